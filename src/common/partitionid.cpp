@@ -1,0 +1,26 @@
+#include "partitionid.h"
+
+#include <QStringList>
+
+QString makePartitionId(int diskNumber, int partitionNumber)
+{
+    return QStringLiteral("%1:%2").arg(diskNumber).arg(partitionNumber);
+}
+
+bool parsePartitionId(const QString &id, PartitionId *out, IdCheck check)
+{
+    const QStringList parts = id.split(QLatin1Char(':'), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    if (parts.size() != 2)
+        return false;
+    bool diskOk = false;
+    bool partOk = false;
+    const int disk = parts.at(0).toInt(&diskOk, 10);
+    const int part = parts.at(1).toInt(&partOk, 10);
+    if (check == IdCheck::Checked && (!diskOk || !partOk))
+        return false;
+    if (out) {
+        out->disk = disk;
+        out->partition = part;
+    }
+    return true;
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+// One partition or one unallocated region of a disk. Plain value type: copied, never shared,
+// when it crosses threads or is stored in tree-item data.
+struct PartitionInfo
+{
+    QString name;
+    QString volumeLabel;
+    QString driveLetter;      // one upper-case letter, no colon
+    QStringList driveLetters; // empty, or exactly driveLetter + ":"
+    QString fileSystem;
+    QString sizeStr;
+    QString type;
+    QString status;
+    int diskIndex = -1;
+    qint64 startSector = 0;
+    int gptPartitionNumber = -1;
+    qint64 offsetBytes = 0;
+    bool isUnallocated = false;
+    int partitionNumber = 0;
+    qint64 offset = 0;
+    qint64 sizeBytes = 0;
+    QString id;
+    int typeCode = 0;
+    QString devicePath;
+};
+
+struct PartitionCreateRequest
+{
+    qint64 sizeBytes = 0;
+    QString fileSystem;
+    QString volumeLabel;
+    QString driveLetter;
+    bool quickFormat = true;
+};
+
+struct SplitPartitionOptions
+{
+    QString partitionId;
+    QString devicePath;
+    qint64 originalSizeBytes = 0;
+    qint64 keepSizeBytes = 0;
+    qint64 newSizeBytes = 0;
+    QString newFileSystem;
+    QString newVolumeLabel;
+    QString newDriveLetter;
+    bool formatNewPartition = true;
+    bool validateBeforeSplit = true;
+
+    // The kept and new sizes may differ from the original by alignment slack of up to 64 MiB.
+    static constexpr qint64 SizeTolerance = 64LL * 1024 * 1024;
+    bool isValid() const;
+};
+
+// Keys of the disk map (one disk as a QVariantMap).
+namespace DiskKey {
+inline const QString Id = QStringLiteral("id");
+inline const QString Size = QStringLiteral("size");
+inline const QString Status = QStringLiteral("status");
+inline const QString Name = QStringLiteral("name");
+inline const QString PartitionStyle = QStringLiteral("PartitionStyle");
+} // namespace DiskKey
+
+Q_DECLARE_METATYPE(PartitionInfo)
+Q_DECLARE_METATYPE(PartitionCreateRequest)
+Q_DECLARE_METATYPE(SplitPartitionOptions)
+
+// Registers the record types under the names queued calls and invoke-by-name use.
+// Call once at start-up, before any window or worker exists.
+void registerRecordMetaTypes();

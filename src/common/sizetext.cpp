@@ -1,0 +1,132 @@
+#include "sizetext.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <limits>
+
+namespace {
+
+QString fixed2(double value, const char *unit)
+{
+    // QString::number uses the C locale, so the separator is always a point.
+    return QStringLiteral("%1 %2").arg(QString::number(value, 'f', 2), QLatin1String(unit));
+}
+
+} // namespace
+
+QString formatSize(qint64 bytes)
+{
+    constexpr qint64 KiB = 1024;
+    constexpr qint64 MiB = KiB * 1024;
+    constexpr qint64 GiB = MiB * 1024;
+    constexpr qint64 TiB = GiB * 1024;
+    constexpr qint64 PiB = TiB * 1024;
+    if (bytes < 0)
+        return QStringLiteral("0 B");
+    if (bytes >= PiB)
+        return fixed2(double(bytes) / double(PiB), "PB");
+    if (bytes >= TiB)
+        return fixed2(double(bytes) / double(TiB), "TB");
+    if (bytes >= GiB)
+        return fixed2(double(bytes) / double(GiB), "GB");
+    if (bytes >= MiB)
+        return fixed2(double(bytes) / double(MiB), "MB");
+    if (bytes < KiB)
+        return QStringLiteral("%1 B").arg(bytes);
+    return fixed2(double(bytes) / double(KiB), "KB");
+}
+
+qint64 parseSize(const QString &text)
+{
+    if (text.isEmpty())
+        return 0;
+    QString cleaned = text.trimmed().toUpper();
+    cleaned.remove(QLatin1Char(','));
+
+    static const QRegularExpression re(QStringLiteral("^(\\d+(?:\\.\\d+)?)\\s*([KMGTPE]?B)?$"));
+    const QRegularExpressionMatch m = re.match(cleaned);
+    if (m.hasMatch()) {
+        const double number = m.captured(1).toDouble();
+        const QString unit = m.captured(2);
+        double factor = 1.0;
+        if (unit == QLatin1String("KB"))
+            factor = 1024.0;
+        else if (unit == QLatin1String("MB"))
+            factor = 1024.0 * 1024;
+        else if (unit == QLatin1String("GB"))
+            factor = 1024.0 * 1024 * 1024;
+        else if (unit == QLatin1String("TB"))
+            factor = 1024.0 * 1024 * 1024 * 1024;
+        else if (unit == QLatin1String("PB"))
+            factor = 1024.0 * 1024 * 1024 * 1024 * 1024;
+        else if (unit == QLatin1String("EB"))
+            factor = 1024.0 * 1024 * 1024 * 1024 * 1024 * 1024;
+        const double product = number * factor;
+        // Out-of-range doubles would make the conversion undefined; clamp instead.
+        if (product >= 9223372036854775807.0)
+            return std::numeric_limits<qint64>::max();
+        return static_cast<qint64>(product);
+    }
+    bool ok = false;
+    const qint64 plain = cleaned.toLongLong(&ok, 10);
+    return ok ? plain : 0;
+}
+
+bool isSystemPartition(const PartitionInfo &p)
+{
+    if (p.type.contains(QLatin1String("System"), Qt::CaseInsensitive)
+        || p.type.contains(QLatin1String("EFI"), Qt::CaseInsensitive)
+        || p.type.contains(QLatin1String("MSR"), Qt::CaseInsensitive))
+        return true;
+    if (p.status.contains(QLatin1String("System"), Qt::CaseInsensitive))
+        return true;
+    return p.typeCode == 1;
+}
+
+bool isBootPartition(const PartitionInfo &p)
+{
+    for (const QString &letter : p.driveLetters) {
+        if (letter.startsWith(QLatin1String("C:"), Qt::CaseInsensitive))
+            return true;
+    }
+    if (p.name.contains(QLatin1String("C:"), Qt::CaseInsensitive))
+        return true;
+    return p.status.contains(QLatin1String("Boot"), Qt::CaseInsensitive);
+}
+
+QString partitionTypeText(const PartitionInfo &p)
+{
+    QStringList tags;
+    if (isBootPartition(p))
+        tags << QStringLiteral("Boot");
+    if (isSystemPartition(p))
+        tags << QStringLiteral("System");
+
+    QString typeTag;
+    switch (p.typeCode) {
+    case 1: typeTag = QStringLiteral("System"); break;
+    case 3: typeTag = QStringLiteral("Extended"); break;
+    case 4: typeTag = QStringLiteral("Logical"); break;
+    case 5: typeTag = QStringLiteral("Recovery"); break;
+    case 6: typeTag = QStringLiteral("MSR"); break;
+    case 7: typeTag = QStringLiteral("EFI"); break;
+    case 8: typeTag = QStringLiteral("OEM"); break;
+    default: typeTag = QStringLiteral("Data Partition"); break;
+    }
+    if (!tags.contains(typeTag, Qt::CaseSensitive))
+        tags << typeTag;
+    return tags.join(QStringLiteral(", "));
+}
+
+QString partitionDisplayName(const PartitionInfo &p)
+{
+    if (!p.driveLetters.isEmpty() && p.driveLetters.first().endsWith(QLatin1String(":\\")))
+        return p.driveLetters.first().left(2);
+    if (!p.name.isEmpty() && p.name != QLatin1String("Unknown")
+        && !p.name.contains(QLatin1String("Partition"), Qt::CaseInsensitive))
+        return p.name;
+    if (p.partitionNumber >= 1)
+        return QStringLiteral("Partition %1").arg(p.partitionNumber);
+    return QStringLiteral("Unknown Partition");
+}

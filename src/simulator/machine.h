@@ -1,0 +1,112 @@
+#pragma once
+
+// The simulated Windows storage machine: the persisted model and its store.
+// Shared by the in-process WMI provider, the simulated platform and the stand-in executables.
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace sim {
+
+struct Volume
+{
+    QString fileSystem;   // "NTFS", "FAT32", "exFAT", "ReFS" or "" (RAW)
+    QString label;
+    QString letter;       // one upper-case letter or ""
+    QString serial;       // "1A2B-3C4D"; a format gives a new one
+    qint64 usedBytes = 0;
+    qint64 clusterSize = 0;
+    QString guid;         // volume GUID, stable for the life of the volume
+};
+
+struct Partition
+{
+    int number = 0;
+    qint64 offset = 0;
+    qint64 size = 0;
+    QString type;         // "System", "Primary", "Extended", "Logical", "Recovery", "MSR", "EFI", "OEM"
+    bool active = false;
+    std::optional<Volume> volume; // absent: a raw partition with no volume
+    QString guid;         // partition GUID (GPT)
+};
+
+struct Disk
+{
+    int number = 0;
+    QString friendlyName;
+    qint64 size = 0;
+    QString partitionStyle = QStringLiteral("GPT"); // "GPT", "MBR", "RAW"
+    QString operationalStatus = QStringLiteral("Online");
+    bool readOnly = false;
+    bool removable = false;
+    int logicalSectorSize = 512;
+    QList<Partition> partitions; // kept in ascending offset order
+};
+
+// A drive letter that is not a partition of a disk (DVD, network share, ...).
+struct OtherDrive
+{
+    QString letter;
+    int driveType = 5;
+    QString fileSystem;
+    QString label;
+    qint64 totalBytes = 0;
+};
+
+struct Machine
+{
+    QString windowsVersion = QStringLiteral("10.0");
+    bool administrator = true;
+    QString displayLanguage = QStringLiteral("en-US");
+    double timeScale = 1.0;
+    bool partitionTypeProperty = false; // deliver MSFT_Partition.Type (1-8) as well
+    QList<Disk> disks;
+    QList<OtherDrive> otherDrives;
+    QJsonArray faults;                  // see docs/simulated-machine.md
+
+    Disk *disk(int number);
+    const Disk *disk(int number) const;
+    // The partition that holds a volume with this letter, or null.
+    Partition *partitionByLetter(const QString &letter, Disk **diskOut = nullptr);
+    bool letterInUse(const QString &letter) const;
+};
+
+Machine demoMachine();
+Machine emptyMachine();
+
+QJsonObject toJson(const Machine &machine);
+// Fails (with a message) on a malformed machine; never half-reads.
+bool fromJson(const QJsonObject &json, Machine *machine, QString *error);
+
+// A fault taken from the machine file: the entry as written there.
+using Fault = QJsonObject;
+
+class MachineStore
+{
+public:
+    // TESSALINE_SIM_MACHINE, or simulated-machine.json in the app's local data directory.
+    static QString defaultPath();
+
+    explicit MachineStore(const QString &path = defaultPath());
+    QString path() const { return m_path; }
+
+    // Reads the current file (creating it from the demo machine when it does not exist).
+    bool read(Machine *machine, QString *error = nullptr) const;
+    // Locked read-modify-write with atomic replace. `change` returns false to write nothing.
+    bool modify(const std::function<bool(Machine &)> &change, QString *error = nullptr);
+    bool write(const Machine &machine, QString *error = nullptr);
+
+    // Finds the first fault for `target` whose optional "match" text occurs in `subject`,
+    // counts one firing against its "times" (removing it when spent) and returns it.
+    std::optional<Fault> takeFault(const QString &target, const QString &subject = QString());
+
+private:
+    QString m_path;
+};
+
+} // namespace sim
