@@ -1,0 +1,586 @@
+#include "windowsstoragemanager.h"
+
+#include "providervalues.h"
+#include "variantreader.h"
+#include "wmiaccess.h"
+
+#include "common/partitionid.h"
+#include "common/sizetext.h"
+
+#include <QDebug>
+#include <QHash>
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <limits>
+
+using namespace platform;
+using namespace storage;
+
+namespace {
+
+const wchar_t *const StorageNamespace = L"ROOT\\Microsoft\\Windows\\Storage";
+const wchar_t *const Cimv2Namespace = L"ROOT\\CIMV2";
+
+constexpr std::uint32_t RPC_C_AUTHN_WINNT = 10;
+constexpr std::uint32_t RPC_C_AUTHZ_NONE = 0;
+constexpr std::uint32_t RPC_C_AUTHN_LEVEL_NONE = 1;
+constexpr std::uint32_t RPC_C_AUTHN_LEVEL_CALL = 3;
+constexpr std::uint32_t RPC_C_IMP_LEVEL_IMPERSONATE = 3;
+constexpr std::uint32_t EOAC_NONE = 0;
+
+// Gaps of this size or less are alignment slack, not free space worth showing.
+constexpr qint64 GapThreshold = 512;
+// The buffers GetVolumeInformationW gets for the volume and file-system names.
+constexpr std::size_t VolumeInfoBufferChars = 261;
+
+// Offsets and sizes come from the provider as text; keep the arithmetic on them defined
+// whatever they say.
+qint64 addSaturated(qint64 a, qint64 b)
+{
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    if (b > 0 && a > max - b)
+        return max;
+    if (b < 0 && a < min - b)
+        return min;
+    return a + b;
+}
+
+qint64 subSaturated(qint64 a, qint64 b)
+{
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    if (b < 0 && a > max + b)
+        return max;
+    if (b > 0 && a < min + b)
+        return min;
+    return a - b;
+}
+
+void setSecurityBlanket(WbemServices &services)
+{
+    const HResult hr = services.setProxyBlanket(RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, RPC_C_AUTHN_LEVEL_CALL,
+                                                RPC_C_IMP_LEVEL_IMPERSONATE, EOAC_NONE);
+    if (failed(hr))
+        qWarning() << "Could not set proxy blanket, HRESULT:" << hresultText(hr);
+}
+
+PartitionInfo unallocatedRegion(int disk, qint64 start, qint64 length)
+{
+    PartitionInfo region;
+    region.diskIndex = disk;
+    region.offsetBytes = start;
+    region.offset = start;
+    region.sizeBytes = length;
+    region.sizeStr = formatSize(length);
+    region.type = QStringLiteral("Unallocated");
+    region.name = QStringLiteral("Unallocated");
+    region.isUnallocated = true;
+    return region;
+}
+
+// Removable and fixed logical disks of ROOT\CIMV2 by letter, through a connection of their own.
+QHash<QString, VolumeMapEntry> readLogicalDisks(Platform &platform)
+{
+    QHash<QString, VolumeMapEntry> logical;
+    std::unique_ptr<WbemServices> services;
+    {
+        std::unique_ptr<WbemLocator> locator;
+        HResult hr = platform.createWbemLocator(locator);
+        if (failed(hr) || !locator) {
+            qWarning() << "Failed to create IWbemLocator object, HRESULT:" << hresultText(hr);
+            return logical;
+        }
+        hr = locator->connectServer(Cimv2Namespace, services);
+        if (failed(hr) || !services) {
+            qWarning() << "Could not connect to WMI CIMV2 namespace, HRESULT:" << hresultText(hr);
+            return logical;
+        }
+        setSecurityBlanket(*services);
+    }
+
+    const HResult hr = runQuery(
+        *services,
+        QStringLiteral("SELECT DeviceID, FileSystem, VolumeName FROM Win32_LogicalDisk WHERE DriveType=2 OR DriveType=3"),
+        [&](const WmiObject &disk) {
+            QString deviceId;
+            VolumeMapEntry entry;
+            readString(disk.property(QStringLiteral("DeviceID")), &deviceId);
+            readString(disk.property(QStringLiteral("FileSystem")), &entry.fileSystem);
+            readString(disk.property(QStringLiteral("VolumeName")), &entry.volumeLabel);
+            if (deviceId.endsWith(QLatin1Char(':'))) {
+                entry.driveLetter = deviceId.left(1);
+                logical.insert(entry.driveLetter, entry);
+            }
+            return true;
+        });
+    if (failed(hr)) {
+        qWarning() << "Query for Win32_LogicalDisk failed, HRESULT:" << hresultText(hr);
+        logical.clear();
+    }
+    return logical;
+}
+
+} // namespace
+
+WindowsStorageManager::WindowsStorageManager(QObject *parent)
+    : WindowsStorageManager(platform::current(), parent)
+{
+}
+
+WindowsStorageManager::WindowsStorageManager(Platform &platform, QObject *parent)
+    : QObject(parent), m_platform(platform)
+{
+}
+
+WindowsStorageManager::~WindowsStorageManager()
+{
+    releaseConnection();
+    releaseCom();
+}
+
+void WindowsStorageManager::releaseConnection()
+{
+    m_services.reset();
+    m_locator.reset();
+}
+
+void WindowsStorageManager::releaseCom()
+{
+    if (!m_comInitialized)
+        return;
+    m_comInitialized = false;
+    if (m_comThread == std::this_thread::get_id())
+        m_platform.coUninitialize();
+    else
+        // Uninitialising here would tear down whatever apartment this other thread is in.
+        qWarning() << "COM was initialized on another thread; not uninitializing it here";
+}
+
+bool WindowsStorageManager::initialize()
+{
+    qDebug() << "Initializing WindowsStorageManager...";
+    releaseConnection();
+    releaseCom();
+
+    const HResult hrInit = m_platform.coInitializeEx(COINIT_MULTITHREADED);
+    if (failed(hrInit) && hrInit != hr::RpcChangedMode) {
+        qCritical() << "CoInitializeEx failed with HRESULT:" << hresultText(hrInit);
+        qCritical() << "Failed to initialize COM";
+        return false;
+    }
+
+    const HResult hrSecurity = m_platform.coInitializeSecurity(-1, RPC_C_AUTHN_LEVEL_NONE,
+                                                               RPC_C_IMP_LEVEL_IMPERSONATE, EOAC_NONE);
+    if (failed(hrSecurity) && hrSecurity != hr::RpcTooLate)
+        qWarning() << "CoInitializeSecurity failed with HRESULT:" << hresultText(hrSecurity);
+
+    // A changed-mode answer runs in the thread's existing apartment, which is not ours to end.
+    if (succeeded(hrInit)) {
+        m_comInitialized = true;
+        m_comThread = std::this_thread::get_id();
+    }
+    qDebug() << "COM initialized successfully";
+
+    if (!connectToWmi()) {
+        qCritical() << "Failed to connect to WMI";
+        return false;
+    }
+    qDebug() << "WindowsStorageManager initialized successfully";
+    return true;
+}
+
+bool WindowsStorageManager::connectToWmi()
+{
+    // A connection made through an older locator must not outlive it.
+    releaseConnection();
+
+    HResult hr = m_platform.createWbemLocator(m_locator);
+    if (failed(hr) || !m_locator) {
+        m_locator.reset();
+        qCritical() << "Failed to create IWbemLocator object, HRESULT:" << hresultText(hr);
+        return false;
+    }
+
+    std::unique_ptr<WbemServices> services;
+    hr = m_locator->connectServer(StorageNamespace, services);
+    if (failed(hr) || !services) {
+        qCritical() << "Could not connect to WMI Storage namespace, HRESULT:" << hresultText(hr);
+        return false;
+    }
+    setSecurityBlanket(*services);
+    m_services = std::move(services);
+
+    qDebug() << "Connected to WMI Storage Management successfully";
+    return true;
+}
+
+bool WindowsStorageManager::checkServices() const
+{
+    if (m_services)
+        return true;
+    qCritical() << "WMI service not initialized";
+    return false;
+}
+
+QString WindowsStorageManager::returnCodeText(int code)
+{
+    switch (code) {
+    case 0: return QStringLiteral("Success");
+    case 1: return QStringLiteral("Not Supported");
+    case 2: return QStringLiteral("Unspecified Failure");
+    case 3: return QStringLiteral("Timeout");
+    case 4: return QStringLiteral("Failed");
+    case 5: return QStringLiteral("Invalid Parameter");
+    case 40001: return QStringLiteral("Access Denied");
+    case 40002: return QStringLiteral("There are not enough resources to complete the operation");
+    case 40003: return QStringLiteral("Cache out of date");
+    case 40004: return QStringLiteral("Cannot connect to the storage service");
+    case 40005:
+        return QStringLiteral("The storage pool could not complete the operation because its health or "
+                              "operational status does not permit it");
+    case 40006:
+        return QStringLiteral("The storage pool could not complete the operation because its configuration is "
+                              "read-only");
+    case 40007: return QStringLiteral("One of the physical disks specified is not supported by this operation");
+    case 40008:
+        return QStringLiteral("The storage pool could not complete the operation because its policy does not "
+                              "allow it");
+    case 40009: return QStringLiteral("There are not enough suitable physical disks available");
+    case 41000: return QStringLiteral("The disk is offline");
+    case 41001: return QStringLiteral("The disk is read only");
+    case 41002: return QStringLiteral("The partition table on the disk is corrupted");
+    case 41003: return QStringLiteral("The disk has insufficient free space");
+    case 41004: return QStringLiteral("The specified partition already exists");
+    case 41005: return QStringLiteral("The partition style is not supported");
+    case 41006: return QStringLiteral("The disk must be initialized before it can be used");
+    case 41007: return QStringLiteral("The disk is not large enough for this operation");
+    case 41008: return QStringLiteral("The operation requires that the disk be online");
+    case 41010: return QStringLiteral("The specified partition overlaps with an existing partition");
+    case 42000: return QStringLiteral("The volume is not found");
+    case 42001: return QStringLiteral("The volume is corrupt");
+    case 42002: return QStringLiteral("The file system is not supported");
+    case 42003: return QStringLiteral("The volume is in use");
+    case 42004: return QStringLiteral("The operation requires exclusive volume access");
+    case 42005: return QStringLiteral("The volume's file system is dirty");
+    case 43000: return QStringLiteral("Invalid drive letter");
+    case 43001: return QStringLiteral("Drive letter already assigned");
+    case 43002: return QStringLiteral("Drive letter not available");
+    default: return QStringLiteral("Unknown error code: %1").arg(code);
+    }
+}
+
+QString WindowsStorageManager::getLastAssignedDriveLetter() const
+{
+    return m_lastAssignedDriveLetter;
+}
+
+QList<QVariantMap> WindowsStorageManager::getDisks()
+{
+    QList<QVariantMap> disks;
+    if (!checkServices())
+        return disks;
+
+    const HResult hr = runQuery(*m_services, QStringLiteral("SELECT * FROM MSFT_Disk"), [&](const WmiObject &disk) {
+        QVariantMap row;
+
+        const Variant number = disk.property(QStringLiteral("Number"));
+        qint64 numberValue = 0;
+        switch (read64(number, &numberValue)) {
+        case ReadStatus::Read: row.insert(DiskKey::Id, QString::number(numberValue)); break;
+        case ReadStatus::UnexpectedType:
+            qWarning() << "Unexpected variant type for disk number:" << number.vt;
+            row.insert(DiskKey::Id, QStringLiteral("0"));
+            break;
+        case ReadStatus::Absent: break;
+        }
+
+        const Variant size = disk.property(QStringLiteral("Size"));
+        qint64 sizeValue = 0;
+        const ReadStatus sizeStatus = read64(size, &sizeValue);
+        if (sizeStatus == ReadStatus::UnexpectedType)
+            qWarning() << "Unexpected variant type for disk size:" << size.vt;
+        if (sizeStatus != ReadStatus::Absent)
+            row.insert(DiskKey::Size, sizeValue);
+
+        const Variant status = disk.property(QStringLiteral("OperationalStatus"));
+        if (!isAbsent(status))
+            row.insert(DiskKey::Status, diskStatusText(status));
+
+        const Variant friendlyName = disk.property(QStringLiteral("FriendlyName"));
+        if (!isAbsent(friendlyName)) {
+            QString name = QStringLiteral("Unknown");
+            readString(friendlyName, &name);
+            row.insert(DiskKey::Name, name);
+        }
+
+        const Variant style = disk.property(QStringLiteral("PartitionStyle"));
+        int styleValue = 0;
+        const ReadStatus styleStatus = read32(style, &styleValue);
+        if (styleStatus == ReadStatus::UnexpectedType)
+            qWarning() << "Unexpected variant type for partition style:" << style.vt;
+        if (styleStatus != ReadStatus::Absent)
+            row.insert(DiskKey::PartitionStyle, styleValue);
+
+        disks.append(row);
+        return true;
+    });
+    if (failed(hr)) {
+        qCritical() << "Query for MSFT_Disk failed, HRESULT:" << hresultText(hr);
+        return {};
+    }
+    qDebug() << "Retrieved" << disks.size() << "disks";
+    return disks;
+}
+
+VolumeMap WindowsStorageManager::buildVolumeMap()
+{
+    VolumeMap result;
+    if (!checkServices())
+        return result;
+
+    QMap<QPair<int, int>, QString> letters;
+    int processed = 0;
+    const HResult hr = runQuery(*m_services, QStringLiteral("SELECT * FROM MSFT_Partition"), [&](const WmiObject &p) {
+        int disk = -1;
+        int number = -1;
+        QStringList accessPaths;
+        readUnchecked(p.property(QStringLiteral("DiskNumber")), &disk);
+        readUnchecked(p.property(QStringLiteral("PartitionNumber")), &number);
+        readStringArray(p.property(QStringLiteral("AccessPaths")), &accessPaths);
+
+        QString letter;
+        for (const QString &path : std::as_const(accessPaths)) {
+            if (path.size() == 3 && path.endsWith(QLatin1String(":\\")))
+                letter = path.left(1);
+        }
+        if (disk >= 0 && number >= 1) {
+            ++processed;
+            if (!letter.isEmpty())
+                letters.insert(qMakePair(disk, number), letter);
+        }
+        return true;
+    });
+    if (failed(hr)) {
+        qWarning() << "Query for MSFT_Partition failed, HRESULT:" << hresultText(hr);
+        return result;
+    }
+
+    const QHash<QString, VolumeMapEntry> logical = readLogicalDisks(m_platform);
+
+    for (auto it = letters.cbegin(); it != letters.cend(); ++it) {
+        const auto found = logical.constFind(it.value());
+        if (it.value().isEmpty() || found == logical.cend())
+            continue;
+        VolumeMapEntry entry = found.value();
+        entry.diskNumber = it.key().first;
+        entry.partitionNumber = it.key().second;
+        entry.driveLetter = it.value();
+        result.insert(it.key(), entry);
+    }
+
+    qDebug() << "Volume map:" << processed << "partitions processed," << result.size() << "mapped";
+    return result;
+}
+
+QList<PartitionInfo> WindowsStorageManager::getPartitions(const QString &diskId)
+{
+    if (!checkServices())
+        return {};
+
+    bool ok = false;
+    const int disk = diskId.toInt(&ok, 10);
+    if (!ok) {
+        qWarning() << "Invalid disk ID:" << diskId;
+        return {};
+    }
+
+    const qint64 diskSize = getDiskSize(diskId);
+    if (diskSize < 1) {
+        qWarning() << "Could not get disk size for disk" << disk;
+        return {};
+    }
+
+    const VolumeMap volumes = buildVolumeMap();
+
+    QList<PartitionInfo> partitions;
+    // Records whose type was derived from an MBR type; logical ones are found by position below.
+    QList<bool> mbrDerived;
+    const HResult hr = runQuery(
+        *m_services, QStringLiteral("SELECT * FROM MSFT_Partition WHERE DiskNumber = %1").arg(disk),
+        [&](const WmiObject &object) {
+            PartitionInfo p;
+            p.diskIndex = disk;
+
+            int number = 0;
+            if (read32(object.property(QStringLiteral("PartitionNumber")), &number) != ReadStatus::Absent) {
+                p.partitionNumber = number;
+                p.id = makePartitionId(disk, number);
+            }
+            qint64 offset = 0;
+            read64(object.property(QStringLiteral("Offset")), &offset);
+            p.offset = offset;
+            p.offsetBytes = offset;
+            read64(object.property(QStringLiteral("Size")), &p.sizeBytes);
+
+            bool derivedFromMbr = false;
+            const Variant type = object.property(QStringLiteral("Type"));
+            if (!isAbsent(type)) {
+                int code = 0;
+                read32(type, &code);
+                p.typeCode = code;
+                p.type = partitionTypeName(code);
+            } else {
+                // Windows has no Type property; without this every EFI, MSR and recovery
+                // partition would look like a plain data partition.
+                const Variant gptType = object.property(QStringLiteral("GptType"));
+                const int code = deriveTypeCode(gptType, object.property(QStringLiteral("MbrType")),
+                                                object.property(QStringLiteral("IsSystem")));
+                if (code != 0) {
+                    p.typeCode = code;
+                    p.type = partitionTypeName(code);
+                    QString guid;
+                    derivedFromMbr = !(readString(gptType, &guid) && !guid.isEmpty());
+                }
+            }
+
+            const auto volume = volumes.constFind(qMakePair(disk, p.partitionNumber));
+            if (volume != volumes.cend()) {
+                p.fileSystem = volume->fileSystem;
+                p.volumeLabel = volume->volumeLabel;
+                p.driveLetter = volume->driveLetter;
+            }
+            if (!p.driveLetter.isEmpty()) {
+                p.name = p.driveLetter + QLatin1Char(':');
+                p.driveLetters = QStringList{p.name};
+            } else {
+                p.name = QStringLiteral("Partition %1").arg(p.partitionNumber);
+            }
+            p.sizeStr = formatSize(p.sizeBytes);
+
+            partitions.append(p);
+            mbrDerived.append(derivedFromMbr);
+            return true;
+        });
+    if (failed(hr)) {
+        qCritical() << "Query for MSFT_Partition failed, HRESULT:" << hresultText(hr);
+        return {};
+    }
+
+    // A partition inside an extended partition is a logical drive.
+    for (int e = 0; e < partitions.size(); ++e) {
+        const PartitionInfo &extended = partitions.at(e);
+        if (!mbrDerived.at(e) || extended.typeCode != 3)
+            continue;
+        const qint64 end = addSaturated(extended.offset, extended.sizeBytes);
+        for (int i = 0; i < partitions.size(); ++i) {
+            PartitionInfo &p = partitions[i];
+            if (mbrDerived.at(i) && p.typeCode == 2 && p.offset > extended.offset && p.offset < end) {
+                p.typeCode = 4;
+                p.type = partitionTypeName(4);
+            }
+        }
+    }
+
+    std::stable_sort(partitions.begin(), partitions.end(),
+                     [](const PartitionInfo &a, const PartitionInfo &b) { return a.offset < b.offset; });
+
+    QList<PartitionInfo> result;
+    result.reserve(partitions.size() * 2 + 1);
+    qint64 cursor = 0;
+    for (const PartitionInfo &p : std::as_const(partitions)) {
+        if (p.offset > addSaturated(cursor, GapThreshold))
+            result.append(unallocatedRegion(disk, cursor, subSaturated(p.offset, cursor)));
+        result.append(p);
+        cursor = addSaturated(p.offset, p.sizeBytes);
+    }
+    if (cursor < diskSize - GapThreshold)
+        result.append(unallocatedRegion(disk, cursor, subSaturated(diskSize, cursor)));
+
+    for (PartitionInfo &p : result) {
+        if (p.isUnallocated || p.driveLetter.isEmpty() || !p.fileSystem.isEmpty())
+            continue;
+        const std::wstring root = (p.driveLetter.left(1).toUpper() + QStringLiteral(":\\")).toStdWString();
+        std::wstring volumeName;
+        std::wstring fileSystemName;
+        if (m_platform.getVolumeInformation(root, &volumeName, VolumeInfoBufferChars, nullptr, &fileSystemName,
+                                            VolumeInfoBufferChars)) {
+            p.fileSystem = QString::fromStdWString(fileSystemName);
+            p.volumeLabel = QString::fromStdWString(volumeName);
+        }
+    }
+
+    qDebug() << "Found" << result.size() << "partitions and unallocated regions on disk" << disk;
+    return result;
+}
+
+qint64 WindowsStorageManager::getDiskSize(const QString &diskId)
+{
+    if (!checkServices())
+        return 0;
+    bool ok = false;
+    const int disk = diskId.toInt(&ok, 10);
+    if (!ok)
+        return 0;
+
+    qint64 size = 0;
+    const HResult hr = runQuery(*m_services, QStringLiteral("SELECT Size FROM MSFT_Disk WHERE Number = %1").arg(disk),
+                                [&](const WmiObject &object) {
+                                    read64(object.property(QStringLiteral("Size")), &size);
+                                    return false;
+                                });
+    if (failed(hr)) {
+        qWarning() << "Query for disk size failed, HRESULT:" << hresultText(hr);
+        return 0;
+    }
+    return size;
+}
+
+qint64 WindowsStorageManager::getPartitionSize(const QString &partitionId)
+{
+    if (!checkServices())
+        return 0;
+    PartitionId id;
+    if (!parsePartitionId(partitionId, &id, IdCheck::Checked))
+        return 0;
+
+    qint64 size = 0;
+    const HResult hr = runQuery(
+        *m_services,
+        QStringLiteral("SELECT Size FROM MSFT_Partition WHERE DiskNumber = %1 AND PartitionNumber = %2")
+            .arg(id.disk)
+            .arg(id.partition),
+        [&](const WmiObject &object) {
+            read64(object.property(QStringLiteral("Size")), &size);
+            return false;
+        });
+    if (failed(hr)) {
+        qWarning() << "Query for partition size failed, HRESULT:" << hresultText(hr);
+        return 0;
+    }
+    qDebug() << "Partition" << partitionId << "size:" << size << "bytes";
+    return size;
+}
+
+PartitionInfo WindowsStorageManager::getPartitionInfo(const QString &partitionId)
+{
+    QMutexLocker locker(&m_storageLock);
+    return partitionInfoLocked(partitionId);
+}
+
+PartitionInfo WindowsStorageManager::partitionInfoLocked(const QString &partitionId)
+{
+    if (!checkServices())
+        return {};
+    PartitionId id;
+    if (!parsePartitionId(partitionId, &id, IdCheck::Unchecked))
+        return {};
+
+    const QList<PartitionInfo> list = getPartitions(QString::number(id.disk));
+    for (const PartitionInfo &p : list) {
+        if (p.partitionNumber == id.partition)
+            return p;
+    }
+    return {};
+}
