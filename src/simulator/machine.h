@@ -86,6 +86,10 @@ bool fromJson(const QJsonObject &json, Machine *machine, QString *error);
 // A fault taken from the machine file: the entry as written there.
 using Fault = QJsonObject;
 
+// A numeric field of a fault ("hresult", "returnValue", "exitCode", ...): a JSON number, or
+// text in decimal or "0x" hex. HRESULTs above 0x7FFFFFFF come back negative, as they are.
+std::optional<qint32> faultCode(const Fault &fault, const QString &key);
+
 class MachineStore
 {
 public:

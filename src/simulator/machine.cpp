@@ -1,0 +1,803 @@
+#include "simulator/machine.h"
+
+#include "simulator/geometry.h"
+
+#include <QByteArray>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <cerrno>
+#include <cmath>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace sim {
+
+// ---------------------------------------------------------------------------------------------
+// Machine lookups
+
+Disk *Machine::disk(int number)
+{
+    for (Disk &d : disks)
+        if (d.number == number)
+            return &d;
+    return nullptr;
+}
+
+const Disk *Machine::disk(int number) const
+{
+    for (const Disk &d : disks)
+        if (d.number == number)
+            return &d;
+    return nullptr;
+}
+
+Partition *Machine::partitionByLetter(const QString &letter, Disk **diskOut)
+{
+    const QString wanted = letter.left(1).toUpper();
+    if (wanted.isEmpty())
+        return nullptr;
+    for (Disk &d : disks) {
+        for (Partition &p : d.partitions) {
+            if (p.volume && p.volume->letter == wanted) {
+                if (diskOut)
+                    *diskOut = &d;
+                return &p;
+            }
+        }
+    }
+    return nullptr;
+}
+
+bool Machine::letterInUse(const QString &letter) const
+{
+    const QString wanted = letter.left(1).toUpper();
+    if (wanted.isEmpty())
+        return false;
+    for (const Disk &d : disks)
+        for (const Partition &p : d.partitions)
+            if (p.volume && p.volume->letter == wanted)
+                return true;
+    for (const OtherDrive &o : otherDrives)
+        if (o.letter == wanted)
+            return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// JSON
+
+namespace {
+
+// Identities a file may leave out are derived from the disk and partition numbers, so that
+// reading the same file twice gives the same volume GUID paths.
+QString derivedGuid(const QString &name)
+{
+    static const QUuid ns(QStringLiteral("{6b1c2f0e-8c7a-4d55-9a43-2f3e5d7c9b10}"));
+    return QUuid::createUuidV5(ns, name).toString(QUuid::WithoutBraces).toLower();
+}
+
+QString derivedSerial(const QString &name)
+{
+    const QString g = derivedGuid(name).remove(QLatin1Char('-')).toUpper();
+    return g.left(4) + QLatin1Char('-') + g.mid(4, 4);
+}
+
+QJsonValue bytesValue(qint64 v) { return QJsonValue(v); }
+
+class Reader
+{
+public:
+    QString error;
+
+    bool fail(const QString &where, const QString &what)
+    {
+        if (error.isEmpty())
+            error = where + QStringLiteral(": ") + what;
+        return false;
+    }
+
+    bool integer(const QJsonObject &o, const QString &key, const QString &where, qint64 *out, bool required,
+                 qint64 min = 0)
+    {
+        const QJsonValue v = o.value(key);
+        if (v.isUndefined() || v.isNull()) {
+            if (required)
+                return fail(where, QStringLiteral("\"%1\" is missing").arg(key));
+            return true;
+        }
+        qint64 value = 0;
+        if (v.isDouble()) {
+            const double d = v.toDouble();
+            const qint64 i = v.toInteger(std::numeric_limits<qint64>::min());
+            if (i == std::numeric_limits<qint64>::min() || std::floor(d) != d)
+                return fail(where, QStringLiteral("\"%1\" must be a whole number").arg(key));
+            value = i;
+        } else if (v.isString()) {
+            bool ok = false;
+            value = v.toString().trimmed().toLongLong(&ok, 10);
+            if (!ok)
+                return fail(where, QStringLiteral("\"%1\" must be a whole number").arg(key));
+        } else {
+            return fail(where, QStringLiteral("\"%1\" must be a whole number").arg(key));
+        }
+        if (value < min)
+            return fail(where, QStringLiteral("\"%1\" must be at least %2").arg(key).arg(min));
+        *out = value;
+        return true;
+    }
+
+    bool boolean(const QJsonObject &o, const QString &key, const QString &where, bool *out)
+    {
+        const QJsonValue v = o.value(key);
+        if (v.isUndefined() || v.isNull())
+            return true;
+        if (!v.isBool())
+            return fail(where, QStringLiteral("\"%1\" must be true or false").arg(key));
+        *out = v.toBool();
+        return true;
+    }
+
+    bool text(const QJsonObject &o, const QString &key, const QString &where, QString *out)
+    {
+        const QJsonValue v = o.value(key);
+        if (v.isUndefined() || v.isNull())
+            return true;
+        if (!v.isString())
+            return fail(where, QStringLiteral("\"%1\" must be text").arg(key));
+        *out = v.toString();
+        return true;
+    }
+
+    // One of `allowed`, compared case-insensitively; stored in the allowed spelling.
+    bool choice(const QJsonObject &o, const QString &key, const QString &where, const QStringList &allowed,
+                QString *out)
+    {
+        QString value = *out;
+        if (!text(o, key, where, &value))
+            return false;
+        for (const QString &a : allowed) {
+            if (a.compare(value, Qt::CaseInsensitive) == 0) {
+                *out = a;
+                return true;
+            }
+        }
+        return fail(where, QStringLiteral("\"%1\" must be one of %2").arg(key, allowed.join(QStringLiteral(", "))));
+    }
+
+    bool letter(const QJsonObject &o, const QString &key, const QString &where, QString *out)
+    {
+        QString value;
+        if (!text(o, key, where, &value))
+            return false;
+        value = value.trimmed().toUpper();
+        if (value.endsWith(QLatin1Char(':')))
+            value.chop(1);
+        if (!value.isEmpty() && (value.size() != 1 || value[0] < QLatin1Char('A') || value[0] > QLatin1Char('Z')))
+            return fail(where, QStringLiteral("\"%1\" must be one letter A-Z or empty").arg(key));
+        *out = value;
+        return true;
+    }
+};
+
+const QStringList kStyles = {QStringLiteral("GPT"), QStringLiteral("MBR"), QStringLiteral("RAW")};
+const QStringList kStatuses = {QStringLiteral("Online"), QStringLiteral("Offline")};
+const QStringList kTypes = {QStringLiteral("System"),   QStringLiteral("Primary"), QStringLiteral("Extended"),
+                            QStringLiteral("Logical"),  QStringLiteral("Recovery"), QStringLiteral("MSR"),
+                            QStringLiteral("EFI"),      QStringLiteral("OEM")};
+const QStringList kFileSystems = {QStringLiteral("NTFS"), QStringLiteral("FAT32"), QStringLiteral("FAT"),
+                                  QStringLiteral("exFAT"), QStringLiteral("ReFS"), QString()};
+
+bool readVolume(Reader &r, const QJsonObject &o, const QString &where, const QString &identity, Volume *v)
+{
+    v->fileSystem.clear();
+    if (!r.choice(o, QStringLiteral("fileSystem"), where, kFileSystems, &v->fileSystem)
+        || !r.text(o, QStringLiteral("label"), where, &v->label)
+        || !r.letter(o, QStringLiteral("letter"), where, &v->letter)
+        || !r.text(o, QStringLiteral("serial"), where, &v->serial)
+        || !r.integer(o, QStringLiteral("usedBytes"), where, &v->usedBytes, false)
+        || !r.integer(o, QStringLiteral("clusterSize"), where, &v->clusterSize, false)
+        || !r.text(o, QStringLiteral("guid"), where, &v->guid))
+        return false;
+    if (v->fileSystem.isNull())
+        v->fileSystem = QString(); // keep RAW as the empty text
+    if (v->serial.isEmpty() && !v->fileSystem.isEmpty())
+        v->serial = derivedSerial(identity);
+    if (!v->serial.isEmpty()) {
+        static const QRegularExpression re(QStringLiteral("^[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}$"));
+        if (!re.match(v->serial).hasMatch())
+            return r.fail(where, QStringLiteral("\"serial\" must look like 1A2B-3C4D"));
+        v->serial = v->serial.toUpper();
+    }
+    if (v->guid.isEmpty())
+        v->guid = derivedGuid(identity + QStringLiteral("/volume"));
+    v->guid = v->guid.toLower().remove(QLatin1Char('{')).remove(QLatin1Char('}'));
+    if (QUuid::fromString(v->guid).isNull())
+        return r.fail(where, QStringLiteral("\"guid\" is not a GUID"));
+    return true;
+}
+
+bool readPartition(Reader &r, const QJsonObject &o, const QString &where, const Disk &disk, Partition *p)
+{
+    qint64 number = 0;
+    p->type = QStringLiteral("Primary");
+    if (!r.integer(o, QStringLiteral("number"), where, &number, true, 1)
+        || !r.integer(o, QStringLiteral("offset"), where, &p->offset, true)
+        || !r.integer(o, QStringLiteral("size"), where, &p->size, true, 1)
+        || !r.choice(o, QStringLiteral("type"), where, kTypes, &p->type)
+        || !r.boolean(o, QStringLiteral("active"), where, &p->active)
+        || !r.text(o, QStringLiteral("guid"), where, &p->guid))
+        return false;
+    if (number > 1000000)
+        return r.fail(where, QStringLiteral("\"number\" is out of range"));
+    p->number = int(number);
+    if (p->offset + p->size > disk.size)
+        return r.fail(where, QStringLiteral("the partition ends beyond the end of the disk"));
+    const QString identity = QStringLiteral("disk%1/partition%2").arg(disk.number).arg(p->number);
+    if (p->guid.isEmpty())
+        p->guid = derivedGuid(identity);
+    p->guid = p->guid.toLower().remove(QLatin1Char('{')).remove(QLatin1Char('}'));
+    if (QUuid::fromString(p->guid).isNull())
+        return r.fail(where, QStringLiteral("\"guid\" is not a GUID"));
+    const QJsonValue vol = o.value(QStringLiteral("volume"));
+    if (vol.isObject()) {
+        Volume v;
+        if (!readVolume(r, vol.toObject(), where + QStringLiteral(".volume"), identity, &v))
+            return false;
+        p->volume = v;
+    } else if (!vol.isUndefined() && !vol.isNull()) {
+        return r.fail(where, QStringLiteral("\"volume\" must be an object"));
+    }
+    return true;
+}
+
+bool readDisk(Reader &r, const QJsonObject &o, const QString &where, Disk *d)
+{
+    qint64 number = 0, sector = 512;
+    if (!r.integer(o, QStringLiteral("number"), where, &number, true)
+        || !r.integer(o, QStringLiteral("size"), where, &d->size, true, 1)
+        || !r.text(o, QStringLiteral("friendlyName"), where, &d->friendlyName)
+        || !r.choice(o, QStringLiteral("partitionStyle"), where, kStyles, &d->partitionStyle)
+        || !r.choice(o, QStringLiteral("operationalStatus"), where, kStatuses, &d->operationalStatus)
+        || !r.boolean(o, QStringLiteral("readOnly"), where, &d->readOnly)
+        || !r.boolean(o, QStringLiteral("removable"), where, &d->removable)
+        || !r.integer(o, QStringLiteral("logicalSectorSize"), where, &sector, false, 1))
+        return false;
+    if (number > 1000000)
+        return r.fail(where, QStringLiteral("\"number\" is out of range"));
+    if (sector != 512 && sector != 4096)
+        return r.fail(where, QStringLiteral("\"logicalSectorSize\" must be 512 or 4096"));
+    d->number = int(number);
+    d->logicalSectorSize = int(sector);
+    if (d->friendlyName.isEmpty())
+        d->friendlyName = QStringLiteral("Simulated Disk %1").arg(d->number);
+    const QJsonValue parts = o.value(QStringLiteral("partitions"));
+    if (!parts.isUndefined() && !parts.isNull() && !parts.isArray())
+        return r.fail(where, QStringLiteral("\"partitions\" must be an array"));
+    const QJsonArray arr = parts.toArray();
+    if (!arr.isEmpty() && d->partitionStyle == QLatin1String("RAW"))
+        return r.fail(where, QStringLiteral("a RAW disk has no partitions"));
+    QSet<int> numbers;
+    for (int i = 0; i < arr.size(); ++i) {
+        const QString pw = where + QStringLiteral(".partitions[%1]").arg(i);
+        if (!arr[i].isObject())
+            return r.fail(pw, QStringLiteral("must be an object"));
+        Partition p;
+        if (!readPartition(r, arr[i].toObject(), pw, *d, &p))
+            return false;
+        if (numbers.contains(p.number))
+            return r.fail(pw, QStringLiteral("partition number %1 is used twice").arg(p.number));
+        numbers.insert(p.number);
+        d->partitions.append(p);
+    }
+    geometry::sortPartitions(*d);
+    return true;
+}
+
+QJsonObject volumeToJson(const Volume &v)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("fileSystem"), v.fileSystem);
+    o.insert(QStringLiteral("label"), v.label);
+    o.insert(QStringLiteral("letter"), v.letter);
+    o.insert(QStringLiteral("serial"), v.serial);
+    o.insert(QStringLiteral("usedBytes"), bytesValue(v.usedBytes));
+    o.insert(QStringLiteral("clusterSize"), bytesValue(v.clusterSize));
+    o.insert(QStringLiteral("guid"), v.guid);
+    return o;
+}
+
+} // namespace
+
+QJsonObject toJson(const Machine &m)
+{
+    QJsonObject root;
+    root.insert(QStringLiteral("windowsVersion"), m.windowsVersion);
+    root.insert(QStringLiteral("administrator"), m.administrator);
+    root.insert(QStringLiteral("displayLanguage"), m.displayLanguage);
+    root.insert(QStringLiteral("timeScale"), m.timeScale);
+    root.insert(QStringLiteral("partitionTypeProperty"), m.partitionTypeProperty);
+    QJsonArray disks;
+    for (const Disk &d : m.disks) {
+        QJsonObject o;
+        o.insert(QStringLiteral("number"), d.number);
+        o.insert(QStringLiteral("friendlyName"), d.friendlyName);
+        o.insert(QStringLiteral("size"), bytesValue(d.size));
+        o.insert(QStringLiteral("partitionStyle"), d.partitionStyle);
+        o.insert(QStringLiteral("operationalStatus"), d.operationalStatus);
+        o.insert(QStringLiteral("readOnly"), d.readOnly);
+        o.insert(QStringLiteral("removable"), d.removable);
+        o.insert(QStringLiteral("logicalSectorSize"), d.logicalSectorSize);
+        QJsonArray parts;
+        for (const Partition &p : d.partitions) {
+            QJsonObject po;
+            po.insert(QStringLiteral("number"), p.number);
+            po.insert(QStringLiteral("offset"), bytesValue(p.offset));
+            po.insert(QStringLiteral("size"), bytesValue(p.size));
+            po.insert(QStringLiteral("type"), p.type);
+            if (p.active)
+                po.insert(QStringLiteral("active"), true);
+            po.insert(QStringLiteral("guid"), p.guid);
+            if (p.volume)
+                po.insert(QStringLiteral("volume"), volumeToJson(*p.volume));
+            parts.append(po);
+        }
+        o.insert(QStringLiteral("partitions"), parts);
+        disks.append(o);
+    }
+    root.insert(QStringLiteral("disks"), disks);
+    QJsonArray others;
+    for (const OtherDrive &od : m.otherDrives) {
+        QJsonObject o;
+        o.insert(QStringLiteral("letter"), od.letter);
+        o.insert(QStringLiteral("driveType"), od.driveType);
+        if (!od.fileSystem.isEmpty())
+            o.insert(QStringLiteral("fileSystem"), od.fileSystem);
+        if (!od.label.isEmpty())
+            o.insert(QStringLiteral("label"), od.label);
+        if (od.totalBytes > 0)
+            o.insert(QStringLiteral("totalBytes"), bytesValue(od.totalBytes));
+        others.append(o);
+    }
+    root.insert(QStringLiteral("otherDrives"), others);
+    root.insert(QStringLiteral("faults"), m.faults);
+    return root;
+}
+
+bool fromJson(const QJsonObject &json, Machine *machine, QString *error)
+{
+    Reader r;
+    Machine m = emptyMachine();
+    m.disks.clear();
+    auto done = [&](bool ok) {
+        if (!ok && error)
+            *error = r.error;
+        if (ok && machine)
+            *machine = m;
+        return ok;
+    };
+    const QString top = QStringLiteral("machine");
+    if (!r.text(json, QStringLiteral("windowsVersion"), top, &m.windowsVersion)
+        || !r.boolean(json, QStringLiteral("administrator"), top, &m.administrator)
+        || !r.text(json, QStringLiteral("displayLanguage"), top, &m.displayLanguage)
+        || !r.boolean(json, QStringLiteral("partitionTypeProperty"), top, &m.partitionTypeProperty))
+        return done(false);
+    static const QRegularExpression versionRe(QStringLiteral("^\\d+\\.\\d+$"));
+    if (!versionRe.match(m.windowsVersion).hasMatch())
+        return done(r.fail(top, QStringLiteral("\"windowsVersion\" must look like 10.0")));
+    const QJsonValue scale = json.value(QStringLiteral("timeScale"));
+    if (!scale.isUndefined() && !scale.isNull()) {
+        if (!scale.isDouble() || !std::isfinite(scale.toDouble()) || scale.toDouble() < 0)
+            return done(r.fail(top, QStringLiteral("\"timeScale\" must be a number of at least 0")));
+        m.timeScale = scale.toDouble();
+    }
+
+    const QJsonValue disks = json.value(QStringLiteral("disks"));
+    if (!disks.isUndefined() && !disks.isArray())
+        return done(r.fail(top, QStringLiteral("\"disks\" must be an array")));
+    QSet<int> diskNumbers;
+    QSet<QString> letters;
+    const QJsonArray diskArray = disks.toArray();
+    for (int i = 0; i < diskArray.size(); ++i) {
+        const QString where = QStringLiteral("disks[%1]").arg(i);
+        if (!diskArray[i].isObject())
+            return done(r.fail(where, QStringLiteral("must be an object")));
+        Disk d;
+        if (!readDisk(r, diskArray[i].toObject(), where, &d))
+            return done(false);
+        if (diskNumbers.contains(d.number))
+            return done(r.fail(where, QStringLiteral("disk number %1 is used twice").arg(d.number)));
+        diskNumbers.insert(d.number);
+        for (const Partition &p : d.partitions) {
+            if (!p.volume || p.volume->letter.isEmpty())
+                continue;
+            if (letters.contains(p.volume->letter))
+                return done(r.fail(where, QStringLiteral("drive letter %1 is used twice").arg(p.volume->letter)));
+            letters.insert(p.volume->letter);
+        }
+        m.disks.append(d);
+    }
+
+    const QJsonValue others = json.value(QStringLiteral("otherDrives"));
+    if (!others.isUndefined() && !others.isArray())
+        return done(r.fail(top, QStringLiteral("\"otherDrives\" must be an array")));
+    const QJsonArray otherArray = others.toArray();
+    for (int i = 0; i < otherArray.size(); ++i) {
+        const QString where = QStringLiteral("otherDrives[%1]").arg(i);
+        if (!otherArray[i].isObject())
+            return done(r.fail(where, QStringLiteral("must be an object")));
+        const QJsonObject o = otherArray[i].toObject();
+        OtherDrive od;
+        qint64 type = od.driveType;
+        if (!r.letter(o, QStringLiteral("letter"), where, &od.letter)
+            || !r.integer(o, QStringLiteral("driveType"), where, &type, false)
+            || !r.text(o, QStringLiteral("fileSystem"), where, &od.fileSystem)
+            || !r.text(o, QStringLiteral("label"), where, &od.label)
+            || !r.integer(o, QStringLiteral("totalBytes"), where, &od.totalBytes, false))
+            return done(false);
+        if (od.letter.isEmpty())
+            return done(r.fail(where, QStringLiteral("\"letter\" is missing")));
+        if (type > 6)
+            return done(r.fail(where, QStringLiteral("\"driveType\" must be 0 to 6")));
+        od.driveType = int(type);
+        if (letters.contains(od.letter))
+            return done(r.fail(where, QStringLiteral("drive letter %1 is used twice").arg(od.letter)));
+        letters.insert(od.letter);
+        m.otherDrives.append(od);
+    }
+
+    const QJsonValue faults = json.value(QStringLiteral("faults"));
+    if (!faults.isUndefined() && !faults.isNull() && !faults.isArray())
+        return done(r.fail(top, QStringLiteral("\"faults\" must be an array")));
+    const QJsonArray faultArray = faults.toArray();
+    for (int i = 0; i < faultArray.size(); ++i) {
+        const QString where = QStringLiteral("faults[%1]").arg(i);
+        const QJsonObject f = faultArray[i].toObject();
+        if (!faultArray[i].isObject() || !f.value(QStringLiteral("target")).isString())
+            return done(r.fail(where, QStringLiteral("must be an object with a \"target\" text")));
+        qint64 times = 1;
+        if (!r.integer(f, QStringLiteral("times"), where, &times, false, 1))
+            return done(false);
+        if (f.contains(QStringLiteral("match")) && !f.value(QStringLiteral("match")).isString())
+            return done(r.fail(where, QStringLiteral("\"match\" must be text")));
+    }
+    m.faults = faultArray;
+    return done(true);
+}
+
+std::optional<qint32> faultCode(const Fault &fault, const QString &key)
+{
+    const QJsonValue v = fault.value(key);
+    qint64 value = 0;
+    if (v.isDouble()) {
+        const double d = v.toDouble();
+        if (std::floor(d) != d || d < -2147483648.0 || d > 4294967295.0)
+            return std::nullopt;
+        value = qint64(d);
+    } else if (v.isString()) {
+        QString t = v.toString().trimmed();
+        bool ok = false;
+        if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+            value = qint64(t.mid(2).toULongLong(&ok, 16));
+        else
+            value = t.toLongLong(&ok, 10);
+        if (!ok || value < -2147483648LL || value > 4294967295LL)
+            return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    return qint32(quint32(value & 0xFFFFFFFF));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Built-in machines
+
+namespace {
+
+Partition makePartition(int disk, int number, qint64 offset, qint64 size, const QString &type)
+{
+    Partition p;
+    p.number = number;
+    p.offset = offset;
+    p.size = size;
+    p.type = type;
+    p.guid = derivedGuid(QStringLiteral("demo/disk%1/partition%2").arg(disk).arg(number));
+    return p;
+}
+
+Volume makeVolume(const QString &fs, const QString &label, const QString &letter, const QString &serial,
+                  qint64 used, qint64 cluster, const QString &identity)
+{
+    Volume v;
+    v.fileSystem = fs;
+    v.label = label;
+    v.letter = letter;
+    v.serial = serial;
+    v.usedBytes = used;
+    v.clusterSize = cluster;
+    v.guid = derivedGuid(QStringLiteral("demo/") + identity + QStringLiteral("/volume"));
+    return v;
+}
+
+} // namespace
+
+Machine emptyMachine()
+{
+    return Machine();
+}
+
+Machine demoMachine()
+{
+    Machine m;
+
+    Disk sys;
+    sys.number = 0;
+    sys.friendlyName = QStringLiteral("Tessaline Virtual NVMe 512GB");
+    sys.size = 512110190592LL;
+    sys.partitionStyle = QStringLiteral("GPT");
+    qint64 at = kMiB;
+    Partition efi = makePartition(0, 1, at, 100 * kMiB, QStringLiteral("System"));
+    efi.volume = makeVolume(QStringLiteral("FAT32"), QString(), QString(), QStringLiteral("5E1F-08A2"), 31 * kMiB,
+                            4 * kKiB, QStringLiteral("disk0/partition1"));
+    at += efi.size;
+    Partition msr = makePartition(0, 2, at, 16 * kMiB, QStringLiteral("MSR"));
+    at += msr.size;
+    Partition c = makePartition(0, 3, at, 200 * kGiB, QStringLiteral("Primary"));
+    c.volume = makeVolume(QStringLiteral("NTFS"), QStringLiteral("Windows"), QStringLiteral("C"),
+                          QStringLiteral("9C3E-41B7"), 68 * kGiB, 4 * kKiB, QStringLiteral("disk0/partition3"));
+    at += c.size;
+    Partition d = makePartition(0, 4, at, 220 * kGiB, QStringLiteral("Primary"));
+    d.volume = makeVolume(QStringLiteral("NTFS"), QStringLiteral("Data"), QStringLiteral("D"),
+                          QStringLiteral("2A6D-F410"), 95 * kGiB, 4 * kKiB, QStringLiteral("disk0/partition4"));
+    at += d.size;
+    Partition rec = makePartition(0, 5, at, 750 * kMiB, QStringLiteral("Recovery"));
+    rec.volume = makeVolume(QStringLiteral("NTFS"), QString(), QString(), QStringLiteral("B07C-6E19"), 520 * kMiB,
+                            4 * kKiB, QStringLiteral("disk0/partition5"));
+    sys.partitions = {efi, msr, c, d, rec}; // about 56 GiB stay free at the end
+
+    Disk data;
+    data.number = 1;
+    data.friendlyName = QStringLiteral("Tessaline Virtual SATA 1TB");
+    data.size = 1000204886016LL;
+    data.partitionStyle = QStringLiteral("MBR");
+    Partition e = makePartition(1, 1, kMiB, 400 * kGiB, QStringLiteral("Primary"));
+    e.volume = makeVolume(QStringLiteral("NTFS"), QStringLiteral("Backup"), QStringLiteral("E"),
+                          QStringLiteral("7F21-C3D8"), 150 * kGiB, 4 * kKiB, QStringLiteral("disk1/partition1"));
+    Partition f = makePartition(1, 2, e.offset + e.size + 60 * kMiB, 16 * kGiB, QStringLiteral("Primary"));
+    f.volume = makeVolume(QStringLiteral("FAT32"), QStringLiteral("Media"), QStringLiteral("F"),
+                          QStringLiteral("4B90-1D6E"), 5 * kGiB, 16 * kKiB, QStringLiteral("disk1/partition2"));
+    data.partitions = {e, f}; // about 515 GiB stay free after F:
+
+    Disk usb;
+    usb.number = 2;
+    usb.friendlyName = QStringLiteral("Tessaline USB Flash 32GB");
+    usb.size = 32017047552LL;
+    usb.partitionStyle = QStringLiteral("MBR");
+    usb.removable = true;
+    Partition g = makePartition(2, 1, kMiB, geometry::alignDown(usb.size) - kMiB, QStringLiteral("Primary"));
+    g.volume = makeVolume(QStringLiteral("FAT32"), QStringLiteral("USB"), QStringLiteral("G"),
+                          QStringLiteral("D2C8-7A35"), 3 * kGiB, 16 * kKiB, QStringLiteral("disk2/partition1"));
+    usb.partitions = {g};
+
+    m.disks = {sys, data, usb};
+
+    OtherDrive dvd;
+    dvd.letter = QStringLiteral("H");
+    dvd.driveType = 5;
+    m.otherDrives = {dvd};
+    return m;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Store
+
+namespace {
+
+// flock() on "<path>.lock": shared for readers, exclusive for writers. Each holder opens its
+// own descriptor, so threads of one process exclude each other as processes do.
+class FileLock
+{
+public:
+    FileLock(const QString &path, bool exclusive)
+    {
+        const QByteArray name = QFile::encodeName(path + QStringLiteral(".lock"));
+        m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (m_fd < 0)
+            return;
+        int rc;
+        do {
+            rc = ::flock(m_fd, exclusive ? LOCK_EX : LOCK_SH);
+        } while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // closing the last descriptor releases the lock
+    }
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+bool ensureDirectory(const QString &path, QString *error)
+{
+    const QString dir = QFileInfo(path).absolutePath();
+    if (QDir().mkpath(dir))
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot create the folder %1").arg(dir);
+    return false;
+}
+
+bool readUnlocked(const QString &path, Machine *machine, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    QJsonParseError pe;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &pe);
+    if (pe.error != QJsonParseError::NoError || !doc.isObject()) {
+        if (error)
+            *error = QStringLiteral("%1 is not a JSON object: %2 at offset %3")
+                         .arg(path, pe.error != QJsonParseError::NoError ? pe.errorString()
+                                                                          : QStringLiteral("not an object"))
+                         .arg(pe.offset);
+        return false;
+    }
+    QString why;
+    if (!fromJson(doc.object(), machine, &why)) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, why);
+        return false;
+    }
+    return true;
+}
+
+bool writeUnlocked(const QString &path, const Machine &machine, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    file.write(QJsonDocument(toJson(machine)).toJson(QJsonDocument::Indented));
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+// Called with the exclusive lock held.
+bool createIfMissing(const QString &path, QString *error)
+{
+    if (QFileInfo::exists(path))
+        return true;
+    qDebug() << "Creating the simulated machine from the demo machine at" << path;
+    return writeUnlocked(path, demoMachine(), error);
+}
+
+bool lockFailed(const QString &path, QString *error)
+{
+    if (error)
+        *error = QStringLiteral("cannot lock %1.lock").arg(path);
+    return false;
+}
+
+} // namespace
+
+QString MachineStore::defaultPath()
+{
+    const QString env = qEnvironmentVariable("TESSALINE_SIM_MACHINE");
+    if (!env.isEmpty())
+        return env;
+    // The same file for the app and every stand-in, whatever the program is called.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/tessaline/simulated-machine.json");
+}
+
+MachineStore::MachineStore(const QString &path) : m_path(path) {}
+
+bool MachineStore::read(Machine *machine, QString *error) const
+{
+    if (!ensureDirectory(m_path, error))
+        return false;
+    if (!QFileInfo::exists(m_path)) {
+        FileLock lock(m_path, true);
+        if (!lock.held())
+            return lockFailed(m_path, error);
+        if (!createIfMissing(m_path, error))
+            return false;
+    }
+    FileLock lock(m_path, false);
+    if (!lock.held())
+        return lockFailed(m_path, error);
+    return readUnlocked(m_path, machine, error);
+}
+
+bool MachineStore::modify(const std::function<bool(Machine &)> &change, QString *error)
+{
+    if (!ensureDirectory(m_path, error))
+        return false;
+    FileLock lock(m_path, true);
+    if (!lock.held())
+        return lockFailed(m_path, error);
+    if (!createIfMissing(m_path, error))
+        return false;
+    Machine machine;
+    if (!readUnlocked(m_path, &machine, error))
+        return false;
+    if (!change(machine))
+        return true;
+    for (Disk &d : machine.disks)
+        geometry::sortPartitions(d);
+    return writeUnlocked(m_path, machine, error);
+}
+
+bool MachineStore::write(const Machine &machine, QString *error)
+{
+    if (!ensureDirectory(m_path, error))
+        return false;
+    FileLock lock(m_path, true);
+    if (!lock.held())
+        return lockFailed(m_path, error);
+    return writeUnlocked(m_path, machine, error);
+}
+
+std::optional<Fault> MachineStore::takeFault(const QString &target, const QString &subject)
+{
+    std::optional<Fault> taken;
+    QString error;
+    const bool ok = modify(
+        [&](Machine &m) {
+            for (int i = 0; i < m.faults.size(); ++i) {
+                const QJsonObject f = m.faults.at(i).toObject();
+                if (f.value(QStringLiteral("target")).toString().compare(target, Qt::CaseInsensitive) != 0)
+                    continue;
+                const QString match = f.value(QStringLiteral("match")).toString();
+                if (!match.isEmpty() && !subject.contains(match, Qt::CaseInsensitive))
+                    continue;
+                taken = f;
+                if (!f.contains(QStringLiteral("times")))
+                    return false; // fires every time: nothing to write
+                const QJsonValue t = f.value(QStringLiteral("times"));
+                const qint64 left = (t.isString() ? t.toString().toLongLong() : t.toInteger()) - 1;
+                if (left <= 0) {
+                    m.faults.removeAt(i);
+                } else {
+                    QJsonObject changed = f;
+                    changed.insert(QStringLiteral("times"), left);
+                    m.faults.replace(i, changed);
+                }
+                return true;
+            }
+            return false;
+        },
+        &error);
+    if (!ok)
+        qWarning() << "Simulated machine: cannot check faults:" << error;
+    return taken;
+}
+
+} // namespace sim
