@@ -1,0 +1,190 @@
+#pragma once
+
+// A simulated machine for one test: a machine file in a temporary folder, published through
+// TESSALINE_SIM_MACHINE for this process and every child it starts, and builder helpers to
+// shape it. The previous value of the variable comes back when the helper is destroyed.
+//
+//     TestMachine tm;                                  // empty machine, already on disk
+//     tm.setTimeScale(0.01);
+//     tm.addDisk(1, 100 * sim::kGiB, "MBR");
+//     tm.addPartition(1, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol{"NTFS", "Data", "E", sim::kGiB});
+//     tm.write();
+//     ... run the code under test ...
+//     sim::Machine after = tm.read();
+
+#include "simulator/geometry.h"
+#include "simulator/machine.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QFile>
+
+#include <optional>
+
+class TestMachine
+{
+public:
+    struct Vol
+    {
+        Vol(const QString &fs = QString(), const QString &lbl = QString(), const QString &ltr = QString(),
+            qint64 used = 0, qint64 cluster = 4096, const QString &ser = QString())
+            : fileSystem(fs), label(lbl), letter(ltr), usedBytes(used), clusterSize(cluster), serial(ser)
+        {
+        }
+        QString fileSystem;   // "" gives a RAW volume
+        QString label;
+        QString letter;
+        qint64 usedBytes = 0;
+        qint64 clusterSize = 4096;
+        QString serial;       // empty: a fresh one
+    };
+
+    enum class Start { Empty, Demo };
+
+    explicit TestMachine(Start start = Start::Empty)
+        : m_hadPrevious(qEnvironmentVariableIsSet("TESSALINE_SIM_MACHINE")),
+          m_previous(qgetenv("TESSALINE_SIM_MACHINE"))
+    {
+        m_path = m_dir.path() + QStringLiteral("/machine.json");
+        qputenv("TESSALINE_SIM_MACHINE", QFile::encodeName(m_path));
+        m_machine = start == Start::Demo ? sim::demoMachine() : sim::emptyMachine();
+        write();
+    }
+
+    ~TestMachine()
+    {
+        if (m_hadPrevious)
+            qputenv("TESSALINE_SIM_MACHINE", m_previous);
+        else
+            qunsetenv("TESSALINE_SIM_MACHINE");
+    }
+
+    TestMachine(const TestMachine &) = delete;
+    TestMachine &operator=(const TestMachine &) = delete;
+
+    QString path() const { return m_path; }
+    sim::MachineStore store() const { return sim::MachineStore(m_path); }
+
+    // The machine being built; write() puts it on disk.
+    sim::Machine &machine() { return m_machine; }
+
+    sim::Disk &addDisk(int number, qint64 size, const QString &style = QStringLiteral("GPT"),
+                       const QString &friendlyName = QString())
+    {
+        sim::Disk d;
+        d.number = number;
+        d.size = size;
+        d.partitionStyle = style;
+        d.friendlyName = friendlyName.isEmpty() ? QStringLiteral("Test Disk %1").arg(number) : friendlyName;
+        m_machine.disks.append(d);
+        return m_machine.disks.last();
+    }
+
+    sim::Disk &disk(int number)
+    {
+        sim::Disk *d = m_machine.disk(number);
+        if (!d)
+            qFatal("TestMachine: no disk %d", number);
+        return *d;
+    }
+
+    // Adds a partition with the lowest unused number and returns that number.
+    int addPartition(int diskNumber, qint64 offset, qint64 size, const QString &type = QStringLiteral("Primary"),
+                     const std::optional<Vol> &volume = std::nullopt, int number = 0)
+    {
+        sim::Disk &d = disk(diskNumber);
+        sim::Partition p;
+        p.number = number > 0 ? number : sim::geometry::lowestUnusedNumber(d);
+        p.offset = offset;
+        p.size = size;
+        p.type = type;
+        p.guid = sim::geometry::newGuid();
+        if (volume) {
+            sim::Volume v;
+            v.fileSystem = volume->fileSystem;
+            v.label = volume->label;
+            v.letter = volume->letter.toUpper();
+            v.usedBytes = volume->usedBytes;
+            v.clusterSize = volume->fileSystem.isEmpty() ? 0 : volume->clusterSize;
+            v.serial = !volume->serial.isEmpty() ? volume->serial
+                       : volume->fileSystem.isEmpty() ? QString()
+                                                      : sim::geometry::newVolumeSerial();
+            v.guid = sim::geometry::newGuid();
+            p.volume = v;
+        }
+        d.partitions.append(p);
+        sim::geometry::sortPartitions(d);
+        return p.number;
+    }
+
+    sim::Partition &partition(int diskNumber, int partitionNumber)
+    {
+        for (sim::Partition &p : disk(diskNumber).partitions)
+            if (p.number == partitionNumber)
+                return p;
+        qFatal("TestMachine: no partition %d on disk %d", partitionNumber, diskNumber);
+    }
+
+    void addOtherDrive(const QString &letter, int driveType, const QString &fileSystem = QString(),
+                       const QString &label = QString(), qint64 totalBytes = 0)
+    {
+        sim::OtherDrive o;
+        o.letter = letter.toUpper();
+        o.driveType = driveType;
+        o.fileSystem = fileSystem;
+        o.label = label;
+        o.totalBytes = totalBytes;
+        m_machine.otherDrives.append(o);
+    }
+
+    // Nominal sleeps and tool limits are multiplied by this (1.0 by default). Keep tool limits
+    // in mind: 0.01 turns a 30 s limit into 300 ms, which a sanitizer build may need.
+    void setTimeScale(double scale) { m_machine.timeScale = scale; }
+    void setAdministrator(bool admin) { m_machine.administrator = admin; }
+    void setWindowsVersion(const QString &version) { m_machine.windowsVersion = version; }
+    void setPartitionTypeProperty(bool on) { m_machine.partitionTypeProperty = on; }
+
+    void addFault(const QJsonObject &fault) { m_machine.faults.append(fault); }
+    // The fault as JSON text, e.g. R"({"target":"wmi.query","match":"MSFT_Disk","hresult":"0x80041017"})".
+    void addFault(const char *json)
+    {
+        QJsonParseError e;
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray(json), &e);
+        if (!doc.isObject())
+            qFatal("TestMachine: bad fault JSON: %s", qPrintable(e.errorString()));
+        addFault(doc.object());
+    }
+
+    // Puts the machine being built on disk. A machine the store would refuse to read back is
+    // not written (write a malformed file by hand to test that).
+    bool write()
+    {
+        QString error;
+        sim::Machine check;
+        const bool ok = sim::fromJson(sim::toJson(m_machine), &check, &error)
+                        && sim::MachineStore(m_path).write(m_machine, &error);
+        if (!ok)
+            qWarning("TestMachine: %s", qPrintable(error));
+        return ok;
+    }
+
+    // The machine as it is on disk now (also refreshes machine()).
+    sim::Machine read()
+    {
+        QString error;
+        sim::Machine m;
+        if (!sim::MachineStore(m_path).read(&m, &error))
+            qWarning("TestMachine: %s", qPrintable(error));
+        else
+            m_machine = m;
+        return m;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    bool m_hadPrevious;
+    QByteArray m_previous;
+    sim::Machine m_machine;
+};
