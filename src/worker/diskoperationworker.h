@@ -1,0 +1,107 @@
+#pragma once
+
+#include "common/records.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+
+class QThread;
+class WindowsStorageManager;
+
+// Runs the long disk jobs on a thread of its own. Dialogs create one with no parent, move it to
+// their thread and listen to its signals; it never touches a widget. Each job lives in its own
+// source file of this folder.
+class DiskOperationWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct FormatOptions
+    {
+        QString partitionPath; // "E:" or a partition id such as "1:3"
+        QString fileSystem;
+        QString volumeLabel;
+        int clusterSize = 0;   // bytes; 0 is the file system's default
+        bool quickFormat = false;
+    };
+
+    enum OperationKind { NoOperation = 0, MergeOperation = 1, DeleteOperation = 2, FormatOperation = 3 };
+
+    explicit DiskOperationWorker(QObject *parent = nullptr);
+    ~DiskOperationWorker() override;
+
+    Q_INVOKABLE bool isOperationInProgress() const;
+    Q_INVOKABLE QString getCurrentOperationName() const;
+    Q_INVOKABLE int getCurrentProgress() const;
+
+    // Asks m_thread to end: quit, a bounded wait, then termination. Never waits on the
+    // calling thread itself.
+    void stopThread();
+    // Replaces the worker's own storage manager with a fresh one created and initialised on the
+    // calling (worker) thread. False when its WMI connection cannot be made.
+    bool initWorkerStorageManager();
+    // The worker's own storage manager, created on first use and reused afterwards; null when it
+    // cannot be initialised.
+    WindowsStorageManager *workerStorageManager();
+
+    // Set by the creator before the thread starts; read on the worker's thread afterwards.
+    WindowsStorageManager *m_storageManager = nullptr; // not owned
+    QThread *m_thread = nullptr;                       // not owned
+
+public slots:
+    void initialize();
+    void cleanup();
+    void cancelOperation();
+
+signals:
+    void splitPartitionProgress(QString step, int percentage);
+    void splitPartitionStatusChanged(QString status);
+    void splitPartitionFinished(bool success, QString message);
+    void splitPartitionCompleted(bool success, QString message);
+    void partitionCreationProgress(int percentage, QString message);
+    void partitionCreationCompleted(bool success, QString message);
+    void operationStatusChanged(QString status);
+    void needRefreshUI();
+    void operationProgress(int percent);
+    void operationCompleted(bool success, QString message);
+    void batchFormatProgress(int currentIndex, int total, int currentProgress);
+    void batchFormatFinished(bool success, QString message);
+    void deletePartitionProgress(QString step, int percentage);
+    void deletePartitionFinished(bool success, QString errorMessage);
+    void deletePartitionStatusChanged(QString status);
+    void doDeletePartition(PartitionInfo options);
+    void mergePartitionProgress(QString step, int percentage);
+    void mergePartitionStatusChanged(QString status);
+    void mergePartitionFinished(bool success, QString errorMessage);
+    void uiMergeProgressChanged(int percent);
+    void uiMergeStatusChanged(QString status);
+    void uiMergeCompleted(bool success, QString message);
+    void uiMergeErrorOccurred(QString error);
+
+private:
+    void deleteWorkerStorageManager();
+
+    bool m_isCreateAndFormatMode = false;
+    PartitionInfo m_currentPartition;
+    QString m_currentStatus;
+    QString m_deleteError;
+    // Read and set by startDeletePartition on the caller's thread as well as by the jobs.
+    std::atomic<bool> m_isDeleting{false};
+    QList<FormatOptions> m_formatQueue;
+    int m_totalFormatTasks = 0;
+    int m_succeededFormatTasks = 0;
+    QString m_batchErrors;
+    bool m_isBatchFormatting = false;
+    std::atomic<bool> m_cancelRequested{false};
+    QString m_lastError;
+    WindowsStorageManager *m_workerStorageManager = nullptr; // owned, lives on the worker thread
+    // Written by the merge job, read (and reset by its cancel) from the dialog's thread.
+    std::atomic<int> m_currentOperation{NoOperation};
+    std::atomic<int> m_currentProgress{0};
+};
+
+Q_DECLARE_METATYPE(DiskOperationWorker::FormatOptions)

@@ -1,0 +1,401 @@
+#include "scriptrunner.h"
+
+#include "platform/platform.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QTextStream>
+
+#include <memory>
+
+namespace scriptrunner {
+
+namespace {
+
+constexpr qint64 OneGiB = 1073741824LL;
+
+// clang-format off
+const RunSettings Table[] = {
+    // name, dir, file name, millis, line end, starter, flags, program, beside exe, lead,
+    // channels, start, finish, finish large, large above, kill wait, decoding, success, disposal
+    {"formatUsingDiskpartByVolume", ScriptDir::TempLocation, "/diskpart_format_volume_%1_%2.txt", true, "\r\n",
+     Starter::Native, 0, "diskpart.exe", false, "/s",
+     Channels::Separate, -1, 120000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::Keep},
+    // A non-zero exit code is diskpart reporting failure; it is not counted as success.
+    {"formatUsingDiskpart", ScriptDir::TempLocation, "/diskpart_format_%1_%2_%3.txt", true, "\r\n",
+     Starter::Native, 0, "diskpart.exe", false, "/s",
+     Channels::Separate, -1, 120000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::RemoveOnSuccess},
+    {"executeFormatWithDiskpart", ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", true, "\n",
+     Starter::Native, platform::CREATE_NO_WINDOW, "diskpart.exe", false, "/s",
+     Channels::Separate, -1, 300000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::RemoveOnSuccess},
+    {"formatByPartitionId", ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", true, "\r\n",
+     Starter::Process, 0, "diskpart.exe", false, "/s",
+     Channels::Merged, 10000, 120000, 300000, OneGiB, 3000, Decoding::Local8Bit, SuccessTest::ExitCodeZeroOrMarker, Disposal::Remove},
+    {"dismountWithFsutil", ScriptDir::None, nullptr, false, "",
+     Starter::Process, 0, "cmd.exe", false, "/c",
+     Channels::Separate, 3000, 10000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::None},
+    {"dismountWithDiskpart", ScriptDir::TempLocation, "/dismount_script.txt", false, "\n",
+     Starter::Process, 0, "diskpart.exe", false, "/s",
+     Channels::Separate, 3000, 15000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZeroNoChineseError, Disposal::Remove},
+    {"remountVolume", ScriptDir::TempLocation, "/remount_script.txt", false, "\n",
+     Starter::Process, 0, "diskpart.exe", false, "/s",
+     Channels::Separate, 3000, 10000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::Finished, Disposal::Remove},
+    {"runFat32Format", ScriptDir::None, nullptr, false, "",
+     Starter::Process, 0, "fat32format.exe", true, nullptr,
+     Channels::Merged, 3000, 60000, 0, 0, 3000, Decoding::Local8Bit, SuccessTest::Finished, Disposal::None},
+    {"deletePartitionWithDiskpart", ScriptDir::TemporaryFile, nullptr, false, "\r\n",
+     Starter::Process, 0, "diskpart", false, "/s",
+     Channels::Separate, -1, 30000, 0, 0, 0, Decoding::Utf8, SuccessTest::ExitCodeZeroNoError, Disposal::Automatic},
+    {"executeDiskpartScript", ScriptDir::TemporaryFile, "/diskpart_XXXXXX.txt", false, "\r\n",
+     Starter::Process, 0, "diskpart.exe", false, "/s",
+     Channels::Separate, 10000, 60000, 0, 0, 5000, Decoding::Local8Bit, SuccessTest::ExitCodeZeroAndSuccessWord, Disposal::Automatic},
+    {"refreshPartitionTableForSplit", ScriptDir::QDirTemp, "/diskpart_refresh_%1_%2.txt", true, "\r\n",
+     Starter::Process, 0, "diskpart.exe", false, "/s",
+     Channels::Separate, 10000, 30000, 0, 0, 3000, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::Remove},
+};
+// clang-format on
+
+static_assert(sizeof(Table) / sizeof(Table[0]) == static_cast<std::size_t>(Run::SplitRefresh) + 1,
+              "one row per run");
+
+// How often a cancellable wait looks at its flag.
+constexpr int CancelPollMs = 20;
+
+QString tag(const RunSettings &row)
+{
+    return QLatin1Char('[') + QLatin1String(row.name) + QLatin1Char(']');
+}
+
+QString directoryOf(ScriptDir dir)
+{
+    if (dir == ScriptDir::QDirTemp)
+        return QDir::tempPath();
+    return QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+}
+
+// One pass, so a part that itself contains "%2" is not substituted again.
+QString fillPlaceholders(const QString &pattern, const QStringList &values)
+{
+    QString out;
+    out.reserve(pattern.size() + 32);
+    for (int i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        if (c == QLatin1Char('%') && i + 1 < pattern.size() && pattern.at(i + 1).isDigit()) {
+            const int index = pattern.at(i + 1).digitValue();
+            if (index >= 1 && index <= values.size()) {
+                out += values.at(index - 1);
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+bool writeLines(QIODevice &device, const RunSettings &row, const QStringList &lines)
+{
+    QTextStream stream(&device);
+    stream.setEncoding(QStringConverter::Utf8);
+    const QString lineEnd = QString::fromLatin1(row.lineEnd);
+    for (const QString &line : lines)
+        stream << line << lineEnd;
+    stream.flush();
+    return stream.status() == QTextStream::Ok;
+}
+
+QString programFor(const RunSettings &row)
+{
+    platform::Platform &p = platform::current();
+    if (row.programBesideExecutable)
+        return QString::fromStdWString(p.toolPath(platform::Tool::Fat32Format));
+    return QString::fromStdWString(p.resolveProgram(QString::fromLatin1(row.program).toStdWString()));
+}
+
+bool cancelled(const RunRequest &request)
+{
+    return request.cancel && request.cancel->load();
+}
+
+int finishLimitFor(const RunSettings &row, const RunRequest &request)
+{
+    if (request.finishTimeoutMs > 0)
+        return request.finishTimeoutMs;
+    if (row.finishTimeoutLargeMs > 0 && request.sizeBytes > row.largeAboveBytes)
+        return row.finishTimeoutLargeMs;
+    return row.finishTimeoutMs;
+}
+
+void runNative(const RunSettings &row, const RunRequest &request, RunResult &result)
+{
+    const QString commandLine = QStringLiteral("%1 %2 \"%3\"")
+                                    .arg(QLatin1String(row.program), QLatin1String(row.leadArgument),
+                                         QDir::toNativeSeparators(result.scriptPath));
+    const platform::NativeRunResult native = platform::current().runHidden(
+        commandLine.toStdWString(), row.creationFlags,
+        static_cast<std::uint32_t>(realMs(finishLimitFor(row, request))));
+    result.started = native.started;
+    result.startError = native.startError;
+    if (!native.started) {
+        qWarning() << tag(row) << "The diskpart process failed to start, error code:" << native.startError;
+        return;
+    }
+    result.timedOut = native.wait == platform::NativeRunResult::Wait::TimedOut;
+    result.finished = native.wait == platform::NativeRunResult::Wait::Finished && native.exitCodeObtained;
+    // After a time-out the code is TerminateProcess's 1, not the tool's answer.
+    result.exitCodeObtained = result.finished;
+    result.exitCode = result.finished ? static_cast<int>(native.exitCode) : -1;
+    if (result.timedOut)
+        qWarning() << tag(row) << "diskpart timed out and was terminated";
+    else if (!result.finished)
+        qWarning() << tag(row) << "waiting for diskpart or reading its exit code failed";
+}
+
+// Waits for the end within the limit; false at the limit or when cancelled.
+bool waitForEnd(QProcess &process, int realLimitMs, const RunRequest &request, RunResult &result)
+{
+    if (!request.cancel)
+        return process.waitForFinished(realLimitMs);
+    QDeadlineTimer deadline(realLimitMs);
+    while (!cancelled(request)) {
+        const int slice = int(qMin<qint64>(CancelPollMs, deadline.remainingTime()));
+        if (process.waitForFinished(slice))
+            return true;
+        if (process.state() == QProcess::NotRunning || deadline.hasExpired())
+            return false;
+    }
+    result.cancelled = true;
+    return false;
+}
+
+void runProcess(Run run, const RunRequest &request, RunResult &result)
+{
+    const RunSettings &row = settings(run);
+    std::unique_ptr<QProcess> own;
+    QProcess *process = request.process;
+    if (!process) {
+        own = std::make_unique<QProcess>();
+        process = own.get();
+    }
+
+    QStringList arguments;
+    if (row.dir != ScriptDir::None)
+        arguments << QDir::toNativeSeparators(result.scriptPath);
+    arguments += request.arguments;
+    if (!startProcess(run, arguments, *process, result))
+        return;
+
+    const bool ended = waitForEnd(*process, realMs(finishLimitFor(row, request)), request, result);
+    if (!ended && process->error() == QProcess::FailedToStart) {
+        // No separate start wait: the failed start shows only now.
+        result.started = false;
+        result.startErrorText = process->errorString();
+        qWarning() << tag(row) << "could not start" << process->program() << result.startErrorText;
+        return;
+    }
+    result.started = true;
+    if (!ended && process->state() != QProcess::NotRunning) {
+        result.timedOut = !result.cancelled;
+        qWarning() << tag(row) << (result.cancelled ? "cancelled, killing" : "timed out, killing")
+                   << process->program();
+        process->kill();
+        if (row.killWaitMs > 0)
+            process->waitForFinished(realMs(row.killWaitMs));
+    } else {
+        result.finished = !result.cancelled;
+    }
+    result.crashed = process->exitStatus() == QProcess::CrashExit;
+    result.exitCodeObtained = result.finished && !result.crashed;
+    result.exitCode = result.exitCodeObtained ? process->exitCode() : -1;
+
+    if (row.channels == Channels::Merged) {
+        result.output = decode(row, process->readAll());
+    } else {
+        result.output = decode(row, process->readAllStandardOutput());
+        result.errorOutput = decode(row, process->readAllStandardError());
+    }
+}
+
+void dispose(const RunSettings &row, RunResult &result)
+{
+    if (!result.scriptWritten)
+        return;
+    bool remove = false;
+    switch (row.disposal) {
+    case Disposal::None:
+    case Disposal::Automatic:
+        return;
+    case Disposal::Keep:
+        remove = !result.started;
+        if (!remove)
+            qDebug().noquote() << tag(row) << "脚本文件保留在:" << result.scriptPath;
+        break;
+    case Disposal::Remove:
+        remove = true;
+        break;
+    case Disposal::RemoveOnSuccess:
+        remove = result.success || !result.started;
+        if (result.success)
+            qDebug() << "✅ 格式化成功，已清理脚本文件";
+        else if (result.started)
+            qWarning().noquote() << "❌ 格式化失败，保留脚本文件用于调试:" << result.scriptPath;
+        break;
+    }
+    if (remove)
+        result.scriptRemoved = QFile::remove(result.scriptPath) || !QFile::exists(result.scriptPath);
+}
+
+} // namespace
+
+const RunSettings &settings(Run run)
+{
+    return Table[static_cast<int>(run)];
+}
+
+const QStringList &formatSuccessMarkers()
+{
+    static const QStringList markers = {
+        QStringLiteral("DiskPart successfully"), QStringLiteral("100 percent completed"),
+        QStringLiteral("100 百分比已完成"),       QStringLiteral("格式化完成"),
+        QStringLiteral("successfully formatted"), QStringLiteral("format complete"),
+    };
+    return markers;
+}
+
+int realMs(int nominalMs)
+{
+    return platform::current().scaledMs(nominalMs);
+}
+
+QString decode(const RunSettings &row, const QByteArray &bytes)
+{
+    return row.decoding == Decoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLocal8Bit(bytes);
+}
+
+QString scriptPathFor(Run run, const QStringList &nameParts, qint64 millis)
+{
+    const RunSettings &row = settings(run);
+    if (!row.fileName || row.dir == ScriptDir::None || row.dir == ScriptDir::TemporaryFile)
+        return QString();
+    QStringList values = nameParts;
+    if (row.withMillis)
+        values << QString::number(millis);
+    return directoryOf(row.dir) + fillPlaceholders(QString::fromLatin1(row.fileName), values);
+}
+
+bool judge(const RunSettings &row, const RunResult &result)
+{
+    if (result.cancelled || !result.finished)
+        return false;
+    const bool exitZero = result.exitCodeObtained && result.exitCode == 0;
+    switch (row.success) {
+    case SuccessTest::Finished:
+        return true;
+    case SuccessTest::ExitCodeZero:
+        return exitZero;
+    case SuccessTest::ExitCodeZeroOrMarker:
+        if (exitZero)
+            return true;
+        for (const QString &marker : formatSuccessMarkers()) {
+            if (result.output.contains(marker, Qt::CaseInsensitive))
+                return true;
+        }
+        return false;
+    case SuccessTest::ExitCodeZeroNoChineseError:
+        return exitZero && !result.output.contains(QStringLiteral("错误"), Qt::CaseInsensitive);
+    case SuccessTest::ExitCodeZeroNoError:
+        return exitZero && !result.output.contains(QLatin1String("error"), Qt::CaseInsensitive)
+               && !result.errorOutput.contains(QLatin1String("error"), Qt::CaseInsensitive);
+    case SuccessTest::ExitCodeZeroAndSuccessWord:
+        return exitZero
+               && (result.output.contains(QLatin1String("success"), Qt::CaseInsensitive)
+                   || result.output.contains(QStringLiteral("成功"))
+                   || result.output.contains(QLatin1String("completed"), Qt::CaseInsensitive));
+    }
+    return false;
+}
+
+bool startProcess(Run run, const QStringList &arguments, QProcess &process, RunResult &result)
+{
+    const RunSettings &row = settings(run);
+    QStringList all;
+    if (row.leadArgument)
+        all << QString::fromLatin1(row.leadArgument);
+    all += arguments;
+
+    process.setProgram(programFor(row));
+    process.setArguments(all);
+    process.setProcessChannelMode(row.channels == Channels::Merged ? QProcess::MergedChannels
+                                                                   : QProcess::SeparateChannels);
+    process.start(QIODevice::ReadWrite);
+    if (row.startTimeoutMs < 0)
+        return true; // the finish wait covers the start
+    if (process.waitForStarted(realMs(row.startTimeoutMs))) {
+        result.started = true;
+        return true;
+    }
+    result.startErrorText = process.errorString();
+    qWarning() << tag(row) << "could not start" << process.program() << result.startErrorText;
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(realMs(1000));
+    }
+    return false;
+}
+
+RunResult run(Run run, const RunRequest &request)
+{
+    const RunSettings &row = settings(run);
+    RunResult result;
+    if (cancelled(request)) {
+        result.cancelled = true;
+        return result;
+    }
+
+    std::unique_ptr<QTemporaryFile> temporary;
+    if (row.dir == ScriptDir::TemporaryFile) {
+        temporary = row.fileName ? std::make_unique<QTemporaryFile>(directoryOf(ScriptDir::TempLocation)
+                                                                    + QLatin1String(row.fileName))
+                                 : std::make_unique<QTemporaryFile>();
+        if (temporary->open()) {
+            result.scriptPath = temporary->fileName();
+            result.scriptWritten = writeLines(*temporary, row, request.scriptLines);
+            temporary->close();
+        }
+    } else if (row.dir != ScriptDir::None) {
+        result.scriptPath = scriptPathFor(run, request.nameParts, QDateTime::currentMSecsSinceEpoch());
+        QFile file(result.scriptPath);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+            result.scriptWritten = writeLines(file, row, request.scriptLines);
+            file.close();
+            if (!result.scriptWritten)
+                QFile::remove(result.scriptPath);
+        }
+    }
+    if (row.dir != ScriptDir::None && !result.scriptWritten) {
+        qWarning().noquote() << tag(row) << "无法创建脚本文件:" << result.scriptPath;
+        return result;
+    }
+
+    if (row.starter == Starter::Native)
+        runNative(row, request, result);
+    else
+        runProcess(run, request, result);
+
+    result.success = judge(row, result);
+    qDebug() << tag(row) << "started:" << result.started << "exit code:" << result.exitCode
+             << "timed out:" << result.timedOut << "success:" << result.success;
+    dispose(row, result);
+    if (temporary) {
+        temporary.reset();
+        result.scriptRemoved = !QFile::exists(result.scriptPath);
+    }
+    return result;
+}
+
+} // namespace scriptrunner

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+
+// Runs the Windows tools the jobs need (diskpart with a script, cmd with fsutil, fat32format):
+// write the script to a temporary file, start the tool hidden, wait a bounded time, judge the
+// outcome and remove or keep the script. How each run does this is one row of a table; the jobs
+// name their run and supply only the script and the parts of the file name.
+namespace scriptrunner {
+
+// One row per call site.
+enum class Run {
+    FormatByVolume,            // formatUsingDiskpartByVolume
+    FormatUsingDiskpart,       // formatUsingDiskpart (NTFS conversion by disk and partition)
+    ExecuteFormatWithDiskpart, // executeFormatWithDiskpart
+    FormatByPartitionId,       // formatByPartitionId
+    DismountWithFsutil,        // dismountWithFsutil
+    DismountWithDiskpart,      // dismountWithDiskpart
+    RemountVolume,             // remountVolume (both runs)
+    Fat32Format,               // runFat32Format
+    DeletePartition,           // deletePartitionWithDiskpart
+    MergeScript,               // the merge job's script runner
+    SplitRefresh,              // refreshPartitionTableForSplit
+};
+
+enum class ScriptDir {
+    None,          // no script: the arguments say everything
+    TempLocation,  // QStandardPaths::TempLocation + fileName
+    QDirTemp,      // QDir::tempPath() + fileName
+    TemporaryFile, // a QTemporaryFile; fileName is its template below TempLocation, or null for the default
+};
+
+enum class Starter { Native, Process };
+enum class Channels { Separate, Merged };
+enum class Decoding { Local8Bit, Utf8 };
+
+enum class SuccessTest {
+    Finished,                // ended on its own in time; the job reads the output itself
+    ExitCodeZero,            // ended normally with exit code 0
+    ExitCodeZeroOrMarker,    // exit code 0, or a format success marker in the output
+    ExitCodeZeroNoChineseError, // exit code 0 and no "错误" in the standard output
+    ExitCodeZeroNoError,     // exit code 0 and no "error" (any case) in either channel
+    ExitCodeZeroAndSuccessWord, // exit code 0 and "success"/"completed" (any case) or "成功"
+};
+
+enum class Disposal {
+    None,            // no script file
+    Keep,            // left for inspection; removed only when the tool could not be started
+    Remove,          // removed after the run whatever happened
+    RemoveOnSuccess, // kept for inspection when the run failed
+    Automatic,       // a QTemporaryFile, gone when the run returns
+};
+
+struct RunSettings
+{
+    const char *name;          // the job step, for traces
+    ScriptDir dir;
+    const char *fileName;      // "%1".."%n" are the caller's parts, the last one the milliseconds
+    bool withMillis;           // the last placeholder is QDateTime::currentMSecsSinceEpoch()
+    const char *lineEnd;
+    Starter starter;
+    std::uint32_t creationFlags; // native starts only
+    const char *program;       // a Windows program name, resolved through the platform
+    bool programBesideExecutable; // the outside tool that lies beside the executable
+    const char *leadArgument;  // "/s" before the script path, "/c" before a command, or null
+    Channels channels;
+    int startTimeoutMs;        // nominal; -1: no separate start wait
+    int finishTimeoutMs;       // nominal
+    int finishTimeoutLargeMs;  // nominal, for sizes above largeAboveBytes; 0: not used
+    qint64 largeAboveBytes;
+    int killWaitMs;            // nominal second wait after a kill; 0: none
+    Decoding decoding;
+    SuccessTest success;
+    Disposal disposal;
+};
+
+const RunSettings &settings(Run run);
+
+// Success markers of the format runs whose exit code is not trusted, in the order tested.
+const QStringList &formatSuccessMarkers();
+
+struct RunRequest
+{
+    QStringList nameParts;     // fill the file name's placeholders, the milliseconds excepted
+    QStringList scriptLines;   // each written followed by the row's line end
+    QStringList arguments;     // after the lead argument (and the script path, when there is one)
+    qint64 sizeBytes = 0;      // picks the longer finish time-out where the row has one
+    int finishTimeoutMs = 0;   // nominal; overrides the row's when positive
+    // Run in this process object (the caller keeps its own signal connections); it must be idle.
+    QProcess *process = nullptr;
+    // Checked before the start and while waiting; a set flag kills the tool and fails the run.
+    const std::atomic<bool> *cancel = nullptr;
+};
+
+struct RunResult
+{
+    QString scriptPath;
+    bool scriptWritten = false;
+    bool started = false;
+    std::uint32_t startError = 0; // native: GetLastError of the failed start
+    QString startErrorText;       // QProcess: its error text
+    bool finished = false;        // ended on its own within the time limit
+    bool timedOut = false;        // killed at the time limit
+    bool cancelled = false;
+    bool crashed = false;
+    bool exitCodeObtained = false;
+    int exitCode = -1;
+    QString output;               // standard output, or both channels when merged
+    QString errorOutput;          // standard error (separate channels only)
+    bool scriptRemoved = false;
+    bool success = false;
+};
+
+// Writes, starts, waits, judges and disposes as the run's row says. Blocks the calling thread.
+RunResult run(Run run, const RunRequest &request);
+
+// The script's full path for this run, from the row's directory and name (not for
+// QTemporaryFile rows, whose name the facility makes).
+QString scriptPathFor(Run run, const QStringList &nameParts, qint64 millis);
+
+// The row's success test applied to a finished run.
+bool judge(const RunSettings &row, const RunResult &result);
+
+QString decode(const RunSettings &row, const QByteArray &bytes);
+
+// For tools the job talks to while they run (fat32format): sets up `process` as the row says
+// (program, channels, read-write) with the arguments and waits for its start. False when it did
+// not start; `result` records why.
+bool startProcess(Run run, const QStringList &arguments, QProcess &process, RunResult &result);
+
+// The real limit of a nominal one.
+int realMs(int nominalMs);
+
+} // namespace scriptrunner
