@@ -1,0 +1,219 @@
+#include "mainwindow.h"
+
+#include "appresources.h"
+#include "customtitlebar.h"
+#include "platform/platform.h"
+#include "storage/windowsstoragemanager.h"
+#include "ui_mainwindow.h"
+#include "weblinks.h"
+
+#include <QDebug>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    initAppResources();
+
+    // The visible frame is drawn by the window's own widgets.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+
+    ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
+
+    m_storageManager = new WindowsStorageManager(this);
+
+    setupFrame();
+
+    resize(1150, 785);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move((area.width() - width()) / 2, (area.height() - height()) / 2);
+    }
+
+    if (!checkSystemCompatibility())
+        return;
+
+    connectSignals();
+    initializeStorageManager();
+}
+
+MainWindow::~MainWindow()
+{
+    hideLoading();
+    delete ui;
+}
+
+void MainWindow::setScheduler(Scheduler scheduler)
+{
+    m_scheduler = std::move(scheduler);
+}
+
+void MainWindow::runLater(int nominalMs, std::function<void()> task)
+{
+    if (m_scheduler) {
+        m_scheduler(nominalMs, std::move(task));
+        return;
+    }
+    QTimer::singleShot(platform::current().scaledMs(nominalMs), this, std::move(task));
+}
+
+void MainWindow::setupFrame()
+{
+    m_titleBar = new CustomTitleBar(this);
+
+    m_centralContent = new QWidget(this);
+    m_centralContent->setObjectName(QStringLiteral("centralContentWidget"));
+    m_centralContent->setStyleSheet(QStringLiteral(
+        "#centralContentWidget {    background: white;    border: 1px solid #d0d0d0;    border-radius: 10px;}"));
+    m_centralLayout = new QVBoxLayout(m_centralContent);
+    m_centralLayout->setContentsMargins(2, 0, 2, 2);
+    m_centralLayout->setSpacing(0);
+    m_centralLayout->addWidget(m_titleBar);
+
+    // Taken out first: setCentralWidget would delete the form's widget otherwise.
+    if (QWidget *original = takeCentralWidget()) {
+        original->setObjectName(QStringLiteral("originalCentralWidget"));
+        original->setStyleSheet(QStringLiteral(
+            "#originalCentralWidget {"
+            "    background: white;"
+            "    border-bottom-left-radius: 8px;"
+            "    border-bottom-right-radius: 8px;"
+            "}"
+            "QPushButton {"
+            "    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4CAF50, stop:1 #45a049);"
+            "    border: 1px solid #45a049;"
+            "    color: white;"
+            "    font-weight: bold;"
+            "    font-size: 12px;"
+            "    padding: 6px 12px;"
+            "    border-radius: 4px;"
+            "    min-width: 60px;"
+            "}"
+            "QPushButton:hover {"
+            "    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #5cbf60, stop:1 #4CAF50);"
+            "}"
+            "QPushButton:pressed {"
+            "    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3d8b40, stop:1 #357a38);"
+            "}"));
+        m_centralLayout->addWidget(original);
+    }
+
+    setCentralWidget(m_centralContent);
+
+    connect(m_titleBar, &CustomTitleBar::closeRequested, this, &MainWindow::onTitleBarCloseRequested);
+    connect(m_titleBar, &CustomTitleBar::minimizeRequested, this, &MainWindow::onTitleBarMinimizeRequested);
+
+    ui->btnRefresh->setObjectName(QStringLiteral("btnRefresh"));
+    ui->rightPanel->setMinimumWidth(200);
+    ui->rightPanel->setMaximumWidth(280);
+    ui->treeWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+
+    // Header sections read in capitals; the texts themselves stay as the tree sets them.
+    QFont headerFont = ui->treeWidget->header()->font();
+    headerFont.setCapitalization(QFont::AllUppercase);
+    ui->treeWidget->header()->setFont(headerFont);
+}
+
+void MainWindow::connectSignals()
+{
+    connect(m_titleBar, &CustomTitleBar::helpRequested, this,
+            [] { QDesktopServices::openUrl(weblinks::onlineHelp()); });
+    connect(m_titleBar, &CustomTitleBar::aboutRequested, this, &MainWindow::showAbout);
+    connect(ui->treeWidget, &QWidget::customContextMenuRequested, this, &MainWindow::onTreeWidgetContextMenu);
+    connect(ui->btnRefresh, &QPushButton::clicked, this, &MainWindow::onRefreshClicked);
+    connect(ui->rightPanel, &QListWidget::itemClicked, this, &MainWindow::onRightPanelItemClicked);
+    connect(m_storageManager, &WindowsStorageManager::operationProgress, this,
+            &MainWindow::onStorageOperationProgress);
+    connect(m_storageManager, &WindowsStorageManager::operationCompleted, this,
+            &MainWindow::onStorageOperationCompleted);
+}
+
+bool MainWindow::checkSystemCompatibility()
+{
+    const platform::WindowsVersion version = platform::current().windowsVersion();
+    const bool compatible = version.major > 6 || (version.major == 6 && version.minor >= 2);
+
+    if (compatible) {
+        const bool admin = platform::current().isUserAdmin();
+        qDebug() << "System compatibility check passed";
+        qDebug() << "Windows version:" << QStringLiteral("%1.%2").arg(version.major).arg(version.minor);
+        qDebug() << "Administrator privileges:" << (admin ? "Yes" : "No");
+        return true;
+    }
+
+    QMessageBox::critical(this, QStringLiteral("System Incompatible"),
+                          QStringLiteral("This application requires Windows 8 or later.\n\n"
+                                         "Your system: Windows %1.%2\n"
+                                         "Required: Windows 6.2 or later\n\n"
+                                         "The Storage Management API is not available on your system.")
+                              .arg(version.major)
+                              .arg(version.minor));
+    runLater(100, [this] { close(); });
+    return false;
+}
+
+void MainWindow::initializeStorageManager()
+{
+    showLoading(QStringLiteral("Initializing Storage Management API..."));
+
+    runLater(100, [this] {
+        if (m_storageManager->initialize()) {
+            qDebug() << "Storage Management API initialized successfully";
+            showLoading(QStringLiteral("Refreshing disk information..."));
+            m_refreshAttempt = 0;
+            tryRefreshDiskList();
+            return;
+        }
+
+        hideLoading();
+        QMessageBox::critical(
+            this, QStringLiteral("Initialization Failed"),
+            QStringLiteral("Failed to initialize Windows Storage Management API.\n\n"
+                           "Possible causes:\n"
+                           "• Insufficient privileges (try running as administrator)\n"
+                           "• Windows Management Instrumentation service not running\n"
+                           "• Storage Management API not available\n"
+                           "• System compatibility issues\n\n"
+                           "Please check the following:\n"
+                           "1. Run the application as administrator\n"
+                           "2. Ensure Windows Management Instrumentation service is running\n"
+                           "3. Verify your Windows version is 8 or later"));
+        const auto answer = QMessageBox::question(this, QStringLiteral("Retry Initialization"),
+                                                  QStringLiteral("Would you like to retry the initialization?"),
+                                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer == QMessageBox::Yes)
+            runLater(1000, [this] { initializeStorageManager(); });
+    });
+}
+
+void MainWindow::onTitleBarCloseRequested()
+{
+    close();
+}
+
+void MainWindow::onTitleBarMinimizeRequested()
+{
+    showMinimized();
+}
+
+void MainWindow::showAbout()
+{
+    QMessageBox::about(this, QStringLiteral("About"),
+                       QStringLiteral("Morvane Tessaline v4.7.3\n\n"
+                                      "A powerful, intuitive disk partition manager designed for both beginners "
+                                      "and pros. Effortlessly create, resize, merge, split, and format "
+                                      "partitions—without data loss or complex steps. Easily manage your drives "
+                                      "and optimize your storage space with one simple tool.\n\n"
+                                      "Keep your data safe. Keep your disks organized."));
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "common/records.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+
+class CustomTitleBar;
+class QLabel;
+class QListWidgetItem;
+class QTreeWidgetItem;
+class QVBoxLayout;
+class WindowsStorageManager;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The one window of the program: start-up checks, the disk tree with its refresh procedures,
+// the action list and menus, and the frameless frame with its own title bar.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    bool checkSystemCompatibility();
+    void initializeStorageManager();
+
+    // Tree rebuild and the procedures that wrap it with re-initialisation, delays and retries.
+    void refreshDiskList();
+    bool attemptRefresh();
+    void tryRefreshDiskList();
+    void robustRefresh();
+    void refreshAfterResize();
+    void refreshAfterOperation();
+    void refreshAfterFormat();
+
+    // The status popup; at most one exists.
+    void showLoading(const QString &text);
+    void hideLoading();
+
+    PartitionInfo getSelectedPartition();
+
+    WindowsStorageManager *storageManager() const { return m_storageManager; }
+    int refreshAttempt() const { return m_refreshAttempt; }
+
+    // Every delay of the window goes through the scheduler, with its nominal length in ms.
+    // The default runs the task on a single-shot timer of the platform's scaled length, with the
+    // window as context; tests install their own to observe the schedule.
+    using Scheduler = std::function<void(int nominalMs, std::function<void()> task)>;
+    void setScheduler(Scheduler scheduler);
+
+public slots:
+    void onRefreshClicked();
+    void onResizeFinished();
+    void onStorageOperationCompleted(bool success, const QString &message);
+    void onStorageOperationProgress(int percentage);
+    void showDiskInformation(QTreeWidgetItem *diskItem);
+    void showAbout();
+
+private slots:
+    void onTitleBarCloseRequested();
+    void onTitleBarMinimizeRequested();
+    void onTreeWidgetContextMenu(const QPoint &pos);
+    void onRightPanelItemClicked(QListWidgetItem *item);
+
+    // The six operation slots (onResizePartition, onCreatePartition, onMergePartition,
+    // onFormatPartition, onDeletePartition, onSplitPartition) are declared here as each
+    // operation's dialog arrives; the action list and the menu find them by name.
+
+private:
+    void setupFrame();
+    void connectSignals();
+    void runLater(int nominalMs, std::function<void()> task);
+    // After a storage operation: hide the popup, reconnect, and rebuild the tree once.
+    void reconnectAndRebuild();
+
+    static bool hasActionSlot(const QObject *target, const char *slotName);
+    void runAction(const char *slotName);
+
+    Ui::MainWindow *ui = nullptr;
+    WindowsStorageManager *m_storageManager = nullptr;
+    int m_refreshAttempt = 0;
+    QLabel *m_loadingPopup = nullptr;
+    CustomTitleBar *m_titleBar = nullptr;
+    QWidget *m_centralContent = nullptr;
+    QVBoxLayout *m_centralLayout = nullptr;
+    Scheduler m_scheduler;
+};

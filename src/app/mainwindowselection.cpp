@@ -1,0 +1,173 @@
+// The selected row, the context menus, and the dispatch of the six actions.
+#include "mainwindow.h"
+
+#include "common/partitionid.h"
+#include "storage/windowsstoragemanager.h"
+#include "ui_mainwindow.h"
+
+#include <QDebug>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMetaMethod>
+
+namespace {
+
+struct ActionEntry
+{
+    const char *text;
+    const char *slot;
+};
+
+// The action list, in row order: a row's position decides its action.
+const ActionEntry kPanelActions[] = {
+    {"↔️ Resize/Move", "onResizePartition"}, {"➕ New", "onCreatePartition"},
+    {"🔗 Merge", "onMergePartition"},         {"📁 Format", "onFormatPartition"},
+    {"🗑️ Delete", "onDeletePartition"},      {"🔀 Split", "onSplitPartition"},
+};
+
+// The partition row's context menu, in menu order.
+const ActionEntry kMenuActions[] = {
+    {"↔️ Resize/Move", "onResizePartition"}, {"➕ New", "onCreatePartition"},
+    {"📁 Format", "onFormatPartition"},       {"🗑️ Delete", "onDeletePartition"},
+    {"🔗 Merge", "onMergePartition"},         {"🔀 Split", "onSplitPartition"},
+};
+
+const char kCreateSlot[] = "onCreatePartition";
+
+} // namespace
+
+bool MainWindow::hasActionSlot(const QObject *target, const char *slotName)
+{
+    const QByteArray signature = QByteArray(slotName) + "()";
+    return target->metaObject()->indexOfSlot(signature.constData()) >= 0;
+}
+
+void MainWindow::runAction(const char *slotName)
+{
+    // Each operation brings its slot along with its dialog; until then its row does nothing.
+    if (!hasActionSlot(this, slotName)) {
+        qDebug() << "Action not available yet:" << slotName;
+        return;
+    }
+    QMetaObject::invokeMethod(this, slotName, Qt::DirectConnection);
+}
+
+void MainWindow::onRightPanelItemClicked(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    const int row = ui->rightPanel->row(item);
+    qDebug() << "RightPanel clicked row:" << row << ", text:" << item->text();
+    if (row >= 0 && row < int(std::size(kPanelActions)))
+        runAction(kPanelActions[row].slot);
+}
+
+void MainWindow::onTreeWidgetContextMenu(const QPoint &pos)
+{
+    QTreeWidgetItem *item = ui->treeWidget->itemAt(pos);
+    if (!item)
+        return;
+    const QPoint globalPos = ui->treeWidget->viewport()->mapToGlobal(pos);
+
+    QMenu menu(this);
+    if (!item->parent()) {
+        menu.setObjectName(QStringLiteral("diskContextMenu"));
+        QAction *properties = menu.addAction(QStringLiteral("🔍 Properties"));
+        QAction *refresh = menu.addAction(QStringLiteral("🔄 Refresh"));
+        menu.addSeparator();
+        QAction *information = menu.addAction(QStringLiteral("📊 Disk Information"));
+
+        QAction *chosen = menu.exec(globalPos);
+        if (chosen == properties) {
+            QMessageBox::information(this, QStringLiteral("Info"),
+                                     QStringLiteral("Properties functionality not implemented yet."));
+        } else if (chosen == refresh) {
+            onRefreshClicked();
+        } else if (chosen == information) {
+            showDiskInformation(item);
+        }
+        return;
+    }
+
+    menu.setObjectName(QStringLiteral("partitionContextMenu"));
+    const bool unallocated =
+        item->data(0, Qt::UserRole).toString().isEmpty() || item->text(0) == QLatin1String("Unallocated");
+    for (const ActionEntry &entry : kMenuActions) {
+        QAction *action = menu.addAction(QString::fromUtf8(entry.text));
+        const bool forCreate = qstrcmp(entry.slot, kCreateSlot) == 0;
+        action->setEnabled(unallocated == forCreate && hasActionSlot(this, entry.slot));
+        action->setData(QByteArray(entry.slot));
+    }
+
+    QAction *chosen = menu.exec(globalPos);
+    if (chosen && chosen->isEnabled())
+        runAction(chosen->data().toByteArray().constData());
+}
+
+void MainWindow::showDiskInformation(QTreeWidgetItem *diskItem)
+{
+    if (!diskItem)
+        return;
+    QMessageBox::information(this, QStringLiteral("Disk information"),
+                             QStringLiteral("Disk details\n\n"
+                                            "Disk name: %1\n"
+                                            "Disk ID: %2\n"
+                                            "Total capacity: %3\n"
+                                            "Status: %4\n"
+                                            "Number of partitions: %5")
+                                 .arg(diskItem->text(0), diskItem->data(0, Qt::UserRole).toString(),
+                                      diskItem->text(2), diskItem->text(3))
+                                 .arg(diskItem->childCount()));
+}
+
+PartitionInfo MainWindow::getSelectedPartition()
+{
+    QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    if (!item || !item->parent())
+        return PartitionInfo();
+
+    PartitionInfo basic;
+    basic.name = item->text(0);
+    basic.fileSystem = item->text(1);
+    basic.sizeStr = item->text(2);
+    basic.status = item->text(4);
+    const QVariant idData = item->data(0, Qt::UserRole);
+    if (idData.isValid())
+        basic.id = idData.toString();
+    const QString diskId = item->parent()->data(0, Qt::UserRole).toString();
+    qDebug() << "getSelectedPartition - 基础信息:"
+             << "ID:" << basic.id << "Name:" << basic.name << "FileSystem:" << basic.fileSystem;
+
+    const QVariant full = item->data(0, Qt::UserRole + 1);
+    if (full.canConvert<PartitionInfo>()) {
+        const PartitionInfo stored = full.value<PartitionInfo>();
+        if (!stored.id.isEmpty()) {
+            qDebug() << "✅ 从 UserRole+1 获取到完整分区信息:"
+                     << "DiskIndex:" << stored.diskIndex << "PartitionNumber:" << stored.partitionNumber
+                     << "DriveLetter:" << stored.driveLetter;
+            return stored;
+        }
+    }
+
+    PartitionId parsed;
+    if (basic.id.isEmpty() || diskId.isEmpty() || !parsePartitionId(basic.id, &parsed)) {
+        qWarning() << "❌ 完全无法解析分区信息，返回空信息";
+        return PartitionInfo();
+    }
+    basic.diskIndex = parsed.disk;
+    basic.partitionNumber = parsed.partition;
+    qDebug() << "✅ 手动解析成功: 磁盘" << parsed.disk << "分区" << parsed.partition;
+
+    if (!m_storageManager) {
+        qDebug() << "No storage manager, using the row's own information";
+        return basic;
+    }
+    const QList<PartitionInfo> partitions = m_storageManager->getPartitions(diskId);
+    for (const PartitionInfo &p : partitions) {
+        if (p.partitionNumber == parsed.partition && !p.isUnallocated) {
+            qDebug() << "✅ 重新获取到完整分区信息:" << p.driveLetter << p.fileSystem << p.volumeLabel;
+            return p;
+        }
+    }
+    return basic;
+}

@@ -1,0 +1,279 @@
+// The disk tree, its rebuild, and the refresh procedures that wrap the rebuild.
+#include "mainwindow.h"
+
+#include "common/sizetext.h"
+#include "storage/windowsstoragemanager.h"
+#include "ui_mainwindow.h"
+#include "usagewidgets.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QDebug>
+#include <QFont>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+
+namespace {
+
+constexpr qint64 kSmallestShownGap = 50LL * 1024 * 1024;
+
+QString partitionStyleText(int style)
+{
+    switch (style) {
+    case 1:
+        return QStringLiteral("MBR");
+    case 2:
+        return QStringLiteral("GPT");
+    case 0:
+        return QStringLiteral("未知");
+    default:
+        return QStringLiteral("样式 %1").arg(style);
+    }
+}
+
+QString fileSystemText(const QString &fileSystem)
+{
+    if (fileSystem.isEmpty() || fileSystem == QLatin1String("Unknown") || fileSystem == QLatin1String("-"))
+        return QStringLiteral("-");
+    return fileSystem;
+}
+
+} // namespace
+
+void MainWindow::refreshDiskList()
+{
+    qDebug() << "Starting refreshDiskList with Storage Management API";
+    QTreeWidget *tree = ui->treeWidget;
+    tree->clear();
+    tree->setColumnCount(5);
+    tree->setHeaderLabels({QStringLiteral("Partition/Disk"), QStringLiteral("File System"), QStringLiteral("Size"),
+                           QStringLiteral("Usage"), QStringLiteral("Status")});
+    tree->setColumnWidth(0, 200);
+    tree->setColumnWidth(1, 100);
+    tree->setColumnWidth(2, 100);
+    tree->setColumnWidth(3, 120);
+    tree->setColumnWidth(4, 150);
+
+    const QList<QVariantMap> disks = m_storageManager ? m_storageManager->getDisks() : QList<QVariantMap>();
+    qDebug() << "Retrieved" << disks.size() << "disks";
+
+    const QIcon partitionIcon(QStringLiteral(":/icon/resources/partition.png"));
+    const QColor systemColour(QStringLiteral("#d32f2f"));
+    const QColor dataColour(QStringLiteral("#ff9800"));
+    const QColor unallocatedColour(QStringLiteral("#b0b0b0"));
+
+    for (const QVariantMap &disk : disks) {
+        const QString name = disk.value(DiskKey::Name).toString();
+        const QString id = disk.value(DiskKey::Id).toString();
+        const qint64 size = disk.value(DiskKey::Size).toLongLong();
+        const QString status = disk.value(DiskKey::Status).toString();
+
+        auto *diskItem = new QTreeWidgetItem();
+        diskItem->setText(0, QStringLiteral("Disk %1 (%2)").arg(id, name.isEmpty() ? QStringLiteral("Unknown Disk") : name));
+        diskItem->setText(2, formatSize(size));
+        diskItem->setText(3, status);
+        diskItem->setText(4, partitionStyleText(disk.value(DiskKey::PartitionStyle).toInt()));
+        diskItem->setData(0, Qt::UserRole, id);
+        QFont bold = diskItem->font(0);
+        bold.setBold(true);
+        diskItem->setFont(0, bold);
+        tree->addTopLevelItem(diskItem);
+
+        const QList<PartitionInfo> partitions = m_storageManager->getPartitions(id);
+        qDebug() << "Found" << partitions.size() << "partitions for disk" << id;
+
+        for (const PartitionInfo &p : partitions) {
+            if (p.isUnallocated && p.sizeBytes < kSmallestShownGap)
+                continue; // small gaps are alignment slack, not worth a row
+
+            auto *item = new QTreeWidgetItem(diskItem);
+            item->setIcon(0, partitionIcon);
+            item->setText(2, formatSize(p.sizeBytes));
+            item->setData(0, Qt::UserRole + 1, QVariant::fromValue(p));
+
+            if (!p.isUnallocated) {
+                item->setText(0, p.driveLetter.isEmpty() ? partitionDisplayName(p) : p.driveLetter);
+                item->setText(1, fileSystemText(p.fileSystem));
+                item->setText(4, partitionTypeText(p));
+                item->setForeground(4, QBrush(isSystemPartition(p) || isBootPartition(p) ? systemColour : dataColour));
+                item->setData(0, Qt::UserRole, p.id);
+                tree->setItemWidget(item, 3, createUsageBar(usagePercent(p.sizeBytes, size)));
+            } else {
+                item->setText(0, QStringLiteral("Unallocated"));
+                item->setText(1, QStringLiteral("-"));
+                item->setText(4, QStringLiteral("Unused Partition"));
+                item->setData(0, Qt::UserRole, QStringLiteral("unallocated"));
+                for (int column = 0; column < 5; ++column)
+                    item->setForeground(column, QBrush(unallocatedColour));
+                item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+                tree->setItemWidget(item, 3, createUnallocatedStrip());
+            }
+        }
+        diskItem->setExpanded(true);
+    }
+
+    qDebug() << "refreshDiskList completed with" << tree->topLevelItemCount() << "disks";
+}
+
+bool MainWindow::attemptRefresh()
+{
+    if (!m_storageManager || !m_storageManager->initialize()) {
+        qWarning() << "Storage Manager initialization failed";
+        return false;
+    }
+    if (m_storageManager->getDisks().isEmpty()) {
+        qWarning() << "No disks found";
+        return false;
+    }
+    refreshDiskList();
+    return ui->treeWidget->topLevelItemCount() > 0;
+}
+
+void MainWindow::tryRefreshDiskList()
+{
+    qDebug() << "tryRefreshDiskList called, attempt" << m_refreshAttempt + 1;
+    const bool ok = attemptRefresh();
+    hideLoading();
+
+    if (ok) {
+        qDebug() << "Refresh successful";
+        m_refreshAttempt = 0;
+        return;
+    }
+
+    ++m_refreshAttempt;
+    if (m_refreshAttempt < 3) {
+        qDebug() << "Refresh failed, retrying...";
+        showLoading(QStringLiteral("Retrying disk refresh... (%1/3)").arg(m_refreshAttempt + 1));
+        runLater(2000, [this] { tryRefreshDiskList(); });
+        return;
+    }
+
+    qWarning() << "Failed to refresh after" << m_refreshAttempt << "attempts";
+    m_refreshAttempt = 0;
+    QMessageBox::warning(this, QStringLiteral("Refresh Failed"),
+                         QStringLiteral("Failed to refresh disk information after multiple attempts.\n\n"
+                                        "Possible causes:\n"
+                                        "• Storage Management service issues\n"
+                                        "• System resource constraints\n"
+                                        "• Hardware communication problems\n\n"
+                                        "Please try:\n"
+                                        "• Restart the application as administrator\n"
+                                        "• Check Windows Management Instrumentation service\n"
+                                        "• Verify disk hardware connections"));
+}
+
+void MainWindow::robustRefresh()
+{
+    qDebug() << "Attempting robust refresh, try" << m_refreshAttempt + 1;
+    if (attemptRefresh()) {
+        qDebug() << "Refresh successful";
+        m_refreshAttempt = 0;
+        hideLoading();
+        return;
+    }
+
+    const int failedBefore = m_refreshAttempt++;
+    if (m_refreshAttempt < 5) {
+        const int delay = (failedBefore + 3) * 1000;
+        qDebug() << "Refresh failed, retrying in" << delay << "ms";
+        runLater(delay, [this] { robustRefresh(); });
+        return;
+    }
+
+    qCritical() << "Failed to refresh after maximum retries";
+    hideLoading();
+    QMessageBox::warning(this, QStringLiteral("Refresh Warning"),
+                         QStringLiteral("Failed to refresh disk information completely. Some data may be outdated. "
+                                        "Please try manual refresh."));
+    m_refreshAttempt = 0;
+}
+
+void MainWindow::onRefreshClicked()
+{
+    showLoading(QStringLiteral("Refreshing disk information..."));
+    m_refreshAttempt = 0;
+    tryRefreshDiskList();
+}
+
+void MainWindow::onResizeFinished()
+{
+    qDebug() << "Partition resize completed, refreshing disk view...";
+    runLater(500, [this] { refreshAfterResize(); });
+}
+
+void MainWindow::refreshAfterResize()
+{
+    qDebug() << "Starting forced refresh after resize operation";
+    showLoading(QStringLiteral("Refreshing disk information after resize..."));
+    if (m_storageManager)
+        m_storageManager->initialize();
+    runLater(1000, [this] {
+        m_refreshAttempt = 0;
+        robustRefresh();
+    });
+}
+
+void MainWindow::refreshAfterOperation()
+{
+    showLoading(QStringLiteral("Refreshing partition information..."));
+    runLater(2000, [this] { reconnectAndRebuild(); });
+}
+
+void MainWindow::reconnectAndRebuild()
+{
+    hideLoading();
+    m_refreshAttempt = 0;
+    if (m_storageManager)
+        m_storageManager->initialize();
+    runLater(1000, [this] { refreshDiskList(); });
+}
+
+void MainWindow::refreshAfterFormat()
+{
+    showLoading(QStringLiteral("Refreshing partitions..."));
+    runLater(2000, [this] {
+        hideLoading();
+        refreshDiskList();
+    });
+}
+
+void MainWindow::onStorageOperationCompleted(bool success, const QString &message)
+{
+    if (!success) {
+        QMessageBox::warning(this, QStringLiteral("Storage Operation Failed"),
+                             QStringLiteral("Storage operation failed: %1").arg(message));
+        return;
+    }
+    showLoading(QStringLiteral("Refreshing partition..."));
+    runLater(2000, [this] { reconnectAndRebuild(); });
+}
+
+void MainWindow::onStorageOperationProgress(int percentage)
+{
+    Q_UNUSED(percentage);
+}
+
+void MainWindow::showLoading(const QString &text)
+{
+    hideLoading();
+    auto *popup = new QLabel(text, this, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    popup->setObjectName(QStringLiteral("loadingPopup"));
+    popup->setStyleSheet(QStringLiteral(
+        "background:#fff; border:1px solid #888; padding:22px 40px; font-size:16px; border-radius:10px; color:#333;"));
+    popup->setAlignment(Qt::AlignCenter);
+    popup->adjustSize();
+    popup->move(geometry().center() - popup->rect().center());
+    popup->show();
+    m_loadingPopup = popup;
+}
+
+void MainWindow::hideLoading()
+{
+    if (!m_loadingPopup)
+        return;
+    m_loadingPopup->close();
+    delete m_loadingPopup;
+    m_loadingPopup = nullptr;
+}
