@@ -272,6 +272,12 @@ bool readDisk(Reader &r, const QJsonObject &o, const QString &where, Disk *d)
         || !r.boolean(o, QStringLiteral("removable"), where, &d->removable)
         || !r.integer(o, QStringLiteral("logicalSectorSize"), where, &sector, false, 1))
         return false;
+    qint64 signature = 0;
+    if (!r.integer(o, QStringLiteral("signature"), where, &signature, false))
+        return false;
+    if (signature > 0xFFFFFFFFLL)
+        return r.fail(where, QStringLiteral("\"signature\" must fit in 32 bits"));
+    d->signature = quint32(signature);
     if (number > 1000000)
         return r.fail(where, QStringLiteral("\"number\" is out of range"));
     if (sector != 512 && sector != 4096)
@@ -337,6 +343,8 @@ QJsonObject toJson(const Machine &m)
         o.insert(QStringLiteral("readOnly"), d.readOnly);
         o.insert(QStringLiteral("removable"), d.removable);
         o.insert(QStringLiteral("logicalSectorSize"), d.logicalSectorSize);
+        if (d.signature != 0)
+            o.insert(QStringLiteral("signature"), qint64(d.signature));
         QJsonArray parts;
         for (const Partition &p : d.partitions) {
             QJsonObject po;
@@ -366,6 +374,8 @@ QJsonObject toJson(const Machine &m)
             o.insert(QStringLiteral("label"), od.label);
         if (od.totalBytes > 0)
             o.insert(QStringLiteral("totalBytes"), bytesValue(od.totalBytes));
+        if (od.freeBytes > 0)
+            o.insert(QStringLiteral("freeBytes"), bytesValue(od.freeBytes));
         others.append(o);
     }
     root.insert(QStringLiteral("otherDrives"), others);
@@ -442,7 +452,8 @@ bool fromJson(const QJsonObject &json, Machine *machine, QString *error)
             || !r.integer(o, QStringLiteral("driveType"), where, &type, false)
             || !r.text(o, QStringLiteral("fileSystem"), where, &od.fileSystem)
             || !r.text(o, QStringLiteral("label"), where, &od.label)
-            || !r.integer(o, QStringLiteral("totalBytes"), where, &od.totalBytes, false))
+            || !r.integer(o, QStringLiteral("totalBytes"), where, &od.totalBytes, false)
+            || !r.integer(o, QStringLiteral("freeBytes"), where, &od.freeBytes, false))
             return done(false);
         if (od.letter.isEmpty())
             return done(r.fail(where, QStringLiteral("\"letter\" is missing")));
@@ -569,6 +580,7 @@ Machine demoMachine()
     data.friendlyName = QStringLiteral("Tessaline Virtual SATA 1TB");
     data.size = 1000204886016LL;
     data.partitionStyle = QStringLiteral("MBR");
+    data.signature = 0xC3A5F00Du; // above 2^31: arrives as a negative VT_I4
     Partition e = makePartition(1, 1, kMiB, 400 * kGiB, QStringLiteral("Primary"));
     e.volume = makeVolume(QStringLiteral("NTFS"), QStringLiteral("Backup"), QStringLiteral("E"),
                           QStringLiteral("7F21-C3D8"), 150 * kGiB, 4 * kKiB, QStringLiteral("disk1/partition1"));

@@ -46,6 +46,7 @@ struct Disk
     bool removable = false;
     int logicalSectorSize = 512;
     QList<Partition> partitions; // kept in ascending offset order
+    quint32 signature = 0;       // MBR disk signature; 0: derived from the disk number
 };
 
 // A drive letter that is not a partition of a disk (DVD, network share, ...).
@@ -56,6 +57,7 @@ struct OtherDrive
     QString fileSystem;
     QString label;
     qint64 totalBytes = 0;
+    qint64 freeBytes = 0;
 };
 
 struct Machine
