@@ -780,7 +780,9 @@ public:
         if (!readMachine(&m))
             return hr::WbemFailed;
         if (op.isClass) {
-            object = classObject(op.className, m);
+            auto cls = classObject(op.className, m);
+            cls->setFaultScope(m_store.path(), cls->className());
+            object = cls;
             return hr::Ok;
         }
         Located at;

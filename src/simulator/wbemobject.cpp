@@ -1,5 +1,7 @@
 #include "simulator/wbemobject.h"
 
+#include "simulator/machine.h"
+
 #include <limits>
 
 namespace sim {
@@ -56,7 +58,7 @@ void SimObject::declare(const QString &name, std::int32_t cimType, const Variant
 
 void SimObject::declareMethod(const QString &name, std::shared_ptr<SimObject> in, std::shared_ptr<SimObject> out)
 {
-    m_methods[name.toLower()] = {std::move(in), std::move(out)};
+    m_methods[name.toLower()] = Method{name, std::move(in), std::move(out)};
 }
 
 std::int32_t SimObject::cimTypeOf(const QString &name) const
@@ -98,6 +100,11 @@ HResult SimObject::put(const std::wstring &name, const Variant &value, std::int3
     Property *p = find(n);
     if (!p)
         return hr::WbemNotFound;
+    if (!m_faultPath.isEmpty()) {
+        const QString subject = QStringLiteral("%1.%2(vt=%3)").arg(m_faultScope, p->name).arg(value.vt);
+        if (const auto f = MachineStore(m_faultPath).takeFault(QStringLiteral("wmi.put"), subject))
+            return faultCode(*f, QStringLiteral("hresult")).value_or(hr::WbemTypeMismatch);
+    }
     if (cimType != 0 && cimType != p->cimType)
         return hr::WbemTypeMismatch;
     Variant converted;
@@ -128,10 +135,17 @@ HResult SimObject::getMethod(const std::wstring &name, std::shared_ptr<platform:
     if (it == m_methods.end())
         return hr::WbemNotFound;
     // Copies, so that a caller writing into a signature never changes the class.
-    if (it->second.first)
-        inSignature = std::make_shared<SimObject>(*it->second.first);
-    if (it->second.second)
-        outSignature = std::make_shared<SimObject>(*it->second.second);
+    const QString scope = m_faultScope + QLatin1Char('.') + it->second.name;
+    if (it->second.in) {
+        auto in = std::make_shared<SimObject>(*it->second.in);
+        in->setFaultScope(m_faultPath, m_faultScope.isEmpty() ? QString() : scope);
+        inSignature = in;
+    }
+    if (it->second.out) {
+        auto out = std::make_shared<SimObject>(*it->second.out);
+        out->setFaultScope(m_faultPath, m_faultScope.isEmpty() ? QString() : scope);
+        outSignature = out;
+    }
     return hr::Ok;
 }
 
@@ -145,6 +159,12 @@ HResult SimObject::spawnInstance(std::shared_ptr<platform::WbemObject> &instance
     copy->m_methods.clear();
     instance = copy;
     return hr::Ok;
+}
+
+void SimObject::setFaultScope(const QString &machinePath, const QString &scope)
+{
+    m_faultPath = scope.isEmpty() ? QString() : machinePath;
+    m_faultScope = scope;
 }
 
 std::shared_ptr<SimObject> SimObject::projected(const std::vector<QString> &names) const

@@ -43,6 +43,11 @@ public:
                                 std::shared_ptr<platform::WbemObject> &outSignature) const override;
     platform::HResult spawnInstance(std::shared_ptr<platform::WbemObject> &instance) const override;
 
+    // Lets "wmi.put" faults of the machine file at `machinePath` fail puts on this object and
+    // on the signatures and parameter objects that come from it. `scope` is "Class" on a
+    // class object; signatures extend it to "Class.Method".
+    void setFaultScope(const QString &machinePath, const QString &scope);
+
     // A copy holding only the named properties (case-insensitive) and the system ones.
     std::shared_ptr<SimObject> projected(const std::vector<QString> &names) const;
 
@@ -62,8 +67,15 @@ private:
 
     Kind m_kind;
     QString m_className;
+    QString m_faultPath;
+    QString m_faultScope;
     std::vector<Property> m_properties;
-    std::map<QString, std::pair<std::shared_ptr<SimObject>, std::shared_ptr<SimObject>>> m_methods; // lower-case name
+    struct Method
+    {
+        QString name;
+        std::shared_ptr<SimObject> in, out;
+    };
+    std::map<QString, Method> m_methods; // by lower-case name
 };
 
 // Readers for method parameters, whatever object implementation carries them.

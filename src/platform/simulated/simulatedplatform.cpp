@@ -1,0 +1,529 @@
+#include "platform/simulated/simulatedplatform.h"
+
+#include "simulator/machine.h"
+#include "simulator/provider.h"
+#include "simulator/volumes.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <mutex>
+#include <thread>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace platform {
+namespace simulated {
+
+namespace {
+
+struct ComThreadState
+{
+    int depth = 0;
+    std::uint32_t apartment = COINIT_MULTITHREADED;
+};
+
+thread_local ComThreadState t_com;
+thread_local std::uint32_t t_lastError = 0;
+std::atomic<bool> g_securitySet{false};
+
+QString qs(const std::wstring &s) { return QString::fromStdWString(s); }
+std::wstring ws(const QString &s) { return s.toStdWString(); }
+
+sim::MachineStore store() { return sim::MachineStore(sim::MachineStore::defaultPath()); }
+
+std::optional<HResult> faultHResult(const QString &target, const QString &subject)
+{
+    const auto f = store().takeFault(target, subject);
+    if (!f)
+        return std::nullopt;
+    return sim::faultCode(*f, QStringLiteral("hresult")).value_or(hr::Fail);
+}
+
+bool readMachine(sim::Machine *m)
+{
+    QString error;
+    if (store().read(m, &error))
+        return true;
+    qWarning() << "Simulated platform: cannot read the machine:" << error;
+    return false;
+}
+
+// "E:\", "e:", "E:/..." -> "E"; empty when the text does not start with a drive.
+QString driveOf(const std::wstring &root)
+{
+    const QString r = qs(root);
+    if (r.size() < 2 || r[1] != QLatin1Char(':') || !r[0].isLetter() || r[0].unicode() > 127)
+        return QString();
+    return r.left(1).toUpper();
+}
+
+bool findDrive(const QString &letter, sim::MountedDrive *out)
+{
+    sim::Machine m;
+    if (letter.isEmpty() || !readMachine(&m))
+        return false;
+    for (const sim::MountedDrive &d : sim::mountedDrives(m))
+        if (d.letter == letter) {
+            *out = d;
+            return true;
+        }
+    return false;
+}
+
+bool failWith(std::uint32_t error)
+{
+    t_lastError = error;
+    return false;
+}
+
+class Locator : public WbemLocator
+{
+public:
+    HResult connectServer(const std::wstring &nameSpace, std::unique_ptr<WbemServices> &services) override
+    {
+        services.reset();
+        if (const auto f = faultHResult(QStringLiteral("wmi.connect"), qs(nameSpace)))
+            return *f;
+        const sim::WmiNamespace ns = sim::parseNamespace(qs(nameSpace));
+        if (ns == sim::WmiNamespace::Invalid)
+            return hr::WbemInvalidNamespace;
+        services = sim::createServices(ns, sim::MachineStore::defaultPath());
+        return services ? hr::Ok : hr::WbemFailed;
+    }
+};
+
+QString binDir()
+{
+    const QString env = qEnvironmentVariable("TESSALINE_BIN_DIR");
+    if (!env.isEmpty())
+        return env;
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
+}
+
+// Windows reports a process killed by an exception with the exception code.
+std::uint32_t exitCodeOf(int status)
+{
+    if (WIFEXITED(status))
+        return std::uint32_t(WEXITSTATUS(status));
+    if (WIFSIGNALED(status)) {
+        switch (WTERMSIG(status)) {
+        case SIGABRT: return 3;          // abort() in the C runtime
+        case SIGKILL: return 1;          // TerminateProcess(1)
+        default: return 0xC0000005u;     // access violation
+        }
+    }
+    return 1;
+}
+
+class SimulatedPlatform : public Platform
+{
+public:
+    // --- COM ---
+    HResult coInitializeEx(std::uint32_t coinit) override
+    {
+        const bool sta = (coinit & COINIT_APARTMENTTHREADED) != 0;
+        if (const auto f = faultHResult(QStringLiteral("com.initialize"),
+                                        sta ? QStringLiteral("COINIT_APARTMENTTHREADED")
+                                            : QStringLiteral("COINIT_MULTITHREADED")))
+            return *f;
+        const std::uint32_t apartment = sta ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED;
+        if (t_com.depth > 0 && t_com.apartment != apartment)
+            return hr::RpcChangedMode; // not counted: the caller must not uninitialise
+        const bool first = t_com.depth == 0;
+        t_com.apartment = apartment;
+        ++t_com.depth;
+        return first ? hr::Ok : hr::False;
+    }
+
+    void coUninitialize() override
+    {
+        if (t_com.depth > 0)
+            --t_com.depth;
+    }
+
+    HResult coInitializeSecurity(std::int32_t, std::uint32_t, std::uint32_t, std::uint32_t) override
+    {
+        if (const auto f = faultHResult(QStringLiteral("com.security"), QString()))
+            return *f;
+        bool expected = false;
+        return g_securitySet.compare_exchange_strong(expected, true) ? hr::Ok : hr::RpcTooLate;
+    }
+
+    HResult createWbemLocator(std::unique_ptr<WbemLocator> &locator) override
+    {
+        locator.reset();
+        if (t_com.depth == 0)
+            return CoENotInitialized;
+        if (const auto f = faultHResult(QStringLiteral("wmi.locator"), QString()))
+            return *f;
+        locator = std::make_unique<Locator>();
+        return hr::Ok;
+    }
+
+    // --- Volumes ---
+    std::uint32_t getLogicalDrives() override
+    {
+        sim::Machine m;
+        if (!readMachine(&m))
+            return 0;
+        std::uint32_t mask = 0;
+        for (const sim::MountedDrive &d : sim::mountedDrives(m))
+            mask |= 1u << (d.letter.at(0).unicode() - 'A');
+        return mask;
+    }
+
+    std::uint32_t getDriveType(const std::wstring &root) override
+    {
+        const QString r = qs(root);
+        const QString letter = driveOf(root);
+        // "E:" and "E:\" name the drive; anything longer is not a root.
+        if (letter.isEmpty() || (r.size() > 2 && r.mid(2) != QLatin1String("\\") && r.mid(2) != QLatin1String("/")))
+            return DRIVE_NO_ROOT_DIR;
+        sim::MountedDrive d;
+        if (!findDrive(letter, &d))
+            return DRIVE_NO_ROOT_DIR;
+        return std::uint32_t(d.driveType);
+    }
+
+    bool getVolumeInformation(const std::wstring &root, std::wstring *volumeName, std::size_t volumeNameSize,
+                              std::uint32_t *serialNumber, std::wstring *fileSystemName,
+                              std::size_t fileSystemNameSize) override
+    {
+        const QString r = qs(root);
+        const QString letter = driveOf(root);
+        if (letter.isEmpty() || r.size() != 3 || (r[2] != QLatin1Char('\\') && r[2] != QLatin1Char('/')))
+            return failWith(ErrorInvalidName); // a trailing backslash is required
+        sim::MountedDrive d;
+        if (!findDrive(letter, &d))
+            return failWith(ErrorPathNotFound);
+        if (!d.ready)
+            return failWith(ErrorNotReady);
+        if (d.fileSystem.isEmpty())
+            return failWith(ErrorUnrecognizedVolume);
+        const std::wstring label = ws(d.label);
+        const std::wstring fs = ws(d.fileSystem);
+        if ((volumeName && label.size() + 1 > volumeNameSize) || (fileSystemName && fs.size() + 1 > fileSystemNameSize))
+            return failWith(ErrorBadLength);
+        if (volumeName)
+            *volumeName = label;
+        if (serialNumber)
+            *serialNumber = d.serial;
+        if (fileSystemName)
+            *fileSystemName = fs;
+        return true;
+    }
+
+    bool getDiskFreeSpaceEx(const std::wstring &root, std::uint64_t *freeBytesToCaller, std::uint64_t *totalBytes,
+                            std::uint64_t *totalFreeBytes) override
+    {
+        const QString letter = driveOf(root);
+        if (letter.isEmpty())
+            return failWith(ErrorPathNotFound);
+        sim::MountedDrive d;
+        if (!findDrive(letter, &d))
+            return failWith(ErrorPathNotFound);
+        if (!d.ready)
+            return failWith(ErrorNotReady);
+        if (d.fileSystem.isEmpty())
+            return failWith(ErrorUnrecognizedVolume);
+        if (freeBytesToCaller)
+            *freeBytesToCaller = std::uint64_t(d.freeBytes);
+        if (totalBytes)
+            *totalBytes = std::uint64_t(d.totalBytes);
+        if (totalFreeBytes)
+            *totalFreeBytes = std::uint64_t(d.freeBytes);
+        return true;
+    }
+
+    std::vector<std::wstring> mountedDriveRoots() override
+    {
+        std::vector<std::wstring> roots;
+        sim::Machine m;
+        if (!readMachine(&m))
+            return roots;
+        for (const sim::MountedDrive &d : sim::mountedDrives(m))
+            roots.push_back(ws(d.letter + QStringLiteral(":\\")));
+        return roots;
+    }
+
+    std::uint32_t lastError() const override { return t_lastError; }
+
+    // --- Tools ---
+    std::wstring toolPath(Tool tool) override
+    {
+        const QString dir = binDir();
+        switch (tool) {
+        case Tool::Diskpart: return ws(dir + QStringLiteral("/diskpart"));
+        case Tool::Cmd: return ws(dir + QStringLiteral("/cmd"));
+        case Tool::Fat32Format: return ws(dir + QStringLiteral("/fat32format.exe"));
+        }
+        return std::wstring();
+    }
+
+    std::wstring resolveProgram(const std::wstring &program) override
+    {
+        QString name = qs(program);
+        const int slash = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+        name = name.mid(slash + 1).toLower();
+        if (name == QLatin1String("diskpart.exe") || name == QLatin1String("diskpart"))
+            return toolPath(Tool::Diskpart);
+        if (name == QLatin1String("cmd.exe") || name == QLatin1String("cmd"))
+            return toolPath(Tool::Cmd);
+        if (name == QLatin1String("fat32format.exe") || name == QLatin1String("fat32format"))
+            return toolPath(Tool::Fat32Format);
+        return program;
+    }
+
+    NativeRunResult runHidden(const std::wstring &commandLine, std::uint32_t, std::uint32_t realTimeoutMs) override
+    {
+        NativeRunResult result;
+        const std::vector<std::wstring> args = splitCommandLine(commandLine);
+        if (args.empty() || args.front().empty()) {
+            result.startError = ErrorFileNotFound;
+            return result;
+        }
+        std::vector<QByteArray> bytes;
+        bytes.push_back(QFile::encodeName(qs(resolveProgram(args.front()))));
+        for (std::size_t i = 1; i < args.size(); ++i)
+            bytes.push_back(qs(args[i]).toLocal8Bit());
+        std::vector<char *> argv;
+        for (QByteArray &b : bytes)
+            argv.push_back(b.data());
+        argv.push_back(nullptr);
+
+        // Nothing visible: standard input, output and error all go nowhere.
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        for (int fd = 0; fd <= 2; ++fd)
+            posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+        pid_t pid = -1;
+        const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0) {
+            result.startError = (rc == ENOENT || rc == ENOTDIR) ? ErrorFileNotFound : ErrorAccessDenied;
+            return result;
+        }
+        result.started = true;
+
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(realTimeoutMs);
+        auto pause = std::chrono::microseconds(200);
+        for (;;) {
+            int status = 0;
+            const pid_t done = ::waitpid(pid, &status, WNOHANG);
+            if (done == pid) {
+                result.wait = NativeRunResult::Wait::Finished;
+                result.exitCodeObtained = true;
+                result.exitCode = exitCodeOf(status);
+                return result;
+            }
+            if (done < 0 && errno != EINTR) {
+                result.wait = NativeRunResult::Wait::Failed;
+                return result;
+            }
+            if (Clock::now() >= deadline)
+                break;
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::microseconds(10000));
+        }
+        ::kill(pid, SIGKILL); // TerminateProcess(process, 1)
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        result.wait = NativeRunResult::Wait::TimedOut;
+        result.exitCodeObtained = true;
+        result.exitCode = 1;
+        return result;
+    }
+
+    // --- System ---
+    WindowsVersion windowsVersion() override
+    {
+        sim::Machine m;
+        readMachine(&m);
+        const QStringList parts = m.windowsVersion.split(QLatin1Char('.'));
+        WindowsVersion v;
+        v.major = parts.value(0).toInt();
+        v.minor = parts.value(1).toInt();
+        return v;
+    }
+
+    bool isUserAdmin() override
+    {
+        sim::Machine m;
+        return readMachine(&m) && m.administrator;
+    }
+
+    // --- Timing ---
+    int scaledMs(int nominalMs) override
+    {
+        if (nominalMs <= 0)
+            return nominalMs; // 0 stays 0 and -1 keeps meaning "no limit"
+        const double real = std::round(double(nominalMs) * timeScale());
+        if (real >= double(INT_MAX))
+            return INT_MAX;
+        return std::max(1, int(real));
+    }
+
+    void sleepMs(int nominalMs) override
+    {
+        const int ms = scaledMs(nominalMs);
+        if (ms > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+
+private:
+    // The scale is read from the file only when the file was replaced or changed since the
+    // last look: every write is an atomic replace, so the inode alone tells.
+    double timeScale()
+    {
+        const QString path = sim::MachineStore::defaultPath();
+        struct stat st {};
+        const bool exists = ::stat(QFile::encodeName(path).constData(), &st) == 0;
+        {
+            std::lock_guard<std::mutex> lock(m_scaleMutex);
+            if (exists && m_scalePath == path && m_scaleInode == st.st_ino && m_scaleSize == st.st_size
+                && m_scaleMtime == st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec)
+                return m_scale;
+        }
+        sim::Machine m;
+        if (!readMachine(&m))
+            return 1.0;
+        std::lock_guard<std::mutex> lock(m_scaleMutex);
+        m_scale = m.timeScale;
+        m_scalePath = path;
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+            m_scaleInode = st.st_ino;
+            m_scaleSize = st.st_size;
+            m_scaleMtime = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+        }
+        return m_scale;
+    }
+
+    std::mutex m_scaleMutex;
+    QString m_scalePath;
+    ino_t m_scaleInode = 0;
+    off_t m_scaleSize = -1;
+    long long m_scaleMtime = -1;
+    double m_scale = 1.0;
+};
+
+} // namespace
+
+int comDepth() { return t_com.depth; }
+bool comInitialized() { return t_com.depth > 0; }
+std::uint32_t comApartment() { return t_com.apartment; }
+
+void enterSingleThreadedApartment()
+{
+    if (t_com.depth == 0)
+        t_com.apartment = COINIT_APARTMENTTHREADED;
+    if (t_com.apartment == COINIT_APARTMENTTHREADED)
+        ++t_com.depth;
+    else
+        qWarning() << "enterSingleThreadedApartment: the thread is already in the multithreaded apartment";
+}
+
+void leaveApartment() { t_com = ComThreadState(); }
+
+void resetProcessSecurity() { g_securitySet = false; }
+bool processSecuritySet() { return g_securitySet; }
+
+std::vector<std::wstring> splitCommandLine(const std::wstring &commandLine)
+{
+    std::vector<std::wstring> args;
+    const wchar_t *s = commandLine.c_str();
+    auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    while (isBlank(*s))
+        ++s;
+    if (!*s)
+        return args;
+
+    // The program name: quotes only group, backslashes are literal.
+    std::wstring program;
+    if (*s == L'"') {
+        ++s;
+        while (*s && *s != L'"')
+            program += *s++;
+        if (*s == L'"')
+            ++s;
+    } else {
+        while (*s && !isBlank(*s))
+            program += *s++;
+    }
+    args.push_back(program);
+
+    // The arguments: 2n backslashes before a quote give n and a quote toggle, 2n+1 give n and a
+    // literal quote; inside quotes a doubled quote is a literal quote that also ends the quotes.
+    for (;;) {
+        while (isBlank(*s))
+            ++s;
+        if (!*s)
+            break;
+        std::wstring arg;
+        int quotes = 0;
+        while (*s && !(quotes == 0 && isBlank(*s))) {
+            if (*s == L'\\') {
+                std::size_t backslashes = 0;
+                while (*s == L'\\') {
+                    ++backslashes;
+                    ++s;
+                }
+                if (*s == L'"') {
+                    arg.append(backslashes / 2, L'\\');
+                    if (backslashes % 2 == 1) {
+                        arg += L'"';
+                        ++s;
+                    }
+                } else {
+                    arg.append(backslashes, L'\\');
+                }
+                continue;
+            }
+            if (*s == L'"') {
+                ++quotes;
+                ++s;
+                while (*s == L'"') {
+                    if (++quotes == 3) {
+                        arg += L'"';
+                        quotes = 0;
+                    }
+                    ++s;
+                }
+                if (quotes == 2)
+                    quotes = 0;
+                continue;
+            }
+            arg += *s++;
+        }
+        args.push_back(arg);
+    }
+    return args;
+}
+
+} // namespace simulated
+
+Platform &current()
+{
+    static simulated::SimulatedPlatform instance;
+    return instance;
+}
+
+} // namespace platform
