@@ -1,0 +1,92 @@
+#include "simulator/diskpart_tooling.h"
+
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace sim {
+namespace standin {
+
+bool ToolFault::flag(const char *name) const
+{
+    return entry.value(QLatin1String(name)).toBool(false);
+}
+
+QString ToolFault::outputLines() const
+{
+    return output.isEmpty() || output.endsWith(QLatin1Char('\n')) ? output : output + QLatin1Char('\n');
+}
+
+ToolFault takeToolFault(MachineStore &store, const QString &target, const QString &subject)
+{
+    ToolFault out;
+    const std::optional<Fault> fault = store.takeFault(target, subject);
+    if (!fault)
+        return out;
+    out.fired = true;
+    out.entry = *fault;
+    if (const std::optional<qint32> hang = faultCode(*fault, QStringLiteral("hangMs")); hang && *hang > 0)
+        QThread::msleep(static_cast<unsigned long>(*hang));
+    if (out.flag("crash"))
+        std::abort();
+    out.exitCode = faultCode(*fault, QStringLiteral("exitCode"));
+    out.output = fault->value(QStringLiteral("output")).toString();
+    return out;
+}
+
+bool chineseWording(const Machine &machine)
+{
+    return machine.displayLanguage.startsWith(QLatin1String("zh"), Qt::CaseInsensitive);
+}
+
+bool chineseWording(const MachineStore &store)
+{
+    Machine m;
+    return store.read(&m) && chineseWording(m);
+}
+
+QString systemMessage(int code, bool chinese)
+{
+    struct Text { int code; const char *en; const char *zh; };
+    static const Text texts[] = {
+        {0, "The operation completed successfully.", "操作成功完成。"},
+        {2, "The system cannot find the file specified.", "系统找不到指定的文件。"},
+        {5, "Access is denied.", "拒绝访问。"},
+        {19, "The media is write protected.", "介质受写入保护。"},
+        {32, "The process cannot access the file because it is being used by another process.",
+         "另一个程序正在使用此文件，进程无法访问。"},
+        {123, "The filename, directory name, or volume label syntax is incorrect.", "文件名、目录名或卷标语法不正确。"},
+    };
+    for (const Text &t : texts)
+        if (t.code == code)
+            return QString::fromUtf8(chinese ? t.zh : t.en);
+    return chinese ? QStringLiteral("未知错误 %1。").arg(code) : QStringLiteral("Unknown error %1.").arg(code);
+}
+
+QByteArray consoleBytes(const QString &text)
+{
+    QString crlf;
+    crlf.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\n') && (i == 0 || text[i - 1] != QLatin1Char('\r')))
+            crlf += QLatin1Char('\r');
+        crlf += text[i];
+    }
+    return crlf.toUtf8();
+}
+
+namespace {
+void write(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = consoleBytes(text);
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+} // namespace
+
+void writeStdout(const QString &text) { write(stdout, text); }
+void writeStderr(const QString &text) { write(stderr, text); }
+
+} // namespace standin
+} // namespace sim
