@@ -12,6 +12,8 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QPainterPath>
+#include <QRegion>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
@@ -107,6 +109,8 @@ void MainWindow::setupFrame()
             "    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3d8b40, stop:1 #357a38);"
             "}"));
         m_centralLayout->addWidget(original);
+        // The form's panels reach the bottom edge; the mask keeps them inside the rounded frame.
+        original->installEventFilter(this);
     }
 
     setCentralWidget(m_centralContent);
@@ -118,11 +122,20 @@ void MainWindow::setupFrame()
     ui->rightPanel->setMinimumWidth(200);
     ui->rightPanel->setMaximumWidth(280);
     ui->treeWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
 
-    // Header sections read in capitals; the texts themselves stay as the tree sets them.
-    QFont headerFont = ui->treeWidget->header()->font();
-    headerFont.setCapitalization(QFont::AllUppercase);
-    ui->treeWidget->header()->setFont(headerFont);
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && watched == ui->centralwidget) {
+        const QRect r = ui->centralwidget->rect();
+        constexpr int radius = 8;
+        QPainterPath rounded;
+        rounded.addRoundedRect(r, radius, radius);
+        QRegion mask(rounded.toFillPolygon().toPolygon());
+        mask += QRegion(r.adjusted(0, 0, 0, -radius)); // square top corners under the title bar
+        ui->centralwidget->setMask(mask);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::connectSignals()

@@ -73,6 +73,9 @@ private slots:
     // onFormatPartition, onDeletePartition, onSplitPartition) are declared here as each
     // operation's dialog arrives; the action list and the menu find them by name.
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void setupFrame();
     void connectSignals();
