@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTextStream>
@@ -71,11 +72,13 @@ QString tag(const RunSettings &row)
     return QLatin1Char('[') + QLatin1String(row.name) + QLatin1Char(']');
 }
 
+// Empty when the temporary directory does not exist: the framework then answers with an empty
+// path, and the script would otherwise land in the root directory.
 QString directoryOf(ScriptDir dir)
 {
-    if (dir == ScriptDir::QDirTemp)
-        return QDir::tempPath();
-    return QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    const QString path = dir == ScriptDir::QDirTemp ? QDir::tempPath()
+                                                    : QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    return path.isEmpty() || !QFileInfo(path).isDir() ? QString() : path;
 }
 
 // One pass, so a part that itself contains "%2" is not substituted again.
@@ -204,12 +207,13 @@ void runProcess(Run run, const RunRequest &request, RunResult &result)
         qWarning() << tag(row) << (result.cancelled ? "cancelled, killing" : "timed out, killing")
                    << process->program();
         process->kill();
-        if (row.killWaitMs > 0)
-            process->waitForFinished(realMs(row.killWaitMs));
+        // Without a second wait of its own the killed tool is still reaped, so nothing is
+        // left running when the run returns.
+        process->waitForFinished(realMs(row.killWaitMs > 0 ? row.killWaitMs : 1000));
     } else {
         result.finished = !result.cancelled;
     }
-    result.crashed = process->exitStatus() == QProcess::CrashExit;
+    result.crashed = result.finished && process->exitStatus() == QProcess::CrashExit;
     result.exitCodeObtained = result.finished && !result.crashed;
     result.exitCode = result.exitCodeObtained ? process->exitCode() : -1;
 
@@ -282,10 +286,24 @@ QString scriptPathFor(Run run, const QStringList &nameParts, qint64 millis)
     const RunSettings &row = settings(run);
     if (!row.fileName || row.dir == ScriptDir::None || row.dir == ScriptDir::TemporaryFile)
         return QString();
+    const QString dir = directoryOf(row.dir);
+    if (dir.isEmpty())
+        return QString();
+    const QString pattern = QString::fromLatin1(row.fileName);
     QStringList values = nameParts;
-    if (row.withMillis)
+    if (row.withMillis) {
+        // The milliseconds always fill the last placeholder, however many parts were given.
+        int highest = 0;
+        for (int i = 0; i + 1 < pattern.size(); ++i) {
+            if (pattern.at(i) == QLatin1Char('%') && pattern.at(i + 1).isDigit())
+                highest = qMax(highest, pattern.at(i + 1).digitValue());
+        }
+        while (values.size() < highest - 1)
+            values << QString();
+        values = values.mid(0, qMax(0, highest - 1));
         values << QString::number(millis);
-    return directoryOf(row.dir) + fillPlaceholders(QString::fromLatin1(row.fileName), values);
+    }
+    return dir + fillPlaceholders(pattern, values);
 }
 
 bool judge(const RunSettings &row, const RunResult &result)
@@ -359,10 +377,11 @@ RunResult run(Run run, const RunRequest &request)
 
     std::unique_ptr<QTemporaryFile> temporary;
     if (row.dir == ScriptDir::TemporaryFile) {
-        temporary = row.fileName ? std::make_unique<QTemporaryFile>(directoryOf(ScriptDir::TempLocation)
-                                                                    + QLatin1String(row.fileName))
+        // A template of the row's own, or the facility's default one in QDir::tempPath().
+        const QString dir = directoryOf(row.fileName ? ScriptDir::TempLocation : ScriptDir::QDirTemp);
+        temporary = row.fileName ? std::make_unique<QTemporaryFile>(dir + QLatin1String(row.fileName))
                                  : std::make_unique<QTemporaryFile>();
-        if (temporary->open()) {
+        if (!dir.isEmpty() && temporary->open()) {
             result.scriptPath = temporary->fileName();
             result.scriptWritten = writeLines(*temporary, row, request.scriptLines);
             temporary->close();
@@ -370,7 +389,7 @@ RunResult run(Run run, const RunRequest &request)
     } else if (row.dir != ScriptDir::None) {
         result.scriptPath = scriptPathFor(run, request.nameParts, QDateTime::currentMSecsSinceEpoch());
         QFile file(result.scriptPath);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        if (!result.scriptPath.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Text)) {
             result.scriptWritten = writeLines(file, row, request.scriptLines);
             file.close();
             if (!result.scriptWritten)
