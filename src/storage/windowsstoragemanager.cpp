@@ -63,7 +63,7 @@ void setSecurityBlanket(WbemServices &services)
     const HResult hr = services.setProxyBlanket(RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, RPC_C_AUTHN_LEVEL_CALL,
                                                 RPC_C_IMP_LEVEL_IMPERSONATE, EOAC_NONE);
     if (failed(hr))
-        qWarning() << "Could not set proxy blanket, HRESULT:" << hresultText(hr);
+        qWarning() << "Could not set proxy blanket, HRESULT:" << qUtf8Printable(hresultText(hr));
 }
 
 PartitionInfo unallocatedRegion(int disk, qint64 start, qint64 length)
@@ -89,12 +89,12 @@ QHash<QString, VolumeMapEntry> readLogicalDisks(Platform &platform)
         std::unique_ptr<WbemLocator> locator;
         HResult hr = platform.createWbemLocator(locator);
         if (failed(hr) || !locator) {
-            qWarning() << "Failed to create IWbemLocator object, HRESULT:" << hresultText(hr);
+            qWarning() << "Failed to create IWbemLocator object, HRESULT:" << qUtf8Printable(hresultText(hr));
             return logical;
         }
         hr = locator->connectServer(Cimv2Namespace, services);
         if (failed(hr) || !services) {
-            qWarning() << "Could not connect to WMI CIMV2 namespace, HRESULT:" << hresultText(hr);
+            qWarning() << "Could not connect to WMI CIMV2 namespace, HRESULT:" << qUtf8Printable(hresultText(hr));
             return logical;
         }
         setSecurityBlanket(*services);
@@ -116,7 +116,7 @@ QHash<QString, VolumeMapEntry> readLogicalDisks(Platform &platform)
             return true;
         });
     if (failed(hr)) {
-        qWarning() << "Query for Win32_LogicalDisk failed, HRESULT:" << hresultText(hr);
+        qWarning() << "Query for Win32_LogicalDisk failed, HRESULT:" << qUtf8Printable(hresultText(hr));
         logical.clear();
     }
     return logical;
@@ -166,7 +166,7 @@ bool WindowsStorageManager::initialize()
 
     const HResult hrInit = m_platform.coInitializeEx(COINIT_MULTITHREADED);
     if (failed(hrInit) && hrInit != hr::RpcChangedMode) {
-        qCritical() << "CoInitializeEx failed with HRESULT:" << hresultText(hrInit);
+        qCritical() << "CoInitializeEx failed with HRESULT:" << qUtf8Printable(hresultText(hrInit));
         qCritical() << "Failed to initialize COM";
         return false;
     }
@@ -174,7 +174,7 @@ bool WindowsStorageManager::initialize()
     const HResult hrSecurity = m_platform.coInitializeSecurity(-1, RPC_C_AUTHN_LEVEL_NONE,
                                                                RPC_C_IMP_LEVEL_IMPERSONATE, EOAC_NONE);
     if (failed(hrSecurity) && hrSecurity != hr::RpcTooLate)
-        qWarning() << "CoInitializeSecurity failed with HRESULT:" << hresultText(hrSecurity);
+        qWarning() << "CoInitializeSecurity failed with HRESULT:" << qUtf8Printable(hresultText(hrSecurity));
 
     // A changed-mode answer runs in the thread's existing apartment, which is not ours to end.
     if (succeeded(hrInit)) {
@@ -199,14 +199,14 @@ bool WindowsStorageManager::connectToWmi()
     HResult hr = m_platform.createWbemLocator(m_locator);
     if (failed(hr) || !m_locator) {
         m_locator.reset();
-        qCritical() << "Failed to create IWbemLocator object, HRESULT:" << hresultText(hr);
+        qCritical() << "Failed to create IWbemLocator object, HRESULT:" << qUtf8Printable(hresultText(hr));
         return false;
     }
 
     std::unique_ptr<WbemServices> services;
     hr = m_locator->connectServer(StorageNamespace, services);
     if (failed(hr) || !services) {
-        qCritical() << "Could not connect to WMI Storage namespace, HRESULT:" << hresultText(hr);
+        qCritical() << "Could not connect to WMI Storage namespace, HRESULT:" << qUtf8Printable(hresultText(hr));
         return false;
     }
     setSecurityBlanket(*services);
@@ -327,7 +327,7 @@ QList<QVariantMap> WindowsStorageManager::getDisks()
         return true;
     });
     if (failed(hr)) {
-        qCritical() << "Query for MSFT_Disk failed, HRESULT:" << hresultText(hr);
+        qCritical() << "Query for MSFT_Disk failed, HRESULT:" << qUtf8Printable(hresultText(hr));
         return {};
     }
     qDebug() << "Retrieved" << disks.size() << "disks";
@@ -363,7 +363,7 @@ VolumeMap WindowsStorageManager::buildVolumeMap()
         return true;
     });
     if (failed(hr)) {
-        qWarning() << "Query for MSFT_Partition failed, HRESULT:" << hresultText(hr);
+        qWarning() << "Query for MSFT_Partition failed, HRESULT:" << qUtf8Printable(hresultText(hr));
         return result;
     }
 
@@ -464,7 +464,7 @@ QList<PartitionInfo> WindowsStorageManager::getPartitions(const QString &diskId)
             return true;
         });
     if (failed(hr)) {
-        qCritical() << "Query for MSFT_Partition failed, HRESULT:" << hresultText(hr);
+        qCritical() << "Query for MSFT_Partition failed, HRESULT:" << qUtf8Printable(hresultText(hr));
         return {};
     }
 
@@ -531,7 +531,7 @@ qint64 WindowsStorageManager::getDiskSize(const QString &diskId)
                                     return false;
                                 });
     if (failed(hr)) {
-        qWarning() << "Query for disk size failed, HRESULT:" << hresultText(hr);
+        qWarning() << "Query for disk size failed, HRESULT:" << qUtf8Printable(hresultText(hr));
         return 0;
     }
     return size;
@@ -556,7 +556,7 @@ qint64 WindowsStorageManager::getPartitionSize(const QString &partitionId)
             return false;
         });
     if (failed(hr)) {
-        qWarning() << "Query for partition size failed, HRESULT:" << hresultText(hr);
+        qWarning() << "Query for partition size failed, HRESULT:" << qUtf8Printable(hresultText(hr));
         return 0;
     }
     qDebug() << "Partition" << partitionId << "size:" << size << "bytes";

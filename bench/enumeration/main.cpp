@@ -1,0 +1,115 @@
+// Enumeration cost: getDisks plus getPartitions for every disk, on machines of 1, 8 and 24
+// disks with 16 partitions each. Prints the median wall time and the provider work per pass.
+
+#include "countingplatform.h"
+
+#include "simulator/geometry.h"
+#include "simulator/machine.h"
+#include "storage/windowsstoragemanager.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int PartitionsPerDisk = 16;
+constexpr qint64 PartitionSize = sim::kGiB;
+
+sim::Machine buildMachine(int diskCount)
+{
+    sim::Machine machine = sim::emptyMachine();
+    QString nextLetter = QStringLiteral("D");
+    for (int d = 0; d < diskCount; ++d) {
+        sim::Disk disk;
+        disk.number = d;
+        disk.friendlyName = QStringLiteral("Bench Disk %1").arg(d);
+        disk.size = (PartitionsPerDisk + 2) * PartitionSize;
+        disk.partitionStyle = QStringLiteral("GPT");
+        for (int i = 0; i < PartitionsPerDisk; ++i) {
+            sim::Partition p;
+            p.number = i + 1;
+            p.offset = sim::kMiB + i * PartitionSize;
+            p.size = PartitionSize - (i % 2 ? 0 : sim::kMiB); // every other one leaves a gap
+            p.type = QStringLiteral("Primary");
+            p.guid = sim::geometry::newGuid();
+            sim::Volume v;
+            v.fileSystem = QStringLiteral("NTFS");
+            v.label = QStringLiteral("Vol %1-%2").arg(d).arg(i + 1);
+            v.serial = sim::geometry::newVolumeSerial();
+            v.guid = sim::geometry::newGuid();
+            v.clusterSize = 4096;
+            // Letters run out after Z; later volumes stay unlettered.
+            if (i == 0 && nextLetter <= QLatin1String("Z")) {
+                v.letter = nextLetter;
+                nextLetter = QChar(nextLetter.at(0).unicode() + 1);
+            }
+            p.volume = v;
+            disk.partitions.append(p);
+        }
+        machine.disks.append(disk);
+    }
+    return machine;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.warning=false"));
+    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 7;
+
+    QTextStream out(stdout);
+    out << "disks  partitions  records  median ms  min ms  queries/pass  connections/pass\n";
+
+    for (const int diskCount : {1, 8, 24}) {
+        QTemporaryDir dir;
+        const QString path = dir.path() + QStringLiteral("/machine.json");
+        QString error;
+        if (!sim::MachineStore(path).write(buildMachine(diskCount), &error)) {
+            out << "cannot write machine: " << error << "\n";
+            return 1;
+        }
+        qputenv("TESSALINE_SIM_MACHINE", QFile::encodeName(path));
+
+        CountingPlatform counting(platform::current());
+        WindowsStorageManager manager(counting);
+        if (!manager.initialize()) {
+            out << "initialize failed\n";
+            return 1;
+        }
+
+        std::vector<double> times;
+        int records = 0;
+        int queries = 0;
+        int connections = 0;
+        for (int run = 0; run < runs; ++run) {
+            counting.queries = 0;
+            counting.connections = 0;
+            QElapsedTimer timer;
+            timer.start();
+            records = 0;
+            const QList<QVariantMap> disks = manager.getDisks();
+            for (const QVariantMap &disk : disks)
+                records += manager.getPartitions(disk.value(DiskKey::Id).toString()).size();
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+            queries = counting.queries;
+            connections = counting.connections;
+        }
+        std::sort(times.begin(), times.end());
+        const double median = times.size() % 2 ? times[times.size() / 2]
+                                               : (times[times.size() / 2 - 1] + times[times.size() / 2]) / 2;
+        out << qSetFieldWidth(5) << diskCount << qSetFieldWidth(12) << diskCount * PartitionsPerDisk
+            << qSetFieldWidth(9) << records << qSetFieldWidth(11) << QString::number(median, 'f', 2)
+            << qSetFieldWidth(8) << QString::number(times.front(), 'f', 2) << qSetFieldWidth(14) << queries
+            << qSetFieldWidth(18) << connections << qSetFieldWidth(0) << "\n";
+        out.flush();
+    }
+    return 0;
+}
