@@ -101,7 +101,7 @@ HResult SimObject::put(const std::wstring &name, const Variant &value, std::int3
     if (!p)
         return hr::WbemNotFound;
     if (!m_faultPath.isEmpty()) {
-        const QString subject = QStringLiteral("%1.%2(vt=%3)").arg(m_faultScope, p->name).arg(value.vt);
+        const QString subject = QStringLiteral("%1.%2[vt=%3]").arg(m_faultScope, p->name).arg(value.vt);
         if (const auto f = MachineStore(m_faultPath).takeFault(QStringLiteral("wmi.put"), subject))
             return faultCode(*f, QStringLiteral("hresult")).value_or(hr::WbemTypeMismatch);
     }
