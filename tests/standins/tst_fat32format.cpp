@@ -180,47 +180,34 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<bool>("crashes");
         QTest::addColumn<bool>("formatted");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("done");
-        QTest::addColumn<int>("minMs");
 
-        QTest::newRow("no Done") << R"({"target":"tool.fat32format","noDone":true})" << 0 << false << true
-                                 << "Initialising reserved sectors and FATs...\r\n" << false << 0;
-        QTest::newRow("in use") << R"({"target":"tool.fat32format","inUse":true})" << 32 << false << false
-                                << "close any files before formatting" << false << 0;
-        QTest::newRow("exit 2") << R"({"target":"tool.fat32format","exit2":true})" << 2 << false << false
-                                << "GetLastError()=2" << false << 0;
+        QTest::newRow("no Done") << R"({"target":"tool.fat32format","noDone":true})" << 0 << true
+                                 << "Initialising reserved sectors and FATs...\r\n";
+        QTest::newRow("in use") << R"({"target":"tool.fat32format","inUse":true})" << 32 << false
+                                << "close any files before formatting, and make sure you have Admin rights when using "
+                                   "fat32format\r\nGetLastError()=32: ";
+        QTest::newRow("exit 2") << R"({"target":"tool.fat32format","exit2":true})" << 2 << false << "GetLastError()=2: ";
         QTest::newRow("exit code") << R"({"target":"tool.fat32format","exitCode":9,"output":"Stop"})" << 9 << false
-                                   << false << "Stop" << false << 0;
-        QTest::newRow("crash") << R"({"target":"tool.fat32format","crash":true})" << 0 << true << false << "" << false
-                               << 0;
-        QTest::newRow("hang") << R"({"target":"tool.fat32format","hangMs":300})" << 0 << false << true << "Done"
-                              << true << 300;
+                                   << "Stop";
         QTest::newRow("extra output") << R"({"target":"tool.fat32format","match":"-c64 F:","output":"Extra"})" << 0
-                                      << false << true << "Done\r\nExtra\r\n" << true << 0;
+                                      << true << "Done\r\nExtra\r\n";
     }
 
     void faults()
     {
         QFETCH(QString, fault);
         QFETCH(int, exitCode);
-        QFETCH(bool, crashes);
         QFETCH(bool, formatted);
         QFETCH(QString, text);
-        QFETCH(bool, done);
-        QFETCH(int, minMs);
         m_tm->addFault(fault.toUtf8().constData());
         QVERIFY(m_tm->write());
 
         const ToolRun r = runTool("fat32format.exe", {"-c64", "F:"}, "y\r\n");
-        QCOMPARE(r.crashed, crashes);
-        if (!crashes)
-            QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.out.contains(text), qPrintable(r.out));
-        QCOMPARE(r.out.contains("Done"), done);
-        QVERIFY(r.elapsedMs >= minMs);
+        QCOMPARE(r.out.contains("Done"), text.startsWith("Done"));
         QCOMPARE(byLetter(m_tm->read(), "F")->volume->fileSystem, formatted ? QStringLiteral("FAT32") : QStringLiteral("NTFS"));
     }
 };
