@@ -48,6 +48,13 @@ public:
     // cannot be initialised.
     WindowsStorageManager *workerStorageManager();
 
+    // The entry of the delete job, called directly on the caller's thread: refuses while a
+    // deletion is pending or running, otherwise schedules executeDeletePartition on the
+    // worker's thread and returns at once.
+    void startDeletePartition(PartitionInfo options);
+    // Deletes the partition with a diskpart script; false with m_deleteError set on failure.
+    bool deletePartitionWithDiskpart(PartitionInfo options);
+
     // Set by the creator before the thread starts; read on the worker's thread afterwards.
     WindowsStorageManager *m_storageManager = nullptr; // not owned
     QThread *m_thread = nullptr;                       // not owned
@@ -56,6 +63,7 @@ public slots:
     void initialize();
     void cleanup();
     void cancelOperation();
+    void executeDeletePartition(PartitionInfo options);
 
 signals:
     void splitPartitionProgress(QString step, int percentage);
