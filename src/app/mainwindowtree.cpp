@@ -63,6 +63,17 @@ void MainWindow::refreshDiskList()
     const QColor dataColour(QStringLiteral("#ff9800"));
     const QColor unallocatedColour(QStringLiteral("#b0b0b0"));
 
+    // Rows are built off the tree and inserted at once, and the cell widgets are placed after
+    // that: placing a widget lays out the whole tree, so doing it while rows are still being
+    // added would lay it out again for every row.
+    struct CellWidget
+    {
+        QTreeWidgetItem *item;
+        int usage; // -1: the unallocated strip
+    };
+    QList<QTreeWidgetItem *> diskItems;
+    QList<CellWidget> cellWidgets;
+
     for (const QVariantMap &disk : disks) {
         const QString name = disk.value(DiskKey::Name).toString();
         const QString id = disk.value(DiskKey::Id).toString();
@@ -79,7 +90,7 @@ void MainWindow::refreshDiskList()
         QFont bold = diskItem->font(0);
         bold.setBold(true);
         diskItem->setFont(0, bold);
-        tree->addTopLevelItem(diskItem);
+        diskItems << diskItem;
 
         const QList<PartitionInfo> partitions = m_storageManager->getPartitions(id);
         qDebug() << "Found" << partitions.size() << "partitions for disk" << id;
@@ -99,7 +110,7 @@ void MainWindow::refreshDiskList()
                 item->setText(4, partitionTypeText(p));
                 item->setForeground(4, QBrush(isSystemPartition(p) || isBootPartition(p) ? systemColour : dataColour));
                 item->setData(0, Qt::UserRole, p.id);
-                tree->setItemWidget(item, 3, createUsageBar(usagePercent(p.sizeBytes, size)));
+                cellWidgets << CellWidget{item, usagePercent(p.sizeBytes, size)};
             } else {
                 item->setText(0, QStringLiteral("Unallocated"));
                 item->setText(1, QStringLiteral("-"));
@@ -108,11 +119,16 @@ void MainWindow::refreshDiskList()
                 for (int column = 0; column < 5; ++column)
                     item->setForeground(column, QBrush(unallocatedColour));
                 item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-                tree->setItemWidget(item, 3, createUnallocatedStrip());
+                cellWidgets << CellWidget{item, -1};
             }
         }
-        diskItem->setExpanded(true);
     }
+
+    tree->addTopLevelItems(diskItems);
+    for (QTreeWidgetItem *diskItem : std::as_const(diskItems))
+        diskItem->setExpanded(true);
+    for (const CellWidget &cell : std::as_const(cellWidgets))
+        tree->setItemWidget(cell.item, 3, cell.usage < 0 ? createUnallocatedStrip() : createUsageBar(cell.usage));
 
     qDebug() << "refreshDiskList completed with" << tree->topLevelItemCount() << "disks";
 }
