@@ -86,7 +86,7 @@ private slots:
     void disks()
     {
         TestMachine tm;
-        tm.addDisk(0, 500 * sim::kGiB, QStringLiteral("GPT"), QStringLiteral("Samsonite SSD 500"));
+        tm.addDisk(0, 500 * sim::kGiB, QStringLiteral("GPT"), QStringLiteral("Fixture SSD 500"));
         tm.addDisk(1, 2 * sim::kTiB, QStringLiteral("MBR")).operationalStatus = QStringLiteral("Offline");
         tm.addDisk(2, 8 * sim::kGiB, QStringLiteral("RAW"));
         QVERIFY(tm.write());
@@ -96,7 +96,7 @@ private slots:
         const QList<QVariantMap> disks = manager.getDisks();
         const QList<QVariantMap> want{
             {{DiskKey::Id, QStringLiteral("0")}, {DiskKey::Size, 500 * sim::kGiB},
-             {DiskKey::Status, QStringLiteral("Online")}, {DiskKey::Name, QStringLiteral("Samsonite SSD 500")},
+             {DiskKey::Status, QStringLiteral("Online")}, {DiskKey::Name, QStringLiteral("Fixture SSD 500")},
              {DiskKey::PartitionStyle, 2}},
             {{DiskKey::Id, QStringLiteral("1")}, {DiskKey::Size, 2 * sim::kTiB},
              {DiskKey::Status, QStringLiteral("Offline")}, {DiskKey::Name, QStringLiteral("Test Disk 1")},
