@@ -1,0 +1,351 @@
+#include "deletepartitionpage.h"
+
+#include "common/partitionid.h"
+#include "platform/platform.h"
+#include "worker/diskoperationworker.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFont>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPen>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTime>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString NeutralStatusStyle = QStringLiteral("font-size: 16px; font-weight: bold; color: #333;");
+const QString SuccessStatusStyle = QStringLiteral("font-size: 16px; font-weight: bold; color: #27ae60;");
+const QString FailureStatusStyle = QStringLiteral("font-size: 16px; font-weight: bold; color: #e74c3c;");
+
+const QColor TrackColour(240, 240, 240);
+const QColor EarlyColour(33, 150, 243);
+const QColor LateColour(76, 175, 80);
+
+constexpr int RingSize = 120;
+
+} // namespace
+
+DeletePartitionPage::DeletePartitionPage(const PartitionInfo &partition, QWidget *parent)
+    : QDialog(parent), m_partition(partition), m_partitionId(partition.id)
+{
+    setupUi();
+    setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
+
+    const QString name = displayName(m_partition);
+    m_headerLabel->setText(tr("Deleting a Partition: %1").arg(name));
+    setStatus(tr("You're deleting a partition..."), NeutralStatusStyle);
+    m_subLabel->setText(tr("Deleting partition: %1").arg(name));
+    m_driveLetterValue->setText(m_partition.driveLetters.isEmpty() ? m_partition.driveLetter
+                                                                   : m_partition.driveLetters.join(QStringLiteral(", ")));
+    m_fileSystemValue->setText(m_partition.fileSystem);
+    m_volumeLabelValue->setText(m_partition.volumeLabel);
+    m_partitionSizeValue->setText(m_partition.sizeStr);
+    setRing(0);
+    m_percentageLabel->hide();
+    m_progressBar->hide();
+
+    connect(m_confirmButton, &QPushButton::clicked, this, &DeletePartitionPage::onDeleteButtonClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &DeletePartitionPage::onCancelButtonClicked);
+
+    m_workerThread = new QThread(this);
+    m_worker = new DiskOperationWorker();
+    m_worker->moveToThread(m_workerThread);
+    connect(m_worker, &DiskOperationWorker::deletePartitionProgress, this,
+            &DeletePartitionPage::onDeletePartitionProgress);
+    connect(m_worker, &DiskOperationWorker::deletePartitionFinished, this,
+            &DeletePartitionPage::onDeletePartitionFinished);
+    connect(m_worker, &DiskOperationWorker::deletePartitionStatusChanged, this,
+            &DeletePartitionPage::onDeletePartitionStatusChanged);
+    // The worker is released on its own thread as that thread ends; the thread object releases
+    // itself too, which only matters once the destructor has let go of it (see there).
+    connect(m_workerThread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(m_workerThread, &QThread::finished, m_workerThread, &QObject::deleteLater);
+    m_workerThread->start(QThread::InheritPriority);
+}
+
+DeletePartitionPage::~DeletePartitionPage()
+{
+    QPointer<DiskOperationWorker> worker(m_worker);
+    if (worker)
+        worker->stopThread();
+    if (m_workerThread->isRunning()) {
+        m_workerThread->quit();
+        if (!m_workerThread->wait(platform::current().scaledMs(3000))) {
+            // A deletion is still in diskpart. Killing the thread would leave the tool running and
+            // the worker half way; let the job end, then thread and worker release themselves.
+            qWarning() << "DeletePartitionPage: the delete job is still running; it will finish on its own";
+            m_workerThread->setParent(nullptr);
+            return;
+        }
+    }
+    // Deleted at the thread's end already, unless the thread never ran.
+    delete worker.data();
+}
+
+QString DeletePartitionPage::letterText(const PartitionInfo &partition)
+{
+    if (!partition.driveLetters.isEmpty())
+        return partition.driveLetters.first();
+    if (!partition.driveLetter.isEmpty())
+        return partition.driveLetter.left(1) + QLatin1Char(':');
+    return QString();
+}
+
+QString DeletePartitionPage::displayName(const PartitionInfo &partition)
+{
+    QString name = QStringLiteral("%1:%2").arg(partition.diskIndex).arg(partition.partitionNumber);
+    const QString letter = letterText(partition);
+    if (!letter.isEmpty())
+        name += QStringLiteral(" (%1)").arg(letter);
+    return name;
+}
+
+QPixmap DeletePartitionPage::drawProgressRing(int percentage)
+{
+    const int p = qBound(0, percentage, 100);
+    QPixmap pixmap(RingSize, RingSize);
+    pixmap.fill(Qt::transparent);
+
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect square(20, 20, 80, 80);
+    painter.setPen(QPen(TrackColour, 8, Qt::SolidLine, Qt::RoundCap));
+    painter.drawEllipse(square);
+
+    const QColor colour = p < 30 ? EarlyColour : LateColour;
+    if (p >= 1) {
+        painter.setPen(QPen(colour, 8, Qt::SolidLine, Qt::RoundCap));
+        // Angles in 1/16 degree; a negative span runs clockwise from the top.
+        painter.drawArc(square, 90 * 16, -(p * 360 / 100) * 16);
+    }
+
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPointSize(16);
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(QRect(0, 0, RingSize, RingSize), Qt::AlignCenter, QStringLiteral("%1%").arg(p));
+    return pixmap;
+}
+
+void DeletePartitionPage::setupUi()
+{
+    setWindowTitle(tr("Delete Patition"));
+    setModal(true);
+    resize(600, 400);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 20, 24, 20);
+    layout->setSpacing(10);
+
+    m_headerLabel = new QLabel(this);
+    m_headerLabel->setObjectName(QStringLiteral("headerLabel"));
+    m_headerLabel->setStyleSheet(QStringLiteral("font-size: 18px; font-weight: bold; color: #2c3e50;"));
+    layout->addWidget(m_headerLabel);
+
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    layout->addWidget(m_statusLabel);
+
+    m_subLabel = new QLabel(this);
+    m_subLabel->setObjectName(QStringLiteral("subLabel"));
+    m_subLabel->setStyleSheet(QStringLiteral("color: #7f8c8d;"));
+    layout->addWidget(m_subLabel);
+
+    auto *middle = new QHBoxLayout();
+    middle->setSpacing(16);
+    m_ringLabel = new QLabel(this);
+    m_ringLabel->setObjectName(QStringLiteral("ringLabel"));
+    m_ringLabel->setFixedSize(RingSize, RingSize);
+    middle->addWidget(m_ringLabel);
+
+    m_percentageLabel = new QLabel(QStringLiteral("0%"), this);
+    m_percentageLabel->setObjectName(QStringLiteral("percentageLabel"));
+    middle->addWidget(m_percentageLabel);
+
+    auto *details = new QGridLayout();
+    details->setHorizontalSpacing(12);
+    auto addPair = [&](int row, const QString &caption, const QString &objectName) {
+        auto *captionLabel = new QLabel(caption, this);
+        captionLabel->setStyleSheet(QStringLiteral("color: #7f8c8d;"));
+        auto *value = new QLabel(this);
+        value->setObjectName(objectName);
+        value->setStyleSheet(QStringLiteral("font-weight: bold; color: #2c3e50;"));
+        details->addWidget(captionLabel, row, 0);
+        details->addWidget(value, row, 1);
+        return value;
+    };
+    m_driveLetterValue = addPair(0, tr("Drive letter"), QStringLiteral("driveLetterValue"));
+    m_fileSystemValue = addPair(1, tr("File system"), QStringLiteral("fileSystemValue"));
+    m_volumeLabelValue = addPair(2, tr("Volume label"), QStringLiteral("volumeLabelValue"));
+    m_partitionSizeValue = addPair(3, tr("Partition size"), QStringLiteral("partitionSizeValue"));
+    details->setColumnStretch(1, 1);
+    middle->addLayout(details, 1);
+    layout->addLayout(middle);
+
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+    layout->addWidget(m_progressBar);
+    layout->addStretch(1);
+
+    auto *buttons = new QHBoxLayout();
+    buttons->addStretch(1);
+    m_cancelButton = new QPushButton(tr("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->setAutoDefault(false);
+    buttons->addWidget(m_cancelButton);
+    m_confirmButton = new QPushButton(tr("Confirm"), this);
+    m_confirmButton->setObjectName(QStringLiteral("confirmButton"));
+    m_confirmButton->setAutoDefault(false);
+    m_confirmButton->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: #e74c3c; color: white; border: none; border-radius: 4px;"
+        " padding: 6px 20px; font-weight: bold; }"
+        "QPushButton:hover { background-color: #c0392b; }"
+        "QPushButton:pressed { background-color: #a93226; }"
+        "QPushButton:disabled { background-color: #bbbbbb; }"));
+    buttons->addWidget(m_confirmButton);
+    layout->addLayout(buttons);
+}
+
+void DeletePartitionPage::setStatus(const QString &text, const QString &style)
+{
+    m_statusLabel->setText(text);
+    m_statusLabel->setStyleSheet(style);
+}
+
+void DeletePartitionPage::setRing(int percentage)
+{
+    m_ringLabel->setPixmap(drawProgressRing(percentage));
+}
+
+void DeletePartitionPage::writeLog(const QString &message) const
+{
+    qDebug().noquote() << QStringLiteral("[%1] %2").arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), message);
+}
+
+void DeletePartitionPage::setRunning(bool running)
+{
+    m_running = running;
+    m_confirmButton->setEnabled(!running);
+    m_cancelButton->setText(running ? tr("Cancel") : tr("Close"));
+    if (running) {
+        m_statusLabel->setText(tr("Deleting partition..."));
+        m_subLabel->setText(tr("Deleting partition: %1").arg(m_partitionId));
+        m_progressBar->setValue(0);
+        m_progressBar->show();
+        m_percentageLabel->setText(QStringLiteral("0%"));
+        setRing(0);
+        return;
+    }
+    m_progressBar->hide();
+    const QString status = m_statusLabel->text();
+    if (!status.contains(QLatin1String("Completed")) && !status.contains(QLatin1String("Failed"))) {
+        setStatus(tr("Ready"), NeutralStatusStyle);
+        m_percentageLabel->setText(QStringLiteral("0%"));
+        setRing(0);
+    }
+}
+
+void DeletePartitionPage::onDeleteButtonClicked()
+{
+    // Only an id of exactly two numbers names a partition; anything else would select some
+    // other disk or partition in its place.
+    PartitionId id;
+    if (!parsePartitionId(m_partitionId, &id, IdCheck::Checked) || id.disk < 0 || id.partition < 1) {
+        writeLog(QStringLiteral("Refused to delete: invalid partition ID \"%1\"").arg(m_partitionId));
+        QMessageBox::critical(this, tr("Invalid partition"),
+                              tr("Cannot delete this partition: its ID \"%1\" is not of the form "
+                                 "'diskNumber:partitionNumber'.\nNothing has been deleted.")
+                                  .arg(m_partitionId));
+        return;
+    }
+
+    const QMessageBox::StandardButton answer = QMessageBox::critical(
+        this, tr("Final Confirmation"),
+        tr("⚠️ Final Confirmation ⚠️\n\nYou are about to delete the partition: %1\nThis action will permanently "
+           "erase all data on this partition!\n\nAre you sure you want to continue?")
+            .arg(m_partitionId),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    PartitionInfo target;
+    target.diskIndex = id.disk;
+    target.partitionNumber = id.partition;
+
+    setRunning(true);
+    writeLog(QStringLiteral("Start deleting partitions: %1").arg(m_partitionId));
+    writeLog(QStringLiteral("Device: %1, Partition Number: %2")
+                 .arg(target.devicePath, QString::number(target.partitionNumber)));
+    m_worker->startDeletePartition(target);
+}
+
+void DeletePartitionPage::onCancelButtonClicked()
+{
+    if (!m_running) {
+        reject();
+        return;
+    }
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, tr("Cancel operation"), tr("Are you sure you want to cancel the current delete operation?"),
+                              QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+    writeLog(QStringLiteral("User cancels the operation"));
+    // The worker is not stopped: its result, when it comes, is still shown.
+    setRunning(false);
+}
+
+void DeletePartitionPage::onDeletePartitionProgress(const QString &step, int percentage)
+{
+    m_percentageLabel->hide();
+    m_statusLabel->setText(step);
+    m_percentageLabel->setText(QStringLiteral("%1%").arg(percentage));
+    m_progressBar->setValue(qBound(0, percentage, 100));
+    setRing(percentage);
+    writeLog(QStringLiteral("[%1%] %2").arg(QString::number(percentage), step));
+    // Lets the ring repaint while the signals keep coming.
+    QCoreApplication::processEvents();
+}
+
+void DeletePartitionPage::onDeletePartitionStatusChanged(const QString &status)
+{
+    m_statusLabel->setText(status);
+    writeLog(status);
+}
+
+void DeletePartitionPage::onDeletePartitionFinished(bool success, const QString &errorMessage)
+{
+    setRunning(false);
+    if (success) {
+        setStatus(tr("Delete completed"), SuccessStatusStyle);
+        m_percentageLabel->setText(QStringLiteral("100%"));
+        setRing(100);
+        writeLog(QStringLiteral("✓ Partition deletion completed successfully"));
+        QString name = m_partitionId;
+        const QString letter = letterText(m_partition);
+        if (!letter.isEmpty())
+            name += QStringLiteral(" (%1)").arg(letter);
+        QMessageBox::information(this, tr("Deleted successfully"),
+                                 tr("Partition %1 Deleted successfully!\n\nClick 'OK' to close the window.").arg(name),
+                                 QMessageBox::Ok);
+        accept();
+        return;
+    }
+    setStatus(tr("Delete failed"), FailureStatusStyle);
+    writeLog(QStringLiteral("✗ Delete failed: %1").arg(errorMessage));
+    QMessageBox::critical(this, tr("Delete failed"), tr("Partition %1 Delete failed:\n%2").arg(m_partitionId, errorMessage));
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "common/records.h"
+
+#include <QDialog>
+#include <QPixmap>
+#include <QString>
+
+class DiskOperationWorker;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QThread;
+
+// Deletes one partition: shows what will go, asks a last time, and lets a worker on a thread of
+// the dialog's own run the deletion while a ring shows its progress. The worker and its thread
+// live as long as the dialog, so a failed deletion can be tried again.
+class DeletePartitionPage : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit DeletePartitionPage(const PartitionInfo &partition, QWidget *parent = nullptr);
+    ~DeletePartitionPage() override;
+
+    // "E:" from the letter list, else from the single letter, else empty.
+    static QString letterText(const PartitionInfo &partition);
+    // "disk:partition", followed by " (E:)" when the partition has a letter.
+    static QString displayName(const PartitionInfo &partition);
+    // The 120 × 120 ring for a percentage: grey track, an arc clockwise from the top (blue below
+    // 30, green from 30 on) and the percentage in the centre.
+    static QPixmap drawProgressRing(int percentage);
+
+    bool isRunning() const { return m_running; }
+
+public slots:
+    void onDeleteButtonClicked();
+    void onCancelButtonClicked();
+    void onDeletePartitionProgress(const QString &step, int percentage);
+    void onDeletePartitionFinished(bool success, const QString &errorMessage);
+    void onDeletePartitionStatusChanged(const QString &status);
+
+private:
+    void setupUi();
+    void setRunning(bool running);
+    void setRing(int percentage);
+    void setStatus(const QString &text, const QString &style);
+    void writeLog(const QString &message) const;
+
+    PartitionInfo m_partition;
+    QString m_partitionId;
+    DiskOperationWorker *m_worker = nullptr; // no parent; deleted when its thread ends
+    QThread *m_workerThread = nullptr;       // child of the dialog
+    bool m_running = false;
+
+    QLabel *m_headerLabel = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    QLabel *m_subLabel = nullptr;
+    QLabel *m_ringLabel = nullptr;
+    QLabel *m_percentageLabel = nullptr;
+    QLabel *m_driveLetterValue = nullptr;
+    QLabel *m_fileSystemValue = nullptr;
+    QLabel *m_volumeLabelValue = nullptr;
+    QLabel *m_partitionSizeValue = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QPushButton *m_confirmButton = nullptr;
+};
