@@ -78,10 +78,10 @@ CustomTitleBar::CustomTitleBar(QWidget *parent)
     m_minimizeButton->setFixedSize(30, 25);
     m_minimizeButton->setToolTip(QStringLiteral("最小化"));
     m_minimizeButton->setStyleSheet(QStringLiteral(
-        "QPushButton { background: rgba(255, 255, 255, 0.7); color: #2c3e50; font-size: 16px; font-weight: bold;"
+        "QPushButton { background: rgba(255, 255, 255, 70%); color: #2c3e50; font-size: 16px; font-weight: bold;"
         " border: none; border-radius: 4px; }"
-        "QPushButton:hover { background: rgba(255, 255, 255, 0.9); border: 1px solid #7fb3d3; }"
-        "QPushButton:pressed { background: rgba(240, 240, 240, 0.9); }"));
+        "QPushButton:hover { background: rgba(255, 255, 255, 90%); border: 1px solid #7fb3d3; }"
+        "QPushButton:pressed { background: rgba(240, 240, 240, 90%); }"));
     connect(m_minimizeButton, &QPushButton::clicked, this, &CustomTitleBar::onMinimizeClicked);
     layout->addWidget(m_minimizeButton);
 
