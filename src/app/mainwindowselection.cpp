@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "common/partitionid.h"
+#include "dialogs/deletepartitionpage.h"
 #include "storage/windowsstoragemanager.h"
 #include "ui_mainwindow.h"
 
@@ -170,4 +171,30 @@ PartitionInfo MainWindow::getSelectedPartition()
         }
     }
     return basic;
+}
+
+void MainWindow::onDeletePartition()
+{
+    QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    if (!item || !item->parent()) {
+        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Please select a partition to delete."));
+        return;
+    }
+    const PartitionInfo partition = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
+    if (partition.isUnallocated) {
+        QMessageBox::information(this, QStringLiteral("Cannot Delete"), QStringLiteral("Cannot delete unallocated space."));
+        return;
+    }
+
+    auto *dialog = new DeletePartitionPage(partition, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    // However the dialog went away the layout may have changed, so refresh then. While the
+    // window itself is torn down its children are already unlisted: nothing to refresh.
+    QObject *window = this;
+    connect(dialog, &QObject::destroyed, this, [this, window](QObject *gone) {
+        if (window->children().contains(gone))
+            refreshAfterOperation();
+    });
+    dialog->show();
 }
