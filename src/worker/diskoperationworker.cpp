@@ -111,6 +111,5 @@ WindowsStorageManager *DiskOperationWorker::workerStorageManager()
 
 void DiskOperationWorker::deleteWorkerStorageManager()
 {
-    delete m_workerStorageManager;
-    m_workerStorageManager = nullptr;
+    delete m_workerStorageManager.exchange(nullptr);
 }

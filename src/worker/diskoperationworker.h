@@ -106,7 +106,9 @@ private:
     bool m_isBatchFormatting = false;
     std::atomic<bool> m_cancelRequested{false};
     QString m_lastError;
-    WindowsStorageManager *m_workerStorageManager = nullptr; // owned, lives on the worker thread
+    // Owned, lives on the worker thread. Atomic because the thread's end releases it there while
+    // the worker itself may be destroyed on another thread.
+    std::atomic<WindowsStorageManager *> m_workerStorageManager{nullptr};
     // Written by the merge job, read (and reset by its cancel) from the dialog's thread.
     std::atomic<int> m_currentOperation{NoOperation};
     std::atomic<int> m_currentProgress{0};
