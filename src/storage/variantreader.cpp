@@ -9,8 +9,14 @@ bool isAbsent(const Variant &value)
     return value.vt == platform::VT_NULL;
 }
 
-ReadStatus read64(const Variant &value, qint64 *out)
+namespace {
+
+// The two number readers differ only in width: 32 bits take no VT_I8/VT_UI8, wrap VT_UI4 and
+// read text beyond int as 0.
+template <typename T>
+ReadStatus readNumber(const Variant &value, T *out)
 {
+    constexpr bool wide = sizeof(T) == sizeof(qint64);
     if (isAbsent(value))
         return ReadStatus::Absent;
     switch (value.vt) {
@@ -21,49 +27,39 @@ ReadStatus read64(const Variant &value, qint64 *out)
         *out = static_cast<std::uint16_t>(value.integer);
         return ReadStatus::Read;
     case platform::VT_UI4:
-        *out = static_cast<std::uint32_t>(value.integer);
+        *out = static_cast<T>(static_cast<std::uint32_t>(value.integer));
         return ReadStatus::Read;
     case platform::VT_I8:
     case platform::VT_UI8:
+        if (!wide)
+            break;
         // A uint64 above the signed range wraps, as reading llVal into qint64 does.
-        *out = value.integer;
+        *out = static_cast<T>(value.integer);
         return ReadStatus::Read;
     case platform::VT_BSTR: {
+        const QString text = QString::fromStdWString(value.text);
         bool ok = false;
-        const qint64 parsed = QString::fromStdWString(value.text).toLongLong(&ok, 10);
+        const T parsed = wide ? static_cast<T>(text.toLongLong(&ok, 10)) : static_cast<T>(text.toInt(&ok, 10));
         *out = ok ? parsed : 0;
         return ReadStatus::Read;
     }
     default:
-        *out = 0;
-        return ReadStatus::UnexpectedType;
+        break;
     }
+    *out = 0;
+    return ReadStatus::UnexpectedType;
+}
+
+} // namespace
+
+ReadStatus read64(const Variant &value, qint64 *out)
+{
+    return readNumber(value, out);
 }
 
 ReadStatus read32(const Variant &value, int *out)
 {
-    if (isAbsent(value))
-        return ReadStatus::Absent;
-    switch (value.vt) {
-    case platform::VT_I4:
-        *out = static_cast<std::int32_t>(value.integer);
-        return ReadStatus::Read;
-    case platform::VT_UI2:
-        *out = static_cast<std::uint16_t>(value.integer);
-        return ReadStatus::Read;
-    case platform::VT_UI4:
-        *out = static_cast<std::int32_t>(static_cast<std::uint32_t>(value.integer));
-        return ReadStatus::Read;
-    case platform::VT_BSTR: {
-        bool ok = false;
-        const int parsed = QString::fromStdWString(value.text).toInt(&ok, 10);
-        *out = ok ? parsed : 0;
-        return ReadStatus::Read;
-    }
-    default:
-        *out = 0;
-        return ReadStatus::UnexpectedType;
-    }
+    return readNumber(value, out);
 }
 
 bool readString(const Variant &value, QString *out)
