@@ -6,26 +6,20 @@
 #include "common/sizetext.h"
 #include "storage/windowsstoragemanager.h"
 
+#include <QDebug>
 #include <QStringList>
 
 inline QString recordText(const PartitionInfo &p)
 {
-    return QStringLiteral("name=%1 label=%2 letter=%3 letters=[%4] fs=%5 sizeStr=%6 type=%7 status=%8 disk=%9 "
-                          "startSector=%10 gptNumber=%11 offsetBytes=%12 unallocated=%13 number=%14 offset=%15 "
-                          "size=%16 id=%17 typeCode=%18 devicePath=%19")
-        .arg(p.name, p.volumeLabel, p.driveLetter, p.driveLetters.join(QLatin1Char(',')), p.fileSystem, p.sizeStr,
-             p.type, p.status)
-        .arg(p.diskIndex)
-        .arg(p.startSector)
-        .arg(p.gptPartitionNumber)
-        .arg(p.offsetBytes)
-        .arg(p.isUnallocated ? 1 : 0)
-        .arg(p.partitionNumber)
-        .arg(p.offset)
-        .arg(p.sizeBytes)
-        .arg(p.id)
-        .arg(p.typeCode)
-        .arg(p.devicePath);
+    QString s;
+    QDebug(&s).noquote().nospace()
+        << "id=" << p.id << " name=" << p.name << " label=" << p.volumeLabel << " letter=" << p.driveLetter
+        << " letters=" << p.driveLetters.join(QLatin1Char(',')) << " fs=" << p.fileSystem << " type=" << p.type
+        << " typeCode=" << p.typeCode << " status=" << p.status << " disk=" << p.diskIndex << " number="
+        << p.partitionNumber << " gptNumber=" << p.gptPartitionNumber << " offset=" << p.offset << " offsetBytes="
+        << p.offsetBytes << " startSector=" << p.startSector << " size=" << p.sizeBytes << " sizeStr=" << p.sizeStr
+        << " unallocated=" << p.isUnallocated << " devicePath=" << p.devicePath;
+    return s;
 }
 
 inline QStringList recordTexts(const QList<PartitionInfo> &list)
@@ -36,12 +30,24 @@ inline QStringList recordTexts(const QList<PartitionInfo> &list)
     return out;
 }
 
-inline QString entryText(const VolumeMapEntry &e)
+// The geometry every record of a disk's list carries.
+inline PartitionInfo expectedRegion(int disk, qint64 offset, qint64 size)
 {
-    return QStringLiteral("%1:%2 fs=%3 label=%4 letter=%5")
-        .arg(e.diskNumber)
-        .arg(e.partitionNumber)
-        .arg(e.fileSystem, e.volumeLabel, e.driveLetter);
+    PartitionInfo p;
+    p.diskIndex = disk;
+    p.offset = offset;
+    p.offsetBytes = offset;
+    p.sizeBytes = size;
+    p.sizeStr = formatSize(size);
+    return p;
+}
+
+inline PartitionInfo expectedGap(int disk, qint64 offset, qint64 size)
+{
+    PartitionInfo p = expectedRegion(disk, offset, size);
+    p.name = p.type = QStringLiteral("Unallocated");
+    p.isUnallocated = true;
+    return p;
 }
 
 // What enumeration makes of a real partition.
@@ -49,38 +55,16 @@ inline PartitionInfo expectedPartition(int disk, int number, qint64 offset, qint
                                        const QString &type, const QString &letter = QString(),
                                        const QString &fileSystem = QString(), const QString &label = QString())
 {
-    PartitionInfo p;
-    p.diskIndex = disk;
+    PartitionInfo p = expectedRegion(disk, offset, size);
     p.partitionNumber = number;
     p.id = QStringLiteral("%1:%2").arg(disk).arg(number);
-    p.offset = offset;
-    p.offsetBytes = offset;
-    p.sizeBytes = size;
-    p.sizeStr = formatSize(size);
     p.typeCode = typeCode;
     p.type = type;
     p.driveLetter = letter;
-    if (!letter.isEmpty()) {
-        p.name = letter + QLatin1Char(':');
+    p.name = letter.isEmpty() ? QStringLiteral("Partition %1").arg(number) : letter + QLatin1Char(':');
+    if (!letter.isEmpty())
         p.driveLetters = QStringList{p.name};
-    } else {
-        p.name = QStringLiteral("Partition %1").arg(number);
-    }
     p.fileSystem = fileSystem;
     p.volumeLabel = label;
-    return p;
-}
-
-inline PartitionInfo expectedGap(int disk, qint64 offset, qint64 size)
-{
-    PartitionInfo p;
-    p.diskIndex = disk;
-    p.offset = offset;
-    p.offsetBytes = offset;
-    p.sizeBytes = size;
-    p.sizeStr = formatSize(size);
-    p.name = QStringLiteral("Unallocated");
-    p.type = QStringLiteral("Unallocated");
-    p.isUnallocated = true;
     return p;
 }

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr qint64 MiB = sim::kMiB;
+constexpr qint64 GiB = sim::kGiB;
 constexpr qint64 DiskSize = 64 * MiB;
 
 // One expected element of a disk's list: a partition by number, or a gap (number 0).
@@ -18,6 +19,32 @@ struct Segment
     qint64 size = 0;
 };
 using Layout = QList<QPair<qint64, qint64>>; // (offset, size) of partitions 1, 2, ...
+
+TestMachine::Vol vol(const QString &fs, const QString &label = QString(), const QString &letter = QString())
+{
+    return TestMachine::Vol{fs, label, letter};
+}
+
+// GPT disk 0 and MBR disk 1 with the partitions Windows systems carry, an empty offline disk 2
+// and an optical drive.
+void buildWindowsMachine(TestMachine &tm)
+{
+    tm.addDisk(0, 64 * GiB, "GPT", "Fixture SSD");
+    tm.addPartition(0, MiB, 100 * MiB, "EFI", vol("FAT32"));
+    tm.addPartition(0, 101 * MiB, 16 * MiB, "MSR");
+    tm.addPartition(0, 117 * MiB, 10 * GiB, "Primary", vol("NTFS", "Data 数据", "E"));
+    tm.addPartition(0, 117 * MiB + 10 * GiB, GiB, "Primary", vol({}, {}, "F"));
+    tm.addPartition(0, 117 * MiB + 11 * GiB, 600 * MiB, "Recovery", vol("NTFS", "Recovery"));
+    tm.addDisk(1, 16 * GiB, "MBR");
+    tm.addPartition(1, MiB, 500 * MiB, "System", vol("NTFS", "System Reserved"));
+    tm.partition(1, 1).active = true;
+    tm.addPartition(1, 501 * MiB, 8 * GiB, "Extended");
+    tm.addPartition(1, 502 * MiB, 2 * GiB, "Logical", vol("FAT32", "LOG", "H"));
+    tm.addPartition(1, 503 * MiB + 2 * GiB, GiB, "Logical");
+    tm.addDisk(2, 8 * GiB, "RAW").operationalStatus = QStringLiteral("Offline");
+    tm.addOtherDrive("K", 5, "CDFS", "DVD", 4 * GiB); // its letter must reach no partition
+    QVERIFY(tm.write());
+}
 
 } // namespace
 
@@ -32,34 +59,25 @@ private slots:
     {
         QTest::addColumn<Layout>("layout");
         QTest::addColumn<QList<Segment>>("expected");
+        const qint64 D = DiskSize;
 
         QTest::newRow("GPT layout starting at 1 MiB")
-            << Layout{{MiB, 10 * MiB}}
-            << QList<Segment>{{0, 0, MiB}, {1, MiB, 10 * MiB}, {0, 11 * MiB, DiskSize - 11 * MiB}};
+            << Layout{{MiB, 10 * MiB}} << QList<Segment>{{0, 0, MiB}, {1, MiB, 10 * MiB}, {0, 11 * MiB, D - 11 * MiB}};
         QTest::newRow("512-byte gap is not shown")
-            << Layout{{MiB, 10 * MiB}, {11 * MiB + 512, 10 * MiB}}
-            << QList<Segment>{{0, 0, MiB},
-                              {1, MiB, 10 * MiB},
-                              {2, 11 * MiB + 512, 10 * MiB},
-                              {0, 21 * MiB + 512, DiskSize - 21 * MiB - 512}};
+            << Layout{{0, 10 * MiB}, {10 * MiB + 512, 10 * MiB}}
+            << QList<Segment>{{1, 0, 10 * MiB}, {2, 10 * MiB + 512, 10 * MiB}, {0, 20 * MiB + 512, D - 20 * MiB - 512}};
         QTest::newRow("513-byte gap is shown")
-            << Layout{{MiB, 10 * MiB}, {11 * MiB + 513, 10 * MiB}}
-            << QList<Segment>{{0, 0, MiB},
-                              {1, MiB, 10 * MiB},
-                              {0, 11 * MiB, 513},
-                              {2, 11 * MiB + 513, 10 * MiB},
-                              {0, 21 * MiB + 513, DiskSize - 21 * MiB - 513}};
-        QTest::newRow("trailing 512 bytes are not shown")
-            << Layout{{0, DiskSize - 512}} << QList<Segment>{{1, 0, DiskSize - 512}};
+            << Layout{{0, 10 * MiB}, {10 * MiB + 513, 10 * MiB}}
+            << QList<Segment>{{1, 0, 10 * MiB}, {0, 10 * MiB, 513}, {2, 10 * MiB + 513, 10 * MiB},
+                              {0, 20 * MiB + 513, D - 20 * MiB - 513}};
+        QTest::newRow("trailing 512 bytes are not shown") << Layout{{0, D - 512}} << QList<Segment>{{1, 0, D - 512}};
         QTest::newRow("trailing 513 bytes are shown")
-            << Layout{{0, DiskSize - 513}} << QList<Segment>{{1, 0, DiskSize - 513}, {0, DiskSize - 513, 513}};
-        QTest::newRow("empty disk") << Layout{} << QList<Segment>{{0, 0, DiskSize}};
-        QTest::newRow("full disk") << Layout{{0, DiskSize}} << QList<Segment>{{1, 0, DiskSize}};
+            << Layout{{0, D - 513}} << QList<Segment>{{1, 0, D - 513}, {0, D - 513, 513}};
+        QTest::newRow("empty disk") << Layout{} << QList<Segment>{{0, 0, D}};
         // The cursor follows the last partition processed, even backwards into the first one.
         QTest::newRow("overlapping partitions")
-            << Layout{{MiB, 20 * MiB}, {11 * MiB, 5 * MiB}}
-            << QList<Segment>{{0, 0, MiB}, {1, MiB, 20 * MiB}, {2, 11 * MiB, 5 * MiB},
-                              {0, 16 * MiB, DiskSize - 16 * MiB}};
+            << Layout{{0, 20 * MiB}, {10 * MiB, 5 * MiB}}
+            << QList<Segment>{{1, 0, 20 * MiB}, {2, 10 * MiB, 5 * MiB}, {0, 15 * MiB, D - 15 * MiB}};
     }
 
     void gapWalk()
@@ -75,40 +93,12 @@ private slots:
 
         QList<PartitionInfo> want;
         for (const Segment &s : expected)
-            want << (s.number ? expectedPartition(3, s.number, s.offset, s.size, 2, QStringLiteral("Primary"))
+            want << (s.number ? expectedPartition(3, s.number, s.offset, s.size, 2, "Primary")
                               : expectedGap(3, s.offset, s.size));
 
         WindowsStorageManager manager;
         QVERIFY(manager.initialize());
         QCOMPARE(recordTexts(manager.getPartitions(QStringLiteral("3"))), recordTexts(want));
-    }
-
-    void disks()
-    {
-        TestMachine tm;
-        tm.addDisk(0, 500 * sim::kGiB, QStringLiteral("GPT"), QStringLiteral("Fixture SSD 500"));
-        tm.addDisk(1, 2 * sim::kTiB, QStringLiteral("MBR")).operationalStatus = QStringLiteral("Offline");
-        tm.addDisk(2, 8 * sim::kGiB, QStringLiteral("RAW"));
-        QVERIFY(tm.write());
-
-        WindowsStorageManager manager;
-        QVERIFY(manager.initialize());
-        const QList<QVariantMap> disks = manager.getDisks();
-        const QList<QVariantMap> want{
-            {{DiskKey::Id, QStringLiteral("0")}, {DiskKey::Size, 500 * sim::kGiB},
-             {DiskKey::Status, QStringLiteral("Online")}, {DiskKey::Name, QStringLiteral("Fixture SSD 500")},
-             {DiskKey::PartitionStyle, 2}},
-            {{DiskKey::Id, QStringLiteral("1")}, {DiskKey::Size, 2 * sim::kTiB},
-             {DiskKey::Status, QStringLiteral("Offline")}, {DiskKey::Name, QStringLiteral("Test Disk 1")},
-             {DiskKey::PartitionStyle, 1}},
-            {{DiskKey::Id, QStringLiteral("2")}, {DiskKey::Size, 8 * sim::kGiB},
-             {DiskKey::Status, QStringLiteral("Online")}, {DiskKey::Name, QStringLiteral("Test Disk 2")},
-             {DiskKey::PartitionStyle, 0}},
-        };
-        QCOMPARE(disks, want);
-        QCOMPARE(manager.getDiskSize(QStringLiteral("1")), 2 * sim::kTiB);
-        QCOMPARE(manager.getDiskSize(QStringLiteral("7")), 0);
-        QCOMPARE(manager.getDiskSize(QStringLiteral("one")), 0);
     }
 
     // Letters, file systems and labels come from the logical disks; the type from the provider,
@@ -125,118 +115,70 @@ private slots:
         QFETCH(bool, typeProperty);
         TestMachine tm;
         tm.setPartitionTypeProperty(typeProperty);
-        tm.addDisk(0, 64 * sim::kGiB);
-        tm.addPartition(0, MiB, 100 * MiB, QStringLiteral("EFI"), TestMachine::Vol{QStringLiteral("FAT32"), {}, {}});
-        tm.addPartition(0, 101 * MiB, 16 * MiB, QStringLiteral("MSR"));
-        tm.addPartition(0, 117 * MiB, 10 * sim::kGiB, QStringLiteral("Primary"),
-                        TestMachine::Vol{QStringLiteral("NTFS"), QStringLiteral("Data 数据"), QStringLiteral("E")});
-        // A lettered volume without a file system.
-        tm.addPartition(0, 117 * MiB + 10 * sim::kGiB, sim::kGiB, QStringLiteral("Primary"),
-                        TestMachine::Vol{QString(), QString(), QStringLiteral("F")});
-        tm.addPartition(0, 117 * MiB + 11 * sim::kGiB, 600 * MiB, QStringLiteral("Recovery"),
-                        TestMachine::Vol{QStringLiteral("NTFS"), QStringLiteral("Recovery"), {}});
-        tm.addDisk(1, 16 * sim::kGiB, QStringLiteral("MBR"));
-        tm.addPartition(1, MiB, 500 * MiB, QStringLiteral("System"),
-                        TestMachine::Vol{QStringLiteral("NTFS"), QStringLiteral("System Reserved"), {}});
-        tm.partition(1, 1).active = true;
-        tm.addPartition(1, 501 * MiB, 4 * sim::kGiB, QStringLiteral("Primary"),
-                        TestMachine::Vol{QStringLiteral("exFAT"), QStringLiteral("Stick"), QStringLiteral("G")});
-        tm.addPartition(1, 501 * MiB + 4 * sim::kGiB, 8 * sim::kGiB, QStringLiteral("Extended"));
-        tm.addPartition(1, 502 * MiB + 4 * sim::kGiB, 2 * sim::kGiB, QStringLiteral("Logical"),
-                        TestMachine::Vol{QStringLiteral("FAT32"), QStringLiteral("LOG"), QStringLiteral("H")});
-        tm.addPartition(1, 503 * MiB + 6 * sim::kGiB, sim::kGiB, QStringLiteral("Logical"));
-        tm.addOtherDrive(QStringLiteral("K"), 5, QStringLiteral("CDFS"), QStringLiteral("DVD"), 4 * sim::kGiB);
-        QVERIFY(tm.write());
-
+        buildWindowsMachine(tm);
         WindowsStorageManager manager;
         QVERIFY(manager.initialize());
 
-        const qint64 end0 = 117 * MiB + 11 * sim::kGiB + 600 * MiB;
+        const qint64 end0 = 117 * MiB + 11 * GiB + 600 * MiB;
         const QList<PartitionInfo> want0{
             expectedGap(0, 0, MiB),
-            expectedPartition(0, 1, MiB, 100 * MiB, 7, QStringLiteral("EFI")),
-            expectedPartition(0, 2, 101 * MiB, 16 * MiB, 6, QStringLiteral("MSR")),
-            expectedPartition(0, 3, 117 * MiB, 10 * sim::kGiB, 2, QStringLiteral("Primary"), QStringLiteral("E"),
-                              QStringLiteral("NTFS"), QStringLiteral("Data 数据")),
-            expectedPartition(0, 4, 117 * MiB + 10 * sim::kGiB, sim::kGiB, 2, QStringLiteral("Primary"),
-                              QStringLiteral("F")),
-            expectedPartition(0, 5, 117 * MiB + 11 * sim::kGiB, 600 * MiB, 5, QStringLiteral("Recovery")),
-            expectedGap(0, end0, 64 * sim::kGiB - end0),
+            expectedPartition(0, 1, MiB, 100 * MiB, 7, "EFI"),
+            expectedPartition(0, 2, 101 * MiB, 16 * MiB, 6, "MSR"),
+            expectedPartition(0, 3, 117 * MiB, 10 * GiB, 2, "Primary", "E", "NTFS", "Data 数据"),
+            expectedPartition(0, 4, 117 * MiB + 10 * GiB, GiB, 2, "Primary", "F"), // lettered RAW
+            expectedPartition(0, 5, 117 * MiB + 11 * GiB, 600 * MiB, 5, "Recovery"),
+            expectedGap(0, end0, 64 * GiB - end0),
         };
         QCOMPARE(recordTexts(manager.getPartitions(QStringLiteral("0"))), recordTexts(want0));
 
-        const qint64 end1 = 503 * MiB + 7 * sim::kGiB;
+        const qint64 end1 = 503 * MiB + 3 * GiB;
         const QList<PartitionInfo> want1{
             expectedGap(1, 0, MiB),
-            expectedPartition(1, 1, MiB, 500 * MiB, 1, QStringLiteral("System")),
-            expectedPartition(1, 2, 501 * MiB, 4 * sim::kGiB, 2, QStringLiteral("Primary"), QStringLiteral("G"),
-                              QStringLiteral("exFAT"), QStringLiteral("Stick")),
-            expectedPartition(1, 3, 501 * MiB + 4 * sim::kGiB, 8 * sim::kGiB, 3, QStringLiteral("Extended")),
-            expectedPartition(1, 4, 502 * MiB + 4 * sim::kGiB, 2 * sim::kGiB, 4, QStringLiteral("Logical"),
-                              QStringLiteral("H"), QStringLiteral("FAT32"), QStringLiteral("LOG")),
-            expectedGap(1, 502 * MiB + 6 * sim::kGiB, MiB),
-            expectedPartition(1, 5, 503 * MiB + 6 * sim::kGiB, sim::kGiB, 4, QStringLiteral("Logical")),
-            // Free room inside the extended partition and after it.
-            expectedGap(1, end1, 16 * sim::kGiB - end1),
+            expectedPartition(1, 1, MiB, 500 * MiB, 1, "System"),
+            expectedPartition(1, 2, 501 * MiB, 8 * GiB, 3, "Extended"),
+            expectedPartition(1, 3, 502 * MiB, 2 * GiB, 4, "Logical", "H", "FAT32", "LOG"),
+            expectedGap(1, 502 * MiB + 2 * GiB, MiB),
+            expectedPartition(1, 4, 503 * MiB + 2 * GiB, GiB, 4, "Logical"),
+            // The cursor follows the last logical drive, not the end of the extended partition.
+            expectedGap(1, end1, 16 * GiB - end1),
         };
         QCOMPARE(recordTexts(manager.getPartitions(QStringLiteral("1"))), recordTexts(want1));
-
-        // The optical drive's letter belongs to no partition and never reaches the map.
-        VolumeMapEntry e;
-        QStringList wantMap;
-        for (const auto &[disk, number, fs, label, letter] :
-             {std::tuple{0, 3, "NTFS", "Data 数据", "E"}, std::tuple{0, 4, "", "", "F"},
-              std::tuple{1, 2, "exFAT", "Stick", "G"}, std::tuple{1, 4, "FAT32", "LOG", "H"}}) {
-            e = {disk, number, QString::fromUtf8(fs), QString::fromUtf8(label), QString::fromUtf8(letter)};
-            wantMap << entryText(e);
-        }
-        QStringList gotMap;
-        const VolumeMap map = manager.buildVolumeMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            QCOMPARE(it.key(), qMakePair(it->diskNumber, it->partitionNumber));
-            gotMap << entryText(*it);
-        }
-        QCOMPARE(gotMap, wantMap);
-
-        QCOMPARE(recordText(manager.getPartitionInfo(QStringLiteral("1:4"))), recordText(want1.at(4)));
     }
 
-    void partitionInfoAndSize()
+    // Disks, sizes and single partitions by id, including ids that name nothing.
+    void lookups()
     {
         TestMachine tm;
-        tm.addDisk(2, DiskSize);
-        tm.addPartition(2, 8 * MiB, 16 * MiB, QStringLiteral("Primary"),
-                        TestMachine::Vol{QStringLiteral("NTFS"), QStringLiteral("A"), QStringLiteral("E")});
-        tm.addPartition(2, 24 * MiB, 16 * MiB);
-        QVERIFY(tm.write());
-
+        buildWindowsMachine(tm);
         WindowsStorageManager manager;
         QVERIFY(manager.initialize());
 
-        const PartitionInfo first = expectedPartition(2, 1, 8 * MiB, 16 * MiB, 2, QStringLiteral("Primary"),
-                                                      QStringLiteral("E"), QStringLiteral("NTFS"), QStringLiteral("A"));
-        const PartitionInfo second = expectedPartition(2, 2, 24 * MiB, 16 * MiB, 2, QStringLiteral("Primary"));
-        const PartitionInfo leadingGap = expectedGap(2, 0, 8 * MiB);
-        const PartitionInfo none;
-        const QList<QPair<QString, PartitionInfo>> cases{
-            {QStringLiteral("2:1"), first},
-            {QStringLiteral("2:2"), second},
-            // Number 0 and text that is not a number both read as 0: the first unallocated region.
-            {QStringLiteral("2:0"), leadingGap},
-            {QStringLiteral("2:abc"), leadingGap},
-            {QStringLiteral("2:9"), none},
-            {QStringLiteral("21"), none},
-            {QStringLiteral("2:1:0"), none},
-            {QStringLiteral("5:1"), none},
+        const QList<QVariantMap> disks{
+            {{DiskKey::Id, "0"}, {DiskKey::Size, 64 * GiB}, {DiskKey::Status, "Online"},
+             {DiskKey::Name, "Fixture SSD"}, {DiskKey::PartitionStyle, 2}},
+            {{DiskKey::Id, "1"}, {DiskKey::Size, 16 * GiB}, {DiskKey::Status, "Online"},
+             {DiskKey::Name, "Test Disk 1"}, {DiskKey::PartitionStyle, 1}},
+            {{DiskKey::Id, "2"}, {DiskKey::Size, 8 * GiB}, {DiskKey::Status, "Offline"},
+             {DiskKey::Name, "Test Disk 2"}, {DiskKey::PartitionStyle, 0}},
         };
-        for (const auto &[id, want] : cases)
-            QCOMPARE(recordText(manager.getPartitionInfo(id)), recordText(want));
-
-        QCOMPARE(manager.getPartitionSize(QStringLiteral("2:2")), 16 * MiB);
-        QCOMPARE(manager.getPartitionSize(QStringLiteral("2:9")), 0);
-        QCOMPARE(manager.getPartitionSize(QStringLiteral("2:x")), 0);
-        QCOMPARE(manager.getPartitionSize(QStringLiteral("2")), 0);
+        QCOMPARE(manager.getDisks(), disks);
+        QCOMPARE(manager.getDiskSize(QStringLiteral("1")), 16 * GiB);
+        QCOMPARE(manager.getPartitionSize(QStringLiteral("0:3")), 10 * GiB);
+        for (const char *id : {"7", "one"})
+            QCOMPARE(manager.getDiskSize(QString::fromLatin1(id)), 0);
+        for (const char *id : {"0:9", "0:x", "0"})
+            QCOMPARE(manager.getPartitionSize(QString::fromLatin1(id)), 0);
         QVERIFY(manager.getPartitions(QStringLiteral("two")).isEmpty());
+
+        const PartitionInfo leadingGap = expectedGap(1, 0, MiB);
+        const QList<QPair<QString, PartitionInfo>> byId{
+            {"1:3", expectedPartition(1, 3, 502 * MiB, 2 * GiB, 4, "Logical", "H", "FAT32", "LOG")},
+            // Number 0 and text that is not a number both read as 0: the first unallocated region.
+            {"1:0", leadingGap}, {"1:abc", leadingGap},
+            {"1:9", {}}, {"13", {}}, {"1:3:0", {}}, {"5:1", {}},
+        };
+        for (const auto &[id, want] : byId)
+            QCOMPARE(recordText(manager.getPartitionInfo(id)), recordText(want));
     }
 
     // Each failing query ends its operation with the failure value; a failed second
@@ -245,16 +187,11 @@ private slots:
     {
         TestMachine tm;
         tm.addDisk(0, DiskSize);
-        tm.addPartition(0, MiB, 16 * MiB, QStringLiteral("Primary"),
-                        TestMachine::Vol{QStringLiteral("NTFS"), QStringLiteral("Data"), QStringLiteral("E")});
+        tm.addPartition(0, MiB, 16 * MiB, "Primary", vol("NTFS", "Data", "E"));
         QVERIFY(tm.write());
 
         WindowsStorageManager manager;
         QVERIFY(manager.initialize());
-        const QList<PartitionInfo> unlettered{
-            expectedGap(0, 0, MiB), expectedPartition(0, 1, MiB, 16 * MiB, 2, QStringLiteral("Primary")),
-            expectedGap(0, 17 * MiB, DiskSize - 17 * MiB)};
-
         auto withFault = [&](const char *fault) {
             tm.read(); // spent faults are gone from the file; do not write them back
             tm.addFault(fault);
@@ -273,6 +210,8 @@ private slots:
         QVERIFY(manager.getDisks().isEmpty());
 
         withFault(R"({"target":"wmi.connect","match":"CIMV2","hresult":"0x8004100E","times":1})");
+        const QList<PartitionInfo> unlettered{expectedGap(0, 0, MiB), expectedPartition(0, 1, MiB, 16 * MiB, 2, "Primary"),
+                                              expectedGap(0, 17 * MiB, DiskSize - 17 * MiB)};
         QCOMPARE(recordTexts(manager.getPartitions(QStringLiteral("0"))), recordTexts(unlettered));
 
         withFault(R"({"target":"wmi.query","match":"Win32_LogicalDisk","hresult":"0x80041001","times":1})");
@@ -283,25 +222,6 @@ private slots:
 
         // Faults are spent: everything reads normally again.
         QCOMPARE(manager.getPartitions(QStringLiteral("0")).at(1).driveLetter, QStringLiteral("E"));
-    }
-
-    void everyOperationNeedsTheConnection()
-    {
-        TestMachine tm;
-        tm.addDisk(0, DiskSize);
-        tm.addFault(R"({"target":"wmi.connect","match":"Storage","hresult":"0x80041003","times":1})");
-        QVERIFY(tm.write());
-
-        WindowsStorageManager manager;
-        QVERIFY(!manager.initialize());
-        for (int i = 0; i < 6; ++i)
-            QTest::ignoreMessage(QtCriticalMsg, "WMI service not initialized");
-        QVERIFY(manager.getDisks().isEmpty());
-        QVERIFY(manager.buildVolumeMap().isEmpty());
-        QVERIFY(manager.getPartitions(QStringLiteral("0")).isEmpty());
-        QCOMPARE(manager.getDiskSize(QStringLiteral("0")), 0);
-        QCOMPARE(manager.getPartitionSize(QStringLiteral("0:1")), 0);
-        QCOMPARE(recordText(manager.getPartitionInfo(QStringLiteral("0:1"))), recordText(PartitionInfo()));
     }
 };
 

@@ -23,11 +23,16 @@ void runOn(QObject *context, F f)
     QVERIFY(QMetaObject::invokeMethod(context, f, Qt::BlockingQueuedConnection));
 }
 
-// A thread running its event loop, stopped and joined on destruction.
+// A thread running its event loop that deletes `object` when it ends, stopped on destruction.
 struct RunningThread
 {
     QThread thread;
-    RunningThread() { thread.start(); }
+    explicit RunningThread(QObject *object)
+    {
+        object->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, object, &QObject::deleteLater);
+        thread.start();
+    }
     ~RunningThread()
     {
         thread.quit();
@@ -39,9 +44,7 @@ struct RunningThread
 void buildMachine(TestMachine &tm)
 {
     tm.addDisk(0, 100 * sim::kGiB);
-    tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, QStringLiteral("Primary"),
-                    TestMachine::Vol(QStringLiteral("NTFS"), QStringLiteral("Data"), QStringLiteral("E")));
-    tm.setTimeScale(0.01);
+    tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
     QVERIFY(tm.write());
 }
 
@@ -52,167 +55,86 @@ class TestDiskOperationWorker : public QObject
     Q_OBJECT
 
 private slots:
-    void signalsInDeclaredOrder();
-    void metaTypesAndFreshState();
-    void blockingCallIntoManagerOnAnotherThread();
-    void callOnOwnThreadIsDirect();
-    void callRefusedWhenTargetThreadServesNoEvents_data();
-    void callRefusedWhenTargetThreadServesNoEvents();
-    void callWithUnknownNameOrTypesFails();
-    void ownManagerCreatedOnceOnWorkerThreadAndReleasedThere();
-    void ownManagerFailureLeavesNone();
-    void stopThreadFromAnotherThread();
-    void destroyedOnItsOwnThreadDoesNotWaitOnItself();
-};
-
-void TestDiskOperationWorker::signalsInDeclaredOrder()
-{
-    const QStringList expected = {
-        "splitPartitionProgress(QString,int)",
-        "splitPartitionStatusChanged(QString)",
-        "splitPartitionFinished(bool,QString)",
-        "splitPartitionCompleted(bool,QString)",
-        "partitionCreationProgress(int,QString)",
-        "partitionCreationCompleted(bool,QString)",
-        "operationStatusChanged(QString)",
-        "needRefreshUI()",
-        "operationProgress(int)",
-        "operationCompleted(bool,QString)",
-        "batchFormatProgress(int,int,int)",
-        "batchFormatFinished(bool,QString)",
-        "deletePartitionProgress(QString,int)",
-        "deletePartitionFinished(bool,QString)",
-        "deletePartitionStatusChanged(QString)",
-        "doDeletePartition(PartitionInfo)",
-        "mergePartitionProgress(QString,int)",
-        "mergePartitionStatusChanged(QString)",
-        "mergePartitionFinished(bool,QString)",
-        "uiMergeProgressChanged(int)",
-        "uiMergeStatusChanged(QString)",
-        "uiMergeCompleted(bool,QString)",
-        "uiMergeErrorOccurred(QString)",
-    };
-    const QMetaObject &meta = DiskOperationWorker::staticMetaObject;
-    QStringList actual;
-    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
-        const QMetaMethod m = meta.method(i);
-        if (m.methodType() == QMetaMethod::Signal)
-            actual << QString::fromLatin1(m.methodSignature());
+    // Signal indices are part of the interface: they follow this order.
+    void signalsInDeclaredOrder()
+    {
+        const QStringList expected = {
+            "splitPartitionProgress(QString,int)", "splitPartitionStatusChanged(QString)",
+            "splitPartitionFinished(bool,QString)", "splitPartitionCompleted(bool,QString)",
+            "partitionCreationProgress(int,QString)", "partitionCreationCompleted(bool,QString)",
+            "operationStatusChanged(QString)", "needRefreshUI()", "operationProgress(int)",
+            "operationCompleted(bool,QString)", "batchFormatProgress(int,int,int)", "batchFormatFinished(bool,QString)",
+            "deletePartitionProgress(QString,int)", "deletePartitionFinished(bool,QString)",
+            "deletePartitionStatusChanged(QString)", "doDeletePartition(PartitionInfo)",
+            "mergePartitionProgress(QString,int)", "mergePartitionStatusChanged(QString)",
+            "mergePartitionFinished(bool,QString)", "uiMergeProgressChanged(int)", "uiMergeStatusChanged(QString)",
+            "uiMergeCompleted(bool,QString)", "uiMergeErrorOccurred(QString)"};
+        const QMetaObject &meta = DiskOperationWorker::staticMetaObject;
+        QStringList signalList;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+            if (meta.method(i).methodType() == QMetaMethod::Signal)
+                signalList << QString::fromLatin1(meta.method(i).methodSignature());
+        }
+        QCOMPARE(signalList, expected);
     }
-    QCOMPARE(actual, expected);
-    // Signal indices are the declaration order: the first 23 methods are the signals.
-    for (int i = 0; i < expected.size(); ++i)
-        QCOMPARE(QString::fromLatin1(meta.method(meta.methodOffset() + i).methodSignature()), expected.at(i));
-}
 
-void TestDiskOperationWorker::metaTypesAndFreshState()
-{
-    using FormatOptions = DiskOperationWorker::FormatOptions;
-    QCOMPARE(QByteArray(QMetaType::fromType<FormatOptions>().name()), QByteArray("DiskOperationWorker::FormatOptions"));
-    QCOMPARE(QByteArray(QMetaType::fromType<QList<FormatOptions>>().name()),
-             QByteArray("QList<DiskOperationWorker::FormatOptions>"));
+    // The names queued calls and calls by name use; registered by the constructor.
+    void metaTypeNames()
+    {
+        using FormatOptions = DiskOperationWorker::FormatOptions;
+        QCOMPARE(QMetaType::fromType<FormatOptions>().name(), "DiskOperationWorker::FormatOptions");
+        QCOMPARE(QMetaType::fromType<QList<FormatOptions>>().name(), "QList<DiskOperationWorker::FormatOptions>");
+        DiskOperationWorker worker;
+        QCOMPARE(QMetaType::fromName("QList<FormatOptions>"), QMetaType::fromType<QList<FormatOptions>>());
+        QCOMPARE(QMetaType::fromName("PartitionInfo"), QMetaType::fromType<PartitionInfo>());
+    }
 
-    DiskOperationWorker worker;
-    QCOMPARE(QMetaType::fromName("QList<FormatOptions>"), QMetaType::fromType<QList<FormatOptions>>());
-    QCOMPARE(QMetaType::fromName("PartitionInfo"), QMetaType::fromType<PartitionInfo>());
+    // From the worker's thread the call into the manager's thread blocks for its result; on the
+    // manager's own thread it is direct (a blocking queued call there would deadlock).
+    void blockingCallIntoManagerOnAnotherThread()
+    {
+        TestMachine tm;
+        buildMachine(tm);
+        auto *manager = new WindowsStorageManager;
+        auto *worker = new DiskOperationWorker;
+        worker->m_storageManager = manager;
+        RunningThread managerThread(manager);
+        RunningThread workerThread(worker);
 
-    // The queries answer by name, as a dialog on another thread would ask.
-    QString name;
-    bool busy = true;
-    int progress = -1;
-    QVERIFY(QMetaObject::invokeMethod(&worker, "getCurrentOperationName", Q_RETURN_ARG(QString, name)));
-    QVERIFY(QMetaObject::invokeMethod(&worker, "isOperationInProgress", Q_RETURN_ARG(bool, busy)));
-    QVERIFY(QMetaObject::invokeMethod(&worker, "getCurrentProgress", Q_RETURN_ARG(int, progress)));
-    QCOMPARE(name, QStringLiteral("无操作"));
-    QCOMPARE(busy, false);
-    QCOMPARE(progress, 0);
+        bool initialized = false;
+        runOn(manager, [&] { initialized = manager->initialize(); });
+        QVERIFY(initialized);
+        for (QObject *caller : {static_cast<QObject *>(worker), static_cast<QObject *>(manager)}) {
+            crossthread::Route route = crossthread::Route::Refused;
+            PartitionInfo info;
+            bool ok = false;
+            runOn(caller, [&] {
+                route = crossthread::routeFor(worker->m_storageManager, "getPartitionInfo");
+                ok = crossthread::invokeBlocking(worker->m_storageManager, "getPartitionInfo", info,
+                                                 QStringLiteral("0:1"));
+            });
+            QVERIFY(ok);
+            QCOMPARE(route, caller == worker ? crossthread::Route::BlockingQueued : crossthread::Route::Direct);
+            QCOMPARE(info.id, QStringLiteral("0:1"));
+            QCOMPARE(info.sizeBytes, 10 * sim::kGiB);
+            QCOMPARE(info.driveLetter, QStringLiteral("E"));
+        }
+    }
 
-    // A record emitted on the worker's thread arrives whole on this one.
-    RunningThread t;
-    auto *moved = new DiskOperationWorker;
-    moved->moveToThread(&t.thread);
-    QObject::connect(&t.thread, &QThread::finished, moved, &QObject::deleteLater);
-    PartitionInfo received;
-    connect(moved, &DiskOperationWorker::doDeletePartition, this, [&](const PartitionInfo &p) { received = p; });
-    runOn(moved, [moved] {
-        PartitionInfo p;
-        p.id = QStringLiteral("2:5");
-        p.sizeBytes = 123456789;
-        p.driveLetters = QStringList{QStringLiteral("F:")};
-        emit moved->doDeletePartition(p);
-    });
-    QTRY_COMPARE(received.id, QStringLiteral("2:5"));
-    QCOMPARE(received.sizeBytes, qint64(123456789));
-    QCOMPARE(received.driveLetters, QStringList{QStringLiteral("F:")});
-}
+    // Calls that cannot be made fail with the trace and leave the result alone: into a thread
+    // that serves no events (a queued call would wait for ever), or with no such method.
+    void callsThatCannotBeMade()
+    {
+        PartitionInfo info;
+        info.id = QStringLiteral("sentinel");
+        QString text;
+        for (int i = 0; i < 6; ++i)
+            QTest::ignoreMessage(QtWarningMsg, CallFailed);
+        QThread unstarted;
+        WindowsStorageManager onUnstarted;
+        onUnstarted.moveToThread(&unstarted);
+        QVERIFY(!crossthread::invokeBlocking(&onUnstarted, "getPartitionInfo", info, QStringLiteral("0:1")));
 
-void TestDiskOperationWorker::blockingCallIntoManagerOnAnotherThread()
-{
-    TestMachine tm;
-    buildMachine(tm);
-
-    RunningThread managerThread;
-    auto *manager = new WindowsStorageManager;
-    manager->moveToThread(&managerThread.thread);
-    bool initialized = false;
-    runOn(manager, [&] { initialized = manager->initialize(); });
-    QVERIFY(initialized);
-
-    RunningThread workerThread;
-    auto *worker = new DiskOperationWorker;
-    worker->m_storageManager = manager;
-    worker->moveToThread(&workerThread.thread);
-
-    bool ok = false;
-    crossthread::Route route = crossthread::Route::Refused;
-    PartitionInfo info;
-    runOn(worker, [&] {
-        route = crossthread::routeFor(worker->m_storageManager, "getPartitionInfo");
-        ok = crossthread::invokeBlocking(worker->m_storageManager, "getPartitionInfo", info, QStringLiteral("0:1"));
-    });
-    QVERIFY(ok);
-    QCOMPARE(route, crossthread::Route::BlockingQueued);
-    QCOMPARE(info.id, QStringLiteral("0:1"));
-    QCOMPARE(info.sizeBytes, 10 * sim::kGiB);
-    QCOMPARE(info.driveLetter, QStringLiteral("E"));
-
-    QObject::connect(&workerThread.thread, &QThread::finished, worker, &QObject::deleteLater);
-    QObject::connect(&managerThread.thread, &QThread::finished, manager, &QObject::deleteLater);
-}
-
-void TestDiskOperationWorker::callOnOwnThreadIsDirect()
-{
-    TestMachine tm;
-    buildMachine(tm);
-    WindowsStorageManager manager;
-    QVERIFY(manager.initialize());
-
-    QCOMPARE(crossthread::routeFor(&manager, "getPartitionInfo"), crossthread::Route::Direct);
-    PartitionInfo info;
-    QVERIFY(crossthread::invokeBlocking(&manager, "getPartitionInfo", info, QStringLiteral("0:1")));
-    QCOMPARE(info.sizeBytes, 10 * sim::kGiB);
-}
-
-void TestDiskOperationWorker::callRefusedWhenTargetThreadServesNoEvents_data()
-{
-    QTest::addColumn<QString>("setup");
-    QTest::newRow("thread never started") << "unstarted";
-    QTest::newRow("thread already finished") << "finished";
-    QTest::newRow("plain thread with no event dispatcher") << "adopted";
-}
-
-void TestDiskOperationWorker::callRefusedWhenTargetThreadServesNoEvents()
-{
-    QFETCH(QString, setup);
-    const PartitionInfo untouched = [] {
-        PartitionInfo p;
-        p.id = QStringLiteral("sentinel");
-        return p;
-    }();
-    PartitionInfo info = untouched;
-
-    QTest::ignoreMessage(QtWarningMsg, CallFailed);
-    if (setup == QLatin1String("adopted")) {
         // An object made on a thread the framework did not start: nothing there runs events.
         std::promise<WindowsStorageManager *> made;
         std::promise<void> done;
@@ -222,139 +144,105 @@ void TestDiskOperationWorker::callRefusedWhenTargetThreadServesNoEvents()
             done.get_future().wait();
             delete manager;
         });
-        WindowsStorageManager *manager = made.get_future().get();
-        const bool ok = crossthread::invokeBlocking(manager, "getPartitionInfo", info, QStringLiteral("0:1"));
+        const bool ok = crossthread::invokeBlocking(made.get_future().get(), "getPartitionInfo", info,
+                                                    QStringLiteral("0:1"));
         done.set_value();
         plain.join();
         QVERIFY(!ok);
-    } else {
-        QThread t;
-        if (setup == QLatin1String("finished")) {
-            t.start();
-            t.quit();
-            QVERIFY(t.wait(5000));
-        }
-        WindowsStorageManager manager;
-        manager.moveToThread(&t);
-        QCOMPARE(crossthread::routeFor(&manager, "getPartitionInfo"), crossthread::Route::Refused);
-        QTest::ignoreMessage(QtWarningMsg, CallFailed);
-        QVERIFY(!crossthread::invokeBlocking(&manager, "getPartitionInfo", info, QStringLiteral("0:1")));
+
+        auto *manager = new WindowsStorageManager;
+        RunningThread t(manager);
+        QVERIFY(!crossthread::invokeBlocking(manager, "getPartitionInfoById", info, QStringLiteral("0:1")));
+        QVERIFY(!crossthread::invokeBlocking(manager, "getPartitionInfo", info, 1));
+        QVERIFY(!crossthread::invokeBlocking(manager, "getPartitionInfo", text, QStringLiteral("0:1")));
+        QVERIFY(!crossthread::invokeBlocking(nullptr, "getPartitionInfo", info, QStringLiteral("0:1")));
+        QCOMPARE(info.id, QStringLiteral("sentinel"));
     }
-    QCOMPARE(info.id, untouched.id);
-}
 
-void TestDiskOperationWorker::callWithUnknownNameOrTypesFails()
-{
-    RunningThread t;
-    auto *manager = new WindowsStorageManager;
-    manager->moveToThread(&t.thread);
-    QObject::connect(&t.thread, &QThread::finished, manager, &QObject::deleteLater);
+    // Created on the worker's thread once and reused; re-initialising replaces it; it dies on
+    // that thread, also when the thread ends before the worker is destroyed; a failed one is not
+    // kept.
+    void ownManagerLivesOnTheWorkerThread()
+    {
+        TestMachine tm;
+        buildMachine(tm);
+        QThread t;
+        auto *worker = new DiskOperationWorker;
+        worker->moveToThread(&t);
+        t.start();
 
-    PartitionInfo info;
-    QString text;
-    QTest::ignoreMessage(QtWarningMsg, CallFailed);
-    QVERIFY(!crossthread::invokeBlocking(manager, "getPartitionInfoById", info, QStringLiteral("0:1")));
-    QTest::ignoreMessage(QtWarningMsg, CallFailed);
-    QVERIFY(!crossthread::invokeBlocking(manager, "getPartitionInfo", info, 1));
-    QTest::ignoreMessage(QtWarningMsg, CallFailed);
-    QVERIFY(!crossthread::invokeBlocking(manager, "getPartitionInfo", text, QStringLiteral("0:1")));
-    QTest::ignoreMessage(QtWarningMsg, CallFailed);
-    QVERIFY(!crossthread::invokeBlocking(nullptr, "getPartitionInfo", info, QStringLiteral("0:1")));
-}
+        QPointer<WindowsStorageManager> first;
+        WindowsStorageManager *second = nullptr;
+        WindowsStorageManager *replacement = nullptr;
+        QThread *livesOn = nullptr;
+        qint64 size = 0;
+        std::atomic<QThread *> destroyedOn{nullptr};
+        auto watch = [&destroyedOn](QObject *o) {
+            QObject::connect(o, &QObject::destroyed, [&destroyedOn] { destroyedOn = QThread::currentThread(); });
+        };
+        runOn(worker, [&] {
+            first = worker->workerStorageManager();
+            second = worker->workerStorageManager();
+            if (first) {
+                livesOn = first->thread();
+                size = first->getPartitionInfo(QStringLiteral("0:1")).sizeBytes;
+                watch(first);
+            }
+        });
+        QVERIFY(first);
+        QCOMPARE(second, first.data());
+        QCOMPARE(livesOn, &t);
+        QCOMPARE(size, 10 * sim::kGiB);
+        runOn(worker, [&] {
+            if (worker->initWorkerStorageManager())
+                replacement = worker->workerStorageManager();
+        });
+        QVERIFY(replacement);
+        QVERIFY(first.isNull());
+        QCOMPARE(destroyedOn.exchange(nullptr), &t);
 
-void TestDiskOperationWorker::ownManagerCreatedOnceOnWorkerThreadAndReleasedThere()
-{
-    TestMachine tm;
-    buildMachine(tm);
+        QPointer<WindowsStorageManager> watched(replacement);
+        runOn(worker, [&] { watch(replacement); });
+        t.quit();
+        QVERIFY(t.wait(5000));
+        QVERIFY(watched.isNull());
+        QCOMPARE(destroyedOn.load(), &t);
 
-    auto *t = new QThread;
-    auto *worker = new DiskOperationWorker;
-    worker->moveToThread(t);
-    t->start();
+        // One that cannot connect is not kept.
+        tm.addFault(R"({"target":"wmi.connect"})");
+        QVERIFY(tm.write());
+        QTest::ignoreMessage(QtWarningMsg, "⚠️ WMI initialization failed in worker thread");
+        QVERIFY(!worker->workerStorageManager());
+        QTest::ignoreMessage(QtWarningMsg, "⚠️ WMI initialization failed in worker thread");
+        QVERIFY(!worker->workerStorageManager());
+        delete worker;
+    }
 
-    QPointer<WindowsStorageManager> first;
-    WindowsStorageManager *second = nullptr;
-    QThread *livesOn = nullptr;
-    PartitionInfo info;
-    std::atomic<QThread *> destroyedOn{nullptr};
-    runOn(worker, [&] {
-        first = worker->workerStorageManager();
-        second = worker->workerStorageManager();
-        livesOn = first ? first->thread() : nullptr;
-        if (first) {
-            info = first->getPartitionInfo(QStringLiteral("0:1"));
-            QObject::connect(first.data(), &QObject::destroyed, [&destroyedOn] { destroyedOn = QThread::currentThread(); });
-        }
-    });
-    QVERIFY(first);
-    QCOMPARE(second, first.data());
-    QCOMPARE(livesOn, t);
-    QCOMPARE(info.sizeBytes, 10 * sim::kGiB);
+    // Stopping waits for the thread unless called on it: a worker destroyed on its own thread
+    // asks it to quit and returns, and the thread then ends normally.
+    void stopThread()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("wait on itself|terminat"),
+                                                QRegularExpression::CaseInsensitiveOption));
+        QThread other;
+        other.start();
+        DiskOperationWorker worker;
+        worker.stopThread(); // no thread: nothing to do
+        worker.m_thread = &other;
+        worker.stopThread();
+        QVERIFY(other.isFinished());
 
-    // Re-initialising replaces it.
-    WindowsStorageManager *replacement = nullptr;
-    runOn(worker, [&] {
-        if (worker->initWorkerStorageManager())
-            replacement = worker->workerStorageManager();
-    });
-    QVERIFY(replacement);
-    QCOMPARE(destroyedOn.load(), t);
-    QVERIFY(first.isNull());
-
-    // The thread ends before the worker is destroyed here: the manager goes with its thread.
-    QPointer<WindowsStorageManager> watched(replacement);
-    destroyedOn = nullptr;
-    runOn(worker, [&] {
-        QObject::connect(replacement, &QObject::destroyed, [&destroyedOn] { destroyedOn = QThread::currentThread(); });
-    });
-    t->quit();
-    QVERIFY(t->wait(5000));
-    QCOMPARE(destroyedOn.load(), t);
-    QVERIFY(watched.isNull());
-    delete worker;
-    delete t;
-}
-
-void TestDiskOperationWorker::ownManagerFailureLeavesNone()
-{
-    TestMachine tm;
-    buildMachine(tm);
-    tm.addFault(R"({"target":"wmi.connect"})");
-    QVERIFY(tm.write());
-
-    DiskOperationWorker worker;
-    QTest::ignoreMessage(QtWarningMsg, "⚠️ WMI initialization failed in worker thread");
-    QVERIFY(!worker.initWorkerStorageManager());
-    QTest::ignoreMessage(QtWarningMsg, "⚠️ WMI initialization failed in worker thread");
-    QVERIFY(!worker.workerStorageManager());
-}
-
-void TestDiskOperationWorker::stopThreadFromAnotherThread()
-{
-    QThread t;
-    t.start();
-    DiskOperationWorker worker;
-    worker.stopThread(); // no thread: nothing to do
-    worker.m_thread = &t;
-    worker.stopThread();
-    QVERIFY(t.isFinished());
-    worker.stopThread(); // already finished: nothing to do
-}
-
-void TestDiskOperationWorker::destroyedOnItsOwnThreadDoesNotWaitOnItself()
-{
-    QTest::failOnWarning(QRegularExpression(QStringLiteral("wait on itself|terminat"), QRegularExpression::CaseInsensitiveOption));
-    QThread t;
-    auto *worker = new DiskOperationWorker;
-    worker->m_thread = &t;
-    worker->moveToThread(&t);
-    QPointer<DiskOperationWorker> watched(worker);
-    t.start();
-    worker->deleteLater();
-    // The destructor asks its own thread to quit and returns; the thread then ends normally.
-    QVERIFY(t.wait(10000));
-    QVERIFY(watched.isNull());
-}
+        QThread t;
+        auto *onOwn = new DiskOperationWorker;
+        onOwn->m_thread = &t;
+        onOwn->moveToThread(&t);
+        QPointer<DiskOperationWorker> watched(onOwn);
+        t.start();
+        onOwn->deleteLater();
+        QVERIFY(t.wait(10000));
+        QVERIFY(watched.isNull());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDiskOperationWorker)
 #include "tst_diskoperationworker.moc"
