@@ -105,6 +105,15 @@ QString driveLetter(const QString &text)
     return t;
 }
 
+// letter= may be left out; false when it is given but names no drive letter.
+bool optionalLetter(const QMap<QString, QString> &params, QString *letter)
+{
+    if (!params.contains(QStringLiteral("letter")))
+        return true;
+    *letter = driveLetter(params.value(QStringLiteral("letter")));
+    return !letter->isEmpty();
+}
+
 // unit=4096, unit=64K, unit=2M
 qint64 allocationUnit(const QString &text)
 {
@@ -500,7 +509,7 @@ int Interpreter::format(const Command &cmd)
 int Interpreter::assign(const Command &cmd)
 {
     QString wanted;
-    if (cmd.params.contains(QStringLiteral("letter")) && (wanted = driveLetter(cmd.params.value(QStringLiteral("letter")))).isEmpty())
+    if (!optionalLetter(cmd.params, &wanted))
         return syntaxError(cmd);
 
     return change([&](Machine &m, bool &changed) {
@@ -539,7 +548,7 @@ int Interpreter::assign(const Command &cmd)
 int Interpreter::remove(const Command &cmd)
 {
     QString named;
-    if (cmd.params.contains(QStringLiteral("letter")) && (named = driveLetter(cmd.params.value(QStringLiteral("letter")))).isEmpty())
+    if (!optionalLetter(cmd.params, &named))
         return syntaxError(cmd);
 
     return change([&](Machine &m, bool &changed) {

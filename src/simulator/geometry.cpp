@@ -4,6 +4,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <limits>
 
 namespace sim {
 namespace geometry {
@@ -55,7 +56,11 @@ qint64 alignUp(qint64 value, qint64 alignment)
     const qint64 r = value % alignment;
     if (r == 0)
         return value;
-    return value >= 0 ? value + (alignment - r) : value - r;
+    if (value < 0)
+        return value - r;
+    // A requested size near INT64_MAX saturates instead of wrapping.
+    const qint64 step = alignment - r;
+    return value > std::numeric_limits<qint64>::max() - step ? std::numeric_limits<qint64>::max() : value + step;
 }
 
 qint64 alignDown(qint64 value, qint64 alignment)
@@ -207,7 +212,7 @@ Placement placePartition(const Disk &disk, qint64 size, qint64 offset, Strategy 
             if (at >= 0 && !(at >= e.offset && at < e.end()))
                 continue;
             const qint64 from = at >= 0 ? at : e.offset;
-            if (wanted > 0 && from + wanted <= e.end())
+            if (wanted > 0 && wanted <= e.end() - from)
                 return true;
             if (at >= 0 && from >= kMbrLimit)
                 return true;
