@@ -12,16 +12,13 @@ int main(int argc, char **argv)
     if (args.size() != 4)
         return 2;
     sim::MachineStore store(args[1]);
-    const int count = args[3].toInt();
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < args[3].toInt(); ++i) {
         QString error;
-        const bool ok = store.modify(
-            [&](sim::Machine &m) {
-                m.faults.append(QJsonObject{{QStringLiteral("target"), QStringLiteral("test.marker")},
-                                            {QStringLiteral("match"), QStringLiteral("%1-%2").arg(args[2]).arg(i)}});
-                return true;
-            },
-            &error);
+        const bool ok = store.modify([&](sim::Machine &m) {
+            m.faults.append(QJsonObject{{QStringLiteral("target"), QStringLiteral("test.marker")},
+                                        {QStringLiteral("match"), QStringLiteral("%1-%2").arg(args[2]).arg(i)}});
+            return true;
+        }, &error);
         if (!ok) {
             qCritical("%s", qPrintable(error));
             return 1;

@@ -16,18 +16,13 @@ namespace {
 QByteArray readAll(const QString &path)
 {
     QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeRaw(const QString &path, const QByteArray &data)
+bool parse(const QByteArray &json, Machine *m, QString *error = nullptr)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
+    return fromJson(QJsonDocument::fromJson(json).object(), m, error);
 }
-
-QJsonObject parse(const char *json) { return QJsonDocument::fromJson(QByteArray(json)).object(); }
 
 } // namespace
 
@@ -38,89 +33,65 @@ class TestSimMachine : public QObject
 private slots:
     void demoRoundTripsAndMatchesItsDescription()
     {
-        const Machine demo = demoMachine();
-        Machine back;
-        QString error;
-        QVERIFY2(fromJson(toJson(demo), &back, &error), qPrintable(error));
+        Machine demo = demoMachine(), back;
+        QVERIFY(parse(QJsonDocument(toJson(demo)).toJson(), &back));
         QCOMPARE(toJson(back), toJson(demo));
-
-        // What a newcomer is promised: a GPT system disk with C: and D:, an MBR data disk with a
-        // small gap and a larger free region, a removable FAT32 disk and an empty DVD drive.
+        // A GPT system disk (letterless EFI, MSR, C:, D:), an MBR data disk with a 60 MiB gap and
+        // a larger free region, a removable disk and an empty DVD drive.
         QCOMPARE(demo.disks.size(), 3);
-        const Disk &sys = demo.disks[0];
-        QCOMPARE(sys.partitionStyle, QStringLiteral("GPT"));
-        QVERIFY(!sys.partitions[0].volume->fileSystem.isEmpty() && sys.partitions[0].volume->letter.isEmpty());
-        QCOMPARE(sys.partitions[1].type, QStringLiteral("MSR"));
-        QVERIFY(back.partitionByLetter(QStringLiteral("C")) && back.partitionByLetter(QStringLiteral("d")));
-        QVERIFY(!geometry::freeExtents(sys).isEmpty());
+        QCOMPARE(demo.disks[0].partitionStyle + demo.disks[0].partitions[1].type, QStringLiteral("GPTMSR"));
+        QVERIFY(demo.disks[0].partitions[0].volume->letter.isEmpty());
+        QVERIFY(demo.partitionByLetter("C") && demo.partitionByLetter("d"));
         const QList<geometry::Extent> dataFree = geometry::freeExtents(demo.disks[1]);
         QCOMPARE(dataFree.size(), 2);
         QCOMPARE(dataFree[0].size, 60 * kMiB);
         QVERIFY(dataFree[1].size > 100 * kGiB);
-        Disk *owner = nullptr;
-        QCOMPARE(back.partitionByLetter(QStringLiteral("F"), &owner)->size, 16 * kGiB);
         QVERIFY(demo.disks[2].removable);
         QCOMPARE(demo.otherDrives.size(), 1);
         QCOMPARE(demo.otherDrives[0].driveType, 5);
-        QVERIFY(back.letterInUse(QStringLiteral("H")));
-        QVERIFY(!back.letterInUse(QStringLiteral("Z")));
     }
 
     void largeNumbersStayExact()
     {
-        Machine m = emptyMachine();
-        Disk d;
-        d.number = 4;
-        d.size = (1LL << 53) + 4097 * 512LL; // not representable as a double
-        d.partitionStyle = QStringLiteral("GPT");
-        m.disks.append(d);
-        Machine back;
-        QVERIFY(fromJson(QJsonDocument::fromJson(QJsonDocument(toJson(m)).toJson()).object(), &back, nullptr));
-        QCOMPARE(back.disks[0].size, d.size);
-        // Sizes may be written as decimal text too.
-        QVERIFY(fromJson(parse(R"({"disks":[{"number":0,"size":"9007199254743041"}]})"), &back, nullptr));
+        Machine m = emptyMachine(), back;
+        m.disks.append(Disk());
+        m.disks[0].size = (1LL << 53) + 4097 * 512LL; // not representable as a double
+        QVERIFY(parse(QJsonDocument(toJson(m)).toJson(), &back));
+        QCOMPARE(back.disks[0].size, m.disks[0].size);
+        QVERIFY(parse(R"({"disks":[{"number":0,"size":"9007199254743041"}]})", &back)); // decimal text too
         QCOMPARE(back.disks[0].size, 9007199254743041LL);
     }
 
-    void malformedMachinesAreRejected_data()
+    void malformedMachinesAreRejectedAndKept_data()
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("mentions");
+        const QByteArray disk = R"({"disks":[{"number":0,"size":10485760,"partitions":[{"number":1,"offset":0,"size":512)";
         QTest::newRow("style") << QByteArray(R"({"disks":[{"number":0,"size":1000000,"partitionStyle":"APM"}]})") << "partitionStyle";
-        QTest::newRow("fractional size") << QByteArray(R"({"disks":[{"number":0,"size":1.5}]})") << "size";
-        QTest::newRow("missing size") << QByteArray(R"({"disks":[{"number":0}]})") << "size";
-        QTest::newRow("disk twice") << QByteArray(R"({"disks":[{"number":0,"size":4096},{"number":0,"size":4096}]})") << "twice";
         QTest::newRow("beyond the disk") << QByteArray(R"({"disks":[{"number":0,"size":1048576,"partitions":[{"number":1,"offset":1024,"size":1048576}]}]})") << "beyond";
-        QTest::newRow("partition number twice") << QByteArray(R"({"disks":[{"number":0,"size":10485760,"partitions":[{"number":1,"offset":0,"size":512},{"number":1,"offset":1024,"size":512}]}]})") << "twice";
-        QTest::newRow("letter twice") << QByteArray(R"({"disks":[{"number":0,"size":10485760,"partitions":[{"number":1,"offset":0,"size":512,"volume":{"fileSystem":"NTFS","letter":"E"}}]}],"otherDrives":[{"letter":"e","driveType":5}]})") << "twice";
-        QTest::newRow("bad letter") << QByteArray(R"({"otherDrives":[{"letter":"EF"}]})") << "letter";
-        QTest::newRow("bad type") << QByteArray(R"({"disks":[{"number":0,"size":10485760,"partitions":[{"number":1,"offset":0,"size":512,"type":"Swap"}]}]})") << "type";
-        QTest::newRow("bad file system") << QByteArray(R"({"disks":[{"number":0,"size":10485760,"partitions":[{"number":1,"offset":0,"size":512,"volume":{"fileSystem":"ext4"}}]}]})") << "fileSystem";
-        QTest::newRow("partitions on a RAW disk") << QByteArray(R"({"disks":[{"number":0,"size":10485760,"partitionStyle":"RAW","partitions":[{"number":1,"offset":0,"size":512}]}]})") << "RAW";
-        QTest::newRow("fault without target") << QByteArray(R"({"faults":[{"hresult":5}]})") << "target";
+        QTest::newRow("partition number twice") << disk + R"(},{"number":1,"offset":1024,"size":512}]}]})" << "twice";
+        QTest::newRow("letter twice") << disk + R"(,"volume":{"fileSystem":"NTFS","letter":"E"}}]}],"otherDrives":[{"letter":"e","driveType":5}]})" << "twice";
         QTest::newRow("fault times zero") << QByteArray(R"({"faults":[{"target":"wmi.query","times":0}]})") << "times";
-        QTest::newRow("negative time scale") << QByteArray(R"({"timeScale":-1})") << "timeScale";
         QTest::newRow("not json") << QByteArray("{\"disks\": [") << "JSON";
-        QTest::newRow("array") << QByteArray("[]") << "object";
     }
-    void malformedMachinesAreRejected()
+    void malformedMachinesAreRejectedAndKept()
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, mentions);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("m.json"));
-        writeRaw(path, json);
-        MachineStore store(path);
+        QFile f(dir.filePath(QStringLiteral("m.json")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(json) == json.size());
+        f.close();
+        MachineStore store(f.fileName());
         Machine m;
         QString error;
         QVERIFY(!store.read(&m, &error));
         QVERIFY2(error.contains(mentions, Qt::CaseInsensitive), qPrintable(error));
-        // A broken file is never overwritten by a change.
         QVERIFY(!store.modify([](Machine &) { return true; }, &error));
-        QCOMPARE(readAll(path), json);
+        QCOMPARE(readAll(f.fileName()), json); // a broken file is never overwritten
     }
 
-    void defaultPathAndFirstUse()
+    void defaultPathFirstUseAndDeclinedChange()
     {
         QTemporaryDir dir;
         const QByteArray previous = qgetenv("TESSALINE_SIM_MACHINE");
@@ -133,12 +104,17 @@ private slots:
 
         MachineStore store(path);
         Machine m;
-        QVERIFY(store.read(&m));
-        QVERIFY(QFileInfo::exists(path));
+        QVERIFY(store.read(&m)); // created from the demo machine on first use
         QCOMPARE(toJson(m), toJson(demoMachine()));
+        const QByteArray before = readAll(path);
+        QVERIFY(store.modify([](Machine &m) {
+            m.timeScale = 7;
+            return false;
+        }));
+        QCOMPARE(readAll(path), before);
     }
 
-    void faultsCountDownAndDisappear()
+    void faultsMatchCountDownAndDisappear()
     {
         TestMachine tm;
         tm.addFault(R"({"target":"wmi.query","match":"MSFT_Partition","hresult":"0x80041017","times":2})");
@@ -146,58 +122,25 @@ private slots:
         tm.addFault(R"({"target":"tool.diskpart","exitCode":5,"times":"1"})");
         QVERIFY(tm.write());
         MachineStore store = tm.store();
-
-        // The first entry only matches partition queries; the second matches anything, forever.
-        auto f = store.takeFault(QStringLiteral("wmi.query"), QStringLiteral("SELECT * FROM MSFT_Disk"));
-        QVERIFY(f);
-        QCOMPARE(faultCode(*f, QStringLiteral("hresult")), std::optional<qint32>(qint32(0x8004100E)));
-        for (int i = 0; i < 2; ++i) {
-            f = store.takeFault(QStringLiteral("WMI.Query"), QStringLiteral("select * from msft_partition"));
-            QVERIFY(f);
-            QCOMPARE(faultCode(*f, QStringLiteral("hresult")), std::optional<qint32>(qint32(0x80041017)));
-        }
-        f = store.takeFault(QStringLiteral("wmi.query"), QStringLiteral("SELECT * FROM MSFT_Partition"));
-        QVERIFY(f);
-        QCOMPARE(f->value(QStringLiteral("match")).toString(), QString()); // the spent one is gone
-        QVERIFY(store.takeFault(QStringLiteral("tool.diskpart")));
-        QVERIFY(!store.takeFault(QStringLiteral("tool.diskpart")));
-        QVERIFY(!store.takeFault(QStringLiteral("wmi.method"), QStringLiteral("MSFT_Disk.CreatePartition")));
+        auto code = [&](const char *target, const char *subject) {
+            const auto f = store.takeFault(QLatin1String(target), QLatin1String(subject));
+            return f ? faultCode(*f, QStringLiteral("hresult")).value_or(0) : -1;
+        };
+        // The first entry matches partition queries only (in any case); the second anything, forever.
+        QCOMPARE(code("wmi.query", "SELECT * FROM MSFT_Disk"), qint32(0x8004100E));
+        QCOMPARE(code("WMI.Query", "select * from msft_partition"), qint32(0x80041017));
+        QCOMPARE(code("wmi.query", "SELECT * FROM MSFT_Partition"), qint32(0x80041017));
+        QCOMPARE(code("wmi.query", "SELECT * FROM MSFT_Partition"), qint32(0x8004100E)); // the spent one is gone
+        QCOMPARE(code("tool.diskpart", ""), 0);
+        QCOMPARE(code("tool.diskpart", ""), -1);
+        QCOMPARE(code("wmi.method", "MSFT_Disk.CreatePartition"), -1);
         QCOMPARE(tm.read().faults.size(), 1);
-    }
 
-    void faultCodeForms_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<qint32>("code");
-        QTest::newRow("hex text") << QByteArray(R"({"c":"0x80041003"})") << true << qint32(0x80041003);
-        QTest::newRow("unsigned number") << QByteArray(R"({"c":2147749891})") << true << qint32(0x80041003);
-        QTest::newRow("negative number") << QByteArray(R"({"c":-2147217405})") << true << qint32(0x80041003);
-        QTest::newRow("decimal text") << QByteArray(R"({"c":"41003"})") << true << 41003;
-        QTest::newRow("fraction") << QByteArray(R"({"c":1.5})") << false << 0;
-        QTest::newRow("too large") << QByteArray(R"({"c":4294967296})") << false << 0;
-        QTest::newRow("missing") << QByteArray(R"({})") << false << 0;
-    }
-    void faultCodeForms()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(bool, valid);
-        QFETCH(qint32, code);
-        const auto c = faultCode(QJsonDocument::fromJson(json).object(), QStringLiteral("c"));
-        QCOMPARE(c.has_value(), valid);
-        if (valid)
-            QCOMPARE(*c, code);
-    }
-
-    void modifyCanDecline()
-    {
-        TestMachine tm;
-        const QByteArray before = readAll(tm.path());
-        QVERIFY(tm.store().modify([](Machine &m) {
-            m.timeScale = 7;
-            return false;
-        }));
-        QCOMPARE(readAll(tm.path()), before);
+        // Codes as hex text, unsigned or negative numbers; anything else is no code.
+        for (const char *json : {R"({"c":"0x80041003"})", R"({"c":2147749891})", R"({"c":-2147217405})"})
+            QCOMPARE(faultCode(QJsonDocument::fromJson(json).object(), "c"), std::optional<qint32>(qint32(0x80041003)));
+        for (const char *json : {R"({"c":1.5})", R"({"c":4294967296})", R"({})"})
+            QVERIFY(!faultCode(QJsonDocument::fromJson(json).object(), "c"));
     }
 
     void concurrentWritersLoseNothing()
@@ -206,8 +149,8 @@ private slots:
         const int perWriter = 60;
         const QString writer = QCoreApplication::applicationDirPath() + QStringLiteral("/sim_machine_writer");
         QVERIFY(QFileInfo::exists(writer));
-        // Two threads of this process and two other processes at the same time. The threads
-        // start first: ThreadSanitizer cannot follow a thread started after QProcess forked.
+        // Two threads of this process and two other processes at once. The threads start
+        // first: ThreadSanitizer cannot follow a thread started after QProcess forked.
         auto inProcess = [&](const QString &tag) {
             MachineStore store(tm.path());
             for (int i = 0; i < perWriter; ++i)
@@ -224,17 +167,13 @@ private slots:
         b.start(writer, {tm.path(), QStringLiteral("b"), QString::number(perWriter)});
         c.join();
         d.join();
-        QVERIFY(a.waitForFinished(60000));
-        QVERIFY(b.waitForFinished(60000));
-        QCOMPARE(a.exitCode(), 0);
-        QCOMPARE(b.exitCode(), 0);
+        QVERIFY(a.waitForFinished(60000) && b.waitForFinished(60000));
+        QCOMPARE(a.exitCode() + b.exitCode(), 0);
 
         QSet<QString> seen;
         for (const QJsonValue &f : tm.read().faults)
             seen.insert(f.toObject().value(QStringLiteral("match")).toString());
         QCOMPARE(seen.size(), 4 * perWriter);
-        for (const char *tag : {"a", "b", "c", "d"})
-            QVERIFY(seen.contains(QStringLiteral("%1-%2").arg(QLatin1String(tag)).arg(perWriter - 1)));
     }
 };
 

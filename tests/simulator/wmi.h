@@ -6,7 +6,6 @@
 
 #include <QString>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,29 +13,25 @@
 namespace wmi {
 
 using Object = std::shared_ptr<platform::WbemObject>;
+using Services = std::unique_ptr<platform::WbemServices>;
+using Params = std::vector<std::pair<std::string, platform::Variant>>;
+
+inline const QString kStorage = QStringLiteral("ROOT\\Microsoft\\Windows\\Storage");
+inline const QString kCimv2 = QStringLiteral("ROOT\\CIMV2");
 
 inline std::wstring w(const QString &s) { return s.toStdWString(); }
 
-inline platform::HResult connect(const QString &ns, std::unique_ptr<platform::WbemServices> &services)
+inline platform::HResult connect(const QString &ns, Services &services)
 {
     std::unique_ptr<platform::WbemLocator> locator;
     const platform::HResult hr = platform::current().createWbemLocator(locator);
-    if (platform::failed(hr))
-        return hr;
-    return locator->connectServer(w(ns), services);
+    return platform::failed(hr) ? hr : locator->connectServer(w(ns), services);
 }
 
-inline std::unique_ptr<platform::WbemServices> storage()
+inline Services open(const QString &ns = kStorage)
 {
-    std::unique_ptr<platform::WbemServices> s;
-    connect(QStringLiteral("ROOT\\Microsoft\\Windows\\Storage"), s);
-    return s;
-}
-
-inline std::unique_ptr<platform::WbemServices> cimv2()
-{
-    std::unique_ptr<platform::WbemServices> s;
-    connect(QStringLiteral("ROOT\\CIMV2"), s);
+    Services s;
+    connect(ns, s);
     return s;
 }
 
@@ -47,10 +42,8 @@ inline std::vector<Object> query(platform::WbemServices &s, const QString &wql, 
     const platform::HResult hr = s.execQuery(L"WQL", w(wql), 48, e);
     if (result)
         *result = hr;
-    if (platform::failed(hr))
-        return out;
     Object o;
-    while (e->next(platform::WBEM_INFINITE, o) == platform::hr::Ok)
+    while (platform::succeeded(hr) && e->next(platform::WBEM_INFINITE, o) == platform::hr::Ok)
         out.push_back(o);
     return out;
 }
@@ -63,10 +56,7 @@ inline platform::Variant get(const platform::WbemObject &o, const char *name)
     return v;
 }
 
-inline QString text(const platform::WbemObject &o, const char *name)
-{
-    return QString::fromStdWString(get(o, name).text);
-}
+inline QString text(const platform::WbemObject &o, const char *name) { return QString::fromStdWString(get(o, name).text); }
 
 // A uint64 as it arrives: decimal text.
 inline qint64 u64(const platform::WbemObject &o, const char *name)
@@ -78,8 +68,7 @@ inline qint64 u64(const platform::WbemObject &o, const char *name)
 inline Object partition(platform::WbemServices &s, int disk, int number)
 {
     const auto all = query(s, QStringLiteral("SELECT * FROM MSFT_Partition WHERE DiskNumber = %1 AND PartitionNumber = %2")
-                                  .arg(disk)
-                                  .arg(number));
+                                  .arg(disk).arg(number));
     return all.empty() ? nullptr : all.front();
 }
 
@@ -98,24 +87,20 @@ struct Call
 
 // The storage manager's call convention: class object, signature, spawned parameters, put
 // with type 0, ExecMethod on the instance's __PATH.
-inline Call call(platform::WbemServices &s, const platform::WbemObject &target, const char *method,
-                 const std::vector<std::pair<const char *, platform::Variant>> &params = {})
+inline Call call(platform::WbemServices &s, const platform::WbemObject &target, const char *method, const Params &params = {})
 {
     Call c;
     Object cls, inSig, outSig, in;
     c.hr = s.getObject(get(target, "__CLASS").text, cls);
-    if (platform::failed(c.hr))
-        return c;
-    c.hr = cls->getMethod(w(QLatin1String(method)), inSig, outSig);
+    if (platform::succeeded(c.hr))
+        c.hr = cls->getMethod(w(QLatin1String(method)), inSig, outSig);
     if (platform::failed(c.hr))
         return c;
     if (inSig)
         inSig->spawnInstance(in);
-    for (const auto &p : params) {
-        c.hr = in->put(w(QLatin1String(p.first)), p.second, 0);
-        if (platform::failed(c.hr))
+    for (const auto &p : params)
+        if (platform::failed(c.hr = in->put(w(QString::fromStdString(p.first)), p.second, 0)))
             return c;
-    }
     c.hr = s.execMethod(get(target, "__PATH").text, w(QLatin1String(method)), 0, in.get(), c.out);
     return c;
 }
