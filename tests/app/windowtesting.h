@@ -1,18 +1,19 @@
 #pragma once
 
-// Helpers for tests of the main window: watching the status popup and the window's delays.
+// Helpers for tests of the main window: the status popup, the window's delays, the tree.
 
 #include "app/mainwindow.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
-#include <QList>
-#include <QObject>
+#include <QMenu>
 #include <QPointer>
-#include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <functional>
 
 // Records the text of every status popup the window shows.
 class PopupRecorder : public QObject
@@ -32,8 +33,8 @@ protected:
     }
 };
 
-// Takes over the window's delays: records each nominal length and runs the task at once (on
-// the next turn of the event loop), so schedules of many seconds run in milliseconds.
+// Takes over the window's delays: records each nominal length and runs the task on the next
+// turn of the event loop, so schedules of many seconds run in milliseconds.
 class ScheduleRecorder
 {
 public:
@@ -56,9 +57,46 @@ inline QTreeWidget *treeOf(MainWindow &window)
 
 inline bool loadingPopupVisible(MainWindow &window)
 {
-    const auto labels = window.findChildren<QLabel *>(QStringLiteral("loadingPopup"));
-    for (QLabel *l : labels)
-        if (l->isVisible())
-            return true;
-    return false;
+    const auto *popup = window.findChild<QLabel *>(QStringLiteral("loadingPopup"));
+    return popup && popup->isVisible();
+}
+
+// True once the first refresh has filled the tree and its popup is gone.
+inline bool waitUntilReady(MainWindow &window)
+{
+    return QTest::qWaitFor([&] { return treeOf(window)->topLevelItemCount() > 0 && !loadingPopupVisible(window); });
+}
+
+inline QStringList childTexts(QTreeWidgetItem *parent)
+{
+    QStringList out;
+    for (int i = 0; i < parent->childCount(); ++i)
+        out << parent->child(i)->text(0);
+    return out;
+}
+
+// Opens the tree's context menu on `item` and hands the open menu to `pick`, which returns the
+// action to trigger or null to close it. False when no menu opened.
+inline bool useContextMenu(QTreeWidget *tree, QTreeWidgetItem *item, const std::function<QAction *(QMenu *)> &pick)
+{
+    tree->scrollToItem(item);
+    bool seen = false;
+    QTimer opener;
+    opener.setSingleShot(true);
+    QObject::connect(&opener, &QTimer::timeout, &opener, [&] {
+        if (!QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); }))
+            return;
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        seen = true;
+        if (QAction *action = pick(menu)) {
+            menu->setActiveAction(action);
+            QTest::keyClick(menu, Qt::Key_Return);
+        } else {
+            menu->close();
+        }
+    });
+    opener.start(0);
+    emit tree->customContextMenuRequested(tree->visualItemRect(item).center());
+    opener.stop(); // no menu opened: nothing may run later
+    return seen;
 }

@@ -39,18 +39,14 @@ inline void buildDeleteMachine(TestMachine &tm, double timeScale, const QByteArr
     QVERIFY(tm.write());
 }
 
-inline QList<PartitionInfo> partitionsOfDisk0()
-{
-    WindowsStorageManager manager;
-    return manager.initialize() ? manager.getPartitions(QStringLiteral("0")) : QList<PartitionInfo>();
-}
-
 // The record the main window holds for partition `number` of disk 0.
 inline PartitionInfo recordOf(int number)
 {
-    for (const PartitionInfo &p : partitionsOfDisk0())
-        if (!p.isUnallocated && p.partitionNumber == number)
-            return p;
+    WindowsStorageManager manager;
+    if (manager.initialize())
+        for (const PartitionInfo &p : manager.getPartitions(QStringLiteral("0")))
+            if (!p.isUnallocated && p.partitionNumber == number)
+                return p;
     return PartitionInfo();
 }
 

@@ -6,8 +6,8 @@
 #include "app/windowtesting.h"
 #include "dialogs/deletepartitionpage.h"
 
+#include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 
 #include <memory>
@@ -16,30 +16,22 @@ class TestDeleteAction : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<TestMachine> m_machine;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<ScheduleRecorder> m_schedule;
     QTreeWidget *m_tree = nullptr;
 
-    QStringList disk0Rows() const
+    QStringList disk0Rows() const { return childTexts(m_tree->topLevelItem(0)); }
+    QTreeWidgetItem *item(const QString &text) const
     {
-        QStringList out;
-        for (int i = 0; i < m_tree->topLevelItem(0)->childCount(); ++i)
-            out << m_tree->topLevelItem(0)->child(i)->text(0);
-        return out;
-    }
-    QTreeWidgetItem *disk0Row(const QString &text) const
-    {
-        const QList<QTreeWidgetItem *> found = m_tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.first();
+        return m_tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
     }
     void clickDeleteRow()
     {
         auto *list = m_window->findChild<QListWidget *>(QStringLiteral("rightPanel"));
-        QListWidgetItem *row = list->item(4);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(4)).center());
     }
+    DeletePartitionPage *dialog() const { return m_window->findChild<DeletePartitionPage *>(); }
 
 private slots:
     void init()
@@ -50,11 +42,11 @@ private slots:
         m_window = std::make_unique<MainWindow>();
         m_window->show();
         m_tree = treeOf(*m_window);
-        QTRY_COMPARE(m_tree->topLevelItemCount(), 1);
-        QTRY_VERIFY(!loadingPopupVisible(*m_window));
+        QVERIFY(waitUntilReady(*m_window));
         m_schedule = std::make_unique<ScheduleRecorder>(*m_window);
         QCOMPARE(disk0Rows(), (QStringList{"C", "E", "F", "Unallocated"}));
     }
+
     void cleanup()
     {
         m_schedule.reset();
@@ -75,81 +67,81 @@ private slots:
     void refusals()
     {
         QFETCH(QString, row);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
         if (!row.isEmpty()) {
-            QVERIFY(disk0Row(row));
-            m_tree->setCurrentItem(disk0Row(row));
+            QVERIFY(item(row));
+            m_tree->setCurrentItem(item(row));
         }
         MessageBoxAnswerer boxes;
         clickDeleteRow();
         QVERIFY(boxes.waitFor(1));
-        QCOMPARE(boxes.at(0).title, title);
-        QCOMPARE(boxes.at(0).text, text);
-        QVERIFY(!m_window->findChild<DeletePartitionPage *>());
+        QTEST(boxes.at(0).title, "title");
+        QTEST(boxes.at(0).text, "text");
+        QVERIFY(!dialog());
     }
 
+    // End to end: exactly the selected partition goes, its neighbours keep geometry, letters and
+    // serials, and the refreshed tree shows its region as free space.
     void deleteFromActionListRefreshesTree()
     {
-        m_tree->setCurrentItem(disk0Row(QStringLiteral("E")));
+        QStringList expected = layoutOf(m_machine->read());
+        expected.removeAt(1);
+        const PartitionInfo e = item(QStringLiteral("E"))->data(0, Qt::UserRole + 1).value<PartitionInfo>();
+        m_tree->setCurrentItem(item(QStringLiteral("E")));
         MessageBoxAnswerer boxes;
         clickDeleteRow();
-        QPointer<DeletePartitionPage> dialog = m_window->findChild<DeletePartitionPage *>();
-        QVERIFY(dialog);
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+        QPointer<DeletePartitionPage> page = dialog();
+        QVERIFY(page && page->isVisible());
+        QCOMPARE(page->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(child<QLabel>(*page, "headerLabel")->text(), QStringLiteral("Deleting a Partition: 0:2 (E:)"));
 
         boxes.enqueue(QMessageBox::Yes);
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("confirmButton")), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
         QVERIFY(boxes.waitFor(2, 15000));
-        QCOMPARE(boxes.at(1).title, QStringLiteral("Deleted successfully"));
-        QTRY_VERIFY(dialog.isNull());
+        QCOMPARE(boxes.titles(), (QStringList{"Final Confirmation", "Deleted successfully"}));
+        QVERIFY(boxes.at(0).text.contains(QStringLiteral("You are about to delete the partition: 0:2\n")));
+        QCOMPARE(boxes.at(0).defaultButton, QMessageBox::No);
+        QCOMPARE(boxes.at(1).text,
+                 QStringLiteral("Partition 0:2 (E:) Deleted successfully!\n\nClick 'OK' to close the window."));
+        QTRY_VERIFY(page.isNull());
+        QCOMPARE(layoutOf(m_machine->read()), expected);
+
         QTRY_COMPARE(disk0Rows(), (QStringList{"C", "Unallocated", "F", "Unallocated"}));
+        const PartitionInfo freed = item(QStringLiteral("Unallocated"))->data(0, Qt::UserRole + 1).value<PartitionInfo>();
+        QCOMPARE(freed.offset, e.offset);
+        QCOMPARE(freed.sizeBytes, e.sizeBytes);
     }
 
     // Closing the dialog without deleting still refreshes: a change made meanwhile shows.
     void contextMenuDeleteThenCloseStillRefreshes()
     {
-        QTreeWidgetItem *f = disk0Row(QStringLiteral("F"));
+        QTreeWidgetItem *f = item(QStringLiteral("F"));
         m_tree->setCurrentItem(f);
-        QTimer picker;
-        picker.setSingleShot(true);
-        connect(&picker, &QTimer::timeout, this, [] {
-            if (!QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); }))
-                return;
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(useContextMenu(m_tree, f, [](QMenu *menu) {
             QAction *del = menu->actions().value(3);
-            if (del && del->text() == QStringLiteral("🗑️ Delete") && del->isEnabled()) {
-                menu->setActiveAction(del);
-                QTest::keyClick(menu, Qt::Key_Return);
-            } else {
-                menu->close();
-            }
-        });
-        picker.start(0);
-        emit m_tree->customContextMenuRequested(m_tree->visualItemRect(f).center());
-        QPointer<DeletePartitionPage> dialog = m_window->findChild<DeletePartitionPage *>();
-        QVERIFY(dialog);
+            return del && del->text() == QStringLiteral("🗑️ Delete") ? del : nullptr;
+        }));
+        QPointer<DeletePartitionPage> page = dialog();
+        QVERIFY(page);
 
-        QVERIFY(sim::MachineStore(m_machine->path()).modify([](sim::Machine &m) {
+        QVERIFY(m_machine->store().modify([](sim::Machine &m) {
             m.disks[0].partitions[2].volume->letter = QStringLiteral("G");
             return true;
         }));
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
-        QTRY_VERIFY(dialog.isNull());
+        QTest::mouseClick(child<QPushButton>(*page, "cancelButton"), Qt::LeftButton);
+        QTRY_VERIFY(page.isNull());
         QTRY_COMPARE(disk0Rows(), (QStringList{"C", "E", "G", "Unallocated"}));
     }
 
     // The window going away with the dialog still open refreshes nothing (it would be gone).
     void windowDestroyedWithDialogOpen()
     {
-        m_tree->setCurrentItem(disk0Row(QStringLiteral("E")));
+        m_tree->setCurrentItem(item(QStringLiteral("E")));
         clickDeleteRow();
-        QPointer<DeletePartitionPage> dialog = m_window->findChild<DeletePartitionPage *>();
-        QVERIFY(dialog);
+        QPointer<DeletePartitionPage> page = dialog();
+        QVERIFY(page);
         m_schedule.reset();
         m_window.reset();
-        QVERIFY(dialog.isNull());
+        QVERIFY(page.isNull());
     }
 };
 

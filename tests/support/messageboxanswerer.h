@@ -54,7 +54,6 @@ public:
     // Decides for boxes that no queued answer covers; NoButton falls back to the default.
     void setChooser(Chooser chooser) { m_chooser = std::move(chooser); }
 
-    const QList<Box> &boxes() const { return m_boxes; }
     const Box &at(int i) const { return m_boxes.at(i); }
     int count() const { return int(m_boxes.size()); }
     QStringList titles() const
@@ -64,7 +63,6 @@ public:
             out << b.title;
         return out;
     }
-    void clear() { m_boxes.clear(); }
 
     // Waits (running the event loop) until at least `n` boxes have been answered.
     bool waitFor(int n, int timeoutMs = 5000)
