@@ -1,9 +1,9 @@
 // Enumeration cost: getDisks plus getPartitions for every disk, on machines of 1, 8 and 24
 // disks with 16 partitions each. Prints the median wall time and the provider work per pass.
 
+#include "support/benchmachine.h"
 #include "countingplatform.h"
 
-#include "simulator/geometry.h"
 #include "simulator/machine.h"
 #include "storage/windowsstoragemanager.h"
 
@@ -19,42 +19,10 @@
 namespace {
 
 constexpr int PartitionsPerDisk = 16;
-constexpr qint64 PartitionSize = sim::kGiB;
 
 sim::Machine buildMachine(int diskCount)
 {
-    sim::Machine machine = sim::emptyMachine();
-    QString nextLetter = QStringLiteral("D");
-    for (int d = 0; d < diskCount; ++d) {
-        sim::Disk disk;
-        disk.number = d;
-        disk.friendlyName = QStringLiteral("Bench Disk %1").arg(d);
-        disk.size = (PartitionsPerDisk + 2) * PartitionSize;
-        disk.partitionStyle = QStringLiteral("GPT");
-        for (int i = 0; i < PartitionsPerDisk; ++i) {
-            sim::Partition p;
-            p.number = i + 1;
-            p.offset = sim::kMiB + i * PartitionSize;
-            p.size = PartitionSize - (i % 2 ? 0 : sim::kMiB); // every other one leaves a gap
-            p.type = QStringLiteral("Primary");
-            p.guid = sim::geometry::newGuid();
-            sim::Volume v;
-            v.fileSystem = QStringLiteral("NTFS");
-            v.label = QStringLiteral("Vol %1-%2").arg(d).arg(i + 1);
-            v.serial = sim::geometry::newVolumeSerial();
-            v.guid = sim::geometry::newGuid();
-            v.clusterSize = 4096;
-            // Letters run out after Z; later volumes stay unlettered.
-            if (i == 0 && nextLetter <= QLatin1String("Z")) {
-                v.letter = nextLetter;
-                nextLetter = QChar(nextLetter.at(0).unicode() + 1);
-            }
-            p.volume = v;
-            disk.partitions.append(p);
-        }
-        machine.disks.append(disk);
-    }
-    return machine;
+    return benchMachine(diskCount, PartitionsPerDisk, sim::kMiB, 'D');
 }
 
 } // namespace

@@ -8,8 +8,8 @@
 // Prints medians. Usage: bench_startup [runs]
 
 #include "app/mainwindow.h"
+#include "support/benchmachine.h"
 #include "common/records.h"
-#include "simulator/geometry.h"
 #include "simulator/machine.h"
 #include "storage/windowsstoragemanager.h"
 
@@ -80,35 +80,8 @@ bool coldStart(const QString &app, const QString &machinePath, double *ms, long 
 
 sim::Machine bigMachine()
 {
-    constexpr int disks = 24, partitions = 16;
-    sim::Machine machine = sim::emptyMachine();
+    sim::Machine machine = benchMachine(24, 16, 100 * sim::kMiB, 'C');
     machine.timeScale = 0.001;
-    char letter = 'C';
-    for (int d = 0; d < disks; ++d) {
-        sim::Disk disk;
-        disk.number = d;
-        disk.friendlyName = QStringLiteral("Bench Disk %1").arg(d);
-        disk.size = (partitions + 2) * sim::kGiB;
-        for (int i = 0; i < partitions; ++i) {
-            sim::Partition p;
-            p.number = i + 1;
-            p.offset = sim::kMiB + i * sim::kGiB;
-            p.size = sim::kGiB - (i % 2 ? 0 : 100 * sim::kMiB); // every other one leaves a shown gap
-            p.type = QStringLiteral("Primary");
-            p.guid = sim::geometry::newGuid();
-            sim::Volume v;
-            v.fileSystem = QStringLiteral("NTFS");
-            v.label = QStringLiteral("Vol %1-%2").arg(d).arg(i + 1);
-            v.serial = sim::geometry::newVolumeSerial();
-            v.guid = sim::geometry::newGuid();
-            v.clusterSize = 4096;
-            if (i == 0 && letter <= 'Z')
-                v.letter = QString(QChar(letter++));
-            p.volume = v;
-            disk.partitions.append(p);
-        }
-        machine.disks.append(disk);
-    }
     return machine;
 }
 
