@@ -8,7 +8,6 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -16,35 +15,30 @@
 #include <functional>
 
 // Records the text of every status popup the window shows.
-class PopupRecorder : public QObject
+struct PopupRecorder : QObject
 {
-public:
-    PopupRecorder() { qApp->installEventFilter(this); }
-    ~PopupRecorder() override { qApp->removeEventFilter(this); }
+    PopupRecorder() { qApp->installEventFilter(this); } // removed again when destroyed
     QStringList texts;
 
-protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("loadingPopup"))
-            if (auto *label = qobject_cast<QLabel *>(watched))
-                texts << label->text();
+        auto *label = qobject_cast<QLabel *>(watched);
+        if (label && event->type() == QEvent::Show && label->objectName() == QLatin1String("loadingPopup"))
+            texts << label->text();
         return false;
     }
 };
 
 // Takes over the window's delays: records each nominal length and runs the task on the next
-// turn of the event loop, so schedules of many seconds run in milliseconds.
-class ScheduleRecorder
+// turn of the event loop, so schedules of many seconds run in milliseconds. Must not outlive
+// the window.
+struct ScheduleRecorder
 {
-public:
     explicit ScheduleRecorder(MainWindow &window)
     {
-        QPointer<MainWindow> target(&window);
-        window.setScheduler([this, target](int nominalMs, std::function<void()> task) {
+        window.setScheduler([this, &window](int nominalMs, std::function<void()> task) {
             delays << nominalMs;
-            if (target)
-                QTimer::singleShot(0, target.data(), std::move(task));
+            QTimer::singleShot(0, &window, std::move(task));
         });
     }
     QList<int> delays;
@@ -55,16 +49,13 @@ inline QTreeWidget *treeOf(MainWindow &window)
     return window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
 }
 
-inline bool loadingPopupVisible(MainWindow &window)
-{
-    const auto *popup = window.findChild<QLabel *>(QStringLiteral("loadingPopup"));
-    return popup && popup->isVisible();
-}
-
 // True once the first refresh has filled the tree and its popup is gone.
 inline bool waitUntilReady(MainWindow &window)
 {
-    return QTest::qWaitFor([&] { return treeOf(window)->topLevelItemCount() > 0 && !loadingPopupVisible(window); });
+    return QTest::qWaitFor([&] {
+        const auto *popup = window.findChild<QLabel *>(QStringLiteral("loadingPopup"));
+        return treeOf(window)->topLevelItemCount() > 0 && !(popup && popup->isVisible());
+    });
 }
 
 inline QStringList childTexts(QTreeWidgetItem *parent)
@@ -81,13 +72,12 @@ inline bool useContextMenu(QTreeWidget *tree, QTreeWidgetItem *item, const std::
 {
     tree->scrollToItem(item);
     bool seen = false;
-    QTimer opener;
-    opener.setSingleShot(true);
-    QObject::connect(&opener, &QTimer::timeout, &opener, [&] {
-        if (!QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); }))
-            return;
+    QObject guard; // when no menu opens, the answer must not run later
+    QTimer::singleShot(0, &guard, [&] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        seen = true;
+        seen = menu;
+        if (!menu)
+            return;
         if (QAction *action = pick(menu)) {
             menu->setActiveAction(action);
             QTest::keyClick(menu, Qt::Key_Return);
@@ -95,8 +85,6 @@ inline bool useContextMenu(QTreeWidget *tree, QTreeWidgetItem *item, const std::
             menu->close();
         }
     });
-    opener.start(0);
     emit tree->customContextMenuRequested(tree->visualItemRect(item).center());
-    opener.stop(); // no menu opened: nothing may run later
     return seen;
 }

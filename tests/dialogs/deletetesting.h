@@ -1,11 +1,13 @@
 #pragma once
 
-// Machines and records shared by the delete dialog's tests and the main window's delete tests.
+// Machines, records and dialog readings shared by the delete dialog's and the Delete action's tests.
 
 #include "support/testmachine.h"
 
-#include "storage/windowsstoragemanager.h"
+#include "dialogs/deletepartitionpage.h"
 
+#include <QLabel>
+#include <QtMath>
 #include <QtTest>
 
 // Every partition with its geometry and volume, to prove what a run did or did not touch.
@@ -24,34 +26,49 @@ inline QStringList layoutOf(const sim::Machine &m)
 
 // Disk 0 with three partitions side by side: 0:1 C: (the running system), 0:2 E:, 0:3 F:, and
 // free space after them.
-inline void buildDeleteMachine(TestMachine &tm, double timeScale, const QByteArray &fault = QByteArray())
+inline void buildDeleteMachine(TestMachine &tm, double timeScale, const char *fault = nullptr)
 {
+    using Vol = TestMachine::Vol;
     tm.addDisk(0, 100 * sim::kGiB);
-    tm.addPartition(0, sim::kMiB, 30 * sim::kGiB, QStringLiteral("Primary"),
-                    TestMachine::Vol(QStringLiteral("NTFS"), QStringLiteral("Windows"), QStringLiteral("C")));
-    tm.addPartition(0, sim::kMiB + 30 * sim::kGiB, 10 * sim::kGiB, QStringLiteral("Primary"),
-                    TestMachine::Vol(QStringLiteral("NTFS"), QStringLiteral("Data"), QStringLiteral("E")));
-    tm.addPartition(0, sim::kMiB + 40 * sim::kGiB, 10 * sim::kGiB, QStringLiteral("Primary"),
-                    TestMachine::Vol(QStringLiteral("exFAT"), QStringLiteral("Media"), QStringLiteral("F")));
+    tm.addPartition(0, sim::kMiB, 30 * sim::kGiB, "Primary", Vol("NTFS", "Windows", "C"));
+    tm.addPartition(0, sim::kMiB + 30 * sim::kGiB, 10 * sim::kGiB, "Primary", Vol("NTFS", "Data", "E"));
+    tm.addPartition(0, sim::kMiB + 40 * sim::kGiB, 10 * sim::kGiB, "Primary", Vol("exFAT", "Media", "F"));
     tm.setTimeScale(timeScale);
-    if (!fault.isEmpty())
-        tm.addFault(fault.constData());
+    if (fault && *fault)
+        tm.addFault(fault);
     QVERIFY(tm.write());
-}
-
-// The record the main window holds for partition `number` of disk 0.
-inline PartitionInfo recordOf(int number)
-{
-    WindowsStorageManager manager;
-    if (manager.initialize())
-        for (const PartitionInfo &p : manager.getPartitions(QStringLiteral("0")))
-            if (!p.isUnallocated && p.partitionNumber == number)
-                return p;
-    return PartitionInfo();
 }
 
 template <typename T>
 T *child(QObject &parent, const char *name)
 {
     return parent.findChild<T *>(QLatin1String(name));
+}
+
+// The ring's colour at 10°, 90°, 180° and 270° clockwise from the top, then "/" and the colours
+// of the percentage in the middle: G the grey track, B blue, N green, . anything else.
+inline QString ringOf(DeletePartitionPage &dialog)
+{
+    const QImage image = child<QLabel>(dialog, "ringLabel")->pixmap().toImage();
+    auto shade = [&image](int x, int y) {
+        const QColor c = image.pixelColor(x, y);
+        auto near = [&c](int r, int g, int b) {
+            return c.alpha() > 200 && qAbs(c.red() - r) <= 12 && qAbs(c.green() - g) <= 12 && qAbs(c.blue() - b) <= 12;
+        };
+        return near(240, 240, 240) ? 'G' : near(33, 150, 243) ? 'B' : near(76, 175, 80) ? 'N' : '.';
+    };
+    QString out;
+    for (double degrees : {10.0, 90.0, 180.0, 270.0}) {
+        const double a = qDegreesToRadians(degrees);
+        out += shade(qRound(60 + 40 * qSin(a)), qRound(60 - 40 * qCos(a)));
+    }
+    QString middle;
+    for (int i = 0; i < 51 * 31; ++i)
+        middle += shade(35 + i % 51, 45 + i / 51);
+    return out + '/' + (middle.contains('B') ? "B" : "") + (middle.contains('N') ? "N" : "");
+}
+
+inline QString statusOf(DeletePartitionPage &dialog)
+{
+    return child<QLabel>(dialog, "statusLabel")->text();
 }
