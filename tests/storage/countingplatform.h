@@ -26,43 +26,41 @@ public:
         servicesAtCoInit = liveServices.load();
         return m_inner.coInitializeEx(coinit);
     }
-    void coUninitialize() override { m_inner.coUninitialize(); }
-    platform::HResult coInitializeSecurity(std::int32_t authnSvcCount, std::uint32_t authnLevel, std::uint32_t impLevel,
-                                           std::uint32_t capabilities) override
-    {
-        return m_inner.coInitializeSecurity(authnSvcCount, authnLevel, impLevel, capabilities);
-    }
     platform::HResult createWbemLocator(std::unique_ptr<platform::WbemLocator> &locator) override
     {
         std::unique_ptr<platform::WbemLocator> inner;
         const platform::HResult hr = m_inner.createWbemLocator(inner);
         if (inner)
-            locator = std::make_unique<Locator>(std::move(inner), *this);
+            locator = std::make_unique<Locator>(std::move(inner), *this, liveLocators);
         return hr;
     }
 
+    // Everything else goes straight through.
+    void coUninitialize() override { m_inner.coUninitialize(); }
+    platform::HResult coInitializeSecurity(std::int32_t count, std::uint32_t authn, std::uint32_t imp,
+                                           std::uint32_t caps) override
+    {
+        return m_inner.coInitializeSecurity(count, authn, imp, caps);
+    }
     std::uint32_t getLogicalDrives() override { return m_inner.getLogicalDrives(); }
     std::uint32_t getDriveType(const std::wstring &root) override { return m_inner.getDriveType(root); }
-    bool getVolumeInformation(const std::wstring &root, std::wstring *volumeName, std::size_t volumeNameSize,
-                              std::uint32_t *serialNumber, std::wstring *fileSystemName,
-                              std::size_t fileSystemNameSize) override
+    bool getVolumeInformation(const std::wstring &root, std::wstring *name, std::size_t nameSize, std::uint32_t *serial,
+                              std::wstring *fs, std::size_t fsSize) override
     {
-        return m_inner.getVolumeInformation(root, volumeName, volumeNameSize, serialNumber, fileSystemName,
-                                            fileSystemNameSize);
+        return m_inner.getVolumeInformation(root, name, nameSize, serial, fs, fsSize);
     }
-    bool getDiskFreeSpaceEx(const std::wstring &root, std::uint64_t *freeBytesToCaller, std::uint64_t *totalBytes,
-                            std::uint64_t *totalFreeBytes) override
+    bool getDiskFreeSpaceEx(const std::wstring &root, std::uint64_t *toCaller, std::uint64_t *total,
+                            std::uint64_t *totalFree) override
     {
-        return m_inner.getDiskFreeSpaceEx(root, freeBytesToCaller, totalBytes, totalFreeBytes);
+        return m_inner.getDiskFreeSpaceEx(root, toCaller, total, totalFree);
     }
     std::vector<std::wstring> mountedDriveRoots() override { return m_inner.mountedDriveRoots(); }
     std::uint32_t lastError() const override { return m_inner.lastError(); }
     std::wstring toolPath(platform::Tool tool) override { return m_inner.toolPath(tool); }
     std::wstring resolveProgram(const std::wstring &program) override { return m_inner.resolveProgram(program); }
-    platform::NativeRunResult runHidden(const std::wstring &commandLine, std::uint32_t creationFlags,
-                                        std::uint32_t realTimeoutMs) override
+    platform::NativeRunResult runHidden(const std::wstring &line, std::uint32_t flags, std::uint32_t ms) override
     {
-        return m_inner.runHidden(commandLine, creationFlags, realTimeoutMs);
+        return m_inner.runHidden(line, flags, ms);
     }
     platform::WindowsVersion windowsVersion() override { return m_inner.windowsVersion(); }
     bool isUserAdmin() override { return m_inner.isUserAdmin(); }
@@ -70,19 +68,28 @@ public:
     void sleepMs(int nominalMs) override { m_inner.sleepMs(nominalMs); }
 
 private:
-    class Services : public platform::WbemServices
+    // Counted while alive; forwards every call.
+    template <typename Base>
+    struct Counted : Base
     {
-    public:
-        Services(std::unique_ptr<platform::WbemServices> inner, CountingPlatform &owner)
-            : m_inner(std::move(inner)), m_owner(owner)
+        Counted(std::unique_ptr<Base> inner, CountingPlatform &owner, std::atomic<int> &live)
+            : m_inner(std::move(inner)), m_owner(owner), m_live(live)
         {
-            ++m_owner.liveServices;
+            ++m_live;
         }
-        ~Services() override { --m_owner.liveServices; }
-        platform::HResult setProxyBlanket(std::uint32_t authnSvc, std::uint32_t authzSvc, std::uint32_t authnLevel,
-                                          std::uint32_t impLevel, std::uint32_t capabilities) override
+        ~Counted() override { --m_live; }
+        std::unique_ptr<Base> m_inner;
+        CountingPlatform &m_owner;
+        std::atomic<int> &m_live;
+    };
+
+    struct Services : Counted<platform::WbemServices>
+    {
+        using Counted::Counted;
+        platform::HResult setProxyBlanket(std::uint32_t authn, std::uint32_t authz, std::uint32_t level,
+                                          std::uint32_t imp, std::uint32_t caps) override
         {
-            return m_inner->setProxyBlanket(authnSvc, authzSvc, authnLevel, impLevel, capabilities);
+            return m_inner->setProxyBlanket(authn, authz, level, imp, caps);
         }
         platform::HResult execQuery(const std::wstring &language, const std::wstring &query, std::int32_t flags,
                                     std::unique_ptr<platform::WbemEnumerator> &enumerator) override
@@ -94,27 +101,16 @@ private:
         {
             return m_inner->getObject(path, object);
         }
-        platform::HResult execMethod(const std::wstring &objectPath, const std::wstring &method, std::int32_t flags,
-                                     const platform::WbemObject *inParams,
-                                     std::shared_ptr<platform::WbemObject> &outParams) override
+        platform::HResult execMethod(const std::wstring &path, const std::wstring &method, std::int32_t flags,
+                                     const platform::WbemObject *in, std::shared_ptr<platform::WbemObject> &out) override
         {
-            return m_inner->execMethod(objectPath, method, flags, inParams, outParams);
+            return m_inner->execMethod(path, method, flags, in, out);
         }
-
-    private:
-        std::unique_ptr<platform::WbemServices> m_inner;
-        CountingPlatform &m_owner;
     };
 
-    class Locator : public platform::WbemLocator
+    struct Locator : Counted<platform::WbemLocator>
     {
-    public:
-        Locator(std::unique_ptr<platform::WbemLocator> inner, CountingPlatform &owner)
-            : m_inner(std::move(inner)), m_owner(owner)
-        {
-            ++m_owner.liveLocators;
-        }
-        ~Locator() override { --m_owner.liveLocators; }
+        using Counted::Counted;
         platform::HResult connectServer(const std::wstring &nameSpace,
                                         std::unique_ptr<platform::WbemServices> &services) override
         {
@@ -122,13 +118,9 @@ private:
             std::unique_ptr<platform::WbemServices> inner;
             const platform::HResult hr = m_inner->connectServer(nameSpace, inner);
             if (inner)
-                services = std::make_unique<Services>(std::move(inner), m_owner);
+                services = std::make_unique<Services>(std::move(inner), m_owner, m_owner.liveServices);
             return hr;
         }
-
-    private:
-        std::unique_ptr<platform::WbemLocator> m_inner;
-        CountingPlatform &m_owner;
     };
 
     platform::Platform &m_inner;

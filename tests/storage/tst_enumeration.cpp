@@ -1,6 +1,6 @@
-#include "recordtext.h"
 #include "support/testmachine.h"
 
+#include "common/sizetext.h"
 #include "storage/windowsstoragemanager.h"
 
 #include <QtTest>
@@ -9,219 +9,167 @@ namespace {
 
 constexpr qint64 MiB = sim::kMiB;
 constexpr qint64 GiB = sim::kGiB;
-constexpr qint64 DiskSize = 64 * MiB;
 
-// One expected element of a disk's list: a partition by number, or a gap (number 0).
-struct Segment
+// Sizes as the nearest whole G or M and what is left over: "10G", "64M-513", "513".
+QString bytes(qint64 n)
 {
-    int number = 0;
-    qint64 offset = 0;
-    qint64 size = 0;
-};
-using Layout = QList<QPair<qint64, qint64>>; // (offset, size) of partitions 1, 2, ...
-
-TestMachine::Vol vol(const QString &fs, const QString &label = QString(), const QString &letter = QString())
-{
-    return TestMachine::Vol{fs, label, letter};
+    const qint64 unit = n && n % GiB == 0 ? GiB : MiB;
+    const qint64 whole = (n + unit / 2) / unit;
+    const qint64 rest = n - whole * unit;
+    if (!whole)
+        return QString::number(n);
+    QString s = QString::number(whole) + QLatin1Char(unit == GiB ? 'G' : 'M');
+    return rest ? s + (rest > 0 ? QStringLiteral("+") : QString()) + QString::number(rest) : s;
 }
 
-// GPT disk 0 and MBR disk 1 with the partitions Windows systems carry, an empty offline disk 2
-// and an optical drive.
-void buildWindowsMachine(TestMachine &tm)
+// Whole records, one a line: the fields of its own, then "!field=value" for each field that
+// does not follow from them (name, letters and id from the number and letter, and so on).
+QString render(const QList<PartitionInfo> &list, int disk)
 {
-    tm.addDisk(0, 64 * GiB, "GPT", "Fixture SSD");
-    tm.addPartition(0, MiB, 100 * MiB, "EFI", vol("FAT32"));
-    tm.addPartition(0, 101 * MiB, 16 * MiB, "MSR");
-    tm.addPartition(0, 117 * MiB, 10 * GiB, "Primary", vol("NTFS", "Data 数据", "E"));
-    tm.addPartition(0, 117 * MiB + 10 * GiB, GiB, "Primary", vol({}, {}, "F"));
-    tm.addPartition(0, 117 * MiB + 11 * GiB, 600 * MiB, "Recovery", vol("NTFS", "Recovery"));
-    tm.addDisk(1, 16 * GiB, "MBR");
-    tm.addPartition(1, MiB, 500 * MiB, "System", vol("NTFS", "System Reserved"));
-    tm.partition(1, 1).active = true;
-    tm.addPartition(1, 501 * MiB, 8 * GiB, "Extended");
-    tm.addPartition(1, 502 * MiB, 2 * GiB, "Logical", vol("FAT32", "LOG", "H"));
-    tm.addPartition(1, 503 * MiB + 2 * GiB, GiB, "Logical");
-    tm.addDisk(2, 8 * GiB, "RAW").operationalStatus = QStringLiteral("Offline");
-    tm.addOtherDrive("K", 5, "CDFS", "DVD", 4 * GiB); // its letter must reach no partition
-    QVERIFY(tm.write());
+    QStringList lines;
+    for (const PartitionInfo &p : list) {
+        const bool gap = p.isUnallocated;
+        const QString letter = p.driveLetter.isEmpty() ? QString() : p.driveLetter + u':';
+        QStringList s{gap ? QStringLiteral("gap") : QString::number(p.partitionNumber), u'@' + bytes(p.offset),
+                      bytes(p.sizeBytes)};
+        if (!gap)
+            s << QStringLiteral("%1(%2)").arg(p.type).arg(p.typeCode);
+        if (!letter.isEmpty())
+            s << letter;
+        if (!p.fileSystem.isEmpty() || !p.volumeLabel.isEmpty())
+            s << p.fileSystem + u'\'' + p.volumeLabel + u'\'';
+        auto implied = [&s](const char *field, const QString &actual, const QString &expected) {
+            if (actual != expected)
+                s << QStringLiteral("!%1=%2").arg(QLatin1String(field), actual);
+        };
+        implied("name", p.name, gap ? QStringLiteral("Unallocated")
+                                : letter.isEmpty() ? QStringLiteral("Partition %1").arg(p.partitionNumber) : letter);
+        implied("letters", p.driveLetters.join(u','), letter);
+        implied("id", p.id, gap ? QString() : QStringLiteral("%1:%2").arg(disk).arg(p.partitionNumber));
+        implied("sizeStr", p.sizeStr, formatSize(p.sizeBytes));
+        implied("rest", QStringLiteral("disk %1 at %2 '%3' '%4' %5 %6").arg(p.diskIndex).arg(p.offsetBytes)
+                            .arg(p.status, p.devicePath).arg(p.startSector).arg(p.gptPartitionNumber),
+                QStringLiteral("disk %1 at %2 '' '' 0 -1").arg(disk).arg(p.offset));
+        if (gap)
+            implied("gap", QStringLiteral("%1(%2) #%3").arg(p.type).arg(p.typeCode).arg(p.partitionNumber),
+                    "Unallocated(0) #0");
+        lines << s.join(u' ');
+    }
+    return lines.join(QLatin1String(" | "));
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Segment)
 
 class TestEnumeration : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void gapWalk_data()
-    {
-        QTest::addColumn<Layout>("layout");
-        QTest::addColumn<QList<Segment>>("expected");
-        const qint64 D = DiskSize;
-
-        QTest::newRow("GPT layout starting at 1 MiB")
-            << Layout{{MiB, 10 * MiB}} << QList<Segment>{{0, 0, MiB}, {1, MiB, 10 * MiB}, {0, 11 * MiB, D - 11 * MiB}};
-        QTest::newRow("512-byte gap is not shown")
-            << Layout{{0, 10 * MiB}, {10 * MiB + 512, 10 * MiB}}
-            << QList<Segment>{{1, 0, 10 * MiB}, {2, 10 * MiB + 512, 10 * MiB}, {0, 20 * MiB + 512, D - 20 * MiB - 512}};
-        QTest::newRow("513-byte gap is shown")
-            << Layout{{0, 10 * MiB}, {10 * MiB + 513, 10 * MiB}}
-            << QList<Segment>{{1, 0, 10 * MiB}, {0, 10 * MiB, 513}, {2, 10 * MiB + 513, 10 * MiB},
-                              {0, 20 * MiB + 513, D - 20 * MiB - 513}};
-        QTest::newRow("trailing 512 bytes are not shown") << Layout{{0, D - 512}} << QList<Segment>{{1, 0, D - 512}};
-        QTest::newRow("trailing 513 bytes are shown")
-            << Layout{{0, D - 513}} << QList<Segment>{{1, 0, D - 513}, {0, D - 513, 513}};
-        QTest::newRow("empty disk") << Layout{} << QList<Segment>{{0, 0, D}};
-        // The cursor follows the last partition processed, even backwards into the first one.
-        QTest::newRow("overlapping partitions")
-            << Layout{{0, 20 * MiB}, {10 * MiB, 5 * MiB}}
-            << QList<Segment>{{1, 0, 20 * MiB}, {2, 10 * MiB, 5 * MiB}, {0, 15 * MiB, D - 15 * MiB}};
-    }
-
-    void gapWalk()
-    {
-        QFETCH(Layout, layout);
-        QFETCH(QList<Segment>, expected);
-
-        TestMachine tm;
-        tm.addDisk(3, DiskSize);
-        for (const auto &[offset, size] : layout)
-            tm.addPartition(3, offset, size);
-        QVERIFY(tm.write());
-
-        QList<PartitionInfo> want;
-        for (const Segment &s : expected)
-            want << (s.number ? expectedPartition(3, s.number, s.offset, s.size, 2, "Primary")
-                              : expectedGap(3, s.offset, s.size));
-
-        WindowsStorageManager manager;
-        QVERIFY(manager.initialize());
-        QCOMPARE(recordTexts(manager.getPartitions(QStringLiteral("3"))), recordTexts(want));
-    }
-
-    // Letters, file systems and labels come from the logical disks; the type from the provider,
-    // whether or not it delivers a Type property.
-    void lettersAndTypes_data()
+    void windowsLikeMachine_data()
     {
         QTest::addColumn<bool>("typeProperty");
         QTest::newRow("Type derived, as Windows delivers") << false;
         QTest::newRow("Type delivered") << true;
     }
 
-    void lettersAndTypes()
+    // One machine for the layouts, gaps, letters and lookups; the type comes out the same whether
+    // or not the provider delivers a Type property.
+    void windowsLikeMachine()
     {
         QFETCH(bool, typeProperty);
+        using Vol = TestMachine::Vol;
         TestMachine tm;
         tm.setPartitionTypeProperty(typeProperty);
-        buildWindowsMachine(tm);
-        WindowsStorageManager manager;
-        QVERIFY(manager.initialize());
-
-        const qint64 end0 = 117 * MiB + 11 * GiB + 600 * MiB;
-        const QList<PartitionInfo> want0{
-            expectedGap(0, 0, MiB),
-            expectedPartition(0, 1, MiB, 100 * MiB, 7, "EFI"),
-            expectedPartition(0, 2, 101 * MiB, 16 * MiB, 6, "MSR"),
-            expectedPartition(0, 3, 117 * MiB, 10 * GiB, 2, "Primary", "E", "NTFS", "Data 数据"),
-            expectedPartition(0, 4, 117 * MiB + 10 * GiB, GiB, 2, "Primary", "F"), // lettered RAW
-            expectedPartition(0, 5, 117 * MiB + 11 * GiB, 600 * MiB, 5, "Recovery"),
-            expectedGap(0, end0, 64 * GiB - end0),
-        };
-        QCOMPARE(recordTexts(manager.getPartitions(QStringLiteral("0"))), recordTexts(want0));
-
-        const qint64 end1 = 503 * MiB + 3 * GiB;
-        const QList<PartitionInfo> want1{
-            expectedGap(1, 0, MiB),
-            expectedPartition(1, 1, MiB, 500 * MiB, 1, "System"),
-            expectedPartition(1, 2, 501 * MiB, 8 * GiB, 3, "Extended"),
-            expectedPartition(1, 3, 502 * MiB, 2 * GiB, 4, "Logical", "H", "FAT32", "LOG"),
-            expectedGap(1, 502 * MiB + 2 * GiB, MiB),
-            expectedPartition(1, 4, 503 * MiB + 2 * GiB, GiB, 4, "Logical"),
-            // The cursor follows the last logical drive, not the end of the extended partition.
-            expectedGap(1, end1, 16 * GiB - end1),
-        };
-        QCOMPARE(recordTexts(manager.getPartitions(QStringLiteral("1"))), recordTexts(want1));
-    }
-
-    // Disks, sizes and single partitions by id, including ids that name nothing.
-    void lookups()
-    {
-        TestMachine tm;
-        buildWindowsMachine(tm);
-        WindowsStorageManager manager;
-        QVERIFY(manager.initialize());
-
-        const QList<QVariantMap> disks{
-            {{DiskKey::Id, "0"}, {DiskKey::Size, 64 * GiB}, {DiskKey::Status, "Online"},
-             {DiskKey::Name, "Fixture SSD"}, {DiskKey::PartitionStyle, 2}},
-            {{DiskKey::Id, "1"}, {DiskKey::Size, 16 * GiB}, {DiskKey::Status, "Online"},
-             {DiskKey::Name, "Test Disk 1"}, {DiskKey::PartitionStyle, 1}},
-            {{DiskKey::Id, "2"}, {DiskKey::Size, 8 * GiB}, {DiskKey::Status, "Offline"},
-             {DiskKey::Name, "Test Disk 2"}, {DiskKey::PartitionStyle, 0}},
-        };
-        QCOMPARE(manager.getDisks(), disks);
-        QCOMPARE(manager.getDiskSize(QStringLiteral("1")), 16 * GiB);
-        QCOMPARE(manager.getPartitionSize(QStringLiteral("0:3")), 10 * GiB);
-        for (const char *id : {"7", "one"})
-            QCOMPARE(manager.getDiskSize(QString::fromLatin1(id)), 0);
-        for (const char *id : {"0:9", "0:x", "0"})
-            QCOMPARE(manager.getPartitionSize(QString::fromLatin1(id)), 0);
-        QVERIFY(manager.getPartitions(QStringLiteral("two")).isEmpty());
-
-        const PartitionInfo leadingGap = expectedGap(1, 0, MiB);
-        const QList<QPair<QString, PartitionInfo>> byId{
-            {"1:3", expectedPartition(1, 3, 502 * MiB, 2 * GiB, 4, "Logical", "H", "FAT32", "LOG")},
-            // Number 0 and text that is not a number both read as 0: the first unallocated region.
-            {"1:0", leadingGap}, {"1:abc", leadingGap},
-            {"1:9", {}}, {"13", {}}, {"1:3:0", {}}, {"5:1", {}},
-        };
-        for (const auto &[id, want] : byId)
-            QCOMPARE(recordText(manager.getPartitionInfo(id)), recordText(want));
-    }
-
-    // Each failing query ends its operation with the failure value; a failed second
-    // connection only loses the letters.
-    void providerFailures()
-    {
-        TestMachine tm;
-        tm.addDisk(0, DiskSize);
-        tm.addPartition(0, MiB, 16 * MiB, "Primary", vol("NTFS", "Data", "E"));
+        tm.addDisk(0, 64 * GiB, "GPT", "Fixture SSD");
+        tm.addPartition(0, MiB, 100 * MiB, "EFI", Vol("FAT32"));
+        tm.addPartition(0, 101 * MiB, 16 * MiB, "MSR");
+        tm.addPartition(0, 117 * MiB, 10 * GiB, "Primary", Vol("NTFS", "Data 数据", "E"));
+        tm.addPartition(0, 117 * MiB + 10 * GiB, GiB, "Primary", Vol({}, {}, "F")); // lettered RAW
+        tm.addPartition(0, 117 * MiB + 11 * GiB, 600 * MiB, "Recovery", Vol("NTFS", "Recovery"));
+        // Logical drives overlap their extended partition.
+        tm.addDisk(1, 16 * GiB, "MBR");
+        tm.addPartition(1, MiB, 500 * MiB, "System", Vol("NTFS", "System Reserved"));
+        tm.partition(1, 1).active = true;
+        tm.addPartition(1, 501 * MiB, 8 * GiB, "Extended");
+        tm.addPartition(1, 502 * MiB, 2 * GiB, "Logical", Vol("FAT32", "LOG", "H"));
+        tm.addPartition(1, 503 * MiB + 2 * GiB, GiB, "Logical");
+        tm.addDisk(2, 8 * GiB, "RAW").operationalStatus = QStringLiteral("Offline");
+        // Gaps of 512 bytes are slack, 513 bytes are shown, between partitions and at the end.
+        tm.addDisk(3, 64 * MiB);
+        tm.addPartition(3, 0, 10 * MiB);
+        tm.addPartition(3, 10 * MiB + 512, 10 * MiB);
+        tm.addPartition(3, 20 * MiB + 1025, 44 * MiB - 1537);
+        tm.addDisk(4, 64 * MiB);
+        tm.addPartition(4, 0, 64 * MiB - 513, "Primary", Vol("NTFS", "Data", "G"));
+        tm.addOtherDrive("K", 5, "CDFS", "DVD", 4 * GiB); // its letter must reach no partition
         QVERIFY(tm.write());
-
         WindowsStorageManager manager;
         QVERIFY(manager.initialize());
-        auto withFault = [&](const char *fault) {
-            tm.read(); // spent faults are gone from the file; do not write them back
-            tm.addFault(fault);
-            QVERIFY(tm.write());
+
+        const QStringList layouts{
+            "gap @0 1M | 1 @1M 100M EFI(7) | 2 @101M 16M MSR(6) | 3 @117M 10G Primary(2) E: NTFS'Data 数据' | "
+            "4 @10357M 1G Primary(2) F: | 5 @11381M 600M Recovery(5) | gap @11981M 53555M",
+            // The cursor follows the last logical drive back from the end of the extended partition.
+            "gap @0 1M | 1 @1M 500M System(1) | 2 @501M 8G Extended(3) | 3 @502M 2G Logical(4) H: FAT32'LOG' | "
+            "gap @2550M 1M | 4 @2551M 1G Logical(4) | gap @3575M 12809M",
+            "gap @0 8G",
+            "1 @0 10M Primary(2) | 2 @10M+512 10M Primary(2) | gap @20M+512 513 | 3 @20M+1025 44M-1537 Primary(2)",
+            "1 @0 64M-513 Primary(2) G: NTFS'Data' | gap @64M-513 513",
         };
+        QStringList got;
+        for (int disk = 0; disk < layouts.size(); ++disk)
+            got << render(manager.getPartitions(QString::number(disk)), disk);
+        QCOMPARE(got, layouts);
 
-        withFault(R"({"target":"wmi.query","match":"MSFT_Partition WHERE DiskNumber","hresult":"0x80041001","times":1})");
-        QTest::ignoreMessage(QtCriticalMsg, "Query for MSFT_Partition failed, HRESULT: 0x80041001");
-        QVERIFY(manager.getPartitions(QStringLiteral("0")).isEmpty());
+        got.clear();
+        for (const QVariantMap &d : manager.getDisks())
+            got << QVariant(d.values()).toStringList().join(u','); // style, id, name, size, status
+        QCOMPARE(got, (QStringList{"2,0,Fixture SSD,68719476736,Online", "1,1,Test Disk 1,17179869184,Online",
+                                   "0,2,Test Disk 2,8589934592,Offline", "2,3,Test Disk 3,67108864,Online",
+                                   "2,4,Test Disk 4,67108864,Online"}));
 
-        withFault(R"({"target":"wmi.query","match":"SELECT Size FROM MSFT_Disk","hresult":"0x80041001","times":1})");
-        QVERIFY(manager.getPartitions(QStringLiteral("0")).isEmpty());
+        // Ids that name nothing give 0 or an empty record; in a partition id, number 0 and text
+        // that is not a number both read as 0, the first unallocated region.
+        got.clear();
+        for (const char *id : {"1", "7", "one"})
+            got << bytes(manager.getDiskSize(QLatin1String(id)));
+        for (const char *id : {"0:3", "0:9", "0:x", "0"})
+            got << bytes(manager.getPartitionSize(QLatin1String(id)));
+        const QString none = render({PartitionInfo()}, -1);
+        for (const char *id : {"1:3", "1:0", "1:abc", "1:9", "13", "1:3:0", "5:1"}) {
+            const PartitionInfo p = manager.getPartitionInfo(QLatin1String(id));
+            got << (render({p}, -1) == none ? QStringLiteral("none") : render({p}, 1));
+        }
+        QCOMPARE(got.join(QLatin1String(" | ")),
+                 "16G | 0 | 0 | 10G | 0 | 0 | 0 | 3 @502M 2G Logical(4) H: FAT32'LOG' | gap @0 1M | gap @0 1M | "
+                 "none | none | none | none");
 
-        withFault(R"({"target":"wmi.query","match":"SELECT * FROM MSFT_Disk","hresult":"0x80041017","times":1})");
-        QTest::ignoreMessage(QtCriticalMsg, "Query for MSFT_Disk failed, HRESULT: 0x80041017");
-        QVERIFY(manager.getDisks().isEmpty());
-
-        withFault(R"({"target":"wmi.connect","match":"CIMV2","hresult":"0x8004100E","times":1})");
-        const QList<PartitionInfo> unlettered{expectedGap(0, 0, MiB), expectedPartition(0, 1, MiB, 16 * MiB, 2, "Primary"),
-                                              expectedGap(0, 17 * MiB, DiskSize - 17 * MiB)};
-        QCOMPARE(recordTexts(manager.getPartitions(QStringLiteral("0"))), recordTexts(unlettered));
-
-        withFault(R"({"target":"wmi.query","match":"Win32_LogicalDisk","hresult":"0x80041001","times":1})");
-        QVERIFY(manager.buildVolumeMap().isEmpty());
-
-        withFault(R"({"target":"wmi.query","match":"SELECT * FROM MSFT_Partition","hresult":"0x80041001","times":1})");
-        QVERIFY(manager.buildVolumeMap().isEmpty());
-
-        // Faults are spent: everything reads normally again.
-        QCOMPARE(manager.getPartitions(QStringLiteral("0")).at(1).driveLetter, QStringLiteral("E"));
+        // Each failing query or connection, once, against what the manager then reports: the
+        // partitions of disk 4, the number of disks and the number of lettered volumes.
+        const QString lettered = layouts.at(4);
+        const QString unlettered = "1 @0 64M-513 Primary(2) | gap @64M-513 513";
+        const QList<std::pair<const char *, QString>> cases{
+            {R"("wmi.query","match":"MSFT_Partition WHERE DiskNumber")", " / 5 / 4"},
+            {R"("wmi.query","match":"SELECT Size FROM MSFT_Disk")", " / 5 / 4"},
+            {R"("wmi.query","match":"SELECT * FROM MSFT_Disk")", lettered + " / 0 / 4"},
+            {R"("wmi.connect","match":"CIMV2")", unlettered + " / 5 / 4"},
+            {R"("wmi.query","match":"Win32_LogicalDisk")", unlettered + " / 5 / 4"},
+            {R"("wmi.query","match":"SELECT * FROM MSFT_Partition")", unlettered + " / 5 / 4"},
+            {"", lettered + " / 5 / 4"}, // the faults are spent
+        };
+        got.clear();
+        QStringList want;
+        for (const auto &[fault, expected] : cases) {
+            tm.read(); // spent faults are gone from the file; do not write them back
+            if (*fault)
+                tm.addFault(QStringLiteral(R"({"target":%1,"hresult":"0x80041001","times":1})").arg(fault).toUtf8().constData());
+            QVERIFY(tm.write());
+            const QString partitions = render(manager.getPartitions(QStringLiteral("4")), 4);
+            got << QStringLiteral("%1 / %2 / %3").arg(partitions).arg(manager.getDisks().size())
+                       .arg(manager.buildVolumeMap().size());
+            want << expected;
+        }
+        QCOMPARE(got, want);
     }
 };
 

@@ -2,103 +2,74 @@
 
 #include "worker/diskoperationworker.h"
 
+#include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
 
 #include <atomic>
 
-// A worker on a thread of its own, as the delete dialog keeps it, and its delete signals as
-// received on the test's thread (queued, so nothing is shared with the worker's thread).
-struct WorkerOnThread
-{
-    QThread thread;
-    QObject receiver;
-    DiskOperationWorker *worker = new DiskOperationWorker();
-    QStringList events;
-
-    WorkerOnThread()
-    {
-        QObject::connect(worker, &DiskOperationWorker::deletePartitionProgress, &receiver,
-                         [this](const QString &step, int percent) { events << QStringLiteral("%1 %2").arg(percent).arg(step); });
-        QObject::connect(worker, &DiskOperationWorker::deletePartitionStatusChanged, &receiver,
-                         [this](const QString &text) { events << QStringLiteral("status ") + text; });
-        QObject::connect(worker, &DiskOperationWorker::deletePartitionFinished, &receiver, 
-                         [this](bool ok, const QString &message) { events << QStringLiteral("finished %1 %2").arg(ok ? "ok" : "failed", message); });
-        worker->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
-        thread.start();
-    }
-    ~WorkerOnThread()
-    {
-        thread.quit();
-        thread.wait();
-    }
-    // Asks to delete partition 0:1.
-    void start()
-    {
-        PartitionInfo target;
-        target.diskIndex = 0;
-        target.partitionNumber = 1;
-        worker->startDeletePartition(target);
-    }
-    bool waitForFinished(int count)
-    {
-        return QTest::qWaitFor([&] { return events.filter(QStringLiteral("finished ")).size() >= count; }, 15000);
-    }
-};
-
 class TestDeleteJob : public QObject
 {
     Q_OBJECT
 
-    std::optional<TestMachine> m_machine;
-
 private slots:
-    void init()
+    // Three requests to a worker on a thread of its own, as the delete dialog keeps it, with its
+    // signals as received on the test's thread (queued, so nothing is shared with the worker's
+    // thread). The failures the tool reports are the delete dialog's test.
+    void requestsInARow()
     {
-        m_machine.emplace();
-        m_machine->addDisk(0, 100 * sim::kGiB);
-        m_machine->addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
-        m_machine->setTimeScale(0.1);
-        QVERIFY(m_machine->write());
-    }
+        TestMachine tm;
+        tm.addDisk(0, 100 * sim::kGiB);
+        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.setTimeScale(0.1);
+        QVERIFY(tm.write());
 
-    void secondRequestRefusedFirstReportsThirtyThenHundred()
-    {
-        WorkerOnThread w;
+        QThread thread;
+        auto *worker = new DiskOperationWorker;
+        QStringList events;
         std::atomic<QThread *> ranOn{nullptr};
-        QObject::connect(w.worker, &DiskOperationWorker::deletePartitionProgress, w.worker,
-                         [&ranOn] { ranOn = QThread::currentThread(); }, Qt::DirectConnection);
-        w.start();
-        // Refused at once, on the caller's thread, while the first is still in diskpart.
-        w.start();
-        QCOMPARE(w.events, QStringList{"finished failed Another delete operation is in progress"});
-        QVERIFY(w.waitForFinished(2));
-        QCOMPARE(ranOn.load(), &w.thread);
-        QCOMPARE(w.events.mid(1), (QStringList{"30 Deleting partition....", "status Deleting partition....",
-                                               "100 Partition deletion completed",
-                                               "status Partition deletion completed", "finished ok "}));
-        QVERIFY(m_machine->read().disks.at(0).partitions.isEmpty());
+        connect(worker, &DiskOperationWorker::deletePartitionProgress, this,
+                [&](const QString &step, int percent) { events << QStringLiteral("%1 %2").arg(percent).arg(step); });
+        connect(worker, &DiskOperationWorker::deletePartitionStatusChanged, this,
+                [&](const QString &text) { events << QStringLiteral("status ") + text; });
+        connect(worker, &DiskOperationWorker::deletePartitionFinished, this,
+                [&](bool ok, const QString &message) { events << QStringLiteral("finished %1 %2").arg(ok ? "ok" : "failed", message); });
+        connect(worker, &DiskOperationWorker::deletePartitionProgress, worker,
+                [&ranOn] { ranOn = QThread::currentThread(); }, Qt::DirectConnection);
+        worker->moveToThread(&thread);
+        connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+        thread.start();
+        const auto stop = qScopeGuard([&thread] {
+            thread.quit();
+            thread.wait();
+        });
+        PartitionInfo target;
+        target.diskIndex = 0;
+        target.partitionNumber = 1;
+        auto finished = [&events](int count) {
+            return QTest::qWaitFor([&] { return events.filter(QStringLiteral("finished ")).size() >= count; }, 15000);
+        };
 
-        // The flag is down again: a new request is taken (and fails, the partition being gone).
-        w.start();
-        QVERIFY(w.waitForFinished(3));
-        QVERIFY(w.events.last().startsWith(QStringLiteral("finished failed Deletion failed:\n")));
-    }
+        // The second is refused at once, on the caller's thread, while the first is in diskpart.
+        worker->startDeletePartition(target);
+        worker->startDeletePartition(target);
+        QCOMPARE(events, QStringList{"finished failed Another delete operation is in progress"});
+        QVERIFY(finished(2));
+        QCOMPARE(ranOn.load(), &thread);
+        QVERIFY(tm.read().disks.at(0).partitions.isEmpty());
 
-    void scriptNotCreatableRunsNothing()
-    {
+        // The flag is down again, so the next is taken; without a temporary folder it writes no
+        // script, and reports no 100 after its failure.
         const QByteArray oldTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", "/nonexistent/tessaline-delete-test");
-        WorkerOnThread w;
-        w.start();
-        const bool arrived = w.waitForFinished(1);
+        worker->startDeletePartition(target);
+        const bool arrived = finished(3);
         qputenv("TMPDIR", oldTmp);
         QVERIFY(arrived);
-        // No 100 after a failure.
-        QCOMPARE(w.events, (QStringList{"30 Deleting partition....", "status Deleting partition....",
-                                        "finished failed Unable to create temporary script file"}));
-        QCOMPARE(m_machine->read().disks.at(0).partitions.size(), 1);
+        QCOMPARE(events.mid(1).join(QLatin1String(" / ")),
+                 "30 Deleting partition.... / status Deleting partition.... / 100 Partition deletion completed / "
+                 "status Partition deletion completed / finished ok  / 30 Deleting partition.... / "
+                 "status Deleting partition.... / finished failed Unable to create temporary script file");
     }
 };
 

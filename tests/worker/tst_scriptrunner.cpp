@@ -39,13 +39,7 @@ void buildMachine(TestMachine &tm, double timeScale, const QByteArray &fault = Q
     QVERIFY(tm.write());
 }
 
-QByteArray exitFault(int code, const char *output = "")
-{
-    return QStringLiteral(R"({"target":"tool.diskpart","exitCode":%1,"output":"%2"})").arg(code).arg(output).toUtf8();
-}
-
 const QByteArray Hang = R"({"target":"tool.diskpart","hangMs":30000})";
-const QByteArray Crash = R"({"target":"tool.diskpart","crash":true})";
 
 // What a run came to, in one line.
 QString outcome(const RunResult &r)
@@ -54,16 +48,15 @@ QString outcome(const RunResult &r)
     if (!r.scriptWritten)
         s << "no script";
     s << (r.started ? "started" : "not started");
-    if (r.startError)
-        s << QStringLiteral("error %1").arg(r.startError);
-    if (!r.startErrorText.isEmpty())
-        s << "error text";
+    if (r.startError || !r.startErrorText.isEmpty())
+        s << (r.startError ? QStringLiteral("error %1").arg(r.startError) : QStringLiteral("error text"));
     if (r.finished)
         s << QStringLiteral("exit %1").arg(r.exitCodeObtained ? QString::number(r.exitCode) : "none");
-    if (r.timedOut)
-        s << "timed out";
-    if (r.crashed)
-        s << "crashed";
+    const std::pair<bool, const char *> flags[] = {{r.timedOut, "timed out"}, {r.cancelled, "cancelled"},
+                                                   {r.crashed, "crashed"}};
+    for (const auto &[set, text] : flags)
+        if (set)
+            s << text;
     s << (r.success ? "success" : "failure");
     if (r.scriptWritten)
         s << (QFile::exists(r.scriptPath) ? "kept" : r.scriptRemoved ? "removed" : "gone unremoved");
@@ -94,23 +87,15 @@ private slots:
         buildMachine(tm, 1.0, Hang);
         std::atomic<bool> cancel{false};
         RunRequest request;
-        request.scriptLines = {QStringLiteral("exit")};
         request.cancel = &cancel;
 
-        // Set from another thread while the tool hangs (its limit is a minute).
-        std::thread canceller([&cancel] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            cancel = true;
-        });
+        // Set from another thread while the tool hangs (its limit is a minute); once set, the
+        // next run writes and starts nothing.
+        std::thread canceller([&cancel] { std::this_thread::sleep_for(std::chrono::milliseconds(200)); cancel = true; });
         const RunResult r = scriptrunner::run(Run::MergeScript, request);
         canceller.join();
-        QVERIFY(r.cancelled);
-        QCOMPARE(outcome(r), QStringLiteral("started failure removed"));
-
-        // Already set: nothing is written or started.
-        const RunResult again = scriptrunner::run(Run::MergeScript, request);
-        QVERIFY(again.cancelled);
-        QCOMPARE(outcome(again), QStringLiteral("no script not started failure"));
+        QCOMPARE(outcome(r), QStringLiteral("started cancelled failure removed"));
+        QCOMPARE(outcome(scriptrunner::run(Run::MergeScript, request)), "no script not started cancelled failure");
     }
 
     // The success test of each row on runs that ended as given.
@@ -118,8 +103,6 @@ private slots:
     {
         const int Crashed = -1, TimedOut = -2;
         const std::tuple<Run, int, const char *, const char *, bool> cases[] = {
-            {Run::FormatByVolume, TimedOut, "", "", false},
-            {Run::FormatByPartitionId, 1, "  100 percent completed", "", true},
             {Run::FormatByPartitionId, 1, "DISKPART SUCCESSFULLY formatted", "", true},
             {Run::FormatByPartitionId, 1, "  100 百分比已完成", "", true},
             {Run::FormatByPartitionId, 5, "Virtual Disk Service error:", "", false},
@@ -135,9 +118,7 @@ private slots:
         QList<bool> got, want;
         for (const auto &[run, exitCode, output, errorOutput, success] : cases) {
             RunResult r;
-            r.started = true;
             r.finished = exitCode != TimedOut;
-            r.timedOut = !r.finished;
             r.crashed = exitCode == Crashed;
             r.exitCodeObtained = exitCode >= 0;
             r.exitCode = exitCode;
@@ -165,37 +146,29 @@ private slots:
         const QString temporary = R"(^tst_scriptrunner\.\w{6}$)";
         const QByteArray crlf = "select disk 0\r\nselect partition 1\r\nexit\r\n";
         const QByteArray none;
+        const QByteArray exit5 = R"({"target":"tool.diskpart","exitCode":5})";
 
         // Native starts. A failing diskpart fails the format runs by disk and partition too, though
-        // they read no output.
+        // they read no output; 120 s nominal at 0.01 is 1.2 s, and the tool would hang for 30 s.
         QTest::newRow("by volume: kept") << Run::FormatByVolume << none << "" << "started exit 0 success kept" << volume << crlf;
-        QTest::newRow("by volume: 5, kept") << Run::FormatByVolume << exitFault(5) << "" << "started exit 5 failure kept" << volume << crlf;
-        // 120 s nominal at 0.01 is 1.2 s; the tool would hang for 30 s.
         QTest::newRow("by volume: hangs") << Run::FormatByVolume << Hang << "slow" << "started timed out failure kept" << volume << crlf;
-        QTest::newRow("by volume: crashes") << Run::FormatByVolume << Crash << ""
-                                            << "started exit 3 failure kept" << volume << crlf;
         QTest::newRow("by volume: no tool") << Run::FormatByVolume << none << "no tools" << "not started error 2 failure removed" << volume << none;
         QTest::newRow("NTFS conversion: removed") << Run::FormatUsingDiskpart << none << "" << "started exit 0 success removed" << format << none;
-        QTest::newRow("NTFS conversion: 5, kept") << Run::FormatUsingDiskpart << exitFault(5) << "" << "started exit 5 failure kept" << format << crlf;
-        QTest::newRow("format with diskpart: 5, kept") << Run::ExecuteFormatWithDiskpart << exitFault(5) << "" << "started exit 5 failure kept"
+        QTest::newRow("NTFS conversion: 5, kept") << Run::FormatUsingDiskpart << exit5 << "" << "started exit 5 failure kept" << format << crlf;
+        QTest::newRow("format with diskpart: 5, kept") << Run::ExecuteFormatWithDiskpart << exit5 << "" << "started exit 5 failure kept"
                                                        << format << QByteArray("select disk 0\nselect partition 1\nexit\n");
         // Process starts; formatByPartitionId kills a hanging tool after its (scaled) 120 s.
-        QTest::newRow("by id: removed") << Run::FormatByPartitionId << none << "" << "started exit 0 success removed" << format << none;
-        QTest::newRow("by id: 5 with marker") << Run::FormatByPartitionId << exitFault(5, "  100 percent completed") << ""
-                                              << "started exit 5 success removed" << format << none;
         QTest::newRow("by id: hangs") << Run::FormatByPartitionId << Hang << "slow" << "started timed out failure removed" << format << none;
-        QTest::newRow("by id: crashes") << Run::FormatByPartitionId << Crash << ""
+        QTest::newRow("by id: crashes") << Run::FormatByPartitionId << QByteArray(R"({"target":"tool.diskpart","crash":true})") << ""
                                         << "started exit none crashed failure removed" << format << none;
         QTest::newRow("by id: no tool") << Run::FormatByPartitionId << none << "no tools" << "not started error text failure removed" << format << none;
         QTest::newRow("dismount: fixed name") << Run::DismountWithDiskpart << none << "" << "started exit 0 success removed"
                                               << R"(^dismount_script\.txt$)" << none;
         QTest::newRow("delete: temporary file") << Run::DeletePartition << none << "" << "started exit 0 success removed" << temporary << none;
-        QTest::newRow("delete: 0 but an error printed") << Run::DeletePartition << exitFault(0, "Virtual Disk Service error:") << ""
-                                                        << "started exit 0 failure removed" << temporary << none;
         // No separate start wait: the failed start shows only when waiting for the end.
         QTest::newRow("delete: no tool") << Run::DeletePartition << none << "no tools" << "not started error text failure removed" << temporary << none;
-        QTest::newRow("merge: template name") << Run::MergeScript << exitFault(0, "DiskPart successfully removed") << ""
-                                              << "started exit 0 success removed" << R"(^diskpart_\w{6}\.txt$)" << none;
+        QTest::newRow("merge: template name") << Run::MergeScript << QByteArray(R"({"target":"tool.diskpart","exitCode":0,"output":"DiskPart successfully removed"})")
+                                              << "" << "started exit 0 success removed" << R"(^diskpart_\w{6}\.txt$)" << none;
         QTest::newRow("split refresh") << Run::SplitRefresh << none << "" << "started exit 0 success removed" << R"(^diskpart_refresh_0_(\d+)\.txt$)" << none;
         // A fault that fires once: still there afterwards means the tool never ran.
         const QByteArray once = R"({"target":"tool.diskpart","exitCode":0,"times":1})";
@@ -250,34 +223,34 @@ private slots:
         }
     }
 
+    // The real cmd stand-in, also under the outside tool's name for a merged row, reports an
+    // unknown command on standard error: read apart, or together with standard output.
     void mergedAndSeparateChannels()
     {
         TestMachine tm;
         buildMachine(tm, 1.0);
-        // The real cmd stand-in under the outside tool's name gives a merged row that writes to
-        // standard error.
         QTemporaryDir bin;
         const QString cmd = qEnvironmentVariable("TESSALINE_BIN_DIR") + QStringLiteral("/cmd");
-        QVERIFY(QFile::link(cmd, bin.path() + QStringLiteral("/cmd")));
-        QVERIFY(QFile::link(cmd, bin.path() + QStringLiteral("/fat32format.exe")));
+        QVERIFY(QFile::link(cmd, bin.path() + QStringLiteral("/cmd"))
+                && QFile::link(cmd, bin.path() + QStringLiteral("/fat32format.exe")));
         const auto restore = environmentGuard();
         qputenv("TESSALINE_BIN_DIR", QFile::encodeName(bin.path()));
+
         const QString notACommand = QStringLiteral("is not recognized as an internal or external command");
-
-        RunRequest request;
-        request.arguments = {QStringLiteral("nosuchtool E:")};
-        const RunResult separate = scriptrunner::run(Run::DismountWithFsutil, request);
-        QCOMPARE(outcome(separate), QStringLiteral("no script started exit 1 failure"));
-        QVERIFY2(separate.errorOutput.contains(notACommand), qPrintable(separate.errorOutput));
-        QVERIFY(!separate.output.contains(notACommand));
-
-        request.arguments = {QStringLiteral("/c"), QStringLiteral("nosuchtool E:")};
-        const RunResult merged = scriptrunner::run(Run::Fat32Format, request);
-        QVERIFY2(merged.output.contains(notACommand), qPrintable(merged.output));
-        QVERIFY(merged.errorOutput.isEmpty());
-
-        request.arguments = {QStringLiteral("fsutil volume dismount E:")};
-        QCOMPARE(outcome(scriptrunner::run(Run::DismountWithFsutil, request)), QStringLiteral("no script started exit 0 success"));
+        const std::pair<Run, QStringList> cases[] = {{Run::DismountWithFsutil, {"nosuchtool E:"}},
+                                                     {Run::Fat32Format, {"/c", "nosuchtool E:"}},
+                                                     {Run::DismountWithFsutil, {"fsutil volume dismount E:"}}};
+        QStringList got;
+        for (const auto &[run, arguments] : cases) {
+            RunRequest request;
+            request.arguments = arguments;
+            const RunResult r = scriptrunner::run(run, request);
+            got << outcome(r) + QStringLiteral(" / out %1 err %2").arg(int(r.output.contains(notACommand)))
+                                     .arg(int(r.errorOutput.contains(notACommand)));
+        }
+        QCOMPARE(got, (QStringList{"no script started exit 1 failure / out 0 err 1",
+                                   "no script started exit 1 success / out 1 err 0",
+                                   "no script started exit 0 success / out 0 err 0"}));
     }
 };
 
