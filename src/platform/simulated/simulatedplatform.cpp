@@ -91,6 +91,19 @@ bool failWith(std::uint32_t error)
     return false;
 }
 
+// The volume behind a drive letter, with the errors Windows gives for a missing letter, a drive
+// without media and a volume no file system recognises.
+bool findMountedVolume(const QString &letter, sim::MountedDrive *out)
+{
+    if (!findDrive(letter, out))
+        return failWith(ErrorPathNotFound);
+    if (!out->ready)
+        return failWith(ErrorNotReady);
+    if (out->fileSystem.isEmpty())
+        return failWith(ErrorUnrecognizedVolume);
+    return true;
+}
+
 class Locator : public WbemLocator
 {
 public:
@@ -211,12 +224,8 @@ public:
         if (letter.isEmpty() || r.size() != 3 || (r[2] != QLatin1Char('\\') && r[2] != QLatin1Char('/')))
             return failWith(ErrorInvalidName); // a trailing backslash is required
         sim::MountedDrive d;
-        if (!findDrive(letter, &d))
-            return failWith(ErrorPathNotFound);
-        if (!d.ready)
-            return failWith(ErrorNotReady);
-        if (d.fileSystem.isEmpty())
-            return failWith(ErrorUnrecognizedVolume);
+        if (!findMountedVolume(letter, &d))
+            return false;
         const std::wstring label = ws(d.label);
         const std::wstring fs = ws(d.fileSystem);
         if ((volumeName && label.size() + 1 > volumeNameSize) || (fileSystemName && fs.size() + 1 > fileSystemNameSize))
@@ -237,12 +246,8 @@ public:
         if (letter.isEmpty())
             return failWith(ErrorPathNotFound);
         sim::MountedDrive d;
-        if (!findDrive(letter, &d))
-            return failWith(ErrorPathNotFound);
-        if (!d.ready)
-            return failWith(ErrorNotReady);
-        if (d.fileSystem.isEmpty())
-            return failWith(ErrorUnrecognizedVolume);
+        if (!findMountedVolume(letter, &d))
+            return false;
         if (freeBytesToCaller)
             *freeBytesToCaller = std::uint64_t(d.freeBytes);
         if (totalBytes)
