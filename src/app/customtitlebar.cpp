@@ -11,6 +11,22 @@
 #include <QPushButton>
 #include <QToolButton>
 
+namespace {
+
+// The minimise and close buttons differ only in glyph, name, tooltip and colours.
+QPushButton *windowButton(QWidget *parent, const QString &glyph, const QString &objectName, const QString &toolTip,
+                          const QString &styleSheet)
+{
+    auto *button = new QPushButton(glyph, parent);
+    button->setObjectName(objectName);
+    button->setFixedSize(30, 25);
+    button->setToolTip(toolTip);
+    button->setStyleSheet(styleSheet);
+    return button;
+}
+
+} // namespace
+
 CustomTitleBar::CustomTitleBar(QWidget *parent)
     : QWidget(parent)
 {
@@ -73,11 +89,8 @@ CustomTitleBar::CustomTitleBar(QWidget *parent)
     m_menuButton->setMenu(menu);
     layout->addWidget(m_menuButton);
 
-    m_minimizeButton = new QPushButton(QStringLiteral("—"), this);
-    m_minimizeButton->setObjectName(QStringLiteral("btnMinimize"));
-    m_minimizeButton->setFixedSize(30, 25);
-    m_minimizeButton->setToolTip(QStringLiteral("最小化"));
-    m_minimizeButton->setStyleSheet(QStringLiteral(
+    m_minimizeButton = windowButton(this, QStringLiteral("—"), QStringLiteral("btnMinimize"), QStringLiteral("最小化"),
+        QStringLiteral(
         "QPushButton { background: rgba(255, 255, 255, 70%); color: #2c3e50; font-size: 16px; font-weight: bold;"
         " border: none; border-radius: 4px; }"
         "QPushButton:hover { background: rgba(255, 255, 255, 90%); border: 1px solid #7fb3d3; }"
@@ -85,11 +98,8 @@ CustomTitleBar::CustomTitleBar(QWidget *parent)
     connect(m_minimizeButton, &QPushButton::clicked, this, &CustomTitleBar::onMinimizeClicked);
     layout->addWidget(m_minimizeButton);
 
-    m_closeButton = new QPushButton(QStringLiteral("×"), this);
-    m_closeButton->setObjectName(QStringLiteral("btnClose"));
-    m_closeButton->setFixedSize(30, 25);
-    m_closeButton->setToolTip(QStringLiteral("关闭"));
-    m_closeButton->setStyleSheet(QStringLiteral(
+    m_closeButton = windowButton(this, QStringLiteral("×"), QStringLiteral("btnClose"), QStringLiteral("关闭"),
+        QStringLiteral(
         "QPushButton { background: #e74c3c; color: white; font-size: 16px; font-weight: bold;"
         " border: none; border-radius: 4px; }"
         "QPushButton:hover { background: #c0392b; border: 1px solid #a93226; }"
