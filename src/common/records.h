@@ -29,6 +29,10 @@ struct PartitionInfo
     QString id;
     int typeCode = 0;
     QString devicePath;
+    // As the provider reports them: the partition the running system started from (its EFI
+    // system partition, or the active one on MBR) and the one holding the Windows directory.
+    bool isSystem = false;
+    bool isBoot = false;
 };
 
 struct PartitionCreateRequest

@@ -115,6 +115,8 @@ int deriveTypeCode(const Variant &gptType, const Variant &mbrType, const Variant
         return 3;
     if (mbr == 0x27)
         return 5;
+    if (mbr == 0x12 || mbr == 0xDE) // makers' diagnostics and utility partitions
+        return 8;
     if (!isAbsent(isSystem) && isSystem.vt == platform::VT_BOOL && isSystem.integer != 0)
         return 1;
     return 2;

@@ -82,6 +82,14 @@ bool readStringArray(const Variant &value, QStringList *out)
     return true;
 }
 
+bool readBool(const Variant &value, bool *out)
+{
+    if (value.vt != platform::VT_BOOL)
+        return false;
+    *out = value.integer != 0;
+    return true;
+}
+
 bool readUnchecked(const Variant &value, int *out)
 {
     if (isAbsent(value))

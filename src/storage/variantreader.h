@@ -30,6 +30,8 @@ ReadStatus read32(const platform::Variant &value, int *out);
 bool readString(const platform::Variant &value, QString *out);
 // VT_ARRAY|VT_BSTR only; anything else keeps *out. True when an array was read.
 bool readStringArray(const platform::Variant &value, QStringList *out);
+// VT_BOOL only (VARIANT_TRUE is -1); anything else keeps *out. True when a boolean was read.
+bool readBool(const platform::Variant &value, bool *out);
 // The variant's 32-bit integer slot whatever its type; absent keeps *out. True when read.
 bool readUnchecked(const platform::Variant &value, int *out);
 

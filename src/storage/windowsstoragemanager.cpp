@@ -423,6 +423,8 @@ QList<PartitionInfo> WindowsStorageManager::getPartitions(const QString &diskId)
             p.offset = offset;
             p.offsetBytes = offset;
             read64(object.property(QStringLiteral("Size")), &p.sizeBytes);
+            readBool(object.property(QStringLiteral("IsSystem")), &p.isSystem);
+            readBool(object.property(QStringLiteral("IsBoot")), &p.isBoot);
 
             bool derivedFromMbr = false;
             const Variant type = object.property(QStringLiteral("Type"));

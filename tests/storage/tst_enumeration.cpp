@@ -1,5 +1,6 @@
 #include "support/testmachine.h"
 
+#include "common/partitionguard.h"
 #include "common/sizetext.h"
 #include "storage/windowsstoragemanager.h"
 
@@ -91,7 +92,7 @@ private slots:
         tm.addPartition(1, MiB, 500 * MiB, "System", Vol("NTFS", "System Reserved"));
         tm.partition(1, 1).active = true;
         tm.addPartition(1, 501 * MiB, 8 * GiB, "Extended");
-        tm.addPartition(1, 502 * MiB, 2 * GiB, "Logical", Vol("FAT32", "LOG", "H"));
+        tm.addPartition(1, 502 * MiB, 2 * GiB, "Logical", Vol("NTFS", "Windows", "C")); // the system disk
         tm.addPartition(1, 503 * MiB + 2 * GiB, GiB, "Logical");
         tm.addDisk(2, 8 * GiB, "RAW").operationalStatus = QStringLiteral("Offline");
         // Gaps of 512 bytes are slack, 513 bytes are shown, between partitions and at the end.
@@ -110,7 +111,7 @@ private slots:
             "gap @0 1M | 1 @1M 100M EFI(7) | 2 @101M 16M MSR(6) | 3 @117M 10G Primary(2) E: NTFS'Data 数据' | "
             "4 @10357M 1G Primary(2) F: | 5 @11381M 600M Recovery(5) | gap @11981M 53555M",
             // The cursor follows the last logical drive back from the end of the extended partition.
-            "gap @0 1M | 1 @1M 500M System(1) | 2 @501M 8G Extended(3) | 3 @502M 2G Logical(4) H: FAT32'LOG' | "
+            "gap @0 1M | 1 @1M 500M System(1) | 2 @501M 8G Extended(3) | 3 @502M 2G Logical(4) C: NTFS'Windows' | "
             "gap @2550M 1M | 4 @2551M 1G Logical(4) | gap @3575M 12809M",
             "gap @0 8G",
             "1 @0 10M Primary(2) | 2 @10M+512 10M Primary(2) | gap @20M+512 513 | 3 @20M+1025 44M-1537 Primary(2)",
@@ -141,7 +142,7 @@ private slots:
             got << (render({p}, -1) == none ? QStringLiteral("none") : render({p}, 1));
         }
         QCOMPARE(got.join(QLatin1String(" | ")),
-                 "16G | 0 | 0 | 10G | 0 | 0 | 0 | 3 @502M 2G Logical(4) H: FAT32'LOG' | gap @0 1M | gap @0 1M | "
+                 "16G | 0 | 0 | 10G | 0 | 0 | 0 | 3 @502M 2G Logical(4) C: NTFS'Windows' | gap @0 1M | gap @0 1M | "
                  "none | none | none | none");
 
         // Each failing query or connection, once, against what the manager then reports: the
@@ -170,6 +171,43 @@ private slots:
             want << expected;
         }
         QCOMPARE(got, want);
+    }
+
+    // Only the running system's own partitions are refused; another disk's EFI partition, MSR,
+    // recovery and OEM partitions are named for a warning; data partitions pass.
+    void partitionGuards()
+    {
+        using Vol = TestMachine::Vol;
+        TestMachine tm(TestMachine::Start::Demo);
+        tm.addDisk(3, 64 * GiB, "GPT");
+        tm.addPartition(3, MiB, 100 * MiB, "System", Vol("FAT32"));
+        tm.addPartition(3, 101 * MiB, GiB, "Primary", Vol("NTFS", "Data", "K"));
+        tm.addDisk(4, 8 * GiB, "MBR");
+        tm.addPartition(4, MiB, GiB, "Primary", Vol("NTFS", "Old", "L"));
+        tm.partition(4, 1).active = true; // active, but not on the disk Windows runs from
+        tm.addPartition(4, MiB + GiB, GiB, "OEM", Vol("FAT32", "Tools"));
+        QVERIFY(tm.write());
+        WindowsStorageManager manager;
+        QVERIFY(manager.initialize());
+        QStringList got;
+        for (const char *disk : {"0", "3", "4"}) {
+            for (const PartitionInfo &p : manager.getPartitions(QLatin1String(disk))) {
+                if (p.isUnallocated)
+                    continue;
+                const QString text = partitionGuardText(p);
+                got << QStringLiteral("%1=%2%3%4%5").arg(p.id).arg(int(partitionGuard(p)))
+                           .arg(p.isSystem ? "s" : "").arg(p.isBoot ? "b" : "")
+                           .arg(text.isEmpty() ? "" : text.startsWith(partitionDisplayName(p)) ? "+" : "?");
+            }
+        }
+        QCOMPARE(got.join(u' '), "0:1=1s+ 0:2=3+ 0:3=1b+ 0:4=0 0:5=4+ 3:1=2+ 3:2=0 4:1=0 4:2=5+");
+        PartitionInfo c;
+        c.driveLetter = "c";
+        c.name = "C:";
+        QCOMPARE(partitionGuard(c), PartitionGuard::RunningSystem); // a record made from a letter only
+        QVERIFY(partitionGuardText(c).contains("boot partition"));
+        c.isUnallocated = true;
+        QCOMPARE(partitionGuard(c), PartitionGuard::None);
     }
 };
 
