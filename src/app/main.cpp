@@ -1,6 +1,7 @@
 #include "appresources.h"
 #include "common/records.h"
 #include "mainwindow.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -8,6 +9,9 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Where the GUI framework puts this thread on Windows: every COM object made here is bound
+    // to it, and a worker thread must not call it directly.
+    platform::current().enterGuiThreadApartment();
     initAppResources();
     app.setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
     registerRecordMetaTypes();

@@ -29,6 +29,7 @@ constexpr HResult AccessDenied = static_cast<HResult>(0x80070005u);  // E_ACCESS
 constexpr HResult ClassNotRegistered = static_cast<HResult>(0x80040154u);
 constexpr HResult RpcChangedMode = static_cast<HResult>(0x80010106u);
 constexpr HResult RpcTooLate = static_cast<HResult>(0x80010119u);
+constexpr HResult RpcWrongThread = static_cast<HResult>(0x8001010Eu); // called from another apartment
 constexpr HResult WbemFailed = static_cast<HResult>(0x80041001u);
 constexpr HResult WbemNotFound = static_cast<HResult>(0x80041002u);
 constexpr HResult WbemAccessDenied = static_cast<HResult>(0x80041003u);
@@ -210,11 +211,17 @@ public:
     virtual ~Platform() = default;
 
     // --- COM and WMI (per calling thread, as COM is) ---
+    // Locators, connections and enumerators belong to the apartment of the thread that made
+    // them; a call from another apartment fails with RpcWrongThread.
     virtual HResult coInitializeEx(std::uint32_t coinit) = 0;
     virtual void coUninitialize() = 0;
     virtual HResult coInitializeSecurity(std::int32_t authnSvcCount, std::uint32_t authnLevel, std::uint32_t impLevel,
                                          std::uint32_t capabilities) = 0;
     virtual HResult createWbemLocator(std::unique_ptr<WbemLocator> &locator) = 0;
+    // Puts the calling (GUI) thread into the single-threaded apartment, where the GUI framework
+    // puts it on Windows before main runs (there this only adds one more balanced
+    // initialisation). Call once, before any window or storage manager exists.
+    virtual HResult enterGuiThreadApartment() = 0;
 
     // --- Volumes ---
     virtual std::uint32_t getLogicalDrives() = 0;
@@ -231,6 +238,9 @@ public:
     virtual std::uint32_t lastError() const = 0;
 
     // --- Tools ---
+    // The code page the console tools write their output in (GetConsoleOutputCP, or GetOEMCP
+    // without a console): 437 on an English system, 936 on a Chinese one.
+    virtual std::uint32_t consoleOutputCodePage() = 0;
     virtual std::wstring toolPath(Tool tool) = 0;
     // The program a QProcess should start for a Windows program name such as "diskpart.exe",
     // "diskpart" or "cmd.exe"; other names come back unchanged.

@@ -1,9 +1,11 @@
 #include "simulator/diskpart_tooling.h"
 
+#include <QStringEncoder>
 #include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace sim {
 namespace standin {
@@ -64,7 +66,24 @@ QString systemMessage(int code, bool chinese)
     return chinese ? QStringLiteral("未知错误 %1。").arg(code) : QStringLiteral("Unknown error %1.").arg(code);
 }
 
-QByteArray consoleBytes(const QString &text)
+unsigned consoleCodePage(const QString &displayLanguage)
+{
+    // Most specific first: a language with a region before the language alone.
+    static const std::pair<const char *, unsigned> pages[] = {
+        {"zh-TW", 950}, {"zh-HK", 950}, {"zh-MO", 950}, {"zh", 936}, {"ja", 932}, {"ko", 949},
+        {"ru", 866},    {"uk", 866},    {"de", 850},    {"fr", 850}, {"es", 850}, {"it", 850},
+        {"pt", 850},    {"nl", 850},    {"en", 437},
+    };
+    for (const auto &[prefix, page] : pages) {
+        const QLatin1String p(prefix);
+        if (displayLanguage.startsWith(p, Qt::CaseInsensitive)
+            && (displayLanguage.size() == p.size() || displayLanguage.at(p.size()) == QLatin1Char('-')))
+            return page;
+    }
+    return 437;
+}
+
+QByteArray consoleBytes(const QString &text, unsigned codePage)
 {
     QString crlf;
     crlf.reserve(text.size() + text.size() / 16);
@@ -73,13 +92,20 @@ QByteArray consoleBytes(const QString &text)
             crlf += QLatin1Char('\r');
         crlf += text[i];
     }
-    return crlf.toUtf8();
+    const QByteArray name = codePage == 65001 ? QByteArray("UTF-8") : "CP" + QByteArray::number(codePage);
+    QStringEncoder encoder(name.constData());
+    return encoder.isValid() ? QByteArray(encoder(crlf)) : crlf.toLatin1();
 }
 
 namespace {
 void write(std::FILE *stream, const QString &text)
 {
-    const QByteArray bytes = consoleBytes(text);
+    // A tool's language does not change while it runs.
+    static const unsigned codePage = [] {
+        Machine m;
+        return consoleCodePage(MachineStore().read(&m) ? m.displayLanguage : QString());
+    }();
+    const QByteArray bytes = consoleBytes(text, codePage);
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
     std::fflush(stream);
 }

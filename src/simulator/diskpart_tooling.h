@@ -37,9 +37,13 @@ bool chineseWording(const MachineStore &store);
 // A Win32 system message as FormatMessage gives it (the codes the stand-ins use).
 QString systemMessage(int code, bool chinese);
 
-// Console output as the Windows tools write it: CR LF line ends, in the console code page
-// (UTF-8 here, which is what the app decodes local 8-bit text as on this platform).
-QByteArray consoleBytes(const QString &text);
+// The console code page of an installation in this display language, as Windows sets it:
+// 936 for simplified Chinese, 437 for English, ...; 437 when the language is unknown.
+unsigned consoleCodePage(const QString &displayLanguage);
+
+// Console output as the Windows tools write it: CR LF line ends, in the console code page.
+QByteArray consoleBytes(const QString &text, unsigned codePage);
+// Write in the code page of the machine's display language (437 when it cannot be read).
 void writeStdout(const QString &text);
 void writeStderr(const QString &text);
 

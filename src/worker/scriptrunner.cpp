@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 #include <QTextStream>
 
@@ -23,41 +24,41 @@ constexpr qint64 OneGiB = 1073741824LL;
 // clang-format off
 const RunSettings Table[] = {
     // name, dir, file name, millis, line end, starter, flags, program, beside exe, lead,
-    // channels, start, finish, finish large, large above, kill wait, decoding, success, disposal
+    // channels, start, finish, finish large, large above, kill wait, success, disposal
     {"formatUsingDiskpartByVolume", ScriptDir::TempLocation, "/diskpart_format_volume_%1_%2.txt", true, "\r\n",
      Starter::Native, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, -1, 120000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::Keep},
+     Channels::Separate, -1, 120000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::Keep},
     // A non-zero exit code is diskpart reporting failure; it is not counted as success.
     {"formatUsingDiskpart", ScriptDir::TempLocation, "/diskpart_format_%1_%2_%3.txt", true, "\r\n",
      Starter::Native, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, -1, 120000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::RemoveOnSuccess},
+     Channels::Separate, -1, 120000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::RemoveOnSuccess},
     {"executeFormatWithDiskpart", ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", true, "\n",
      Starter::Native, platform::CREATE_NO_WINDOW, "diskpart.exe", false, "/s",
-     Channels::Separate, -1, 300000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::RemoveOnSuccess},
+     Channels::Separate, -1, 300000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::RemoveOnSuccess},
     {"formatByPartitionId", ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", true, "\r\n",
      Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Merged, 10000, 120000, 300000, OneGiB, 3000, Decoding::Local8Bit, SuccessTest::ExitCodeZeroOrMarker, Disposal::Remove},
+     Channels::Merged, 10000, 120000, 300000, OneGiB, 3000, SuccessTest::ExitCodeZeroOrMarker, Disposal::Remove},
     {"dismountWithFsutil", ScriptDir::None, nullptr, false, "",
      Starter::Process, 0, "cmd.exe", false, "/c",
-     Channels::Separate, 3000, 10000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::None},
+     Channels::Separate, 3000, 10000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::None},
     {"dismountWithDiskpart", ScriptDir::TempLocation, "/dismount_script.txt", false, "\n",
      Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 3000, 15000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::ExitCodeZeroNoChineseError, Disposal::Remove},
+     Channels::Separate, 3000, 15000, 0, 0, 0, SuccessTest::ExitCodeZeroNoChineseError, Disposal::Remove},
     {"remountVolume", ScriptDir::TempLocation, "/remount_script.txt", false, "\n",
      Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 3000, 10000, 0, 0, 0, Decoding::Local8Bit, SuccessTest::Finished, Disposal::Remove},
+     Channels::Separate, 3000, 10000, 0, 0, 0, SuccessTest::Finished, Disposal::Remove},
     {"runFat32Format", ScriptDir::None, nullptr, false, "",
      Starter::Process, 0, "fat32format.exe", true, nullptr,
-     Channels::Merged, 3000, 60000, 0, 0, 3000, Decoding::Local8Bit, SuccessTest::Finished, Disposal::None},
+     Channels::Merged, 3000, 60000, 0, 0, 3000, SuccessTest::Finished, Disposal::None},
     {"deletePartitionWithDiskpart", ScriptDir::TemporaryFile, nullptr, false, "\r\n",
      Starter::Process, 0, "diskpart", false, "/s",
-     Channels::Separate, -1, 30000, 0, 0, 0, Decoding::Utf8, SuccessTest::ExitCodeZeroNoError, Disposal::Automatic},
+     Channels::Separate, -1, 30000, 0, 0, 0, SuccessTest::ExitCodeZeroNoError, Disposal::Automatic},
     {"executeDiskpartScript", ScriptDir::TemporaryFile, "/diskpart_XXXXXX.txt", false, "\r\n",
      Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 10000, 60000, 0, 0, 5000, Decoding::Local8Bit, SuccessTest::ExitCodeZeroAndSuccessWord, Disposal::Automatic},
+     Channels::Separate, 10000, 60000, 0, 0, 5000, SuccessTest::ExitCodeZeroAndSuccessWord, Disposal::Automatic},
     {"refreshPartitionTableForSplit", ScriptDir::QDirTemp, "/diskpart_refresh_%1_%2.txt", true, "\r\n",
      Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 10000, 30000, 0, 0, 3000, Decoding::Local8Bit, SuccessTest::ExitCodeZero, Disposal::Remove},
+     Channels::Separate, 10000, 30000, 0, 0, 3000, SuccessTest::ExitCodeZero, Disposal::Remove},
 };
 // clang-format on
 
@@ -218,10 +219,10 @@ void runProcess(Run run, const RunRequest &request, RunResult &result)
     result.exitCode = result.exitCodeObtained ? process->exitCode() : -1;
 
     if (row.channels == Channels::Merged) {
-        result.output = decode(row, process->readAll());
+        result.output = decode(process->readAll());
     } else {
-        result.output = decode(row, process->readAllStandardOutput());
-        result.errorOutput = decode(row, process->readAllStandardError());
+        result.output = decode(process->readAllStandardOutput());
+        result.errorOutput = decode(process->readAllStandardError());
     }
 }
 
@@ -276,9 +277,16 @@ int realMs(int nominalMs)
     return platform::current().scaledMs(nominalMs);
 }
 
-QString decode(const RunSettings &row, const QByteArray &bytes)
+QString decode(const QByteArray &bytes)
 {
-    return row.decoding == Decoding::Utf8 ? QString::fromUtf8(bytes) : QString::fromLocal8Bit(bytes);
+    const std::uint32_t codePage = platform::current().consoleOutputCodePage();
+    const QByteArray name = codePage == 65001 ? QByteArray("UTF-8") : "CP" + QByteArray::number(codePage);
+    QStringDecoder decoder(name.constData());
+    if (!decoder.isValid()) {
+        qWarning() << "No decoder for console code page" << codePage;
+        return QString::fromLocal8Bit(bytes);
+    }
+    return decoder(bytes);
 }
 
 QString scriptPathFor(Run run, const QStringList &nameParts, qint64 millis)

@@ -38,7 +38,6 @@ enum class ScriptDir {
 
 enum class Starter { Native, Process };
 enum class Channels { Separate, Merged };
-enum class Decoding { Local8Bit, Utf8 };
 
 enum class SuccessTest {
     Finished,                // ended on its own in time; the job reads the output itself
@@ -75,7 +74,6 @@ struct RunSettings
     int finishTimeoutLargeMs;  // nominal, for sizes above largeAboveBytes; 0: not used
     qint64 largeAboveBytes;
     int killWaitMs;            // nominal second wait after a kill; 0: none
-    Decoding decoding;
     SuccessTest success;
     Disposal disposal;
 };
@@ -127,7 +125,8 @@ QString scriptPathFor(Run run, const QStringList &nameParts, qint64 millis);
 // The row's success test applied to a finished run.
 bool judge(const RunSettings &row, const RunResult &result);
 
-QString decode(const RunSettings &row, const QByteArray &bytes);
+// Every tool writes in the console's code page, so every run's output is decoded through it.
+QString decode(const QByteArray &bytes);
 
 // For tools the job talks to while they run (fat32format): sets up `process` as the row says
 // (program, channels, read-write) with the arguments and waits for its start. False when it did

@@ -3,10 +3,12 @@
 // Runs the stand-in executables from $TESSALINE_BIN_DIR the way the app does, and takes
 // fingerprints of a machine to prove what a run left alone.
 
+#include "simulator/diskpart_tooling.h"
 #include "support/testmachine.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,8 +40,13 @@ inline ToolRun runTool(const QString &name, const QStringList &args, const QByte
     r.elapsedMs = clock.elapsed();
     r.crashed = p.exitStatus() == QProcess::CrashExit;
     r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
+    // The tools write in the code page of the machine's language.
+    sim::Machine m;
+    const unsigned codePage = sim::standin::consoleCodePage(sim::MachineStore().read(&m) ? m.displayLanguage : QString());
+    const QByteArray codec = "CP" + QByteArray::number(codePage);
+    QStringDecoder out(codec.constData()), err(codec.constData());
+    r.out = out(p.readAllStandardOutput());
+    r.err = err(p.readAllStandardError());
     return r;
 }
 

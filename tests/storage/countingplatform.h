@@ -56,6 +56,8 @@ public:
     }
     std::vector<std::wstring> mountedDriveRoots() override { return m_inner.mountedDriveRoots(); }
     std::uint32_t lastError() const override { return m_inner.lastError(); }
+    std::uint32_t consoleOutputCodePage() override { return m_inner.consoleOutputCodePage(); }
+    platform::HResult enterGuiThreadApartment() override { return m_inner.enterGuiThreadApartment(); }
     std::wstring toolPath(platform::Tool tool) override { return m_inner.toolPath(tool); }
     std::wstring resolveProgram(const std::wstring &program) override { return m_inner.resolveProgram(program); }
     platform::NativeRunResult runHidden(const std::wstring &line, std::uint32_t flags, std::uint32_t ms) override

@@ -1,5 +1,6 @@
 #include "platform/simulated/simulatedplatform.h"
 
+#include "simulator/diskpart_tooling.h"
 #include "simulator/machine.h"
 #include "simulator/provider.h"
 #include "simulator/volumes.h"
@@ -29,6 +30,8 @@ extern char **environ;
 namespace platform {
 namespace simulated {
 
+HResult enterApartment(); // defined with the test hooks below
+
 namespace {
 
 struct ComThreadState
@@ -40,6 +43,96 @@ struct ComThreadState
 thread_local ComThreadState t_com;
 thread_local std::uint32_t t_lastError = 0;
 std::atomic<bool> g_securitySet{false};
+
+// Apartment identities: 0 is the multithreaded apartment, shared by every thread in it (and by
+// threads without COM, which join it implicitly); each single-threaded thread has its own.
+using ApartmentId = std::uint64_t;
+constexpr ApartmentId MultithreadedApartment = 0;
+std::atomic<ApartmentId> g_nextApartment{1};
+thread_local ApartmentId t_staId = 0;
+
+ApartmentId callingApartment()
+{
+    if (t_com.depth == 0 || t_com.apartment != COINIT_APARTMENTTHREADED)
+        return MultithreadedApartment;
+    if (t_staId == 0)
+        t_staId = g_nextApartment.fetch_add(1);
+    return t_staId;
+}
+
+// A proxy is usable only in the apartment that made it; the provider behind it never sees a
+// call from elsewhere.
+class ApartmentBound
+{
+protected:
+    ApartmentBound() : m_apartment(callingApartment()) {}
+    bool wrongApartment() const { return callingApartment() != m_apartment; }
+
+private:
+    const ApartmentId m_apartment;
+};
+
+class BoundEnumerator : public WbemEnumerator, ApartmentBound
+{
+public:
+    explicit BoundEnumerator(std::unique_ptr<WbemEnumerator> inner) : m_inner(std::move(inner)) {}
+    HResult next(std::int32_t timeoutMs, std::shared_ptr<WbemObject> &object) override
+    {
+        if (wrongApartment()) {
+            object.reset();
+            return hr::RpcWrongThread;
+        }
+        return m_inner->next(timeoutMs, object);
+    }
+
+private:
+    std::unique_ptr<WbemEnumerator> m_inner;
+};
+
+class BoundServices : public WbemServices, ApartmentBound
+{
+public:
+    explicit BoundServices(std::unique_ptr<WbemServices> inner) : m_inner(std::move(inner)) {}
+    HResult setProxyBlanket(std::uint32_t authnSvc, std::uint32_t authzSvc, std::uint32_t authnLevel,
+                            std::uint32_t impLevel, std::uint32_t capabilities) override
+    {
+        if (wrongApartment())
+            return hr::RpcWrongThread;
+        return m_inner->setProxyBlanket(authnSvc, authzSvc, authnLevel, impLevel, capabilities);
+    }
+    HResult execQuery(const std::wstring &language, const std::wstring &query, std::int32_t flags,
+                      std::unique_ptr<WbemEnumerator> &enumerator) override
+    {
+        enumerator.reset();
+        if (wrongApartment())
+            return hr::RpcWrongThread;
+        std::unique_ptr<WbemEnumerator> inner;
+        const HResult h = m_inner->execQuery(language, query, flags, inner);
+        if (inner)
+            enumerator = std::make_unique<BoundEnumerator>(std::move(inner));
+        return h;
+    }
+    HResult getObject(const std::wstring &path, std::shared_ptr<WbemObject> &object) override
+    {
+        if (wrongApartment()) {
+            object.reset();
+            return hr::RpcWrongThread;
+        }
+        return m_inner->getObject(path, object);
+    }
+    HResult execMethod(const std::wstring &objectPath, const std::wstring &method, std::int32_t flags,
+                       const WbemObject *inParams, std::shared_ptr<WbemObject> &outParams) override
+    {
+        if (wrongApartment()) {
+            outParams.reset();
+            return hr::RpcWrongThread;
+        }
+        return m_inner->execMethod(objectPath, method, flags, inParams, outParams);
+    }
+
+private:
+    std::unique_ptr<WbemServices> m_inner;
+};
 
 QString qs(const std::wstring &s) { return QString::fromStdWString(s); }
 std::wstring ws(const QString &s) { return s.toStdWString(); }
@@ -104,19 +197,24 @@ bool findMountedVolume(const QString &letter, sim::MountedDrive *out)
     return true;
 }
 
-class Locator : public WbemLocator
+class Locator : public WbemLocator, ApartmentBound
 {
 public:
     HResult connectServer(const std::wstring &nameSpace, std::unique_ptr<WbemServices> &services) override
     {
         services.reset();
+        if (wrongApartment())
+            return hr::RpcWrongThread;
         if (const auto f = faultHResult(QStringLiteral("wmi.connect"), qs(nameSpace)))
             return *f;
         const sim::WmiNamespace ns = sim::parseNamespace(qs(nameSpace));
         if (ns == sim::WmiNamespace::Invalid)
             return hr::WbemInvalidNamespace;
-        services = sim::createServices(ns, sim::MachineStore::defaultPath());
-        return services ? hr::Ok : hr::WbemFailed;
+        std::unique_ptr<WbemServices> inner = sim::createServices(ns, sim::MachineStore::defaultPath());
+        if (!inner)
+            return hr::WbemFailed;
+        services = std::make_unique<BoundServices>(std::move(inner));
+        return hr::Ok;
     }
 };
 
@@ -189,6 +287,8 @@ public:
         locator = std::make_unique<Locator>();
         return hr::Ok;
     }
+
+    HResult enterGuiThreadApartment() override { return enterApartment(); }
 
     // --- Volumes ---
     std::uint32_t getLogicalDrives() override
@@ -269,6 +369,13 @@ public:
     }
 
     std::uint32_t lastError() const override { return t_lastError; }
+
+    // The stand-ins write in the code page of the machine's display language.
+    std::uint32_t consoleOutputCodePage() override
+    {
+        sim::Machine m;
+        return sim::standin::consoleCodePage(readMachine(&m) ? m.displayLanguage : QString());
+    }
 
     // --- Tools ---
     std::wstring toolPath(Tool tool) override
@@ -436,15 +543,17 @@ int comDepth() { return t_com.depth; }
 bool comInitialized() { return t_com.depth > 0; }
 std::uint32_t comApartment() { return t_com.apartment; }
 
-void enterSingleThreadedApartment()
+HResult enterApartment()
 {
-    if (t_com.depth == 0)
-        t_com.apartment = COINIT_APARTMENTTHREADED;
-    if (t_com.apartment == COINIT_APARTMENTTHREADED)
-        ++t_com.depth;
-    else
+    if (t_com.depth > 0 && t_com.apartment != COINIT_APARTMENTTHREADED) {
         qWarning() << "enterSingleThreadedApartment: the thread is already in the multithreaded apartment";
+        return hr::RpcChangedMode;
+    }
+    t_com.apartment = COINIT_APARTMENTTHREADED;
+    return t_com.depth++ == 0 ? hr::Ok : hr::False;
 }
+
+void enterSingleThreadedApartment() { enterApartment(); }
 
 void leaveApartment() { t_com = ComThreadState(); }
 
