@@ -30,6 +30,9 @@ using VolumeMap = QMap<QPair<int, int>, VolumeMapEntry>;
 // The system's one doorway to the storage model: one WMI connection to the storage namespace,
 // the enumeration of disks and partitions, and the storage operations. Every call queries
 // afresh; nothing is cached.
+//
+// An instance is usable only on the thread that initialised it, whose COM apartment holds its
+// WMI connection: another thread uses a manager of its own or a blocking queued call.
 class WindowsStorageManager : public QObject
 {
     Q_OBJECT

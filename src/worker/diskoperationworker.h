@@ -15,6 +15,10 @@ class WindowsStorageManager;
 // Runs the long disk jobs on a thread of its own. Dialogs create one with no parent, move it to
 // their thread and listen to its signals; it never touches a widget. Each job lives in its own
 // source file of this folder.
+//
+// A job never calls a storage manager made on another thread directly: its WMI objects belong
+// to that thread's COM apartment and fail here with RPC_E_WRONG_THREAD. It uses its own manager
+// (workerStorageManager) or crossthread::invokeBlocking onto the manager's thread.
 class DiskOperationWorker : public QObject
 {
     Q_OBJECT

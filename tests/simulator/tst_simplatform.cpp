@@ -64,6 +64,83 @@ private slots:
         QCOMPARE(p.coInitializeSecurity(-1, 1, 3, 0), hr::RpcTooLate);
     }
 
+    // Objects made in a single-threaded apartment serve only their own thread; objects made in
+    // the multithreaded one serve every thread in it (threads without COM join it implicitly),
+    // but not a single-threaded thread. Each call of the connection and of an enumerator is
+    // checked: locator, query, walk, class object and method.
+    void apartments_data()
+    {
+        QTest::addColumn<int>("maker");  // COINIT of the making thread
+        QTest::addColumn<int>("caller"); // COINIT of the calling thread; -1: no COM; -2: the maker itself
+        QTest::addColumn<bool>("served");
+        const int sta = platform::COINIT_APARTMENTTHREADED, mta = platform::COINIT_MULTITHREADED;
+        QTest::newRow("STA object, own thread") << sta << -2 << true;
+        QTest::newRow("STA object, another STA thread") << sta << sta << false;
+        QTest::newRow("STA object, an MTA thread") << sta << mta << false;
+        QTest::newRow("STA object, a thread without COM") << sta << -1 << false;
+        QTest::newRow("MTA object, own thread") << mta << -2 << true;
+        QTest::newRow("MTA object, another MTA thread") << mta << mta << true;
+        QTest::newRow("MTA object, a thread without COM") << mta << -1 << true;
+        QTest::newRow("MTA object, an STA thread") << mta << sta << false;
+    }
+    void apartments()
+    {
+        QFETCH(int, maker);
+        QFETCH(int, caller);
+        QFETCH(bool, served);
+        TestMachine tm(TestMachine::Start::Demo);
+        QVERIFY(platform::succeeded(maker == platform::COINIT_APARTMENTTHREADED ? p.enterGuiThreadApartment()
+                                                                              : p.coInitializeEx(std::uint32_t(maker))));
+        std::unique_ptr<platform::WbemLocator> locator;
+        QCOMPARE(p.createWbemLocator(locator), hr::Ok);
+        wmi::Services s;
+        QCOMPARE(locator->connectServer(wmi::w(wmi::kStorage), s), hr::Ok);
+        std::unique_ptr<platform::WbemEnumerator> walk;
+        QCOMPARE(s->execQuery(L"WQL", L"SELECT * FROM MSFT_Partition", 48, walk), hr::Ok);
+        const wmi::Object target = wmi::partition(*s, 0, 4);
+        QVERIFY(target);
+
+        QStringList results;
+        auto calls = [&] {
+            wmi::Services other;
+            wmi::Object object;
+            std::unique_ptr<platform::WbemEnumerator> e;
+            const HResult answers[] = {locator->connectServer(wmi::w(wmi::kCimv2), other),
+                                       s->execQuery(L"WQL", L"SELECT * FROM MSFT_Disk", 48, e),
+                                       walk->next(platform::WBEM_INFINITE, object),
+                                       s->getObject(L"MSFT_Partition", object),
+                                       wmi::call(*s, *target, "Resize", {{"Size", wmi::u64v(wmi::u64(*target, "Size"))}}).hr};
+            for (HResult h : answers)
+                results << QString::number(quint32(h), 16);
+        };
+        if (caller == -2) {
+            calls();
+        } else {
+            std::thread([&] {
+                if (caller >= 0)
+                    QVERIFY(platform::succeeded(platform::current().coInitializeEx(std::uint32_t(caller))));
+                calls();
+                simp::leaveApartment();
+            }).join();
+        }
+        const QString expected = served ? "0" : "8001010e";
+        QCOMPARE(results, QStringList(5, expected));
+    }
+
+    // The console code page follows the machine's display language.
+    void consoleCodePage()
+    {
+        TestMachine tm;
+        const std::pair<const char *, std::uint32_t> languages[] = {
+            {"zh-CN", 936}, {"zh-TW", 950}, {"en-US", 437}, {"en-GB", 437}, {"de-DE", 850}, {"ja-JP", 932},
+            {"", 437}, {"zhx", 437}};
+        for (const auto &[language, page] : languages) {
+            tm.machine().displayLanguage = QLatin1String(language);
+            QVERIFY(tm.write());
+            QCOMPARE(p.consoleOutputCodePage(), page);
+        }
+    }
+
     // Faults on the calls behind a method run; each fires once and is then gone.
     void methodFaults_data()
     {

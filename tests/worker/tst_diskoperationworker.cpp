@@ -1,3 +1,4 @@
+#include "platform/simulated/simulatedplatform.h"
 #include "support/testmachine.h"
 
 #include "storage/windowsstoragemanager.h"
@@ -5,6 +6,7 @@
 #include "worker/diskoperationworker.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
 
@@ -40,6 +42,45 @@ private slots:
         DiskOperationWorker worker;
         QCOMPARE(QMetaType::fromName("QList<FormatOptions>"), QMetaType::fromType<QList<DiskOperationWorker::FormatOptions>>());
         QCOMPARE(QMetaType::fromName("PartitionInfo"), QMetaType::fromType<PartitionInfo>());
+    }
+
+    // The GUI thread in the single-threaded apartment, as the app puts it: its manager's WMI
+    // objects refuse a direct call from the worker's thread, while a blocking queued call and the
+    // worker's own manager both read the machine.
+    void apartmentRule()
+    {
+        TestMachine tm;
+        tm.addDisk(0, 100 * sim::kGiB);
+        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        QVERIFY(tm.write());
+        QVERIFY(platform::succeeded(platform::current().enterGuiThreadApartment()));
+        const auto leave = qScopeGuard([] { platform::simulated::leaveApartment(); });
+        WindowsStorageManager onGui;
+        QVERIFY(onGui.initialize());
+        QCOMPARE(onGui.getPartitionInfo(QStringLiteral("0:1")).driveLetter, QStringLiteral("E"));
+
+        QThread t;
+        auto *worker = new DiskOperationWorker;
+        worker->moveToThread(&t);
+        connect(&t, &QThread::finished, worker, &QObject::deleteLater);
+        t.start();
+        QStringList seen;
+        std::atomic<bool> done{false};
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("HRESULT: 0x8001010E")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not get disk size")));
+        QMetaObject::invokeMethod(worker, [&] {
+            seen << QStringLiteral("direct %1").arg(onGui.getPartitions(QStringLiteral("0")).size());
+            PartitionInfo info;
+            crossthread::invokeBlocking(&onGui, "getPartitionInfo", info, QStringLiteral("0:1"));
+            seen << QStringLiteral("queued %1").arg(info.driveLetter);
+            WindowsStorageManager *own = worker->workerStorageManager();
+            seen << QStringLiteral("own %1").arg(own ? own->getPartitionInfo(QStringLiteral("0:1")).driveLetter : QString());
+            done = true;
+        }, Qt::QueuedConnection);
+        QVERIFY(QTest::qWaitFor([&done] { return done.load(); }, 10000));
+        t.quit();
+        QVERIFY(t.wait(5000));
+        QCOMPARE(seen, (QStringList{"direct 0", "queued E", "own E"}));
     }
 
     // A worker on a thread of its own, with the manager it makes there and the one the GUI
