@@ -244,6 +244,73 @@ Placement placePartition(const Disk &disk, qint64 size, qint64 offset, Strategy 
     return fitsPastMbrLimit(-1) ? Placement::BeyondMbrLimit : Placement::NoSpace;
 }
 
+const Partition *extendedPartition(const Disk &disk)
+{
+    if (!isMbr(disk))
+        return nullptr;
+    for (const Partition &p : disk.partitions)
+        if (isExtended(p))
+            return &p;
+    return nullptr;
+}
+
+QList<Extent> logicalFreeExtents(const Disk &disk)
+{
+    const Partition *extended = extendedPartition(disk);
+    if (!extended)
+        return {};
+    // Each logical drive also holds the unit before it, where its boot record lives.
+    QList<Partition> held;
+    for (const Partition &p : disk.partitions) {
+        if (isLogical(p)) {
+            Partition withRecord = p;
+            withRecord.offset = std::max(extended->offset, p.offset - kAlignment);
+            withRecord.size = p.offset + p.size - withRecord.offset;
+            held.append(withRecord);
+        }
+    }
+    QList<const Partition *> occupied;
+    for (const Partition &p : held)
+        occupied.append(&p);
+    std::sort(occupied.begin(), occupied.end(), [](const Partition *a, const Partition *b) { return a->offset < b->offset; });
+    QList<Extent> out;
+    for (const Extent &gap : gapsWithin(Extent{extended->offset, extended->size}, occupied)) {
+        if (gap.size - kAlignment >= kAlignment)
+            out.append(Extent{gap.offset + kAlignment, gap.size - kAlignment});
+    }
+    return out;
+}
+
+Placement placeLogicalPartition(const Disk &disk, qint64 size, qint64 offset, Extent *out)
+{
+    if (size < 0)
+        return Placement::InvalidSize;
+    const qint64 wanted = alignUp(size, sectorSize(disk));
+    const QList<Extent> extents = logicalFreeExtents(disk);
+    Extent chosen;
+    qint64 at = -1;
+    if (offset >= 0) {
+        at = alignUp(offset);
+        for (const Extent &e : extents)
+            if (at >= e.offset && at < e.end())
+                chosen = e;
+        if (chosen.isEmpty())
+            return Placement::InvalidOffset;
+    } else {
+        for (const Extent &e : extents)
+            if (e.size > chosen.size)
+                chosen = e;
+        at = chosen.offset;
+    }
+    const qint64 available = chosen.end() - at;
+    const qint64 len = wanted == 0 ? available : wanted;
+    if (chosen.isEmpty() || len <= 0 || len > available)
+        return Placement::NoSpace;
+    if (out)
+        *out = Extent{at, len};
+    return Placement::Ok;
+}
+
 QString placementText(Placement placement)
 {
     switch (placement) {

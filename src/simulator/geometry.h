@@ -92,6 +92,16 @@ enum class Strategy { Largest, First };
 Placement placePartition(const Disk &disk, qint64 size, qint64 offset, Strategy strategy, Extent *out);
 QString placementText(Placement placement);
 
+// The extended partition of an MBR disk, or null.
+const Partition *extendedPartition(const Disk &disk);
+// Where a new logical drive can go inside the extended partition, ascending: each extent starts
+// one alignment unit after the free space it is in begins, and ends one unit before the next
+// logical drive, for the boot record that precedes every logical drive.
+QList<Extent> logicalFreeExtents(const Disk &disk);
+// placePartition for a logical drive: the largest logical free extent, or the one `offset`
+// (aligned up) starts in.
+Placement placeLogicalPartition(const Disk &disk, qint64 size, qint64 offset, Extent *out);
+
 // Random identities for new partitions and volumes.
 QString newVolumeSerial(); // "1A2B-3C4D"
 QString newGuid();         // lower-case, without braces

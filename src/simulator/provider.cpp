@@ -512,6 +512,31 @@ struct CreateResult
     int newNumber = 0;
 };
 
+// Where a new partition goes. On an MBR disk a data partition goes into the extended partition
+// as a logical drive when the offset asked for lies inside it, or, without an offset, when the
+// extended partition holds the largest free extent; `type` then becomes "Logical".
+geometry::Placement placeNewPartition(const Disk &d, QString *type, qint64 size, qint64 offset,
+                                      geometry::Extent *where)
+{
+    const Partition *extended = geometry::extendedPartition(d);
+    bool logical = false;
+    if (extended && *type == QLatin1String("Primary")) {
+        if (offset >= 0) {
+            logical = offset >= extended->offset && offset < extended->offset + extended->size;
+        } else {
+            qint64 inside = 0;
+            for (const geometry::Extent &e : geometry::logicalFreeExtents(d))
+                inside = std::max(inside, e.size);
+            const qint64 outside = geometry::tableFull(d) ? 0 : geometry::largestFreeExtent(d).size;
+            logical = inside > outside;
+        }
+    }
+    if (!logical)
+        return geometry::placePartition(d, size, offset, geometry::Strategy::Largest, where);
+    *type = QStringLiteral("Logical");
+    return geometry::placeLogicalPartition(d, size, offset, where);
+}
+
 CreateResult createPartition(Machine &m, Disk &d, const platform::WbemObject *in)
 {
     CreateResult r;
@@ -579,7 +604,7 @@ CreateResult createPartition(Machine &m, Disk &d, const platform::WbemObject *in
             return fail(rc::InvalidParameter);
     }
     geometry::Extent where;
-    switch (geometry::placePartition(d, size, offset, geometry::Strategy::Largest, &where)) {
+    switch (placeNewPartition(d, &type, size, offset, &where)) {
     case geometry::Placement::Ok: break;
     case geometry::Placement::NotInitialized: return fail(rc::NotInitialized);
     case geometry::Placement::TableFull: return fail(rc::PartitionLimit);

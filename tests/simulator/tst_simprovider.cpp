@@ -322,6 +322,46 @@ private slots:
         }
     }
 
+    // An MBR disk whose extended partition holds two logical drives and 5117 MiB of free space
+    // after its boot record; outside it the disk has 7691 MiB (16 GiB) or 1547 MiB (10 GiB).
+    void logicalDrives_data()
+    {
+        QTest::addColumn<int>("diskGiB");
+        QTest::addColumn<QString>("params");
+        QTest::addColumn<int>("returnValue");
+        QTest::addColumn<QString>("made"); // type@offset+size in MiB
+        QTest::newRow("largest outside: primary") << 16 << "Size=1G" << 0 << "Primary@8693+1024";
+        QTest::newRow("largest inside: logical after a boot record") << 10 << "Size=1G" << 0 << "Logical@3576+1024";
+        QTest::newRow("maximum inside") << 10 << "UseMaximumSize=true" << 0 << "Logical@3576+5117";
+        QTest::newRow("offset inside") << 16 << "Size=1G;Offset=4G" << 0 << "Logical@4096+1024";
+        QTest::newRow("offset on the boot record") << 16 << "Size=1G;Offset=3575M" << 41012 << "";
+        QTest::newRow("offset between logical drives") << 16 << "Size=1G;Offset=2550M" << 41012 << "";
+        QTest::newRow("more than the extended holds") << 16 << "Size=5118M;Offset=3576M" << 40000 << "";
+        QTest::newRow("offset after it: primary") << 16 << "Size=1G;Offset=9G" << 0 << "Primary@9216+1024";
+    }
+    void logicalDrives()
+    {
+        QFETCH(int, diskGiB);
+        QFETCH(QString, params);
+        QFETCH(int, returnValue);
+        QFETCH(QString, made);
+        TestMachine tm;
+        tm.addDisk(1, diskGiB * kGiB, "MBR");
+        tm.addPartition(1, kMiB, 500 * kMiB, "System", Vol("NTFS", "System Reserved"));
+        tm.addPartition(1, 501 * kMiB, 8 * kGiB, "Extended");
+        tm.addPartition(1, 502 * kMiB, 2 * kGiB, "Logical", Vol("NTFS", "Windows", "C"));
+        tm.addPartition(1, 2551 * kMiB, kGiB, "Logical");
+        QVERIFY(tm.write());
+        const Machine before = tm.read();
+        auto s = wmi::open();
+        const wmi::Call call = wmi::call(*s, *wmi::disk(*s, 1), "CreatePartition", parseParams(params));
+        QCOMPARE(call.returnValue(), returnValue);
+        const Machine after = tm.read();
+        QCOMPARE(fingerprint(after, 1, 5), fingerprint(before));
+        const Partition *p = findPartition(after, 1, 5);
+        QCOMPARE(p ? QStringLiteral("%1@%2+%3").arg(p->type).arg(p->offset / kMiB).arg(p->size / kMiB) : QString(), made);
+    }
+
     void supportedSizes()
     {
         TestMachine tm;

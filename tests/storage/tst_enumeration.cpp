@@ -95,13 +95,14 @@ private slots:
         tm.addPartition(1, 502 * MiB, 2 * GiB, "Logical", Vol("NTFS", "Windows", "C")); // the system disk
         tm.addPartition(1, 503 * MiB + 2 * GiB, GiB, "Logical");
         tm.addDisk(2, 8 * GiB, "RAW").operationalStatus = QStringLiteral("Offline");
-        // Gaps of 512 bytes are slack, 513 bytes are shown, between partitions and at the end.
-        tm.addDisk(3, 64 * MiB);
-        tm.addPartition(3, 0, 10 * MiB);
+        // Gaps of one sector (512 bytes) are slack, two sectors are shown: before the first
+        // partition, between partitions and at the end.
+        tm.addDisk(3, 64 * MiB, "MBR");
+        tm.addPartition(3, 512, 10 * MiB - 512);
         tm.addPartition(3, 10 * MiB + 512, 10 * MiB);
-        tm.addPartition(3, 20 * MiB + 1025, 44 * MiB - 1537);
-        tm.addDisk(4, 64 * MiB);
-        tm.addPartition(4, 0, 64 * MiB - 513, "Primary", Vol("NTFS", "Data", "G"));
+        tm.addPartition(3, 20 * MiB + 1536, 44 * MiB - 2048);
+        tm.addDisk(4, 64 * MiB, "MBR");
+        tm.addPartition(4, 512, 64 * MiB - 1536, "Primary", Vol("NTFS", "Data", "G"));
         tm.addOtherDrive("K", 5, "CDFS", "DVD", 4 * GiB); // its letter must reach no partition
         QVERIFY(tm.write());
         WindowsStorageManager manager;
@@ -110,12 +111,12 @@ private slots:
         const QStringList layouts{
             "gap @0 1M | 1 @1M 100M EFI(7) | 2 @101M 16M MSR(6) | 3 @117M 10G Primary(2) E: NTFS'Data 数据' | "
             "4 @10357M 1G Primary(2) F: | 5 @11381M 600M Recovery(5) | gap @11981M 53555M",
-            // The cursor follows the last logical drive back from the end of the extended partition.
+            // Free space and boot records inside the extended partition are its own, not the disk's.
             "gap @0 1M | 1 @1M 500M System(1) | 2 @501M 8G Extended(3) | 3 @502M 2G Logical(4) C: NTFS'Windows' | "
-            "gap @2550M 1M | 4 @2551M 1G Logical(4) | gap @3575M 12809M",
+            "4 @2551M 1G Logical(4) | gap @8693M 7691M",
             "gap @0 8G",
-            "1 @0 10M Primary(2) | 2 @10M+512 10M Primary(2) | gap @20M+512 513 | 3 @20M+1025 44M-1537 Primary(2)",
-            "1 @0 64M-513 Primary(2) G: NTFS'Data' | gap @64M-513 513",
+            "1 @512 10M-512 Primary(2) | 2 @10M+512 10M Primary(2) | gap @20M+512 1024 | 3 @20M+1536 44M-2048 Primary(2)",
+            "1 @512 64M-1536 Primary(2) G: NTFS'Data' | gap @64M-1024 1024",
         };
         QStringList got;
         for (int disk = 0; disk < layouts.size(); ++disk)
@@ -126,8 +127,8 @@ private slots:
         for (const QVariantMap &d : manager.getDisks())
             got << QVariant(d.values()).toStringList().join(u','); // style, id, name, size, status
         QCOMPARE(got, (QStringList{"2,0,Fixture SSD,68719476736,Online", "1,1,Test Disk 1,17179869184,Online",
-                                   "0,2,Test Disk 2,8589934592,Offline", "2,3,Test Disk 3,67108864,Online",
-                                   "2,4,Test Disk 4,67108864,Online"}));
+                                   "0,2,Test Disk 2,8589934592,Offline", "1,3,Test Disk 3,67108864,Online",
+                                   "1,4,Test Disk 4,67108864,Online"}));
 
         // Ids that name nothing give 0 or an empty record; in a partition id, number 0 and text
         // that is not a number both read as 0, the first unallocated region.
@@ -148,7 +149,7 @@ private slots:
         // Each failing query or connection, once, against what the manager then reports: the
         // partitions of disk 4, the number of disks and the number of lettered volumes.
         const QString lettered = layouts.at(4);
-        const QString unlettered = "1 @0 64M-513 Primary(2) | gap @64M-513 513";
+        const QString unlettered = "1 @512 64M-1536 Primary(2) | gap @64M-1024 1024";
         const QList<std::pair<const char *, QString>> cases{
             {R"("wmi.query","match":"MSFT_Partition WHERE DiskNumber")", " / 5 / 4"},
             {R"("wmi.query","match":"SELECT Size FROM MSFT_Disk")", " / 5 / 4"},
