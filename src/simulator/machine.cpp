@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <QUuid>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
@@ -260,6 +261,45 @@ bool readPartition(Reader &r, const QJsonObject &o, const QString &where, const 
     return true;
 }
 
+// What the disk could not hold: partitions off whole sectors, outside the usable range of a GPT
+// disk or on an MBR disk's boot sector, overlapping each other, logical drives outside the
+// extended partition.
+bool checkLayout(Reader &r, const QString &where, const Disk &d)
+{
+    const qint64 sector = d.logicalSectorSize;
+    const bool gpt = geometry::isGpt(d);
+    const geometry::Extent usable = geometry::usableRangeIgnoringMbrLimit(d);
+    auto isLogical = [](const Partition &p) { return p.type == QLatin1String("Logical"); };
+    for (const Partition &p : d.partitions) {
+        const QString name = QStringLiteral("partition %1").arg(p.number);
+        if (p.offset % sector != 0 || p.size % sector != 0)
+            return r.fail(where, QStringLiteral("%1: offset and size must be whole %2-byte sectors").arg(name).arg(sector));
+        if (p.offset < usable.offset)
+            return r.fail(where, gpt ? QStringLiteral("%1 starts before the first usable sector of the GPT disk").arg(name)
+                                     : QStringLiteral("%1 starts on the MBR disk's boot sector").arg(name));
+        if (gpt && p.offset + p.size > usable.end())
+            return r.fail(where, QStringLiteral("%1 ends after the last usable sector of the GPT disk").arg(name));
+        if (gpt && (isLogical(p) || p.type == QLatin1String("Extended")))
+            return r.fail(where, QStringLiteral("%1: a GPT disk has no extended or logical partitions").arg(name));
+        if (isLogical(p)) {
+            const bool inside = std::any_of(d.partitions.cbegin(), d.partitions.cend(), [&p](const Partition &e) {
+                return e.type == QLatin1String("Extended") && p.offset > e.offset && p.offset + p.size <= e.offset + e.size;
+            });
+            if (!inside)
+                return r.fail(where, QStringLiteral("%1 is logical but not inside an extended partition").arg(name));
+        }
+        for (const Partition &q : d.partitions) {
+            // Logical drives meet only each other; their extended partition holds them.
+            if (&q == &p || isLogical(q) != isLogical(p))
+                continue;
+            if (p.offset < q.offset + q.size && q.offset < p.offset + p.size)
+                return r.fail(where, QStringLiteral("partitions %1 and %2 overlap").arg(std::min(p.number, q.number))
+                                         .arg(std::max(p.number, q.number)));
+        }
+    }
+    return true;
+}
+
 bool readDisk(Reader &r, const QJsonObject &o, const QString &where, Disk *d)
 {
     qint64 number = 0, sector = 512;
@@ -306,7 +346,7 @@ bool readDisk(Reader &r, const QJsonObject &o, const QString &where, Disk *d)
         d->partitions.append(p);
     }
     geometry::sortPartitions(*d);
-    return true;
+    return checkLayout(r, where, *d);
 }
 
 QJsonObject volumeToJson(const Volume &v)

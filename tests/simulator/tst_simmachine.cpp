@@ -66,7 +66,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("mentions");
-        const QByteArray disk = R"({"disks":[{"number":0,"size":10485760,"partitions":[{"number":1,"offset":0,"size":512)";
+        const QByteArray disk = R"({"disks":[{"number":0,"size":10485760,"partitionStyle":"MBR","partitions":[{"number":1,"offset":512,"size":512)";
+        // What no disk can hold, each naming the partition: a 10 MiB GPT disk has sectors 34 to 20446.
+        auto layout = [](const char *style, const char *partitions) {
+            return QByteArray("{\"disks\":[{\"number\":0,\"size\":10485760,\"partitionStyle\":\"") + style
+                   + "\",\"partitions\":[" + partitions + "]}]}";
+        };
+        QTest::newRow("gpt: before the first usable sector") << layout("GPT", R"({"number":1,"offset":1048576,"size":512},{"number":2,"offset":16896,"size":512})") << "partition 2 starts before the first usable sector";
+        QTest::newRow("gpt: after the last usable sector") << layout("GPT", R"({"number":3,"offset":1048576,"size":9420800})") << "partition 3 ends after the last usable sector";
+        QTest::newRow("mbr: on the boot sector") << layout("MBR", R"({"number":1,"offset":0,"size":512})") << "partition 1 starts on the MBR disk's boot sector";
+        QTest::newRow("offset off the sectors") << layout("MBR", R"({"number":4,"offset":1048577,"size":512})") << "partition 4: offset and size must be whole 512-byte sectors";
+        QTest::newRow("size off the sectors") << layout("GPT", R"({"number":2,"offset":1048576,"size":1048575})") << "partition 2: offset and size must be whole";
+        QTest::newRow("overlap") << layout("MBR", R"({"number":2,"offset":1048576,"size":2097152},{"number":1,"offset":3145216,"size":1048576})") << "partitions 1 and 2 overlap";
+        QTest::newRow("logical drives overlap") << layout("MBR", R"({"number":1,"offset":1048576,"size":8388608,"type":"Extended"},{"number":5,"offset":2097152,"size":2097152,"type":"Logical"},{"number":6,"offset":4193792,"size":1048576,"type":"Logical"})") << "partitions 5 and 6 overlap";
+        QTest::newRow("logical outside the extended") << layout("MBR", R"({"number":1,"offset":1048576,"size":2097152,"type":"Extended"},{"number":5,"offset":2097152,"size":2097152,"type":"Logical"})") << "partition 5 is logical but not inside";
+        QTest::newRow("logical on gpt") << layout("GPT", R"({"number":1,"offset":1048576,"size":2097152,"type":"Logical"})") << "partition 1: a GPT disk has no extended";
         QTest::newRow("style") << QByteArray(R"({"disks":[{"number":0,"size":1000000,"partitionStyle":"APM"}]})") << "partitionStyle";
         QTest::newRow("beyond the disk") << QByteArray(R"({"disks":[{"number":0,"size":1048576,"partitions":[{"number":1,"offset":1024,"size":1048576}]}]})") << "beyond";
         QTest::newRow("partition number twice") << disk + R"(},{"number":1,"offset":1024,"size":512}]}]})" << "twice";
