@@ -78,13 +78,8 @@ CommandResult fsutil(const QStringList &args, const Machine &m, bool haveMachine
     return r;
 }
 
-} // namespace
-
-CommandResult run(MachineStore &store, const QString &commandLine)
+CommandResult runOne(MachineStore &store, QString line)
 {
-    QString line = commandLine.trimmed();
-    if (line.size() >= 2 && line.startsWith(QLatin1Char('"')) && line.endsWith(QLatin1Char('"')))
-        line = line.mid(1, line.size() - 2).trimmed();
     bool silenceOut = false, silenceErr = false;
     line = stripRedirects(line, &silenceOut, &silenceErr);
 
@@ -119,6 +114,63 @@ CommandResult run(MachineStore &store, const QString &commandLine)
     if (silenceErr)
         r.err.clear();
     return r;
+}
+
+} // namespace
+
+QList<ChainedCommand> splitChain(const QString &line)
+{
+    QList<ChainedCommand> out{ChainedCommand()};
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (!quoted && c == QLatin1Char('^') && i + 1 < line.size()) {
+            out.last().text += line.at(++i);
+            continue;
+        } else if (!quoted && (c == QLatin1Char('&') || c == QLatin1Char('|'))) {
+            QString op(c);
+            if (i + 1 < line.size() && line.at(i + 1) == c)
+                op += line.at(++i);
+            out.append(ChainedCommand{op, QString()});
+            continue;
+        }
+        out.last().text += c;
+    }
+    return out;
+}
+
+CommandResult run(MachineStore &store, const QString &commandLine)
+{
+    QString line = commandLine.trimmed();
+    // cmd /c drops the outer quotes of a line that starts and ends with one.
+    if (line.size() >= 2 && line.startsWith(QLatin1Char('"')) && line.endsWith(QLatin1Char('"')))
+        line = line.mid(1, line.size() - 2).trimmed();
+
+    CommandResult all;
+    bool skipped = false;
+    qsizetype lastOut = 0; // where the output of the last command run begins
+    for (const ChainedCommand &command : splitChain(line)) {
+        const QString &op = command.joinedBy;
+        // A pipe binds tighter than the others: it shares the fate of the command it reads from.
+        if (op == QLatin1String("|") ? skipped
+                                     : (op == QLatin1String("&&") && all.exitCode != 0)
+                                           || (op == QLatin1String("||") && all.exitCode == 0)) {
+            skipped = true; // the exit code stays that of the last command run
+            continue;
+        }
+        skipped = false;
+        const CommandResult r = runOne(store, command.text.trimmed());
+        // A pipe feeds the output on; none of these commands reads its input.
+        if (op == QLatin1String("|"))
+            all.out.truncate(lastOut);
+        lastOut = all.out.size();
+        all.out += r.out;
+        all.err += r.err;
+        all.exitCode = r.exitCode;
+    }
+    return all;
 }
 
 int toolMain(const QStringList &arguments)

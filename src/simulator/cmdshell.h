@@ -1,7 +1,8 @@
 #pragma once
 
 // The cmd.exe stand-in: `cmd /c "<command>"` for the two commands the app sends,
-// `fsutil volume dismount X:` and `echo`; anything else is an unknown command.
+// `fsutil volume dismount X:` and `echo`; anything else is an unknown command. A line may chain
+// commands with `&`, `&&`, `||` and `|` as cmd does (outside double quotes, `^` escaping).
 
 #include "simulator/machine.h"
 
@@ -17,6 +18,16 @@ struct CommandResult
     QString out;
     QString err;
 };
+
+// One command of a chained line and the operator that joins it to the one before ("" first).
+struct ChainedCommand
+{
+    QString joinedBy; // "", "&", "&&", "||" or "|"
+    QString text;
+};
+// Splits a line at the operators cmd honours: outside double quotes, unless escaped with `^`
+// (the caret is removed there; quotes are kept).
+QList<ChainedCommand> splitChain(const QString &line);
 
 // Runs one command line (the text after /c) against the machine.
 CommandResult run(MachineStore &store, const QString &commandLine);

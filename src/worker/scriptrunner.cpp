@@ -190,7 +190,10 @@ void runProcess(Run run, const RunRequest &request, RunResult &result)
     QStringList arguments;
     if (row.dir != ScriptDir::None)
         arguments << QDir::toNativeSeparators(result.scriptPath);
-    arguments += request.arguments;
+    if (run == Run::DismountWithFsutil)
+        arguments << QStringLiteral("fsutil volume dismount %1").arg(request.drive); // checked by run()
+    else
+        arguments += request.arguments;
     if (!startProcess(run, arguments, *process, result))
         return;
 
@@ -374,10 +377,22 @@ bool startProcess(Run run, const QStringList &arguments, QProcess &process, RunR
     return false;
 }
 
+bool isDriveText(const QString &drive)
+{
+    return drive.size() == 2 && drive.at(1) == QLatin1Char(':') && drive.at(0).unicode() < 128 && drive.at(0).isLetter();
+}
+
 RunResult run(Run run, const RunRequest &request)
 {
     const RunSettings &row = settings(run);
     RunResult result;
+    // A drive text goes into command lines and scripts, where "E: & ..." or a line break would
+    // run something else.
+    if ((run == Run::DismountWithFsutil || !request.drive.isEmpty()) && !isDriveText(request.drive)) {
+        qWarning().noquote() << tag(row) << "refused: not a drive:" << request.drive;
+        result.refused = true;
+        return result;
+    }
     if (cancelled(request)) {
         result.cancelled = true;
         return result;

@@ -94,6 +94,10 @@ struct RunRequest
     QProcess *process = nullptr;
     // Checked before the start and while waiting; a set flag kills the tool and fails the run.
     const std::atomic<bool> *cancel = nullptr;
+    // The drive the run acts on ("E:"), for runs that name one; the fsutil dismount builds its
+    // command from it. Anything but one letter and a colon refuses the run before any script
+    // or command line exists.
+    QString drive;
 };
 
 struct RunResult
@@ -113,7 +117,11 @@ struct RunResult
     QString errorOutput;          // standard error (separate channels only)
     bool scriptRemoved = false;
     bool success = false;
+    bool refused = false;         // the drive text was not one letter and a colon
 };
+
+// Exactly one ASCII letter and a colon: the only drive text a command line or script may carry.
+bool isDriveText(const QString &drive);
 
 // Writes, starts, waits, judges and disposes as the run's row says. Blocks the calling thread.
 RunResult run(Run run, const RunRequest &request);

@@ -2,6 +2,8 @@
 
 #include "standins.h"
 
+#include <QStringEncoder>
+
 using sim::kGiB;
 using sim::kMiB;
 
@@ -32,6 +34,17 @@ private slots:
         QTest::newRow("unknown command") << QStringList{"/c", "xyz --flag"} << "" << "" << 1 << ""
                                          << "'xyz' is not recognized as an internal or external command,\r\noperable program or batch file.\r\n";
         QTest::newRow("unknown command, error silenced") << QStringList{"/c", "xyz 2>nul"} << "" << "" << 1 << "" << "";
+        // Chains as cmd runs them: outside quotes, unless escaped; a pipe shows what it feeds.
+        const QString unknown = "'xyz' is not recognized as an internal or external command,\r\noperable program or batch file.\r\n";
+        QTest::newRow("& runs the second") << QStringList{"/c", "fsutil volume dismount E: & echo pwned"} << "" << "" << 0 << "pwned\r\n" << "";
+        QTest::newRow("&& after a failure, quoted line") << QStringList{"/c", "\"fsutil volume dismount Q: && echo pwned\""} << "" << "" << 2 << notFound << "";
+        QTest::newRow("&& after success") << QStringList{"/c", "echo one&&echo two"} << "" << "" << 0 << "one\r\ntwo\r\n" << "";
+        QTest::newRow("|| after a failure") << QStringList{"/c", "fsutil volume dismount Q: || echo second"} << "" << "" << 0 << notFound + "second\r\n" << "";
+        QTest::newRow("|| after success") << QStringList{"/c", "echo one|| echo two"} << "" << "" << 0 << "one\r\n" << "";
+        QTest::newRow("quoted ampersand is text") << QStringList{"/c", "echo \"a & b || c\""} << "" << "" << 0 << "\"a & b || c\"\r\n" << "";
+        QTest::newRow("escaped ampersand is text") << QStringList{"/c", "echo a ^& b"} << "" << "" << 0 << "a & b\r\n" << "";
+        QTest::newRow("pipe") << QStringList{"/c", "echo one& echo two | echo three"} << "" << "" << 0 << "one\r\nthree\r\n" << "";
+        QTest::newRow("pipe after a skipped command") << QStringList{"/c", "xyz && echo one | echo two"} << "" << "" << 1 << "" << unknown;
         QTest::newRow("fault: exit code") << dismountE << "" << R"({"target":"tool.cmd","exitCode":5,"output":"Error:  Access is denied."})"
                                           << 5 << "Error:  Access is denied.\r\n" << "";
         QTest::newRow("fault: hang") << dismountQ << "" << R"({"target":"tool.cmd","hangMs":300})" << 2 << notFound << "";
@@ -67,6 +80,25 @@ private slots:
         }
         QVERIFY(r.elapsedMs >= (fault.contains("hangMs") ? 300 : 0));
         QCOMPARE(sim::toJson(tm.read()), sim::toJson(before)); // a dismount changes nothing that lasts
+    }
+
+    // The bytes on the console are in the code page of the machine's language, not UTF-8.
+    void consoleCodePage()
+    {
+        const std::pair<const char *, const char *> cases[] = {{"zh-CN", "fsutil volume dismount Q:"},
+                                                               {"en-US", "echo déjà vu"}};
+        for (const auto &[language, command] : cases) {
+            TestMachine tm;
+            tm.machine().displayLanguage = language;
+            QVERIFY(tm.write());
+            QProcess p;
+            p.start(toolPath("cmd"), {"/c", QString::fromUtf8(command)});
+            QVERIFY(p.waitForFinished(10000));
+            const bool zh = QByteArray(language) == "zh-CN";
+            const QString text = zh ? QStringLiteral("错误:  系统找不到指定的文件。\r\n") : QStringLiteral("déjà vu\r\n");
+            QStringEncoder encoder(zh ? "GB18030" : "IBM437");
+            QCOMPARE(p.readAllStandardOutput(), QByteArray(encoder(text)));
+        }
     }
 };
 

@@ -1,8 +1,10 @@
 #include "support/testmachine.h"
 
+#include "platform/platform.h"
 #include "worker/diskoperationworker.h"
 
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
 
@@ -70,6 +72,32 @@ private slots:
                  "30 Deleting partition.... / status Deleting partition.... / 100 Partition deletion completed / "
                  "status Partition deletion completed / finished ok  / 30 Deleting partition.... / "
                  "status Deleting partition.... / finished failed Unable to create temporary script file");
+    }
+
+    // On a Chinese system diskpart answers in code page 936; its error text reaches the job's
+    // result intact, and nothing is deleted.
+    void chineseErrorText()
+    {
+        TestMachine tm;
+        tm.machine().displayLanguage = QStringLiteral("zh-CN");
+        tm.addDisk(0, 100 * sim::kGiB);
+        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.setTimeScale(0.01);
+        QVERIFY(tm.write());
+        const QJsonObject before = sim::toJson(tm.read());
+        QCOMPARE(platform::current().consoleOutputCodePage(), 936u);
+
+        DiskOperationWorker worker;
+        QSignalSpy finished(&worker, &DiskOperationWorker::deletePartitionFinished);
+        PartitionInfo missing;
+        missing.diskIndex = 0;
+        missing.partitionNumber = 9;
+        worker.executeDeletePartition(missing);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0).at(0).toBool(), false);
+        const QString message = finished.at(0).at(1).toString();
+        QVERIFY2(message.contains(QStringLiteral("指定的分区无效。请选择一个有效分区。")), qPrintable(message));
+        QCOMPARE(sim::toJson(tm.read()), before);
     }
 };
 

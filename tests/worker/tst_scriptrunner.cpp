@@ -2,7 +2,9 @@
 
 #include "worker/scriptrunner.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -223,6 +225,45 @@ private slots:
         }
     }
 
+    // A drive text that is not one letter and a colon starts nothing: the tool faults that any
+    // start would spend stay in the machine file, no script is written and the machine is as it
+    // was. A sound drive text then does start the tool.
+    void craftedDriveTexts()
+    {
+        TestMachine tm;
+        buildMachine(tm, 0.01);
+        tm.addFault(R"({"target":"tool.cmd","times":1,"output":"started"})");
+        tm.addFault(R"({"target":"tool.diskpart","times":1,"output":"started"})");
+        QVERIFY(tm.write());
+        const QByteArray before = QJsonDocument(sim::toJson(tm.read())).toJson();
+        const QStringList crafted = {"E: & echo pwned", "E:&&fsutil volume dismount C:", "E:|echo x", "E: || echo x",
+                                     "E:\r\nexit", "E:\"", "EE:", "E", "1:", "é:", " E:", ""};
+        const QStringList scripts = QDir(m_tmp.path()).entryList(QDir::Files);
+        QStringList started;
+        for (const Run run : {Run::DismountWithFsutil, Run::DeletePartition}) {
+            for (const QString &drive : crafted) {
+                if (drive.isEmpty() && run != Run::DismountWithFsutil)
+                    continue; // a delete names no drive
+                RunRequest request;
+                request.drive = drive;
+                request.scriptLines = {"select volume " + drive, "exit"};
+                QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused: not a drive"));
+                const RunResult r = scriptrunner::run(run, request);
+                if (!r.refused || r.started || r.scriptWritten || r.success)
+                    started << drive;
+            }
+        }
+        QCOMPARE(started, QStringList());
+        QCOMPARE(QDir(m_tmp.path()).entryList(QDir::Files), scripts);
+        QCOMPARE(QJsonDocument(sim::toJson(tm.read())).toJson(), before);
+
+        RunRequest sound;
+        sound.drive = QStringLiteral("e:");
+        const RunResult r = scriptrunner::run(Run::DismountWithFsutil, sound);
+        QVERIFY(!r.refused && r.success);
+        QCOMPARE(r.output, QStringLiteral("started\r\n"));
+    }
+
     // The real cmd stand-in, also under the outside tool's name for a merged row, reports an
     // unknown command on standard error: read apart, or together with standard output.
     void mergedAndSeparateChannels()
@@ -231,19 +272,26 @@ private slots:
         buildMachine(tm, 1.0);
         QTemporaryDir bin;
         const QString cmd = qEnvironmentVariable("TESSALINE_BIN_DIR") + QStringLiteral("/cmd");
-        QVERIFY(QFile::link(cmd, bin.path() + QStringLiteral("/cmd"))
-                && QFile::link(cmd, bin.path() + QStringLiteral("/fat32format.exe")));
+        QVERIFY(QFile::link(cmd, bin.path() + QStringLiteral("/fat32format.exe")));
+        // The dismount of Q: turns into an unknown command, the dismount of E: stays itself.
+        QFile script(bin.path() + QStringLiteral("/cmd"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ncase \"$2\" in *Q:) exec \"" + QFile::encodeName(cmd) + "\" /c nosuchtool ;; esac\nexec \""
+                     + QFile::encodeName(cmd) + "\" \"$@\"\n");
+        script.close();
+        QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
         const auto restore = environmentGuard();
         qputenv("TESSALINE_BIN_DIR", QFile::encodeName(bin.path()));
 
         const QString notACommand = QStringLiteral("is not recognized as an internal or external command");
-        const std::pair<Run, QStringList> cases[] = {{Run::DismountWithFsutil, {"nosuchtool E:"}},
-                                                     {Run::Fat32Format, {"/c", "nosuchtool E:"}},
-                                                     {Run::DismountWithFsutil, {"fsutil volume dismount E:"}}};
+        const std::tuple<Run, QStringList, QString> cases[] = {{Run::DismountWithFsutil, {}, "Q:"},
+                                                               {Run::Fat32Format, {"/c", "nosuchtool E:"}, ""},
+                                                               {Run::DismountWithFsutil, {}, "E:"}};
         QStringList got;
-        for (const auto &[run, arguments] : cases) {
+        for (const auto &[run, arguments, drive] : cases) {
             RunRequest request;
             request.arguments = arguments;
+            request.drive = drive;
             const RunResult r = scriptrunner::run(run, request);
             got << outcome(r) + QStringLiteral(" / out %1 err %2").arg(int(r.output.contains(notACommand)))
                                      .arg(int(r.errorOutput.contains(notACommand)));
