@@ -1,7 +1,7 @@
 #pragma once
 
 // A platform that forwards everything to another one and counts what the storage layer asks
-// of WMI: queries run, namespace connections made, and locators and connections still alive.
+// of WMI: queries run, methods called, namespace connections made, and locators and connections still alive.
 
 #include "platform/platform.h"
 
@@ -13,6 +13,7 @@ public:
     explicit CountingPlatform(platform::Platform &inner) : m_inner(inner) {}
 
     std::atomic<int> queries{0};
+    std::atomic<int> methods{0};
     std::atomic<int> connections{0};
     std::atomic<int> liveLocators{0};
     std::atomic<int> liveServices{0};
@@ -104,6 +105,7 @@ private:
         platform::HResult execMethod(const std::wstring &path, const std::wstring &method, std::int32_t flags,
                                      const platform::WbemObject *in, std::shared_ptr<platform::WbemObject> &out) override
         {
+            ++m_owner.methods;
             return m_inner->execMethod(path, method, flags, in, out);
         }
     };
