@@ -61,11 +61,34 @@ void systemDisk(TestMachine &tm)
     tm.addPartition(0, 30 * GiB + MiB, 10 * GiB, "Primary", TestMachine::Vol("NTFS", "Backup", "E", GiB));
 }
 
+// Disk 1 for the creation cases: empty "gpt" and "mbr" of 100 GiB; "gpt, 1G free" and
+// "gpt, 110M free" of 10 GiB; full disks, whose free extent is then estimated from their size;
+// "regions": 2 GiB free at 10G+1M between two partitions and about 20 GiB from 20G+1M; "extended":
+// an empty extended partition from 20 to 30 GiB.
+void buildDisk(TestMachine &tm, const QString &shape)
+{
+    const QHash<QString, std::tuple<qint64, const char *, QList<std::pair<qint64, qint64>>>> shapes{
+        {"gpt", {100 * GiB, "GPT", {}}},
+        {"mbr", {100 * GiB, "MBR", {}}},
+        {"gpt, 1G free", {10 * GiB, "GPT", {{MiB, 9 * GiB - 2 * MiB}}}},
+        {"gpt, 110M free", {10 * GiB, "GPT", {{MiB, 10 * GiB - 112 * MiB}}}},
+        {"gpt 5G, full", {5 * GiB, "GPT", {{MiB, 5 * GiB - 2 * MiB}}}},
+        {"mbr 4T, full", {4 * TiB, "MBR", {{MiB, 2 * TiB - MiB}}}},
+        {"regions", {40 * GiB, "GPT", {{MiB, 10 * GiB}, {12 * GiB + MiB, 8 * GiB}}}},
+        {"extended", {100 * GiB, "MBR", {}}},
+    };
+    const auto &[size, style, partitions] = shapes.value(shape);
+    tm.addDisk(1, size, QLatin1String(style));
+    for (const auto &[offset, length] : partitions)
+        tm.addPartition(1, offset, length, "Primary", TestMachine::Vol("NTFS", "", "", GiB));
+    if (shape == QLatin1String("extended"))
+        tm.addPartition(1, 20 * GiB, 10 * GiB, "Extended");
+}
+
 struct CreateCase
 {
-    // Disk 1: "gpt", "mbr", "gpt, 1G free", "gpt, 110M free", "mbr 4T, full", or "regions": 2 GiB
-    // free between two partitions at 10G+1M and about 20 GiB at the end, from 20G+1M.
-    const char *disk;
+    const char *disk; // disk 1, see buildDisk
+
     const char *fileSystem;
     qint64 request;
     bool letter;
@@ -104,7 +127,9 @@ private slots:
             // Refused forms are tried in order; the one left over was never tried.
             {"gpt", "", GiB, false, {refusePut(21), refusePut(20), refusePut(8)}, "1024M@1M | 10 20 30 60 90 100 | 1"},
             {"gpt", "", GiB, false, {refusePut(21, ""), refusePut(20, ""), refusePut(19, ""), refusePut(8, "")}, "none | 10 20 30 | 4"},
-            // LargestFreeExtent 0: sized against 70 % of the disk; the provider then refuses.
+            // LargestFreeExtent 0: sized against 70 % of the disk (less 50 MiB below 32 GiB); the
+            // provider then refuses. The form left over shows which side of 4 GiB the size was.
+            {"gpt 5G, full", "", 5 * GiB, false, {refusePut(21), refusePut(20), refusePut(19)}, "none | 10 20 30 60 100 | 0"},
             {"mbr 4T, full", "", 2 * TiB, true, {refusePut(21), refusePut(20), refusePut(19)}, "none | 10 20 30 60 100 | 1"},
             {"mbr 4T, full", "", 2 * TiB + 512 * 1024, false, {}, "none | 10 20 | 0"},
             {"gpt", "NTFS", GiB, true, {R"({"target":"wmi.method","match":"CreatePartition","returnValue":41003})"}, "none | 10 20 30 60 100 | 1"},
@@ -116,6 +141,8 @@ private slots:
             {"regions", "NTFS", GiB, false, {}, "1045M@20481M | 10 20 30 60 90 100 | 0", 0},
             {"regions", "NTFS", GiB, false, {}, "none | 10 20 | 0", 5 * GiB},  // inside a partition
             {"regions", "NTFS", GiB, false, {}, "none | 10 20 | 0", 50 * GiB}, // past the disk
+            // Inside an extended partition the region ends with it: 4 GiB less the reserve.
+            {"extended", "", 4 * GiB + GiB / 2, false, {refusePut(21), refusePut(20), refusePut(19)}, "* | 10 20 30 60 *100 | 0", 26 * GiB},
         };
         const QHash<int, QString> texts{{10, "准备创建分区..."}, {20, "正在分析磁盘空间..."}, {30, "正在创建分区..."},
                                         {60, "执行分区创建命令..."}, {90, "分区创建完成"}, {95, "分配驱动器号..."},
@@ -124,18 +151,7 @@ private slots:
         for (const CreateCase &c : cases) {
             TestMachine tm;
             systemDisk(tm);
-            const QString disk = QString::fromLatin1(c.disk);
-            const bool regions = disk == QLatin1String("regions");
-            tm.addDisk(1, disk.contains(QLatin1String("free")) ? 10 * GiB : disk.contains(QLatin1String("4T")) ? 4 * TiB
-                          : regions ? 40 * GiB : 100 * GiB, regions ? QStringLiteral("GPT") : disk.left(3).toUpper());
-            if (regions) {
-                tm.addPartition(1, MiB, 10 * GiB, "Primary", TestMachine::Vol("NTFS", "A", "F", GiB));
-                tm.addPartition(1, 12 * GiB + MiB, 8 * GiB, "Primary", TestMachine::Vol("NTFS", "B", "G", GiB));
-            }
-            if (disk.contains(QLatin1String("free")))
-                tm.addPartition(1, MiB, 10 * GiB - 2 * MiB - (disk.contains(QLatin1String("1G")) ? GiB : 110 * MiB));
-            if (disk.contains(QLatin1String("full")))
-                tm.addPartition(1, MiB, 2 * TiB - MiB);
+            buildDisk(tm, QString::fromLatin1(c.disk));
             addFaults(tm, c.faults);
             QVERIFY(tm.write());
             const QString before = render(tm.machine());
@@ -157,7 +173,9 @@ private slots:
             if (p && p->volume && !p->volume->letter.isEmpty())
                 made += ' ' + p->volume->letter;
             got << QStringLiteral("%1 | %2 | %3").arg(made, progress.join(u' ')).arg(after.faults.size());
-            want << QString::fromUtf8(c.outcome);
+            const QString expected = QString::fromUtf8(c.outcome); // '*' matches anything
+            const QRegularExpression pattern(QRegularExpression::wildcardToRegularExpression(expected));
+            want << (pattern.match(got.last()).hasMatch() ? got.last() : expected);
             QCOMPARE(render(after, id), before); // nothing else moved
         }
         QCOMPARE(got, want);
@@ -165,7 +183,12 @@ private slots:
 
     void letters()
     {
-        for (const auto &[present, next] : {std::pair{"CDE", "F"}, {"AC", "D"}, {"CDEFGHIJKLMNOPQRSTUVWXYZ", ""}}) {
+        QStringList normalized;
+        for (const char *given : {"e", "E:", "z:\\", "", "1", "@", "[", "Ä", "EF", "E::", ":"})
+            normalized << WindowsStorageManager::normalizedDriveLetter(QString::fromUtf8(given));
+        QCOMPARE(normalized, (QStringList{"E", "E", "Z", "", "", "", "", "", "", "", ""}));
+
+        for (const auto &[present, next] : {std::pair{"CDE", "F"}, {"AC", "D"}, {"CDEFGHIJKLMNOPQRSTUVWXY", "Z"}, {"CDEFGHIJKLMNOPQRSTUVWXYZ", ""}}) {
             TestMachine tm;
             for (const char *c = present; *c; ++c)
                 tm.addOtherDrive(QString(QLatin1Char(*c)), 3, QStringLiteral("NTFS"));
