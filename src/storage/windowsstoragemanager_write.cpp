@@ -293,15 +293,13 @@ qint64 WindowsStorageManager::freeBytesFrom(int diskNumber, qint64 diskSize, qin
             qint64 start = 0;
             qint64 size = 0;
             int mbrType = 0;
-            int type = 0;
             read64(partition.property(QStringLiteral("Offset")), &start);
             read64(partition.property(QStringLiteral("Size")), &size);
             read32(partition.property(QStringLiteral("MbrType")), &mbrType);
-            read32(partition.property(QStringLiteral("Type")), &type);
             const qint64 stop = size > diskSize - start ? diskSize : start + size;
             // Logical partitions may go inside an extended partition: its ends bound a region,
             // its inside is not taken.
-            const bool extended = type == 3 || mbrType == 5 || mbrType == 15;
+            const bool extended = mbrType == 5 || mbrType == 15;
             if (start > offset)
                 end = std::min(end, start);
             else if (stop > offset && extended)

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <string>
 
 class CountingPlatform : public platform::Platform
 {
@@ -14,6 +15,8 @@ public:
 
     std::atomic<int> queries{0};
     std::atomic<int> methods{0};
+    // The Size input of the last method call that had one.
+    std::atomic<long long> sizeValue{-1};
     std::atomic<int> connections{0};
     std::atomic<int> liveLocators{0};
     std::atomic<int> liveServices{0};
@@ -106,6 +109,10 @@ private:
                                      const platform::WbemObject *in, std::shared_ptr<platform::WbemObject> &out) override
         {
             ++m_owner.methods;
+            platform::Variant size;
+            if (in && platform::succeeded(in->get(L"Size", size)) && size.vt != platform::VT_NULL) {
+                m_owner.sizeValue = size.vt == platform::VT_BSTR ? std::stoll(size.text) : size.integer;
+            }
             return m_inner->execMethod(path, method, flags, in, out);
         }
     };

@@ -27,6 +27,11 @@ QString render(const sim::Machine &m, const QString &skip = QString())
     return out.join(QLatin1String(" | "));
 }
 
+QString bytes(qint64 n)
+{
+    return n % MiB ? QString::number(n) : QString::number(n / MiB) + u'M';
+}
+
 const sim::Partition *findPartition(const sim::Machine &m, const QString &id)
 {
     for (const sim::Disk &d : m.disks)
@@ -73,6 +78,8 @@ void buildDisk(TestMachine &tm, const QString &shape)
         {"gpt, 1G free", {10 * GiB, "GPT", {{MiB, 9 * GiB - 2 * MiB}}}},
         {"gpt, 110M free", {10 * GiB, "GPT", {{MiB, 10 * GiB - 112 * MiB}}}},
         {"gpt 5G, full", {5 * GiB, "GPT", {{MiB, 5 * GiB - 2 * MiB}}}},
+        {"gpt 100G, full", {100 * GiB, "GPT", {{MiB, 100 * GiB - 2 * MiB}}}},
+        {"gpt 1T, full", {TiB, "GPT", {{MiB, TiB - 2 * MiB}}}},
         {"mbr 4T, full", {4 * TiB, "MBR", {{MiB, 2 * TiB - MiB}}}},
         {"regions", {40 * GiB, "GPT", {{MiB, 10 * GiB}, {12 * GiB + MiB, 8 * GiB}}}},
         {"extended", {100 * GiB, "MBR", {}}},
@@ -93,7 +100,7 @@ struct CreateCase
     qint64 request;
     bool letter;
     QStringList faults;
-    const char *outcome; // new size@offset (in MiB) and letter, progress, faults left
+    const char *outcome; // new size@offset and letter, Size passed, progress, faults left
     qint64 offset = 0;
 };
 
@@ -118,31 +125,33 @@ private slots:
     void creation()
     {
         const CreateCase cases[] = {
-            {"gpt", "NTFS", 10 * MiB, false, {}, "16M@1M | 10 20 30 60 90 100 | 0"},
-            {"mbr", "FAT32", GiB, false, {}, "1089994752@1M | 10 20 30 60 90 100 | 0"},
-            {"gpt", "ntfs", GiB, true, {}, "1045M@1M D | 10 20 30 60 90 95 100 | 0"},
-            {"gpt", "exFAT", 100 * MiB, false, {}, "101M@1M | 10 20 30 60 90 100 | 0"},
-            {"gpt, 1G free", "NTFS", 2 * GiB, false, {}, "924M@9215M | 10 20 30 60 90 100 | 0"},
-            {"gpt, 110M free", "NTFS", GiB, false, {}, "none | 10 20 | 0"},
-            // Refused forms are tried in order; the one left over was never tried.
-            {"gpt", "", GiB, false, {refusePut(21), refusePut(20), refusePut(8)}, "1024M@1M | 10 20 30 60 90 100 | 1"},
-            {"gpt", "", GiB, false, {refusePut(21, ""), refusePut(20, ""), refusePut(19, ""), refusePut(8, "")}, "none | 10 20 30 | 4"},
-            // LargestFreeExtent 0: sized against 70 % of the disk (less 50 MiB below 32 GiB); the
-            // provider then refuses. The form left over shows which side of 4 GiB the size was.
-            {"gpt 5G, full", "", 5 * GiB, false, {refusePut(21), refusePut(20), refusePut(19)}, "none | 10 20 30 60 100 | 0"},
-            {"mbr 4T, full", "", 2 * TiB, true, {refusePut(21), refusePut(20), refusePut(19)}, "none | 10 20 30 60 100 | 1"},
-            {"mbr 4T, full", "", 2 * TiB + 512 * 1024, false, {}, "none | 10 20 | 0"},
-            {"gpt", "NTFS", GiB, true, {R"({"target":"wmi.method","match":"CreatePartition","returnValue":41003})"}, "none | 10 20 30 60 100 | 1"},
-            {"gpt", "NTFS", 200 * GiB, false, {}, "none | 10 | 0"},
-            {"gpt", "NTFS", 0, false, {}, "none |  | 0"},
-            {"regions", "NTFS", GiB, false, {}, "1045M@10241M | 10 20 30 60 90 100 | 0", 10 * GiB + MiB},
-            {"regions", "NTFS", 3 * GiB, false, {}, "1948M@10241M | 10 20 30 60 90 100 | 0", 10 * GiB + MiB},
-            {"regions", "NTFS", GiB, false, {}, "1045M@20481M | 10 20 30 60 90 100 | 0", 20 * GiB + MiB},
-            {"regions", "NTFS", GiB, false, {}, "1045M@20481M | 10 20 30 60 90 100 | 0", 0},
-            {"regions", "NTFS", GiB, false, {}, "none | 10 20 | 0", 5 * GiB},  // inside a partition
-            {"regions", "NTFS", GiB, false, {}, "none | 10 20 | 0", 50 * GiB}, // past the disk
+            {"gpt", "NTFS", 10 * MiB, false, {}, "16M@1M | 16M | 10 20 30 60 90 100 | 0"},
+            {"mbr", "FAT32", GiB, false, {}, "1089994752@1M | 1089994752 | 10 20 30 60 90 100 | 0"},
+            {"gpt", "ntfs", GiB, true, {}, "1045M@1M D | 1045M | 10 20 30 60 90 95 100 | 0"},
+            {"gpt", "exFAT", 100 * MiB, false, {}, "101M@1M | 101M | 10 20 30 60 90 100 | 0"},
+            {"gpt, 1G free", "NTFS", 2 * GiB, false, {}, "924M@9215M | 924M | 10 20 30 60 90 100 | 0"},
+            {"gpt, 110M free", "NTFS", GiB, false, {}, "none | - | 10 20 | 0"},
+            // Refused forms are tried in order; a refusal left over was never tried.
+            {"gpt", "", GiB, false, {refusePut(21), refusePut(20), refusePut(8)}, "1024M@1M | 1024M | 10 20 30 60 90 100 | 1"},
+            {"gpt", "", GiB, false, {refusePut(21, ""), refusePut(20, ""), refusePut(19, ""), refusePut(8, "")}, "none | - | 10 20 30 | 4"},
+            // Full disks: the free space is 70 % of the disk, less the reserve for its size; the
+            // provider then refuses.
+            {"gpt 5G, full", "", 5 * GiB, false, {}, "none | 3534M | 10 20 30 60 100 | 0"},
+            {"gpt 100G, full", "", 100 * GiB, false, {}, "none | 71321M | 10 20 30 60 100 | 0"},
+            {"gpt 1T, full", "", TiB, false, {}, "none | 726663M | 10 20 30 60 100 | 0"},
+            {"mbr 4T, full", "", 2 * TiB, true, {refusePut(21), refusePut(20), refusePut(19)}, "none | 2097152M | 10 20 30 60 100 | 1"},
+            {"mbr 4T, full", "", 2 * TiB + 512 * 1024, false, {}, "none | - | 10 20 | 0"},
+            {"gpt", "NTFS", GiB, true, {R"({"target":"wmi.method","match":"CreatePartition","returnValue":41003})"}, "none | 1045M | 10 20 30 60 100 | 1"},
+            {"gpt", "NTFS", 200 * GiB, false, {}, "none | - | 10 | 0"},
+            {"gpt", "NTFS", 0, false, {}, "none | - |  | 0"},
+            {"regions", "NTFS", GiB, false, {}, "1045M@10241M | 1045M | 10 20 30 60 90 100 | 0", 10 * GiB + MiB},
+            {"regions", "NTFS", 3 * GiB, false, {}, "1948M@10241M | 1948M | 10 20 30 60 90 100 | 0", 10 * GiB + MiB},
+            {"regions", "NTFS", GiB, false, {}, "1045M@20481M | 1045M | 10 20 30 60 90 100 | 0", 20 * GiB + MiB},
+            {"regions", "NTFS", GiB, false, {}, "1045M@20481M | 1045M | 10 20 30 60 90 100 | 0", 0},
+            {"regions", "NTFS", GiB, false, {}, "none | - | 10 20 | 0", 5 * GiB},  // inside a partition
+            {"regions", "NTFS", GiB, false, {}, "none | - | 10 20 | 0", 50 * GiB}, // past the disk
             // Inside an extended partition the region ends with it: 4 GiB less the reserve.
-            {"extended", "", 4 * GiB + GiB / 2, false, {refusePut(21), refusePut(20), refusePut(19)}, "* | 10 20 30 60 *100 | 0", 26 * GiB},
+            {"extended", "", 4 * GiB + GiB / 2, false, {}, "* | 3996M | 10 20 30 60 *100 | 0", 26 * GiB},
         };
         const QHash<int, QString> texts{{10, "准备创建分区..."}, {20, "正在分析磁盘空间..."}, {30, "正在创建分区..."},
                                         {60, "执行分区创建命令..."}, {90, "分区创建完成"}, {95, "分配驱动器号..."},
@@ -156,7 +165,8 @@ private slots:
             QVERIFY(tm.write());
             const QString before = render(tm.machine());
 
-            WindowsStorageManager manager;
+            CountingPlatform counting(platform::current());
+            WindowsStorageManager manager(counting);
             QVERIFY(manager.initialize());
             QSignalSpy spy(&manager, &WindowsStorageManager::partitionCreationProgress);
             if (c.faults.join(u' ').contains(QLatin1String("41003")))
@@ -168,11 +178,11 @@ private slots:
                 progress << e.at(0).toString() + (e.at(1).toString() == texts.value(e.at(0).toInt()) ? "" : "(bad text)");
             const sim::Machine after = tm.read();
             const sim::Partition *p = findPartition(after, id);
-            QString made = p ? (p->size % MiB ? QString::number(p->size) : QString::number(p->size / MiB) + 'M')
-                                   + QStringLiteral("@%1M").arg(p->offset / MiB) : "none";
+            QString made = p ? bytes(p->size) + QStringLiteral("@%1M").arg(p->offset / MiB) : "none";
             if (p && p->volume && !p->volume->letter.isEmpty())
                 made += ' ' + p->volume->letter;
-            got << QStringLiteral("%1 | %2 | %3").arg(made, progress.join(u' ')).arg(after.faults.size());
+            const QString passed = counting.methods ? bytes(counting.sizeValue) : "-";
+            got << QStringLiteral("%1 | %2 | %3 | %4").arg(made, passed, progress.join(u' ')).arg(after.faults.size());
             const QString expected = QString::fromUtf8(c.outcome); // '*' matches anything
             const QRegularExpression pattern(QRegularExpression::wildcardToRegularExpression(expected));
             want << (pattern.match(got.last()).hasMatch() ? got.last() : expected);
@@ -187,6 +197,11 @@ private slots:
         for (const char *given : {"e", "E:", "z:\\", "", "1", "@", "[", "Ä", "EF", "E::", ":"})
             normalized << WindowsStorageManager::normalizedDriveLetter(QString::fromUtf8(given));
         QCOMPARE(normalized, (QStringList{"E", "E", "Z", "", "", "", "", "", "", "", ""}));
+        for (int i = 0; i < 2; ++i)
+            QTest::ignoreMessage(QtCriticalMsg, "WMI service not initialized");
+        WindowsStorageManager unconnected;
+        QVERIFY(!unconnected.assignDriveLetter(QStringLiteral("0:2"), QStringLiteral("K"))
+                && unconnected.createPartition(0, GiB, QStringLiteral("NTFS"), false).isEmpty());
 
         for (const auto &[present, next] : {std::pair{"CDE", "F"}, {"AC", "D"}, {"CDEFGHIJKLMNOPQRSTUVWXY", "Z"}, {"CDEFGHIJKLMNOPQRSTUVWXYZ", ""}}) {
             TestMachine tm;
