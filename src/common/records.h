@@ -42,6 +42,9 @@ struct PartitionCreateRequest
     QString volumeLabel;
     QString driveLetter;
     bool quickFormat = true;
+    // Start of the free region the partition goes into, in bytes; 0 lets the provider choose
+    // (the disk's largest free extent).
+    qint64 offsetBytes = 0;
 };
 
 struct SplitPartitionOptions

@@ -43,8 +43,15 @@ public:
     explicit WindowsStorageManager(platform::Platform &platform, QObject *parent = nullptr);
     ~WindowsStorageManager() override;
 
+    // Invokable in this order: callers reach them by name across threads.
+    Q_INVOKABLE QString getNextAvailableDriveLetter();
     Q_INVOKABLE QString getLastAssignedDriveLetter() const;
     Q_INVOKABLE PartitionInfo getPartitionInfo(const QString &partitionId);
+    // The new partition's id, or empty. offsetBytes > 0 places it in the free region starting
+    // there and sizes it against that region; 0 leaves the place to the provider.
+    Q_INVOKABLE QString createPartition(int diskNumber, qlonglong sizeBytes, const QString &fileSystem,
+                                        bool assignDriveLetter, qlonglong offsetBytes = 0);
+    Q_INVOKABLE bool assignDriveLetter(const QString &partitionId, const QString &driveLetter);
 
     bool initialize();
     bool connectToWmi();
@@ -55,6 +62,13 @@ public:
     QList<PartitionInfo> getPartitions(const QString &diskId);
     qint64 getDiskSize(const QString &diskId);
     qint64 getPartitionSize(const QString &partitionId);
+
+    bool isDriveLetterInUse(const QString &letter);
+    bool assignDriveLetterWithDiskpart(const QString &partitionId, const QString &driveLetter);
+    bool deletePartition(const QString &partitionId);
+
+    // "e", "E:" and "E:\" give "E"; anything that is not one letter A-Z gives an empty string.
+    static QString normalizedDriveLetter(const QString &letter);
 
 signals:
     void operationProgress(int percentage);
@@ -68,6 +82,9 @@ private:
     PartitionInfo partitionInfoLocked(const QString &partitionId);
     // False (with the trace) when there is no connection.
     bool checkServices() const;
+    // The bytes free from `offset` to the next partition (or the end of the disk or of the
+    // extended partition holding it); -1 when the offset is not in free space of the disk.
+    qint64 freeBytesFrom(int diskNumber, qint64 diskSize, qint64 offset);
     void releaseConnection();
     void releaseCom();
 

@@ -2,7 +2,7 @@
 
 #include "diskoperationworker.h"
 
-#include "scriptrunner.h"
+#include "storage/scriptrunner.h"
 
 #include <QDebug>
 #include <QTimer>

@@ -225,6 +225,7 @@ private slots:
         row("size and maximum", {0, 0, "CreatePartition", "Size=1G;UseMaximumSize=true", 5, none, 0, ""});
         row("more than the largest extent", {0, 0, "CreatePartition", "Size=67G", 40000, none, 0, ""});
         row("offset in a partition", {0, 0, "CreatePartition", "Size=1G;Offset=5G", 41012, none, 0, ""});
+        row("offset: the region is too small", {0, 0, "CreatePartition", "Size=11G;Offset=10G+1M", 40000, none, 0, ""});
         row("letter asked", {0, 0, "CreatePartition", "Size=1G;DriveLetter=K", 0, 34 * kGiB, kGiB, "K"});
         row("letter taken: made without", {0, 0, "CreatePartition", "Size=1G;DriveLetter=E", 42002, 34 * kGiB, kGiB, ""});
         row("letter assigned", {0, 0, "CreatePartition", "Size=1G;AssignDriveLetter=true", 0, 34 * kGiB, kGiB, "D"});

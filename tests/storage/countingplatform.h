@@ -1,11 +1,12 @@
 #pragma once
 
 // A platform that forwards everything to another one and counts what the storage layer asks
-// of WMI: queries run, namespace connections made, and locators and connections still alive.
+// of WMI: queries run, methods called, namespace connections made, and locators and connections still alive.
 
 #include "platform/platform.h"
 
 #include <atomic>
+#include <string>
 
 class CountingPlatform : public platform::Platform
 {
@@ -13,6 +14,9 @@ public:
     explicit CountingPlatform(platform::Platform &inner) : m_inner(inner) {}
 
     std::atomic<int> queries{0};
+    std::atomic<int> methods{0};
+    // The Size input of the last method call that had one.
+    std::atomic<long long> sizeValue{-1};
     std::atomic<int> connections{0};
     std::atomic<int> liveLocators{0};
     std::atomic<int> liveServices{0};
@@ -106,6 +110,11 @@ private:
         platform::HResult execMethod(const std::wstring &path, const std::wstring &method, std::int32_t flags,
                                      const platform::WbemObject *in, std::shared_ptr<platform::WbemObject> &out) override
         {
+            ++m_owner.methods;
+            platform::Variant size;
+            if (in && platform::succeeded(in->get(L"Size", size)) && size.vt != platform::VT_NULL) {
+                m_owner.sizeValue = size.vt == platform::VT_BSTR ? std::stoll(size.text) : size.integer;
+            }
             return m_inner->execMethod(path, method, flags, in, out);
         }
     };

@@ -1,6 +1,6 @@
 #include "support/testmachine.h"
 
-#include "worker/scriptrunner.h"
+#include "storage/scriptrunner.h"
 
 #include <QDir>
 #include <QFileInfo>

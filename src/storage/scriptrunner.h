@@ -25,6 +25,8 @@ enum class Run {
     RemountVolume,             // remountVolume (both runs)
     Fat32Format,               // runFat32Format
     DeletePartition,           // deletePartitionWithDiskpart
+    StorageAssignLetter,       // the storage manager's assignDriveLetterWithDiskpart
+    StorageDeletePartition,    // the storage manager's deletePartition
     MergeScript,               // the merge job's script runner
     SplitRefresh,              // refreshPartitionTableForSplit
 };
@@ -46,6 +48,8 @@ enum class SuccessTest {
     ExitCodeZeroNoChineseError, // exit code 0 and no "错误" in the standard output
     ExitCodeZeroNoError,     // exit code 0 and no "error" (any case) in either channel
     ExitCodeZeroAndSuccessWord, // exit code 0 and "success"/"completed" (any case) or "成功"
+    ExitCodeZeroAndDiskpartSuccess, // exit code 0 and "DiskPart successfully" or "成功" (any case)
+    ExitCodeZeroOrDiskpartSuccess,  // exit code 0, or "DiskPart successfully" (any case) in the output
 };
 
 enum class Disposal {

@@ -53,6 +53,12 @@ const RunSettings Table[] = {
     {"deletePartitionWithDiskpart", ScriptDir::TemporaryFile, nullptr, false, "\r\n",
      Starter::Process, 0, "diskpart", false, "/s",
      Channels::Separate, -1, 30000, 0, 0, 0, SuccessTest::ExitCodeZeroNoError, Disposal::Automatic},
+    {"assignDriveLetterWithDiskpart", ScriptDir::QDirTemp, "/diskpart_assign.txt", false, "\r\n",
+     Starter::Process, 0, "diskpart.exe", false, "/s",
+     Channels::Separate, 5000, 30000, 0, 0, 0, SuccessTest::ExitCodeZeroAndDiskpartSuccess, Disposal::Remove},
+    {"deletePartition", ScriptDir::QDirTemp, "/diskpart_delete.txt", false, "\r\n",
+     Starter::Process, 0, "diskpart.exe", false, "/s",
+     Channels::Separate, 5000, 30000, 0, 0, 0, SuccessTest::ExitCodeZeroOrDiskpartSuccess, Disposal::Remove},
     {"executeDiskpartScript", ScriptDir::TemporaryFile, "/diskpart_XXXXXX.txt", false, "\r\n",
      Starter::Process, 0, "diskpart.exe", false, "/s",
      Channels::Separate, 10000, 60000, 0, 0, 5000, SuccessTest::ExitCodeZeroAndSuccessWord, Disposal::Automatic},
@@ -340,6 +346,12 @@ bool judge(const RunSettings &row, const RunResult &result)
     case SuccessTest::ExitCodeZeroNoError:
         return exitZero && !result.output.contains(QLatin1String("error"), Qt::CaseInsensitive)
                && !result.errorOutput.contains(QLatin1String("error"), Qt::CaseInsensitive);
+    case SuccessTest::ExitCodeZeroAndDiskpartSuccess:
+        return exitZero
+               && (result.output.contains(QLatin1String("DiskPart successfully"), Qt::CaseInsensitive)
+                   || result.output.contains(QStringLiteral("成功")));
+    case SuccessTest::ExitCodeZeroOrDiskpartSuccess:
+        return exitZero || result.output.contains(QLatin1String("DiskPart successfully"), Qt::CaseInsensitive);
     case SuccessTest::ExitCodeZeroAndSuccessWord:
         return exitZero
                && (result.output.contains(QLatin1String("success"), Qt::CaseInsensitive)
