@@ -55,18 +55,17 @@ struct VolumeLine
 {
     int number = -1;
     bool showsLetter = false; // the letter column holds the drive's letter
-    bool fat32 = false;
+    bool fileSystemMatches = false;
     bool reserved = false;    // marked System, Boot or Hidden
     qint64 sizeLow = -1;      // the size column as a byte range (whole units, truncated)
     qint64 sizeHigh = -1;
 };
 
-VolumeLine parseVolumeLine(const QString &line, QChar letter)
+VolumeLine parseVolumeLine(const QString &line, QChar letter, const QString &fileSystem)
 {
     static const QRegularExpression row(QStringLiteral("^\\s*\\*?\\s*(?:Volume|卷)\\s+(\\d+)(\\s+)(.*)$"));
     static const QRegularExpression size(QStringLiteral("(\\d+)\\s+(B|KB|MB|GB|TB|PB)\\b"));
     static const QRegularExpression reserved(QStringLiteral("\\b(System|Boot|Hidden)\\b|系统|启动|隐藏"));
-    static const QRegularExpression fat32(QStringLiteral("\\bFAT32\\b"));
     VolumeLine out;
     const QRegularExpressionMatch m = row.match(line);
     if (!m.hasMatch())
@@ -77,7 +76,10 @@ VolumeLine parseVolumeLine(const QString &line, QChar letter)
     // right, past the empty letter column.
     out.showsLetter = m.captured(2).size() <= 8 && rest.size() >= 1 && rest.at(0).toUpper() == letter.toUpper()
                       && (rest.size() == 1 || rest.at(1).isSpace());
-    out.fat32 = fat32.match(rest).hasMatch();
+    out.fileSystemMatches = QRegularExpression(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(fileSystem)),
+                                               QRegularExpression::CaseInsensitiveOption)
+                                .match(rest)
+                                .hasMatch();
     out.reserved = reserved.match(rest).hasMatch();
     QRegularExpressionMatchIterator it = size.globalMatch(rest);
     while (it.hasNext()) {
@@ -89,6 +91,60 @@ VolumeLine parseVolumeLine(const QString &line, QChar letter)
         out.sizeHigh = out.sizeLow + unit;
     }
     return out;
+}
+
+bool accessible(QChar letter)
+{
+    std::uint64_t total = 0;
+    return platform::current().getDiskFreeSpaceEx((QString(letter) + QStringLiteral(":\\")).toStdWString(), nullptr,
+                                                  &total, nullptr);
+}
+
+// Finds the volume in "list volume" and gives it `letter`: the line that shows the letter, or
+// else a volume of `fileSystem` and the expected size that the system does not use (the EFI
+// system partition above all). False when no line qualifies or diskpart cannot list.
+bool assignLetterAgain(QChar letter, qint64 expectedBytes, const QString &fileSystem)
+{
+    scriptrunner::RunRequest list;
+    list.scriptLines = {QStringLiteral("list volume"), QStringLiteral("exit")};
+    const scriptrunner::RunResult listed = scriptrunner::run(scriptrunner::Run::RemountVolume, list);
+    if (!listed.success) {
+        qWarning() << "[挂载] 无法列出卷";
+        return false;
+    }
+
+    VolumeLine chosen;
+    VolumeLine bySize;
+    for (const QString &line : listed.output.split(QRegularExpression(QStringLiteral("[\\r\\n]+")))) {
+        const VolumeLine v = parseVolumeLine(line, letter, fileSystem);
+        if (v.number < 0 || !v.fileSystemMatches || v.reserved)
+            continue;
+        if (v.showsLetter) {
+            chosen = v;
+            break;
+        }
+        // The listing truncates the partition's size; the volume's usable bytes lie a little
+        // below it (file-system overhead, whole clusters).
+        if (bySize.number < 0 && expectedBytes > 0 && v.sizeLow >= 0 && expectedBytes >= v.sizeLow - SizeSlackBytes
+            && expectedBytes < v.sizeHigh)
+            bySize = v;
+    }
+    if (chosen.number < 0)
+        chosen = bySize;
+    if (chosen.number < 0) {
+        qWarning() << "[挂载] 未找到对应的" << fileSystem << "卷";
+        return false;
+    }
+    if (chosen.showsLetter && accessible(letter))
+        return true;
+
+    // A volume without a letter has none to remove, and diskpart stops at the failing line.
+    scriptrunner::RunRequest assign;
+    assign.scriptLines << QStringLiteral("select volume %1").arg(chosen.number);
+    if (chosen.showsLetter)
+        assign.scriptLines << QStringLiteral("remove letter=%1").arg(letter);
+    assign.scriptLines << QStringLiteral("assign letter=%1").arg(letter) << QStringLiteral("exit");
+    return scriptrunner::run(scriptrunner::Run::RemountVolume, assign).success;
 }
 
 } // namespace
@@ -138,6 +194,9 @@ bool DiskOperationWorker::formatLargeFat32(FormatOptions options)
     }
     // Known before the dismount, so a volume that lost its letter can still be recognised.
     const qint64 bytes = getDriveTotalSize(drive);
+    std::wstring fileSystemName;
+    platform::current().getVolumeInformation((drive + QLatin1Char('\\')).toStdWString(), nullptr, 0, nullptr,
+                                             &fileSystemName, 32);
 
     emit operationProgress(5);
     if (!dismountWithFsutil(drive))
@@ -153,7 +212,8 @@ bool DiskOperationWorker::formatLargeFat32(FormatOptions options)
     } else if (!isDriveAccessible(drive)) {
         // The diskpart dismount takes the letter away; a failed format must not leave the
         // volume without it.
-        if (!remountVolume(drive, bytes))
+        const QString fileSystem = QString::fromStdWString(fileSystemName);
+        if (fileSystem.isEmpty() || !assignLetterAgain(drive.at(0).toUpper(), bytes, fileSystem))
             qWarning() << "格式化失败后未能恢复驱动器号:" << drive;
     }
     return ok;
@@ -288,14 +348,18 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
     // Only "Done" proves the format: the tool also exits with 0 when it refuses the volume.
     if (output.contains(QLatin1String("Done"), Qt::CaseInsensitive))
         return true;
-    if ((normalExit && exitCode == 32) || output.contains(QStringLiteral("另一个程序正在使用此文件"))
-        || output.contains(QLatin1String("close any files"))) {
+    // The exit code names the cause; the tool's open-failure text ("close any files") comes
+    // with every cause, so it decides only when the code does not.
+    const bool inUse = normalExit && exitCode == 32;
+    const bool notFound = normalExit && exitCode == 2;
+    if (inUse || (!notFound && (output.contains(QStringLiteral("另一个程序正在使用此文件"))
+                                || output.contains(QLatin1String("close any files"))))) {
         m_lastError = QStringLiteral("驱动器 %1 正被其他程序使用。\n\n请尝试以下解决方案：\n1. 关闭文件管理器中打开的 %1 驱动器窗口\n"
                                      "2. 结束可能正在使用该驱动器的程序\n3. 在任务管理器中结束相关进程\n4. 重启计算机后再试")
                           .arg(drive);
         return false;
     }
-    if ((normalExit && exitCode == 2) || output.contains(QStringLiteral("系统找不到指定的文件"))) {
+    if (notFound || output.contains(QStringLiteral("系统找不到指定的文件"))) {
         m_lastError = QStringLiteral("无法访问驱动器 %1。\n\n可能的原因：\n1. 驱动器已被其他程序独占\n2. 驱动器正在被系统使用\n"
                                      "3. 需要重新插拔USB设备（如果是移动设备）\n\n建议：重启计算机后重试")
                           .arg(drive);
@@ -318,51 +382,8 @@ bool DiskOperationWorker::remountVolume(QString drive, qint64 expectedBytes)
     }
     if (!isDriveName(drive))
         return false;
-    const QChar letter = drive.at(0).toUpper();
-
-    scriptrunner::RunRequest list;
-    list.scriptLines = {QStringLiteral("list volume"), QStringLiteral("exit")};
-    const scriptrunner::RunResult listed = scriptrunner::run(scriptrunner::Run::RemountVolume, list);
-    if (!listed.success) {
-        qWarning() << "[挂载] 无法列出卷";
+    if (!assignLetterAgain(drive.at(0).toUpper(), expectedBytes, QStringLiteral("FAT32")))
         return false;
-    }
-
-    // The line that shows the letter is the volume. Without one, a FAT32 volume of the
-    // formatted size; a system, boot or hidden volume (the EFI system partition above all) is
-    // never the one.
-    VolumeLine chosen;
-    VolumeLine bySize;
-    for (const QString &line : listed.output.split(QRegularExpression(QStringLiteral("[\\r\\n]+")))) {
-        const VolumeLine v = parseVolumeLine(line, letter);
-        if (v.number < 0 || !v.fat32 || v.reserved)
-            continue;
-        if (v.showsLetter) {
-            chosen = v;
-            break;
-        }
-        // The listing truncates the partition's size; the volume's usable bytes lie a little
-        // below it (file-system overhead, whole clusters).
-        if (bySize.number < 0 && expectedBytes > 0 && v.sizeLow >= 0 && expectedBytes >= v.sizeLow - SizeSlackBytes
-            && expectedBytes < v.sizeHigh)
-            bySize = v;
-    }
-    if (chosen.number < 0)
-        chosen = bySize;
-    if (chosen.number < 0) {
-        qWarning() << "[挂载] 未找到对应的FAT32卷";
-        return false;
-    }
-    if (chosen.showsLetter && isDriveAccessible(drive))
-        return true;
-
-    // A volume without a letter has none to remove, and diskpart stops at the failing line.
-    scriptrunner::RunRequest assign;
-    assign.scriptLines << QStringLiteral("select volume %1").arg(chosen.number);
-    if (chosen.showsLetter)
-        assign.scriptLines << QStringLiteral("remove letter=%1").arg(letter);
-    assign.scriptLines << QStringLiteral("assign letter=%1").arg(letter) << QStringLiteral("exit");
-    scriptrunner::run(scriptrunner::Run::RemountVolume, assign);
     platform::current().sleepMs(2000);
     if (isDriveAccessible(drive)) {
         qDebug() << "[挂载] 成功重新挂载驱动器:" << drive;
