@@ -25,9 +25,10 @@ constexpr qint64 OneGiB = 1073741824LL;
 const RunSettings Table[] = {
     // name, dir, file name, millis, line end, starter, flags, program, beside exe, lead,
     // channels, start, finish, finish large, large above, kill wait, success, disposal
+    // Started through QProcess, merged, so that a failure can show the user what diskpart said.
     {"formatUsingDiskpartByVolume", ScriptDir::TempLocation, "/diskpart_format_volume_%1_%2.txt", true, "\r\n",
-     Starter::Native, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, -1, 120000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::Keep},
+     Starter::Process, 0, "diskpart.exe", false, "/s",
+     Channels::Merged, -1, 120000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::Keep},
     // A non-zero exit code is diskpart reporting failure; it is not counted as success.
     {"formatUsingDiskpart", ScriptDir::TempLocation, "/diskpart_format_%1_%2_%3.txt", true, "\r\n",
      Starter::Native, 0, "diskpart.exe", false, "/s",

@@ -59,6 +59,32 @@ public:
     // Deletes the partition with a diskpart script; false with m_deleteError set on failure.
     bool deletePartitionWithDiskpart(PartitionInfo options);
 
+    // Format steps. Each blocks the calling (worker) thread; a failing step leaves its reason
+    // in m_lastError.
+    // One partition of a batch: finds its letter (waiting a while for one), formats by volume
+    // with one retry, and falls back to the partition id.
+    bool formatPartition(QString partitionId, QString fileSystem, QString label);
+    // Routes by the form of options.partitionPath: "E:" or "disk:partition".
+    bool executeStandardFormat(FormatOptions options);
+    bool formatUsingDiskpartByVolume(QString driveLetter, QString fileSystem, QString label, bool quickFormat);
+    bool executeFormatWithDiskpart(FormatOptions options);
+    bool formatByPartitionId(QString partitionId, QString fileSystem, QString label, qint64 sizeBytes);
+    // The label as the file system can hold it; never contains a control character.
+    static QString correctLabelForFileSystem(QString fileSystem, QString label);
+
+    // FAT32 above 32 GiB, which diskpart refuses: the outside formatter between a dismount and
+    // a check that the volume still has its letter.
+    bool formatLargeFat32(FormatOptions options);
+    // Bytes of a lettered volume; a partition id counts as large. -1 when unknown.
+    qint64 getDriveTotalSize(QString path);
+    bool dismountWithFsutil(QString drive);
+    bool dismountWithDiskpart(QString drive);
+    bool runFat32Format(QString drive, FormatOptions options);
+    // Makes sure `drive` names the volume again. expectedBytes, when known, lets a volume that
+    // lost its letter be recognised by its size.
+    bool remountVolume(QString drive, qint64 expectedBytes = -1);
+    bool isDriveAccessible(QString drive);
+
     // Set by the creator before the thread starts; read on the worker's thread afterwards.
     WindowsStorageManager *m_storageManager = nullptr; // not owned
     QThread *m_thread = nullptr;                       // not owned
@@ -66,6 +92,8 @@ public:
 public slots:
     void initialize();
     void cleanup();
+    // The format dialog's job: reports through operationProgress and operationCompleted.
+    void formatPartitionAsync(FormatOptions options);
     void cancelOperation();
     void executeDeletePartition(PartitionInfo options);
 

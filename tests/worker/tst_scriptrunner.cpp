@@ -151,15 +151,17 @@ private slots:
         const QByteArray exit5 = R"({"target":"tool.diskpart","exitCode":5})";
 
         // Native starts. A failing diskpart fails the format runs by disk and partition too, though
-        // they read no output; 120 s nominal at 0.01 is 1.2 s, and the tool would hang for 30 s.
-        QTest::newRow("by volume: kept") << Run::FormatByVolume << none << "" << "started exit 0 success kept" << volume << crlf;
-        QTest::newRow("by volume: hangs") << Run::FormatByVolume << Hang << "slow" << "started timed out failure kept" << volume << crlf;
-        QTest::newRow("by volume: no tool") << Run::FormatByVolume << none << "no tools" << "not started error 2 failure removed" << volume << none;
+        // they read no output.
         QTest::newRow("NTFS conversion: removed") << Run::FormatUsingDiskpart << none << "" << "started exit 0 success removed" << format << none;
         QTest::newRow("NTFS conversion: 5, kept") << Run::FormatUsingDiskpart << exit5 << "" << "started exit 5 failure kept" << format << crlf;
         QTest::newRow("format with diskpart: 5, kept") << Run::ExecuteFormatWithDiskpart << exit5 << "" << "started exit 5 failure kept"
                                                        << format << QByteArray("select disk 0\nselect partition 1\nexit\n");
-        // Process starts; formatByPartitionId kills a hanging tool after its (scaled) 120 s.
+        // Process starts. The format by volume reads diskpart's output (merged) but keeps its script;
+        // 120 s nominal at 0.01 is 1.2 s, and the tool would hang for 30 s.
+        QTest::newRow("by volume: kept") << Run::FormatByVolume << none << "" << "started exit 0 success kept" << volume << crlf;
+        QTest::newRow("by volume: hangs") << Run::FormatByVolume << Hang << "slow" << "started timed out failure kept" << volume << crlf;
+        QTest::newRow("by volume: no tool") << Run::FormatByVolume << none << "no tools" << "not started error text failure removed" << volume << none;
+        // formatByPartitionId kills a hanging tool after its (scaled) 120 s.
         QTest::newRow("by id: hangs") << Run::FormatByPartitionId << Hang << "slow" << "started timed out failure removed" << format << none;
         QTest::newRow("by id: crashes") << Run::FormatByPartitionId << QByteArray(R"({"target":"tool.diskpart","crash":true})") << ""
                                         << "started exit none crashed failure removed" << format << none;

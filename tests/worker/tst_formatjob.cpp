@@ -1,0 +1,412 @@
+#include "support/testmachine.h"
+
+#include "storage/windowsstoragemanager.h"
+#include "worker/diskoperationworker.h"
+
+#include <QtTest>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <tuple>
+
+using Options = DiskOperationWorker::FormatOptions;
+
+namespace {
+
+constexpr qint64 GiB = sim::kGiB;
+constexpr qint64 k32GiB = 32 * GiB;
+
+// Disk 0: EFI, C:. Disk 1: E: 10 GiB, F: 5 GiB, a 2 GiB volume without letter (1:3), G: exactly
+// 32 GiB, H: 40 GiB. Disk 2: J: 2.5 TiB. T: and U: are drives of 32 GiB and one byte more.
+void buildMachine(TestMachine &tm, double scale = 0.01)
+{
+    tm.setTimeScale(scale);
+    tm.addDisk(0, 100 * GiB);
+    tm.addPartition(0, sim::kMiB, 100 * sim::kMiB, "EFI", TestMachine::Vol("FAT32", "", "", 0, 512));
+    tm.addPartition(0, 101 * sim::kMiB, 50 * GiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C"));
+    tm.addDisk(1, 200 * GiB);
+    qint64 at = sim::kMiB;
+    for (const auto &[size, label, letter] : {std::tuple{10 * GiB, "Data", "E"}, {5 * GiB, "Keep", "F"}, {2 * GiB, "Spare", ""},
+                                              {k32GiB, "Exact", "G"}, {40 * GiB, "Large", "H"}}) {
+        tm.addPartition(1, at, size, "Primary", TestMachine::Vol("NTFS", label, letter, sim::kMiB));
+        at += size;
+    }
+    tm.addDisk(2, 3072 * GiB);
+    tm.addPartition(2, sim::kMiB, 2560 * GiB, "Primary", TestMachine::Vol("NTFS", "Huge", "J", sim::kMiB));
+    tm.addOtherDrive("T", 3, "NTFS", "Net", k32GiB);
+    tm.addOtherDrive("U", 3, "NTFS", "Net", k32GiB + 1);
+}
+
+// "disk:partition" -> "fs|label|letter|cluster", and the serials apart.
+QMap<QString, QString> volumes(const sim::Machine &m, QMap<QString, QString> *serials)
+{
+    QMap<QString, QString> out;
+    for (const sim::Disk &d : m.disks)
+        for (const sim::Partition &p : d.partitions)
+            if (p.volume) {
+                const QString id = QStringLiteral("%1:%2").arg(d.number).arg(p.number);
+                out[id] = QStringLiteral("%1|%2|%3|%4").arg(p.volume->fileSystem, p.volume->label, p.volume->letter).arg(p.volume->clusterSize);
+                (*serials)[id] = p.volume->serial;
+            }
+    return out;
+}
+
+// TESSALINE_BIN_DIR for as long as it lives: a diskpart that logs each script before running
+// the real one, the real cmd, and the real fat32format.exe, none, or a bash script.
+class ToolBin
+{
+public:
+    explicit ToolBin(const QByteArray &fat32 = "real") : m_real(qgetenv("TESSALINE_BIN_DIR"))
+    {
+        const QByteArray dir = QFile::encodeName(m_dir.path());
+        write("diskpart", "{ echo ===; cat \"$2\"; } >> '" + dir + "/log'\nexec '" + m_real + "/diskpart' \"$@\"\n");
+        QFile::link(QFile::decodeName(m_real + "/cmd"), m_dir.filePath("cmd"));
+        if (fat32 == "real")
+            QFile::link(QFile::decodeName(m_real + "/fat32format.exe"), m_dir.filePath("fat32format.exe"));
+        else if (!fat32.isEmpty())
+            write("fat32format.exe", fat32);
+        qputenv("TESSALINE_BIN_DIR", dir);
+    }
+    ~ToolBin() { qputenv("TESSALINE_BIN_DIR", m_real); }
+    QString path() const { return m_dir.path(); }
+
+    // Each script diskpart ran, its lines joined by " / ".
+    QStringList scripts() const
+    {
+        QFile f(m_dir.filePath("log"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QStringList out = QString::fromUtf8(f.readAll()).remove(u'\r').split(QStringLiteral("===\n"), Qt::SkipEmptyParts);
+        for (QString &s : out)
+            s = s.trimmed().replace(u'\n', QLatin1String(" / "));
+        return out;
+    }
+
+    // Lines that are none of the commands the format jobs write (a label that escaped its quotes).
+    QStringList strayLines() const
+    {
+        static const QRegularExpression allowed(QStringLiteral(
+            "^(select (disk|partition) \\d+|select volume ([A-Z]|\\d+)|format fs=[a-z0-9]+( quick)?( label=\"[^\"]*\")? override|"
+            "assign( letter=[A-Z])?|remove letter=[A-Z]|list volume|exit)$"));
+        QStringList out;
+        for (const QString &s : scripts())
+            for (const QString &line : s.split(QLatin1String(" / ")))
+                if (!allowed.match(line).hasMatch())
+                    out << line;
+        return out;
+    }
+
+private:
+    void write(const char *name, const QByteArray &body)
+    {
+        QFile f(m_dir.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("#!/bin/bash\n" + body) > 0);
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    QByteArray m_real;
+    QTemporaryDir m_dir;
+};
+
+// A worker on a thread of its own, its reports collected on the test's thread.
+struct WorkerRig
+{
+    explicit WorkerRig(QObject *receiver)
+    {
+        QObject::connect(worker, &DiskOperationWorker::operationProgress, receiver, [this](int p) { progress << p; });
+        QObject::connect(worker, &DiskOperationWorker::operationCompleted, receiver,
+                         [this](bool ok, const QString &m) { result = (ok ? QStringLiteral("ok ") : QStringLiteral("failed ")) + m; });
+        worker->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+        thread.start();
+    }
+    ~WorkerRig()
+    {
+        thread.quit();
+        thread.wait();
+    }
+    // Runs `job` there while this thread serves its event loop (and the storage manager on it).
+    bool run(std::function<void()> job)
+    {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        QMetaObject::invokeMethod(worker, [job, done] { job(); *done = true; }, Qt::QueuedConnection);
+        return QTest::qWaitFor([done] { return done->load(); }, 20000);
+    }
+    bool format(const Options &o)
+    {
+        return run([this, o] { worker->formatPartitionAsync(o); }) && QTest::qWaitFor([this] { return !result.isEmpty(); }, 5000);
+    }
+    QThread thread;
+    DiskOperationWorker *worker = new DiskOperationWorker;
+    QList<int> progress;
+    QString result;
+};
+
+Options opts(const QString &path, const QString &fs, const QString &label = QString(), int cluster = 0, bool quick = true)
+{
+    return Options{path, fs, label, cluster, quick};
+}
+
+// `values` appear in `list` in this order, anything between them.
+bool inOrder(const QList<int> &list, const QList<int> &values)
+{
+    int at = 0;
+    for (int v : list)
+        at += at < values.size() && v == values.at(at);
+    return at == values.size();
+}
+
+const QString InUseH = QStringLiteral("failed 驱动器 H: 正被其他程序使用。\n\n请尝试以下解决方案：\n1. 关闭文件管理器中打开的 H: 驱动器窗口\n"
+                                      "2. 结束可能正在使用该驱动器的程序\n3. 在任务管理器中结束相关进程\n4. 重启计算机后再试");
+const QString NoAccessH = QStringLiteral("failed 无法访问驱动器 H:。\n\n可能的原因：\n1. 驱动器已被其他程序独占\n2. 驱动器正在被系统使用\n"
+                                         "3. 需要重新插拔USB设备（如果是移动设备）\n\n建议：重启计算机后重试");
+
+} // namespace
+
+class TestFormatJob : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qputenv("TMPDIR", QFile::encodeName(m_tmp.path())); } // kept scripts land here
+
+    void labelRules()
+    {
+        const struct { const char *fs; QString label, expected; } cases[] = {
+            {"FAT32", "my data.v1", "MY_DATAV1"}, {"fat32", "a\\b", "A\\B"}, {"FAT", "/:*?<>|\".", "NEW_VOLUME"},
+            {"NTFS", "", "New Volume"}, {"exFAT", "ABCDEFGHIJKLMNOPQ", "ABCDEFGHIJKLMNO"}, {"ReFS", QString(33, u'r'), QString(32, u'r')},
+            {"NTFS", "a\r\nformat fs=fat32\x7f\tb", "aformat fs=fat32b"}, {"FAT32", "\n\x01", "NEW_VOLUME"},
+            {"exFAT", QString("😀").repeated(10), QString("😀").repeated(7)}, // never half an emoji
+        };
+        for (const auto &c : cases)
+            QCOMPARE(DiskOperationWorker::correctLabelForFileSystem(c.fs, c.label), c.expected);
+    }
+
+    // The format dialog's job end to end: its reports, the scripts diskpart ran, and the machine
+    // afterwards (only the target changes, with a new serial).
+    void formatAsync_data()
+    {
+        QTest::addColumn<Options>("options");
+        QTest::addColumn<QByteArray>("setup"); // a fault, "user" (not an administrator), or a fat32format for ToolBin
+        QTest::addColumn<QString>("result");   // the completion, or its start
+        QTest::addColumn<QString>("target");   // "id=fs|label|letter|cluster" of the one volume that changes
+        QTest::addColumn<QString>("scripts");
+
+        const QString ok = QStringLiteral("ok 格式化成功完成");
+        const QString emoji = QString("数😀").repeated(10) + "数";
+        auto row = [](const char *name, const Options &o, const QByteArray &setup, const QString &result, const QString &target,
+                      const QString &scripts) { QTest::newRow(name) << o << setup << result << target << scripts; };
+        row("NTFS by letter", opts("E:", "NTFS", "Backup"), "", ok, "1:1=NTFS|Backup|E|4096", "select volume E / format fs=ntfs quick label=\"Backup\" override / exit");
+        row("exFAT, slow, default label", opts(" e: ", "exFAT", "", 0, false), "", ok, "1:1=exFAT|Data|E|32768", "select volume E / format fs=exfat label=\"Data\" override / exit");
+        row("FAT32 of exactly 32 GiB", opts("G:", "FAT32", "my data.v1"), "", ok, "1:4=FAT32|MY_DATAV1|G|16384", "select volume G / format fs=fat32 quick label=\"MY_DATAV1\" override / exit");
+        row("by id: quick anyway, a letter", opts("1:3", "ntfs", "a<b>c", 0, false), "", ok, "1:3=NTFS|a_b_c|D|4096", "select disk 1 / select partition 3 / format fs=ntfs quick label=\"a_b_c\" override / assign / exit");
+        row("injection by letter", opts("E:", "NTFS", "x\"\r\nselect volume F\r\nformat fs=fat32 quick \""), "", ok, "1:1=NTFS|xselect volume Fformat fs=fat32 |E|4096", "select volume E / format fs=ntfs quick label=\"xselect volume Fformat fs=fat32 \" override / exit");
+        row("injection by id", opts("1:3", "NTFS", "\"\nselect disk 1\nformat\n"), "", ok, "1:3=NTFS|_select disk 1format|D|4096", "select disk 1 / select partition 3 / format fs=ntfs quick label=\"_select disk 1format\" override / assign / exit");
+        row("300 characters", opts("E:", "NTFS", QString("数😀").repeated(100) + QString(100, u'z')), "", ok, "1:1=NTFS|" + emoji + "|E|4096", "select volume E / format fs=ntfs quick label=\"" + emoji + "\" override / exit");
+        row("ReFS", opts("E:", "ReFS"), "", "failed 不支持的文件系统: ReFS", "", "");
+        row("empty path", opts("  ", "NTFS"), "", "failed 无效的分区路径：路径为空", "", "");
+        row("id not numeric", opts("数:", "NTFS"), "", "failed 无效的磁盘:分区格式，无法解析数字", "", "");
+        row("no known form", opts("1:2:3", "NTFS"), "", "failed 无效的分区路径格式: 1:2:3", "", "");
+        row("FAT32 by id is large", opts("1:3", "FAT32"), "", "failed 大容量FAT32格式化需要盘符: 1:3", "", "");
+        row("vanished volume", opts("Q:", "NTFS", "x"), "", "failed diskpart 执行失败，退出码: 2\n\n输出信息：", "", "select volume Q / format fs=ntfs quick label=\"x\" override / exit");
+        row("32 GiB: diskpart", opts("T:", "FAT32"), "", "failed diskpart 执行失败，退出码: 2", "", "select volume T / format fs=fat32 quick label=\"DATA\" override / exit");
+        row("a byte more: large path", opts("U:", "FAT32"), "", "failed 无法访问驱动器 U:。", "", "");
+        // The large path: the formatter's cluster argument, its answers and its judgement.
+        row("large, default cluster", opts("H:", "FAT32", "ignored"), "", ok, "1:5=FAT32||H|32768", "");
+        row("large, 8 KiB", opts("h:", "FAT32", "", 8192), "", ok, "1:5=FAT32||H|8192", "");
+        row("large, 64 KiB", opts("H:\\", "FAT32", "", 65536), "", ok, "1:5=FAT32||H|65536", "");
+        row("large, other size: 16 KiB", opts("H:", "FAT32", "", 12345), "", ok, "1:5=FAT32||H|16384", "");
+        row("Done with exit 3", opts("H:", "FAT32"), R"({"target":"tool.fat32format","exitCode":3,"output":"Done"})", ok, "", "");
+        row("exit 0 without Done", opts("H:", "FAT32"), R"({"target":"tool.fat32format","noDone":true})", "failed 格式化失败，错误码: 0\n\n输出信息：Warning ALL data on drive 'H:'", "1:5=FAT32||H|32768", "");
+        row("too big: exit 0", opts("J:", "FAT32"), "", "failed 格式化失败，错误码: 0\n\n输出信息：", "", "");
+        row("exit 32", opts("H:", "FAT32"), R"({"target":"tool.fat32format","inUse":true})", InUseH, "", "");
+        row("exit 2", opts("H:", "FAT32"), R"({"target":"tool.fat32format","exit2":true})", NoAccessH, "", "");
+        row("exit 5, open failure", opts("H:", "FAT32"), R"({"target":"tool.fat32format","exitCode":5,"output":"close any files"})", InUseH, "", "");
+        row("exit 7", opts("H:", "FAT32"), R"({"target":"tool.fat32format","exitCode":7,"output":"bad"})", "failed 格式化失败，错误码: 7\n\n输出信息：bad", "", "");
+        row("crash", opts("H:", "FAT32"), R"({"target":"tool.fat32format","crash":true})", "failed fat32format.exe 异常退出，状态: 1", "", "");
+        row("hang past 60 s (600 ms)", opts("H:", "FAT32"), R"({"target":"tool.fat32format","hangMs":1500})", "failed fat32format.exe 执行超时（60秒）", "", "");
+        row("no formatter", opts("H:", "FAT32"), "none", "failed 无法启动 fat32format.exe，检查路径或权限: ", "", "");
+        // fsutil refuses a user, so diskpart takes the letter away; the failed format gives it back.
+        row("not an administrator", opts("H:", "FAT32"), "user", InUseH, "", "select volume H / remove letter=H / exit // list volume / exit // select volume 6 / assign letter=H / exit");
+    }
+
+    void formatAsync()
+    {
+        QFETCH(Options, options);
+        QFETCH(QByteArray, setup);
+        QFETCH(QString, result);
+        QFETCH(QString, target);
+        QFETCH(QString, scripts);
+        TestMachine tm;
+        buildMachine(tm);
+        tm.setAdministrator(setup != "user");
+        if (setup.startsWith('{'))
+            tm.addFault(setup.constData());
+        QVERIFY(tm.write());
+        QMap<QString, QString> serials;
+        QMap<QString, QString> expected = volumes(tm.read(), &serials);
+        ToolBin bin(setup == "none" ? "" : "real");
+        WorkerRig rig(this);
+        QVERIFY(rig.format(options));
+
+        QVERIFY2(rig.result.startsWith(result), qPrintable(rig.result));
+        const bool large = rig.progress.contains(20);
+        if (result.startsWith(QLatin1String("ok")))
+            QVERIFY2(large ? inOrder(rig.progress, {10, 5, 10, 20, 30, 90, 95, 100, 100}) : rig.progress == QList<int>({10, 100}),
+                     qPrintable(QTest::toString(rig.progress)));
+        else
+            QVERIFY2(!rig.progress.contains(100) && !rig.progress.contains(95), qPrintable(QTest::toString(rig.progress)));
+        if (large && setup.isEmpty() && result.startsWith(QLatin1String("ok")))
+            QVERIFY(inOrder(rig.progress, {30, 50, 75, 85, 90})); // the formatter's own lines
+        if (setup == "none")
+            QCOMPARE(rig.result, result + bin.path() + "/fat32format.exe");
+        if (setup.contains("hangMs"))
+            QTest::qWait(1200); // a formatter left running would have formatted by now
+
+        QMap<QString, QString> after;
+        const QMap<QString, QString> now = volumes(tm.read(), &after);
+        if (!target.isEmpty()) {
+            const QString id = target.section(u'=', 0, 0);
+            expected[id] = target.section(u'=', 1);
+            QVERIFY2(after[id] != serials[id], "the format kept the serial");
+            serials[id] = after[id];
+        }
+        QCOMPARE(now, expected);
+        QCOMPARE(after, serials);
+        QCOMPARE(bin.scripts().join(QLatin1String(" // ")), scripts);
+        QCOMPARE(bin.strayLines(), QStringList());
+    }
+
+    // ReFS is refused after exactly one report of 10, named as the user gave it.
+    void unsupportedReportsOnce()
+    {
+        TestMachine tm;
+        WorkerRig rig(this);
+        QVERIFY(rig.format(opts("E:", "refs")));
+        QCOMPARE(rig.progress, QList<int>{10});
+        QCOMPARE(rig.result, "failed 不支持的文件系统: refs");
+    }
+
+    // Blind answers and answers to the prompt share one count of two.
+    void fat32formatAnswers()
+    {
+        // Silence before the prompt, in seconds: none, one blind answer (150 ms at 0.05), two (400 ms).
+        for (const char *silence : {"0", "0.25", "0.6"}) {
+            TestMachine tm;
+            buildMachine(tm, 0.05);
+            QVERIFY(tm.write());
+            QTemporaryDir logDir;
+            const QByteArray log = QFile::encodeName(logDir.filePath("answers"));
+            ToolBin bin(QByteArray("sleep ") + silence + "\nprintf \"Warning ALL data on drive $1 will be lost, are you sure\\r\\n(y/n) :\"\n"
+                        "while IFS= read -r -t 0.5 line; do echo \"$line\" >> '" + log + "'; done\necho Done\n");
+            WorkerRig rig(this);
+            QVERIFY(rig.format(opts("H:", "FAT32")));
+            QCOMPARE(rig.result, "ok 格式化成功完成");
+            QFile answers(QFile::decodeName(log));
+            QVERIFY(answers.open(QIODevice::ReadOnly));
+            QCOMPARE(answers.readAll(), QByteArray("y\r\ny\r\n"));
+        }
+    }
+
+    // The batch step: the record comes from the GUI thread's manager by a blocking call; the
+    // letter may come late; a failing format by letter is tried again, then by id.
+    void formatPartitionSteps_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("fileSystem");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QByteArray>("fault");
+        QTest::addColumn<QString>("after"); // the target afterwards; "" unchanged
+        QTest::addColumn<QString>("runs");  // V by volume, I by id
+
+        const QByteArray twice = R"({"target":"tool.diskpart","match":"select volume E","exitCode":5,"times":2})";
+        QTest::newRow("letter at once") << "1:1" << "NTFS" << "Vol" << QByteArray() << "NTFS|Vol|E|4096" << "V";
+        QTest::newRow("Chinese label") << "1:1" << "NTFS" << "数据" << QByteArray() << "NTFS|NewVolume|E|4096" << "V";
+        QTest::newRow("FAT32 label") << "1:1" << "fat32" << "my data" << QByteArray() << "FAT32|MY_DATA|E|8192" << "V";
+        QTest::newRow("letter after 3 failed queries") << "1:1" << "NTFS" << "Late" << QByteArray(R"({"target":"wmi.query","match":"MSFT_Partition","times":3})") << "NTFS|Late|E|4096" << "V";
+        QTest::newRow("never a letter: by id") << "1:3" << "NTFS" << "x\ny" << QByteArray() << "NTFS|xy||4096" << "I";
+        QTest::newRow("retried once") << "1:1" << "NTFS" << "Two" << twice.left(twice.size() - 2) + "1}" << "NTFS|Two|E|4096" << "V V";
+        QTest::newRow("by id after two failures") << "1:1" << "NTFS" << "Three" << twice << "NTFS|Three|E|4096" << "V V I";
+        QTest::newRow("everything fails") << "1:1" << "NTFS" << "No" << QByteArray(R"({"target":"tool.diskpart","exitCode":5})") << "" << "V V I";
+        QTest::newRow("large FAT32, no letter") << "1:5" << "FAT32" << "" << QByteArray() << "" << "";
+        QTest::newRow("empty id") << "" << "NTFS" << "" << QByteArray() << "" << "";
+    }
+
+    void formatPartitionSteps()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, fileSystem);
+        QFETCH(QString, label);
+        QFETCH(QByteArray, fault);
+        QFETCH(QString, after);
+        QFETCH(QString, runs);
+        TestMachine tm;
+        buildMachine(tm);
+        tm.partition(1, 5).volume->letter.clear(); // 40 GiB waiting for a letter in vain
+        QVERIFY(tm.write());
+        WindowsStorageManager manager;
+        QVERIFY(manager.initialize());
+        if (!fault.isEmpty())
+            tm.addFault(fault.constData());
+        QVERIFY(tm.write());
+        QMap<QString, QString> serials;
+        QMap<QString, QString> expected = volumes(tm.read(), &serials);
+        ToolBin bin;
+        WorkerRig rig(this);
+        rig.worker->m_storageManager = &manager;
+        bool ok = false;
+        QVERIFY(rig.run([&] { ok = rig.worker->formatPartition(id, fileSystem, label); }));
+        QCOMPARE(ok, !after.isEmpty());
+
+        QStringList kinds;
+        for (const QString &s : bin.scripts())
+            kinds << (s.startsWith(QLatin1String("select volume")) ? "V" : "I");
+        QCOMPARE(kinds.join(u' '), runs);
+        QCOMPARE(bin.strayLines(), QStringList());
+        if (ok)
+            expected[id] = after;
+        QCOMPARE(volumes(tm.read(), &serials), expected);
+        if (fault.contains("times"))
+            QVERIFY2(tm.read().faults.isEmpty(), "the faults were not all met");
+    }
+
+    // A volume that lost its letter gets it back: the line showing the letter, else a FAT32
+    // volume of the formatted size the system does not use. The EFI volume comes first here
+    // and is never touched; a letterless volume labelled "H" is not the one either.
+    void remount()
+    {
+        const struct { const char *language; qint64 bytes; bool lettered, ok; const char *letters; QStringList scripts; } cases[] = {
+            {"en-US", 40 * GiB, false, true, "1: 2:C 3: 4:H", {"list volume / exit", "select volume 3 / assign letter=H / exit"}},
+            {"zh-CN", 40 * GiB, false, true, "1: 2:C 3: 4:H", {"list volume / exit", "select volume 3 / assign letter=H / exit"}},
+            {"en-US", 40 * GiB, true, true, "1: 2:C 3: 4:H", {}},
+            {"en-US", 100 * GiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}},
+            {"zh-CN", -1, false, false, "1: 2:C 3: 4:", {"list volume / exit"}},
+            {"en-US", 100 * sim::kMiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}},
+        };
+        for (const auto &c : cases) {
+            TestMachine tm;
+            tm.setTimeScale(0.01);
+            tm.machine().displayLanguage = QLatin1String(c.language);
+            tm.addDisk(0, 200 * GiB);
+            tm.addPartition(0, sim::kMiB, 100 * sim::kMiB, "EFI", TestMachine::Vol("FAT32", "", "", 0, 512));
+            tm.addPartition(0, 101 * sim::kMiB, 50 * GiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C"));
+            tm.addPartition(0, 101 * sim::kMiB + 50 * GiB, 8 * GiB, "Primary", TestMachine::Vol("FAT32", "H", ""));
+            tm.addPartition(0, 101 * sim::kMiB + 58 * GiB, 40 * GiB, "Primary", TestMachine::Vol("FAT32", "", c.lettered ? "H" : "", 0, 32768));
+            QVERIFY(tm.write());
+            ToolBin bin;
+            DiskOperationWorker worker;
+            QCOMPARE(worker.remountVolume(QStringLiteral("H:"), c.bytes), c.ok);
+            QStringList letters;
+            for (const sim::Partition &p : tm.read().disks.at(0).partitions)
+                letters << QStringLiteral("%1:%2").arg(p.number).arg(p.volume->letter);
+            QCOMPARE(letters.join(u' '), QLatin1String(c.letters));
+            QCOMPARE(bin.scripts(), c.scripts);
+        }
+    }
+
+private:
+    QTemporaryDir m_tmp;
+};
+
+QTEST_GUILESS_MAIN(TestFormatJob)
+#include "tst_formatjob.moc"
