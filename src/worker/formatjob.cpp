@@ -5,7 +5,7 @@
 
 #include "crossthreadcall.h"
 #include "platform/platform.h"
-#include "scriptrunner.h"
+#include "storage/scriptrunner.h"
 #include "storage/windowsstoragemanager.h"
 
 #include <QDebug>

@@ -5,7 +5,7 @@
 #include "diskoperationworker.h"
 
 #include "platform/platform.h"
-#include "scriptrunner.h"
+#include "storage/scriptrunner.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -224,7 +224,7 @@ bool DiskOperationWorker::dismountWithFsutil(QString drive)
     if (!isDriveName(drive))
         return false;
     scriptrunner::RunRequest request;
-    request.arguments = {QStringLiteral("fsutil volume dismount %1").arg(drive)};
+    request.drive = drive;
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::DismountWithFsutil, request);
     if (!result.started) {
         qWarning() << "无法启动fsutil命令";
@@ -303,7 +303,7 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
         }
 
         process.waitForReadyRead(scriptrunner::realMs(500));
-        const QString piece = scriptrunner::decode(row, process.readAll());
+        const QString piece = scriptrunner::decode(process.readAll());
         if (!piece.isEmpty()) {
             output += piece;
             if (piece.contains(QLatin1String("Formatting drive"), Qt::CaseInsensitive)
@@ -340,7 +340,7 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
         process.waitForFinished(scriptrunner::realMs(1000));
     }
     // What the tool printed just before it ended is still buffered; "Done" may be in it.
-    output += scriptrunner::decode(row, process.readAll());
+    output += scriptrunner::decode(process.readAll());
     const bool normalExit = process.exitStatus() == QProcess::NormalExit;
     const int exitCode = process.exitCode();
     qDebug().noquote() << "[runFat32Format] 退出码:" << exitCode << "状态:" << int(process.exitStatus()) << "输出:" << output;
