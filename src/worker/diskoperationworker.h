@@ -52,6 +52,9 @@ public:
     // deletion is pending or running, otherwise schedules executeDeletePartition on the
     // worker's thread and returns at once.
     void startDeletePartition(PartitionInfo options);
+    // True from an accepted delete request until just before its result is emitted; safe to
+    // read from any thread.
+    bool isDeleting() const { return m_isDeleting.load(); }
     // Deletes the partition with a diskpart script; false with m_deleteError set on failure.
     bool deletePartitionWithDiskpart(PartitionInfo options);
 
@@ -81,6 +84,8 @@ signals:
     void deletePartitionProgress(QString step, int percentage);
     void deletePartitionFinished(bool success, QString errorMessage);
     void deletePartitionStatusChanged(QString status);
+    // The tool's full transcript of a failed deletion, emitted just before its result.
+    void deletePartitionDetails(QString transcript);
     void doDeletePartition(PartitionInfo options);
     void mergePartitionProgress(QString step, int percentage);
     void mergePartitionStatusChanged(QString status);
@@ -97,6 +102,7 @@ private:
     PartitionInfo m_currentPartition;
     QString m_currentStatus;
     QString m_deleteError;
+    QString m_deleteDetails;
     // Read and set by startDeletePartition on the caller's thread as well as by the jobs.
     std::atomic<bool> m_isDeleting{false};
     QList<FormatOptions> m_formatQueue;

@@ -115,6 +115,7 @@ struct RunResult
     QString errorOutput;          // standard error (separate channels only)
     bool scriptRemoved = false;
     bool success = false;
+    int finishLimitMs = 0;        // nominal, as applied to this run
 };
 
 // Writes, starts, waits, judges and disposes as the run's row says. Blocks the calling thread.
@@ -136,5 +137,15 @@ bool startProcess(Run run, const QStringList &arguments, QProcess &process, RunR
 
 // The real limit of a nominal one.
 int realMs(int nominalMs);
+
+// Why a run failed, in one line for the user: the tool could not start, timed out after its
+// nominal limit, crashed, or ended with a code; with the tool's own error text when it printed
+// one. Empty for a successful run. The transcript belongs in the trace, not here.
+QString failureCause(Run run, const RunResult &result);
+
+// A tool's own account of a failure: the paragraphs it printed after its last banner, selection
+// or success message (diskpart's wording, English or Chinese), joined into one line; empty when
+// it printed none.
+QString toolErrorText(const QString &output);
 
 } // namespace scriptrunner
