@@ -84,8 +84,6 @@ signals:
     void deletePartitionProgress(QString step, int percentage);
     void deletePartitionFinished(bool success, QString errorMessage);
     void deletePartitionStatusChanged(QString status);
-    // The tool's full transcript of a failed deletion, emitted just before its result.
-    void deletePartitionDetails(QString transcript);
     void doDeletePartition(PartitionInfo options);
     void mergePartitionProgress(QString step, int percentage);
     void mergePartitionStatusChanged(QString status);
@@ -94,6 +92,9 @@ signals:
     void uiMergeStatusChanged(QString status);
     void uiMergeCompleted(bool success, QString message);
     void uiMergeErrorOccurred(QString error);
+    // Added last, so the older signals keep their indices. The tool's full transcript of a failed
+    // deletion, emitted just before its result.
+    void deletePartitionDetails(QString transcript);
 
 private:
     void deleteWorkerStorageManager();
