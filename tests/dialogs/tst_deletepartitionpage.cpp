@@ -2,6 +2,7 @@
 #include "deletetesting.h"
 #include "support/messageboxanswerer.h"
 
+#include <QProgressBar>
 #include <QPushButton>
 
 class TestDeletePartitionPage : public QObject
@@ -9,6 +10,35 @@ class TestDeletePartitionPage : public QObject
     Q_OBJECT
 
 private slots:
+    // What the form shows before anything runs, and that a progress step leaves the percentage
+    // text hidden (the ring carries it).
+    void form()
+    {
+        PartitionInfo record;
+        record.id = "0:2";
+        record.diskIndex = 0;
+        record.partitionNumber = 2;
+        record.driveLetter = "E";
+        record.driveLetters = QStringList{"E:"};
+        record.fileSystem = "NTFS";
+        record.volumeLabel = "Data";
+        record.sizeStr = "10.00 GB";
+        DeletePartitionPage dialog(record);
+        dialog.show();
+        QStringList texts{dialog.windowTitle()};
+        for (QLabel *label : dialog.findChildren<QLabel *>())
+            if (label->isVisible() && !label->text().isEmpty())
+                texts << label->text();
+        for (QPushButton *button : dialog.findChildren<QPushButton *>())
+            texts << button->text();
+        QCOMPARE(texts.join(" | "), "Delete Patition | Deleting a Partition: 0:2 (E:) | You're deleting a partition... | "
+                                    "Deleting partition: 0:2 (E:) | Drive letter | E: | File system | NTFS | "
+                                    "Volume label | Data | Partition size | 10.00 GB | Cancel | Confirm");
+        QVERIFY(child<QProgressBar>(dialog, "progressBar")->isHidden());
+        dialog.onDeletePartitionProgress("step", 40);
+        QVERIFY(child<QLabel>(dialog, "percentageLabel")->isHidden());
+    }
+
     void failuresChangeNothing_data()
     {
         QTest::addColumn<QString>("id"); // the dialog deletes what the id names, whatever else the record says
