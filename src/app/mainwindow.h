@@ -8,6 +8,8 @@
 #include <functional>
 
 class CustomTitleBar;
+class DiskOperationWorker;
+class QDialog;
 class QLabel;
 class QListWidgetItem;
 class QTreeWidgetItem;
@@ -55,11 +57,20 @@ public:
     using Scheduler = std::function<void(int nominalMs, std::function<void()> task)>;
     void setScheduler(Scheduler scheduler);
 
+    // Follows a background job to its end, whatever becomes of its dialog meanwhile: the worker's
+    // completion signal reaches onJobFinished queued, telling it whether the dialog was still
+    // there to show the result. The window may be destroyed first; the connection then goes too.
+    using JobFinishedSignal = void (DiskOperationWorker::*)(bool, QString);
+    void followJob(QDialog *dialog, DiskOperationWorker *worker, JobFinishedSignal finished, const QString &operation);
+
 public slots:
     void onRefreshClicked();
     void onResizeFinished();
     void onStorageOperationCompleted(bool success, const QString &message);
     void onStorageOperationProgress(int percentage);
+    // A job ended: the tree is rebuilt so it agrees with the machine, the status line notes the
+    // result, and a result its dialog could no longer show is shown here, once.
+    void onJobFinished(const QString &operation, bool success, const QString &message, bool shownByDialog);
     void showDiskInformation(QTreeWidgetItem *diskItem);
     void showAbout();
 

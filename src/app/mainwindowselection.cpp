@@ -4,12 +4,14 @@
 #include "common/partitionid.h"
 #include "dialogs/deletepartitionpage.h"
 #include "storage/windowsstoragemanager.h"
+#include "worker/diskoperationworker.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMetaMethod>
+#include <QPointer>
 
 namespace {
 
@@ -196,5 +198,36 @@ void MainWindow::onDeletePartition()
         if (window->children().contains(gone))
             refreshAfterOperation();
     });
+    followJob(dialog, dialog->worker(), &DiskOperationWorker::deletePartitionFinished,
+              QStringLiteral("Delete of partition %1").arg(DeletePartitionPage::displayName(partition)));
     dialog->show();
+}
+
+void MainWindow::followJob(QDialog *dialog, DiskOperationWorker *worker, JobFinishedSignal finished,
+                           const QString &operation)
+{
+    // The dialog's own connection was made first, so it has had the result by the time this runs:
+    // a dialog still visible has shown it (or is showing it now).
+    QPointer<QDialog> shown(dialog);
+    connect(worker, finished, this, [this, shown, operation](bool success, const QString &message) {
+        onJobFinished(operation, success, message, shown && shown->isVisible());
+    }, Qt::QueuedConnection);
+}
+
+void MainWindow::onJobFinished(const QString &operation, bool success, const QString &message, bool shownByDialog)
+{
+    qDebug() << "Job finished:" << operation << success << message;
+    refreshAfterOperation();
+    ui->statusLabel->setText(success ? QStringLiteral("%1: completed").arg(operation)
+                                     : QStringLiteral("%1: failed").arg(operation));
+    ui->statusLabel->setToolTip(success ? QString() : message);
+    if (shownByDialog)
+        return;
+    if (success) {
+        QMessageBox::information(this, QStringLiteral("Operation completed"),
+                                 QStringLiteral("%1 completed successfully.").arg(operation));
+    } else {
+        QMessageBox::warning(this, QStringLiteral("Operation failed"),
+                             QStringLiteral("%1 failed:\n%2").arg(operation, message));
+    }
 }

@@ -1,7 +1,7 @@
 #include "deletepartitionpage.h"
 
+#include "common/partitionguard.h"
 #include "common/partitionid.h"
-#include "platform/platform.h"
 #include "worker/diskoperationworker.h"
 
 #include <QCoreApplication>
@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPen>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
@@ -66,8 +65,9 @@ DeletePartitionPage::DeletePartitionPage(const PartitionInfo &partition, QWidget
             &DeletePartitionPage::onDeletePartitionFinished);
     connect(m_worker, &DiskOperationWorker::deletePartitionStatusChanged, this,
             &DeletePartitionPage::onDeletePartitionStatusChanged);
+    connect(m_worker, &DiskOperationWorker::deletePartitionDetails, this, &DeletePartitionPage::onDeletePartitionDetails);
     // The worker is released on its own thread as that thread ends; the thread object releases
-    // itself too, which only matters once the destructor has let go of it (see there).
+    // itself too, which only matters once the destructor has let go of it.
     connect(m_workerThread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_workerThread, &QThread::finished, m_workerThread, &QObject::deleteLater);
     m_workerThread->start(QThread::InheritPriority);
@@ -75,21 +75,18 @@ DeletePartitionPage::DeletePartitionPage(const PartitionInfo &partition, QWidget
 
 DeletePartitionPage::~DeletePartitionPage()
 {
-    QPointer<DiskOperationWorker> worker(m_worker);
-    if (worker)
-        worker->stopThread();
-    if (m_workerThread->isRunning()) {
-        m_workerThread->quit();
-        if (!m_workerThread->wait(platform::current().scaledMs(3000))) {
-            // A deletion is still in diskpart. Killing the thread would leave the tool running and
-            // the worker half way; let the job end, then thread and worker release themselves.
-            qWarning() << "DeletePartitionPage: the delete job is still running; it will finish on its own";
-            m_workerThread->setParent(nullptr);
-            return;
-        }
-    }
-    // Deleted at the thread's end already, unless the thread never ran.
-    delete worker.data();
+    // Nothing waits here: a deletion in diskpart cannot be stopped half-way. The thread is let go
+    // and quits once no deletion is pending or running; its end releases the worker and itself.
+    QThread *thread = m_workerThread;
+    DiskOperationWorker *worker = m_worker;
+    thread->setParent(nullptr);
+    connect(worker, &DiskOperationWorker::deletePartitionFinished, thread, &QThread::quit, Qt::DirectConnection);
+    // Queued behind a job already scheduled; a job still running has cleared its flag by the time
+    // this runs, and one that never came leaves the flag down.
+    QMetaObject::invokeMethod(worker, [worker, thread] {
+        if (!worker->isDeleting())
+            thread->quit();
+    }, Qt::QueuedConnection);
 }
 
 QString DeletePartitionPage::letterText(const PartitionInfo &partition)
@@ -273,6 +270,9 @@ void DeletePartitionPage::onDeleteButtonClicked()
         return;
     }
 
+    if (!passesGuard())
+        return;
+
     const QMessageBox::StandardButton answer = QMessageBox::critical(
         this, tr("Final Confirmation"),
         tr("⚠️ Final Confirmation ⚠️\n\nYou are about to delete the partition: %1\nThis action will permanently "
@@ -286,6 +286,7 @@ void DeletePartitionPage::onDeleteButtonClicked()
     target.diskIndex = id.disk;
     target.partitionNumber = id.partition;
 
+    m_details.clear();
     setRunning(true);
     writeLog(QStringLiteral("Start deleting partitions: %1").arg(m_partitionId));
     writeLog(QStringLiteral("Device: %1, Partition Number: %2")
@@ -293,20 +294,57 @@ void DeletePartitionPage::onDeleteButtonClicked()
     m_worker->startDeletePartition(target);
 }
 
+bool DeletePartitionPage::passesGuard()
+{
+    const PartitionGuard kind = partitionGuard(m_partition);
+    if (kind == PartitionGuard::None)
+        return true;
+    const QString text = partitionGuardText(m_partition);
+    if (kind == PartitionGuard::RunningSystem) {
+        writeLog(QStringLiteral("Refused to delete: %1").arg(text));
+        QMessageBox::critical(this, tr("Cannot Delete"), tr("%1\n\nNothing has been deleted.").arg(text));
+        return false;
+    }
+    return QMessageBox::warning(this, tr("Special Partition"), tr("%1\n\nDelete it anyway?").arg(text),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
 void DeletePartitionPage::onCancelButtonClicked()
 {
-    if (!m_running) {
-        reject();
-        return;
+    reject();
+}
+
+void DeletePartitionPage::reject()
+{
+    if (!m_running || confirmLeavingWhileRunning())
+        QDialog::reject();
+}
+
+bool DeletePartitionPage::confirmLeavingWhileRunning()
+{
+    if (m_asking)
+        return false;
+    m_asking = true;
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, tr("Cancel operation"),
+        tr("The deletion of partition %1 has already started and cannot be stopped half-way.\n"
+           "It will finish, and its result will be shown.\n\n"
+           "Close this window and let the deletion finish?")
+            .arg(m_partitionId),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    m_asking = false;
+    if (m_heldResult) {
+        // The deletion ended while the question was open: its result is shown here and now.
+        const Result result = *m_heldResult;
+        m_heldResult.reset();
+        showResult(result.success, result.message);
+        return false;
     }
-    const QMessageBox::StandardButton answer =
-        QMessageBox::question(this, tr("Cancel operation"), tr("Are you sure you want to cancel the current delete operation?"),
-                              QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes)
-        return;
+        return false;
     writeLog(QStringLiteral("User cancels the operation"));
-    // The worker is not stopped: its result, when it comes, is still shown.
-    setRunning(false);
+    return true;
 }
 
 void DeletePartitionPage::onDeletePartitionProgress(const QString &step, int percentage)
@@ -327,7 +365,28 @@ void DeletePartitionPage::onDeletePartitionStatusChanged(const QString &status)
     writeLog(status);
 }
 
+void DeletePartitionPage::onDeletePartitionDetails(const QString &transcript)
+{
+    m_details = transcript;
+}
+
 void DeletePartitionPage::onDeletePartitionFinished(bool success, const QString &errorMessage)
+{
+    if (m_asking) {
+        m_heldResult = Result{success, errorMessage};
+        return;
+    }
+    if (!isVisible()) {
+        // Closed during the deletion: whoever opened the window reports the result.
+        setRunning(false);
+        writeLog(QStringLiteral("Deletion ended after the window closed: %1")
+                     .arg(success ? QStringLiteral("success") : errorMessage));
+        return;
+    }
+    showResult(success, errorMessage);
+}
+
+void DeletePartitionPage::showResult(bool success, const QString &errorMessage)
 {
     setRunning(false);
     if (success) {
@@ -347,5 +406,8 @@ void DeletePartitionPage::onDeletePartitionFinished(bool success, const QString 
     }
     setStatus(tr("Delete failed"), FailureStatusStyle);
     writeLog(QStringLiteral("✗ Delete failed: %1").arg(errorMessage));
-    QMessageBox::critical(this, tr("Delete failed"), tr("Partition %1 Delete failed:\n%2").arg(m_partitionId, errorMessage));
+    QMessageBox box(QMessageBox::Critical, tr("Delete failed"),
+                    tr("Partition %1 Delete failed:\n%2").arg(m_partitionId, errorMessage), QMessageBox::Ok, this);
+    box.setDetailedText(m_details);
+    box.exec();
 }

@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QString>
 
+#include <optional>
+
 class DiskOperationWorker;
 class QLabel;
 class QProgressBar;
@@ -14,7 +16,8 @@ class QThread;
 
 // Deletes one partition: shows what will go, asks a last time, and lets a worker on a thread of
 // the dialog's own run the deletion while a ring shows its progress. The worker and its thread
-// live as long as the dialog, so a failed deletion can be tried again.
+// live as long as the dialog, so a failed deletion can be tried again; when the dialog goes away
+// during a deletion they stay until it ends, and release themselves then.
 class DeletePartitionPage : public QDialog
 {
     Q_OBJECT
@@ -32,6 +35,12 @@ public:
     static QPixmap drawProgressRing(int percentage);
 
     bool isRunning() const { return m_running; }
+    // Its worker, for whoever follows the job beyond the dialog's life.
+    DiskOperationWorker *worker() const { return m_worker; }
+
+    // While a deletion runs, Cancel, Escape and the window's close button all ask first: a
+    // started deletion is not stopped, only left to finish while the window goes away.
+    void reject() override;
 
 public slots:
     void onDeleteButtonClicked();
@@ -39,6 +48,7 @@ public slots:
     void onDeletePartitionProgress(const QString &step, int percentage);
     void onDeletePartitionFinished(bool success, const QString &errorMessage);
     void onDeletePartitionStatusChanged(const QString &status);
+    void onDeletePartitionDetails(const QString &transcript);
 
 private:
     void setupUi();
@@ -46,12 +56,22 @@ private:
     void setRing(int percentage);
     void setStatus(const QString &text, const QString &style);
     void writeLog(const QString &message) const;
+    // Refuses partitions the running system needs and warns for other special ones; true when
+    // the user may go on to the final confirmation.
+    bool passesGuard();
+    // The question asked before the window goes away during a deletion; true to let it go.
+    bool confirmLeavingWhileRunning();
+    void showResult(bool success, const QString &errorMessage);
 
     PartitionInfo m_partition;
     QString m_partitionId;
     DiskOperationWorker *m_worker = nullptr; // no parent; deleted when its thread ends
     QThread *m_workerThread = nullptr;       // child of the dialog
     bool m_running = false;
+    bool m_asking = false;     // the leave question is open
+    struct Result { bool success; QString message; };
+    std::optional<Result> m_heldResult; // arrived while the leave question was open
+    QString m_details;         // the failed run's transcript, behind the box's details
 
     QLabel *m_headerLabel = nullptr;
     QLabel *m_statusLabel = nullptr;

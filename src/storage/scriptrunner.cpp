@@ -13,6 +13,8 @@
 #include <QTemporaryFile>
 #include <QTextStream>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 namespace scriptrunner {
@@ -437,6 +439,7 @@ RunResult run(Run run, const RunRequest &request)
         return result;
     }
 
+    result.finishLimitMs = finishLimitFor(row, request);
     if (row.starter == Starter::Native)
         runNative(row, request, result);
     else
@@ -451,6 +454,76 @@ RunResult run(Run run, const RunRequest &request)
         result.scriptRemoved = !QFile::exists(result.scriptPath);
     }
     return result;
+}
+
+QString toolErrorText(const QString &output)
+{
+    // Banner, selection, progress and success paragraphs, in both wordings: none is the error.
+    static const char *const notTheError[] = {
+        "DiskPart version", "DiskPart 版本", "On computer:", "在计算机上", "is now the selected", "现在是所选",
+        "successfully", "成功", "percent completed", "百分比已完成",
+    };
+    QStringList paragraphs;
+    QString current;
+    const QStringList lines = output.split(QLatin1Char('\n'));
+    for (const QString &raw : lines) {
+        const QString line = raw.trimmed();
+        // The closing line may be followed directly by more text.
+        if (line.startsWith(QLatin1String("Leaving DiskPart")) || line.startsWith(QStringLiteral("退出 DiskPart")))
+            continue;
+        if (line.isEmpty()) {
+            if (!current.isEmpty())
+                paragraphs << current;
+            current.clear();
+        } else {
+            current += (current.isEmpty() ? QString() : QStringLiteral(" ")) + line;
+        }
+    }
+    if (!current.isEmpty())
+        paragraphs << current;
+
+    QStringList tail;
+    for (auto it = paragraphs.crbegin(); it != paragraphs.crend(); ++it) {
+        const bool other = std::any_of(std::begin(notTheError), std::end(notTheError), [&](const char *marker) {
+            return it->contains(QString::fromUtf8(marker), Qt::CaseInsensitive);
+        });
+        if (other && !tail.isEmpty())
+            break;
+        if (!other)
+            tail.prepend(*it);
+    }
+    return tail.join(QLatin1Char(' '));
+}
+
+QString failureCause(Run run, const RunResult &result)
+{
+    if (result.success)
+        return QString();
+    QString program = QString::fromLatin1(settings(run).program);
+    if (program.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
+        program.chop(4);
+    if (!result.scriptWritten && settings(run).dir != ScriptDir::None)
+        return QStringLiteral("its script file could not be written");
+    if (!result.started)
+        return QStringLiteral("%1 could not be started%2")
+            .arg(program, result.startErrorText.isEmpty() ? QString() : QStringLiteral(": ") + result.startErrorText);
+    if (result.cancelled)
+        return QStringLiteral("%1 was stopped on request").arg(program);
+    if (result.timedOut)
+        return QStringLiteral("%1 timed out after %2 s and was stopped")
+            .arg(program)
+            .arg(result.finishLimitMs / 1000.0, 0, 'g', 6);
+    if (result.crashed)
+        return QStringLiteral("%1 crashed").arg(program);
+    if (!result.finished || !result.exitCodeObtained)
+        return QStringLiteral("%1 did not report how it ended").arg(program);
+    const QString own = toolErrorText(result.output + QLatin1Char('\n') + QLatin1Char('\n') + result.errorOutput);
+    if (result.exitCode != 0)
+        return QStringLiteral("%1 ended with exit code %2%3")
+            .arg(program)
+            .arg(result.exitCode)
+            .arg(own.isEmpty() ? QString() : QStringLiteral(": ") + own);
+    return own.isEmpty() ? QStringLiteral("%1 reported an error").arg(program) : own;
 }
 
 } // namespace scriptrunner

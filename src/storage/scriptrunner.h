@@ -122,6 +122,7 @@ struct RunResult
     bool scriptRemoved = false;
     bool success = false;
     bool refused = false;         // the drive text was not one letter and a colon
+    int finishLimitMs = 0;        // nominal, as applied to this run
 };
 
 // Exactly one ASCII letter and a colon: the only drive text a command line or script may carry.
@@ -147,5 +148,15 @@ bool startProcess(Run run, const QStringList &arguments, QProcess &process, RunR
 
 // The real limit of a nominal one.
 int realMs(int nominalMs);
+
+// Why a run failed, in one line for the user: the tool could not start, timed out after its
+// nominal limit, crashed, or ended with a code; with the tool's own error text when it printed
+// one. Empty for a successful run. The transcript belongs in the trace, not here.
+QString failureCause(Run run, const RunResult &result);
+
+// A tool's own account of a failure: the paragraphs it printed after its last banner, selection
+// or success message (diskpart's wording, English or Chinese), joined into one line; empty when
+// it printed none.
+QString toolErrorText(const QString &output);
 
 } // namespace scriptrunner

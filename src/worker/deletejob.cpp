@@ -25,6 +25,7 @@ void DiskOperationWorker::executeDeletePartition(PartitionInfo options)
 {
     m_currentPartition = options;
     m_deleteError.clear();
+    m_deleteDetails.clear();
 
     bool ok = false;
     try {
@@ -50,6 +51,8 @@ void DiskOperationWorker::executeDeletePartition(PartitionInfo options)
 
     // Cleared before the result goes out, so a request made on receiving it is accepted.
     m_isDeleting = false;
+    if (!ok && !m_deleteDetails.isEmpty())
+        emit deletePartitionDetails(m_deleteDetails);
     emit deletePartitionFinished(ok, ok ? QString() : m_deleteError);
 }
 
@@ -70,18 +73,18 @@ bool DiskOperationWorker::deletePartitionWithDiskpart(PartitionInfo options)
 
     qDebug().noquote() << "[deletePartitionWithDiskpart] stdout:" << result.output;
     qDebug().noquote() << "[deletePartitionWithDiskpart] stderr:" << result.errorOutput;
+    if (result.success)
+        return true;
 
-    if (!result.finished || !result.exitCodeObtained || result.exitCode != 0) {
-        // A tool that never started has no output of its own; its start error says why.
-        const QString errorText = !result.started && result.errorOutput.isEmpty() ? result.startErrorText
-                                                                                  : result.errorOutput;
-        m_deleteError = QStringLiteral("Deletion failed:\n%1\n%2").arg(result.output, errorText);
-        return false;
-    }
-    // Exit code 0 here: the run's own test fails only on an "error" in either channel.
-    if (!result.success) {
-        m_deleteError = QStringLiteral("Error occurred during deletion:\n%1\n%2").arg(result.output, result.errorOutput);
-        return false;
-    }
-    return true;
+    // The user reads the cause; the transcript goes to the trace and behind the details.
+    m_deleteDetails = result.output;
+    if (!result.errorOutput.isEmpty())
+        m_deleteDetails += QStringLiteral("\n") + result.errorOutput;
+    const QString cause = scriptrunner::failureCause(scriptrunner::Run::DeletePartition, result);
+    // Ended with code 0 and still failed: the run's own test found an "error" in the output.
+    const bool endedWithZero = result.finished && result.exitCodeObtained && result.exitCode == 0;
+    m_deleteError = (endedWithZero ? QStringLiteral("Error occurred during deletion:\n%1")
+                                   : QStringLiteral("Deletion failed:\n%1"))
+                        .arg(cause);
+    return false;
 }

@@ -56,6 +56,9 @@ public:
     // deletion is pending or running, otherwise schedules executeDeletePartition on the
     // worker's thread and returns at once.
     void startDeletePartition(PartitionInfo options);
+    // True from an accepted delete request until just before its result is emitted; safe to
+    // read from any thread.
+    bool isDeleting() const { return m_isDeleting.load(); }
     // Deletes the partition with a diskpart script; false with m_deleteError set on failure.
     bool deletePartitionWithDiskpart(PartitionInfo options);
 
@@ -121,6 +124,9 @@ signals:
     void uiMergeStatusChanged(QString status);
     void uiMergeCompleted(bool success, QString message);
     void uiMergeErrorOccurred(QString error);
+    // Added last, so the older signals keep their indices. The tool's full transcript of a failed
+    // deletion, emitted just before its result.
+    void deletePartitionDetails(QString transcript);
 
 private:
     void deleteWorkerStorageManager();
@@ -129,6 +135,7 @@ private:
     PartitionInfo m_currentPartition;
     QString m_currentStatus;
     QString m_deleteError;
+    QString m_deleteDetails;
     // Read and set by startDeletePartition on the caller's thread as well as by the jobs.
     std::atomic<bool> m_isDeleting{false};
     QList<FormatOptions> m_formatQueue;

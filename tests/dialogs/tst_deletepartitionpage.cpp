@@ -2,6 +2,7 @@
 #include "deletetesting.h"
 #include "support/messageboxanswerer.h"
 
+#include <QProgressBar>
 #include <QPushButton>
 
 class TestDeletePartitionPage : public QObject
@@ -9,6 +10,35 @@ class TestDeletePartitionPage : public QObject
     Q_OBJECT
 
 private slots:
+    // What the form shows before anything runs, and that a progress step leaves the percentage
+    // text hidden (the ring carries it).
+    void form()
+    {
+        PartitionInfo record;
+        record.id = "0:2";
+        record.diskIndex = 0;
+        record.partitionNumber = 2;
+        record.driveLetter = "E";
+        record.driveLetters = QStringList{"E:"};
+        record.fileSystem = "NTFS";
+        record.volumeLabel = "Data";
+        record.sizeStr = "10.00 GB";
+        DeletePartitionPage dialog(record);
+        dialog.show();
+        QStringList texts{dialog.windowTitle()};
+        for (QLabel *label : dialog.findChildren<QLabel *>())
+            if (label->isVisible() && !label->text().isEmpty())
+                texts << label->text();
+        for (QPushButton *button : dialog.findChildren<QPushButton *>())
+            texts << button->text();
+        QCOMPARE(texts.join(" | "), "Delete Patition | Deleting a Partition: 0:2 (E:) | You're deleting a partition... | "
+                                    "Deleting partition: 0:2 (E:) | Drive letter | E: | File system | NTFS | "
+                                    "Volume label | Data | Partition size | 10.00 GB | Cancel | Confirm");
+        QVERIFY(child<QProgressBar>(dialog, "progressBar")->isHidden());
+        dialog.onDeletePartitionProgress("step", 40);
+        QVERIFY(child<QLabel>(dialog, "percentageLabel")->isHidden());
+    }
+
     void failuresChangeNothing_data()
     {
         QTest::addColumn<QString>("id"); // the dialog deletes what the id names, whatever else the record says
@@ -19,15 +49,25 @@ private slots:
 
         const QString failed = "Final Confirmation, Delete failed | Delete failed";
         const QString untouched = " | You're deleting a partition...";
-        // The stand-in refuses as Windows does, and the tool's answer is shown.
-        QTest::newRow("C:, the running system") << "0:1" << QByteArray() << true << failed
-                                                << "Partition 0:1 Delete failed:\nDeletion failed:\n";
+        auto fault = [](const char *json) { return QByteArray(json); };
+        // Each failure names its cause in the box; the tool's transcript stays out of it. A
+        // record with only an id carries no flags, so here C: reaches the tool and is refused there.
+        QTest::newRow("C:, refused by the tool")
+            << "0:1" << QByteArray() << true << failed
+            << "Partition 0:1 Delete failed:\nDeletion failed:\ndiskpart ended with exit code 4: Virtual Disk "
+               "Service error: Cannot delete the system, boot or pagefile volume.";
         QTest::newRow("Error printed, exit code 0")
-            << "0:2" << QByteArray(R"({"target":"tool.diskpart","exitCode":0,"output":"Error"})") << true << failed
+            << "0:2" << fault(R"({"target":"tool.diskpart","exitCode":0,"output":"Error"})") << true << failed
             << "Partition 0:2 Delete failed:\nError occurred during deletion:\nError";
-        // Stopped at the scaled 30000 ms limit, long before the tool would end.
-        QTest::newRow("hangs past the limit") << "0:2" << QByteArray(R"({"target":"tool.diskpart","hangMs":60000})")
-                                              << true << failed << "Partition 0:2 Delete failed:\nDeletion failed:\n";
+        // Stopped at the scaled limit, long before the tool would end; the text gives the nominal one.
+        QTest::newRow("hangs past the limit")
+            << "0:2" << fault(R"({"target":"tool.diskpart","hangMs":60000})") << true << failed
+            << "Partition 0:2 Delete failed:\nDeletion failed:\ndiskpart timed out after 30 s and was stopped";
+        QTest::newRow("crashes") << "0:2" << fault(R"({"target":"tool.diskpart","crash":true})") << true << failed
+                                 << "Partition 0:2 Delete failed:\nDeletion failed:\ndiskpart crashed";
+        QTest::newRow("bare exit code")
+            << "0:2" << fault(R"({"target":"tool.diskpart","exitCode":7})") << true << failed
+            << "Partition 0:2 Delete failed:\nDeletion failed:\ndiskpart ended with exit code 7";
         QTest::newRow("declined") << "0:2" << QByteArray() << false << "Final Confirmation" + untouched
                                   << "⚠️ Final Confirmation ⚠️";
         // Must not fall back to disk 0, partition 0, nor reach the tool at all.
@@ -43,7 +83,7 @@ private slots:
         QFETCH(bool, confirmed);
         QFETCH(QString, lastText);
         TestMachine tm;
-        buildDeleteMachine(tm, 0.05, fault.constData());
+        buildDeleteMachine(tm, 0.02, fault.constData());
         const QStringList before = layoutOf(tm.read());
 
         MessageBoxAnswerer boxes;
@@ -56,7 +96,8 @@ private slots:
         QTest::mouseClick(confirm, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.isRunning() && confirm->isEnabled() && dialog.isVisible(), 15000);
         QTEST(boxes.titles().join(", ") + " | " + statusOf(dialog), "boxes");
-        QVERIFY2(boxes.at(boxes.count() - 1).text.startsWith(lastText), qPrintable(boxes.at(boxes.count() - 1).text));
+        const QString last = boxes.at(boxes.count() - 1).text;
+        QVERIFY2(last.startsWith(lastText) && !last.contains("DiskPart"), qPrintable(last));
         QCOMPARE(layoutOf(tm.read()), before);
     }
 };

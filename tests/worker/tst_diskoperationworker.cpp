@@ -37,7 +37,8 @@ private slots:
                  "batchFormatFinished(bool,QString) deletePartitionProgress(QString,int) deletePartitionFinished(bool,QString) "
                  "deletePartitionStatusChanged(QString) doDeletePartition(PartitionInfo) mergePartitionProgress(QString,int) "
                  "mergePartitionStatusChanged(QString) mergePartitionFinished(bool,QString) uiMergeProgressChanged(int) "
-                 "uiMergeStatusChanged(QString) uiMergeCompleted(bool,QString) uiMergeErrorOccurred(QString)");
+                 "uiMergeStatusChanged(QString) uiMergeCompleted(bool,QString) uiMergeErrorOccurred(QString) "
+                 "deletePartitionDetails(QString)");
 
         DiskOperationWorker worker;
         QCOMPARE(QMetaType::fromName("QList<FormatOptions>"), QMetaType::fromType<QList<DiskOperationWorker::FormatOptions>>());

@@ -132,6 +132,48 @@ private slots:
         QCOMPARE(got, want);
     }
 
+    // The one-line cause of a failed run: how the tool ended, with its own error text (the
+    // paragraphs after its last banner, selection or success message) and never its transcript.
+    void failureCause()
+    {
+        const int NotStarted = -3, Crashed = -1, TimedOut = -2;
+        const QString banner = "\r\nDiskPart version 10.0.19041.1\r\n\r\nOn computer: X\r\n\r\n"
+                               "Disk 0 is now the selected disk.\r\n\r\n";
+        const std::tuple<int, QString, const char *> cases[] = {
+            {NotStarted, "", "diskpart could not be started: no such file"},
+            {TimedOut, banner, "diskpart timed out after 45 s and was stopped"},
+            {Crashed, banner, "diskpart crashed"},
+            {7, "", "diskpart ended with exit code 7"},
+            {4, banner + "Virtual Disk Service error:\r\nThe media is write protected.\r\n",
+             "diskpart ended with exit code 4: Virtual Disk Service error: The media is write protected."},
+            {2, banner + "The specified partition is not valid.\r\nPlease select a valid partition.\r\n\r\n"
+                         "There is no partition selected.\r\n",
+             "diskpart ended with exit code 2: The specified partition is not valid. Please select a valid "
+             "partition. There is no partition selected."},
+            {4, "磁盘 0 现在是所选磁盘。\r\n\r\n虚拟磁盘服务错误:\r\n介质受写入保护。\r\n\r\n",
+             "diskpart ended with exit code 4: 虚拟磁盘服务错误: 介质受写入保护。"},
+            {0, banner + "DiskPart successfully deleted the selected partition.\r\n\r\nLeaving DiskPart...\r\nError\r\n",
+             "Error"},
+        };
+        QStringList got, want;
+        for (const auto &[ending, output, cause] : cases) {
+            RunResult r;
+            r.scriptWritten = true;
+            r.started = ending != NotStarted;
+            r.startErrorText = QStringLiteral("no such file");
+            r.timedOut = ending == TimedOut;
+            r.finished = r.started && !r.timedOut;
+            r.crashed = ending == Crashed;
+            r.exitCodeObtained = r.finished && !r.crashed;
+            r.exitCode = ending;
+            r.output = output;
+            r.finishLimitMs = 45000;
+            got << scriptrunner::failureCause(Run::DeletePartition, r);
+            want << QString::fromUtf8(cause);
+        }
+        QCOMPARE(got, want);
+    }
+
     // Real runs of the stand-in diskpart: the starter, the time limit, the success test, the
     // script's place, name, bytes and disposal.
     void runs_data()
