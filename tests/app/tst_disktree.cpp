@@ -1,5 +1,6 @@
 // The disk tree built from a simulated machine: columns, item data, colours, hidden gaps,
 // usage bars, the selection reader and the context menus.
+#include "support/guitestmain.h"
 #include "app/usagewidgets.h"
 #include "storage/windowsstoragemanager.h"
 #include "support/messageboxanswerer.h"
@@ -185,5 +186,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDiskTree)
+TESSALINE_GUI_TEST_MAIN(TestDiskTree)
 #include "tst_disktree.moc"

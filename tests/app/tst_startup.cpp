@@ -1,5 +1,6 @@
 // Start-up: the version check, the initialisation with its retry question, and the schedules
 // of the refresh procedures, driven by a failing WMI connection on the simulated machine.
+#include "support/guitestmain.h"
 #include "support/messageboxanswerer.h"
 #include "support/testmachine.h"
 #include "windowtesting.h"
@@ -128,5 +129,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStartup)
+TESSALINE_GUI_TEST_MAIN(TestStartup)
 #include "tst_startup.moc"

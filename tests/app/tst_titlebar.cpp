@@ -1,4 +1,5 @@
 // The frame: title bar dragging and buttons, the menu, the web pages.
+#include "support/guitestmain.h"
 #include "app/customtitlebar.h"
 #include "app/mainwindow.h"
 #include "app/weblinks.h"
@@ -107,5 +108,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTitleBar)
+TESSALINE_GUI_TEST_MAIN(TestTitleBar)
 #include "tst_titlebar.moc"

@@ -1,5 +1,6 @@
 // The Delete action of the main window: its checks, the dialog it opens, and the refresh when
 // the dialog goes away.
+#include "support/guitestmain.h"
 #include "deletetesting.h"
 #include "support/messageboxanswerer.h"
 
@@ -331,5 +332,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDeleteAction)
+TESSALINE_GUI_TEST_MAIN(TestDeleteAction)
 #include "tst_deleteaction.moc"

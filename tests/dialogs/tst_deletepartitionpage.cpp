@@ -1,4 +1,5 @@
 // The delete dialog's failures and refusals, each leaving the machine as it was.
+#include "support/guitestmain.h"
 #include "deletetesting.h"
 #include "support/messageboxanswerer.h"
 
@@ -102,5 +103,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDeletePartitionPage)
+TESSALINE_GUI_TEST_MAIN(TestDeletePartitionPage)
 #include "tst_deletepartitionpage.moc"

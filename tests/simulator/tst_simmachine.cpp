@@ -85,6 +85,7 @@ private slots:
         QTest::newRow("beyond the disk") << QByteArray(R"({"disks":[{"number":0,"size":1048576,"partitions":[{"number":1,"offset":1024,"size":1048576}]}]})") << "beyond";
         QTest::newRow("partition number twice") << disk + R"(},{"number":1,"offset":1024,"size":512}]}]})" << "twice";
         QTest::newRow("letter twice") << disk + R"(,"volume":{"fileSystem":"NTFS","letter":"E"}}]}],"otherDrives":[{"letter":"e","driveType":5}]})" << "twice";
+        QTest::newRow("disks not a list") << QByteArray(R"({"disks":{"number":0}})") << "\"disks\" must be an array";
         QTest::newRow("fault times zero") << QByteArray(R"({"faults":[{"target":"wmi.query","times":0}]})") << "times";
         QTest::newRow("not json") << QByteArray("{\"disks\": [") << "JSON";
     }
