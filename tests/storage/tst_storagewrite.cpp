@@ -136,6 +136,7 @@ private slots:
             {"gpt, 110M free", "NTFS", GiB, false, {}, "none | - | 10 20 | 0"},
             {"gpt, 116M free", "NTFS", GiB, false, {}, "16M@10123M | 16M | 10 20 30 60 90 100 | 0"},
             {"gpt", "", 1, false, {}, "16M@1M | 16M | 10 20 30 60 90 100 | 0"},
+            {"disk 0", "NTFS", GiB, false, {}, "1045M@40961M | 1045M | 10 20 30 60 90 100 | 0"},
             // Refused forms are tried in order; a refusal left over was never tried.
             {"gpt", "", GiB, false, {refusePut(21), refusePut(20), refusePut(8)}, "1024M@1M | 1024M | 10 20 30 60 90 100 | 1"},
             {"gpt", "", GiB, false, {refusePut(21, ""), refusePut(20, ""), refusePut(19, ""), refusePut(8, "")}, "none | - | 10 20 30 | 4"},
@@ -167,7 +168,9 @@ private slots:
         for (const CreateCase &c : cases) {
             TestMachine tm;
             systemDisk(tm);
-            buildDisk(tm, QString::fromLatin1(c.disk));
+            const int target = QByteArray(c.disk) == "disk 0" ? 0 : 1; // disk 0: the system disk itself
+            if (target)
+                buildDisk(tm, QString::fromLatin1(c.disk));
             addFaults(tm, c.faults);
             QVERIFY(tm.write());
             const QString before = render(tm.machine());
@@ -178,7 +181,7 @@ private slots:
             QSignalSpy spy(&manager, &WindowsStorageManager::partitionCreationProgress);
             if (c.faults.join(u' ').contains(QLatin1String("41003")))
                 QTest::ignoreMessage(QtWarningMsg, "❌ 分区创建失败，返回码: 41003 - The disk has insufficient free space");
-            const QString id = manager.createPartition(1, c.request, QString::fromLatin1(c.fileSystem), c.letter, c.offset);
+            const QString id = manager.createPartition(target, c.request, QString::fromLatin1(c.fileSystem), c.letter, c.offset);
 
             QStringList progress;
             for (const QList<QVariant> &e : std::as_const(spy))
