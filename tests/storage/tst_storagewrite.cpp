@@ -77,8 +77,11 @@ void buildDisk(TestMachine &tm, const QString &shape)
         {"mbr", {100 * GiB, "MBR", {}}},
         {"gpt, 1G free", {10 * GiB, "GPT", {{MiB, 9 * GiB - 2 * MiB}}}},
         {"gpt, 110M free", {10 * GiB, "GPT", {{MiB, 10 * GiB - 112 * MiB}}}},
+        {"gpt, 116M free", {10 * GiB, "GPT", {{MiB, 10 * GiB - 118 * MiB}}}},
         {"gpt 5G, full", {5 * GiB, "GPT", {{MiB, 5 * GiB - 2 * MiB}}}},
+        {"gpt 32G, full", {32 * GiB, "GPT", {{MiB, 32 * GiB - 2 * MiB}}}},
         {"gpt 100G, full", {100 * GiB, "GPT", {{MiB, 100 * GiB - 2 * MiB}}}},
+        {"gpt 500G, full", {500 * GiB, "GPT", {{MiB, 500 * GiB - 2 * MiB}}}},
         {"gpt 1T, full", {TiB, "GPT", {{MiB, TiB - 2 * MiB}}}},
         {"mbr 4T, full", {4 * TiB, "MBR", {{MiB, 2 * TiB - MiB}}}},
         {"regions", {40 * GiB, "GPT", {{MiB, 10 * GiB}, {12 * GiB + MiB, 8 * GiB}}}},
@@ -131,13 +134,18 @@ private slots:
             {"gpt", "exFAT", 100 * MiB, false, {}, "101M@1M | 101M | 10 20 30 60 90 100 | 0"},
             {"gpt, 1G free", "NTFS", 2 * GiB, false, {}, "924M@9215M | 924M | 10 20 30 60 90 100 | 0"},
             {"gpt, 110M free", "NTFS", GiB, false, {}, "none | - | 10 20 | 0"},
+            {"gpt, 116M free", "NTFS", GiB, false, {}, "16M@10123M | 16M | 10 20 30 60 90 100 | 0"},
+            {"gpt", "", 1, false, {}, "16M@1M | 16M | 10 20 30 60 90 100 | 0"},
+            {"disk 0", "NTFS", GiB, false, {}, "1045M@40961M | 1045M | 10 20 30 60 90 100 | 0"},
             // Refused forms are tried in order; a refusal left over was never tried.
             {"gpt", "", GiB, false, {refusePut(21), refusePut(20), refusePut(8)}, "1024M@1M | 1024M | 10 20 30 60 90 100 | 1"},
             {"gpt", "", GiB, false, {refusePut(21, ""), refusePut(20, ""), refusePut(19, ""), refusePut(8, "")}, "none | - | 10 20 30 | 4"},
             // Full disks: the free space is 70 % of the disk, less the reserve for its size; the
             // provider then refuses.
             {"gpt 5G, full", "", 5 * GiB, false, {}, "none | 3534M | 10 20 30 60 100 | 0"},
+            {"gpt 32G, full", "", 32 * GiB, false, {}, "none | 22822M | 10 20 30 60 100 | 0"},
             {"gpt 100G, full", "", 100 * GiB, false, {}, "none | 71321M | 10 20 30 60 100 | 0"},
+            {"gpt 500G, full", "", 500 * GiB, false, {}, "none | 354816M | 10 20 30 60 100 | 0"},
             {"gpt 1T, full", "", TiB, false, {}, "none | 726663M | 10 20 30 60 100 | 0"},
             {"mbr 4T, full", "", 2 * TiB, true, {refusePut(21), refusePut(20), refusePut(19)}, "none | 2097152M | 10 20 30 60 100 | 1"},
             {"mbr 4T, full", "", 2 * TiB + 512 * 1024, false, {}, "none | - | 10 20 | 0"},
@@ -160,7 +168,9 @@ private slots:
         for (const CreateCase &c : cases) {
             TestMachine tm;
             systemDisk(tm);
-            buildDisk(tm, QString::fromLatin1(c.disk));
+            const int target = QByteArray(c.disk) == "disk 0" ? 0 : 1; // disk 0: the system disk itself
+            if (target)
+                buildDisk(tm, QString::fromLatin1(c.disk));
             addFaults(tm, c.faults);
             QVERIFY(tm.write());
             const QString before = render(tm.machine());
@@ -171,7 +181,7 @@ private slots:
             QSignalSpy spy(&manager, &WindowsStorageManager::partitionCreationProgress);
             if (c.faults.join(u' ').contains(QLatin1String("41003")))
                 QTest::ignoreMessage(QtWarningMsg, "❌ 分区创建失败，返回码: 41003 - The disk has insufficient free space");
-            const QString id = manager.createPartition(1, c.request, QString::fromLatin1(c.fileSystem), c.letter, c.offset);
+            const QString id = manager.createPartition(target, c.request, QString::fromLatin1(c.fileSystem), c.letter, c.offset);
 
             QStringList progress;
             for (const QList<QVariant> &e : std::as_const(spy))
