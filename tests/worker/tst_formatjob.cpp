@@ -315,7 +315,8 @@ private slots:
         QTest::newRow("letter at once") << "1:1" << "NTFS" << "Vol" << QByteArray() << "NTFS|Vol|E|4096" << "V";
         QTest::newRow("Chinese label") << "1:1" << "NTFS" << "数据" << QByteArray() << "NTFS|NewVolume|E|4096" << "V";
         QTest::newRow("FAT32 label") << "1:1" << "fat32" << "my data" << QByteArray() << "FAT32|MY_DATA|E|8192" << "V";
-        QTest::newRow("letter after 3 failed queries") << "1:1" << "NTFS" << "Late" << QByteArray(R"({"target":"wmi.query","match":"MSFT_Partition","times":3})") << "NTFS|Late|E|4096" << "V";
+        // The letter appears only after several failed looks; the waits go on until it does.
+        QTest::newRow("letter after eight failed queries") << "1:1" << "NTFS" << "Late" << QByteArray(R"({"target":"wmi.query","match":"MSFT_Partition","times":8})") << "NTFS|Late|E|4096" << "V";
         QTest::newRow("never a letter: by id") << "1:3" << "NTFS" << "x\ny" << QByteArray() << "NTFS|xy||4096" << "I";
         QTest::newRow("retried once") << "1:1" << "NTFS" << "Two" << twice.left(twice.size() - 2) + "1}" << "NTFS|Two|E|4096" << "V V";
         QTest::newRow("by id after two failures") << "1:1" << "NTFS" << "Three" << twice << "NTFS|Three|E|4096" << "V V I";
@@ -360,6 +361,18 @@ private slots:
         QCOMPARE(volumes(tm.read(), &serials), expected);
         if (fault.contains("times"))
             QVERIFY2(tm.read().faults.isEmpty(), "the faults were not all met");
+    }
+
+    // By letter the script keeps the letter and, whatever the options say, formats quickly.
+    void executeFormatWithDiskpartByLetter()
+    {
+        TestMachine tm;
+        buildMachine(tm);
+        QVERIFY(tm.write());
+        ToolBin bin;
+        DiskOperationWorker worker;
+        QVERIFY(worker.executeFormatWithDiskpart(opts("e:", "", "", 0, false)));
+        QCOMPARE(bin.scripts(), QStringList{"select volume E / format fs=ntfs quick label=\"Data\" override / exit"});
     }
 
     // A volume that lost its letter gets it back: the line showing the letter, else a FAT32
