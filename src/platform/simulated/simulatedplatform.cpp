@@ -523,12 +523,11 @@ std::vector<std::wstring> splitCommandLine(const std::wstring &commandLine)
     return args;
 }
 
-} // namespace simulated
-
-Platform &current()
+Platform &instance()
 {
-    static simulated::SimulatedPlatform instance;
-    return instance;
+    static SimulatedPlatform platform;
+    return platform;
 }
 
+} // namespace simulated
 } // namespace platform
