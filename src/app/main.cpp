@@ -1,12 +1,15 @@
 #include "appresources.h"
 #include "common/records.h"
 #include "mainwindow.h"
+#include "platform/platform.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char *argv[])
 {
+    // Before anything asks the platform: "--simulated" picks the simulated machine.
+    platform::chooseFromArguments(argc, argv);
     QApplication app(argc, argv);
     initAppResources();
     app.setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
