@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole suite. Exits non-zero when anything fails.
+# Then cross-builds the Windows platform layer and runs its contract tests under Wine;
+# TESSALINE_SKIP_WINE=1 skips that part (sanitizer runs skip it too).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,3 +16,9 @@ esac
 
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$dir" --output-on-failure --parallel "$(nproc)" --timeout 600
+
+if [ "${TESSALINE_SKIP_WINE:-0}" != 1 ] && [ -z "${TESSALINE_SANITIZER:-}" ]; then
+  start=$(date +%s)
+  scripts/test-windows-layer.sh
+  echo "Windows layer under Wine: $(($(date +%s) - start)) s"
+fi

@@ -8,6 +8,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Before anything asks the platform: "--simulated" picks the simulated machine.
+    platform::chooseFromArguments(argc, argv);
     QApplication app(argc, argv);
     // Where the GUI framework puts this thread on Windows: every COM object made here is bound
     // to it, and a worker thread must not call it directly.

@@ -262,7 +262,14 @@ public:
     virtual void sleepMs(int nominalMs) = 0;
 };
 
-// The implementation for this build: real Windows, or the simulated machine elsewhere.
+// The implementation for this build: real Windows, or the simulated machine elsewhere and
+// wherever it was asked for.
 Platform &current();
+
+// "--simulated" on the command line runs the program on the simulated machine with its stand-in
+// tools even on Windows (a safe demo and training mode). Read once, before the first current();
+// elsewhere the simulated machine is the only one.
+void chooseFromArguments(int argc, const char *const *argv);
+bool isSimulated();
 
 } // namespace platform

@@ -100,6 +100,12 @@ CommandResult runOne(MachineStore &store, QString line)
             else if (text.compare(QLatin1String("off"), Qt::CaseInsensitive) != 0
                      && text.compare(QLatin1String("on"), Qt::CaseInsensitive) != 0)
                 r.out = text + QLatin1Char('\n');
+        } else if (program == QLatin1String("exit")) {
+            // "exit [/b] [code]": the code becomes cmd's exit code (0 when missing or not a number).
+            QStringList rest = words.mid(1);
+            if (!rest.isEmpty() && rest.first().compare(QLatin1String("/b"), Qt::CaseInsensitive) == 0)
+                rest.removeFirst();
+            r.exitCode = rest.isEmpty() ? 0 : rest.first().toInt();
         } else if (program == QLatin1String("fsutil")) {
             r = fsutil(words.mid(1), m, haveMachine, w);
         } else {

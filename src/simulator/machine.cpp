@@ -2,6 +2,8 @@
 
 #include "simulator/geometry.h"
 
+#include "platform/filelock.h"
+
 #include <QByteArray>
 #include <QDebug>
 #include <QDir>
@@ -17,9 +19,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace sim {
 
@@ -654,37 +653,19 @@ Machine demoMachine()
 
 namespace {
 
-// flock() on "<path>.lock": shared for readers, exclusive for writers. Each holder opens its
-// own descriptor, so threads of one process exclude each other as processes do.
+// "<path>.lock", shared for readers, exclusive for writers; threads of one process exclude
+// each other as processes do.
 class FileLock
 {
 public:
     FileLock(const QString &path, bool exclusive)
+        : m_lock((path + QStringLiteral(".lock")).toStdString(), exclusive)
     {
-        const QByteArray name = QFile::encodeName(path + QStringLiteral(".lock"));
-        m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (m_fd < 0)
-            return;
-        int rc;
-        do {
-            rc = ::flock(m_fd, exclusive ? LOCK_EX : LOCK_SH);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
     }
-    ~FileLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // closing the last descriptor releases the lock
-    }
-    FileLock(const FileLock &) = delete;
-    FileLock &operator=(const FileLock &) = delete;
-    bool held() const { return m_fd >= 0; }
+    bool held() const { return m_lock.held(); }
 
 private:
-    int m_fd = -1;
+    platform::FileLock m_lock;
 };
 
 bool ensureDirectory(const QString &path, QString *error)

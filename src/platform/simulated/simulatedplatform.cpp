@@ -6,6 +6,7 @@
 #include "simulator/volumes.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +19,10 @@
 #include <mutex>
 #include <thread>
 
+#ifdef _WIN32
+// "tessaline --simulated" on Windows: the stand-ins start through the real hidden start.
+#include "platform/windows/windowsplatform.h"
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -26,6 +31,7 @@
 #include <unistd.h>
 
 extern char **environ;
+#endif
 
 namespace platform {
 namespace simulated {
@@ -218,7 +224,7 @@ public:
     }
 };
 
-QString binDir()
+QString appDir()
 {
     const QString env = qEnvironmentVariable("TESSALINE_BIN_DIR");
     if (!env.isEmpty())
@@ -228,6 +234,50 @@ QString binDir()
     return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
 }
 
+#ifdef _WIN32
+// Beside the app lies the real fat32format.exe; the stand-ins keep to a folder of their own.
+QString binDir() { return appDir() + QStringLiteral("/simulated"); }
+const QString kExe = QStringLiteral(".exe");
+#else
+QString binDir() { return appDir(); }
+const QString kExe;
+#endif
+
+// What tells that the machine file was replaced or changed: every write is an atomic replace.
+struct FileStamp
+{
+    bool exists = false;
+    long long id = 0, size = -1, modified = -1;
+    bool operator==(const FileStamp &o) const
+    {
+        return exists == o.exists && id == o.id && size == o.size && modified == o.modified;
+    }
+};
+
+FileStamp stampOf(const QString &path)
+{
+    FileStamp s;
+#ifdef _WIN32
+    const QFileInfo info(path);
+    s.exists = info.exists();
+    if (s.exists) {
+        s.id = info.birthTime().toMSecsSinceEpoch(); // a replacement is a new file
+        s.size = info.size();
+        s.modified = info.lastModified().toMSecsSinceEpoch();
+    }
+#else
+    struct stat st {};
+    s.exists = ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    if (s.exists) {
+        s.id = static_cast<long long>(st.st_ino);
+        s.size = static_cast<long long>(st.st_size);
+        s.modified = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+    }
+#endif
+    return s;
+}
+
+#ifndef _WIN32
 // Windows reports a process killed by an exception with the exception code.
 std::uint32_t exitCodeOf(int status)
 {
@@ -242,6 +292,7 @@ std::uint32_t exitCodeOf(int status)
     }
     return 1;
 }
+#endif
 
 class SimulatedPlatform : public Platform
 {
@@ -382,8 +433,8 @@ public:
     {
         const QString dir = binDir();
         switch (tool) {
-        case Tool::Diskpart: return ws(dir + QStringLiteral("/diskpart"));
-        case Tool::Cmd: return ws(dir + QStringLiteral("/cmd"));
+        case Tool::Diskpart: return ws(dir + QStringLiteral("/diskpart") + kExe);
+        case Tool::Cmd: return ws(dir + QStringLiteral("/cmd") + kExe);
         case Tool::Fat32Format: return ws(dir + QStringLiteral("/fat32format.exe"));
         }
         return std::wstring();
@@ -403,6 +454,29 @@ public:
         return program;
     }
 
+#ifdef _WIN32
+    NativeRunResult runHidden(const std::wstring &commandLine, std::uint32_t creationFlags,
+                              std::uint32_t realTimeoutMs) override
+    {
+        const std::vector<std::wstring> args = splitCommandLine(commandLine);
+        if (args.empty() || args.front().empty()) {
+            NativeRunResult result;
+            result.startError = ErrorFileNotFound;
+            return result;
+        }
+        // The program becomes its stand-in; the rest of the line goes as written.
+        const std::wstring program = resolveProgram(args.front());
+        std::size_t rest = commandLine.find_first_not_of(L" \t");
+        if (commandLine[rest] == L'"') {
+            rest = commandLine.find(L'"', rest + 1);
+            rest = rest == std::wstring::npos ? commandLine.size() : rest + 1;
+        } else {
+            rest = std::min(commandLine.find_first_of(L" \t", rest), commandLine.size());
+        }
+        return windows::instance().runHidden(L"\"" + program + L"\"" + commandLine.substr(rest), creationFlags,
+                                             realTimeoutMs);
+    }
+#else
     NativeRunResult runHidden(const std::wstring &commandLine, std::uint32_t, std::uint32_t realTimeoutMs) override
     {
         NativeRunResult result;
@@ -464,6 +538,7 @@ public:
         result.exitCode = 1;
         return result;
     }
+#endif
 
     // --- System ---
     WindowsVersion windowsVersion() override
@@ -503,16 +578,14 @@ public:
 
 private:
     // The scale is read from the file only when the file was replaced or changed since the
-    // last look: every write is an atomic replace, so the inode alone tells.
+    // last look.
     double timeScale()
     {
         const QString path = sim::MachineStore::defaultPath();
-        struct stat st {};
-        const bool exists = ::stat(QFile::encodeName(path).constData(), &st) == 0;
+        const FileStamp before = stampOf(path);
         {
             std::lock_guard<std::mutex> lock(m_scaleMutex);
-            if (exists && m_scalePath == path && m_scaleInode == st.st_ino && m_scaleSize == st.st_size
-                && m_scaleMtime == st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec)
+            if (before.exists && m_scalePath == path && m_scaleStamp == before)
                 return m_scale;
         }
         sim::Machine m;
@@ -521,19 +594,13 @@ private:
         std::lock_guard<std::mutex> lock(m_scaleMutex);
         m_scale = m.timeScale;
         m_scalePath = path;
-        if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
-            m_scaleInode = st.st_ino;
-            m_scaleSize = st.st_size;
-            m_scaleMtime = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
-        }
+        m_scaleStamp = stampOf(path);
         return m_scale;
     }
 
     std::mutex m_scaleMutex;
     QString m_scalePath;
-    ino_t m_scaleInode = 0;
-    off_t m_scaleSize = -1;
-    long long m_scaleMtime = -1;
+    FileStamp m_scaleStamp;
     double m_scale = 1.0;
 };
 
@@ -632,12 +699,11 @@ std::vector<std::wstring> splitCommandLine(const std::wstring &commandLine)
     return args;
 }
 
-} // namespace simulated
-
-Platform &current()
+Platform &instance()
 {
-    static simulated::SimulatedPlatform instance;
-    return instance;
+    static SimulatedPlatform platform;
+    return platform;
 }
 
+} // namespace simulated
 } // namespace platform

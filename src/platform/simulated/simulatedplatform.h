@@ -11,6 +11,10 @@
 namespace platform {
 namespace simulated {
 
+// The one simulated machine of the process (what current() is on every build but a Windows
+// one without --simulated).
+Platform &instance();
+
 constexpr HResult CoENotInitialized = static_cast<HResult>(0x800401F0u); // CO_E_NOTINITIALIZED
 
 // Win32 error codes the volume calls and the process start report.

@@ -1,0 +1,288 @@
+#include "platform/windows/windowsplatform.h"
+
+#include "platform/windows/wmi.h"
+
+namespace platform {
+namespace windows {
+
+namespace {
+
+thread_local std::uint32_t t_lastError = 0;
+
+bool failWithLastError()
+{
+    t_lastError = GetLastError();
+    return false;
+}
+
+class Handle
+{
+public:
+    explicit Handle(HANDLE h = nullptr) : m_h(h) {}
+    ~Handle()
+    {
+        if (m_h && m_h != INVALID_HANDLE_VALUE)
+            CloseHandle(m_h);
+    }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    HANDLE get() const { return m_h; }
+
+private:
+    HANDLE m_h;
+};
+
+std::wstring lowerAscii(std::wstring s)
+{
+    for (wchar_t &c : s)
+        if (c >= L'A' && c <= L'Z')
+            c = wchar_t(c - L'A' + L'a');
+    return s;
+}
+
+std::wstring systemDirectory()
+{
+    std::wstring dir(MAX_PATH, L'\0');
+    UINT n = GetSystemDirectoryW(dir.data(), UINT(dir.size()));
+    if (n >= dir.size()) {
+        dir.resize(n);
+        n = GetSystemDirectoryW(dir.data(), UINT(dir.size()));
+    }
+    dir.resize(n < dir.size() ? n : 0);
+    return dir;
+}
+
+// The first token of a command line as CreateProcessW reads it (quotes only group), and where
+// the rest begins.
+std::wstring programOf(const std::wstring &commandLine, std::size_t &restStart)
+{
+    std::size_t i = commandLine.find_first_not_of(L" \t");
+    if (i == std::wstring::npos) {
+        restStart = commandLine.size();
+        return std::wstring();
+    }
+    std::size_t end;
+    std::wstring program;
+    if (commandLine[i] == L'"') {
+        end = commandLine.find(L'"', i + 1);
+        program = commandLine.substr(i + 1, end == std::wstring::npos ? std::wstring::npos : end - i - 1);
+        end = end == std::wstring::npos ? commandLine.size() : end + 1;
+    } else {
+        end = commandLine.find_first_of(L" \t", i);
+        if (end == std::wstring::npos)
+            end = commandLine.size();
+        program = commandLine.substr(i, end - i);
+    }
+    restStart = end;
+    return program;
+}
+
+using RtlGetVersionFn = LONG(WINAPI *)(OSVERSIONINFOW *);
+
+} // namespace
+
+std::wstring executableDirectory()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (n == 0)
+            return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2); // truncated: try a larger buffer
+    }
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+HResult WindowsPlatform::coInitializeEx(std::uint32_t coinit) { return CoInitializeEx(nullptr, coinit); }
+
+void WindowsPlatform::coUninitialize() { CoUninitialize(); }
+
+HResult WindowsPlatform::coInitializeSecurity(std::int32_t authnSvcCount, std::uint32_t authnLevel,
+                                              std::uint32_t impLevel, std::uint32_t capabilities)
+{
+    return CoInitializeSecurity(nullptr, authnSvcCount, nullptr, nullptr, authnLevel, impLevel, nullptr,
+                                capabilities, nullptr);
+}
+
+HResult WindowsPlatform::createWbemLocator(std::unique_ptr<WbemLocator> &locator)
+{
+    return createLocator(locator);
+}
+
+HResult WindowsPlatform::enterGuiThreadApartment() { return CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+
+std::uint32_t WindowsPlatform::consoleOutputCodePage()
+{
+    const UINT cp = GetConsoleOutputCP();
+    return cp != 0 ? cp : GetOEMCP();
+}
+
+std::uint32_t WindowsPlatform::getLogicalDrives() { return GetLogicalDrives(); }
+
+std::uint32_t WindowsPlatform::getDriveType(const std::wstring &root) { return GetDriveTypeW(root.c_str()); }
+
+bool WindowsPlatform::getVolumeInformation(const std::wstring &root, std::wstring *volumeName,
+                                           std::size_t volumeNameSize, std::uint32_t *serialNumber,
+                                           std::wstring *fileSystemName, std::size_t fileSystemNameSize)
+{
+    // Win32 takes DWORD sizes; larger requests gain nothing over the largest name a volume has.
+    const DWORD nameSize = volumeName ? DWORD(volumeNameSize < 32768 ? volumeNameSize : 32768) : 0;
+    const DWORD fsSize = fileSystemName ? DWORD(fileSystemNameSize < 32768 ? fileSystemNameSize : 32768) : 0;
+    // One spare character each, so a name that fills the buffer exactly can be told apart.
+    std::wstring name(nameSize + 1, L'\0'), fs(fsSize + 1, L'\0');
+    DWORD serial = 0;
+    if (!GetVolumeInformationW(root.c_str(), volumeName ? name.data() : nullptr, nameSize, &serial, nullptr,
+                               nullptr, fileSystemName ? fs.data() : nullptr, fsSize))
+        return failWithLastError();
+    if (volumeName)
+        *volumeName = name.c_str();
+    if (serialNumber)
+        *serialNumber = serial;
+    if (fileSystemName)
+        *fileSystemName = fs.c_str();
+    return true;
+}
+
+bool WindowsPlatform::getDiskFreeSpaceEx(const std::wstring &root, std::uint64_t *freeBytesToCaller,
+                                         std::uint64_t *totalBytes, std::uint64_t *totalFreeBytes)
+{
+    ULARGE_INTEGER toCaller{}, total{}, totalFree{};
+    if (!GetDiskFreeSpaceExW(root.c_str(), &toCaller, &total, &totalFree))
+        return failWithLastError();
+    if (freeBytesToCaller)
+        *freeBytesToCaller = toCaller.QuadPart;
+    if (totalBytes)
+        *totalBytes = total.QuadPart;
+    if (totalFreeBytes)
+        *totalFreeBytes = totalFree.QuadPart;
+    return true;
+}
+
+std::vector<std::wstring> WindowsPlatform::mountedDriveRoots()
+{
+    std::vector<std::wstring> roots;
+    const DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i)
+        if (mask & (1u << i))
+            roots.push_back(std::wstring(1, wchar_t(L'A' + i)) + L":\\");
+    return roots;
+}
+
+std::uint32_t WindowsPlatform::lastError() const { return t_lastError; }
+
+std::wstring WindowsPlatform::toolPath(Tool tool)
+{
+    switch (tool) {
+    case Tool::Diskpart: return systemDirectory() + L"\\diskpart.exe";
+    case Tool::Cmd: return systemDirectory() + L"\\cmd.exe";
+    case Tool::Fat32Format: return executableDirectory() + L"\\fat32format.exe";
+    }
+    return std::wstring();
+}
+
+std::wstring WindowsPlatform::resolveProgram(const std::wstring &program)
+{
+    const std::wstring name = lowerAscii(program);
+    if (name == L"diskpart.exe" || name == L"diskpart")
+        return toolPath(Tool::Diskpart);
+    if (name == L"cmd.exe" || name == L"cmd")
+        return toolPath(Tool::Cmd);
+    if (name == L"fat32format.exe" || name == L"fat32format")
+        return toolPath(Tool::Fat32Format);
+    return program;
+}
+
+NativeRunResult WindowsPlatform::runHidden(const std::wstring &commandLine, std::uint32_t creationFlags,
+                                           std::uint32_t realTimeoutMs)
+{
+    NativeRunResult result;
+    std::size_t restStart = 0;
+    const std::wstring program = programOf(commandLine, restStart);
+    const std::wstring resolved = resolveProgram(program);
+    // CreateProcessW may write into the command line, so it gets a buffer of its own.
+    std::wstring line = resolved == program ? commandLine : L"\"" + resolved + L"\"" + commandLine.substr(restStart);
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr, &si, &pi)) {
+        result.startError = GetLastError();
+        return result;
+    }
+    result.started = true;
+    const Handle process(pi.hProcess), thread(pi.hThread);
+
+    const DWORD wait = WaitForSingleObject(process.get(), realTimeoutMs);
+    if (wait == WAIT_TIMEOUT) {
+        TerminateProcess(process.get(), 1);
+        // Termination is asynchronous: the exit code is only final once the process is gone.
+        WaitForSingleObject(process.get(), 5000);
+        result.wait = NativeRunResult::Wait::TimedOut;
+    } else if (wait == WAIT_OBJECT_0) {
+        result.wait = NativeRunResult::Wait::Finished;
+    } else {
+        return result; // Wait::Failed
+    }
+    DWORD code = 0;
+    if (GetExitCodeProcess(process.get(), &code)) {
+        result.exitCodeObtained = true;
+        result.exitCode = code;
+    }
+    return result;
+}
+
+WindowsVersion WindowsPlatform::windowsVersion()
+{
+    WindowsVersion v;
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const FARPROC proc = ntdll ? GetProcAddress(ntdll, "RtlGetVersion") : nullptr;
+    if (!proc)
+        return v;
+    // Through void(*)(): the cast from FARPROC to the real signature is deliberate.
+    const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void (*)()>(proc));
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (rtlGetVersion(&info) == 0) {
+        v.major = int(info.dwMajorVersion);
+        v.minor = int(info.dwMinorVersion);
+    }
+    return v;
+}
+
+bool WindowsPlatform::isUserAdmin()
+{
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID raw = nullptr;
+    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                  0, 0, &raw))
+        return false;
+    const std::unique_ptr<void, PVOID (*)(PSID)> admins(raw, FreeSid);
+    BOOL member = FALSE;
+    return CheckTokenMembership(nullptr, admins.get(), &member) && member;
+}
+
+int WindowsPlatform::scaledMs(int nominalMs) { return nominalMs; }
+
+void WindowsPlatform::sleepMs(int nominalMs)
+{
+    if (nominalMs > 0)
+        Sleep(DWORD(nominalMs));
+}
+
+WindowsPlatform &instance()
+{
+    static WindowsPlatform platform;
+    return platform;
+}
+
+} // namespace windows
+} // namespace platform

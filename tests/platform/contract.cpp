@@ -1,0 +1,351 @@
+#include "contract.h"
+
+#include <chrono>
+#include <cwctype>
+#include <map>
+
+namespace contract {
+
+using namespace platform;
+
+bool Harness::check(bool ok, const char *expr, const char *file, int line, const std::string &detail)
+{
+    if (ok) {
+        ++m_passed;
+        return true;
+    }
+    ++m_failed;
+    std::printf("  %s:%d: failed: %s%s%s\n", file, line, expr, detail.empty() ? "" : " -- ", detail.c_str());
+    return false;
+}
+
+bool Harness::equal(long long actual, long long expected, const char *expr, const char *file, int line)
+{
+    char detail[96];
+    std::snprintf(detail, sizeof detail, "got %lld (0x%llx), expected %lld (0x%llx)", actual,
+                  (unsigned long long)actual & 0xFFFFFFFFull, expected, (unsigned long long)expected & 0xFFFFFFFFull);
+    return check(actual == expected, expr, file, line, detail);
+}
+
+int Harness::finish() const
+{
+    std::printf("%d passed, %d failed\n", m_passed, m_failed);
+    return m_failed == 0 ? 0 : 1;
+}
+
+std::string toUtf8(const std::wstring &s)
+{
+    std::string out;
+    for (wchar_t c : s)
+        out += (c >= 32 && c < 127) ? char(c) : '?';
+    return out;
+}
+
+namespace {
+
+constexpr std::int32_t kQueryFlags = WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY;
+
+bool isDecimal(const std::wstring &s)
+{
+    if (s.empty())
+        return false;
+    for (wchar_t c : s)
+        if (c < L'0' || c > L'9')
+            return false;
+    return true;
+}
+
+std::unique_ptr<WbemServices> connect(Platform &p, Harness &h, const std::wstring &ns)
+{
+    std::unique_ptr<WbemLocator> locator;
+    std::unique_ptr<WbemServices> services;
+    if (!CHECK_EQ(h, p.createWbemLocator(locator), hr::Ok) || !CHECK(h, locator))
+        return nullptr;
+    CHECK_EQ(h, locator->connectServer(ns, services), hr::Ok);
+    CHECK(h, services);
+    return services;
+}
+
+void comAndSecurity(Platform &p, Harness &h, const Profile &profile)
+{
+    CHECK_EQ(h, p.coInitializeEx(COINIT_MULTITHREADED), hr::Ok);
+    CHECK_EQ(h, p.coInitializeEx(COINIT_MULTITHREADED), hr::False);
+    // The other apartment is refused and not counted: no uninitialise for it.
+    CHECK_EQ(h, p.coInitializeEx(COINIT_APARTMENTTHREADED), hr::RpcChangedMode);
+    // Once per process: the second call is too late, whatever it asks for.
+    CHECK_EQ(h, p.coInitializeSecurity(-1, 1 /* NONE */, 3 /* IMPERSONATE */, 0), hr::Ok);
+    const HResult again = p.coInitializeSecurity(-1, 2 /* CONNECT */, 3, 0);
+    if (profile.securityOnce)
+        CHECK_EQ(h, again, hr::RpcTooLate);
+    else // Wine's CoInitializeSecurity accepts every call; the second must at least not fail
+        CHECK_EQ(h, again, hr::Ok);
+}
+
+void namespaces(Platform &p, Harness &h, const Profile &profile)
+{
+    std::unique_ptr<WbemLocator> locator;
+    CHECK_EQ(h, p.createWbemLocator(locator), hr::Ok);
+    if (!locator)
+        return;
+    const std::pair<const wchar_t *, HResult> cases[] = {
+        {L"ROOT\\CIMV2", hr::Ok},
+        {L"root\\cimv2", hr::Ok},
+        {L"ROOT\\Microsoft\\Windows\\Storage", hr::Ok},
+        {L"ROOT\\NoSuchNamespaceAtAll", hr::WbemInvalidNamespace},
+    };
+    for (const auto &[ns, expected] : cases) {
+        std::unique_ptr<WbemServices> services;
+        CHECK_EQ(h, locator->connectServer(ns, services), expected);
+        CHECK(h, bool(services) == (expected == hr::Ok));
+        if (services)
+            CHECK(h, succeeded(services->setProxyBlanket(10 /* WINNT */, 0, 3 /* CALL */, 3, 0)));
+    }
+
+    // The storage classes are what the product reads; Wine registers the namespace without
+    // any, so there the lookup must fail cleanly instead.
+    auto storage = connect(p, h, L"ROOT\\Microsoft\\Windows\\Storage");
+    if (!storage)
+        return;
+    for (const wchar_t *cls : {L"MSFT_Disk", L"MSFT_Partition"}) {
+        std::shared_ptr<WbemObject> object;
+        const HResult r = storage->getObject(cls, object);
+        if (profile.storageClasses) {
+            CHECK_EQ(h, r, hr::Ok);
+            CHECK(h, object);
+        } else {
+            CHECK(h, failed(r));
+            CHECK(h, !object);
+        }
+    }
+    std::unique_ptr<WbemEnumerator> e;
+    const HResult q = storage->execQuery(L"WQL", L"SELECT * FROM MSFT_Disk", kQueryFlags, e);
+    if (profile.storageClasses)
+        CHECK(h, succeeded(q) && e);
+    else if (succeeded(q) && e) { // an enumerator that fails or is empty on its first step
+        std::shared_ptr<WbemObject> o;
+        const HResult n = e->next(WBEM_INFINITE, o);
+        CHECK(h, (failed(n) || n == hr::False) && !o);
+    }
+}
+
+void logicalDisks(Platform &p, Harness &h)
+{
+    auto services = connect(p, h, L"ROOT\\CIMV2");
+    if (!services)
+        return;
+    std::unique_ptr<WbemEnumerator> e;
+    CHECK_EQ(h, services->execQuery(L"WQL", L"SELECT * FROM Win32_LogicalDisk", kQueryFlags, e), hr::Ok);
+    if (!e)
+        return;
+    const std::vector<std::wstring> roots = p.mountedDriveRoots();
+    int seen = 0;
+    for (;;) {
+        std::shared_ptr<WbemObject> o;
+        const HResult r = e->next(WBEM_INFINITE, o);
+        if (r == hr::False) {
+            CHECK(h, !o);
+            break;
+        }
+        if (!CHECK_EQ(h, r, hr::Ok) || !CHECK(h, o))
+            break;
+        ++seen;
+        Variant v;
+        CHECK_EQ(h, o->get(L"DeviceID", v), hr::Ok);
+        CHECK_EQ(h, v.vt, VT_BSTR);
+        const std::wstring id = v.text;
+        CHECK(h, id.size() == 2 && id[1] == L':');
+        const std::wstring root = id + L"\\";
+        bool mounted = false;
+        for (const std::wstring &r2 : roots)
+            mounted = mounted || r2 == root;
+        h.check(mounted, "DeviceID names a mounted root", __FILE__, __LINE__, toUtf8(id));
+
+        // uint32 as VT_I4 on Windows, VT_UI4 under Wine.
+        CHECK_EQ(h, o->get(L"DriveType", v), hr::Ok);
+        CHECK(h, v.vt == VT_I4 || v.vt == VT_UI4);
+        CHECK_EQ(h, v.integer, p.getDriveType(root));
+
+        // uint64 as decimal text, or null for a drive without media.
+        for (const wchar_t *name : {L"Size", L"FreeSpace"}) {
+            CHECK_EQ(h, o->get(name, v), hr::Ok);
+            h.check(v.vt == VT_NULL || (v.vt == VT_BSTR && isDecimal(v.text)), "uint64 arrives as text or null",
+                    __FILE__, __LINE__, toUtf8(id) + " " + toUtf8(name) + " vt=" + std::to_string(v.vt));
+        }
+        for (const wchar_t *name : {L"FileSystem", L"VolumeName"}) {
+            CHECK_EQ(h, o->get(name, v), hr::Ok);
+            CHECK(h, v.vt == VT_BSTR || v.vt == VT_NULL);
+        }
+        CHECK_EQ(h, o->get(L"NoSuchProperty", v), hr::WbemNotFound);
+    }
+    CHECK(h, seen > 0);
+}
+
+void signatures(Platform &p, Harness &h, const Profile &profile)
+{
+    for (const SignatureCase &c : profile.signatures) {
+        auto services = connect(p, h, c.nameSpace);
+        if (!services)
+            continue;
+        std::shared_ptr<WbemObject> cls, in, out;
+        if (!CHECK_EQ(h, services->getObject(c.className, cls), hr::Ok) || !cls)
+            continue;
+        CHECK(h, failed(cls->getMethod(L"NoSuchMethod", in, out)));
+        CHECK_EQ(h, cls->getMethod(c.method, in, out), hr::Ok);
+        if (!CHECK(h, in) || !CHECK(h, out))
+            continue;
+        std::shared_ptr<WbemObject> first, second;
+        CHECK_EQ(h, in->spawnInstance(first), hr::Ok);
+        CHECK_EQ(h, in->spawnInstance(second), hr::Ok);
+        if (!first || !second)
+            continue;
+        CHECK_EQ(h, first->put(c.parameter, c.value, c.cimType), hr::Ok);
+        Variant v;
+        CHECK_EQ(h, first->get(c.parameter, v), hr::Ok);
+        CHECK_EQ(h, v.vt, c.readBack.vt);
+        h.check(v.text == c.readBack.text && v.integer == c.readBack.integer, "the parameter reads back", __FILE__,
+                __LINE__, toUtf8(c.parameter) + " = " + toUtf8(v.text));
+        // Each spawn is a fresh instance: the other one did not get the value (it reads null on
+        // Windows, empty text under Wine).
+        CHECK_EQ(h, second->get(c.parameter, v), hr::Ok);
+        CHECK(h, v.vt == VT_NULL || v.vt == VT_EMPTY || v.text.empty());
+        // The signature itself stays untouched: its parameters read null.
+        CHECK_EQ(h, in->get(c.parameter, v), hr::Ok);
+        CHECK_EQ(h, v.vt, VT_NULL);
+        // Parameters the method does not have are refused (WBEM_E_NOT_FOUND on Windows; Wine
+        // answers another error code).
+        CHECK(h, failed(first->put(L"NoSuchParameter", c.value, c.cimType)));
+    }
+}
+
+void volumes(Platform &p, Harness &h, const Profile &profile)
+{
+    const std::uint32_t mask = p.getLogicalDrives();
+    const std::vector<std::wstring> roots = p.mountedDriveRoots();
+    CHECK(h, !roots.empty());
+    std::uint32_t fromRoots = 0;
+    for (const std::wstring &r : roots)
+        if (CHECK(h, r.size() == 3 && r[0] >= L'A' && r[0] <= L'Z' && r.substr(1) == L":\\"))
+            fromRoots |= 1u << (r[0] - L'A');
+    CHECK_EQ(h, fromRoots, mask);
+
+    std::wstring missing;
+    for (wchar_t c = L'Z'; c >= L'D' && missing.empty(); --c)
+        if (!(mask & (1u << (c - L'A'))))
+            missing = std::wstring(1, c) + L":\\";
+    if (CHECK(h, !missing.empty())) {
+        CHECK_EQ(h, p.getDriveType(missing), DRIVE_NO_ROOT_DIR);
+        std::wstring name, fs;
+        CHECK(h, !p.getVolumeInformation(missing, &name, 261, nullptr, &fs, 261));
+        CHECK(h, p.lastError() != 0);
+        std::uint64_t total = 0;
+        CHECK(h, !p.getDiskFreeSpaceEx(missing, nullptr, &total, nullptr));
+    }
+
+    const std::wstring &root = profile.labelledRoot;
+    if (root.empty())
+        return;
+    CHECK_EQ(h, p.getDriveType(root), DRIVE_FIXED);
+    std::wstring name, fs;
+    std::uint32_t serial = 0;
+    if (!CHECK(h, p.getVolumeInformation(root, &name, 261, &serial, &fs, 261)))
+        return;
+    CHECK(h, !name.empty() && !fs.empty());
+    // Exactly large enough works; one character short fails with an error and leaves the
+    // caller's text alone.
+    std::wstring exact;
+    CHECK(h, p.getVolumeInformation(root, &exact, name.size() + 1, nullptr, nullptr, 0));
+    CHECK(h, exact == name);
+    std::wstring shortName = L"untouched";
+    CHECK(h, !p.getVolumeInformation(root, &shortName, name.size(), nullptr, nullptr, 0));
+    CHECK(h, p.lastError() != 0);
+    CHECK(h, shortName == L"untouched");
+    std::wstring shortFs = L"untouched";
+    CHECK(h, !p.getVolumeInformation(root, nullptr, 0, nullptr, &shortFs, fs.size()));
+    CHECK(h, shortFs == L"untouched");
+    // Null out-pointers are allowed.
+    std::uint32_t serialOnly = 0;
+    CHECK(h, p.getVolumeInformation(root, nullptr, 0, &serialOnly, nullptr, 0));
+    CHECK_EQ(h, serialOnly, serial);
+
+    std::uint64_t toCaller = 0, total = 0, totalFree = 0;
+    CHECK(h, p.getDiskFreeSpaceEx(root, &toCaller, &total, &totalFree));
+    CHECK(h, total > 0 && totalFree <= total && toCaller <= total);
+}
+
+void tools(Platform &p, Harness &h, const Profile &profile)
+{
+    CHECK(h, p.toolPath(Tool::Diskpart) == profile.diskpartPath);
+    CHECK(h, p.toolPath(Tool::Cmd) == profile.cmdPath);
+    CHECK(h, p.toolPath(Tool::Fat32Format) == profile.fat32formatPath);
+    const std::pair<std::wstring, std::wstring> names[] = {
+        {L"diskpart.exe", profile.diskpartPath}, {L"DISKPART", profile.diskpartPath}, {L"cmd.exe", profile.cmdPath},
+        {L"Cmd", profile.cmdPath}, {L"fat32format.exe", profile.fat32formatPath}, {L"notepad.exe", L"notepad.exe"},
+    };
+    for (const auto &[name, path] : names)
+        h.check(p.resolveProgram(name) == path, "resolveProgram", __FILE__, __LINE__, toUtf8(name));
+}
+
+void processes(Platform &p, Harness &h, const Profile &profile)
+{
+    NativeRunResult r = p.runHidden(L"cmd /c exit 3", CREATE_NO_WINDOW, 30000);
+    CHECK(h, r.started);
+    CHECK(h, r.wait == NativeRunResult::Wait::Finished);
+    CHECK(h, r.exitCodeObtained);
+    CHECK_EQ(h, r.exitCode, 3);
+
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    r = p.runHidden(profile.hangingCommand, CREATE_NO_WINDOW, 300);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    CHECK(h, r.started);
+    CHECK(h, r.wait == NativeRunResult::Wait::TimedOut);
+    CHECK(h, r.exitCodeObtained);
+    CHECK_EQ(h, r.exitCode, 1);
+    h.check(took >= 290 && took < 10000, "the limit is kept", __FILE__, __LINE__, std::to_string(took) + " ms");
+
+    r = p.runHidden(L"no-such-program-tessaline.exe /x", CREATE_NO_WINDOW, 5000);
+    CHECK(h, !r.started);
+    CHECK_EQ(h, r.startError, 2); // ERROR_FILE_NOT_FOUND
+    CHECK(h, !r.exitCodeObtained);
+}
+
+void systemFacts(Platform &p, Harness &h, const Profile &profile)
+{
+    const WindowsVersion v = p.windowsVersion();
+    if (profile.version) {
+        CHECK_EQ(h, v.major, profile.version->major);
+        CHECK_EQ(h, v.minor, profile.version->minor);
+    } else { // Windows 8 (6.2) or later, as the manifest lets the real version through
+        CHECK(h, v.major > 6 || (v.major == 6 && v.minor >= 2));
+        CHECK(h, v.major <= 10);
+    }
+    const bool admin = p.isUserAdmin();
+    CHECK_EQ(h, p.isUserAdmin(), admin);
+    if (profile.administrator)
+        CHECK_EQ(h, admin, *profile.administrator);
+
+    const int nominal[] = {1000, 1, 0, -1};
+    for (int n : nominal) {
+        const int expected = n <= 0 ? n : std::max(1, int(n * profile.timeScale + 0.5));
+        CHECK_EQ(h, p.scaledMs(n), expected);
+    }
+}
+
+} // namespace
+
+void run(Platform &p, const Profile &profile, Harness &h)
+{
+    std::printf("Platform contract: %s\n", profile.name);
+    h.group("COM initialisation and process security", [&] { comAndSecurity(p, h, profile); });
+    h.group("namespaces and the storage classes", [&] { namespaces(p, h, profile); });
+    h.group("Win32_LogicalDisk and its variant types", [&] { logicalDisks(p, h); });
+    h.group("method signatures spawn parameter instances", [&] { signatures(p, h, profile); });
+    h.group("volumes", [&] { volumes(p, h, profile); });
+    h.group("tool locations", [&] { tools(p, h, profile); });
+    h.group("hidden processes", [&] { processes(p, h, profile); });
+    h.group("version, administrator and time scale", [&] { systemFacts(p, h, profile); });
+    p.coUninitialize();
+    p.coUninitialize();
+}
+
+} // namespace contract

@@ -1,0 +1,53 @@
+// The platform contract against the simulated machine, with a machine of its own.
+
+#include "contract.h"
+
+#include "platform/simulated/simulatedplatform.h"
+#include "support/testmachine.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--hang") == 0) { // the child of the time-out case
+        std::this_thread::sleep_for(std::chrono::seconds(120));
+        return 0;
+    }
+    QCoreApplication app(argc, argv);
+
+    TestMachine tm;
+    tm.setTimeScale(0.5);
+    tm.setWindowsVersion(QStringLiteral("6.3"));
+    tm.setAdministrator(false);
+    tm.addDisk(0, 64 * sim::kGiB, QStringLiteral("GPT"));
+    tm.addPartition(0, sim::kMiB, 8 * sim::kGiB, QStringLiteral("Primary"),
+                    TestMachine::Vol(QStringLiteral("NTFS"), QStringLiteral("Data"), QStringLiteral("E"), sim::kGiB));
+    tm.addOtherDrive(QStringLiteral("H"), 5); // a CD drive without media
+    tm.write();
+    platform::simulated::resetProcessSecurity();
+
+    const std::wstring bin = qEnvironmentVariable("TESSALINE_BIN_DIR").toStdWString();
+    contract::Profile profile;
+    profile.name = "simulated machine";
+    profile.storageClasses = true;
+    contract::SignatureCase resize{L"ROOT\\Microsoft\\Windows\\Storage", L"MSFT_Partition", L"Resize", L"Size",
+                                   platform::Variant::bstr(L"1048576"), platform::CIM_UINT64,
+                                   platform::Variant::bstr(L"1048576")};
+    profile.signatures = {resize};
+    profile.labelledRoot = L"E:\\";
+    profile.diskpartPath = bin + L"/diskpart";
+    profile.cmdPath = bin + L"/cmd";
+    profile.fat32formatPath = bin + L"/fat32format.exe";
+    profile.hangingCommand = L"\"" + QCoreApplication::applicationFilePath().toStdWString() + L"\" --hang";
+    profile.version = platform::WindowsVersion{6, 3};
+    profile.administrator = false;
+    profile.timeScale = 0.5;
+
+    contract::Harness h;
+    contract::run(platform::current(), profile, h);
+    return h.finish();
+}
