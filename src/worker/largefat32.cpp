@@ -24,8 +24,7 @@ constexpr qint64 SizeSlackBytes = 256LL * 1024 * 1024;
 // number, and a tool may read only the first character of "EF:".
 bool isDriveName(const QString &drive)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z]:$"));
-    return pattern.match(drive).hasMatch();
+    return scriptrunner::isDriveText(drive);
 }
 
 QString clusterArgument(int clusterSize)

@@ -20,10 +20,10 @@ public:
     // The GUI framework has put the GUI thread in the single-threaded apartment before main();
     // this adds one more initialisation of the same kind (S_FALSE), which the caller balances
     // with one coUninitialize() like any other.
-    HResult enterGuiThreadApartment();
+    HResult enterGuiThreadApartment() override;
     // The code page console tools write in: the console's, or the OEM code page when the
     // process has no console.
-    std::uint32_t consoleOutputCodePage();
+    std::uint32_t consoleOutputCodePage() override;
 
     std::uint32_t getLogicalDrives() override;
     std::uint32_t getDriveType(const std::wstring &root) override;
