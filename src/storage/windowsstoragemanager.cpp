@@ -488,21 +488,15 @@ QList<PartitionInfo> WindowsStorageManager::getPartitions(const QString &diskId)
     std::stable_sort(partitions.begin(), partitions.end(),
                      [](const PartitionInfo &a, const PartitionInfo &b) { return a.offset < b.offset; });
 
-    // Free space inside an extended partition (and the boot record before each logical drive)
-    // belongs to the extended partition, not to the disk: only the disk's own layer has gaps.
-    auto insideExtended = [&partitions](const PartitionInfo &p) {
-        return std::any_of(partitions.cbegin(), partitions.cend(), [&p](const PartitionInfo &e) {
-            return e.typeCode == 3 && p.offset > e.offset && p.offset < addSaturated(e.offset, e.sizeBytes);
-        });
-    };
     QList<PartitionInfo> result;
     result.reserve(partitions.size() * 2 + 1);
     qint64 cursor = 0;
     for (const PartitionInfo &p : std::as_const(partitions)) {
-        if (!insideExtended(p) && p.offset > addSaturated(cursor, GapThreshold))
+        if (p.offset > addSaturated(cursor, GapThreshold))
             result.append(unallocatedRegion(disk, cursor, subSaturated(p.offset, cursor)));
         result.append(p);
-        // Never backwards: a partition inside another must not reopen the space the outer one holds.
+        // Never backwards: the free space and boot records inside an extended partition belong to
+        // it, not to the disk, so its logical drives must not reopen what it holds.
         cursor = std::max(cursor, addSaturated(p.offset, p.sizeBytes));
     }
     if (cursor < diskSize - GapThreshold)
