@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -96,6 +97,9 @@ struct RunRequest
     QProcess *process = nullptr;
     // Checked before the start and while waiting; a set flag kills the tool and fails the run.
     const std::atomic<bool> *cancel = nullptr;
+    // A job's overall limit (real time): the finish wait ends here at the latest, and a tool
+    // still running then is killed as at its own limit.
+    QDeadlineTimer deadline{QDeadlineTimer::Forever};
 };
 
 struct RunResult
