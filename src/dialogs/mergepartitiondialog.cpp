@@ -323,11 +323,13 @@ void MergePartitionDialog::onMergeButtonClicked()
 
 void MergePartitionDialog::onWorkerProgress(const QString &step, int percentage)
 {
+    m_infoTitle->setText(tr("✅ Progress %1% - %2").arg(percentage).arg(step));
+    // Last: a modal progress dialog handles pending events in setValue, among them the status
+    // that follows this step, which must not be overwritten afterwards.
     if (m_progressDialog) {
         m_progressDialog->setLabelText(step);
         m_progressDialog->setValue(percentage);
     }
-    m_infoTitle->setText(tr("✅ Progress %1% - %2").arg(percentage).arg(step));
 }
 
 void MergePartitionDialog::onWorkerStatus(const QString &status)

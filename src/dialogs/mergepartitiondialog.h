@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/records.h"
+#include "worker/diskoperationworker.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -8,7 +9,6 @@
 
 #include <memory>
 
-class DiskOperationWorker;
 class QHBoxLayout;
 class QLabel;
 class QProgressDialog;
