@@ -73,8 +73,7 @@ void DiskOperationWorker::startMergePartition(const MergePartitionOptions &optio
     // The cancel flag is not cleared here: a cancel that arrives before the job starts must hold.
 
     emit mergePartitionStatusChanged(QStringLiteral("Initializing merge operation..."));
-    m_currentProgress = 5;
-    emit mergePartitionProgress(QStringLiteral("Ready to merge"), 5);
+    mergeProgress(QStringLiteral("Ready to merge"), 5, QString());
 
     // The steps block this thread, so a timer could never fire while they run: the job checks
     // the limit itself between steps, and each script's wait ends at it.
@@ -116,11 +115,15 @@ bool DiskOperationWorker::runMergeSteps(QString *successMessage)
         return false;
 
     mergeProgress(QStringLiteral("Uninstall partition"), 30, QStringLiteral("Uninstalling related partitions..."));
+    // A lettered partition counts as unlettered once its remove ran at all: a remove killed at a
+    // limit may still have taken the letter.
     m_sourceLetterRemoved = runMergeScript(partitionScript(o.sourcePartitionNumber, QStringLiteral("remove")),
-                                           MergeScriptKind::Step);
+                                           MergeScriptKind::Step)
+                            || !letterOf(o.sourceDriveLetter).isEmpty();
     if (!o.mergeUnallocated && o.targetPartitionNumber > 0)
         m_targetLetterRemoved = runMergeScript(partitionScript(o.targetPartitionNumber, QStringLiteral("remove")),
-                                               MergeScriptKind::Step);
+                                               MergeScriptKind::Step)
+                                || !letterOf(o.targetDriveLetter).isEmpty();
     if (mergeStopRequested())
         return false;
 
@@ -168,7 +171,6 @@ bool DiskOperationWorker::runMergeSteps(QString *successMessage)
     mergeProgress(QStringLiteral("Remounting partition"), 95, QStringLiteral("Remounting partition..."));
     mergePause(PauseMs);
     assignSourceLetter();
-    m_sourceLetterRemoved = false;
 
     mergeProgress(QStringLiteral("Merge completed"), 100, QStringLiteral("Merge operation completed successfully"));
     if (o.mergeWithPartition) {
@@ -227,7 +229,8 @@ void DiskOperationWorker::mergeProgress(const QString &step, int percentage, con
 {
     m_currentProgress = percentage;
     emit mergePartitionProgress(step, percentage);
-    emit mergePartitionStatusChanged(status);
+    if (!status.isEmpty())
+        emit mergePartitionStatusChanged(status);
 }
 
 QStringList DiskOperationWorker::partitionScript(int partitionNumber, const QString &command) const
