@@ -273,14 +273,15 @@ bool DiskOperationWorker::runMergeScript(const QStringList &lines, MergeScriptKi
 
     if (step) {
         // Kills of our own (cancel, limits) show up as crashes; they are not the tool's fault.
-        if (result.cancelled)
+        if (result.cancelled) {
             noteMergeCancelled();
-        else if (result.timedOut && m_mergeDeadline.hasExpired())
-            onOperationTimeout();
-        else if (result.timedOut)
-            noteMergeFailure(QStringLiteral("Process execution failed: diskpart process execution timed out"));
-        else if (!result.success && !m_scriptProcessError.isEmpty())
+        } else if (result.timedOut) {
+            // The overall limit running out is said by the next stop check.
+            if (!m_mergeDeadline.hasExpired())
+                noteMergeFailure(QStringLiteral("Process execution failed: diskpart process execution timed out"));
+        } else if (!result.success && !m_scriptProcessError.isEmpty()) {
             noteMergeFailure(m_scriptProcessError);
+        }
     }
     return result.success;
 }

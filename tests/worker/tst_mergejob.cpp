@@ -40,6 +40,11 @@ QString layoutOf(const sim::Machine &m)
     return out.join(QLatin1String(", "));
 }
 
+QString gapDone()
+{
+    return QStringLiteral("ok Successfully merged 60.0 MB unallocated space into 1 partition，\n\nNew partition size: 10.06 GB");
+}
+
 const QString Untouched = QStringLiteral("1 E 10240 1111-2222, 2 F 5120 3333-4444");
 
 MergePartitionOptions gapMerge()
@@ -161,7 +166,7 @@ private slots:
         QTest::addColumn<QString>("layout");
 
         const MergePartitionOptions gap = gapMerge(), part = partitionMerge();
-        const QString gapDone = "ok Successfully merged 60.0 MB unallocated space into 1 partition，\n\nNew partition size: 10.06 GB";
+        const QString gapDone = ::gapDone();
         const QString grown = "1 E 10300 1111-2222, 2 F 5120 3333-4444";
         const QString invalid = "failed Merge condition validation failed";
         const QString mergeFailed = "failed Partition merge failed";
@@ -228,6 +233,14 @@ private slots:
         QCOMPARE(run.ends, (QStringList{"finished " + end, "ui " + end}));
         QTEST(layoutOf(tm.read()), "layout");
         QCOMPARE(run.after, end.startsWith("ok") ? "idle 100" : "idle 0");
+        if (end == gapDone())
+            QCOMPARE(run.events.join(" / "),
+                     "Initializing merge operation... / 5 Ready to merge / 10 Verify merge conditions / Verifying "
+                     "partition status and merge conditions... / 30 Uninstall partition / Uninstalling related "
+                     "partitions... / 60 Merge unallocated space / Merge unallocated space into partition... / 75 "
+                     "Resizing file system / Resizing file system... / 85 Updating partition table / Refreshing "
+                     "partition table... / 95 Remounting partition / Remounting partition... / 100 Merge completed / "
+                     "Merge operation completed successfully");
         const QString expected = end.startsWith("ok") ? (options.mergeWithPartition ? "5 10 30 60 85 95 100" : "5 10 30 60 75 85 95 100")
                                  : end.contains("validation") ? "5 10"
                                                               : "5 10 30 60";
