@@ -84,6 +84,7 @@ private slots:
     // onFormatPartition, onDeletePartition, onSplitPartition) are declared here as each
     // operation's dialog arrives; the action list and the menu find them by name.
     void onDeletePartition();
+    void onMergePartition();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

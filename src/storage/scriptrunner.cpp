@@ -206,7 +206,10 @@ void runProcess(Run run, const RunRequest &request, RunResult &result)
     if (!startProcess(run, arguments, *process, result))
         return;
 
-    const bool ended = waitForEnd(*process, realMs(finishLimitFor(row, request)), request, result);
+    int limitMs = realMs(finishLimitFor(row, request));
+    if (!request.deadline.isForever())
+        limitMs = int(qBound(qint64(0), request.deadline.remainingTime(), qint64(limitMs)));
+    const bool ended = waitForEnd(*process, limitMs, request, result);
     if (!ended && process->error() == QProcess::FailedToStart) {
         // No separate start wait: the failed start shows only now.
         result.started = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -102,6 +103,9 @@ struct RunRequest
     // command from it. Anything but one letter and a colon refuses the run before any script
     // or command line exists.
     QString drive;
+    // A job's overall limit (real time): the finish wait ends here at the latest, and a tool
+    // still running then is killed as at its own limit.
+    QDeadlineTimer deadline{QDeadlineTimer::Forever};
 };
 
 struct RunResult

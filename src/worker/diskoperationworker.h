@@ -2,15 +2,39 @@
 
 #include "common/records.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
+#include <QProcess>
 #include <QString>
 
 #include <atomic>
 
 class QThread;
 class WindowsStorageManager;
+
+// What the merge job is asked to do: grow the source over the unallocated space after it, or
+// delete the partition after it (the target) and grow the source over the freed space.
+struct MergePartitionOptions
+{
+    int diskNumber = -1;
+    int sourcePartitionNumber = 0;
+    int targetPartitionNumber = -1; // -1 when merging unallocated space
+    bool mergeUnallocated = false;
+    QString sourceDriveLetter;      // "E", or empty
+    QString targetDriveLetter;
+    QString fileSystem;             // the source's
+    qint64 sourceSizeBytes = 0;
+    qint64 targetSizeBytes = 0;     // the target partition or the unallocated space
+    qint64 newSizeBytes = 0;
+    QString sourceVolumeLabel;
+    QString notes;                  // not read by the job
+    int timeoutSeconds = 300;       // below 1: no overall limit, 60 s per script
+    bool resizeFileSystem = true;
+    bool validateBeforeMerge = true;
+    bool mergeWithPartition = false;
+};
 
 // Runs the long disk jobs on a thread of its own. Dialogs create one with no parent, move it to
 // their thread and listen to its signals; it never touches a widget. Each job lives in its own
@@ -88,6 +112,14 @@ public:
     bool remountVolume(QString drive, qint64 expectedBytes = -1);
     bool isDriveAccessible(QString drive);
 
+    // The merge job: runs to its end on the calling (worker) thread and reports that end exactly
+    // once through mergePartitionFinished and uiMergeCompleted.
+    void startMergePartition(const MergePartitionOptions &options);
+    // Sizes as the merge texts show them: "1.5 GB", "60.0 MB", "512 B".
+    static QString mergeSizeText(qint64 bytes);
+    // False for the file systems Windows cannot grow in place (FAT, FAT32, exFAT).
+    static bool canExtendFileSystem(const QString &fileSystem);
+
     // Set by the creator before the thread starts; read on the worker's thread afterwards.
     WindowsStorageManager *m_storageManager = nullptr; // not owned
     QThread *m_thread = nullptr;                       // not owned
@@ -99,6 +131,10 @@ public slots:
     void formatPartitionAsync(FormatOptions options);
     void cancelOperation();
     void executeDeletePartition(PartitionInfo options);
+    // Safe from any thread: the running merge stops at its next check, or within a few
+    // milliseconds when diskpart is running (the job kills it), gives back the letters it took
+    // and reports "The user canceled the merge operation".
+    void cancelMergeOperation();
 
 signals:
     void splitPartitionProgress(QString step, int percentage);
@@ -128,8 +164,28 @@ signals:
     // deletion, emitted just before its result.
     void deletePartitionDetails(QString transcript);
 
+private slots:
+    void onOperationTimeout();
+    void onProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
+    void onProcessError(QProcess::ProcessError error);
+
 private:
     void deleteWorkerStorageManager();
+
+    // Merge job steps (mergejob.cpp).
+    enum class MergeScriptKind { Step, Cleanup };
+    bool runMergeSteps(QString *successMessage);
+    bool validateMerge();
+    bool mergeStopRequested();
+    void mergeProgress(const QString &step, int percentage, const QString &status);
+    bool runMergeScript(const QStringList &lines, MergeScriptKind kind);
+    QStringList partitionScript(int partitionNumber, const QString &command) const;
+    void mergePause(int nominalMs);
+    void assignSourceLetter();
+    void restoreMergeLetters();
+    void noteMergeFailure(const QString &text);
+    void noteMergeCancelled();
+    void reportMergeEnd(bool success, const QString &message);
 
     bool m_isCreateAndFormatMode = false;
     PartitionInfo m_currentPartition;
@@ -151,6 +207,17 @@ private:
     // Written by the merge job, read (and reset by its cancel) from the dialog's thread.
     std::atomic<int> m_currentOperation{NoOperation};
     std::atomic<int> m_currentProgress{0};
+
+    // Merge job state; only the cancel flag is touched from other threads.
+    MergePartitionOptions m_mergeOptions;
+    std::atomic<bool> m_mergeCancelRequested{false};
+    QProcess *m_mergeProcess = nullptr; // child of the worker, replaced for every script
+    QDeadlineTimer m_mergeDeadline;     // the overall time limit
+    QString m_mergeFailure;             // the first reason the job is failing, if any
+    QString m_scriptProcessError;       // the process error text of the script running now
+    bool m_sourceLetterRemoved = false;
+    bool m_targetLetterRemoved = false;
+    bool m_targetDeleted = false;
 };
 
 Q_DECLARE_METATYPE(DiskOperationWorker::FormatOptions)

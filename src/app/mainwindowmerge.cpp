@@ -1,0 +1,70 @@
+// The Merge action: the selected partition and its right-hand neighbour, merged by the merge
+// dialog; the tree is read afresh whenever a merge job ends, and a result that arrives after the
+// dialog has gone is shown by the window.
+#include "mainwindow.h"
+
+#include "dialogs/mergepartitiondialog.h"
+#include "storage/windowsstoragemanager.h"
+#include "ui_mainwindow.h"
+#include "worker/diskoperationworker.h"
+
+#include <QDebug>
+#include <QMessageBox>
+#include <QPointer>
+
+void MainWindow::onMergePartition()
+{
+    qDebug() << "[MainWindow] 用户点击了Merge分区按钮";
+    QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    if (!item || !item->parent()) {
+        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Please select a partition to merge."));
+        return;
+    }
+    const PartitionInfo selected = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
+    if (selected.isUnallocated) {
+        QMessageBox::information(this, QStringLiteral("Cannot Merge"),
+                                 QStringLiteral("Cannot merge unallocated space. Please select a partition."));
+        return;
+    }
+    const QString diskId = item->parent()->data(0, Qt::UserRole).toString();
+    if (diskId.isEmpty()) {
+        QMessageBox::critical(this, QStringLiteral("Error"), QStringLiteral("Failed to get disk ID."));
+        return;
+    }
+
+    // The full list, with the small gaps the tree leaves out: such a gap is the neighbour too.
+    const QList<PartitionInfo> records = m_storageManager ? m_storageManager->getPartitions(diskId)
+                                                          : QList<PartitionInfo>();
+    int at = -1;
+    for (int i = 0; i < records.size(); ++i) {
+        if (records.at(i).partitionNumber == selected.partitionNumber && records.at(i).diskIndex == selected.diskIndex) {
+            at = i;
+            break;
+        }
+    }
+    if (at < 0 || at + 1 >= records.size()) {
+        QMessageBox::information(this, QStringLiteral("Cannot merge"),
+                                 QStringLiteral("There is no right partition or space to merge."));
+        return;
+    }
+    const PartitionInfo neighbour = records.at(at + 1);
+
+    auto *dialog = new MergePartitionDialog(selected, neighbour, neighbour.isUnallocated, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    QPointer<MergePartitionDialog> open(dialog);
+    connect(dialog, &MergePartitionDialog::mergeStarted, this, [this, open](DiskOperationWorker *worker) {
+        connect(worker, &DiskOperationWorker::mergePartitionFinished, this, [this, open](bool success, const QString &message) {
+            // Every end may have changed the layout (a failed merge can leave the neighbour deleted).
+            refreshAfterOperation();
+            if (open)
+                return; // the dialog shows the result itself
+            if (success)
+                QMessageBox::information(this, QStringLiteral("Merger Success"), message);
+            else
+                QMessageBox::critical(this, QStringLiteral("Merge failed"),
+                                      QStringLiteral("Partition merge operation failed:\n\n%1").arg(message));
+        });
+    });
+    dialog->show();
+}

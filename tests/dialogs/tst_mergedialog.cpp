@@ -1,0 +1,277 @@
+// The Merge action and the merge dialog on a simulated machine, through the main window: which
+// neighbour is found, what the dialog previews and refuses, and merges run to their end with
+// the real stand-ins, judged by the machine they leave.
+#include "support/messageboxanswerer.h"
+#include "support/testmachine.h"
+
+#include "app/windowtesting.h"
+#include "dialogs/mergepartitiondialog.h"
+
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
+
+#include <memory>
+
+namespace {
+
+// Disk 1 (GPT): K: then an EFI system partition right after it.
+// Disk 2 (MBR, 40 GiB): E: NTFS "Data", a 60 MiB gap, F: FAT32 "Media", G: NTFS without a
+// label, a 1 MiB gap (not shown in the tree), H: up to the end of the disk.
+void buildMachine(TestMachine &tm, const char *fault)
+{
+    using Vol = TestMachine::Vol;
+    const qint64 M = sim::kMiB, G = sim::kGiB;
+    tm.addDisk(1, 20 * G, "GPT");
+    tm.addPartition(1, M, 10 * G, "Primary", Vol("NTFS", "Apps", "K"));
+    tm.addPartition(1, M + 10 * G, 100 * M, "EFI", Vol("FAT32"));
+    tm.addDisk(2, 40 * G, "MBR");
+    tm.addPartition(2, M, 10 * G, "Primary", Vol("NTFS", "Data", "E", G, 4096, "1111-2222"));
+    tm.addPartition(2, M + 10 * G + 60 * M, 5 * G, "Primary", Vol("FAT32", "Media", "F", G, 16384, "3333-4444"));
+    tm.addPartition(2, 15 * G + 61 * M, G, "Primary", Vol("NTFS", "", "G", 0, 4096, "5555-6666"));
+    tm.addPartition(2, 16 * G + 62 * M, 24 * G - 62 * M, "Primary", Vol("NTFS", "Rest", "H", 0, 4096, "7777-8888"));
+    tm.setTimeScale(0.02);
+    // One fault a line.
+    for (const QByteArray &f : QByteArray(fault).split('\n'))
+        if (!f.isEmpty())
+            tm.addFault(f.constData());
+    QVERIFY(tm.write());
+}
+
+// Disk 2 as "E 10240 1111-2222, F 5120 3333-4444, ...": letter, MiB, serial.
+QString disk2(const sim::Machine &m)
+{
+    QStringList out;
+    for (const sim::Partition &p : m.disk(2)->partitions) {
+        const sim::Volume v = p.volume.value_or(sim::Volume());
+        out << QStringLiteral("%1 %2 %3").arg(v.letter).arg(p.size / sim::kMiB).arg(v.serial).trimmed();
+    }
+    return out.join(QLatin1String(", "));
+}
+
+template <typename T>
+T *child(QObject &parent, const char *name)
+{
+    return parent.findChild<T *>(QLatin1String(name));
+}
+
+QString textOf(QObject &dialog, const char *name)
+{
+    auto *label = child<QLabel>(dialog, name);
+    return label->isHidden() ? QStringLiteral("(hidden)") : label->text();
+}
+
+} // namespace
+
+class TestMergeDialog : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestMachine> m_machine;
+    std::unique_ptr<MainWindow> m_window;
+    QTreeWidget *m_tree = nullptr;
+
+    void openWindow(const char *fault = nullptr)
+    {
+        registerRecordMetaTypes();
+        m_machine = std::make_unique<TestMachine>();
+        buildMachine(*m_machine, fault);
+        m_window = std::make_unique<MainWindow>();
+        m_window->show();
+        m_tree = treeOf(*m_window);
+        QVERIFY(waitUntilReady(*m_window));
+    }
+
+    // Selects the row and clicks Merge in the action list; returns the dialog it opened, if any.
+    MergePartitionDialog *mergeRow(const QString &text)
+    {
+        m_tree->setCurrentItem(m_tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+        auto *list = m_window->findChild<QListWidget *>(QStringLiteral("rightPanel"));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+        return m_window->findChild<MergePartitionDialog *>();
+    }
+
+    QStringList disk2Rows() const { return childTexts(m_tree->topLevelItem(1)); }
+
+private slots:
+    void cleanup()
+    {
+        m_window.reset();
+        m_machine.reset();
+    }
+
+    // What is refused, and where: the window for rows with nothing to merge, the dialog (before
+    // any confirmation) for sources that cannot grow and neighbours that must stay.
+    void refusalsChangeNothing()
+    {
+        openWindow();
+        const QString before = disk2(m_machine->read());
+        MessageBoxAnswerer boxes;
+        QStringList seen;
+        for (const char *row : {"Disk 2 (Test Disk 2)", "Unallocated", "H", "F", "K", "G"}) {
+            if (qstrcmp(row, "G") == 0) // its disk row no longer names the disk
+                m_tree->topLevelItem(1)->setData(0, Qt::UserRole, QString());
+            QPointer<MergePartitionDialog> dialog = mergeRow(QString::fromLatin1(row));
+            if (dialog) {
+                QTest::mouseClick(child<QPushButton>(*dialog, "mergeButton"), Qt::LeftButton);
+                QVERIFY(!dialog->isRunning() && !dialog->findChild<QThread *>());
+                delete dialog.data();
+            }
+            QVERIFY(boxes.waitFor(seen.size() + 1));
+            seen << boxes.at(seen.size()).title + ": " + boxes.at(seen.size()).text.section('.', 0, 0);
+        }
+        QCOMPARE(seen, (QStringList{
+                           "Warning: Please select a partition to merge",
+                           "Cannot Merge: Cannot merge unallocated space",
+                           "Cannot merge: There is no right partition or space to merge",
+                           "Cannot merge: Partition F: uses the FAT32 file system, which cannot be extended, so no "
+                           "space can be merged into it",
+                           "Cannot merge: Partition 2 is an EFI system partition",
+                           "Error: Failed to get disk ID",
+                       }));
+        QCOMPARE(disk2(m_machine->read()), before);
+    }
+
+    // The preview of both modes; the 1 MiB gap the tree hides is G:'s neighbour.
+    void previews()
+    {
+        openWindow();
+        QStringList got;
+        for (const char *row : {"E", "G"}) {
+            QPointer<MergePartitionDialog> dialog = mergeRow(QString::fromLatin1(row));
+            QVERIFY(dialog);
+            if (got.isEmpty()) {
+                QStringList bars;
+                for (QLabel *label : dialog->findChildren<QLabel *>())
+                    if (label->objectName().contains("Partition") || label->objectName().contains("merge")
+                        || label->objectName().contains("Unallocated"))
+                        bars << label->objectName() + '=' + label->property("class").toString();
+                QCOMPARE(bars.join(", "), "currentGPartition=partitionBar partitionG, currentHPartition=partitionBar "
+                                          "partitionH, currentUnallocated=partitionBar partitionUnallocated, "
+                                          "mergeArrowLabel=, afterGPartition=partitionBar partitionGMerged, "
+                                          "afterHPartition=partitionBar partitionH");
+            }
+            for (const char *name : {"currentGPartition", "currentHPartition", "currentUnallocated", "afterGPartition",
+                                     "afterHPartition", "operationInfoDetails"})
+                got << textOf(*dialog, name);
+            QCOMPARE(textOf(*dialog, "operationInfoTitle"), QStringLiteral("✅ Instructions"));
+            QTest::mouseClick(child<QPushButton>(*dialog, "cancelButton"), Qt::LeftButton);
+            QTRY_VERIFY(dialog.isNull());
+        }
+        QCOMPARE(got, (QStringList{
+                          "E Data\n10.00 GB", "(hidden)", "Unallocated\n60.0 MB", "E Data (expand)\n10.06 GB", "(hidden)",
+                          "• Merge 60.0 MB unallocated space into E partition\n• E partition will be extended from "
+                          "10.00 GB to 10.06 GB\n• The operation is safe and will not affect existing data\n",
+                          "G\n1.00 GB", "(hidden)", "Unallocated\n1.0 MB", "G (expand)\n1.00 GB", "(hidden)",
+                          "• Merge 1.0 MB unallocated space into G partition\n• G partition will be extended from "
+                          "1.00 GB to 1.00 GB\n• The operation is safe and will not affect existing data\n",
+                      }));
+    }
+
+    // E: takes the gap after it (no question, a second click ignored, the job on its named
+    // thread), then F: after a confirmation; each time the dialog closes on success, the letter
+    // and serial stay, and the tree shows the result.
+    void gapThenPartition()
+    {
+        openWindow();
+        MessageBoxAnswerer boxes;
+        QPointer<MergePartitionDialog> dialog = mergeRow(QStringLiteral("E"));
+        QVERIFY(dialog);
+        QCOMPARE(child<QLabel>(*dialog, "currentUnallocated")->property("class").toString(),
+                 QStringLiteral("partitionBar partitionUnallocated"));
+        int started = 0;
+        connect(dialog, &MergePartitionDialog::mergeStarted, this, [&started] { ++started; });
+        auto *merge = child<QPushButton>(*dialog, "mergeButton");
+        QTest::mouseClick(merge, Qt::LeftButton);
+        QVERIFY(dialog->isRunning() && !merge->isEnabled());
+        QCOMPARE(dialog->findChild<QThread *>()->objectName(), QStringLiteral("MergePartitionWorkerThread"));
+        dialog->onMergeButtonClicked();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 15000);
+        QCOMPARE(started, 1);
+        QCOMPARE(boxes.titles(), QStringList{"Merger Success"});
+        QCOMPARE(disk2(m_machine->read()), "E 10300 1111-2222, F 5120 3333-4444, G 1024 5555-6666, H 24514 7777-8888");
+        QTRY_COMPARE(disk2Rows(), (QStringList{"E", "F", "G", "H"}));
+
+        dialog = mergeRow(QStringLiteral("E"));
+        QVERIFY(dialog);
+        QCOMPARE(textOf(*dialog, "currentHPartition"), QStringLiteral("F Media\n5.00 GB"));
+        boxes.enqueue(QMessageBox::Yes);
+        QTest::mouseClick(child<QPushButton>(*dialog, "mergeButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 15000);
+        QCOMPARE(boxes.titles(), (QStringList{"Merger Success", "Confirm partition merge", "Merger Success"}));
+        QCOMPARE(boxes.at(1).defaultButton, QMessageBox::No);
+        QVERIFY(boxes.at(1).text.startsWith("This operation will delete partition F and merge its space into partition E."));
+        QCOMPARE(boxes.at(2).text, "Successfully merged partition 2 into partition 1.\n\n Original partition size: "
+                                   "10.06 GB, new partition size: 15.06 GB, increased space: 5.00 GB");
+        QCOMPARE(disk2(m_machine->read()), "E 15420 1111-2222, G 1024 5555-6666, H 24514 7777-8888");
+        QTRY_COMPARE(disk2Rows(), (QStringList{"E", "G", "H"}));
+    }
+
+    // A failed merge, a cancelled one, and one whose dialog goes away mid-merge: the machine is
+    // as before, E: keeps its letter, and every end is shown.
+    void failures_data()
+    {
+        QTest::addColumn<QByteArray>("fault");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("extend refused") << QByteArray(R"({"target":"tool.diskpart","match":"extend","exitCode":4})")
+                                        << "wait" << "Partition merge failed";
+        QTest::newRow("cancelled in the extend")
+            << QByteArray(R"({"target":"tool.diskpart","match":"extend","hangMs":5000})") << "cancel"
+            << "The user canceled the merge operation";
+        // Giving the letter back takes a second: the dialog does not wait for it, the job ends
+        // on its own and the window shows its end.
+        QTest::newRow("dialog destroyed")
+            << QByteArray(R"({"target":"tool.diskpart","match":"extend","hangMs":5000})" "\n"
+                          R"({"target":"tool.diskpart","match":"assign","hangMs":1000})")
+            << "destroy"
+            << "The user canceled the merge operation";
+    }
+
+    void failures()
+    {
+        QFETCH(QByteArray, fault);
+        QFETCH(QString, how);
+        QFETCH(QString, message);
+        openWindow(fault.constData());
+        const QString before = disk2(m_machine->read());
+        MessageBoxAnswerer boxes;
+        QPointer<MergePartitionDialog> dialog = mergeRow(QStringLiteral("E"));
+        QVERIFY(dialog);
+        auto *title = child<QLabel>(*dialog, "operationInfoTitle");
+        QTest::mouseClick(child<QPushButton>(*dialog, "mergeButton"), Qt::LeftButton);
+        QPointer<QThread> thread = dialog->findChild<QThread *>();
+
+        if (how != "wait")
+            QTRY_COMPARE(dialog ? title->text() : QString(), QStringLiteral("🔄 Merge unallocated space into partition..."));
+        if (how == "cancel") {
+            QTest::mouseClick(dialog->findChild<QProgressDialog *>()->findChild<QPushButton *>(), Qt::LeftButton);
+        } else if (how == "destroy") {
+            QElapsedTimer clock;
+            clock.start();
+            delete dialog.data();
+            QVERIFY(clock.elapsed() < 800);
+            QVERIFY(thread && thread->isRunning());
+            QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 15000);
+        }
+        QVERIFY(boxes.waitFor(1, 15000));
+        QCOMPARE(boxes.at(0).title, QStringLiteral("Merge failed"));
+        QVERIFY2(boxes.at(0).text.startsWith("Partition merge operation failed:\n\n" + message), qPrintable(boxes.at(0).text));
+        if (how != "destroy") {
+            QVERIFY(dialog && dialog->isVisible() && !dialog->isRunning());
+            QVERIFY(child<QPushButton>(*dialog, "mergeButton")->isEnabled()
+                    && child<QPushButton>(*dialog, "cancelButton")->isEnabled());
+            QCOMPARE(title->text(), QStringLiteral("✅ Instructions:"));
+            QVERIFY(!thread);
+        }
+        QCOMPARE(disk2(m_machine->read()), before);
+        // The window read the machine afresh after the end.
+        QTRY_VERIFY(!m_window->findChild<QLabel *>(QStringLiteral("loadingPopup")));
+        QCOMPARE(disk2Rows(), (QStringList{"E", "Unallocated", "F", "G", "H"}));
+    }
+};
+
+QTEST_MAIN(TestMergeDialog)
+#include "tst_mergedialog.moc"

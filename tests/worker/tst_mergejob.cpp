@@ -1,0 +1,286 @@
+// The merge job on simulated machines: the real diskpart stand-in changes the machine file, and
+// each case is judged by the layout it leaves (sizes, letters, serials) and by how it ended.
+#include "support/testmachine.h"
+
+#include "worker/diskoperationworker.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <QtTest>
+
+#include <functional>
+
+Q_DECLARE_METATYPE(MergePartitionOptions)
+
+namespace {
+
+// Disk 1: E: NTFS 10 GiB, a 60 MiB gap, F: NTFS 5 GiB, then free space. C: and D: are free, so a
+// letter given "any free letter" would not be E.
+void buildMachine(TestMachine &tm, double timeScale, const QByteArray &fault = QByteArray())
+{
+    using Vol = TestMachine::Vol;
+    tm.addDisk(1, 100 * sim::kGiB, "MBR");
+    tm.addPartition(1, sim::kMiB, 10 * sim::kGiB, "Primary", Vol("NTFS", "Data", "E", sim::kGiB, 4096, "1111-2222"));
+    tm.addPartition(1, sim::kMiB + 10 * sim::kGiB + 60 * sim::kMiB, 5 * sim::kGiB, "Primary",
+                    Vol("NTFS", "Media", "F", sim::kGiB, 4096, "3333-4444"));
+    tm.setTimeScale(timeScale);
+    if (!fault.isEmpty())
+        tm.addFault(fault.constData());
+    QVERIFY(tm.write());
+}
+
+// "1 E 10240 1111-2222, 2 F 5120 3333-4444": number, letter, MiB and serial of each partition.
+QString layoutOf(const sim::Machine &m)
+{
+    QStringList out;
+    for (const sim::Partition &p : m.disks.at(0).partitions) {
+        const sim::Volume v = p.volume.value_or(sim::Volume());
+        out << QStringLiteral("%1 %2 %3 %4").arg(p.number).arg(v.letter).arg(p.size / sim::kMiB).arg(v.serial);
+    }
+    return out.join(QLatin1String(", "));
+}
+
+QString gapDone()
+{
+    return QStringLiteral("ok Successfully merged 60.0 MB unallocated space into 1 partition，\n\nNew partition size: 10.06 GB");
+}
+
+const QString Untouched = QStringLiteral("1 E 10240 1111-2222, 2 F 5120 3333-4444");
+
+MergePartitionOptions gapMerge()
+{
+    MergePartitionOptions o;
+    o.diskNumber = 1;
+    o.sourcePartitionNumber = 1;
+    o.targetPartitionNumber = -1;
+    o.mergeUnallocated = true;
+    o.sourceDriveLetter = QStringLiteral("E");
+    o.fileSystem = QStringLiteral("NTFS");
+    o.sourceSizeBytes = 10 * sim::kGiB;
+    o.targetSizeBytes = 60 * sim::kMiB;
+    o.newSizeBytes = o.sourceSizeBytes + o.targetSizeBytes;
+    return o;
+}
+
+MergePartitionOptions partitionMerge()
+{
+    MergePartitionOptions o = gapMerge();
+    o.targetPartitionNumber = 2;
+    o.mergeUnallocated = false;
+    o.mergeWithPartition = true;
+    o.targetDriveLetter = QStringLiteral("F");
+    o.targetSizeBytes = 5 * sim::kGiB;
+    o.newSizeBytes = o.sourceSizeBytes + o.targetSizeBytes;
+    return o;
+}
+
+struct JobRun
+{
+    QStringList events;  // "10 Verify merge conditions" for progress, the text for status
+    QStringList ends;    // "finished ok|failed message" and "ui ok|failed message", as they came
+    qint64 elapsedMs = 0;
+    QString after;       // what the worker says once the end has arrived
+    QString percentages() const
+    {
+        QStringList out;
+        for (const QString &e : events)
+            if (e.at(0).isDigit())
+                out << e.section(QLatin1Char(' '), 0, 0);
+        return out.join(QLatin1Char(' '));
+    }
+};
+
+// Runs one merge on a worker thread of its own, as the dialog does, and collects what reached
+// this thread. `onStatus` may act on the worker from here (the dialog's thread).
+JobRun runJob(const MergePartitionOptions &options,
+              const std::function<void(DiskOperationWorker *, const QString &)> &onStatus = {})
+{
+    JobRun run;
+    QThread thread;
+    auto *worker = new DiskOperationWorker;
+    worker->moveToThread(&thread);
+    QObject here;
+    QObject::connect(worker, &DiskOperationWorker::mergePartitionProgress, &here,
+                     [&](const QString &step, int p) { run.events << QStringLiteral("%1 %2").arg(p).arg(step); });
+    QObject::connect(worker, &DiskOperationWorker::mergePartitionStatusChanged, &here, [&](const QString &s) {
+        run.events << s;
+        if (onStatus)
+            onStatus(worker, s);
+    });
+    QObject::connect(worker, &DiskOperationWorker::mergePartitionFinished, &here, [&](bool ok, const QString &m) {
+        run.ends << QStringLiteral("finished %1 %2").arg(ok ? "ok" : "failed", m);
+    });
+    QObject::connect(worker, &DiskOperationWorker::uiMergeCompleted, &here, [&](bool ok, const QString &m) {
+        run.ends << QStringLiteral("ui %1 %2").arg(ok ? "ok" : "failed", m);
+    });
+    QObject::connect(&thread, &QThread::started, worker, [worker, options] { worker->startMergePartition(options); },
+                     Qt::DirectConnection);
+    QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+    QElapsedTimer clock;
+    clock.start();
+    thread.start();
+    if (!QTest::qWaitFor([&] { return !run.ends.isEmpty(); }, 30000))
+        qWarning("the merge job did not end");
+    run.elapsedMs = clock.elapsed();
+    run.after = QStringLiteral("%1 %2").arg(worker->isOperationInProgress() ? "busy" : "idle").arg(worker->getCurrentProgress());
+    thread.quit();
+    thread.wait();
+    QCoreApplication::processEvents(); // a second end, had there been one, is here now
+    return run;
+}
+
+} // namespace
+
+class TestMergeJob : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // First: under ThreadSanitizer a process that has started a tool may not start threads.
+    // Cancelled from this thread while the extend hangs in diskpart for 5 s: the tool is killed
+    // at once, E: gets its letter back, and the end comes once on both signals.
+    void cancelDuringMergeKillsDiskpart()
+    {
+        TestMachine tm;
+        buildMachine(tm, 0.1, R"({"target":"tool.diskpart","match":"extend","hangMs":5000})");
+        QElapsedTimer sinceCancel;
+        const JobRun run = runJob(gapMerge(), [&](DiskOperationWorker *worker, const QString &status) {
+            if (status == QLatin1String("Merge unallocated space into partition...")) {
+                QTest::qWait(300);
+                sinceCancel.start();
+                worker->cancelMergeOperation();
+            }
+        });
+        QVERIFY(sinceCancel.isValid() && sinceCancel.elapsed() < 2500);
+        const QString end = QStringLiteral("failed The user canceled the merge operation");
+        QCOMPARE(run.ends, (QStringList{"finished " + end, "ui " + end}));
+        QVERIFY(run.events.contains(QStringLiteral("The operation has been canceled")));
+        QCOMPARE(layoutOf(tm.read()), Untouched);
+    }
+
+    void outcomes_data()
+    {
+        QTest::addColumn<MergePartitionOptions>("options");
+        QTest::addColumn<QByteArray>("fault");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("layout");
+
+        const MergePartitionOptions gap = gapMerge(), part = partitionMerge();
+        const QString gapDone = ::gapDone();
+        const QString grown = "1 E 10300 1111-2222, 2 F 5120 3333-4444";
+        const QString invalid = "failed Merge condition validation failed";
+        const QString mergeFailed = "failed Partition merge failed";
+        auto with = [](MergePartitionOptions o, const std::function<void(MergePartitionOptions &)> &change) {
+            change(o);
+            return o;
+        };
+        auto extendFault = [](const char *rest) {
+            return QByteArray(R"({"target":"tool.diskpart","match":"extend",)") + rest + '}';
+        };
+
+        QTest::newRow("gap: E: grows over it, keeps E: and its serial") << gap << QByteArray() << gapDone << grown;
+        // Exactly F:'s size: a bare extend would also take the free space after F:.
+        QTest::newRow("partition: F: deleted, E: grows by its size")
+            << part << QByteArray()
+            << "ok Successfully merged partition 2 into partition 1.\n\n Original partition size: 10.00 GB, new "
+               "partition size: 15.00 GB, increased space: 5.00 GB"
+            << "1 E 15360 1111-2222";
+        QTest::newRow("gap: the target number is not checked")
+            << with(gap, [](auto &o) { o.targetPartitionNumber = 1; }) << QByteArray() << gapDone << grown;
+        QTest::newRow("partition: target is the source")
+            << with(part, [](auto &o) { o.targetPartitionNumber = 1; }) << QByteArray() << invalid << Untouched;
+        QTest::newRow("no disk") << with(gap, [](auto &o) { o.diskNumber = -1; }) << QByteArray() << invalid << Untouched;
+        QTest::newRow("no source") << with(gap, [](auto &o) { o.sourcePartitionNumber = 0; }) << QByteArray() << invalid
+                                   << Untouched;
+        // Checked even unasked: F: would be deleted for an extend that cannot succeed.
+        QTest::newRow("FAT32 source, unvalidated")
+            << with(part, [](auto &o) { o.fileSystem = "FAT32"; o.validateBeforeMerge = false; }) << QByteArray()
+            << invalid + ": a FAT32 partition cannot be extended. Nothing has been changed." << Untouched;
+        QTest::newRow("exFAT source") << with(gap, [](auto &o) { o.fileSystem = "exFAT"; }) << QByteArray()
+                                      << invalid + ": a exFAT partition cannot be extended. Nothing has been changed."
+                                      << Untouched;
+        // The success rule of the scripts (the faulted tool does nothing, it only answers).
+        QTest::newRow("exit 0 saying successfully passes")
+            << gap << extendFault(R"("exitCode":0,"output":"DiskPart successfully extended the volume.")") << gapDone
+            << Untouched;
+        QTest::newRow("exit 0 without the words fails, E: back")
+            << gap << extendFault(R"("exitCode":0,"output":"Leaving DiskPart...")") << mergeFailed << Untouched;
+        QTest::newRow("non-zero exit fails whatever it says")
+            << gap << extendFault(R"("exitCode":4,"output":"successfully completed")") << mergeFailed << Untouched;
+        QTest::newRow("delete refused: both letters back")
+            << part << QByteArray(R"({"target":"tool.diskpart","match":"delete partition","exitCode":4})") << mergeFailed
+            << Untouched;
+        QTest::newRow("extend fails after the delete: E: back, F: gone")
+            << part << extendFault(R"("exitCode":4)") << mergeFailed << "1 E 10240 1111-2222";
+        QTest::newRow("diskpart crashes") << gap << extendFault(R"("crash":true)")
+                                          << "failed Process execution failed: diskpart process crashed" << Untouched;
+        // No overall limit, 60 s per script: 1200 ms at this scale.
+        const MergePartitionOptions noLimit = with(gap, [](auto &o) { o.timeoutSeconds = 0; });
+        QTest::newRow("time-out 0, a short hang passes") << noLimit << extendFault(R"("hangMs":200)") << gapDone << grown;
+        QTest::newRow("time-out 0, 60 s per script")
+            << noLimit << extendFault(R"("hangMs":2500)")
+            << "failed Process execution failed: diskpart process execution timed out" << Untouched;
+    }
+
+    void outcomes()
+    {
+        QFETCH(MergePartitionOptions, options);
+        QFETCH(QByteArray, fault);
+        QFETCH(QString, end);
+        TestMachine tm;
+        buildMachine(tm, 0.02, fault);
+        const JobRun run = runJob(options);
+        QCOMPARE(run.ends, (QStringList{"finished " + end, "ui " + end}));
+        QTEST(layoutOf(tm.read()), "layout");
+        QCOMPARE(run.after, end.startsWith("ok") ? "idle 100" : "idle 0");
+        if (end == gapDone())
+            QCOMPARE(run.events.join(" / "),
+                     "Initializing merge operation... / 5 Ready to merge / 10 Verify merge conditions / Verifying "
+                     "partition status and merge conditions... / 30 Uninstall partition / Uninstalling related "
+                     "partitions... / 60 Merge unallocated space / Merge unallocated space into partition... / 75 "
+                     "Resizing file system / Resizing file system... / 85 Updating partition table / Refreshing "
+                     "partition table... / 95 Remounting partition / Remounting partition... / 100 Merge completed / "
+                     "Merge operation completed successfully");
+        const QString expected = end.startsWith("ok") ? (options.mergeWithPartition ? "5 10 30 60 85 95 100" : "5 10 30 60 75 85 95 100")
+                                 : end.contains("validation") ? "5 10"
+                                                              : "5 10 30 60";
+        QCOMPARE(run.percentages(), QString(expected));
+    }
+
+    // The overall limit, checked between steps and ending each script's wait. 2 s (200 ms here)
+    // run out while the job pauses after the extend: it stops there instead of running on. 1 s
+    // (100 ms) run out while the first remove hangs: it is killed, the second is not started,
+    // and both letters come back. Either way the time-out is said once and ends the job once.
+    void overallLimit()
+    {
+        const QString end = QStringLiteral("failed The merge operation ran past its time limit and was stopped");
+        for (const bool inStep2 : {false, true}) {
+            TestMachine tm;
+            buildMachine(tm, 0.1, inStep2 ? R"({"target":"tool.diskpart","match":"remove","hangMs":400})" : "");
+            MergePartitionOptions o = inStep2 ? partitionMerge() : gapMerge();
+            o.timeoutSeconds = inStep2 ? 1 : 2;
+            const JobRun run = runJob(o);
+            QCOMPARE(run.ends, (QStringList{"finished " + end, "ui " + end}));
+            QCOMPARE(run.events.count(QStringLiteral("Operation timed out, canceling...")), 1);
+            QVERIFY(!run.events.contains(QStringLiteral("Refreshing partition table...")));
+            if (inStep2) {
+                QCOMPARE(run.percentages(), QStringLiteral("5 10 30"));
+                QCOMPARE(layoutOf(tm.read()), Untouched);
+            } else {
+                QVERIFY(layoutOf(tm.read()).startsWith(QLatin1String("1 E ")));
+            }
+        }
+    }
+
+    void sizeTexts()
+    {
+        QStringList got;
+        for (qint64 bytes : {qint64(0), qint64(1023), qint64(1024), qint64(1536), sim::kMiB - 1, 60 * sim::kMiB,
+                             sim::kGiB - 1, 10 * sim::kGiB + 60 * sim::kMiB, 2 * sim::kGiB * 1024})
+            got << DiskOperationWorker::mergeSizeText(bytes);
+        QCOMPARE(got.join(" | "), "0 B | 1023 B | 1.0 KB | 1.5 KB | 1024.0 KB | 60.0 MB | 1024.0 MB | 10.06 GB | 2.00 TB");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMergeJob)
+#include "tst_mergejob.moc"
