@@ -3,12 +3,16 @@
 //     the first tree rebuild reports "refreshDiskList completed"; reads the process's peak
 //     resident memory (VmHWM) before ending it.
 //  2. Manual refresh: in this process, a window on a machine of 24 disks with 16 partitions
-//     each; times onRefreshClicked (reconnect, enumerate, rebuild the tree), and the same
-//     reconnect and enumeration alone, to tell the tree's share from the storage layer's.
-// Prints medians. Usage: bench_startup [runs]
+//     each, and one on a machine of 1 disk; times onRefreshClicked (reconnect, enumerate,
+//     rebuild the tree), and the same reconnect and enumeration alone, to tell the tree's share
+//     from the storage layer's. Counts the WMI queries and connections of that enumeration and
+//     the machine-file parses and exclusive file locks of a refresh.
+// Prints min / median / max. Usage: bench_startup [runs]
 
 #include "app/mainwindow.h"
 #include "support/benchmachine.h"
+#include "support/benchstats.h"
+#include "countingplatform.h"
 #include "common/records.h"
 #include "simulator/machine.h"
 #include "storage/windowsstoragemanager.h"
@@ -29,13 +33,6 @@
 namespace {
 
 QTextStream out(stdout);
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // Peak resident set of a running process, in KiB, or -1.
 long peakResidentKiB(qint64 pid)
@@ -78,11 +75,68 @@ bool coldStart(const QString &app, const QString &machinePath, double *ms, long 
     return done;
 }
 
-sim::Machine bigMachine()
+sim::Machine benchDisks(int disks)
 {
-    sim::Machine machine = benchMachine(24, 16, 100 * sim::kMiB, 'C');
+    sim::Machine machine = benchMachine(disks, 16, 100 * sim::kMiB, 'C');
     machine.timeScale = 0.001;
     return machine;
+}
+
+struct RefreshFigures
+{
+    Spread refresh, enumeration;
+    int rows = 0;
+    quint64 parses = 0, locks = 0;
+    int queries = 0, connections = 0;
+};
+
+// A window on the machine at `path`: its manual refreshes, then the storage layer's share.
+bool measureRefresh(const QString &path, int disks, int runs, RefreshFigures *figures)
+{
+    qputenv("TESSALINE_SIM_MACHINE", QFile::encodeName(path));
+    MainWindow window;
+    window.show();
+    auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
+    QElapsedTimer wait;
+    wait.start();
+    while (tree->topLevelItemCount() < disks && wait.elapsed() < 60000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (tree->topLevelItemCount() < disks)
+        return false;
+
+    std::vector<double> refreshes;
+    for (int i = 0; i < runs; ++i) {
+        const StoreCounts counts;
+        QElapsedTimer timer;
+        timer.start();
+        window.onRefreshClicked();
+        refreshes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        figures->parses = counts.parses();
+        figures->locks = counts.exclusiveLocks();
+        QApplication::processEvents(); // let the rebuilt rows lay out and paint between runs
+        figures->rows = 0;
+        for (int d = 0; d < tree->topLevelItemCount(); ++d)
+            figures->rows += 1 + tree->topLevelItem(d)->childCount();
+    }
+    std::vector<double> enumerations;
+    CountingPlatform counting(platform::current());
+    WindowsStorageManager storage(counting);
+    for (int i = 0; i < runs; ++i) {
+        counting.queries = 0;
+        counting.connections = 0;
+        QElapsedTimer timer;
+        timer.start();
+        storage.initialize();
+        storage.getDisks();
+        for (const QVariantMap &disk : storage.getDisks())
+            storage.getPartitions(disk.value(DiskKey::Id).toString());
+        enumerations.push_back(double(timer.nsecsElapsed()) / 1e6);
+        figures->queries = counting.queries;
+        figures->connections = counting.connections;
+    }
+    figures->refresh = spreadOf(refreshes);
+    figures->enumeration = spreadOf(enumerations);
+    return true;
 }
 
 void quiet(QtMsgType type, const QMessageLogContext &, const QString &message)
@@ -119,69 +173,46 @@ int main(int argc, char *argv[])
         starts.push_back(ms);
         peak = std::max(peak, kib);
     }
-    out << QStringLiteral("cold start to first refresh (demo machine, offscreen): median %1 ms over %2 runs, "
-                          "peak RSS %3 MiB\n")
-               .arg(median(starts), 0, 'f', 1)
+    out << QStringLiteral("cold start to first refresh (demo machine, offscreen), ms min / median / max over %1 runs: "
+                          "%2, peak RSS %3 MiB\n")
                .arg(runs)
+               .arg(spreadOf(starts).text())
                .arg(double(peak) / 1024.0, 0, 'f', 1);
     out.flush();
 
-    const QString bigPath = dir.filePath(QStringLiteral("big.json"));
-    if (!sim::MachineStore(bigPath).write(bigMachine())) {
-        out << "cannot write the 24-disk machine\n";
-        return 1;
-    }
-    qputenv("TESSALINE_SIM_MACHINE", QFile::encodeName(bigPath));
     qInstallMessageHandler(quiet);
     registerRecordMetaTypes();
-
-    MainWindow window;
-    window.show();
-    auto *tree = window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
-    QElapsedTimer wait;
-    wait.start();
-    while (tree->topLevelItemCount() < 24 && wait.elapsed() < 60000)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (tree->topLevelItemCount() < 24) {
-        out << "the 24-disk machine did not load\n";
-        return 1;
+    RefreshFigures figures[2];
+    const int diskCounts[2] = {1, 24};
+    for (int i = 0; i < 2; ++i) {
+        const QString path = dir.filePath(QStringLiteral("machine-%1.json").arg(diskCounts[i]));
+        if (!sim::MachineStore(path).write(benchDisks(diskCounts[i]))) {
+            out << "cannot write the bench machine\n";
+            return 1;
+        }
+        if (!measureRefresh(path, diskCounts[i], runs, &figures[i])) {
+            out << "the " << diskCounts[i] << "-disk machine did not load\n";
+            return 1;
+        }
+        const RefreshFigures &f = figures[i];
+        out << QStringLiteral("manual refresh, %1 disk(s) x 16 partitions (%2 rows), ms min / median / max over %3 runs: %4; "
+                              "per refresh %5 machine-file parses, %6 exclusive locks\n"
+                              "  of which reconnect and enumeration: %7; per pass %8 queries, %9 connections\n")
+                   .arg(diskCounts[i])
+                   .arg(f.rows)
+                   .arg(runs)
+                   .arg(f.refresh.text())
+                   .arg(f.parses)
+                   .arg(f.locks)
+                   .arg(f.enumeration.text())
+                   .arg(f.queries)
+                   .arg(f.connections);
+        out.flush();
     }
-
-    std::vector<double> refreshes;
-    int rows = 0;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        window.onRefreshClicked();
-        // The previous rows' cell widgets go with deleteLater, which an event loop would run.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        refreshes.push_back(double(timer.nsecsElapsed()) / 1e6);
-        QApplication::processEvents(); // let the rebuilt rows lay out and paint between runs
-        rows = 0;
-        for (int d = 0; d < tree->topLevelItemCount(); ++d)
-            rows += 1 + tree->topLevelItem(d)->childCount();
-    }
-    // The storage layer's share: the same reconnect and enumeration without the tree.
-    std::vector<double> enumerations;
-    WindowsStorageManager storage;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        storage.initialize();
-        storage.getDisks();
-        for (const QVariantMap &disk : storage.getDisks())
-            storage.getPartitions(disk.value(DiskKey::Id).toString());
-        enumerations.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    out << QStringLiteral("manual refresh, 24 disks x 16 partitions (%1 rows): median %2 ms over %3 runs, "
-                          "peak RSS %4 MiB; of which reconnect and enumeration: median %5 ms\n")
-               .arg(rows)
-               .arg(median(refreshes), 0, 'f', 1)
-               .arg(runs)
-               .arg(double(usage.ru_maxrss) / 1024.0, 0, 'f', 1)
-               .arg(median(enumerations), 0, 'f', 1);
+    out << QStringLiteral("24-disk refresh / 1-disk refresh (medians): %1x; bench process peak RSS %2 MiB\n")
+               .arg(figures[1].refresh.median / std::max(figures[0].refresh.median, 1e-3), 0, 'f', 1)
+               .arg(double(usage.ru_maxrss) / 1024.0, 0, 'f', 1);
     return 0;
 }

@@ -8,11 +8,15 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
+#include <QWindow>
 
 namespace {
 
@@ -39,6 +43,19 @@ QString fileSystemText(const QString &fileSystem)
     return fileSystem;
 }
 
+// The popup announces work that blocks the GUI thread right after it is shown, so it has to
+// reach the screen first: wait (briefly) for the window system to expose it, then paint it.
+void paintNow(QWidget *popup)
+{
+    QPointer<QWidget> guard(popup);
+    QElapsedTimer waited;
+    waited.start();
+    while (guard && guard->windowHandle() && !guard->windowHandle()->isExposed() && waited.elapsed() < 200)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    if (guard)
+        guard->repaint();
+}
+
 } // namespace
 
 void MainWindow::refreshDiskList()
@@ -63,16 +80,12 @@ void MainWindow::refreshDiskList()
     const QColor dataColour(QStringLiteral("#ff9800"));
     const QColor unallocatedColour(QStringLiteral("#b0b0b0"));
 
-    // Rows are built off the tree and inserted at once, and the cell widgets are placed after
-    // that: placing a widget lays out the whole tree, so doing it while rows are still being
-    // added would lay it out again for every row.
-    struct CellWidget
-    {
-        QTreeWidgetItem *item;
-        int usage; // -1: the unallocated strip
-    };
+    // Rows are built off the tree and inserted at once; the usage bars are painted by the
+    // column's delegate, so the rebuild costs no widget per row.
+    if (!dynamic_cast<UsageDelegate *>(tree->itemDelegateForColumn(3)))
+        tree->setItemDelegateForColumn(3, new UsageDelegate(tree));
+    tree->setUniformRowHeights(true);
     QList<QTreeWidgetItem *> diskItems;
-    QList<CellWidget> cellWidgets;
 
     for (const QVariantMap &disk : disks) {
         const QString name = disk.value(DiskKey::Name).toString();
@@ -110,7 +123,7 @@ void MainWindow::refreshDiskList()
                 item->setText(4, partitionTypeText(p));
                 item->setForeground(4, QBrush(isSystemPartition(p) || isBootPartition(p) ? systemColour : dataColour));
                 item->setData(0, Qt::UserRole, p.id);
-                cellWidgets << CellWidget{item, usagePercent(p.sizeBytes, size)};
+                item->setData(3, UsageDelegate::Role, usagePercent(p.sizeBytes, size));
             } else {
                 item->setText(0, QStringLiteral("Unallocated"));
                 item->setText(1, QStringLiteral("-"));
@@ -119,7 +132,7 @@ void MainWindow::refreshDiskList()
                 for (int column = 0; column < 5; ++column)
                     item->setForeground(column, QBrush(unallocatedColour));
                 item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-                cellWidgets << CellWidget{item, -1};
+                item->setData(3, UsageDelegate::Role, UsageDelegate::Strip);
             }
         }
     }
@@ -127,8 +140,6 @@ void MainWindow::refreshDiskList()
     tree->addTopLevelItems(diskItems);
     for (QTreeWidgetItem *diskItem : std::as_const(diskItems))
         diskItem->setExpanded(true);
-    for (const CellWidget &cell : std::as_const(cellWidgets))
-        tree->setItemWidget(cell.item, 3, cell.usage < 0 ? createUnallocatedStrip() : createUsageBar(cell.usage));
 
     qDebug() << "refreshDiskList completed with" << tree->topLevelItemCount() << "disks";
 }
@@ -284,6 +295,7 @@ void MainWindow::showLoading(const QString &text)
     popup->move(geometry().center() - popup->rect().center());
     popup->show();
     m_loadingPopup = popup;
+    paintNow(popup);
 }
 
 void MainWindow::hideLoading()

@@ -1,11 +1,9 @@
 #include "usagewidgets.h"
 
 #include <QColor>
-#include <QLabel>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
-#include <QProgressBar>
-#include <QVBoxLayout>
 
 int usagePercent(qint64 partitionBytes, qint64 diskBytes)
 {
@@ -15,30 +13,6 @@ int usagePercent(qint64 partitionBytes, qint64 diskBytes)
     // A bar outside its range would show as empty; a partition reported larger than its disk
     // (or a negative size) is shown at the nearest end instead.
     return static_cast<int>(qBound(0.0, percent, 100.0));
-}
-
-QWidget *createUsageBar(int percent, QWidget *parent)
-{
-    auto *container = new QWidget(parent);
-    container->setStyleSheet(QStringLiteral("background: transparent;"));
-    auto *layout = new QVBoxLayout(container);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    auto *bar = new QProgressBar(container);
-    bar->setObjectName(QStringLiteral("usageBar"));
-    bar->setRange(0, 100);
-    bar->setValue(percent);
-    bar->setFixedHeight(10);
-    bar->setTextVisible(false);
-    bar->setStyleSheet(QStringLiteral(
-        "QProgressBar {background: #e3f2fd; border: none; border-radius:4px;} "
-        "QProgressBar::chunk {background: #73e3ac; border-radius:4px;}"));
-
-    layout->addStretch(1);
-    layout->addWidget(bar);
-    layout->addStretch(1);
-    return container;
 }
 
 QPixmap unallocatedStripPixmap()
@@ -51,11 +25,31 @@ QPixmap unallocatedStripPixmap()
     return strip;
 }
 
-QWidget *createUnallocatedStrip(QWidget *parent)
+void UsageDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QStringLiteral("unallocatedStrip"));
-    label->setPixmap(unallocatedStripPixmap());
-    label->setAlignment(Qt::AlignCenter);
-    return label;
+    QStyledItemDelegate::paint(painter, option, index); // background and selection
+    const QVariant usage = index.data(Role);
+    if (!usage.isValid())
+        return;
+    const int value = usage.toInt();
+    const QRect cell = option.rect;
+    painter->save();
+    if (value == Strip) {
+        static const QPixmap strip = unallocatedStripPixmap();
+        const QSize size = strip.deviceIndependentSize().toSize();
+        painter->drawPixmap(cell.left() + (cell.width() - size.width()) / 2,
+                            cell.top() + (cell.height() - size.height()) / 2, strip);
+    } else {
+        const QRectF bar(cell.left(), cell.top() + (cell.height() - BarHeight) / 2, cell.width(), BarHeight);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(0xe3, 0xf2, 0xfd));
+        painter->drawRoundedRect(bar, 4, 4);
+        const int filled = qBound(0, value, 100) * cell.width() / 100;
+        if (filled > 0) {
+            painter->setBrush(QColor(0x73, 0xe3, 0xac));
+            painter->drawRoundedRect(QRectF(bar.left(), bar.top(), filled, BarHeight), 4, 4);
+        }
+    }
+    painter->restore();
 }

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
@@ -19,6 +20,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sim {
 
@@ -653,6 +661,9 @@ Machine demoMachine()
 
 namespace {
 
+std::atomic<quint64> g_parses{0};
+std::atomic<quint64> g_exclusiveLocks{0};
+
 // "<path>.lock", shared for readers, exclusive for writers; threads of one process exclude
 // each other as processes do.
 class FileLock
@@ -661,6 +672,8 @@ public:
     FileLock(const QString &path, bool exclusive)
         : m_lock((path + QStringLiteral(".lock")).toStdString(), exclusive)
     {
+        if (exclusive && m_lock.held())
+            ++g_exclusiveLocks;
     }
     bool held() const { return m_lock.held(); }
 
@@ -678,16 +691,16 @@ bool ensureDirectory(const QString &path, QString *error)
     return false;
 }
 
-bool readUnlocked(const QString &path, Machine *machine, QString *error)
+QString readError(const QString &path, int err)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-        return false;
-    }
+    return QStringLiteral("cannot read %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(err)));
+}
+
+bool parseMachine(const QString &path, const QByteArray &bytes, Machine *machine, QString *error)
+{
+    ++g_parses;
     QJsonParseError pe;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &pe);
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &pe);
     if (pe.error != QJsonParseError::NoError || !doc.isObject()) {
         if (error)
             *error = QStringLiteral("%1 is not a JSON object: %2 at offset %3")
@@ -702,6 +715,148 @@ bool readUnlocked(const QString &path, Machine *machine, QString *error)
             *error = QStringLiteral("%1: %2").arg(path, why);
         return false;
     }
+    return true;
+}
+
+// The last machine parsed from each file, so that a query does not re-parse an unchanged file.
+// A file counts as unchanged when device, inode, size, mtime and ctime all match. That alone
+// misses an in-place rewrite of the same size within one timestamp tick, so an entry is only
+// trusted on its stat once its ctime lies well before a moment at which its bytes were
+// confirmed: any later write stamps a ctime after that moment. Until then every read compares
+// the bytes, which costs a read and a memcmp, not a parse.
+struct FileIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    qint64 mtimeNs = 0;
+    qint64 ctimeNs = 0;
+    bool operator==(const FileIdentity &o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size && mtimeNs == o.mtimeNs
+               && ctimeNs == o.ctimeNs;
+    }
+};
+
+struct CachedMachine
+{
+    FileIdentity identity;
+    QByteArray bytes;
+    Machine machine;
+    bool settled = false;
+};
+
+// Timestamps on some file systems are as coarse as two seconds; a margin above that.
+constexpr qint64 kTimestampMarginNs = qint64(3) * 1000 * 1000 * 1000;
+constexpr int kCachedFiles = 8;
+
+QMutex g_cacheMutex;
+std::map<QString, CachedMachine> g_cache;
+
+qint64 nanoseconds(const timespec &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
+qint64 nowNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return nanoseconds(t);
+}
+
+bool readAll(int fd, qint64 size, QByteArray *bytes)
+{
+    bytes->resize(qsizetype(size));
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, bytes->data() + done, size_t(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break; // shrank while being read: what is there is what it holds now
+        done += n;
+    }
+    bytes->resize(qsizetype(done));
+    // Grown while being read: take the rest as well.
+    char more[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, more, sizeof more);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        bytes->append(more, n);
+    }
+}
+
+bool readUnlocked(const QString &path, Machine *machine, QString *error)
+{
+    // Taken before the stat: a write after it stamps a later ctime.
+    const qint64 startedNs = nowNs();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = readError(path, errno);
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (error)
+            *error = readError(path, err);
+        return false;
+    }
+    FileIdentity identity;
+    identity.device = st.st_dev;
+    identity.inode = st.st_ino;
+    identity.size = st.st_size;
+    identity.mtimeNs = nanoseconds(st.st_mtim);
+    identity.ctimeNs = nanoseconds(st.st_ctim);
+    const bool oldEnough = identity.ctimeNs < startedNs - kTimestampMarginNs;
+
+    std::optional<CachedMachine> cached;
+    {
+        QMutexLocker locker(&g_cacheMutex);
+        const auto it = g_cache.find(path);
+        if (it != g_cache.end() && it->second.identity == identity) {
+            if (it->second.settled) {
+                ::close(fd);
+                *machine = it->second.machine;
+                return true;
+            }
+            cached = it->second;
+        }
+    }
+
+    QByteArray bytes;
+    const bool readOk = readAll(fd, st.st_size, &bytes);
+    const int readErr = errno;
+    ::close(fd);
+    if (!readOk) {
+        if (error)
+            *error = readError(path, readErr);
+        return false;
+    }
+
+    CachedMachine entry;
+    if (cached && cached->bytes == bytes) {
+        entry = std::move(*cached);
+    } else {
+        if (!parseMachine(path, bytes, &entry.machine, error))
+            return false;
+        entry.identity = identity;
+        entry.bytes = bytes;
+    }
+    entry.settled = oldEnough && qint64(bytes.size()) == qint64(st.st_size);
+    *machine = entry.machine;
+
+    QMutexLocker locker(&g_cacheMutex);
+    if (g_cache.size() >= kCachedFiles && g_cache.find(path) == g_cache.end())
+        g_cache.clear();
+    g_cache[path] = std::move(entry);
     return true;
 }
 
@@ -738,6 +893,14 @@ bool lockFailed(const QString &path, QString *error)
     return false;
 }
 
+bool matchesFault(const QJsonObject &f, const QString &target, const QString &subject)
+{
+    if (f.value(QStringLiteral("target")).toString().compare(target, Qt::CaseInsensitive) != 0)
+        return false;
+    const QString match = f.value(QStringLiteral("match")).toString();
+    return match.isEmpty() || subject.contains(match, Qt::CaseInsensitive);
+}
+
 } // namespace
 
 QString MachineStore::defaultPath()
@@ -754,9 +917,9 @@ MachineStore::MachineStore(const QString &path) : m_path(path) {}
 
 bool MachineStore::read(Machine *machine, QString *error) const
 {
-    if (!ensureDirectory(m_path, error))
-        return false;
     if (!QFileInfo::exists(m_path)) {
+        if (!ensureDirectory(m_path, error))
+            return false;
         FileLock lock(m_path, true);
         if (!lock.held())
             return lockFailed(m_path, error);
@@ -798,18 +961,34 @@ bool MachineStore::write(const Machine &machine, QString *error)
     return writeUnlocked(m_path, machine, error);
 }
 
+MachineStore::Counters MachineStore::counters()
+{
+    return Counters{g_parses.load(), g_exclusiveLocks.load()};
+}
+
 std::optional<Fault> MachineStore::takeFault(const QString &target, const QString &subject)
 {
+    // Most machines hold no fault for most calls: look under the shared lock first and take
+    // the exclusive one only to count a firing.
+    {
+        Machine current;
+        QString error;
+        if (!read(&current, &error)) {
+            qWarning() << "Simulated machine: cannot check faults:" << error;
+            return std::nullopt;
+        }
+        if (std::none_of(current.faults.cbegin(), current.faults.cend(), [&](const QJsonValue &f) {
+                return matchesFault(f.toObject(), target, subject);
+            }))
+            return std::nullopt;
+    }
     std::optional<Fault> taken;
     QString error;
     const bool ok = modify(
         [&](Machine &m) {
             for (int i = 0; i < m.faults.size(); ++i) {
                 const QJsonObject f = m.faults.at(i).toObject();
-                if (f.value(QStringLiteral("target")).toString().compare(target, Qt::CaseInsensitive) != 0)
-                    continue;
-                const QString match = f.value(QStringLiteral("match")).toString();
-                if (!match.isEmpty() && !subject.contains(match, Qt::CaseInsensitive))
+                if (!matchesFault(f, target, subject))
                     continue;
                 taken = f;
                 if (!f.contains(QStringLiteral("times")))

@@ -111,6 +111,15 @@ public:
     // counts one firing against its "times" (removing it when spent) and returns it.
     std::optional<Fault> takeFault(const QString &target, const QString &subject = QString());
 
+    // Process-wide totals since start, for benchmarks: machine files parsed (a read served
+    // from the parse cache does not count) and exclusive file locks taken.
+    struct Counters
+    {
+        quint64 parses = 0;
+        quint64 exclusiveLocks = 0;
+    };
+    static Counters counters();
+
 private:
     QString m_path;
 };

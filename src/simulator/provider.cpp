@@ -7,6 +7,7 @@
 
 #include <QDebug>
 #include <QRegularExpression>
+#include <QSet>
 #include <QUuid>
 
 #include <algorithm>
@@ -303,22 +304,45 @@ bool classInNamespace(const QString &cls, WmiNamespace ns)
     return false;
 }
 
-std::vector<std::shared_ptr<SimObject>> allInstances(const QString &cls, const Machine &m)
+// The disk numbers a WHERE clause can match at all, or nullopt when it may match any disk:
+// every OR group must pin the disk with a numeric equality on `property`.
+std::optional<QSet<qint64>> disksNamedBy(const std::vector<std::vector<WqlCondition>> &where, const QString &property)
+{
+    if (where.empty())
+        return std::nullopt;
+    QSet<qint64> numbers;
+    for (const auto &group : where) {
+        const auto pin = std::find_if(group.cbegin(), group.cend(), [&](const WqlCondition &c) {
+            return c.kind == WqlCondition::Kind::Number && c.property.compare(property, Qt::CaseInsensitive) == 0;
+        });
+        if (pin == group.cend())
+            return std::nullopt;
+        numbers.insert(pin->number);
+    }
+    return numbers;
+}
+
+// Instances of the class, in Windows' order; only those on the disks the WHERE clause can
+// match are built (the clause itself is still applied by the caller).
+std::vector<std::shared_ptr<SimObject>> allInstances(const QString &cls, const Machine &m,
+                                                     const std::vector<std::vector<WqlCondition>> &where = {})
 {
     std::vector<std::shared_ptr<SimObject>> out;
-    if (cls.compare(QLatin1String("MSFT_Disk"), Qt::CaseInsensitive) == 0) {
+    const auto sortedDisks = [&](const QString &numberProperty) {
+        const std::optional<QSet<qint64>> named = disksNamedBy(where, numberProperty);
         QList<const Disk *> disks;
         for (const Disk &d : m.disks)
-            disks.append(&d);
+            if (!named || named->contains(qint64(quint32(d.number))))
+                disks.append(&d);
         std::sort(disks.begin(), disks.end(), [](const Disk *a, const Disk *b) { return a->number < b->number; });
-        for (const Disk *d : disks)
+        return disks;
+    };
+    if (cls.compare(QLatin1String("MSFT_Disk"), Qt::CaseInsensitive) == 0) {
+        for (const Disk *d : sortedDisks(QStringLiteral("Number")))
             out.push_back(diskObject(*d));
     } else if (cls.compare(QLatin1String("MSFT_Partition"), Qt::CaseInsensitive) == 0) {
         // Windows enumerates by disk, then by partition number (not by offset).
-        QList<const Disk *> disks;
-        for (const Disk &d : m.disks)
-            disks.append(&d);
-        std::sort(disks.begin(), disks.end(), [](const Disk *a, const Disk *b) { return a->number < b->number; });
+        const QList<const Disk *> disks = sortedDisks(QStringLiteral("DiskNumber"));
         for (const Disk *d : disks) {
             QList<const Partition *> parts;
             for (const Partition &p : d->partitions)
@@ -779,7 +803,7 @@ public:
                     return hr::WbemInvalidQuery;
 
         std::vector<std::shared_ptr<SimObject>> result;
-        for (const std::shared_ptr<SimObject> &o : allInstances(q.className, m)) {
+        for (const std::shared_ptr<SimObject> &o : allInstances(q.className, m, q.where)) {
             bool match = q.where.empty();
             for (const auto &group : q.where) {
                 bool all = true;

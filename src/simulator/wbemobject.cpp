@@ -3,6 +3,7 @@
 #include "simulator/machine.h"
 
 #include <limits>
+#include <utility>
 
 namespace sim {
 
@@ -69,18 +70,16 @@ std::int32_t SimObject::cimTypeOf(const QString &name) const
 
 const SimObject::Property *SimObject::find(const QString &name) const
 {
+    // Names of different length never match; the length test spares most case-folding compares.
     for (const Property &p : m_properties)
-        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+        if (p.name.size() == name.size() && p.name.compare(name, Qt::CaseInsensitive) == 0)
             return &p;
     return nullptr;
 }
 
 SimObject::Property *SimObject::find(const QString &name)
 {
-    for (Property &p : m_properties)
-        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &p;
-    return nullptr;
+    return const_cast<Property *>(std::as_const(*this).find(name));
 }
 
 HResult SimObject::get(const std::wstring &name, Variant &value) const

@@ -6,7 +6,7 @@
 #include "diskoperationworker.h"
 
 #include "platform/platform.h"
-#include "scriptrunner.h"
+#include "storage/scriptrunner.h"
 
 #include <QDebug>
 #include <QThread>

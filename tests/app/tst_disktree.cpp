@@ -7,7 +7,8 @@
 #include "support/testmachine.h"
 #include "windowtesting.h"
 
-#include <QProgressBar>
+#include <QImage>
+#include <QPainter>
 
 #include <memory>
 
@@ -29,11 +30,10 @@ QString describe(QTreeWidget *tree, QTreeWidgetItem *item)
         const QBrush brush = item->foreground(c);
         colours += brush.style() == Qt::NoBrush ? '.' : known.value(brush.color().name(), '?');
     }
-    QWidget *widget = tree->itemWidget(item, 3);
-    if (auto *bar = widget ? widget->findChild<QProgressBar *>(QStringLiteral("usageBar")) : nullptr)
-        cells[3] = QString::number(bar->value()) + '%';
-    else if (auto *strip = qobject_cast<QLabel *>(widget); strip && strip->pixmap().size() == QSize(72, 8))
-        cells[3] = QStringLiteral("strip");
+    Q_UNUSED(tree);
+    const QVariant usage = item->data(3, UsageDelegate::Role);
+    if (usage.isValid())
+        cells[3] = usage.toInt() == UsageDelegate::Strip ? QStringLiteral("strip") : QString::number(usage.toInt()) + '%';
     return (item->parent() ? "  " : "") + cells.join(QStringLiteral(" | ")) + " | " + colours;
 }
 
@@ -136,6 +136,40 @@ private slots:
         QCOMPARE(usagePercent(40 * kGiB, 0), 0);
         QCOMPARE(usagePercent(3 * kGiB, 2 * kGiB), 100);
         QCOMPARE(usagePercent(-kGiB, 2 * kGiB), 0);
+    }
+
+    // What the Usage column paints in a 120 x 24 cell: the bar's green share over its blue
+    // track (10 px high, centred), the dotted strip centred on free space, nothing on a disk row.
+    void usageCellsArePainted()
+    {
+        const QColor white(Qt::white), track(0xe3, 0xf2, 0xfd), chunk(0x73, 0xe3, 0xac), dot(210, 210, 210);
+        struct Probe { QTreeWidgetItem *row; QList<std::pair<QPoint, QColor>> pixels; };
+        const QList<Probe> probes{
+            {disk(0)->child(2), {{{24, 12}, chunk}, {{44, 12}, chunk}, {{52, 12}, track}, {{110, 12}, track},
+                                 {{24, 5}, white}, {{24, 19}, white}}}, // C: 40 % of 120 px = 48 px
+            {disk(0)->child(0), {{{6, 12}, track}, {{60, 12}, track}}},  // 0 %
+            {disk(0)->child(4), {{{25, 11}, dot}, {{29, 11}, white}, {{89, 11}, dot}, {{93, 11}, white},
+                                 {{25, 7}, white}, {{60, 12}, white}}}, // the strip spans x 24..95
+            {disk(0), {{{24, 12}, white}, {{60, 12}, white}}},
+        };
+        QAbstractItemDelegate *delegate = m_tree->itemDelegateForColumn(3);
+        QVERIFY(delegate);
+        for (const Probe &probe : probes) {
+            QImage image(120, 24, QImage::Format_ARGB32);
+            image.fill(white);
+            QPainter painter(&image);
+            QStyleOptionViewItem option;
+            option.initFrom(m_tree);
+            option.rect = QRect(0, 0, 120, 24);
+            option.state &= ~QStyle::State_Selected;
+            delegate->paint(&painter, option, m_tree->indexFromItem(probe.row, 3));
+            painter.end();
+            for (const auto &[at, colour] : probe.pixels)
+                QVERIFY2(image.pixelColor(at) == colour,
+                         qPrintable(QStringLiteral("%1 at (%2,%3): %4, expected %5")
+                                        .arg(probe.row->text(0)).arg(at.x()).arg(at.y())
+                                        .arg(image.pixelColor(at).name(), colour.name())));
+        }
     }
 
     // The selected row's record: none for disk rows and free space; taken from the storage

@@ -9,6 +9,10 @@
 
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <functional>
+
 using namespace sim;
 
 namespace {
@@ -22,6 +26,20 @@ QByteArray readAll(const QString &path)
 bool parse(const QByteArray &json, Machine *m, QString *error = nullptr)
 {
     return fromJson(QJsonDocument::fromJson(json).object(), m, error);
+}
+
+// Rewrites the file in place (same inode) and puts its modification time back, so that only
+// the content (and perhaps the change time) tells the new machine from the old one.
+bool rewriteInPlaceKeepingMtime(const QString &path, const std::function<bool()> &write)
+{
+    struct stat before{};
+    if (::stat(QFile::encodeName(path).constData(), &before) != 0 || !write())
+        return false;
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    struct stat after{};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0
+           && ::stat(QFile::encodeName(path).constData(), &after) == 0 && after.st_ino == before.st_ino
+           && after.st_size == before.st_size;
 }
 
 } // namespace
@@ -156,6 +174,101 @@ private slots:
             QCOMPARE(faultCode(QJsonDocument::fromJson(json).object(), "c"), std::optional<qint32>(qint32(0x80041003)));
         for (const char *json : {R"({"c":1.5})", R"({"c":4294967296})", R"({})"})
             QVERIFY(!faultCode(QJsonDocument::fromJson(json).object(), "c"));
+    }
+
+    // Reads are served from a parse cache; every way the file can change under it is seen by
+    // the next read, including same-size rewrites in place with the modification time put back.
+    void cachedReadsNeverServeAStaleMachine_data()
+    {
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<bool>("settleFirst");
+        for (const char *w : {"this process, in place", "this process, through the store", "another thread",
+                              "stand-in tool", "another process, in place"})
+            QTest::newRow(w) << QString::fromLatin1(w) << false;
+        // Once the file's change time is safely in the past the cache trusts the stat alone.
+        QTest::newRow("in place, after the entry settled") << QStringLiteral("this process, in place") << true;
+        QTest::newRow("other process in place, after the entry settled") << QStringLiteral("another process, in place") << true;
+    }
+    void cachedReadsNeverServeAStaleMachine()
+    {
+        QFETCH(QString, writer);
+        QFETCH(bool, settleFirst);
+        TestMachine tm;
+        tm.addDisk(0, 10 * kGiB, "GPT", "Alpha");
+        QVERIFY(tm.write());
+        const QString path = tm.path();
+        MachineStore store(path);
+        const auto name = [&] {
+            Machine m;
+            return store.read(&m) && !m.disks.isEmpty() ? m.disks[0].friendlyName : QStringLiteral("?");
+        };
+        QCOMPARE(name(), QStringLiteral("Alpha"));
+        const quint64 parses = MachineStore::counters().parses;
+        QCOMPARE(name(), QStringLiteral("Alpha"));
+        QCOMPARE(MachineStore::counters().parses, parses); // unchanged: not parsed again
+        if (settleFirst) {
+            QTest::qSleep(3200);
+            QCOMPARE(name(), QStringLiteral("Alpha"));
+        }
+
+        // Several rounds back and forth: rewrites in place follow each other within one
+        // timestamp tick, where only the bytes tell them apart.
+        const QByteArray alpha = readAll(path);
+        const QByteArray omega = QByteArray(alpha).replace("\"Alpha\"", "\"Omega\"");
+        QTemporaryDir dir;
+        for (int round = 0; round < 12; ++round) {
+            const QString want = round % 2 ? QStringLiteral("Alpha") : QStringLiteral("Omega");
+            const QByteArray bytes = round % 2 ? alpha : omega;
+            const QString prepared = dir.filePath(want);
+            {
+                QFile f(prepared);
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+            }
+            const auto rename = [&] {
+                return MachineStore(path).modify([&](Machine &m) {
+                    m.disks[0].friendlyName = want;
+                    return true;
+                });
+            };
+            if (writer == QLatin1String("this process, in place")) {
+                QVERIFY(rewriteInPlaceKeepingMtime(path, [&] {
+                    QFile f(path);
+                    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+                }));
+            } else if (writer == QLatin1String("another process, in place")) {
+                QVERIFY(rewriteInPlaceKeepingMtime(path, [&] { return QProcess::execute("cp", {prepared, path}) == 0; }));
+            } else if (writer == QLatin1String("this process, through the store")) {
+                QVERIFY(rename());
+            } else if (writer == QLatin1String("another thread")) {
+                bool ok = false;
+                std::thread t([&] { ok = rename(); });
+                t.join();
+                QVERIFY(ok);
+            } else {
+                const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/sim_machine_writer");
+                QCOMPARE(QProcess::execute(tool, {path, QStringLiteral("--name"), want}), 0);
+            }
+            QCOMPARE(name(), want);
+            if (settleFirst)
+                break; // one round: the rewrite lands long after the settled entry's change time
+        }
+    }
+
+    // Checking for a fault that is not there takes no exclusive lock; a fault another process
+    // adds between two checks is found by the second.
+    void faultAddedByAnotherProcessIsSeen()
+    {
+        TestMachine tm;
+        QVERIFY(tm.write());
+        MachineStore store(tm.path());
+        const quint64 locks = MachineStore::counters().exclusiveLocks;
+        QVERIFY(!store.takeFault(QStringLiteral("test.marker"), QStringLiteral("x-0")));
+        QVERIFY(!store.takeFault(QStringLiteral("test.marker"), QStringLiteral("x-0")));
+        QCOMPARE(MachineStore::counters().exclusiveLocks, locks);
+
+        const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/sim_machine_writer");
+        QCOMPARE(QProcess::execute(tool, {tm.path(), QStringLiteral("x"), QStringLiteral("1")}), 0);
+        QVERIFY(store.takeFault(QStringLiteral("test.marker"), QStringLiteral("x-0")));
     }
 
     void concurrentWritersLoseNothing()

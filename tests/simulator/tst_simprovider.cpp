@@ -171,6 +171,13 @@ private slots:
         QTest::newRow("and binds tighter") << st << "SELECT * FROM MSFT_Partition WHERE DiskNumber = 1 AND PartitionNumber = 2 OR DiskNumber = 2" << hr::Ok << 2;
         QTest::newRow("uint64 by value") << st << "SELECT * FROM MSFT_Partition WHERE Size = 17179869184" << hr::Ok << 1;
         QTest::newRow("text") << cv << "SELECT * FROM Win32_LogicalDisk WHERE DeviceID = 'e:'" << hr::Ok << 1;
+        // Only the disks a WHERE clause pins are looked at; the clause still decides.
+        QTest::newRow("disks pinned in every group") << st << "SELECT * FROM MSFT_Partition WHERE DiskNumber = 0 OR DiskNumber = 2" << hr::Ok << 6;
+        QTest::newRow("a group that pins no disk") << st << "SELECT * FROM MSFT_Partition WHERE DiskNumber = 2 OR Size = 17179869184" << hr::Ok << 2;
+        QTest::newRow("pinned disk, further condition") << st << "SELECT * FROM MSFT_Partition WHERE IsBoot = TRUE AND DiskNumber = 0" << hr::Ok << 1;
+        QTest::newRow("no such disk") << st << "SELECT * FROM MSFT_Partition WHERE DiskNumber = 7" << hr::Ok << 0;
+        QTest::newRow("disk number as text") << st << "SELECT * FROM MSFT_Partition WHERE DiskNumber = '1'" << hr::Ok << 0;
+        QTest::newRow("disks by number") << st << "SELECT * FROM MSFT_Disk WHERE Number = 0 OR number = 2" << hr::Ok << 2;
         QTest::newRow("unknown class") << st << "SELECT * FROM MSFT_Volume" << hr::WbemInvalidClass << 0;
         QTest::newRow("class of another namespace") << cv << "SELECT * FROM MSFT_Disk" << hr::WbemInvalidClass << 0;
         QTest::newRow("unknown property") << st << "SELECT Foo FROM MSFT_Disk" << hr::WbemInvalidQuery << 0;
