@@ -1,6 +1,7 @@
 // The Merge action and the merge dialog on a simulated machine, through the main window: which
 // neighbour is found, what the dialog previews and refuses, and merges run to their end with
 // the real stand-ins, judged by the machine they leave.
+#include "support/guitestmain.h"
 #include "support/messageboxanswerer.h"
 #include "support/testmachine.h"
 
@@ -273,5 +274,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMergeDialog)
+TESSALINE_GUI_TEST_MAIN(TestMergeDialog)
 #include "tst_mergedialog.moc"
