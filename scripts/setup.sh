@@ -3,7 +3,8 @@
 # Usage: scripts/setup.sh [extra-package ...]
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libglx-dev libopengl-dev ccache "$@")
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-translations-l10n
+          desktop-file-utils appstream libgl-dev libglx-dev libopengl-dev ccache "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -52,7 +52,7 @@ CustomTitleBar::CustomTitleBar(QWidget *parent)
     logo->setStyleSheet(QStringLiteral("border: none; background: transparent;"));
     layout->addWidget(logo);
 
-    m_titleLabel = new QLabel(QStringLiteral("Morvane Tessaline"), this);
+    m_titleLabel = new QLabel(tr("Morvane Tessaline"), this);
     m_titleLabel->setObjectName(QStringLiteral("titleLabel"));
     m_titleLabel->setStyleSheet(
         QStringLiteral("color: #2c3e50; font-size: 14px; font-weight: bold; background: transparent;"));
@@ -62,7 +62,7 @@ CustomTitleBar::CustomTitleBar(QWidget *parent)
     m_helpButton = new QPushButton(this);
     m_helpButton->setObjectName(QStringLiteral("btnHelp"));
     m_helpButton->setFixedSize(30, 30);
-    m_helpButton->setToolTip(QStringLiteral("Help"));
+    m_helpButton->setToolTip(tr("Help"));
     m_helpButton->setStyleSheet(QStringLiteral(
         "QPushButton#btnHelp { image: url(:/icon/resources/help.png); background: transparent; border: none;"
         " border-radius: 6px; padding: 4px; }"
@@ -73,7 +73,7 @@ CustomTitleBar::CustomTitleBar(QWidget *parent)
     m_menuButton = new QToolButton(this);
     m_menuButton->setObjectName(QStringLiteral("btnMenu"));
     m_menuButton->setFixedSize(30, 30);
-    m_menuButton->setToolTip(QStringLiteral("More options"));
+    m_menuButton->setToolTip(tr("More options"));
     m_menuButton->setPopupMode(QToolButton::InstantPopup);
     m_menuButton->setStyleSheet(QStringLiteral(
         "QToolButton#btnMenu { image: url(:/icon/resources/menu.png); background: transparent; border: none;"
@@ -82,14 +82,14 @@ CustomTitleBar::CustomTitleBar(QWidget *parent)
         "QToolButton#btnMenu::menu-indicator { image: none; width: 0px; }"));
     auto *menu = new QMenu(m_menuButton);
     menu->setObjectName(QStringLiteral("titleBarMenu"));
-    connect(menu->addAction(QStringLiteral("About")), &QAction::triggered, this, &CustomTitleBar::aboutRequested);
-    connect(menu->addAction(QStringLiteral("Support")), &QAction::triggered, this,
+    connect(menu->addAction(tr("About")), &QAction::triggered, this, &CustomTitleBar::aboutRequested);
+    connect(menu->addAction(tr("Support")), &QAction::triggered, this,
             [] { QDesktopServices::openUrl(weblinks::support()); });
-    connect(menu->addAction(QStringLiteral("Help")), &QAction::triggered, this, &CustomTitleBar::helpRequested);
+    connect(menu->addAction(tr("Help")), &QAction::triggered, this, &CustomTitleBar::helpRequested);
     m_menuButton->setMenu(menu);
     layout->addWidget(m_menuButton);
 
-    m_minimizeButton = windowButton(this, QStringLiteral("—"), QStringLiteral("btnMinimize"), QStringLiteral("最小化"),
+    m_minimizeButton = windowButton(this, QStringLiteral("—"), QStringLiteral("btnMinimize"), tr("最小化"),
         QStringLiteral(
         "QPushButton { background: rgba(255, 255, 255, 70%); color: #2c3e50; font-size: 16px; font-weight: bold;"
         " border: none; border-radius: 4px; }"
@@ -98,7 +98,7 @@ CustomTitleBar::CustomTitleBar(QWidget *parent)
     connect(m_minimizeButton, &QPushButton::clicked, this, &CustomTitleBar::onMinimizeClicked);
     layout->addWidget(m_minimizeButton);
 
-    m_closeButton = windowButton(this, QStringLiteral("×"), QStringLiteral("btnClose"), QStringLiteral("关闭"),
+    m_closeButton = windowButton(this, QStringLiteral("×"), QStringLiteral("btnClose"), tr("关闭"),
         QStringLiteral(
         "QPushButton { background: #e74c3c; color: white; font-size: 16px; font-weight: bold;"
         " border: none; border-radius: 4px; }"

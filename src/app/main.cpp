@@ -2,9 +2,11 @@
 #include "common/records.h"
 #include "mainwindow.h"
 #include "platform/platform.h"
+#include "translations.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QTextStream>
 
 int main(int argc, char *argv[])
 {
@@ -17,6 +19,15 @@ int main(int argc, char *argv[])
     initAppResources();
     app.setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
     registerRecordMetaTypes();
+
+    // "--language en|zh_CN|source" overrides the user's UI language.
+    const QString requested = translations::requestedLanguage(QCoreApplication::arguments());
+    if (!translations::use(requested.isEmpty() ? translations::catalogueFor(translations::systemUiLanguages())
+                                               : requested)) {
+        QTextStream(stderr) << "--language takes one of: " << translations::available().join(QStringLiteral(", "))
+                            << Qt::endl;
+        return 2;
+    }
 
     MainWindow window;
     window.show();

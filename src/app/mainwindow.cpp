@@ -165,8 +165,8 @@ bool MainWindow::checkSystemCompatibility()
         return true;
     }
 
-    QMessageBox::critical(this, QStringLiteral("System Incompatible"),
-                          QStringLiteral("This application requires Windows 8 or later.\n\n"
+    QMessageBox::critical(this, tr("System Incompatible"),
+                          tr("This application requires Windows 8 or later.\n\n"
                                          "Your system: Windows %1.%2\n"
                                          "Required: Windows 6.2 or later\n\n"
                                          "The Storage Management API is not available on your system.")
@@ -178,12 +178,12 @@ bool MainWindow::checkSystemCompatibility()
 
 void MainWindow::initializeStorageManager()
 {
-    showLoading(QStringLiteral("Initializing Storage Management API..."));
+    showLoading(tr("Initializing Storage Management API..."));
 
     runLater(100, [this] {
         if (m_storageManager->initialize()) {
             qDebug() << "Storage Management API initialized successfully";
-            showLoading(QStringLiteral("Refreshing disk information..."));
+            showLoading(tr("Refreshing disk information..."));
             m_refreshAttempt = 0;
             tryRefreshDiskList();
             return;
@@ -191,8 +191,8 @@ void MainWindow::initializeStorageManager()
 
         hideLoading();
         QMessageBox::critical(
-            this, QStringLiteral("Initialization Failed"),
-            QStringLiteral("Failed to initialize Windows Storage Management API.\n\n"
+            this, tr("Initialization Failed"),
+            tr("Failed to initialize Windows Storage Management API.\n\n"
                            "Possible causes:\n"
                            "• Insufficient privileges (try running as administrator)\n"
                            "• Windows Management Instrumentation service not running\n"
@@ -202,8 +202,8 @@ void MainWindow::initializeStorageManager()
                            "1. Run the application as administrator\n"
                            "2. Ensure Windows Management Instrumentation service is running\n"
                            "3. Verify your Windows version is 8 or later"));
-        const auto answer = QMessageBox::question(this, QStringLiteral("Retry Initialization"),
-                                                  QStringLiteral("Would you like to retry the initialization?"),
+        const auto answer = QMessageBox::question(this, tr("Retry Initialization"),
+                                                  tr("Would you like to retry the initialization?"),
                                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer == QMessageBox::Yes)
             runLater(1000, [this] { initializeStorageManager(); });
@@ -222,8 +222,8 @@ void MainWindow::onTitleBarMinimizeRequested()
 
 void MainWindow::showAbout()
 {
-    QMessageBox::about(this, QStringLiteral("About"),
-                       QStringLiteral("Morvane Tessaline v4.7.3\n\n"
+    QMessageBox::about(this, tr("About"),
+                       tr("Morvane Tessaline v4.7.3\n\n"
                                       "A powerful, intuitive disk partition manager designed for both beginners "
                                       "and pros. Effortlessly create, resize, merge, split, and format "
                                       "partitions—without data loss or complex steps. Easily manage your drives "

@@ -17,18 +17,18 @@ void MainWindow::onMergePartition()
     qDebug() << "[MainWindow] 用户点击了Merge分区按钮";
     QTreeWidgetItem *item = ui->treeWidget->currentItem();
     if (!item || !item->parent()) {
-        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Please select a partition to merge."));
+        QMessageBox::warning(this, tr("Warning"), tr("Please select a partition to merge."));
         return;
     }
     const PartitionInfo selected = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
     if (selected.isUnallocated) {
-        QMessageBox::information(this, QStringLiteral("Cannot Merge"),
-                                 QStringLiteral("Cannot merge unallocated space. Please select a partition."));
+        QMessageBox::information(this, tr("Cannot Merge"),
+                                 tr("Cannot merge unallocated space. Please select a partition."));
         return;
     }
     const QString diskId = item->parent()->data(0, Qt::UserRole).toString();
     if (diskId.isEmpty()) {
-        QMessageBox::critical(this, QStringLiteral("Error"), QStringLiteral("Failed to get disk ID."));
+        QMessageBox::critical(this, tr("Error"), tr("Failed to get disk ID."));
         return;
     }
 
@@ -43,8 +43,8 @@ void MainWindow::onMergePartition()
         }
     }
     if (at < 0 || at + 1 >= records.size()) {
-        QMessageBox::information(this, QStringLiteral("Cannot merge"),
-                                 QStringLiteral("There is no right partition or space to merge."));
+        QMessageBox::information(this, tr("Cannot merge"),
+                                 tr("There is no right partition or space to merge."));
         return;
     }
     const PartitionInfo neighbour = records.at(at + 1);
@@ -60,10 +60,10 @@ void MainWindow::onMergePartition()
             if (open)
                 return; // the dialog shows the result itself
             if (success)
-                QMessageBox::information(this, QStringLiteral("Merger Success"), message);
+                QMessageBox::information(this, tr("Merger Success"), message);
             else
-                QMessageBox::critical(this, QStringLiteral("Merge failed"),
-                                      QStringLiteral("Partition merge operation failed:\n\n%1").arg(message));
+                QMessageBox::critical(this, tr("Merge failed"),
+                                      tr("Partition merge operation failed:\n\n%1").arg(message));
         });
     });
     dialog->show();

@@ -75,15 +75,15 @@ void MainWindow::onTreeWidgetContextMenu(const QPoint &pos)
     QMenu menu(this);
     if (!item->parent()) {
         menu.setObjectName(QStringLiteral("diskContextMenu"));
-        QAction *properties = menu.addAction(QStringLiteral("🔍 Properties"));
-        QAction *refresh = menu.addAction(QStringLiteral("🔄 Refresh"));
+        QAction *properties = menu.addAction(tr("🔍 Properties"));
+        QAction *refresh = menu.addAction(tr("🔄 Refresh"));
         menu.addSeparator();
-        QAction *information = menu.addAction(QStringLiteral("📊 Disk Information"));
+        QAction *information = menu.addAction(tr("📊 Disk Information"));
 
         QAction *chosen = menu.exec(globalPos);
         if (chosen == properties) {
-            QMessageBox::information(this, QStringLiteral("Info"),
-                                     QStringLiteral("Properties functionality not implemented yet."));
+            QMessageBox::information(this, tr("Info"),
+                                     tr("Properties functionality not implemented yet."));
         } else if (chosen == refresh) {
             onRefreshClicked();
         } else if (chosen == information) {
@@ -94,7 +94,7 @@ void MainWindow::onTreeWidgetContextMenu(const QPoint &pos)
 
     menu.setObjectName(QStringLiteral("partitionContextMenu"));
     const bool unallocated =
-        item->data(0, Qt::UserRole).toString().isEmpty() || item->text(0) == QLatin1String("Unallocated");
+        item->data(0, Qt::UserRole).toString().isEmpty() || item->text(0) == tr("Unallocated");
     for (const ActionEntry &entry : kMenuActions) {
         QAction *action = menu.addAction(QString::fromUtf8(entry.text));
         const bool forCreate = qstrcmp(entry.slot, kCreateSlot) == 0;
@@ -111,8 +111,8 @@ void MainWindow::showDiskInformation(QTreeWidgetItem *diskItem)
 {
     if (!diskItem)
         return;
-    QMessageBox::information(this, QStringLiteral("Disk information"),
-                             QStringLiteral("Disk details\n\n"
+    QMessageBox::information(this, tr("Disk information"),
+                             tr("Disk details\n\n"
                                             "Disk name: %1\n"
                                             "Disk ID: %2\n"
                                             "Total capacity: %3\n"
@@ -179,12 +179,12 @@ void MainWindow::onDeletePartition()
 {
     QTreeWidgetItem *item = ui->treeWidget->currentItem();
     if (!item || !item->parent()) {
-        QMessageBox::warning(this, QStringLiteral("Warning"), QStringLiteral("Please select a partition to delete."));
+        QMessageBox::warning(this, tr("Warning"), tr("Please select a partition to delete."));
         return;
     }
     const PartitionInfo partition = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
     if (partition.isUnallocated) {
-        QMessageBox::information(this, QStringLiteral("Cannot Delete"), QStringLiteral("Cannot delete unallocated space."));
+        QMessageBox::information(this, tr("Cannot Delete"), tr("Cannot delete unallocated space."));
         return;
     }
 
@@ -199,7 +199,7 @@ void MainWindow::onDeletePartition()
             refreshAfterOperation();
     });
     followJob(dialog, dialog->worker(), &DiskOperationWorker::deletePartitionFinished,
-              QStringLiteral("Delete of partition %1").arg(DeletePartitionPage::displayName(partition)));
+              tr("Delete of partition %1").arg(DeletePartitionPage::displayName(partition)));
     dialog->show();
 }
 
@@ -218,16 +218,16 @@ void MainWindow::onJobFinished(const QString &operation, bool success, const QSt
 {
     qDebug() << "Job finished:" << operation << success << message;
     refreshAfterOperation();
-    ui->statusLabel->setText(success ? QStringLiteral("%1: completed").arg(operation)
-                                     : QStringLiteral("%1: failed").arg(operation));
+    ui->statusLabel->setText(success ? tr("%1: completed").arg(operation)
+                                     : tr("%1: failed").arg(operation));
     ui->statusLabel->setToolTip(success ? QString() : message);
     if (shownByDialog)
         return;
     if (success) {
-        QMessageBox::information(this, QStringLiteral("Operation completed"),
-                                 QStringLiteral("%1 completed successfully.").arg(operation));
+        QMessageBox::information(this, tr("Operation completed"),
+                                 tr("%1 completed successfully.").arg(operation));
     } else {
-        QMessageBox::warning(this, QStringLiteral("Operation failed"),
-                             QStringLiteral("%1 failed:\n%2").arg(operation, message));
+        QMessageBox::warning(this, tr("Operation failed"),
+                             tr("%1 failed:\n%2").arg(operation, message));
     }
 }

@@ -30,9 +30,9 @@ QString partitionStyleText(int style)
     case 2:
         return QStringLiteral("GPT");
     case 0:
-        return QStringLiteral("未知");
+        return QCoreApplication::translate("MainWindow", "未知");
     default:
-        return QStringLiteral("样式 %1").arg(style);
+        return QCoreApplication::translate("MainWindow", "样式 %1").arg(style);
     }
 }
 
@@ -64,8 +64,8 @@ void MainWindow::refreshDiskList()
     QTreeWidget *tree = ui->treeWidget;
     tree->clear();
     tree->setColumnCount(5);
-    tree->setHeaderLabels({QStringLiteral("Partition/Disk"), QStringLiteral("File System"), QStringLiteral("Size"),
-                           QStringLiteral("Usage"), QStringLiteral("Status")});
+    tree->setHeaderLabels({tr("Partition/Disk"), tr("File System"), tr("Size"),
+                           tr("Usage"), tr("Status")});
     tree->setColumnWidth(0, 200);
     tree->setColumnWidth(1, 100);
     tree->setColumnWidth(2, 100);
@@ -94,7 +94,7 @@ void MainWindow::refreshDiskList()
         const QString status = disk.value(DiskKey::Status).toString();
 
         auto *diskItem = new QTreeWidgetItem();
-        diskItem->setText(0, QStringLiteral("Disk %1 (%2)").arg(id, name.isEmpty() ? QStringLiteral("Unknown Disk") : name));
+        diskItem->setText(0, tr("Disk %1 (%2)").arg(id, name.isEmpty() ? tr("Unknown Disk") : name));
         diskItem->setText(2, formatSize(size));
         diskItem->setText(3, status);
         diskItem->setText(4, partitionStyleText(disk.value(DiskKey::PartitionStyle).toInt()));
@@ -125,9 +125,9 @@ void MainWindow::refreshDiskList()
                 item->setData(0, Qt::UserRole, p.id);
                 item->setData(3, UsageDelegate::Role, usagePercent(p.sizeBytes, size));
             } else {
-                item->setText(0, QStringLiteral("Unallocated"));
+                item->setText(0, tr("Unallocated"));
                 item->setText(1, QStringLiteral("-"));
-                item->setText(4, QStringLiteral("Unused Partition"));
+                item->setText(4, tr("Unused Partition"));
                 item->setData(0, Qt::UserRole, QStringLiteral("unallocated"));
                 for (int column = 0; column < 5; ++column)
                     item->setForeground(column, QBrush(unallocatedColour));
@@ -173,15 +173,15 @@ void MainWindow::tryRefreshDiskList()
     ++m_refreshAttempt;
     if (m_refreshAttempt < 3) {
         qDebug() << "Refresh failed, retrying...";
-        showLoading(QStringLiteral("Retrying disk refresh... (%1/3)").arg(m_refreshAttempt + 1));
+        showLoading(tr("Retrying disk refresh... (%1/3)").arg(m_refreshAttempt + 1));
         runLater(2000, [this] { tryRefreshDiskList(); });
         return;
     }
 
     qWarning() << "Failed to refresh after" << m_refreshAttempt << "attempts";
     m_refreshAttempt = 0;
-    QMessageBox::warning(this, QStringLiteral("Refresh Failed"),
-                         QStringLiteral("Failed to refresh disk information after multiple attempts.\n\n"
+    QMessageBox::warning(this, tr("Refresh Failed"),
+                         tr("Failed to refresh disk information after multiple attempts.\n\n"
                                         "Possible causes:\n"
                                         "• Storage Management service issues\n"
                                         "• System resource constraints\n"
@@ -212,15 +212,15 @@ void MainWindow::robustRefresh()
 
     qCritical() << "Failed to refresh after maximum retries";
     hideLoading();
-    QMessageBox::warning(this, QStringLiteral("Refresh Warning"),
-                         QStringLiteral("Failed to refresh disk information completely. Some data may be outdated. "
+    QMessageBox::warning(this, tr("Refresh Warning"),
+                         tr("Failed to refresh disk information completely. Some data may be outdated. "
                                         "Please try manual refresh."));
     m_refreshAttempt = 0;
 }
 
 void MainWindow::onRefreshClicked()
 {
-    showLoading(QStringLiteral("Refreshing disk information..."));
+    showLoading(tr("Refreshing disk information..."));
     m_refreshAttempt = 0;
     tryRefreshDiskList();
 }
@@ -234,7 +234,7 @@ void MainWindow::onResizeFinished()
 void MainWindow::refreshAfterResize()
 {
     qDebug() << "Starting forced refresh after resize operation";
-    showLoading(QStringLiteral("Refreshing disk information after resize..."));
+    showLoading(tr("Refreshing disk information after resize..."));
     if (m_storageManager)
         m_storageManager->initialize();
     runLater(1000, [this] {
@@ -245,7 +245,7 @@ void MainWindow::refreshAfterResize()
 
 void MainWindow::refreshAfterOperation()
 {
-    showLoading(QStringLiteral("Refreshing partition information..."));
+    showLoading(tr("Refreshing partition information..."));
     runLater(2000, [this] { reconnectAndRebuild(); });
 }
 
@@ -260,7 +260,7 @@ void MainWindow::reconnectAndRebuild()
 
 void MainWindow::refreshAfterFormat()
 {
-    showLoading(QStringLiteral("Refreshing partitions..."));
+    showLoading(tr("Refreshing partitions..."));
     runLater(2000, [this] {
         hideLoading();
         refreshDiskList();
@@ -270,11 +270,11 @@ void MainWindow::refreshAfterFormat()
 void MainWindow::onStorageOperationCompleted(bool success, const QString &message)
 {
     if (!success) {
-        QMessageBox::warning(this, QStringLiteral("Storage Operation Failed"),
-                             QStringLiteral("Storage operation failed: %1").arg(message));
+        QMessageBox::warning(this, tr("Storage Operation Failed"),
+                             tr("Storage operation failed: %1").arg(message));
         return;
     }
-    showLoading(QStringLiteral("Refreshing partition..."));
+    showLoading(tr("Refreshing partition..."));
     runLater(2000, [this] { reconnectAndRebuild(); });
 }
 

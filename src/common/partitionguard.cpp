@@ -2,6 +2,8 @@
 
 #include "sizetext.h"
 
+#include <QCoreApplication>
+
 PartitionGuard partitionGuard(const PartitionInfo &p)
 {
     if (p.isUnallocated)
@@ -39,26 +41,26 @@ QString partitionGuardText(const PartitionInfo &p)
     case PartitionGuard::RunningSystem: {
         QString what;
         if (p.isSystem)
-            what = QStringLiteral("the system partition the running Windows started from");
+            what = QCoreApplication::translate("PartitionGuard", "the system partition the running Windows started from");
         else
-            what = QStringLiteral("the boot partition holding the running Windows");
-        return QStringLiteral("%1 is %2. Windows needs it while it runs, so it cannot be changed here.")
+            what = QCoreApplication::translate("PartitionGuard", "the boot partition holding the running Windows");
+        return QCoreApplication::translate("PartitionGuard", "%1 is %2. Windows needs it while it runs, so it cannot be changed here.")
             .arg(name, what);
     }
     case PartitionGuard::EfiSystem:
-        return QStringLiteral("%1 is an EFI system partition. It holds boot loaders: without it, a system "
+        return QCoreApplication::translate("PartitionGuard", "%1 is an EFI system partition. It holds boot loaders: without it, a system "
                               "installed on this disk can no longer start.")
             .arg(name);
     case PartitionGuard::Msr:
-        return QStringLiteral("%1 is a Microsoft Reserved (MSR) partition. Windows keeps it for managing "
+        return QCoreApplication::translate("PartitionGuard", "%1 is a Microsoft Reserved (MSR) partition. Windows keeps it for managing "
                               "this GPT disk: without it, later changes to the disk can fail.")
             .arg(name);
     case PartitionGuard::Recovery:
-        return QStringLiteral("%1 is a recovery partition. It holds the Windows recovery environment: "
+        return QCoreApplication::translate("PartitionGuard", "%1 is a recovery partition. It holds the Windows recovery environment: "
                               "without it, Windows can no longer repair or reset itself.")
             .arg(name);
     case PartitionGuard::Oem:
-        return QStringLiteral("%1 is an OEM partition. It holds the maker's recovery or support tools: "
+        return QCoreApplication::translate("PartitionGuard", "%1 is an OEM partition. It holds the maker's recovery or support tools: "
                               "they cannot be restored without the maker's media.")
             .arg(name);
     }

@@ -1,5 +1,6 @@
 #include "sizetext.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -99,20 +100,20 @@ QString partitionTypeText(const PartitionInfo &p)
 {
     QStringList tags;
     if (isBootPartition(p))
-        tags << QStringLiteral("Boot");
+        tags << QCoreApplication::translate("PartitionText", "Boot");
     if (isSystemPartition(p))
-        tags << QStringLiteral("System");
+        tags << QCoreApplication::translate("PartitionText", "System");
 
     QString typeTag;
     switch (p.typeCode) {
-    case 1: typeTag = QStringLiteral("System"); break;
-    case 3: typeTag = QStringLiteral("Extended"); break;
-    case 4: typeTag = QStringLiteral("Logical"); break;
-    case 5: typeTag = QStringLiteral("Recovery"); break;
+    case 1: typeTag = QCoreApplication::translate("PartitionText", "System"); break;
+    case 3: typeTag = QCoreApplication::translate("PartitionText", "Extended"); break;
+    case 4: typeTag = QCoreApplication::translate("PartitionText", "Logical"); break;
+    case 5: typeTag = QCoreApplication::translate("PartitionText", "Recovery"); break;
     case 6: typeTag = QStringLiteral("MSR"); break;
     case 7: typeTag = QStringLiteral("EFI"); break;
     case 8: typeTag = QStringLiteral("OEM"); break;
-    default: typeTag = QStringLiteral("Data Partition"); break;
+    default: typeTag = QCoreApplication::translate("PartitionText", "Data Partition"); break;
     }
     if (!tags.contains(typeTag, Qt::CaseSensitive))
         tags << typeTag;
@@ -127,6 +128,6 @@ QString partitionDisplayName(const PartitionInfo &p)
         && !p.name.contains(QLatin1String("Partition"), Qt::CaseInsensitive))
         return p.name;
     if (p.partitionNumber >= 1)
-        return QStringLiteral("Partition %1").arg(p.partitionNumber);
-    return QStringLiteral("Unknown Partition");
+        return QCoreApplication::translate("PartitionText", "Partition %1").arg(p.partitionNumber);
+    return QCoreApplication::translate("PartitionText", "Unknown Partition");
 }

@@ -272,4 +272,9 @@ Platform &current();
 void chooseFromArguments(int argc, const char *const *argv);
 bool isSimulated();
 
+// The user's UI language as a locale name ("en-US", "zh-CN"): GetUserDefaultUILanguage on
+// Windows (also with --simulated: the person at the keyboard is real); elsewhere the simulated
+// machine's displayLanguage, which stands in when the host's locale names no language.
+std::wstring userUiLanguage();
+
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "variantreader.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 using platform::Variant;
@@ -13,29 +14,29 @@ namespace {
 QString statusWord(std::int64_t code)
 {
     switch (code) {
-    case 0: return QStringLiteral("Unknown");
-    case 1: return QStringLiteral("Other");
-    case 2: return QStringLiteral("OK");
-    case 3: return QStringLiteral("Degraded");
-    case 4: return QStringLiteral("Stressed");
-    case 5: return QStringLiteral("Predictive Failure");
-    case 6: return QStringLiteral("Error");
-    case 7: return QStringLiteral("Non-Recoverable Error");
-    case 8: return QStringLiteral("Starting");
-    case 9: return QStringLiteral("Stopping");
-    case 10: return QStringLiteral("Stopped");
-    case 11: return QStringLiteral("In Service");
-    case 12: return QStringLiteral("No Contact");
-    case 13: return QStringLiteral("Lost Communication");
-    case 14: return QStringLiteral("Aborted");
-    case 15: return QStringLiteral("Dormant");
-    case 16: return QStringLiteral("Supporting Entity in Error");
-    case 17: return QStringLiteral("Completed");
-    case 0xD010: return QStringLiteral("Online");
-    case 0xD011: return QStringLiteral("Not Ready");
-    case 0xD012: return QStringLiteral("No Media");
-    case 0xD013: return QStringLiteral("Offline");
-    case 0xD014: return QStringLiteral("Failed");
+    case 0: return QCoreApplication::translate("DiskStatus", "Unknown");
+    case 1: return QCoreApplication::translate("DiskStatus", "Other");
+    case 2: return QCoreApplication::translate("DiskStatus", "OK");
+    case 3: return QCoreApplication::translate("DiskStatus", "Degraded");
+    case 4: return QCoreApplication::translate("DiskStatus", "Stressed");
+    case 5: return QCoreApplication::translate("DiskStatus", "Predictive Failure");
+    case 6: return QCoreApplication::translate("DiskStatus", "Error");
+    case 7: return QCoreApplication::translate("DiskStatus", "Non-Recoverable Error");
+    case 8: return QCoreApplication::translate("DiskStatus", "Starting");
+    case 9: return QCoreApplication::translate("DiskStatus", "Stopping");
+    case 10: return QCoreApplication::translate("DiskStatus", "Stopped");
+    case 11: return QCoreApplication::translate("DiskStatus", "In Service");
+    case 12: return QCoreApplication::translate("DiskStatus", "No Contact");
+    case 13: return QCoreApplication::translate("DiskStatus", "Lost Communication");
+    case 14: return QCoreApplication::translate("DiskStatus", "Aborted");
+    case 15: return QCoreApplication::translate("DiskStatus", "Dormant");
+    case 16: return QCoreApplication::translate("DiskStatus", "Supporting Entity in Error");
+    case 17: return QCoreApplication::translate("DiskStatus", "Completed");
+    case 0xD010: return QCoreApplication::translate("DiskStatus", "Online");
+    case 0xD011: return QCoreApplication::translate("DiskStatus", "Not Ready");
+    case 0xD012: return QCoreApplication::translate("DiskStatus", "No Media");
+    case 0xD013: return QCoreApplication::translate("DiskStatus", "Offline");
+    case 0xD014: return QCoreApplication::translate("DiskStatus", "Failed");
     default: return QString();
     }
 }
@@ -72,7 +73,7 @@ QString diskStatusText(const Variant &operationalStatus)
         if (!word.isEmpty() && !words.contains(word))
             words.append(word);
     }
-    return words.isEmpty() ? QStringLiteral("Unknown") : words.join(QStringLiteral(", "));
+    return words.isEmpty() ? QCoreApplication::translate("DiskStatus", "Unknown") : words.join(QStringLiteral(", "));
 }
 
 QString partitionTypeName(int typeCode)

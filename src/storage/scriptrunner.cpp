@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QDeadlineTimer>
@@ -506,27 +507,27 @@ QString failureCause(Run run, const RunResult &result)
     if (program.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
         program.chop(4);
     if (!result.scriptWritten && settings(run).dir != ScriptDir::None)
-        return QStringLiteral("its script file could not be written");
+        return QCoreApplication::translate("ScriptRunner", "its script file could not be written");
     if (!result.started)
-        return QStringLiteral("%1 could not be started%2")
+        return QCoreApplication::translate("ScriptRunner", "%1 could not be started%2")
             .arg(program, result.startErrorText.isEmpty() ? QString() : QStringLiteral(": ") + result.startErrorText);
     if (result.cancelled)
-        return QStringLiteral("%1 was stopped on request").arg(program);
+        return QCoreApplication::translate("ScriptRunner", "%1 was stopped on request").arg(program);
     if (result.timedOut)
-        return QStringLiteral("%1 timed out after %2 s and was stopped")
+        return QCoreApplication::translate("ScriptRunner", "%1 timed out after %2 s and was stopped")
             .arg(program)
             .arg(result.finishLimitMs / 1000.0, 0, 'g', 6);
     if (result.crashed)
-        return QStringLiteral("%1 crashed").arg(program);
+        return QCoreApplication::translate("ScriptRunner", "%1 crashed").arg(program);
     if (!result.finished || !result.exitCodeObtained)
-        return QStringLiteral("%1 did not report how it ended").arg(program);
+        return QCoreApplication::translate("ScriptRunner", "%1 did not report how it ended").arg(program);
     const QString own = toolErrorText(result.output + QLatin1Char('\n') + QLatin1Char('\n') + result.errorOutput);
     if (result.exitCode != 0)
-        return QStringLiteral("%1 ended with exit code %2%3")
+        return QCoreApplication::translate("ScriptRunner", "%1 ended with exit code %2%3")
             .arg(program)
             .arg(result.exitCode)
             .arg(own.isEmpty() ? QString() : QStringLiteral(": ") + own);
-    return own.isEmpty() ? QStringLiteral("%1 reported an error").arg(program) : own;
+    return own.isEmpty() ? QCoreApplication::translate("ScriptRunner", "%1 reported an error").arg(program) : own;
 }
 
 } // namespace scriptrunner

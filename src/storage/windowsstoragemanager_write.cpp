@@ -28,7 +28,7 @@ constexpr qint64 MinimumPartitionSize = 16 * MiB;
 constexpr qint64 MbrLimit = 2199023255552LL; // 2 TiB
 constexpr qint64 MaxUInt32 = 4294967295LL;
 
-const QString CreatingDoneText = QStringLiteral("分区创建完成");
+const char *const CreatingDoneText = QT_TRANSLATE_NOOP("WindowsStorageManager", "分区创建完成");
 
 qint64 overheadCompensated(qint64 sizeBytes, const QString &fileSystem)
 {
@@ -328,7 +328,7 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
                    << offsetBytes;
         return QString();
     }
-    emit partitionCreationProgress(10, QStringLiteral("准备创建分区..."));
+    emit partitionCreationProgress(10, tr("准备创建分区..."));
 
     bool found = false;
     int partitionStyle = 0;
@@ -366,7 +366,7 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
         qWarning() << "请求的分区大小超过磁盘容量:" << sizeBytes << ">" << reportedDiskSize;
         return QString();
     }
-    emit partitionCreationProgress(20, QStringLiteral("正在分析磁盘空间..."));
+    emit partitionCreationProgress(20, tr("正在分析磁盘空间..."));
     qDebug() << "Logical sector size:" << sectorSize;
 
     qint64 freeBytes = 0;
@@ -426,7 +426,7 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
         return QString();
     }
     qDebug() << "Final partition size:" << size << "bytes, granularity" << granularity;
-    emit partitionCreationProgress(30, QStringLiteral("正在创建分区..."));
+    emit partitionCreationProgress(30, tr("正在创建分区..."));
 
     WmiMethodCall call(*m_services);
     HResult hr = call.fetchClass(QStringLiteral("MSFT_Disk"));
@@ -450,7 +450,7 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
         qWarning() << "No form of the Offset parameter was accepted";
         return QString();
     }
-    emit partitionCreationProgress(60, QStringLiteral("执行分区创建命令..."));
+    emit partitionCreationProgress(60, tr("执行分区创建命令..."));
 
     QString id;
     hr = call.execute(diskPath);
@@ -476,11 +476,11 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
             }
         }
         qDebug() << "✅ Partition created:" << id;
-        emit partitionCreationProgress(90, CreatingDoneText);
+        emit partitionCreationProgress(90, tr(CreatingDoneText));
     }
 
     if (assignLetter && !id.isEmpty()) {
-        emit partitionCreationProgress(95, QStringLiteral("分配驱动器号..."));
+        emit partitionCreationProgress(95, tr("分配驱动器号..."));
         const QString letter = getNextAvailableDriveLetter();
         if (letter.isEmpty())
             qWarning() << "No free drive letter for partition" << id;
@@ -489,6 +489,6 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
         else
             qWarning() << "Could not assign drive letter" << letter << "to the new partition" << id;
     }
-    emit partitionCreationProgress(100, CreatingDoneText);
+    emit partitionCreationProgress(100, tr(CreatingDoneText));
     return id;
 }

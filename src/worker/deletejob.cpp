@@ -13,7 +13,7 @@ void DiskOperationWorker::startDeletePartition(PartitionInfo options)
 {
     // Test and set in one step: the flag is cleared on the worker's thread.
     if (m_isDeleting.exchange(true)) {
-        emit deletePartitionFinished(false, QStringLiteral("Another delete operation is in progress"));
+        emit deletePartitionFinished(false, tr("Another delete operation is in progress"));
         return;
     }
     qDebug() << "开始删除分区:" << options.diskIndex << options.partitionNumber;
@@ -29,24 +29,24 @@ void DiskOperationWorker::executeDeletePartition(PartitionInfo options)
 
     bool ok = false;
     try {
-        m_currentStatus = QStringLiteral("Deleting partition....");
+        m_currentStatus = tr("Deleting partition....");
         emit deletePartitionProgress(m_currentStatus, 30);
         emit deletePartitionStatusChanged(m_currentStatus);
 
         ok = deletePartitionWithDiskpart(options);
         if (ok) {
-            m_currentStatus = QStringLiteral("Partition deletion completed");
+            m_currentStatus = tr("Partition deletion completed");
             emit deletePartitionProgress(m_currentStatus, 100);
             emit deletePartitionStatusChanged(m_currentStatus);
             qDebug() << "✅ 分区删除成功:" << options.diskIndex << options.partitionNumber;
         }
     } catch (const std::exception &e) {
         ok = false;
-        m_deleteError = QStringLiteral("Exception occurred when deleting a partition: %1")
+        m_deleteError = tr("Exception occurred when deleting a partition: %1")
                             .arg(QString::fromLocal8Bit(e.what()));
     } catch (...) {
         ok = false;
-        m_deleteError = QStringLiteral("Unknown exception occurred when deleting a partition");
+        m_deleteError = tr("Unknown exception occurred when deleting a partition");
     }
 
     // Cleared before the result goes out, so a request made on receiving it is accepted.
@@ -67,7 +67,7 @@ bool DiskOperationWorker::deletePartitionWithDiskpart(PartitionInfo options)
     };
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::DeletePartition, request);
     if (!result.scriptWritten) {
-        m_deleteError = QStringLiteral("Unable to create temporary script file");
+        m_deleteError = tr("Unable to create temporary script file");
         return false;
     }
 
@@ -83,8 +83,8 @@ bool DiskOperationWorker::deletePartitionWithDiskpart(PartitionInfo options)
     const QString cause = scriptrunner::failureCause(scriptrunner::Run::DeletePartition, result);
     // Ended with code 0 and still failed: the run's own test found an "error" in the output.
     const bool endedWithZero = result.finished && result.exitCodeObtained && result.exitCode == 0;
-    m_deleteError = (endedWithZero ? QStringLiteral("Error occurred during deletion:\n%1")
-                                   : QStringLiteral("Deletion failed:\n%1"))
+    m_deleteError = (endedWithZero ? tr("Error occurred during deletion:\n%1")
+                                   : tr("Deletion failed:\n%1"))
                         .arg(cause);
     return false;
 }

@@ -31,13 +31,13 @@ QString DiskOperationWorker::getCurrentOperationName() const
 {
     switch (m_currentOperation.load()) {
     case MergeOperation:
-        return QStringLiteral("分区合并");
+        return tr("分区合并");
     case DeleteOperation:
-        return QStringLiteral("分区删除");
+        return tr("分区删除");
     case FormatOperation:
-        return QStringLiteral("分区格式化");
+        return tr("分区格式化");
     default:
-        return QStringLiteral("无操作");
+        return tr("无操作");
     }
 }
 

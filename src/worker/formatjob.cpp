@@ -8,6 +8,7 @@
 #include "storage/scriptrunner.h"
 #include "storage/windowsstoragemanager.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QThread>
 
@@ -93,14 +94,14 @@ PartitionInfo partitionInfoFrom(WindowsStorageManager *manager, const QString &p
 QString failedRunText(const scriptrunner::RunResult &result, int nominalLimitMs)
 {
     if (!result.scriptWritten)
-        return QStringLiteral("无法创建diskpart脚本文件: %1").arg(result.scriptPath);
+        return QCoreApplication::translate("DiskOperationWorker", "无法创建diskpart脚本文件: %1").arg(result.scriptPath);
     if (!result.started)
-        return QStringLiteral("启动diskpart失败: %1").arg(result.startErrorText);
+        return QCoreApplication::translate("DiskOperationWorker", "启动diskpart失败: %1").arg(result.startErrorText);
     if (result.timedOut)
-        return QStringLiteral("diskpart 执行超时（%1秒）").arg(nominalLimitMs / 1000);
+        return QCoreApplication::translate("DiskOperationWorker", "diskpart 执行超时（%1秒）").arg(nominalLimitMs / 1000);
     if (!result.exitCodeObtained)
-        return QStringLiteral("diskpart 异常退出\n\n输出信息：%1").arg(result.output.trimmed());
-    return QStringLiteral("diskpart 执行失败，退出码: %1\n\n输出信息：%2").arg(result.exitCode).arg(result.output.trimmed());
+        return QCoreApplication::translate("DiskOperationWorker", "diskpart 异常退出\n\n输出信息：%1").arg(result.output.trimmed());
+    return QCoreApplication::translate("DiskOperationWorker", "diskpart 执行失败，退出码: %1\n\n输出信息：%2").arg(result.exitCode).arg(result.output.trimmed());
 }
 
 } // namespace
@@ -117,7 +118,7 @@ void DiskOperationWorker::formatPartitionAsync(FormatOptions options)
         const QString fileSystem = options.fileSystem.toUpper();
         if (fileSystem != QLatin1String("NTFS") && fileSystem != QLatin1String("FAT32")
             && fileSystem != QLatin1String("EXFAT")) {
-            message = QStringLiteral("不支持的文件系统: %1").arg(options.fileSystem);
+            message = tr("不支持的文件系统: %1").arg(options.fileSystem);
         } else {
             bool large = false;
             if (fileSystem == QLatin1String("FAT32")) {
@@ -131,14 +132,14 @@ void DiskOperationWorker::formatPartitionAsync(FormatOptions options)
         }
     } catch (const std::exception &e) {
         ok = false;
-        message = QStringLiteral("格式化异常: %1").arg(QString::fromLocal8Bit(e.what()));
+        message = tr("格式化异常: %1").arg(QString::fromLocal8Bit(e.what()));
     } catch (...) {
         ok = false;
-        message = QStringLiteral("格式化过程中发生未知异常");
+        message = tr("格式化过程中发生未知异常");
     }
 
     if (ok) {
-        message = QStringLiteral("格式化成功完成");
+        message = tr("格式化成功完成");
         emit operationProgress(100);
     }
     emit operationCompleted(ok, message);
@@ -148,7 +149,7 @@ bool DiskOperationWorker::executeStandardFormat(FormatOptions options)
 {
     const QString path = options.partitionPath.trimmed();
     if (path.isEmpty()) {
-        m_lastError = QStringLiteral("无效的分区路径：路径为空");
+        m_lastError = tr("无效的分区路径：路径为空");
         return false;
     }
     if (path.size() == 2 && isAsciiLetter(path.at(0)) && path.at(1) == QLatin1Char(':')) {
@@ -159,12 +160,12 @@ bool DiskOperationWorker::executeStandardFormat(FormatOptions options)
         int disk = 0;
         int partition = 0;
         if (!parsePartitionId(path, &disk, &partition)) {
-            m_lastError = QStringLiteral("无效的磁盘:分区格式，无法解析数字");
+            m_lastError = tr("无效的磁盘:分区格式，无法解析数字");
             return false;
         }
         return executeFormatWithDiskpart(options);
     }
-    m_lastError = QStringLiteral("无效的分区路径格式: %1").arg(path);
+    m_lastError = tr("无效的分区路径格式: %1").arg(path);
     return false;
 }
 
@@ -174,7 +175,7 @@ bool DiskOperationWorker::formatUsingDiskpartByVolume(QString driveLetter, QStri
     // One letter goes into the script; anything else would select a volume by number or fail
     // in ways the user cannot read.
     if (driveLetter.isEmpty() || !isAsciiLetter(driveLetter.at(0))) {
-        m_lastError = QStringLiteral("无效的分区路径格式: %1").arg(driveLetter);
+        m_lastError = tr("无效的分区路径格式: %1").arg(driveLetter);
         return false;
     }
     const QString corrected = correctLabelForFileSystem(fileSystem, label);
@@ -211,7 +212,7 @@ bool DiskOperationWorker::executeFormatWithDiskpart(FormatOptions options)
     } else if (path.size() < 3 && path.endsWith(QLatin1Char(':')) && isAsciiLetter(path.at(0))) {
         letter = path.at(0).toUpper();
     } else {
-        m_lastError = QStringLiteral("无效的分区路径格式: %1").arg(path);
+        m_lastError = tr("无效的分区路径格式: %1").arg(path);
         return false;
     }
 
@@ -237,15 +238,15 @@ bool DiskOperationWorker::executeFormatWithDiskpart(FormatOptions options)
     }
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::ExecuteFormatWithDiskpart, request);
     if (!result.scriptWritten) {
-        m_lastError = QStringLiteral("无法创建diskpart脚本文件: %1").arg(result.scriptPath);
+        m_lastError = tr("无法创建diskpart脚本文件: %1").arg(result.scriptPath);
         return false;
     }
     if (!result.started) {
-        m_lastError = QStringLiteral("启动diskpart失败，错误码: %1").arg(result.startError);
+        m_lastError = tr("启动diskpart失败，错误码: %1").arg(result.startError);
         return false;
     }
     if (!result.success) {
-        m_lastError = QStringLiteral("diskpart 执行失败，退出码: %1").arg(result.exitCodeObtained ? result.exitCode : 1);
+        m_lastError = tr("diskpart 执行失败，退出码: %1").arg(result.exitCodeObtained ? result.exitCode : 1);
         return false;
     }
     return true;

@@ -188,7 +188,7 @@ bool DiskOperationWorker::formatLargeFat32(FormatOptions options)
         drive = drive.left(1) + QLatin1Char(':');
     // The formatter and the dismount work on letters only; a partition id has none.
     if (!isDriveName(drive)) {
-        m_lastError = QStringLiteral("大容量FAT32格式化需要盘符: %1").arg(options.partitionPath);
+        m_lastError = tr("大容量FAT32格式化需要盘符: %1").arg(options.partitionPath);
         return false;
     }
     // Known before the dismount, so a volume that lost its letter can still be recognised.
@@ -268,7 +268,7 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
     QProcess process;
     scriptrunner::RunResult started;
     if (!scriptrunner::startProcess(scriptrunner::Run::Fat32Format, arguments, process, started)) {
-        m_lastError = QStringLiteral("无法启动 fat32format.exe，检查路径或权限: %1").arg(process.program());
+        m_lastError = tr("无法启动 fat32format.exe，检查路径或权限: %1").arg(process.program());
         return false;
     }
 
@@ -287,7 +287,7 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
         if (elapsed > budget) {
             process.kill();
             process.waitForFinished(scriptrunner::realMs(row.killWaitMs));
-            m_lastError = QStringLiteral("fat32format.exe 执行超时（%1秒）").arg(Fat32BudgetMs / 1000);
+            m_lastError = tr("fat32format.exe 执行超时（%1秒）").arg(Fat32BudgetMs / 1000);
             qWarning().noquote() << "[runFat32Format] 超时，输出:" << output;
             return false;
         }
@@ -353,22 +353,22 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
     const bool notFound = normalExit && exitCode == 2;
     if (inUse || (!notFound && (output.contains(QStringLiteral("另一个程序正在使用此文件"))
                                 || output.contains(QLatin1String("close any files"))))) {
-        m_lastError = QStringLiteral("驱动器 %1 正被其他程序使用。\n\n请尝试以下解决方案：\n1. 关闭文件管理器中打开的 %1 驱动器窗口\n"
+        m_lastError = tr("驱动器 %1 正被其他程序使用。\n\n请尝试以下解决方案：\n1. 关闭文件管理器中打开的 %1 驱动器窗口\n"
                                      "2. 结束可能正在使用该驱动器的程序\n3. 在任务管理器中结束相关进程\n4. 重启计算机后再试")
                           .arg(drive);
         return false;
     }
     if (notFound || output.contains(QStringLiteral("系统找不到指定的文件"))) {
-        m_lastError = QStringLiteral("无法访问驱动器 %1。\n\n可能的原因：\n1. 驱动器已被其他程序独占\n2. 驱动器正在被系统使用\n"
+        m_lastError = tr("无法访问驱动器 %1。\n\n可能的原因：\n1. 驱动器已被其他程序独占\n2. 驱动器正在被系统使用\n"
                                      "3. 需要重新插拔USB设备（如果是移动设备）\n\n建议：重启计算机后重试")
                           .arg(drive);
         return false;
     }
     if (normalExit) {
-        m_lastError = QStringLiteral("格式化失败，错误码: %1\n\n输出信息：%2").arg(exitCode).arg(output);
+        m_lastError = tr("格式化失败，错误码: %1\n\n输出信息：%2").arg(exitCode).arg(output);
         return false;
     }
-    m_lastError = QStringLiteral("fat32format.exe 异常退出，状态: %1").arg(int(process.exitStatus()));
+    m_lastError = tr("fat32format.exe 异常退出，状态: %1").arg(int(process.exitStatus()));
     return false;
 }
 

@@ -16,8 +16,8 @@
 
 namespace {
 
-const QString CancelledText = QStringLiteral("The user canceled the merge operation");
-const QString TimedOutText = QStringLiteral("The merge operation ran past its time limit and was stopped");
+const char *const CancelledText = QT_TRANSLATE_NOOP("DiskOperationWorker", "The user canceled the merge operation");
+const char *const TimedOutText = QT_TRANSLATE_NOOP("DiskOperationWorker", "The merge operation ran past its time limit and was stopped");
 
 // Per-script limit when the options give no overall limit.
 constexpr int DefaultScriptLimitMs = 60000;
@@ -72,8 +72,8 @@ void DiskOperationWorker::startMergePartition(const MergePartitionOptions &optio
     m_sourceLetterRemoved = m_targetLetterRemoved = m_targetDeleted = false;
     // The cancel flag is not cleared here: a cancel that arrives before the job starts must hold.
 
-    emit mergePartitionStatusChanged(QStringLiteral("Initializing merge operation..."));
-    mergeProgress(QStringLiteral("Ready to merge"), 5, QString());
+    emit mergePartitionStatusChanged(tr("Initializing merge operation..."));
+    mergeProgress(tr("Ready to merge"), 5, QString());
 
     // The steps block this thread, so a timer could never fire while they run: the job checks
     // the limit itself between steps, and each script's wait ends at it.
@@ -86,9 +86,9 @@ void DiskOperationWorker::startMergePartition(const MergePartitionOptions &optio
     try {
         ok = runMergeSteps(&successMessage);
     } catch (const std::exception &e) {
-        noteMergeFailure(QStringLiteral("Merge operation exception: %1").arg(QString::fromLocal8Bit(e.what())));
+        noteMergeFailure(tr("Merge operation exception: %1").arg(QString::fromLocal8Bit(e.what())));
     } catch (...) {
-        noteMergeFailure(QStringLiteral("Unknown exception occurred in the merge operation"));
+        noteMergeFailure(tr("Unknown exception occurred in the merge operation"));
     }
 
     if (!ok) {
@@ -97,7 +97,7 @@ void DiskOperationWorker::startMergePartition(const MergePartitionOptions &optio
         } catch (...) {
             qWarning() << "[merge] giving the drive letters back failed with an exception";
         }
-        noteMergeFailure(QStringLiteral("Merge operation failed"));
+        noteMergeFailure(tr("Merge operation failed"));
     }
     delete m_mergeProcess;
     m_mergeProcess = nullptr;
@@ -109,12 +109,12 @@ bool DiskOperationWorker::runMergeSteps(QString *successMessage)
 {
     const MergePartitionOptions &o = m_mergeOptions;
 
-    mergeProgress(QStringLiteral("Verify merge conditions"), 10,
-                  QStringLiteral("Verifying partition status and merge conditions..."));
+    mergeProgress(tr("Verify merge conditions"), 10,
+                  tr("Verifying partition status and merge conditions..."));
     if (!validateMerge() || mergeStopRequested())
         return false;
 
-    mergeProgress(QStringLiteral("Uninstall partition"), 30, QStringLiteral("Uninstalling related partitions..."));
+    mergeProgress(tr("Uninstall partition"), 30, tr("Uninstalling related partitions..."));
     // A lettered partition counts as unlettered once its remove ran at all: a remove killed at a
     // limit may still have taken the letter.
     m_sourceLetterRemoved = runMergeScript(partitionScript(o.sourcePartitionNumber, QStringLiteral("remove")),
@@ -129,8 +129,8 @@ bool DiskOperationWorker::runMergeSteps(QString *successMessage)
 
     bool merged = false;
     if (o.mergeWithPartition) {
-        mergeProgress(QStringLiteral("Merge partition"), 60,
-                      QStringLiteral("Deleting target partition and extending source partition..."));
+        mergeProgress(tr("Merge partition"), 60,
+                      tr("Deleting target partition and extending source partition..."));
         m_targetDeleted = runMergeScript(
             partitionScript(o.targetPartitionNumber, QStringLiteral("delete partition override")),
             MergeScriptKind::Step);
@@ -142,46 +142,46 @@ bool DiskOperationWorker::runMergeSteps(QString *successMessage)
             merged = runMergeScript(partitionScript(o.sourcePartitionNumber, extend), MergeScriptKind::Step);
         }
     } else {
-        mergeProgress(QStringLiteral("Merge unallocated space"), 60,
-                      QStringLiteral("Merge unallocated space into partition..."));
+        mergeProgress(tr("Merge unallocated space"), 60,
+                      tr("Merge unallocated space into partition..."));
         merged = runMergeScript(partitionScript(o.sourcePartitionNumber, QStringLiteral("extend")),
                                 MergeScriptKind::Step);
     }
     if (!merged) {
         // A cancel, time-out or tool failure behind it keeps its own, earlier text.
-        noteMergeFailure(QStringLiteral("Partition merge failed"));
+        noteMergeFailure(tr("Partition merge failed"));
         return false;
     }
     if (mergeStopRequested())
         return false;
 
     if (o.resizeFileSystem && !o.mergeWithPartition) {
-        mergeProgress(QStringLiteral("Resizing file system"), 75, QStringLiteral("Resizing file system..."));
+        mergeProgress(tr("Resizing file system"), 75, tr("Resizing file system..."));
         mergePause(PauseMs);
         if (mergeStopRequested())
             return false;
     }
 
-    mergeProgress(QStringLiteral("Updating partition table"), 85, QStringLiteral("Refreshing partition table..."));
+    mergeProgress(tr("Updating partition table"), 85, tr("Refreshing partition table..."));
     runMergeScript({QStringLiteral("select disk %1").arg(o.diskNumber), QStringLiteral("rescan"), QStringLiteral("exit")},
                    MergeScriptKind::Step);
     if (mergeStopRequested())
         return false;
 
-    mergeProgress(QStringLiteral("Remounting partition"), 95, QStringLiteral("Remounting partition..."));
+    mergeProgress(tr("Remounting partition"), 95, tr("Remounting partition..."));
     mergePause(PauseMs);
     assignSourceLetter();
 
-    mergeProgress(QStringLiteral("Merge completed"), 100, QStringLiteral("Merge operation completed successfully"));
+    mergeProgress(tr("Merge completed"), 100, tr("Merge operation completed successfully"));
     if (o.mergeWithPartition) {
-        *successMessage = QStringLiteral("Successfully merged partition %1 into partition %2.\n\n Original partition "
+        *successMessage = tr("Successfully merged partition %1 into partition %2.\n\n Original partition "
                                          "size: %3, new partition size: %4, increased space: %5")
                               .arg(o.targetPartitionNumber)
                               .arg(o.sourcePartitionNumber)
                               .arg(mergeSizeText(o.sourceSizeBytes), mergeSizeText(o.newSizeBytes),
                                    mergeSizeText(o.targetSizeBytes));
     } else {
-        *successMessage = QStringLiteral("Successfully merged %1 unallocated space into %2 partition，\n\nNew partition size: %3")
+        *successMessage = tr("Successfully merged %1 unallocated space into %2 partition，\n\nNew partition size: %3")
                               .arg(mergeSizeText(o.targetSizeBytes))
                               .arg(o.sourcePartitionNumber)
                               .arg(mergeSizeText(o.newSizeBytes));
@@ -197,14 +197,14 @@ bool DiskOperationWorker::validateMerge()
                            && (o.mergeUnallocated
                                || (o.targetPartitionNumber > 0 && o.targetPartitionNumber != o.sourcePartitionNumber));
         if (!valid) {
-            noteMergeFailure(QStringLiteral("Merge condition validation failed"));
+            noteMergeFailure(tr("Merge condition validation failed"));
             return false;
         }
     }
     // Checked whatever the options say: in partition mode the target would be deleted for
     // nothing, since the extend that follows must fail.
     if (!canExtendFileSystem(o.fileSystem)) {
-        noteMergeFailure(QStringLiteral("Merge condition validation failed: a %1 partition cannot be extended. "
+        noteMergeFailure(tr("Merge condition validation failed: a %1 partition cannot be extended. "
                                         "Nothing has been changed.")
                              .arg(o.fileSystem.trimmed()));
         return false;
@@ -278,7 +278,7 @@ bool DiskOperationWorker::runMergeScript(const QStringList &lines, MergeScriptKi
         } else if (result.timedOut) {
             // The overall limit running out is said by the next stop check.
             if (!m_mergeDeadline.hasExpired())
-                noteMergeFailure(QStringLiteral("Process execution failed: diskpart process execution timed out"));
+                noteMergeFailure(tr("Process execution failed: diskpart process execution timed out"));
         } else if (!result.success && !m_scriptProcessError.isEmpty()) {
             noteMergeFailure(m_scriptProcessError);
         }
@@ -332,8 +332,8 @@ void DiskOperationWorker::noteMergeCancelled()
 {
     if (!m_mergeFailure.isEmpty())
         return;
-    emit mergePartitionStatusChanged(QStringLiteral("The operation has been canceled"));
-    m_mergeFailure = CancelledText;
+    emit mergePartitionStatusChanged(tr("The operation has been canceled"));
+    m_mergeFailure = tr(CancelledText);
 }
 
 void DiskOperationWorker::reportMergeEnd(bool success, const QString &message)
@@ -361,8 +361,8 @@ void DiskOperationWorker::onOperationTimeout()
 {
     if (m_currentOperation != MergeOperation || !m_mergeFailure.isEmpty())
         return;
-    emit mergePartitionStatusChanged(QStringLiteral("Operation timed out, canceling..."));
-    m_mergeFailure = TimedOutText;
+    emit mergePartitionStatusChanged(tr("Operation timed out, canceling..."));
+    m_mergeFailure = tr(TimedOutText);
 }
 
 void DiskOperationWorker::onProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
@@ -370,7 +370,7 @@ void DiskOperationWorker::onProcessFinished(int exitCode, QProcess::ExitStatus e
     Q_UNUSED(exitCode);
     if (m_currentOperation != MergeOperation || exitStatus != QProcess::CrashExit || m_mergeCancelRequested)
         return;
-    emit mergePartitionStatusChanged(QStringLiteral("diskpart process crashed abnormally"));
+    emit mergePartitionStatusChanged(tr("diskpart process crashed abnormally"));
 }
 
 void DiskOperationWorker::onProcessError(QProcess::ProcessError error)
@@ -381,11 +381,11 @@ void DiskOperationWorker::onProcessError(QProcess::ProcessError error)
         return;
     QString what;
     switch (error) {
-    case QProcess::FailedToStart: what = QStringLiteral("failed to start the diskpart process"); break;
-    case QProcess::Crashed: what = QStringLiteral("diskpart process crashed"); break;
-    case QProcess::ReadError: what = QStringLiteral("diskpart process read error"); break;
-    case QProcess::WriteError: what = QStringLiteral("diskpart process write error"); break;
-    default: what = QStringLiteral("unknown diskpart process error"); break;
+    case QProcess::FailedToStart: what = tr("failed to start the diskpart process"); break;
+    case QProcess::Crashed: what = tr("diskpart process crashed"); break;
+    case QProcess::ReadError: what = tr("diskpart process read error"); break;
+    case QProcess::WriteError: what = tr("diskpart process write error"); break;
+    default: what = tr("unknown diskpart process error"); break;
     }
-    m_scriptProcessError = QStringLiteral("Process execution failed: %1").arg(what);
+    m_scriptProcessError = tr("Process execution failed: %1").arg(what);
 }

@@ -1,4 +1,5 @@
 #include "platform/simulated/simulatedplatform.h"
+#include "simulator/machine.h"
 
 namespace platform {
 
@@ -7,5 +8,11 @@ Platform &current() { return simulated::instance(); }
 void chooseFromArguments(int, const char *const *) {}
 
 bool isSimulated() { return true; }
+
+std::wstring userUiLanguage()
+{
+    sim::Machine m;
+    return sim::MachineStore().read(&m) ? m.displayLanguage.toStdWString() : std::wstring();
+}
 
 } // namespace platform

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -239,7 +240,15 @@ QString appDir()
 QString binDir() { return appDir() + QStringLiteral("/simulated"); }
 const QString kExe = QStringLiteral(".exe");
 #else
-QString binDir() { return appDir(); }
+// Built, the stand-ins lie beside the app; installed, in a folder of their own so that no
+// "cmd" or "diskpart" lands on the user's PATH.
+QString binDir()
+{
+    const QString dir = appDir();
+    if (QFileInfo::exists(dir + QStringLiteral("/diskpart")))
+        return dir;
+    return QDir::cleanPath(dir + QStringLiteral("/" TESSALINE_STANDIN_DIR_FROM_BIN));
+}
 const QString kExe;
 #endif
 

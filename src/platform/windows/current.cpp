@@ -1,6 +1,8 @@
 #include "platform/simulated/simulatedplatform.h"
 #include "platform/windows/windowsplatform.h"
 
+#include <windows.h>
+
 #include <atomic>
 #include <cstring>
 
@@ -18,6 +20,13 @@ void chooseFromArguments(int argc, const char *const *argv)
 }
 
 bool isSimulated() { return g_simulated; }
+
+std::wstring userUiLanguage()
+{
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    const LCID lcid = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+    return LCIDToLocaleName(lcid, name, LOCALE_NAME_MAX_LENGTH, 0) > 0 ? std::wstring(name) : std::wstring();
+}
 
 Platform &current()
 {

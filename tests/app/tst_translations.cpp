@@ -1,0 +1,243 @@
+// One language at a time: the catalogues themselves, the choice of catalogue, and what the
+// window, the delete and merge flows, the start-up check and the format engine show with each
+// catalogue loaded.
+#include "support/guitestmain.h"
+#include "support/messageboxanswerer.h"
+#include "dialogs/deletetesting.h"
+#include "windowtesting.h"
+
+#include "app/translations.h"
+#include "dialogs/mergepartitiondialog.h"
+#include "worker/diskoperationworker.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTreeWidgetItemIterator>
+#include <QXmlStreamReader>
+
+namespace {
+
+const QRegularExpression kCjk(QStringLiteral("[\\x{3000}-\\x{303f}\\x{3400}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+// Three Latin words in a row make an English phrase; names of products, tools and file
+// systems stand alone and do not, nor do the test machine's volume labels.
+const QRegularExpression kEnglishPhrase(QStringLiteral("[A-Za-z]{2,}(?:[ -]+[A-Za-z]{2,}){2,}"));
+const QRegularExpression kEnglishWord(QStringLiteral("[A-Za-z]{3,}"));
+const QSet<QString> kNames{"Morvane", "Tessaline", "Windows", "diskpart", "fat32format", "exe", "NTFS", "exFAT",
+                           "FAT32", "ReFS", "WMI", "API", "MBR", "GPT", "EFI", "MSR", "OEM", "Microsoft", "USB", "Data", "Media"};
+
+QSet<QString> placeholders(const QString &text)
+{
+    QSet<QString> out;
+    for (const auto &m : QRegularExpression(QStringLiteral("%\\d+")).globalMatch(text))
+        out.insert(m.captured());
+    return out;
+}
+
+// Empty when `text` reads as the catalogue's language, else why not.
+QString languageFault(QString text, const QString &catalogue)
+{
+    text.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    if (catalogue == QLatin1String("en"))
+        return text.contains(kCjk) ? QStringLiteral("Chinese in English") : QString();
+    if (text.contains(kEnglishPhrase))
+        return QStringLiteral("English phrase in Chinese");
+    if (!text.contains(kCjk))
+        for (const auto &m : kEnglishWord.globalMatch(text))
+            if (!kNames.contains(m.captured()))
+                return QStringLiteral("untranslated English word \"%1\"").arg(m.captured());
+    return QString();
+}
+
+// Every text a widget tree shows: labels, buttons, group titles, actions, window titles,
+// tool tips, tree rows and headers.
+QStringList textsOf(QWidget *root)
+{
+    QStringList out{root->windowTitle(), root->toolTip()};
+    for (QWidget *w : root->findChildren<QWidget *>()) {
+        out << w->toolTip();
+        if (auto *l = qobject_cast<QLabel *>(w))
+            out << l->text();
+        if (auto *b = qobject_cast<QAbstractButton *>(w))
+            out << b->text();
+        if (auto *g = qobject_cast<QGroupBox *>(w))
+            out << g->title();
+        if (auto *list = qobject_cast<QListWidget *>(w))
+            for (int i = 0; i < list->count(); ++i)
+                out << list->item(i)->text();
+        if (auto *tree = qobject_cast<QTreeWidget *>(w)) {
+            for (int c = 0; c < tree->columnCount(); ++c)
+                out << tree->headerItem()->text(c);
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                for (int c = 0; c < tree->columnCount(); ++c)
+                    out << (*it)->text(c);
+        }
+    }
+    for (QAction *a : root->findChildren<QAction *>())
+        out << a->text();
+    out.removeAll(QString());
+    return out;
+}
+
+} // namespace
+
+class TestTranslations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { translations::use(QString()); }
+
+    // Which catalogue a list of UI languages gets, and the command line's choice.
+    void choice()
+    {
+        QCOMPARE(translations::catalogueFor({"zh-Hans-CN", "zh-CN", "zh"}), QStringLiteral("zh_CN"));
+        QCOMPARE(translations::catalogueFor({"zh_SG"}), QStringLiteral("zh_CN"));
+        QCOMPARE(translations::catalogueFor({"zh-Hant-TW", "en-GB"}), QStringLiteral("en"));
+        QCOMPARE(translations::catalogueFor({"de-DE", "fr"}), QString());
+        QCOMPARE(translations::catalogueFor({"C"}), QString());
+        QCOMPARE(translations::requestedLanguage({"tessaline", "--simulated", "--language", "zh_CN"}), QStringLiteral("zh_CN"));
+        QCOMPARE(translations::requestedLanguage({"tessaline", "--language=source"}), QStringLiteral("source"));
+        QCOMPARE(translations::requestedLanguage({"tessaline", "--simulated"}), QString());
+        QVERIFY(!translations::use(QStringLiteral("fr")));
+        QVERIFY(translations::use(QStringLiteral("zh_CN")));
+        QCOMPARE(QCoreApplication::translate("MainWindow", "Warning"), QStringLiteral("警告"));
+        QVERIFY(translations::use(QStringLiteral("source")));
+        QCOMPARE(QCoreApplication::translate("MainWindow", "Warning"), QStringLiteral("Warning"));
+    }
+
+    void catalogues_data()
+    {
+        QTest::addColumn<QString>("catalogue");
+        QTest::newRow("en") << "en";
+        QTest::newRow("zh_CN") << "zh_CN";
+    }
+
+    // Every source not already in the catalogue's language has a finished translation in it,
+    // with the same placeholders. Entries added later by lupdate are held to the same rule.
+    void catalogues()
+    {
+        QFETCH(QString, catalogue);
+        QFile file(QStringLiteral(TESSALINE_SOURCE_DIR "/translations/tessaline_%1.ts").arg(catalogue));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList faults;
+        int messages = 0;
+        QString source;
+        for (QXmlStreamReader ts(&file); !ts.atEnd();) {
+            if (ts.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (ts.name() == QLatin1String("source")) {
+                source = ts.readElementText();
+                continue;
+            }
+            if (ts.name() != QLatin1String("translation"))
+                continue;
+            ++messages;
+            const bool unfinished = ts.attributes().hasAttribute(QStringLiteral("type"));
+            const QString translation = ts.readElementText();
+            const bool needed = !languageFault(source, catalogue).isEmpty();
+            if (translation.isEmpty() || unfinished) {
+                if (needed)
+                    faults << QStringLiteral("untranslated: ") + source;
+                continue;
+            }
+            if (placeholders(translation) != placeholders(source))
+                faults << QStringLiteral("placeholders differ: ") + source;
+            if (const QString why = languageFault(translation, catalogue); !why.isEmpty())
+                faults << why + QStringLiteral(": ") + translation;
+        }
+        QVERIFY(messages > 200);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    void flows_data() { catalogues_data(); }
+
+    // With the catalogue loaded, the start-up refusal, the main window, a deletion end to end,
+    // a refused deletion, the merge dialog and the format engine's messages all speak its
+    // language, and the values put into placeholders still show.
+    void flows()
+    {
+        QFETCH(QString, catalogue);
+        QVERIFY(translations::use(catalogue));
+        registerRecordMetaTypes();
+        TestMachine machine;
+        buildDeleteMachine(machine, 0.05);
+        QStringList texts;
+        MessageBoxAnswerer boxes;
+        boxes.setChooser([](const MessageBoxAnswerer::Box &b) {
+            return b.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::NoButton;
+        });
+
+        machine.setWindowsVersion(QStringLiteral("6.1"));
+        QVERIFY(machine.write());
+        {
+            MainWindow refused;
+            QVERIFY(boxes.waitFor(1));
+        }
+        QVERIFY(boxes.at(0).text.contains(QStringLiteral("Windows 6.1")));
+        machine.setWindowsVersion(QStringLiteral("10.0"));
+        QVERIFY(machine.write());
+
+        MainWindow window;
+        window.show();
+        QVERIFY(waitUntilReady(window));
+        texts << textsOf(&window);
+        QTreeWidget *tree = treeOf(window);
+        auto *actions = window.findChild<QListWidget *>(QStringLiteral("rightPanel"));
+        auto act = [&](const QString &row, int action) {
+            tree->setCurrentItem(tree->findItems(row, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+            QTest::mouseClick(actions->viewport(), Qt::LeftButton, {}, actions->visualItemRect(actions->item(action)).center());
+        };
+
+        act(QStringLiteral("E"), 4);
+        QPointer<DeletePartitionPage> page = window.findChild<DeletePartitionPage *>();
+        QVERIFY(page);
+        texts << textsOf(page);
+        QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
+        QVERIFY(boxes.waitFor(3, 15000)); // the final question, then the success
+        QTRY_VERIFY(page.isNull());
+        QTRY_COMPARE(childTexts(tree->topLevelItem(0)).value(1), QCoreApplication::translate("MainWindow", "Unallocated"));
+        QVERIFY(boxes.at(2).text.contains(QStringLiteral("0:2")));
+
+        act(QStringLiteral("C"), 4);
+        page = window.findChild<DeletePartitionPage *>();
+        QVERIFY(page);
+        QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
+        QVERIFY(boxes.waitFor(4)); // refused: the running system's partition
+        QVERIFY(boxes.at(3).text.contains(QStringLiteral("C:")));
+        page->close();
+
+        boxes.setChooser([](const MessageBoxAnswerer::Box &) { return QMessageBox::No; });
+        act(QStringLiteral("F"), 2);
+        auto *merge = window.findChild<MergePartitionDialog *>();
+        QVERIFY(merge);
+        texts << textsOf(merge);
+        merge->reject();
+
+        DiskOperationWorker worker;
+        QStringList results;
+        connect(&worker, &DiskOperationWorker::operationCompleted, this, [&](bool, const QString &m) { results << m; });
+        worker.formatPartitionAsync({QStringLiteral("E:"), QStringLiteral("ReFS"), QString(), 0, true});
+        worker.formatPartitionAsync({QString(), QStringLiteral("NTFS"), QString(), 0, true});
+        QCOMPARE(results.size(), 2);
+        QVERIFY(results.at(0).endsWith(QStringLiteral("ReFS")));
+        texts << results << worker.getCurrentOperationName();
+
+        for (int i = 0; i < boxes.count(); ++i)
+            texts << boxes.at(i).title << boxes.at(i).text;
+        QStringList faults;
+        for (const QString &t : std::as_const(texts))
+            if (const QString why = languageFault(t, catalogue); !why.isEmpty())
+                faults << why + QStringLiteral(": ") + t;
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+        QVERIFY(texts.size() > 60);
+    }
+};
+
+TESSALINE_GUI_TEST_MAIN(TestTranslations)
+#include "tst_translations.moc"

@@ -1,0 +1,1176 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>CustomTitleBar</name>
+    <message>
+        <source>Morvane Tessaline</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>More options</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimize</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>DeletePartitionPage</name>
+    <message>
+        <source>Deleting a Partition: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You&apos;re deleting a partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deleting partition: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Patition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Volume label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deleting partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot delete this partition: its ID &quot;%1&quot; is not of the form &apos;diskNumber:partitionNumber&apos;.
+Nothing has been deleted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Final Confirmation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠️ Final Confirmation ⚠️
+
+You are about to delete the partition: %1
+This action will permanently erase all data on this partition!
+
+Are you sure you want to continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1
+
+Nothing has been deleted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Special Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1
+
+Delete it anyway?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The deletion of partition %1 has already started and cannot be stopped half-way.
+It will finish, and its result will be shown.
+
+Close this window and let the deletion finish?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete completed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deleted successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 Deleted successfully!
+
+Click &apos;OK&apos; to close the window.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 Delete failed:
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DiskOperationWorker</name>
+    <message>
+        <source>Another delete operation is in progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deleting partition....</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition deletion completed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exception occurred when deleting a partition: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown exception occurred when deleting a partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to create temporary script file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error occurred during deletion:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deletion failed:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>分区合并</source>
+        <translation>Partition merge</translation>
+    </message>
+    <message>
+        <source>分区删除</source>
+        <translation>Partition deletion</translation>
+    </message>
+    <message>
+        <source>分区格式化</source>
+        <translation>Partition format</translation>
+    </message>
+    <message>
+        <source>无操作</source>
+        <translation>No operation</translation>
+    </message>
+    <message>
+        <source>无法创建diskpart脚本文件: %1</source>
+        <translation>Cannot create the diskpart script file: %1</translation>
+    </message>
+    <message>
+        <source>启动diskpart失败: %1</source>
+        <translation>Failed to start diskpart: %1</translation>
+    </message>
+    <message>
+        <source>diskpart 执行超时（%1秒）</source>
+        <translation>diskpart timed out (%1 s)</translation>
+    </message>
+    <message>
+        <source>diskpart 异常退出
+
+输出信息：%1</source>
+        <translation>diskpart ended abnormally
+
+Output: %1</translation>
+    </message>
+    <message>
+        <source>diskpart 执行失败，退出码: %1
+
+输出信息：%2</source>
+        <translation>diskpart failed, exit code: %1
+
+Output: %2</translation>
+    </message>
+    <message>
+        <source>不支持的文件系统: %1</source>
+        <translation>Unsupported file system: %1</translation>
+    </message>
+    <message>
+        <source>格式化异常: %1</source>
+        <translation>Format exception: %1</translation>
+    </message>
+    <message>
+        <source>格式化过程中发生未知异常</source>
+        <translation>An unknown exception occurred while formatting</translation>
+    </message>
+    <message>
+        <source>格式化成功完成</source>
+        <translation>Format completed successfully</translation>
+    </message>
+    <message>
+        <source>无效的分区路径：路径为空</source>
+        <translation>Invalid partition path: the path is empty</translation>
+    </message>
+    <message>
+        <source>无效的磁盘:分区格式，无法解析数字</source>
+        <translation>Invalid disk:partition form, the numbers cannot be read</translation>
+    </message>
+    <message>
+        <source>无效的分区路径格式: %1</source>
+        <translation>Invalid partition path format: %1</translation>
+    </message>
+    <message>
+        <source>启动diskpart失败，错误码: %1</source>
+        <translation>Failed to start diskpart, error code: %1</translation>
+    </message>
+    <message>
+        <source>diskpart 执行失败，退出码: %1</source>
+        <translation>diskpart failed, exit code: %1</translation>
+    </message>
+    <message>
+        <source>大容量FAT32格式化需要盘符: %1</source>
+        <translation>Formatting a large FAT32 volume needs a drive letter: %1</translation>
+    </message>
+    <message>
+        <source>无法启动 fat32format.exe，检查路径或权限: %1</source>
+        <translation>Cannot start fat32format.exe, check its path or permissions: %1</translation>
+    </message>
+    <message>
+        <source>fat32format.exe 执行超时（%1秒）</source>
+        <translation>fat32format.exe timed out (%1 s)</translation>
+    </message>
+    <message>
+        <source>驱动器 %1 正被其他程序使用。
+
+请尝试以下解决方案：
+1. 关闭文件管理器中打开的 %1 驱动器窗口
+2. 结束可能正在使用该驱动器的程序
+3. 在任务管理器中结束相关进程
+4. 重启计算机后再试</source>
+        <translation>Drive %1 is in use by another program.
+
+Please try the following:
+1. Close file manager windows open on drive %1
+2. Quit programs that may be using the drive
+3. End the related processes in Task Manager
+4. Restart the computer and try again</translation>
+    </message>
+    <message>
+        <source>无法访问驱动器 %1。
+
+可能的原因：
+1. 驱动器已被其他程序独占
+2. 驱动器正在被系统使用
+3. 需要重新插拔USB设备（如果是移动设备）
+
+建议：重启计算机后重试</source>
+        <translation>Cannot access drive %1.
+
+Possible causes:
+1. Another program holds the drive exclusively
+2. The system is using the drive
+3. The USB device needs to be unplugged and plugged in again (for removable devices)
+
+Suggestion: restart the computer and try again</translation>
+    </message>
+    <message>
+        <source>格式化失败，错误码: %1
+
+输出信息：%2</source>
+        <translation>Format failed, error code: %1
+
+Output: %2</translation>
+    </message>
+    <message>
+        <source>fat32format.exe 异常退出，状态: %1</source>
+        <translation>fat32format.exe ended abnormally, status: %1</translation>
+    </message>
+    <message>
+        <source>The user canceled the merge operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The merge operation ran past its time limit and was stopped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Initializing merge operation...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ready to merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge operation exception: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown exception occurred in the merge operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge operation failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Verify merge conditions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Verifying partition status and merge conditions...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Uninstall partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Uninstalling related partitions...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deleting target partition and extending source partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge unallocated space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge unallocated space into partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition merge failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resizing file system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resizing file system...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Updating partition table</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refreshing partition table...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remounting partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remounting partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge completed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge operation completed successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Successfully merged partition %1 into partition %2.
+
+ Original partition size: %3, new partition size: %4, increased space: %5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Successfully merged %1 unallocated space into %2 partition，
+
+New partition size: %3</source>
+        <translation>Successfully merged %1 unallocated space into %2 partition,
+
+New partition size: %3</translation>
+    </message>
+    <message>
+        <source>Merge condition validation failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge condition validation failed: a %1 partition cannot be extended. Nothing has been changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Process execution failed: diskpart process execution timed out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The operation has been canceled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Operation timed out, canceling...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart process crashed abnormally</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>failed to start the diskpart process</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart process crashed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart process read error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart process write error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unknown diskpart process error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Process execution failed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DiskStatus</name>
+    <message>
+        <source>Unknown</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Degraded</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stressed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Predictive Failure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non-Recoverable Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Starting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopping</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In Service</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No Contact</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lost Communication</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Aborted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dormant</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Supporting Entity in Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Completed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not Ready</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No Media</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Disk Management - Storage Management API Edition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚙️ Partition Manager</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your One-Stop Disk Management Expert</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition/Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File System</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Usage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Statu</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>↔️ Resize/Move</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>➕ New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🔗 Merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>📁 Format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🗑️ Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🔀 Split</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🔄 Refresh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>💿 Disk Clone - 磁盘克隆工具</source>
+        <translation>💿 Disk Clone - Disk cloning tool</translation>
+    </message>
+    <message>
+        <source>磁盘克隆功能正在开发中...</source>
+        <translation>Disk cloning is under development...</translation>
+    </message>
+    <message>
+        <source>🔄 MBR Converter - MBR转换工具</source>
+        <translation>🔄 MBR Converter - MBR conversion tool</translation>
+    </message>
+    <message>
+        <source>MBR转换功能正在开发中...</source>
+        <translation>MBR conversion is under development...</translation>
+    </message>
+    <message>
+        <source>System Incompatible</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This application requires Windows 8 or later.
+
+Your system: Windows %1.%2
+Required: Windows 6.2 or later
+
+The Storage Management API is not available on your system.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Initializing Storage Management API...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refreshing disk information...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Initialization Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to initialize Windows Storage Management API.
+
+Possible causes:
+• Insufficient privileges (try running as administrator)
+• Windows Management Instrumentation service not running
+• Storage Management API not available
+• System compatibility issues
+
+Please check the following:
+1. Run the application as administrator
+2. Ensure Windows Management Instrumentation service is running
+3. Verify your Windows version is 8 or later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retry Initialization</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Would you like to retry the initialization?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Morvane Tessaline v4.7.3
+
+A powerful, intuitive disk partition manager designed for both beginners and pros. Effortlessly create, resize, merge, split, and format partitions—without data loss or complex steps. Easily manage your drives and optimize your storage space with one simple tool.
+
+Keep your data safe. Keep your disks organized.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select a partition to merge.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot Merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot merge unallocated space. Please select a partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to get disk ID.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no right partition or space to merge.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merger Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition merge operation failed:
+
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🔍 Properties</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>📊 Disk Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Properties functionality not implemented yet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unallocated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk details
+
+Disk name: %1
+Disk ID: %2
+Total capacity: %3
+Status: %4
+Number of partitions: %5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select a partition to delete.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot delete unallocated space.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete of partition %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: completed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Operation completed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 completed successfully.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Operation failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 failed:
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>样式 %1</source>
+        <translation>Style %1</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unused Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retrying disk refresh... (%1/3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refresh Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to refresh disk information after multiple attempts.
+
+Possible causes:
+• Storage Management service issues
+• System resource constraints
+• Hardware communication problems
+
+Please try:
+• Restart the application as administrator
+• Check Windows Management Instrumentation service
+• Verify disk hardware connections</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refresh Warning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to refresh disk information completely. Some data may be outdated. Please try manual refresh.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refreshing disk information after resize...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refreshing partition information...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refreshing partitions...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Storage Operation Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Storage operation failed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refreshing partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MergePartitionDialog</name>
+    <message>
+        <source>Partition Merge Wizard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Before Merger</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;span style=&quot;font-size: 17pt;&quot;&gt;A&lt;/span&gt;&lt;span&gt;fter Merger&lt;/span&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✅ Instructions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unallocated
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1%2 (expand)
+%3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• Merge %1 unallocated space into %2 partition
+• %2 partition will be extended from %3 to %4
+• The operation is safe and will not affect existing data
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• Merge partition %1 into partition %2
+• Partition %2 will be extended from %3 to %4
+• Warning: Partition %1 will be deleted, please make sure your data is backed up
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+Nothing has been changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 uses the %2 file system, which cannot be extended, so no space can be merged into it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This operation will delete partition %1 and merge its space into partition %2.
+
+All data in partition %1 will be lost!
+
+Are you sure you want to continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm partition merge</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+Are you sure you want to continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preparing for merge operation...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✅ Progress %1% - %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🔄 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merger Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition merge operation failed:
+
+%1
+
+Please check the error message and try again.
+ If the problem persists, please contact Support</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✅ Instructions:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PartitionGuard</name>
+    <message>
+        <source>the system partition the running Windows started from</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the boot partition holding the running Windows</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is %2. Windows needs it while it runs, so it cannot be changed here.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is an EFI system partition. It holds boot loaders: without it, a system installed on this disk can no longer start.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a Microsoft Reserved (MSR) partition. Windows keeps it for managing this GPT disk: without it, later changes to the disk can fail.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a recovery partition. It holds the Windows recovery environment: without it, Windows can no longer repair or reset itself.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is an OEM partition. It holds the maker&apos;s recovery or support tools: they cannot be restored without the maker&apos;s media.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PartitionText</name>
+    <message>
+        <source>Boot</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Extended</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Logical</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recovery</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ScriptRunner</name>
+    <message>
+        <source>its script file could not be written</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 could not be started%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was stopped on request</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 timed out after %2 s and was stopped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 crashed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 did not report how it ended</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 ended with exit code %2%3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 reported an error</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WindowsStorageManager</name>
+    <message>
+        <source>分区创建完成</source>
+        <translation>Partition created</translation>
+    </message>
+    <message>
+        <source>准备创建分区...</source>
+        <translation>Preparing to create the partition...</translation>
+    </message>
+    <message>
+        <source>正在分析磁盘空间...</source>
+        <translation>Analysing disk space...</translation>
+    </message>
+    <message>
+        <source>正在创建分区...</source>
+        <translation>Creating the partition...</translation>
+    </message>
+    <message>
+        <source>执行分区创建命令...</source>
+        <translation>Running the partition creation command...</translation>
+    </message>
+    <message>
+        <source>分配驱动器号...</source>
+        <translation>Assigning a drive letter...</translation>
+    </message>
+</context>
+</TS>

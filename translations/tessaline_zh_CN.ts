@@ -1,0 +1,1237 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en">
+<context>
+    <name>CustomTitleBar</name>
+    <message>
+        <source>Morvane Tessaline</source>
+        <translation>Morvane Tessaline</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>More options</source>
+        <translation>更多选项</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>技术支持</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>DeletePartitionPage</name>
+    <message>
+        <source>Deleting a Partition: %1</source>
+        <translation>删除分区：%1</translation>
+    </message>
+    <message>
+        <source>You&apos;re deleting a partition...</source>
+        <translation>您正在删除分区...</translation>
+    </message>
+    <message>
+        <source>Deleting partition: %1</source>
+        <translation>正在删除分区：%1</translation>
+    </message>
+    <message>
+        <source>Delete Patition</source>
+        <translation>删除分区</translation>
+    </message>
+    <message>
+        <source>Drive letter</source>
+        <translation>驱动器号</translation>
+    </message>
+    <message>
+        <source>File system</source>
+        <translation>文件系统</translation>
+    </message>
+    <message>
+        <source>Volume label</source>
+        <translation>卷标</translation>
+    </message>
+    <message>
+        <source>Partition size</source>
+        <translation>分区大小</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Deleting partition...</source>
+        <translation>正在删除分区...</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>就绪</translation>
+    </message>
+    <message>
+        <source>Invalid partition</source>
+        <translation>无效的分区</translation>
+    </message>
+    <message>
+        <source>Cannot delete this partition: its ID &quot;%1&quot; is not of the form &apos;diskNumber:partitionNumber&apos;.
+Nothing has been deleted.</source>
+        <translation>无法删除此分区：其 ID“%1”不是“磁盘号:分区号”的形式。
+未删除任何内容。</translation>
+    </message>
+    <message>
+        <source>Final Confirmation</source>
+        <translation>最终确认</translation>
+    </message>
+    <message>
+        <source>⚠️ Final Confirmation ⚠️
+
+You are about to delete the partition: %1
+This action will permanently erase all data on this partition!
+
+Are you sure you want to continue?</source>
+        <translation>⚠️ 最终确认 ⚠️
+
+您即将删除分区：%1
+此操作将永久清除该分区上的所有数据！
+
+确定要继续吗？</translation>
+    </message>
+    <message>
+        <source>Cannot Delete</source>
+        <translation>无法删除</translation>
+    </message>
+    <message>
+        <source>%1
+
+Nothing has been deleted.</source>
+        <translation>%1
+
+未删除任何内容。</translation>
+    </message>
+    <message>
+        <source>Special Partition</source>
+        <translation>特殊分区</translation>
+    </message>
+    <message>
+        <source>%1
+
+Delete it anyway?</source>
+        <translation>%1
+
+仍要删除吗？</translation>
+    </message>
+    <message>
+        <source>Cancel operation</source>
+        <translation>取消操作</translation>
+    </message>
+    <message>
+        <source>The deletion of partition %1 has already started and cannot be stopped half-way.
+It will finish, and its result will be shown.
+
+Close this window and let the deletion finish?</source>
+        <translation>分区 %1 的删除已经开始，无法中途停止。
+删除会继续完成，并显示其结果。
+
+关闭此窗口并让删除完成吗？</translation>
+    </message>
+    <message>
+        <source>Delete completed</source>
+        <translation>删除完成</translation>
+    </message>
+    <message>
+        <source>Deleted successfully</source>
+        <translation>删除成功</translation>
+    </message>
+    <message>
+        <source>Partition %1 Deleted successfully!
+
+Click &apos;OK&apos; to close the window.</source>
+        <translation>分区 %1 删除成功！
+
+点击“确定”关闭窗口。</translation>
+    </message>
+    <message>
+        <source>Delete failed</source>
+        <translation>删除失败</translation>
+    </message>
+    <message>
+        <source>Partition %1 Delete failed:
+%2</source>
+        <translation>分区 %1 删除失败：
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>DiskOperationWorker</name>
+    <message>
+        <source>Another delete operation is in progress</source>
+        <translation>另一个删除操作正在进行</translation>
+    </message>
+    <message>
+        <source>Deleting partition....</source>
+        <translation>正在删除分区....</translation>
+    </message>
+    <message>
+        <source>Partition deletion completed</source>
+        <translation>分区删除完成</translation>
+    </message>
+    <message>
+        <source>Exception occurred when deleting a partition: %1</source>
+        <translation>删除分区时发生异常：%1</translation>
+    </message>
+    <message>
+        <source>Unknown exception occurred when deleting a partition</source>
+        <translation>删除分区时发生未知异常</translation>
+    </message>
+    <message>
+        <source>Unable to create temporary script file</source>
+        <translation>无法创建临时脚本文件</translation>
+    </message>
+    <message>
+        <source>Error occurred during deletion:
+%1</source>
+        <translation>删除过程中出错：
+%1</translation>
+    </message>
+    <message>
+        <source>Deletion failed:
+%1</source>
+        <translation>删除失败：
+%1</translation>
+    </message>
+    <message>
+        <source>分区合并</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>分区删除</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>分区格式化</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无操作</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法创建diskpart脚本文件: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>启动diskpart失败: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart 执行超时（%1秒）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart 异常退出
+
+输出信息：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart 执行失败，退出码: %1
+
+输出信息：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不支持的文件系统: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>格式化异常: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>格式化过程中发生未知异常</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>格式化成功完成</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无效的分区路径：路径为空</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无效的磁盘:分区格式，无法解析数字</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无效的分区路径格式: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>启动diskpart失败，错误码: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart 执行失败，退出码: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>大容量FAT32格式化需要盘符: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法启动 fat32format.exe，检查路径或权限: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>fat32format.exe 执行超时（%1秒）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>驱动器 %1 正被其他程序使用。
+
+请尝试以下解决方案：
+1. 关闭文件管理器中打开的 %1 驱动器窗口
+2. 结束可能正在使用该驱动器的程序
+3. 在任务管理器中结束相关进程
+4. 重启计算机后再试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法访问驱动器 %1。
+
+可能的原因：
+1. 驱动器已被其他程序独占
+2. 驱动器正在被系统使用
+3. 需要重新插拔USB设备（如果是移动设备）
+
+建议：重启计算机后重试</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>格式化失败，错误码: %1
+
+输出信息：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>fat32format.exe 异常退出，状态: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The user canceled the merge operation</source>
+        <translation>用户取消了合并操作</translation>
+    </message>
+    <message>
+        <source>The merge operation ran past its time limit and was stopped</source>
+        <translation>合并操作超过了时间限制，已被停止</translation>
+    </message>
+    <message>
+        <source>Initializing merge operation...</source>
+        <translation>正在初始化合并操作...</translation>
+    </message>
+    <message>
+        <source>Ready to merge</source>
+        <translation>准备合并</translation>
+    </message>
+    <message>
+        <source>Merge operation exception: %1</source>
+        <translation>合并操作异常：%1</translation>
+    </message>
+    <message>
+        <source>Unknown exception occurred in the merge operation</source>
+        <translation>合并操作中发生未知异常</translation>
+    </message>
+    <message>
+        <source>Merge operation failed</source>
+        <translation>合并操作失败</translation>
+    </message>
+    <message>
+        <source>Verify merge conditions</source>
+        <translation>验证合并条件</translation>
+    </message>
+    <message>
+        <source>Verifying partition status and merge conditions...</source>
+        <translation>正在验证分区状态和合并条件...</translation>
+    </message>
+    <message>
+        <source>Uninstall partition</source>
+        <translation>卸载分区</translation>
+    </message>
+    <message>
+        <source>Uninstalling related partitions...</source>
+        <translation>正在卸载相关分区...</translation>
+    </message>
+    <message>
+        <source>Merge partition</source>
+        <translation>合并分区</translation>
+    </message>
+    <message>
+        <source>Deleting target partition and extending source partition...</source>
+        <translation>正在删除目标分区并扩展源分区...</translation>
+    </message>
+    <message>
+        <source>Merge unallocated space</source>
+        <translation>合并未分配空间</translation>
+    </message>
+    <message>
+        <source>Merge unallocated space into partition...</source>
+        <translation>正在将未分配空间合并到分区...</translation>
+    </message>
+    <message>
+        <source>Partition merge failed</source>
+        <translation>分区合并失败</translation>
+    </message>
+    <message>
+        <source>Resizing file system</source>
+        <translation>调整文件系统大小</translation>
+    </message>
+    <message>
+        <source>Resizing file system...</source>
+        <translation>正在调整文件系统大小...</translation>
+    </message>
+    <message>
+        <source>Updating partition table</source>
+        <translation>更新分区表</translation>
+    </message>
+    <message>
+        <source>Refreshing partition table...</source>
+        <translation>正在刷新分区表...</translation>
+    </message>
+    <message>
+        <source>Remounting partition</source>
+        <translation>重新挂载分区</translation>
+    </message>
+    <message>
+        <source>Remounting partition...</source>
+        <translation>正在重新挂载分区...</translation>
+    </message>
+    <message>
+        <source>Merge completed</source>
+        <translation>合并完成</translation>
+    </message>
+    <message>
+        <source>Merge operation completed successfully</source>
+        <translation>合并操作成功完成</translation>
+    </message>
+    <message>
+        <source>Successfully merged partition %1 into partition %2.
+
+ Original partition size: %3, new partition size: %4, increased space: %5</source>
+        <translation>已成功将分区 %1 合并到分区 %2。
+
+ 原分区大小：%3，新分区大小：%4，增加的空间：%5</translation>
+    </message>
+    <message>
+        <source>Successfully merged %1 unallocated space into %2 partition，
+
+New partition size: %3</source>
+        <translation>已成功将 %1 未分配空间合并到 %2 分区，
+
+新分区大小：%3</translation>
+    </message>
+    <message>
+        <source>Merge condition validation failed</source>
+        <translation>合并条件验证失败</translation>
+    </message>
+    <message>
+        <source>Merge condition validation failed: a %1 partition cannot be extended. Nothing has been changed.</source>
+        <translation>合并条件验证失败：%1 分区无法扩展。未做任何更改。</translation>
+    </message>
+    <message>
+        <source>Process execution failed: diskpart process execution timed out</source>
+        <translation>进程执行失败：diskpart 进程执行超时</translation>
+    </message>
+    <message>
+        <source>The operation has been canceled</source>
+        <translation>操作已取消</translation>
+    </message>
+    <message>
+        <source>Operation timed out, canceling...</source>
+        <translation>操作超时，正在取消...</translation>
+    </message>
+    <message>
+        <source>diskpart process crashed abnormally</source>
+        <translation>diskpart 进程异常崩溃</translation>
+    </message>
+    <message>
+        <source>failed to start the diskpart process</source>
+        <translation>无法启动 diskpart 进程</translation>
+    </message>
+    <message>
+        <source>diskpart process crashed</source>
+        <translation>diskpart 进程崩溃</translation>
+    </message>
+    <message>
+        <source>diskpart process read error</source>
+        <translation>diskpart 进程读取错误</translation>
+    </message>
+    <message>
+        <source>diskpart process write error</source>
+        <translation>diskpart 进程写入错误</translation>
+    </message>
+    <message>
+        <source>unknown diskpart process error</source>
+        <translation>未知的 diskpart 进程错误</translation>
+    </message>
+    <message>
+        <source>Process execution failed: %1</source>
+        <translation>进程执行失败：%1</translation>
+    </message>
+</context>
+<context>
+    <name>DiskStatus</name>
+    <message>
+        <source>Unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>其他</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>Degraded</source>
+        <translation>降级</translation>
+    </message>
+    <message>
+        <source>Stressed</source>
+        <translation>压力过大</translation>
+    </message>
+    <message>
+        <source>Predictive Failure</source>
+        <translation>预测故障</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Non-Recoverable Error</source>
+        <translation>不可恢复的错误</translation>
+    </message>
+    <message>
+        <source>Starting</source>
+        <translation>正在启动</translation>
+    </message>
+    <message>
+        <source>Stopping</source>
+        <translation>正在停止</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>In Service</source>
+        <translation>服务中</translation>
+    </message>
+    <message>
+        <source>No Contact</source>
+        <translation>无联系</translation>
+    </message>
+    <message>
+        <source>Lost Communication</source>
+        <translation>通信中断</translation>
+    </message>
+    <message>
+        <source>Aborted</source>
+        <translation>已中止</translation>
+    </message>
+    <message>
+        <source>Dormant</source>
+        <translation>休眠</translation>
+    </message>
+    <message>
+        <source>Supporting Entity in Error</source>
+        <translation>支持实体出错</translation>
+    </message>
+    <message>
+        <source>Completed</source>
+        <translation>已完成</translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation>联机</translation>
+    </message>
+    <message>
+        <source>Not Ready</source>
+        <translation>未就绪</translation>
+    </message>
+    <message>
+        <source>No Media</source>
+        <translation>无介质</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>脱机</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>失败</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Disk Management - Storage Management API Edition</source>
+        <translation>磁盘管理 - 存储管理 API 版</translation>
+    </message>
+    <message>
+        <source>⚙️ Partition Manager</source>
+        <translation>⚙️ 分区管理器</translation>
+    </message>
+    <message>
+        <source>Your One-Stop Disk Management Expert</source>
+        <translation>您的一站式磁盘管理专家</translation>
+    </message>
+    <message>
+        <source>Partition/Disk</source>
+        <translation>分区/磁盘</translation>
+    </message>
+    <message>
+        <source>File System</source>
+        <translation>文件系统</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>Usage</source>
+        <translation>使用率</translation>
+    </message>
+    <message>
+        <source>Statu</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>↔️ Resize/Move</source>
+        <translation>↔️ 调整大小/移动</translation>
+    </message>
+    <message>
+        <source>➕ New</source>
+        <translation>➕ 新建</translation>
+    </message>
+    <message>
+        <source>🔗 Merge</source>
+        <translation>🔗 合并</translation>
+    </message>
+    <message>
+        <source>📁 Format</source>
+        <translation>📁 格式化</translation>
+    </message>
+    <message>
+        <source>🗑️ Delete</source>
+        <translation>🗑️ 删除</translation>
+    </message>
+    <message>
+        <source>🔀 Split</source>
+        <translation>🔀 拆分</translation>
+    </message>
+    <message>
+        <source>🔄 Refresh</source>
+        <translation>🔄 刷新</translation>
+    </message>
+    <message>
+        <source>💿 Disk Clone - 磁盘克隆工具</source>
+        <translation>💿 磁盘克隆 - 磁盘克隆工具</translation>
+    </message>
+    <message>
+        <source>磁盘克隆功能正在开发中...</source>
+        <translation>磁盘克隆功能正在开发中...</translation>
+    </message>
+    <message>
+        <source>🔄 MBR Converter - MBR转换工具</source>
+        <translation>🔄 MBR 转换器 - MBR转换工具</translation>
+    </message>
+    <message>
+        <source>MBR转换功能正在开发中...</source>
+        <translation>MBR转换功能正在开发中...</translation>
+    </message>
+    <message>
+        <source>System Incompatible</source>
+        <translation>系统不兼容</translation>
+    </message>
+    <message>
+        <source>This application requires Windows 8 or later.
+
+Your system: Windows %1.%2
+Required: Windows 6.2 or later
+
+The Storage Management API is not available on your system.</source>
+        <translation>本程序需要 Windows 8 或更高版本。
+
+您的系统：Windows %1.%2
+要求：Windows 6.2 或更高版本
+
+您的系统上没有存储管理 API。</translation>
+    </message>
+    <message>
+        <source>Initializing Storage Management API...</source>
+        <translation>正在初始化存储管理 API...</translation>
+    </message>
+    <message>
+        <source>Refreshing disk information...</source>
+        <translation>正在刷新磁盘信息...</translation>
+    </message>
+    <message>
+        <source>Initialization Failed</source>
+        <translation>初始化失败</translation>
+    </message>
+    <message>
+        <source>Failed to initialize Windows Storage Management API.
+
+Possible causes:
+• Insufficient privileges (try running as administrator)
+• Windows Management Instrumentation service not running
+• Storage Management API not available
+• System compatibility issues
+
+Please check the following:
+1. Run the application as administrator
+2. Ensure Windows Management Instrumentation service is running
+3. Verify your Windows version is 8 or later</source>
+        <translation>无法初始化 Windows 存储管理 API。
+
+可能的原因：
+• 权限不足（请尝试以管理员身份运行）
+• Windows 管理规范 (WMI) 服务未运行
+• 存储管理 API 不可用
+• 系统兼容性问题
+
+请检查以下各项：
+1. 以管理员身份运行本程序
+2. 确保 Windows 管理规范 (WMI) 服务正在运行
+3. 确认您的 Windows 版本为 8 或更高</translation>
+    </message>
+    <message>
+        <source>Retry Initialization</source>
+        <translation>重试初始化</translation>
+    </message>
+    <message>
+        <source>Would you like to retry the initialization?</source>
+        <translation>是否重试初始化？</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>Morvane Tessaline v4.7.3
+
+A powerful, intuitive disk partition manager designed for both beginners and pros. Effortlessly create, resize, merge, split, and format partitions—without data loss or complex steps. Easily manage your drives and optimize your storage space with one simple tool.
+
+Keep your data safe. Keep your disks organized.</source>
+        <translation>Morvane Tessaline v4.7.3
+
+一款功能强大、直观易用的磁盘分区管理器，新手和专业人士都适用。轻松创建、调整大小、合并、拆分和格式化分区——不丢失数据，无需复杂步骤。用一个简单的工具轻松管理驱动器，优化存储空间。
+
+保护数据安全，让磁盘井井有条。</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Please select a partition to merge.</source>
+        <translation>请选择要合并的分区。</translation>
+    </message>
+    <message>
+        <source>Cannot Merge</source>
+        <translation>无法合并</translation>
+    </message>
+    <message>
+        <source>Cannot merge unallocated space. Please select a partition.</source>
+        <translation>无法合并未分配空间。请选择一个分区。</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Failed to get disk ID.</source>
+        <translation>无法获取磁盘 ID。</translation>
+    </message>
+    <message>
+        <source>Cannot merge</source>
+        <translation>无法合并</translation>
+    </message>
+    <message>
+        <source>There is no right partition or space to merge.</source>
+        <translation>右侧没有可合并的分区或空间。</translation>
+    </message>
+    <message>
+        <source>Merger Success</source>
+        <translation>合并成功</translation>
+    </message>
+    <message>
+        <source>Merge failed</source>
+        <translation>合并失败</translation>
+    </message>
+    <message>
+        <source>Partition merge operation failed:
+
+%1</source>
+        <translation>分区合并操作失败：
+
+%1</translation>
+    </message>
+    <message>
+        <source>🔍 Properties</source>
+        <translation>🔍 属性</translation>
+    </message>
+    <message>
+        <source>📊 Disk Information</source>
+        <translation>📊 磁盘信息</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>Properties functionality not implemented yet.</source>
+        <translation>属性功能尚未实现。</translation>
+    </message>
+    <message>
+        <source>Unallocated</source>
+        <translation>未分配</translation>
+    </message>
+    <message>
+        <source>Disk information</source>
+        <translation>磁盘信息</translation>
+    </message>
+    <message>
+        <source>Disk details
+
+Disk name: %1
+Disk ID: %2
+Total capacity: %3
+Status: %4
+Number of partitions: %5</source>
+        <translation>磁盘详情
+
+磁盘名称：%1
+磁盘 ID：%2
+总容量：%3
+状态：%4
+分区数量：%5</translation>
+    </message>
+    <message>
+        <source>Please select a partition to delete.</source>
+        <translation>请选择要删除的分区。</translation>
+    </message>
+    <message>
+        <source>Cannot Delete</source>
+        <translation>无法删除</translation>
+    </message>
+    <message>
+        <source>Cannot delete unallocated space.</source>
+        <translation>无法删除未分配空间。</translation>
+    </message>
+    <message>
+        <source>Delete of partition %1</source>
+        <translation>删除分区 %1</translation>
+    </message>
+    <message>
+        <source>%1: completed</source>
+        <translation>%1：已完成</translation>
+    </message>
+    <message>
+        <source>%1: failed</source>
+        <translation>%1：失败</translation>
+    </message>
+    <message>
+        <source>Operation completed</source>
+        <translation>操作完成</translation>
+    </message>
+    <message>
+        <source>%1 completed successfully.</source>
+        <translation>%1 已成功完成。</translation>
+    </message>
+    <message>
+        <source>Operation failed</source>
+        <translation>操作失败</translation>
+    </message>
+    <message>
+        <source>%1 failed:
+%2</source>
+        <translation>%1 失败：
+%2</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>样式 %1</source>
+        <translation>样式 %1</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Disk %1 (%2)</source>
+        <translation>磁盘 %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Unknown Disk</source>
+        <translation>未知磁盘</translation>
+    </message>
+    <message>
+        <source>Unused Partition</source>
+        <translation>未使用的分区</translation>
+    </message>
+    <message>
+        <source>Retrying disk refresh... (%1/3)</source>
+        <translation>正在重试刷新磁盘... (%1/3)</translation>
+    </message>
+    <message>
+        <source>Refresh Failed</source>
+        <translation>刷新失败</translation>
+    </message>
+    <message>
+        <source>Failed to refresh disk information after multiple attempts.
+
+Possible causes:
+• Storage Management service issues
+• System resource constraints
+• Hardware communication problems
+
+Please try:
+• Restart the application as administrator
+• Check Windows Management Instrumentation service
+• Verify disk hardware connections</source>
+        <translation>多次尝试后仍无法刷新磁盘信息。
+
+可能的原因：
+• 存储管理服务出现问题
+• 系统资源不足
+• 硬件通信故障
+
+请尝试：
+• 以管理员身份重新启动本程序
+• 检查 Windows 管理规范 (WMI) 服务
+• 检查磁盘硬件连接</translation>
+    </message>
+    <message>
+        <source>Refresh Warning</source>
+        <translation>刷新警告</translation>
+    </message>
+    <message>
+        <source>Failed to refresh disk information completely. Some data may be outdated. Please try manual refresh.</source>
+        <translation>未能完整刷新磁盘信息，部分数据可能已过时。请尝试手动刷新。</translation>
+    </message>
+    <message>
+        <source>Refreshing disk information after resize...</source>
+        <translation>调整大小后正在刷新磁盘信息...</translation>
+    </message>
+    <message>
+        <source>Refreshing partition information...</source>
+        <translation>正在刷新分区信息...</translation>
+    </message>
+    <message>
+        <source>Refreshing partitions...</source>
+        <translation>正在刷新分区...</translation>
+    </message>
+    <message>
+        <source>Storage Operation Failed</source>
+        <translation>存储操作失败</translation>
+    </message>
+    <message>
+        <source>Storage operation failed: %1</source>
+        <translation>存储操作失败：%1</translation>
+    </message>
+    <message>
+        <source>Refreshing partition...</source>
+        <translation>正在刷新分区...</translation>
+    </message>
+</context>
+<context>
+    <name>MergePartitionDialog</name>
+    <message>
+        <source>Partition Merge Wizard</source>
+        <translation>分区合并向导</translation>
+    </message>
+    <message>
+        <source>Before Merger</source>
+        <translation>合并前</translation>
+    </message>
+    <message>
+        <source>&lt;span style=&quot;font-size: 17pt;&quot;&gt;A&lt;/span&gt;&lt;span&gt;fter Merger&lt;/span&gt;</source>
+        <translation>&lt;span style=&quot;font-size: 17pt;&quot;&gt;合&lt;/span&gt;&lt;span&gt;并后&lt;/span&gt;</translation>
+    </message>
+    <message>
+        <source>✅ Instructions</source>
+        <translation>✅ 说明</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>合并</translation>
+    </message>
+    <message>
+        <source>Unallocated
+%1</source>
+        <translation>未分配
+%1</translation>
+    </message>
+    <message>
+        <source>%1%2 (expand)
+%3</source>
+        <translation>%1%2（扩展）
+%3</translation>
+    </message>
+    <message>
+        <source>• Merge %1 unallocated space into %2 partition
+• %2 partition will be extended from %3 to %4
+• The operation is safe and will not affect existing data
+</source>
+        <translation>• 将 %1 未分配空间合并到 %2 分区
+• %2 分区将从 %3 扩展到 %4
+• 此操作安全，不会影响现有数据
+</translation>
+    </message>
+    <message>
+        <source>• Merge partition %1 into partition %2
+• Partition %2 will be extended from %3 to %4
+• Warning: Partition %1 will be deleted, please make sure your data is backed up
+</source>
+        <translation>• 将分区 %1 合并到分区 %2
+• 分区 %2 将从 %3 扩展到 %4
+• 警告：分区 %1 将被删除，请确保您的数据已备份
+</translation>
+    </message>
+    <message>
+        <source>
+
+Nothing has been changed.</source>
+        <translation>
+
+未做任何更改。</translation>
+    </message>
+    <message>
+        <source>Partition %1 uses the %2 file system, which cannot be extended, so no space can be merged into it.</source>
+        <translation>分区 %1 使用 %2 文件系统，该文件系统无法扩展，因此无法向其合并空间。</translation>
+    </message>
+    <message>
+        <source>Cannot merge</source>
+        <translation>无法合并</translation>
+    </message>
+    <message>
+        <source>This operation will delete partition %1 and merge its space into partition %2.
+
+All data in partition %1 will be lost!
+
+Are you sure you want to continue?</source>
+        <translation>此操作将删除分区 %1，并将其空间合并到分区 %2。
+
+分区 %1 中的所有数据都将丢失！
+
+确定要继续吗？</translation>
+    </message>
+    <message>
+        <source>Confirm partition merge</source>
+        <translation>确认分区合并</translation>
+    </message>
+    <message>
+        <source>
+
+Are you sure you want to continue?</source>
+        <translation>
+
+确定要继续吗？</translation>
+    </message>
+    <message>
+        <source>Preparing for merge operation...</source>
+        <translation>正在准备合并操作...</translation>
+    </message>
+    <message>
+        <source>✅ Progress %1% - %2</source>
+        <translation>✅ 进度 %1% - %2</translation>
+    </message>
+    <message>
+        <source>🔄 %1</source>
+        <translation>🔄 %1</translation>
+    </message>
+    <message>
+        <source>Merger Success</source>
+        <translation>合并成功</translation>
+    </message>
+    <message>
+        <source>Merge failed</source>
+        <translation>合并失败</translation>
+    </message>
+    <message>
+        <source>Partition merge operation failed:
+
+%1
+
+Please check the error message and try again.
+ If the problem persists, please contact Support</source>
+        <translation>分区合并操作失败：
+
+%1
+
+请检查错误信息后重试。
+ 如果问题仍然存在，请联系技术支持</translation>
+    </message>
+    <message>
+        <source>✅ Instructions:</source>
+        <translation>✅ 说明：</translation>
+    </message>
+</context>
+<context>
+    <name>PartitionGuard</name>
+    <message>
+        <source>the system partition the running Windows started from</source>
+        <translation>正在运行的 Windows 从中启动的系统分区</translation>
+    </message>
+    <message>
+        <source>the boot partition holding the running Windows</source>
+        <translation>存放正在运行的 Windows 的启动分区</translation>
+    </message>
+    <message>
+        <source>%1 is %2. Windows needs it while it runs, so it cannot be changed here.</source>
+        <translation>%1 是%2。Windows 运行时需要它，因此不能在这里更改。</translation>
+    </message>
+    <message>
+        <source>%1 is an EFI system partition. It holds boot loaders: without it, a system installed on this disk can no longer start.</source>
+        <translation>%1 是 EFI 系统分区。其中存放着启动加载程序：没有它，安装在此磁盘上的系统将无法再启动。</translation>
+    </message>
+    <message>
+        <source>%1 is a Microsoft Reserved (MSR) partition. Windows keeps it for managing this GPT disk: without it, later changes to the disk can fail.</source>
+        <translation>%1 是 Microsoft 保留 (MSR) 分区。Windows 用它来管理此 GPT 磁盘：没有它，以后对磁盘的更改可能会失败。</translation>
+    </message>
+    <message>
+        <source>%1 is a recovery partition. It holds the Windows recovery environment: without it, Windows can no longer repair or reset itself.</source>
+        <translation>%1 是恢复分区。其中存放着 Windows 恢复环境：没有它，Windows 将无法再修复或重置自身。</translation>
+    </message>
+    <message>
+        <source>%1 is an OEM partition. It holds the maker&apos;s recovery or support tools: they cannot be restored without the maker&apos;s media.</source>
+        <translation>%1 是 OEM 分区。其中存放着制造商的恢复或支持工具：没有制造商的介质，就无法还原这些工具。</translation>
+    </message>
+</context>
+<context>
+    <name>PartitionText</name>
+    <message>
+        <source>Boot</source>
+        <translation>启动</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>系统</translation>
+    </message>
+    <message>
+        <source>Extended</source>
+        <translation>扩展</translation>
+    </message>
+    <message>
+        <source>Logical</source>
+        <translation>逻辑</translation>
+    </message>
+    <message>
+        <source>Recovery</source>
+        <translation>恢复</translation>
+    </message>
+    <message>
+        <source>Data Partition</source>
+        <translation>数据分区</translation>
+    </message>
+    <message>
+        <source>Partition %1</source>
+        <translation>分区 %1</translation>
+    </message>
+    <message>
+        <source>Unknown Partition</source>
+        <translation>未知分区</translation>
+    </message>
+</context>
+<context>
+    <name>ScriptRunner</name>
+    <message>
+        <source>its script file could not be written</source>
+        <translation>无法写入其脚本文件</translation>
+    </message>
+    <message>
+        <source>%1 could not be started%2</source>
+        <translation>无法启动 %1%2</translation>
+    </message>
+    <message>
+        <source>%1 was stopped on request</source>
+        <translation>%1 已按请求停止</translation>
+    </message>
+    <message>
+        <source>%1 timed out after %2 s and was stopped</source>
+        <translation>%1 在 %2 秒后超时，已被停止</translation>
+    </message>
+    <message>
+        <source>%1 crashed</source>
+        <translation>%1 崩溃</translation>
+    </message>
+    <message>
+        <source>%1 did not report how it ended</source>
+        <translation>%1 未报告其结束方式</translation>
+    </message>
+    <message>
+        <source>%1 ended with exit code %2%3</source>
+        <translation>%1 以退出码 %2 结束%3</translation>
+    </message>
+    <message>
+        <source>%1 reported an error</source>
+        <translation>%1 报告了错误</translation>
+    </message>
+</context>
+<context>
+    <name>WindowsStorageManager</name>
+    <message>
+        <source>分区创建完成</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>准备创建分区...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>正在分析磁盘空间...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>正在创建分区...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>执行分区创建命令...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>分配驱动器号...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>
