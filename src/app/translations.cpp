@@ -49,9 +49,10 @@ QString catalogueFor(const QStringList &uiLanguages)
 QStringList systemUiLanguages()
 {
 #ifndef Q_OS_WIN
-    const QLocale locale = QLocale::system();
-    if (locale.language() != QLocale::C)
-        return locale.uiLanguages();
+    QStringList languages = QLocale::system().uiLanguages(); // LANGUAGE, then LC_ALL, LC_MESSAGES, LANG
+    languages.removeAll(QStringLiteral("C"));
+    if (!languages.isEmpty())
+        return languages;
 #endif
     const QString language = QString::fromStdWString(platform::userUiLanguage());
     return language.isEmpty() ? QStringList() : QStringList{language};
