@@ -258,7 +258,9 @@ private slots:
         QCOMPARE(p.resolveProgram(L"C:\\Program Files\\Tessaline\\cmd.exe"), std::wstring(L"/opt/tess/bin/cmd"));
         QCOMPARE(p.resolveProgram(L"notepad.exe"), std::wstring(L"notepad.exe"));
         qunsetenv("TESSALINE_BIN_DIR");
-        QCOMPARE(QString::fromStdWString(p.toolPath(platform::Tool::Cmd)), QCoreApplication::applicationDirPath() + "/cmd");
+        // No stand-ins beside this program: it looks where an installed app finds them.
+        QCOMPARE(QString::fromStdWString(p.toolPath(platform::Tool::Cmd)),
+                 QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../libexec/tessaline/cmd"));
         qputenv("TESSALINE_BIN_DIR", previous);
     }
 

@@ -241,11 +241,11 @@ QString binDir() { return appDir() + QStringLiteral("/simulated"); }
 const QString kExe = QStringLiteral(".exe");
 #else
 // Built, the stand-ins lie beside the app; installed, in a folder of their own so that no
-// "cmd" or "diskpart" lands on the user's PATH.
+// "cmd" or "diskpart" lands on the user's PATH. TESSALINE_BIN_DIR names their folder outright.
 QString binDir()
 {
     const QString dir = appDir();
-    if (QFileInfo::exists(dir + QStringLiteral("/diskpart")))
+    if (!qEnvironmentVariableIsEmpty("TESSALINE_BIN_DIR") || QFileInfo::exists(dir + QStringLiteral("/diskpart")))
         return dir;
     return QDir::cleanPath(dir + QStringLiteral("/" TESSALINE_STANDIN_DIR_FROM_BIN));
 }
