@@ -1172,5 +1172,145 @@ Please check the error message and try again.
         <source>分配驱动器号...</source>
         <translation>Assigning a drive letter...</translation>
     </message>
+    <message>
+        <source>Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not Supported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unspecified Failure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Timeout</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid Parameter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Access Denied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There are not enough resources to complete the operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cache out of date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot connect to the storage service</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The storage pool could not complete the operation because its health or operational status does not permit it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The storage pool could not complete the operation because its configuration is read-only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>One of the physical disks specified is not supported by this operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The storage pool could not complete the operation because its policy does not allow it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There are not enough suitable physical disks available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk is offline</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk is read only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition table on the disk is corrupted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk has insufficient free space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The specified partition already exists</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition style is not supported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk must be initialized before it can be used</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk is not large enough for this operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The operation requires that the disk be online</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The specified partition overlaps with an existing partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The volume is not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The volume is corrupt</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file system is not supported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The volume is in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The operation requires exclusive volume access</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The volume&apos;s file system is dirty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid drive letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive letter already assigned</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive letter not available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown error code: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -1233,5 +1233,145 @@ Please check the error message and try again.
         <source>分配驱动器号...</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Success</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>Not Supported</source>
+        <translation>不支持</translation>
+    </message>
+    <message>
+        <source>Unspecified Failure</source>
+        <translation>未指明的故障</translation>
+    </message>
+    <message>
+        <source>Timeout</source>
+        <translation>超时</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>Invalid Parameter</source>
+        <translation>参数无效</translation>
+    </message>
+    <message>
+        <source>Access Denied</source>
+        <translation>拒绝访问</translation>
+    </message>
+    <message>
+        <source>There are not enough resources to complete the operation</source>
+        <translation>没有足够的资源来完成该操作</translation>
+    </message>
+    <message>
+        <source>Cache out of date</source>
+        <translation>缓存已过期</translation>
+    </message>
+    <message>
+        <source>Cannot connect to the storage service</source>
+        <translation>无法连接到存储服务</translation>
+    </message>
+    <message>
+        <source>The storage pool could not complete the operation because its health or operational status does not permit it</source>
+        <translation>存储池无法完成该操作，因为其运行状况或操作状态不允许</translation>
+    </message>
+    <message>
+        <source>The storage pool could not complete the operation because its configuration is read-only</source>
+        <translation>存储池无法完成该操作，因为其配置为只读</translation>
+    </message>
+    <message>
+        <source>One of the physical disks specified is not supported by this operation</source>
+        <translation>所指定的物理磁盘之一不支持此操作</translation>
+    </message>
+    <message>
+        <source>The storage pool could not complete the operation because its policy does not allow it</source>
+        <translation>存储池无法完成该操作，因为其策略不允许</translation>
+    </message>
+    <message>
+        <source>There are not enough suitable physical disks available</source>
+        <translation>没有足够的合适物理磁盘可用</translation>
+    </message>
+    <message>
+        <source>The disk is offline</source>
+        <translation>磁盘处于脱机状态</translation>
+    </message>
+    <message>
+        <source>The disk is read only</source>
+        <translation>磁盘为只读</translation>
+    </message>
+    <message>
+        <source>The partition table on the disk is corrupted</source>
+        <translation>磁盘上的分区表已损坏</translation>
+    </message>
+    <message>
+        <source>The disk has insufficient free space</source>
+        <translation>磁盘可用空间不足</translation>
+    </message>
+    <message>
+        <source>The specified partition already exists</source>
+        <translation>指定的分区已存在</translation>
+    </message>
+    <message>
+        <source>The partition style is not supported</source>
+        <translation>不支持该分区形式</translation>
+    </message>
+    <message>
+        <source>The disk must be initialized before it can be used</source>
+        <translation>磁盘必须先初始化才能使用</translation>
+    </message>
+    <message>
+        <source>The disk is not large enough for this operation</source>
+        <translation>磁盘容量不足以执行此操作</translation>
+    </message>
+    <message>
+        <source>The operation requires that the disk be online</source>
+        <translation>此操作要求磁盘处于联机状态</translation>
+    </message>
+    <message>
+        <source>The specified partition overlaps with an existing partition</source>
+        <translation>指定的分区与现有分区重叠</translation>
+    </message>
+    <message>
+        <source>The volume is not found</source>
+        <translation>找不到该卷</translation>
+    </message>
+    <message>
+        <source>The volume is corrupt</source>
+        <translation>该卷已损坏</translation>
+    </message>
+    <message>
+        <source>The file system is not supported</source>
+        <translation>不支持该文件系统</translation>
+    </message>
+    <message>
+        <source>The volume is in use</source>
+        <translation>该卷正在使用中</translation>
+    </message>
+    <message>
+        <source>The operation requires exclusive volume access</source>
+        <translation>此操作需要独占访问该卷</translation>
+    </message>
+    <message>
+        <source>The volume&apos;s file system is dirty</source>
+        <translation>该卷的文件系统有错误标记（脏）</translation>
+    </message>
+    <message>
+        <source>Invalid drive letter</source>
+        <translation>驱动器号无效</translation>
+    </message>
+    <message>
+        <source>Drive letter already assigned</source>
+        <translation>驱动器号已被分配</translation>
+    </message>
+    <message>
+        <source>Drive letter not available</source>
+        <translation>驱动器号不可用</translation>
+    </message>
+    <message>
+        <source>Unknown error code: %1</source>
+        <translation>未知错误码：%1</translation>
+    </message>
 </context>
 </TS>

@@ -227,47 +227,47 @@ bool WindowsStorageManager::checkServices() const
 QString WindowsStorageManager::returnCodeText(int code)
 {
     switch (code) {
-    case 0: return QStringLiteral("Success");
-    case 1: return QStringLiteral("Not Supported");
-    case 2: return QStringLiteral("Unspecified Failure");
-    case 3: return QStringLiteral("Timeout");
-    case 4: return QStringLiteral("Failed");
-    case 5: return QStringLiteral("Invalid Parameter");
-    case 40001: return QStringLiteral("Access Denied");
-    case 40002: return QStringLiteral("There are not enough resources to complete the operation");
-    case 40003: return QStringLiteral("Cache out of date");
-    case 40004: return QStringLiteral("Cannot connect to the storage service");
+    case 0: return tr("Success");
+    case 1: return tr("Not Supported");
+    case 2: return tr("Unspecified Failure");
+    case 3: return tr("Timeout");
+    case 4: return tr("Failed");
+    case 5: return tr("Invalid Parameter");
+    case 40001: return tr("Access Denied");
+    case 40002: return tr("There are not enough resources to complete the operation");
+    case 40003: return tr("Cache out of date");
+    case 40004: return tr("Cannot connect to the storage service");
     case 40005:
-        return QStringLiteral("The storage pool could not complete the operation because its health or "
+        return tr("The storage pool could not complete the operation because its health or "
                               "operational status does not permit it");
     case 40006:
-        return QStringLiteral("The storage pool could not complete the operation because its configuration is "
+        return tr("The storage pool could not complete the operation because its configuration is "
                               "read-only");
-    case 40007: return QStringLiteral("One of the physical disks specified is not supported by this operation");
+    case 40007: return tr("One of the physical disks specified is not supported by this operation");
     case 40008:
-        return QStringLiteral("The storage pool could not complete the operation because its policy does not "
+        return tr("The storage pool could not complete the operation because its policy does not "
                               "allow it");
-    case 40009: return QStringLiteral("There are not enough suitable physical disks available");
-    case 41000: return QStringLiteral("The disk is offline");
-    case 41001: return QStringLiteral("The disk is read only");
-    case 41002: return QStringLiteral("The partition table on the disk is corrupted");
-    case 41003: return QStringLiteral("The disk has insufficient free space");
-    case 41004: return QStringLiteral("The specified partition already exists");
-    case 41005: return QStringLiteral("The partition style is not supported");
-    case 41006: return QStringLiteral("The disk must be initialized before it can be used");
-    case 41007: return QStringLiteral("The disk is not large enough for this operation");
-    case 41008: return QStringLiteral("The operation requires that the disk be online");
-    case 41010: return QStringLiteral("The specified partition overlaps with an existing partition");
-    case 42000: return QStringLiteral("The volume is not found");
-    case 42001: return QStringLiteral("The volume is corrupt");
-    case 42002: return QStringLiteral("The file system is not supported");
-    case 42003: return QStringLiteral("The volume is in use");
-    case 42004: return QStringLiteral("The operation requires exclusive volume access");
-    case 42005: return QStringLiteral("The volume's file system is dirty");
-    case 43000: return QStringLiteral("Invalid drive letter");
-    case 43001: return QStringLiteral("Drive letter already assigned");
-    case 43002: return QStringLiteral("Drive letter not available");
-    default: return QStringLiteral("Unknown error code: %1").arg(code);
+    case 40009: return tr("There are not enough suitable physical disks available");
+    case 41000: return tr("The disk is offline");
+    case 41001: return tr("The disk is read only");
+    case 41002: return tr("The partition table on the disk is corrupted");
+    case 41003: return tr("The disk has insufficient free space");
+    case 41004: return tr("The specified partition already exists");
+    case 41005: return tr("The partition style is not supported");
+    case 41006: return tr("The disk must be initialized before it can be used");
+    case 41007: return tr("The disk is not large enough for this operation");
+    case 41008: return tr("The operation requires that the disk be online");
+    case 41010: return tr("The specified partition overlaps with an existing partition");
+    case 42000: return tr("The volume is not found");
+    case 42001: return tr("The volume is corrupt");
+    case 42002: return tr("The file system is not supported");
+    case 42003: return tr("The volume is in use");
+    case 42004: return tr("The operation requires exclusive volume access");
+    case 42005: return tr("The volume's file system is dirty");
+    case 43000: return tr("Invalid drive letter");
+    case 43001: return tr("Drive letter already assigned");
+    case 43002: return tr("Drive letter not available");
+    default: return tr("Unknown error code: %1").arg(code);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/translations.h"
 #include "dialogs/mergepartitiondialog.h"
+#include "storage/windowsstoragemanager.h"
 #include "worker/diskoperationworker.h"
 
 #include <QAbstractButton>
@@ -226,7 +227,7 @@ private slots:
         worker.formatPartitionAsync({QString(), QStringLiteral("NTFS"), QString(), 0, true});
         QCOMPARE(results.size(), 2);
         QVERIFY(results.at(0).endsWith(QStringLiteral("ReFS")));
-        texts << results << worker.getCurrentOperationName();
+        texts << results << worker.getCurrentOperationName() << WindowsStorageManager::returnCodeText(42003);
 
         for (int i = 0; i < boxes.count(); ++i)
             texts << boxes.at(i).title << boxes.at(i).text;
