@@ -11,16 +11,9 @@
 namespace translations {
 
 namespace {
+// Owned by the application; deleting one also uninstalls it.
 QPointer<QTranslator> g_own;
 QPointer<QTranslator> g_qt;
-
-void drop(QPointer<QTranslator> &t)
-{
-    if (t) {
-        QCoreApplication::removeTranslator(t);
-        delete t;
-    }
-}
 } // namespace
 
 QStringList available() { return {QStringLiteral("en"), QStringLiteral("zh_CN"), QStringLiteral("source")}; }
@@ -35,27 +28,32 @@ QString catalogueFor(const QStringList &uiLanguages)
         if (lang != QLatin1String("zh"))
             continue;
         // Traditional script or its regions have no catalogue; plain "zh" reads as simplified.
-        const QStringList rest = parts.mid(1);
-        const bool traditional = rest.contains(QStringLiteral("Hant"), Qt::CaseInsensitive)
-                                 || rest.contains(QStringLiteral("TW"), Qt::CaseInsensitive)
-                                 || rest.contains(QStringLiteral("HK"), Qt::CaseInsensitive)
-                                 || rest.contains(QStringLiteral("MO"), Qt::CaseInsensitive);
+        const bool traditional = parts.contains(QStringLiteral("Hant"), Qt::CaseInsensitive)
+                                 || parts.contains(QStringLiteral("TW"), Qt::CaseInsensitive)
+                                 || parts.contains(QStringLiteral("HK"), Qt::CaseInsensitive)
+                                 || parts.contains(QStringLiteral("MO"), Qt::CaseInsensitive);
         if (!traditional)
             return QStringLiteral("zh_CN");
     }
     return QString();
 }
 
+QStringList uiLanguagesOr(QStringList localeLanguages, const QString &standIn)
+{
+    localeLanguages.removeAll(QStringLiteral("C"));
+    if (localeLanguages.isEmpty() && !standIn.isEmpty())
+        localeLanguages << standIn;
+    return localeLanguages;
+}
+
 QStringList systemUiLanguages()
 {
-#ifndef Q_OS_WIN
-    QStringList languages = QLocale::system().uiLanguages(); // LANGUAGE, then LC_ALL, LC_MESSAGES, LANG
-    languages.removeAll(QStringLiteral("C"));
-    if (!languages.isEmpty())
-        return languages;
+    const QString user = QString::fromStdWString(platform::userUiLanguage());
+#ifdef Q_OS_WIN
+    return user.isEmpty() ? QStringList() : QStringList{user};
+#else
+    return uiLanguagesOr(QLocale::system().uiLanguages(), user); // LANGUAGE, then LC_ALL, LC_MESSAGES, LANG
 #endif
-    const QString language = QString::fromStdWString(platform::userUiLanguage());
-    return language.isEmpty() ? QStringList() : QStringList{language};
 }
 
 QString requestedLanguage(const QStringList &arguments)
@@ -72,15 +70,13 @@ QString requestedLanguage(const QStringList &arguments)
 
 bool use(const QString &catalogue)
 {
-    if (!catalogue.isEmpty() && !available().contains(catalogue))
-        return false;
-    drop(g_own);
-    drop(g_qt);
+    delete g_own;
+    delete g_qt;
     if (catalogue.isEmpty() || catalogue == QLatin1String("source"))
         return true;
     g_own = new QTranslator(QCoreApplication::instance());
     if (!g_own->load(QStringLiteral(":/i18n/tessaline_%1.qm").arg(catalogue))) {
-        drop(g_own);
+        delete g_own;
         return false;
     }
     QCoreApplication::installTranslator(g_own);
@@ -89,8 +85,6 @@ bool use(const QString &catalogue)
     g_qt = new QTranslator(QCoreApplication::instance());
     if (g_qt->load(QStringLiteral("qtbase_%1").arg(catalogue), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(g_qt);
-    else
-        drop(g_qt);
     return true;
 }
 

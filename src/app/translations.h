@@ -18,6 +18,8 @@ QString catalogueFor(const QStringList &uiLanguages);
 // The UI languages of the person at the keyboard: on Windows the user's UI language; elsewhere
 // the locale's, or the simulated machine's display language when the locale names none ("C").
 QStringList systemUiLanguages();
+// The locale's languages without "C"; the stand-in when none remain.
+QStringList uiLanguagesOr(QStringList localeLanguages, const QString &standIn);
 
 // The value of "--language X" or "--language=X" in the arguments; empty when not given.
 QString requestedLanguage(const QStringList &arguments);

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLibraryInfo>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QSet>
@@ -99,15 +100,20 @@ private slots:
     {
         QCOMPARE(translations::catalogueFor({"zh-Hans-CN", "zh-CN", "zh"}), QStringLiteral("zh_CN"));
         QCOMPARE(translations::catalogueFor({"zh_SG"}), QStringLiteral("zh_CN"));
-        QCOMPARE(translations::catalogueFor({"zh-Hant-TW", "en-GB"}), QStringLiteral("en"));
+        QCOMPARE(translations::catalogueFor({"zh-Hant", "zh-HK", "zh_MO", "zh-TW", "en-GB"}), QStringLiteral("en"));
         QCOMPARE(translations::catalogueFor({"de-DE", "fr"}), QString());
         QCOMPARE(translations::catalogueFor({"C"}), QString());
         QCOMPARE(translations::requestedLanguage({"tessaline", "--simulated", "--language", "zh_CN"}), QStringLiteral("zh_CN"));
         QCOMPARE(translations::requestedLanguage({"tessaline", "--language=source"}), QStringLiteral("source"));
         QCOMPARE(translations::requestedLanguage({"tessaline", "--simulated"}), QString());
+        QCOMPARE(translations::uiLanguagesOr({"C"}, "zh-CN"), QStringList{"zh-CN"});
+        QCOMPARE(translations::uiLanguagesOr({"en-GB", "en"}, "zh-CN"), (QStringList{"en-GB", "en"}));
+        QCOMPARE(translations::uiLanguagesOr({"C"}, QString()), QStringList());
         QVERIFY(!translations::use(QStringLiteral("fr")));
         QVERIFY(translations::use(QStringLiteral("zh_CN")));
         QCOMPARE(QCoreApplication::translate("MainWindow", "Warning"), QStringLiteral("警告"));
+        if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm"))
+            QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("是(&Y)"));
         QVERIFY(translations::use(QStringLiteral("source")));
         QCOMPARE(QCoreApplication::translate("MainWindow", "Warning"), QStringLiteral("Warning"));
     }
