@@ -105,6 +105,9 @@ void DiskPartitionPage::setUp(int diskIndex, const QString &unallocatedSize)
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
     resize(900, 738);
+    const int widths[] = {170, 130, 170, 240};
+    for (int column = 0; column < 4; ++column)
+        ui->treeWidget->setColumnWidth(column, widths[column]);
 
     connect(ui->addPartitionButton, &QPushButton::clicked, this, &DiskPartitionPage::onAddPartitionClicked);
     connect(ui->confirmButton, &QPushButton::clicked, this, &DiskPartitionPage::onConfirmClicked);
