@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QThread>
 
 #include <memory>
@@ -57,14 +58,15 @@ QStringList tableOf(DiskPartitionPage *page)
 }
 
 // Fills the edit dialog once it is open and presses OK.
-void answerEdit(const QString &size, const QString &label)
+void answerEdit(const QString &size, const QString &letter, const QString &label)
 {
     auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, size, label] {
+    QObject::connect(poll, &QTimer::timeout, [poll, size, letter, label] {
         QWidget *dialog = QApplication::activeModalWidget();
         if (!dialog || dialog->objectName() != QLatin1String("editPartitionDialog"))
             return;
         child<QLineEdit>(dialog, "editSizeEdit")->setText(size);
+        child<QLineEdit>(dialog, "editLetterEdit")->setText(letter);
         child<QLineEdit>(dialog, "editLabelEdit")->setText(label);
         static_cast<QDialog *>(dialog)->accept();
         poll->deleteLater();
@@ -137,6 +139,8 @@ private slots:
         const QList<PartitionInfo> planned = page.plannedPartitions();
         QCOMPARE(boxes.titles().join(QString()) + (planned.isEmpty() ? QString() : QString::number(planned.first().sizeBytes)),
                  outcome);
+        if (regionBytes == planned.value(0).sizeBytes)
+            QCOMPARE(child<QLabel>(&page, "spaceInfoLabel")->text(), "0 B available");
     }
 
     // Auto takes the first letter neither mounted (C, E) nor planned; a planned letter leaves the
@@ -154,24 +158,53 @@ private slots:
         QCOMPARE(letters->findText("K:"), -1);
 
         auto *tree = child<QTreeWidget>(&page, "treeWidget");
-        answerEdit("abc", "Music");
-        page.onTreeItemDoubleClicked(tree->topLevelItem(1), 0);
-        answerEdit("250", "Music");
-        page.onTreeItemDoubleClicked(tree->topLevelItem(1), 0);
-        QCOMPARE(boxes.titles(), QStringList{"Invalid Size"});
-        QCOMPARE(tableOf(&page), (QStringList{"100.00 MB D NTFS New Volume 1", "250.00 MB F NTFS Music",
+        for (const QStringList &edit : {QStringList{"abc", "F"}, {"0", "F"}, {"250", "c"}, {"250", "z"}}) {
+            answerEdit(edit.at(0), edit.at(1), "Music");
+            page.onTreeItemDoubleClicked(tree->topLevelItem(1), 0);
+        }
+        QCOMPARE(boxes.titles(), (QStringList{"Invalid Size", "Invalid Size", "Drive Letter Unavailable"}));
+        QCOMPARE(tableOf(&page), (QStringList{"100.00 MB D NTFS New Volume 1", "250.00 MB Z NTFS Music",
                                               "300.00 MB K NTFS New Volume 3", "1.37 GB Unallocated - -"}));
         QCOMPARE(child<QLabel>(&page, "percentageLabel")->text(), "31% allocated");
 
         boxes.enqueue(QMessageBox::Yes);
         tree->setCurrentItem(tree->topLevelItem(0));
         page.onDeletePartition();
-        QCOMPARE(boxes.at(1).text, "Are you sure you want to delete partition 'New Volume 1'?");
-        QCOMPARE(boxes.at(1).defaultButton, QMessageBox::No);
-        QCOMPARE(tableOf(&page), (QStringList{"250.00 MB F NTFS New Volume 1", "300.00 MB K NTFS New Volume 2",
+        QCOMPARE(boxes.at(3).text, "Are you sure you want to delete partition 'New Volume 1'?");
+        QCOMPARE(boxes.at(3).defaultButton, QMessageBox::No);
+        QCOMPARE(tableOf(&page), (QStringList{"250.00 MB Z NTFS New Volume 1", "300.00 MB K NTFS New Volume 2",
                                               "1.46 GB Unallocated - -"}));
         QCOMPARE(page.plannedPartitions().at(1).partitionNumber, 2);
         QCOMPARE(child<QLabel>(&page, "spaceInfoLabel")->text(), "1.46 GB available");
+
+        // Each file system but NTFS brings its note.
+        for (const char *fs : {"FAT32", "exFAT", "ReFS", "NTFS"})
+            child<QComboBox>(&page, "fileSystemCombo")->setCurrentText(fs);
+        QCOMPARE(boxes.count(), 7);
+        QCOMPARE(QStringList({boxes.at(4).text, boxes.at(5).text, boxes.at(6).text}),
+                 (QStringList{"FAT32 has a 4GB file size limit and is compatible with most operating systems.",
+                              "exFAT is optimized for removable storage and supports large files.",
+                              "ReFS is designed for high availability and large-scale storage systems."}));
+    }
+
+    // The progress dialog alone: a failure keeps the bar where creation left it and turns it red;
+    // a second completion adds no second OK button.
+    void progressFailure()
+    {
+        PartitionProgressDialog progress(nullptr);
+        progress.updateCreationProgress(32, QStringLiteral("step"));
+        progress.onFormatFinished(false, QStringLiteral("bad"));
+        progress.onOperationCompleted(false, QStringLiteral("gone"));
+        progress.onOperationCompleted(false, QStringLiteral("gone"));
+        auto *bar = child<QProgressBar>(&progress, "progressBar");
+        QCOMPARE(bar->value(), 19);
+        QVERIFY(bar->styleSheet().contains(QLatin1String("#e74c3c")));
+        QCOMPARE(progress.findChildren<QPushButton *>().size(), 1);
+        QCOMPARE(child<QLabel>(&progress, "statusLabel")->text(), "Error occurred during operation");
+        progress.onFormatFinished(true, QStringLiteral("fine"));
+        QCOMPARE(bar->value(), 100);
+        QCOMPARE(child<QTextEdit>(&progress, "logEdit")->toPlainText().split('\n'),
+                 (QStringList{"[create] 32% - step", "[Error] ❌ bad", "[Final] gone", "[Final] gone", "[Completed] ✅ fine"}));
     }
 
     // The dialog goes away while its job runs: the job is neither stopped nor lost, and its
@@ -219,6 +252,7 @@ private slots:
         QVERIFY(!clickNew(nullptr));
         QVERIFY(!clickNew(row(0)));
         QCOMPARE(boxes.titles(), (QStringList{"No Selection", "Invalid Selection"}));
+        QCOMPARE(boxes.at(0).text, "Please select an unallocated space to create a new partition.");
         QCOMPARE(childTexts(tree->topLevelItem(0)), (QStringList{"C", "Unallocated", "E", "Unallocated"}));
 
         struct Round { int row; int rows; bool quick; QStringList sizes; QList<int> bar; QString headline; QStringList table; };
