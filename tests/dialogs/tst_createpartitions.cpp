@@ -119,6 +119,7 @@ private slots:
         const qint64 ten = 10 * sim::kGiB;
         QTest::newRow("whole MiB") << ten << "2048" << "2147483648";
         QTest::newRow("with a unit") << ten << "1.5 GB" << "1610612736";
+        QTest::newRow("in MB") << ten << "512 mb" << "536870912";
         QTest::newRow("exactly 32 MiB left") << 32 * sim::kMiB << "32" << "33554432";
         QTest::newRow("a byte less") << 32 * sim::kMiB - 1 << "1" << "Insufficient Space";
         QTest::newRow("empty") << ten << "  " << "Input Required";
@@ -149,6 +150,8 @@ private slots:
     {
         MessageBoxAnswerer boxes;
         DiskPartitionPage page(0, region(10 * sim::kGiB + sim::kMiB, 2 * sim::kGiB));
+        QCOMPARE(child<QLabel>(&page, "spaceInfoLabel")->text(), "2.00 GB available");
+        QVERIFY(!page.windowIcon().availableSizes().isEmpty());
         plan(&page, "100");
         plan(&page, "200");
         plan(&page, "300", "K:");
@@ -180,7 +183,7 @@ private slots:
         // Each file system but NTFS brings its note.
         for (const char *fs : {"FAT32", "exFAT", "ReFS", "NTFS"})
             child<QComboBox>(&page, "fileSystemCombo")->setCurrentText(fs);
-        QCOMPARE(boxes.count(), 7);
+        QCOMPARE(boxes.titles().mid(4), QStringList(3, "File System Note"));
         QCOMPARE(QStringList({boxes.at(4).text, boxes.at(5).text, boxes.at(6).text}),
                  (QStringList{"FAT32 has a 4GB file size limit and is compatible with most operating systems.",
                               "exFAT is optimized for removable storage and supports large files.",
@@ -192,7 +195,11 @@ private slots:
     void progressFailure()
     {
         PartitionProgressDialog progress(nullptr);
+        auto *headline = child<QLabel>(&progress, "headlineLabel");
+        progress.updateFormatProgress(1, 2, 50);
+        QCOMPARE(headline->text(), "Formatting partition...");
         progress.updateCreationProgress(32, QStringLiteral("step"));
+        QCOMPARE(headline->text(), "Creating partitions...");
         progress.onFormatFinished(false, QStringLiteral("bad"));
         progress.onOperationCompleted(false, QStringLiteral("gone"));
         progress.onOperationCompleted(false, QStringLiteral("gone"));
@@ -204,7 +211,7 @@ private slots:
         progress.onFormatFinished(true, QStringLiteral("fine"));
         QCOMPARE(bar->value(), 100);
         QCOMPARE(child<QTextEdit>(&progress, "logEdit")->toPlainText().split('\n'),
-                 (QStringList{"[create] 32% - step", "[Error] ❌ bad", "[Final] gone", "[Final] gone", "[Completed] ✅ fine"}));
+                 (QStringList{"[Format] Partition 1/2 - 50%", "[create] 32% - step", "[Error] ❌ bad", "[Final] gone", "[Final] gone", "[Completed] ✅ fine"}));
     }
 
     // The dialog goes away while its job runs: the job is neither stopped nor lost, and its
