@@ -17,3 +17,6 @@ render partition 32    # tree rows (shown at 16 px)
 for icon in help help_hover menu menu_hover; do
   render "$icon" 48    # title-bar buttons (about 22 px inside a 30 px button)
 done
+for icon in edit delete; do
+  render "$icon" 32    # row buttons of the create dialog's plan (shown at 16 px)
+done

@@ -136,6 +136,14 @@ public slots:
     // and reports "The user canceled the merge operation".
     void cancelMergeOperation();
 
+    // Creates the requested partitions one after another, letters them, then formats those that
+    // ask for it. A request's offsetBytes places it; a request without one that follows a placed
+    // partition goes right after it. Ends once through partitionCreationCompleted.
+    void startBatchCreateAndFormat(QList<PartitionCreateRequest> requests, int diskIndex);
+    void startBatchFormat(QList<FormatOptions> optionsList);
+    void processNextFormatTask();
+    void onSingleFormatFinished(bool success, QString message);
+
 signals:
     void splitPartitionProgress(QString step, int percentage);
     void splitPartitionStatusChanged(QString status);
@@ -165,6 +173,7 @@ signals:
     void deletePartitionDetails(QString transcript);
 
 private slots:
+    void onBatchFormatFinished(bool success, QString message);
     void onOperationTimeout();
     void onProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void onProcessError(QProcess::ProcessError error);

@@ -143,6 +143,8 @@ void DiskOperationWorker::formatPartitionAsync(FormatOptions options)
         emit operationProgress(100);
     }
     emit operationCompleted(ok, message);
+    if (m_isBatchFormatting)
+        onSingleFormatFinished(ok, message);
 }
 
 bool DiskOperationWorker::executeStandardFormat(FormatOptions options)
@@ -268,7 +270,9 @@ bool DiskOperationWorker::formatPartition(QString partitionId, QString fileSyste
     // A partition created a moment ago may get its letter only after a while.
     for (int attempt = 0; attempt < 8 && letter.isEmpty(); ++attempt) {
         platform::current().sleepMs(1000);
-        takeLetterAndSize(partitionInfoFrom(m_storageManager, partitionId), &letter, &size);
+        takeLetterAndSize(partitionInfoFrom(m_storageManager ? m_storageManager : m_workerStorageManager.load(),
+                                            partitionId),
+                          &letter, &size);
     }
 
     if (fileSystem.compare(QLatin1String("FAT32"), Qt::CaseInsensitive) == 0 && size > LargeFat32AboveBytes) {

@@ -1,0 +1,57 @@
+// The New action: plans and creates partitions in the selected unallocated region through the
+// create dialog; the tree is read afresh when the job ends and again when the dialog reports it.
+#include "mainwindow.h"
+
+#include "dialogs/diskpartitionpage.h"
+#include "ui_mainwindow.h"
+#include "worker/diskoperationworker.h"
+
+#include <QDebug>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+void MainWindow::onCreatePartition()
+{
+    QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    if (!item) {
+        QMessageBox::information(this, tr("No Selection"), tr("Please select an unallocated space to create a new partition."));
+        return;
+    }
+    const QString status = item->text(4);
+    if (status != QLatin1String("Unused Partition") && !status.contains(QLatin1String("Unallocated"))) {
+        QMessageBox::warning(this, tr("Invalid Selection"),
+                             tr("You can only create new partitions in unallocated space.\n"
+                                "Please select an unallocated space entry."));
+        return;
+    }
+
+    const QString sizeText = item->text(2);
+    QTreeWidgetItem *diskRow = item;
+    while (diskRow->parent())
+        diskRow = diskRow->parent();
+    static const QRegularExpression diskPattern(QStringLiteral("Disk (\\d+)"));
+    const QRegularExpressionMatch match = diskPattern.match(diskRow->text(0));
+    const int diskNumber = match.hasMatch() ? match.captured(1).toInt()
+                                            : ui->treeWidget->indexOfTopLevelItem(diskRow);
+    qDebug() << "创建分区 - 磁盘:" << diskRow->text(0) << "索引:" << diskNumber << "大小:" << sizeText;
+
+    // The row's record names the region exactly: where it starts and its size to the byte.
+    PartitionInfo region = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
+    DiskPartitionPage *dialog = nullptr;
+    if (region.isUnallocated && region.sizeBytes > 0) {
+        region.sizeStr = sizeText;
+        dialog = new DiskPartitionPage(diskNumber, region, this);
+    } else {
+        dialog = new DiskPartitionPage(diskNumber, sizeText, this);
+    }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &DiskPartitionPage::partitionCreationCompleted, this, [this] {
+        qDebug() << "收到分区创建完成信号，开始刷新";
+        refreshAfterOperation();
+    });
+    connect(dialog, &DiskPartitionPage::creationStarted, this, [this, dialog, diskNumber](DiskOperationWorker *worker) {
+        followJob(dialog, worker, &DiskOperationWorker::partitionCreationCompleted,
+                  tr("Creation of partitions on disk %1").arg(diskNumber));
+    });
+    dialog->show();
+}

@@ -1,0 +1,301 @@
+// Creating partitions: the plan of the create dialog, the job it starts with its progress dialog,
+// and the New action of the main window, end to end on a simulated machine.
+#include "support/guitestmain.h"
+#include "support/messageboxanswerer.h"
+#include "support/testmachine.h"
+
+#include "app/windowtesting.h"
+#include "dialogs/diskpartitionpage.h"
+#include "dialogs/partitionprogressdialog.h"
+#include "worker/diskoperationworker.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QThread>
+
+#include <memory>
+
+namespace {
+
+PartitionInfo region(qint64 offset, qint64 size)
+{
+    PartitionInfo r;
+    r.isUnallocated = true;
+    r.offsetBytes = r.offset = offset;
+    r.sizeBytes = size;
+    return r;
+}
+
+template <typename T>
+T *child(QObject *parent, const char *name)
+{
+    return parent->findChild<T *>(QLatin1String(name));
+}
+
+void plan(DiskPartitionPage *page, const QString &size, const QString &letter = QString())
+{
+    child<QLineEdit>(page, "sizeEdit")->setText(size);
+    auto *letters = child<QComboBox>(page, "driveLetterCombo");
+    letters->setCurrentIndex(letter.isEmpty() ? 0 : letters->findText(letter));
+    QTest::mouseClick(child<QPushButton>(page, "addPartitionButton"), Qt::LeftButton);
+}
+
+// The table as "size letter fs volume" rows.
+QStringList tableOf(DiskPartitionPage *page)
+{
+    auto *tree = child<QTreeWidget>(page, "treeWidget");
+    QStringList rows;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = tree->topLevelItem(i);
+        rows << QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(QLatin1Char(' '));
+    }
+    return rows;
+}
+
+// Fills the edit dialog once it is open and presses OK.
+void answerEdit(const QString &size, const QString &letter, const QString &label)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, size, letter, label] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog->objectName() != QLatin1String("editPartitionDialog"))
+            return;
+        child<QLineEdit>(dialog, "editSizeEdit")->setText(size);
+        child<QLineEdit>(dialog, "editLetterEdit")->setText(letter);
+        child<QLineEdit>(dialog, "editLabelEdit")->setText(label);
+        static_cast<QDialog *>(dialog)->accept();
+        poll->deleteLater();
+    });
+    poll->start(5);
+}
+
+// "number @MiB letter fs label" for each partition of disk 0.
+QStringList disk0(const sim::Machine &m)
+{
+    QStringList out;
+    for (const sim::Partition &p : m.disks.at(0).partitions) {
+        const sim::Volume v = p.volume.value_or(sim::Volume());
+        out << QStringLiteral("%1 @%2 %3 %4 %5").arg(p.number).arg(p.offset / sim::kMiB).arg(v.letter, v.fileSystem, v.label);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestCreatePartitions : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestMachine> m_machine;
+
+private slots:
+    // Disk 0 (40 GiB): C: at 1 MiB (10 GiB), a 2 GiB gap, E: (10 GiB), then 18 GiB free.
+    void init()
+    {
+        registerRecordMetaTypes();
+        m_machine = std::make_unique<TestMachine>();
+        m_machine->addDisk(0, 40 * sim::kGiB);
+        m_machine->addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C"));
+        m_machine->addPartition(0, 12 * sim::kGiB + sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        m_machine->setTimeScale(0.01);
+        QVERIFY(m_machine->write());
+    }
+
+    void cleanup() { m_machine.reset(); }
+
+    // What one add does with the size typed, in a region of the given exact size: the size
+    // planned, or the title of the box that refused it.
+    void sizeInput_data()
+    {
+        QTest::addColumn<qint64>("regionBytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("outcome");
+
+        const qint64 ten = 10 * sim::kGiB;
+        QTest::newRow("whole MiB") << ten << "2048" << "2147483648";
+        QTest::newRow("with a unit") << ten << "1.5 GB" << "1610612736";
+        QTest::newRow("in MB") << ten << "512 mb" << "536870912";
+        QTest::newRow("exactly 32 MiB left") << 32 * sim::kMiB << "32" << "33554432";
+        QTest::newRow("a byte less") << 32 * sim::kMiB - 1 << "1" << "Insufficient Space";
+        QTest::newRow("empty") << ten << "  " << "Input Required";
+        for (const char *garbage : {"abc", "-5", "1e9999", "1.2.3 GB", "0"})
+            QTest::newRow(garbage) << ten << garbage << "Invalid Size";
+        QTest::newRow("too large") << ten << "10241" << "Size Too Large";
+        QTest::newRow("huge") << ten << "99999999999999999" << "Size Too Large";
+    }
+
+    void sizeInput()
+    {
+        QFETCH(qint64, regionBytes);
+        QFETCH(QString, text);
+        QFETCH(QString, outcome);
+        MessageBoxAnswerer boxes;
+        DiskPartitionPage page(0, region(sim::kGiB, regionBytes));
+        plan(&page, text);
+        const QList<PartitionInfo> planned = page.plannedPartitions();
+        QCOMPARE(boxes.titles().join(QString()) + (planned.isEmpty() ? QString() : QString::number(planned.first().sizeBytes)),
+                 outcome);
+        if (regionBytes == planned.value(0).sizeBytes)
+            QCOMPARE(child<QLabel>(&page, "spaceInfoLabel")->text(), "0 B available");
+    }
+
+    // Auto takes the first letter neither mounted (C, E) nor planned; a planned letter leaves the
+    // combo; the edit refuses a garbage size; deleting the first entry renumbers and relabels.
+    void lettersEditAndDelete()
+    {
+        MessageBoxAnswerer boxes;
+        DiskPartitionPage page(0, region(10 * sim::kGiB + sim::kMiB, 2 * sim::kGiB));
+        QCOMPARE(child<QLabel>(&page, "spaceInfoLabel")->text(), "2.00 GB available");
+        QVERIFY(!page.windowIcon().availableSizes().isEmpty());
+        plan(&page, "100");
+        plan(&page, "200");
+        plan(&page, "300", "K:");
+        auto *letters = child<QComboBox>(&page, "driveLetterCombo");
+        QCOMPARE(QStringList({letters->itemText(0), letters->itemText(1), letters->itemText(2)}),
+                 (QStringList{"Auto", "G:", "H:"}));
+        QCOMPARE(letters->findText("K:"), -1);
+
+        auto *tree = child<QTreeWidget>(&page, "treeWidget");
+        for (const QStringList &edit : {QStringList{"abc", "F"}, {"0", "F"}, {"250", "c"}, {"250", "z"}}) {
+            answerEdit(edit.at(0), edit.at(1), "Music");
+            page.onTreeItemDoubleClicked(tree->topLevelItem(1), 0);
+        }
+        QCOMPARE(boxes.titles(), (QStringList{"Invalid Size", "Invalid Size", "Drive Letter Unavailable"}));
+        QCOMPARE(tableOf(&page), (QStringList{"100.00 MB D NTFS New Volume 1", "250.00 MB Z NTFS Music",
+                                              "300.00 MB K NTFS New Volume 3", "1.37 GB Unallocated - -"}));
+        QCOMPARE(child<QLabel>(&page, "percentageLabel")->text(), "31% allocated");
+
+        boxes.enqueue(QMessageBox::Yes);
+        tree->setCurrentItem(tree->topLevelItem(0));
+        page.onDeletePartition();
+        QCOMPARE(boxes.at(3).text, "Are you sure you want to delete partition 'New Volume 1'?");
+        QCOMPARE(boxes.at(3).defaultButton, QMessageBox::No);
+        QCOMPARE(tableOf(&page), (QStringList{"250.00 MB Z NTFS New Volume 1", "300.00 MB K NTFS New Volume 2",
+                                              "1.46 GB Unallocated - -"}));
+        QCOMPARE(page.plannedPartitions().at(1).partitionNumber, 2);
+        QCOMPARE(child<QLabel>(&page, "spaceInfoLabel")->text(), "1.46 GB available");
+
+        // Each file system but NTFS brings its note.
+        for (const char *fs : {"FAT32", "exFAT", "ReFS", "NTFS"})
+            child<QComboBox>(&page, "fileSystemCombo")->setCurrentText(fs);
+        QCOMPARE(boxes.titles().mid(4), QStringList(3, "File System Note"));
+        QCOMPARE(QStringList({boxes.at(4).text, boxes.at(5).text, boxes.at(6).text}),
+                 (QStringList{"FAT32 has a 4GB file size limit and is compatible with most operating systems.",
+                              "exFAT is optimized for removable storage and supports large files.",
+                              "ReFS is designed for high availability and large-scale storage systems."}));
+    }
+
+    // The progress dialog alone: a failure keeps the bar where creation left it and turns it red;
+    // a second completion adds no second OK button.
+    void progressFailure()
+    {
+        PartitionProgressDialog progress(nullptr);
+        auto *headline = child<QLabel>(&progress, "headlineLabel");
+        progress.updateFormatProgress(1, 2, 50);
+        QCOMPARE(headline->text(), "Formatting partition...");
+        progress.updateCreationProgress(32, QStringLiteral("step"));
+        QCOMPARE(headline->text(), "Creating partitions...");
+        progress.onFormatFinished(false, QStringLiteral("bad"));
+        progress.onOperationCompleted(false, QStringLiteral("gone"));
+        progress.onOperationCompleted(false, QStringLiteral("gone"));
+        auto *bar = child<QProgressBar>(&progress, "progressBar");
+        QCOMPARE(bar->value(), 19);
+        QVERIFY(bar->styleSheet().contains(QLatin1String("#e74c3c")));
+        QCOMPARE(progress.findChildren<QPushButton *>().size(), 1);
+        QCOMPARE(child<QLabel>(&progress, "statusLabel")->text(), "Error occurred during operation");
+        progress.onFormatFinished(true, QStringLiteral("fine"));
+        QCOMPARE(bar->value(), 100);
+        QCOMPARE(child<QTextEdit>(&progress, "logEdit")->toPlainText().split('\n'),
+                 (QStringList{"[Format] Partition 1/2 - 50%", "[create] 32% - step", "[Error] ❌ bad", "[Final] gone", "[Final] gone", "[Completed] ✅ fine"}));
+    }
+
+    // The dialog goes away while its job runs: the job is neither stopped nor lost, and its
+    // thread ends and releases itself afterwards.
+    void closedWhileRunning()
+    {
+        m_machine->addFault(R"({"target":"tool.diskpart","hangMs":500,"times":1})");
+        QVERIFY(m_machine->write());
+        auto *page = new DiskPartitionPage(0, region(10 * sim::kGiB + sim::kMiB, 2 * sim::kGiB));
+        QString result;
+        connect(page, &DiskPartitionPage::creationStarted, this, [&](DiskOperationWorker *worker) {
+            connect(worker, &DiskOperationWorker::partitionCreationCompleted, this,
+                    [&](bool ok, const QString &message) { result = QStringLiteral("%1 %2").arg(ok).arg(message); });
+        });
+        plan(page, "1024");
+        QTest::mouseClick(child<QPushButton>(page, "confirmButton"), Qt::LeftButton);
+        QPointer<QThread> thread = page->findChild<QThread *>();
+        QVERIFY(thread && thread->isRunning());
+        delete page;
+        QTRY_COMPARE_WITH_TIMEOUT(result, "1 Partition creation and formatting are all completed！", 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 5000);
+        QCOMPARE(disk0(m_machine->read()).at(1), "3 @10241 D NTFS New Volume 1");
+    }
+
+    // Through the window: New refuses no selection and a partition row; on the gap between C:
+    // and E: two planned partitions with Auto letters land in that gap, lettered, labelled and
+    // formatted, while the bar runs through the creation and format ranges; then, with quick
+    // format off, one partition lands in the free end, says plainly that it is not formatted,
+    // and is left without a file system.
+    void newThroughTheWindow()
+    {
+        MainWindow window;
+        window.show();
+        QTreeWidget *tree = treeOf(window);
+        QVERIFY(waitUntilReady(window));
+        auto *list = window.findChild<QListWidget *>(QStringLiteral("rightPanel"));
+        auto clickNew = [&](QTreeWidgetItem *row) -> DiskPartitionPage * {
+            tree->setCurrentItem(row);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+            return window.findChild<DiskPartitionPage *>();
+        };
+        auto row = [&](int i) { return tree->topLevelItem(0)->child(i); };
+        MessageBoxAnswerer boxes;
+        tree->setCurrentItem(nullptr);
+        QVERIFY(!clickNew(nullptr));
+        QVERIFY(!clickNew(row(0)));
+        QCOMPARE(boxes.titles(), (QStringList{"No Selection", "Invalid Selection"}));
+        QCOMPARE(boxes.at(0).text, "Please select an unallocated space to create a new partition.");
+        QCOMPARE(childTexts(tree->topLevelItem(0)), (QStringList{"C", "Unallocated", "E", "Unallocated"}));
+
+        struct Round { int row; int rows; bool quick; QStringList sizes; QList<int> bar; QString headline; QStringList table; };
+        const QList<Round> rounds{
+            {1, 4, true, {"500", "600"}, {3, 19, 36, 80, 100}, "✅ Partition creation and formatting completed",
+             {"500.00 MB D NTFS New Volume 1", "600.00 MB F NTFS New Volume 2", "948.00 MB Unallocated - -"}},
+            {5, 6, false, {"1024"}, {3, 36, 60, 100}, "✅ Partitions created (not formatted)",
+             {"1.00 GB G Not formatted -", "17.00 GB Unallocated - -"}},
+        };
+        for (const Round &round : rounds) {
+            QTRY_COMPARE(tree->topLevelItem(0)->childCount(), round.rows);
+            QPointer<DiskPartitionPage> page = clickNew(row(round.row));
+            QVERIFY(page);
+            child<QCheckBox>(page, "checkBox")->setChecked(round.quick);
+            for (const QString &size : round.sizes)
+                plan(page, size);
+            QCOMPARE(tableOf(page), round.table);
+            QTest::mouseClick(child<QPushButton>(page, "confirmButton"), Qt::LeftButton);
+            PartitionProgressDialog *progress = page->progressDialog();
+            QList<int> bar;
+            connect(child<QProgressBar>(progress, "progressBar"), &QProgressBar::valueChanged, this,
+                    [&bar](int value) { bar << value; });
+            QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(progress, "okButton"), 15000);
+            QCOMPARE(bar, round.bar);
+            QCOMPARE(child<QLabel>(progress, "headlineLabel")->text(), round.headline);
+            QTest::mouseClick(child<QPushButton>(progress, "okButton"), Qt::LeftButton);
+            QTRY_VERIFY(page.isNull());
+        }
+        QCOMPARE(disk0(m_machine->read()),
+                 (QStringList{"1 @1 C NTFS Windows", "3 @10241 D NTFS New Volume 1", "4 @10751 F NTFS New Volume 2",
+                              "2 @12289 E NTFS Data", "5 @22529 G  "}));
+        QTRY_COMPARE(childTexts(tree->topLevelItem(0)),
+                     (QStringList{"C", "D", "F", "Unallocated", "E", "G", "Unallocated"}));
+        QCOMPARE(boxes.count(), 2);
+    }
+};
+
+TESSALINE_GUI_TEST_MAIN(TestCreatePartitions)
+#include "tst_createpartitions.moc"

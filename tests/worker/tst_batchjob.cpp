@@ -1,0 +1,145 @@
+#include "support/testmachine.h"
+
+#include "worker/diskoperationworker.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+PartitionCreateRequest request(qint64 size, const QString &label, const QString &letter, qint64 offset = 0)
+{
+    PartitionCreateRequest r;
+    r.sizeBytes = size;
+    r.fileSystem = QStringLiteral("NTFS");
+    r.volumeLabel = label;
+    r.driveLetter = letter;
+    r.offsetBytes = offset;
+    return r;
+}
+
+// "number @offset letter fs label" for each partition of disk 0.
+QStringList disk0(const sim::Machine &m)
+{
+    QStringList out;
+    for (const sim::Partition &p : m.disks.at(0).partitions) {
+        const sim::Volume v = p.volume.value_or(sim::Volume());
+        out << QStringLiteral("%1 @%2MiB %3 %4 %5").arg(p.number).arg(p.offset / sim::kMiB).arg(v.letter, v.fileSystem, v.label);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestBatchJob : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The job's whole report on a 40 GiB disk holding C: at 1 MiB (10 GiB) and E: at 14 GiB, so
+    // that the 4 GiB between them is not the largest free region; each row ends with the
+    // partitions of the disk afterwards. The job runs on the test's thread, with a storage
+    // manager of that thread's own.
+    void reports_data()
+    {
+        QTest::addColumn<QList<PartitionCreateRequest>>("requests");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("creation");
+        QTest::addColumn<QStringList>("formats");
+        QTest::addColumn<QStringList>("layout");
+
+        const QString ready = QStringLiteral("5 Ready to create partition...");
+        const QString all = QStringLiteral("60 All partitions created, ready to format...");
+        const QString c = QStringLiteral("1 @1MiB C NTFS Windows");
+        const QString e = QStringLiteral("2 @14337MiB E NTFS Data");
+        const qint64 start = 10 * sim::kGiB + sim::kMiB;
+        QTest::newRow("nothing planned")
+            << QList<PartitionCreateRequest>() << QString()
+            << QStringList{ready, all, "100 Partition creation completed (unformatted)",
+                           "done 1 Successfully created 0 partitions"}
+            << QStringList() << QStringList{c, e};
+        // The second is larger than the disk: the first is deleted again and nothing is formatted.
+        QTest::newRow("second of three fails")
+            << QList<PartitionCreateRequest>{request(sim::kGiB, "First", "K", start), request(100 * sim::kGiB, "Second", "L"),
+                                             request(sim::kGiB, "Third", "M")}
+            << QString()
+            << QStringList{ready, "5 Creating partition 1/3...", "23 Partition 1 Created successfully",
+                           "23 Creating partition 2/3...", "done 0 创建第 2 个分区失败: Second"}
+            << QStringList() << QStringList{c, e};
+        // Placed one after the other from the region's start; the second's format fails on
+        // every route, the first's succeeds, and the job reports the failure.
+        QTest::newRow("one of two formats fails")
+            << QList<PartitionCreateRequest>{request(sim::kGiB, "Good", "K", start), request(sim::kGiB, "Bad", QString())}
+            << QStringLiteral("{\"target\":\"tool.diskpart\",\"match\":\"label=\\\"Bad\\\"\",\"exitCode\":1}")
+            << QStringList{ready, "5 Creating partition 1/2...", "32 Partition 1 Created successfully",
+                           "32 Creating partition 2/2...", "60 Partition 2 Created successfully", all,
+                           "done 0 The formatting process failed: Formatting completed, 1/2 partitions successfully. "
+                           "格式化失败: Partition 0:4 formatted failed; "}
+            << QStringList{"1 2 50", "2 2 100",
+                           "finished 0 Formatting completed, 1/2 partitions successfully. 格式化失败: Partition 0:4 formatted failed; "}
+            << QStringList{c, "3 @10241MiB K NTFS Good", "4 @11286MiB D  ", e};
+    }
+
+    void reports()
+    {
+        QFETCH(QList<PartitionCreateRequest>, requests);
+        QFETCH(QString, fault);
+        QFETCH(QStringList, creation);
+        QFETCH(QStringList, formats);
+        QFETCH(QStringList, layout);
+
+        TestMachine tm;
+        tm.addDisk(0, 40 * sim::kGiB);
+        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C"));
+        tm.addPartition(0, 14 * sim::kGiB + sim::kMiB, 2 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.setTimeScale(0.01);
+        if (!fault.isEmpty())
+            tm.addFault(fault.toUtf8().constData());
+        QVERIFY(tm.write());
+
+        DiskOperationWorker worker;
+        QStringList events;
+        QStringList formatEvents;
+        connect(&worker, &DiskOperationWorker::partitionCreationProgress, this,
+                [&](int percent, const QString &message) { events << QStringLiteral("%1 %2").arg(percent).arg(message); });
+        connect(&worker, &DiskOperationWorker::partitionCreationCompleted, this,
+                [&](bool ok, const QString &message) { events << QStringLiteral("done %1 %2").arg(ok).arg(message); });
+        connect(&worker, &DiskOperationWorker::batchFormatProgress, this,
+                [&](int i, int n, int p) { formatEvents << QStringLiteral("%1 %2 %3").arg(i).arg(n).arg(p); });
+        connect(&worker, &DiskOperationWorker::batchFormatFinished, this,
+                [&](bool ok, const QString &message) { formatEvents << QStringLiteral("finished %1 %2").arg(ok).arg(message); });
+        worker.startBatchCreateAndFormat(requests, 0);
+
+        QCOMPARE(events, creation);
+        QCOMPARE(formatEvents, formats);
+        QCOMPARE(disk0(tm.read()), layout);
+    }
+
+    // The format batch on its own: nothing to do is a success, and a second batch starts afresh.
+    void formatBatchAlone()
+    {
+        TestMachine tm;
+        tm.addDisk(0, 20 * sim::kGiB);
+        tm.addPartition(0, sim::kMiB, 4 * sim::kGiB, "Primary", TestMachine::Vol("", "", "K"));
+        tm.setTimeScale(0.01);
+        QVERIFY(tm.write());
+
+        DiskOperationWorker worker;
+        QSignalSpy finished(&worker, &DiskOperationWorker::batchFormatFinished);
+        QSignalSpy created(&worker, &DiskOperationWorker::partitionCreationCompleted);
+        worker.startBatchFormat({});
+        DiskOperationWorker::FormatOptions task;
+        task.partitionPath = QStringLiteral("0:1");
+        task.fileSystem = QStringLiteral("exFAT");
+        task.volumeLabel = QStringLiteral("Media");
+        worker.startBatchFormat({task});
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(finished.at(0), (QList<QVariant>{true, QStringLiteral("No tasks to process")}));
+        QCOMPARE(finished.at(1), (QList<QVariant>{true, QStringLiteral("All 1 partitions formatted successfully")}));
+        QCOMPARE(created.size(), 0);
+        QCOMPARE(disk0(tm.read()), QStringList{"1 @1MiB K exFAT Media"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatchJob)
+#include "tst_batchjob.moc"
