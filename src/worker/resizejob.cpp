@@ -57,7 +57,9 @@ QString resizeRefusal(DiskOperationWorker &worker, const QString &partitionId, q
         return DiskOperationWorker::tr("Partition %1 was not found").arg(partitionId);
     if (isRefusedPartition(info))
         return partitionGuardText(info);
-    if (newSizeBytes > maximum)
+    // The free space inside an extended partition is not listed, so a logical drive's room is
+    // left to the provider.
+    if (info.typeCode != 4 && newSizeBytes > maximum)
         return DiskOperationWorker::tr("The new size is larger than the partition and the unallocated space after it "
                                        "(at most %1 bytes)")
             .arg(maximum);
