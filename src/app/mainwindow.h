@@ -85,6 +85,7 @@ private slots:
     // operation's dialog arrives; the action list and the menu find them by name.
     void onDeletePartition();
     void onMergePartition();
+    void onFormatPartition();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
