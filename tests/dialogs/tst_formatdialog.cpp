@@ -84,7 +84,7 @@ class TestFormatDialog : public QObject
 
 private slots:
     // Disk 0: 0:1 the running system's EFI partition, 0:2 MSR, 0:3 C:, 0:4 D: (16 GiB),
-    // 0:5 a letterless 2 GiB partition, 0:6 E:, then free space.
+    // 0:5 a letterless 2 GiB partition, 0:6 E:, 0:7 recovery, then free space.
     void init()
     {
         using Vol = TestMachine::Vol;
@@ -98,6 +98,7 @@ private slots:
         tm.addPartition(0, 31 * sim::kGiB, 16 * sim::kGiB, "Primary", Vol("NTFS", "Data", "D"));
         tm.addPartition(0, 47 * sim::kGiB, 2 * sim::kGiB, "Primary", Vol("NTFS", "Spare"));
         tm.addPartition(0, 49 * sim::kGiB, 10 * sim::kGiB, "Primary", Vol("NTFS", "Keep", "E"));
+        tm.addPartition(0, 59 * sim::kGiB, 750 * sim::kMiB, "Recovery", Vol("NTFS"));
         tm.setTimeScale(0.01);
         QVERIFY(tm.write());
         m_window = std::make_unique<MainWindow>();
@@ -112,8 +113,9 @@ private slots:
         m_machine.reset();
     }
 
-    // Partitions the machine needs are refused with the reason on the disabled button, and the
-    // free space is refused before any dialog opens.
+    // Partitions the machine needs are refused with the reason on the disabled button, a
+    // recovery partition is named in a warning first (No the default), and the free space is
+    // refused before any dialog opens.
     void refusals_data()
     {
         QTest::addColumn<QString>("id");
@@ -121,6 +123,7 @@ private slots:
         QTest::newRow("C:") << "0:3" << "Cannot format system drive C:";
         QTest::newRow("the running system's EFI") << "0:1" << "the system partition the running Windows started from";
         QTest::newRow("MSR") << "0:2" << "is a Microsoft Reserved (MSR) partition";
+        QTest::newRow("recovery, warned") << "0:7" << "is a recovery partition";
         QTest::newRow("free space") << "unallocated" << "";
     }
 
@@ -137,7 +140,10 @@ private slots:
             state = QStringLiteral("%1 %2").arg(ok->isEnabled()).arg(ok->toolTip());
         });
         QCOMPARE(opened, !reason.isEmpty());
-        if (opened) {
+        if (state.startsWith("1 ")) {
+            QCOMPARE(boxes.titles(), QStringList{"Special Partition"});
+            QVERIFY(boxes.at(0).text.contains(reason) && boxes.at(0).defaultButton == QMessageBox::No);
+        } else if (opened) {
             QVERIFY2(state.startsWith("0 ") && state.contains(reason), qPrintable(state));
             QCOMPARE(boxes.count(), 0);
         } else {
