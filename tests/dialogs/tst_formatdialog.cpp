@@ -213,7 +213,7 @@ private slots:
         QCOMPARE(after, untouched);
 
         QTRY_COMPARE(recordOf(id).fileSystem + ' ' + recordOf(id).volumeLabel, v.fileSystem + ' ' + v.label);
-        QVERIFY(popups.texts.contains(QStringLiteral("Refreshing partitions...")));
+        QCOMPARE(popups.texts, QStringList{"Refreshing partitions..."});
     }
 
     // A failed format leaves the dialog open and usable; the next attempt is a new job whose
