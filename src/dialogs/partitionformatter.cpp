@@ -57,7 +57,6 @@ PartitionFormatter::~PartitionFormatter()
     if (m_workerThread) {
         // Let go of the thread: it quits as soon as the format returns, and its end releases
         // the worker and the thread itself.
-        m_progressStopped = true;
         emit cancelFormat();
         QThread *thread = m_workerThread;
         thread->setParent(nullptr);
@@ -143,8 +142,6 @@ void PartitionFormatter::setupForm()
     ui->m_fileSystemCombo->clear();
     ui->m_fileSystemCombo->addItems({QStringLiteral("NTFS"), QStringLiteral("FAT32"), QStringLiteral("exFAT")});
     ui->m_fileSystemCombo->setCurrentIndex(0);
-    ui->m_clusterSizeCombo->clear();
-    ui->m_clusterSizeCombo->addItem(tr("Default"), 0u);
     ui->m_quickFormatCheck->setChecked(true);
 
     ui->m_progressBar->setRange(0, 100);
