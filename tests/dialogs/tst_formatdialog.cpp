@@ -155,6 +155,34 @@ private slots:
         QCOMPARE(layoutOf(m_machine->read()), before);
     }
 
+    // The path handed to the engine, from records the tree does not build: a letter list only,
+    // or no letter at all; without a disk index nothing can be named.
+    void pathOfRecords_data()
+    {
+        QTest::addColumn<QString>("letters");
+        QTest::addColumn<int>("disk");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("expected"); // the path, or the disabled button's tool tip
+        QTest::newRow("letter list with root") << " e:\\" << 1 << 2 << "E:";
+        QTest::newRow("partition number 0") << "" << 1 << 0 << "1:0";
+        QTest::newRow("no disk index") << "" << -1 << 2 << "Partition lacks necessary identification information";
+    }
+
+    void pathOfRecords()
+    {
+        QFETCH(QString, letters);
+        PartitionInfo p;
+        p.id = QStringLiteral("x");
+        p.driveLetters = letters.isEmpty() ? QStringList() : QStringList{letters};
+        QFETCH(int, disk);
+        QFETCH(int, number);
+        p.diskIndex = disk;
+        p.partitionNumber = number;
+        PartitionFormatter d(p);
+        auto *ok = child<QPushButton>(d, "m_formatButton");
+        QTEST(ok->isEnabled() ? d.getFormatOptions().partitionPath : ok->toolTip(), "expected");
+    }
+
     // A format from the action list or the context menu: the label loses the characters no
     // volume label holds, the cluster sizes follow file system and size, exactly the chosen
     // partition changes, and the refreshed tree shows it.
