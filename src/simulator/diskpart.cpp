@@ -484,7 +484,8 @@ int Interpreter::format(const Command &cmd)
         if (!t.partition || !canHoldVolume(*t.partition))
             return noVolumeSelected();
         Partition &p = *t.partition;
-        if (holdsRunningSystem(p))
+        // The running system's EFI partition is its system volume: as much in use as C:.
+        if (holdsRunningSystem(p) || geometry::isSystemPartition(*t.disk, p))
             return vdsError(m_w("Cannot format the system, boot or pagefile volume.", "无法格式化系统卷、启动卷或页面文件卷。"));
         if (const QString why = diskRefusal(*t.disk, m_w); !why.isEmpty())
             return vdsError(why);

@@ -76,6 +76,20 @@ qint64 alignDown(qint64 value, qint64 alignment)
 bool isGpt(const Disk &disk) { return disk.partitionStyle.compare(QLatin1String("GPT"), Qt::CaseInsensitive) == 0; }
 bool isMbr(const Disk &disk) { return disk.partitionStyle.compare(QLatin1String("MBR"), Qt::CaseInsensitive) == 0; }
 
+bool isBootPartition(const Partition &partition)
+{
+    return partition.volume && partition.volume->letter == QLatin1String("C");
+}
+
+bool isSystemPartition(const Disk &disk, const Partition &partition)
+{
+    if (std::none_of(disk.partitions.cbegin(), disk.partitions.cend(), isBootPartition))
+        return false;
+    if (isGpt(disk))
+        return partition.type == QLatin1String("System") || partition.type == QLatin1String("EFI");
+    return partition.active;
+}
+
 Extent usableRangeIgnoringMbrLimit(const Disk &disk)
 {
     const qint64 sector = sectorSize(disk);

@@ -45,6 +45,12 @@ qint64 alignDown(qint64 value, qint64 alignment = kAlignment);
 bool isGpt(const Disk &disk);
 bool isMbr(const Disk &disk);
 
+// The running Windows: its volume is C:, and the partition it started from is the EFI system
+// partition (GPT) or the active partition (MBR) of the disk that holds C:. Another disk's EFI
+// partition is not it.
+bool isBootPartition(const Partition &partition);
+bool isSystemPartition(const Disk &disk, const Partition &partition);
+
 // Bytes a partition may occupy: [begin, end). Empty for a RAW (uninitialised) disk.
 Extent usableRange(const Disk &disk);
 // The same range without the MBR 2 TiB cut, to tell "beyond 2 TiB" from "no room".

@@ -64,17 +64,8 @@ QString partitionObjectId(const Disk &d, const Partition &p)
 }
 
 bool isOnline(const Disk &d) { return d.operationalStatus == QLatin1String("Online"); }
-bool isBootPartition(const Partition &p) { return p.volume && p.volume->letter == QLatin1String("C"); }
-// Windows reports only the partition the running system started from: the system partition of
-// the disk that holds the Windows volume (C: here). Another disk's EFI partition is not it.
-bool isSystemPartition(const Disk &d, const Partition &p)
-{
-    if (std::none_of(d.partitions.cbegin(), d.partitions.cend(), isBootPartition))
-        return false;
-    if (geometry::isGpt(d))
-        return p.type == QLatin1String("System") || p.type == QLatin1String("EFI");
-    return p.active;
-}
+using geometry::isBootPartition;
+using geometry::isSystemPartition;
 
 quint32 diskSignature(const Disk &d)
 {

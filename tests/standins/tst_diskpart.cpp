@@ -74,6 +74,7 @@ private slots:
         row("format unit not a power of two", "select volume E\nformat fs=ntfs unit=3000 quick", 1, 1, 4, "");
         row("format file system not offered", "select volume E\nformat fs=refs quick", 1, 1, 4, "");
         row("format the system volume", "select volume C\nformat fs=ntfs quick override", 0, 3, 4, "");
+        row("format the EFI partition Windows started from", "select disk 0\nselect partition 1\nformat fs=fat32 quick override", 0, 1, 4, "");
         row("format the reserved partition", "select disk 0\nselect partition 2\nformat fs=ntfs quick", 0, 2, 5, "");
         row("delete protected without override", "select disk 0\nselect partition 1\ndelete partition", 0, 1, 4, "");
         row("delete protected with override", "select disk 0\nselect partition 1\ndelete partition override", 0, 1, 0, "gone");

@@ -1,0 +1,46 @@
+// The Format action: the selected partition, formatted by the format dialog while the action
+// waits for it. A format the dialog reports as done ends in the format refresh once the dialog
+// is accepted; any other end refreshes at once, and a result the dialog could no longer show
+// is shown by the window.
+#include "mainwindow.h"
+
+#include "dialogs/partitionformatter.h"
+#include "ui_mainwindow.h"
+#include "worker/diskoperationworker.h"
+
+#include <QMessageBox>
+#include <QPointer>
+
+void MainWindow::onFormatPartition()
+{
+    const PartitionInfo partition = getSelectedPartition();
+    if (partition.id.isEmpty()) {
+        QMessageBox::warning(this, tr("Warning"), tr("Please select a valid partition to format."));
+        return;
+    }
+
+    const QString operation = tr("Format of %1")
+                                  .arg(partition.driveLetter.isEmpty() ? partition.id : partition.driveLetter + QLatin1Char(':'));
+    QPointer<PartitionFormatter> dialog = new PartitionFormatter(partition, this);
+    connect(dialog, &PartitionFormatter::formatStarted, this, [this, dialog, operation](DiskOperationWorker *worker) {
+        // Queued behind the dialog's own connection: a dialog still visible has the result.
+        connect(worker, &DiskOperationWorker::operationCompleted, this,
+                [this, dialog, operation](bool success, const QString &message) {
+                    const bool shown = dialog && dialog->isVisible();
+                    if (!(shown && success))
+                        onJobFinished(operation, success, message, shown);
+                }, Qt::QueuedConnection);
+    });
+    // The window may go while the dialog runs (it takes the dialog with it): nothing here may
+    // touch it afterwards.
+    QPointer<MainWindow> alive(this);
+    const int result = dialog->exec();
+    if (!alive)
+        return;
+    delete dialog;
+    if (result == QDialog::Accepted) {
+        ui->statusLabel->setText(tr("%1: completed").arg(operation));
+        ui->statusLabel->setToolTip(QString());
+        refreshAfterFormat();
+    }
+}

@@ -1,0 +1,422 @@
+#include "partitionformatter.h"
+
+#include "common/partitionguard.h"
+#include "platform/platform.h"
+#include "ui_partitionformatter.h"
+#include "worker/diskoperationworker.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QIcon>
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+constexpr qint64 EightGiB = 8589934592LL;
+constexpr int ProgressIntervalMs = 500;
+constexpr int TimeoutMs = 300000;
+
+const char *const BusyButtonStyle =
+    "QPushButton { background-color: #6c757d; color: white; border: none; border-radius: 4px;"
+    " padding: 6px 12px; min-width: 80px; max-width: 150px; font-size: 11px; }";
+
+} // namespace
+
+PartitionFormatter::PartitionFormatter(const PartitionInfo &partition, QWidget *parent)
+    : QDialog(parent), ui(new Ui::PartitionFormatter), m_partitionInfo(partition)
+{
+    ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
+    m_formatButtonStyle = ui->m_formatButton->styleSheet();
+
+    m_progressTimer = new QTimer(this);
+    m_timeoutTimer = new QTimer(this);
+    connect(m_progressTimer, &QTimer::timeout, this, &PartitionFormatter::onFormatProgress);
+    connect(m_timeoutTimer, &QTimer::timeout, this, &PartitionFormatter::onFormatTimeout);
+    platform::Platform &p = platform::current();
+    m_progressTimer->setInterval(p.scaledMs(ProgressIntervalMs));
+    m_timeoutTimer->setSingleShot(true);
+    m_timeoutTimer->setInterval(p.scaledMs(TimeoutMs));
+
+    setupForm();
+
+    connect(ui->m_fileSystemCombo, &QComboBox::currentIndexChanged, this, &PartitionFormatter::onFileSystemChanged);
+    connect(ui->m_formatButton, &QPushButton::clicked, this, &PartitionFormatter::onFormatClicked);
+    connect(ui->m_cancelButton, &QPushButton::clicked, this, &PartitionFormatter::onCancelClicked);
+    connect(ui->m_volumeLabelEdit, &QLineEdit::textChanged, this, &PartitionFormatter::validateInputs);
+
+    onFileSystemChanged();
+    // A refused partition shows a disabled button from the start, not only after an edit.
+    validateInputs();
+}
+
+PartitionFormatter::~PartitionFormatter()
+{
+    if (m_workerThread) {
+        // Let go of the thread: it quits as soon as the format returns, and its end releases
+        // the worker and the thread itself.
+        emit cancelFormat();
+        QThread *thread = m_workerThread;
+        thread->setParent(nullptr);
+        thread->quit();
+    }
+    delete ui;
+}
+
+FileSystemType PartitionFormatter::fileSystemTypeFromText(const QString &text)
+{
+    const QString upper = text.toUpper();
+    if (upper == QLatin1String("FAT32"))
+        return FileSystemType::FAT32;
+    if (upper == QLatin1String("EXFAT"))
+        return FileSystemType::exFAT;
+    if (upper == QLatin1String("EXT2"))
+        return FileSystemType::EXT2;
+    if (upper == QLatin1String("EXT3"))
+        return FileSystemType::EXT3;
+    if (upper == QLatin1String("EXT4"))
+        return FileSystemType::EXT4;
+    return FileSystemType::NTFS;
+}
+
+QString PartitionFormatter::fileSystemName(FileSystemType type)
+{
+    switch (type) {
+    case FileSystemType::NTFS: return QStringLiteral("NTFS");
+    case FileSystemType::FAT32: return QStringLiteral("FAT32");
+    case FileSystemType::exFAT: return QStringLiteral("exFAT");
+    case FileSystemType::EXT2: return QStringLiteral("EXT2");
+    case FileSystemType::EXT3: return QStringLiteral("EXT3");
+    case FileSystemType::EXT4: return QStringLiteral("EXT4");
+    }
+    return QStringLiteral("NTFS");
+}
+
+QList<unsigned int> PartitionFormatter::clusterSizesFor(FileSystemType type, qint64 partitionBytes)
+{
+    switch (type) {
+    case FileSystemType::NTFS: return {512, 1024, 2048, 4096, 8192, 16384, 32768, 65536};
+    case FileSystemType::FAT32:
+        if (partitionBytes < EightGiB)
+            return {4096, 8192, 16384, 32768};
+        return {8192, 16384, 32768, 65536};
+    case FileSystemType::exFAT:
+        return {512, 1024, 2048, 4096, 8192, 16384, 32768, 65536, 131072, 262144, 524288};
+    case FileSystemType::EXT2:
+    case FileSystemType::EXT3:
+    case FileSystemType::EXT4: return {1024, 2048, 4096};
+    }
+    return {};
+}
+
+QString PartitionFormatter::clusterSizeText(unsigned int bytes)
+{
+    if (bytes == 0)
+        return tr("Default");
+    if (bytes < 1024)
+        return QStringLiteral("%1 B").arg(bytes);
+    if (bytes < 1048576)
+        return QStringLiteral("%1 KB").arg(bytes / 1024);
+    return QStringLiteral("%1 MB").arg(bytes / 1048576);
+}
+
+void PartitionFormatter::setupForm()
+{
+    setWindowTitle(tr("Format Partition"));
+    setModal(true);
+
+    if (!m_partitionInfo.driveLetter.isEmpty())
+        ui->m_warningLabel->setText(
+            tr("⚠️ Formatting will cause data loss on the %1 partition!").arg(m_partitionInfo.driveLetter));
+    else
+        ui->m_warningLabel->setText(tr("⚠️ Formatting will cause data loss on the %1 partition!")
+                                        .arg(tr("Partition %1").arg(m_partitionInfo.partitionNumber)));
+
+    ui->m_volumeLabelEdit->setMaxLength(32);
+    ui->m_volumeLabelEdit->setPlaceholderText(tr("Enter volume label"));
+    if (!m_partitionInfo.volumeLabel.isEmpty())
+        ui->m_volumeLabelEdit->setText(m_partitionInfo.volumeLabel);
+
+    ui->m_fileSystemCombo->clear();
+    ui->m_fileSystemCombo->addItems({QStringLiteral("NTFS"), QStringLiteral("FAT32"), QStringLiteral("exFAT")});
+    ui->m_fileSystemCombo->setCurrentIndex(0);
+    ui->m_quickFormatCheck->setChecked(true);
+
+    ui->m_progressBar->setRange(0, 100);
+    ui->m_progressBar->setStyleSheet(QStringLiteral(
+        "QProgressBar { border: 1px solid #bdc3c7; border-radius: 4px; text-align: center; } "
+        "QProgressBar::chunk { background-color: #27ae60; border-radius: 3px; }"));
+    ui->m_progressLabel->setStyleSheet(QStringLiteral("color: #2c3e50; font-weight: bold;"));
+    ui->m_progressLabel->setText(tr("Ready to format"));
+    ui->m_progressBar->hide();
+    ui->m_progressLabel->hide();
+
+    ui->m_formatButton->setText(tr("OK"));
+    ui->m_cancelButton->setText(tr("Cancel"));
+}
+
+void PartitionFormatter::onFileSystemChanged()
+{
+    const FileSystemType type = fileSystemTypeFromText(ui->m_fileSystemCombo->currentText());
+    ui->m_clusterSizeCombo->clear();
+    ui->m_clusterSizeCombo->addItem(tr("Default"), 0u);
+    for (unsigned int size : clusterSizesFor(type, m_partitionInfo.sizeBytes))
+        ui->m_clusterSizeCombo->addItem(clusterSizeText(size), size);
+}
+
+FormatSettings PartitionFormatter::getFormatOptions() const
+{
+    FormatSettings settings;
+    QString path;
+    if (!m_partitionInfo.driveLetter.isEmpty())
+        path = m_partitionInfo.driveLetter.trimmed().toUpper();
+    else if (!m_partitionInfo.driveLetters.isEmpty())
+        path = m_partitionInfo.driveLetters.first().trimmed().toUpper();
+    if (!path.isEmpty()) {
+        if (path.endsWith(QLatin1String(":\\")))
+            path = path.left(2);
+        else if (path.endsWith(QLatin1Char('\\')))
+            path.chop(1);
+        if (path.size() == 1)
+            path += QLatin1Char(':');
+    } else {
+        path = QStringLiteral("%1:%2").arg(m_partitionInfo.diskIndex).arg(m_partitionInfo.partitionNumber);
+    }
+    settings.partitionPath = path;
+
+    QString label = ui->m_volumeLabelEdit->text().trimmed();
+    for (const QChar c : QStringLiteral("\\/:*?<>|\""))
+        label.remove(c);
+    settings.volumeLabel = label;
+
+    settings.fileSystem = fileSystemTypeFromText(ui->m_fileSystemCombo->currentText());
+    const QVariant cluster = ui->m_clusterSizeCombo->currentData();
+    settings.clusterSize = cluster.isValid() ? cluster.toUInt() : 0;
+    settings.quickFormat = ui->m_quickFormatCheck->isChecked();
+    return settings;
+}
+
+bool PartitionFormatter::identify(QString *path, QString *reason) const
+{
+    const PartitionInfo &p = m_partitionInfo;
+    QString letter;
+    if (!p.driveLetter.isEmpty())
+        letter = p.driveLetter.left(1).toUpper();
+    else if (!p.driveLetters.isEmpty())
+        letter = p.driveLetters.first().trimmed().left(1).toUpper();
+
+    if (!letter.isEmpty()) {
+        *path = letter + QLatin1Char(':');
+    } else if (p.diskIndex >= 0 && p.partitionNumber >= 0) {
+        *path = QStringLiteral("%1:%2").arg(p.diskIndex).arg(p.partitionNumber);
+    } else {
+        *reason = tr("Partition lacks necessary identification information");
+        return false;
+    }
+    if (letter == QLatin1String("C")) {
+        *reason = tr("Cannot format system drive C:");
+        return false;
+    }
+    // A letterless partition can still be one the machine cannot start or work without.
+    switch (partitionGuard(p)) {
+    case PartitionGuard::RunningSystem:
+    case PartitionGuard::EfiSystem:
+    case PartitionGuard::Msr:
+        *reason = partitionGuardText(p);
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool PartitionFormatter::validateInputs()
+{
+    QString path;
+    QString reason;
+    const bool valid = identify(&path, &reason);
+    ui->m_formatButton->setEnabled(valid && !m_isFormatting);
+    ui->m_formatButton->setToolTip(valid ? QString() : reason);
+    return valid;
+}
+
+bool PartitionFormatter::acceptsSpecialPartition()
+{
+    const QString text = partitionGuardText(m_partitionInfo);
+    if (text.isEmpty())
+        return true;
+    return QMessageBox::warning(this, tr("Special Partition"), tr("%1\n\nFormat it anyway?").arg(text),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+void PartitionFormatter::onFormatClicked()
+{
+    if (m_isFormatting || !validateInputs() || !acceptsSpecialPartition())
+        return;
+    const QString name = m_partitionInfo.driveLetter.isEmpty()
+                             ? tr("Partition %1").arg(m_partitionInfo.partitionNumber)
+                             : m_partitionInfo.driveLetter;
+    const QMessageBox::StandardButton answer = QMessageBox::warning(
+        this, tr("Confirm Format"),
+        tr("Are you sure you want to format this partition?\n\n⚠️ This operation will permanently delete all data "
+           "on the partition!\n\nPartition: %1\nFile System: %2\n\nThis action cannot be undone!")
+            .arg(name, ui->m_fileSystemCombo->currentText()),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        startFormat();
+}
+
+void PartitionFormatter::setInputsEnabled(bool enabled)
+{
+    ui->m_volumeLabelEdit->setEnabled(enabled);
+    ui->m_fileSystemCombo->setEnabled(enabled);
+    ui->m_clusterSizeCombo->setEnabled(enabled);
+    ui->m_quickFormatCheck->setEnabled(enabled);
+}
+
+void PartitionFormatter::startFormat()
+{
+    m_isFormatting = true;
+    m_progressStopped = false;
+    m_simulatedProgress = 0;
+    ui->m_progressBar->setValue(0);
+    ui->m_progressBar->show();
+    ui->m_progressLabel->setText(tr("Preparing to format..."));
+    ui->m_progressLabel->show();
+    setInputsEnabled(false);
+    ui->m_formatButton->setEnabled(false);
+    ui->m_formatButton->setText(tr("Formatting..."));
+    ui->m_cancelButton->setText(tr("Cancel"));
+    ui->m_formatButton->setStyleSheet(QLatin1String(BusyButtonStyle));
+
+    m_settings = getFormatOptions();
+
+    m_workerThread = new QThread(this);
+    m_worker = new DiskOperationWorker();
+    m_worker->moveToThread(m_workerThread);
+
+    DiskOperationWorker::FormatOptions options;
+    options.partitionPath = m_settings.partitionPath;
+    options.fileSystem = fileSystemName(m_settings.fileSystem);
+    options.volumeLabel = m_settings.volumeLabel;
+    options.clusterSize = int(m_settings.clusterSize);
+    options.quickFormat = m_settings.quickFormat;
+    qDebug() << "[PartitionFormatter] 开始格式化:" << options.partitionPath << options.fileSystem
+             << options.volumeLabel << options.clusterSize << options.quickFormat;
+
+    DiskOperationWorker *worker = m_worker;
+    // Direct: the job runs inside the new thread's start, before its event loop.
+    connect(m_workerThread, &QThread::started, worker, [worker, options] { worker->formatPartitionAsync(options); },
+            Qt::DirectConnection);
+    connect(worker, &DiskOperationWorker::operationProgress, this, &PartitionFormatter::showProgress);
+    connect(worker, &DiskOperationWorker::operationCompleted, this, &PartitionFormatter::finishFormat);
+    connect(m_workerThread, &QThread::finished, worker, &QObject::deleteLater);
+    connect(m_workerThread, &QThread::finished, m_workerThread, &QObject::deleteLater);
+    connect(this, &PartitionFormatter::cancelFormat, worker, &DiskOperationWorker::cancelOperation);
+    emit formatStarted(worker);
+
+    m_progressTimer->start();
+    m_timeoutTimer->start();
+    m_workerThread->start(QThread::InheritPriority);
+}
+
+void PartitionFormatter::showProgress(int percent)
+{
+    ui->m_progressBar->setValue(percent);
+    if (percent < 20)
+        ui->m_progressLabel->setText(tr("Preparing partition for format..."));
+    else if (percent < 50)
+        ui->m_progressLabel->setText(tr("Creating file system..."));
+    else if (percent < 80)
+        ui->m_progressLabel->setText(tr("Writing file system structures..."));
+    else
+        ui->m_progressLabel->setText(tr("Finalizing format operation..."));
+}
+
+void PartitionFormatter::onFormatProgress()
+{
+    if (m_progressStopped)
+        return;
+    m_simulatedProgress = qMin(m_simulatedProgress + 5, 95);
+    showProgress(m_simulatedProgress);
+    QCoreApplication::processEvents();
+}
+
+void PartitionFormatter::onFormatTimeout()
+{
+    qDebug() << "Format operation timed out";
+    m_progressStopped = true;
+}
+
+void PartitionFormatter::reject()
+{
+    onCancelClicked();
+}
+
+void PartitionFormatter::onCancelClicked()
+{
+    if (!m_isFormatting) {
+        QDialog::reject();
+        return;
+    }
+    if (m_cancelling)
+        return;
+    m_cancelling = true;
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, tr("Cancel Format"), tr("Format operation is in progress. Do you want to cancel it?"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    // The format may have ended while the question was open; its result has been shown then.
+    if (answer != QMessageBox::Yes || !m_isFormatting) {
+        m_cancelling = false;
+        return;
+    }
+    m_progressStopped = true;
+    emit cancelFormat();
+    // Blocks until the running format has ended: a format cannot be stopped half-way.
+    quitAndWaitForThread();
+    m_cancelling = false;
+    QDialog::reject();
+}
+
+void PartitionFormatter::quitAndWaitForThread()
+{
+    if (!m_workerThread)
+        return;
+    m_workerThread->quit();
+    m_workerThread->wait();
+}
+
+void PartitionFormatter::finishFormat(bool success, const QString &message)
+{
+    m_progressTimer->stop();
+    m_timeoutTimer->stop();
+    m_isFormatting = false;
+    ui->m_progressBar->hide();
+    ui->m_progressLabel->hide();
+    setInputsEnabled(true);
+    ui->m_formatButton->setStyleSheet(m_formatButtonStyle);
+    ui->m_formatButton->setText(tr("OK"));
+    ui->m_cancelButton->setText(tr("Cancel"));
+    validateInputs();
+    // The job emitted its result as its last act, so this wait is short; waiting before the
+    // boxes means a second attempt never overlaps the end of the first.
+    quitAndWaitForThread();
+    m_worker = nullptr;
+
+    if (!isVisible()) {
+        // Cancelled or closed meanwhile: whoever follows the worker shows the result.
+        qDebug() << "[PartitionFormatter] 格式化结束（对话框已关闭）:" << success << message;
+        return;
+    }
+    if (success) {
+        QMessageBox::information(this, tr("Format Complete"), tr("The partition has been formatted successfully!"),
+                                 QMessageBox::Ok);
+        accept();
+        return;
+    }
+    QMessageBox::critical(this, tr("Format Failed"),
+                          message.isEmpty() ? tr("Failed to format the partition.")
+                                            : tr("Failed to format the partition.\n\nError: %1").arg(message));
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "common/records.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+class DiskOperationWorker;
+class QThread;
+class QTimer;
+
+namespace Ui {
+class PartitionFormatter;
+}
+
+enum class FileSystemType { NTFS = 0, FAT32 = 1, exFAT = 2, EXT2 = 3, EXT3 = 4, EXT4 = 5 };
+
+// What the user asked for, as the dialog hands it to the worker.
+struct FormatSettings
+{
+    QString partitionPath; // "E:" or "disk:partition"
+    QString volumeLabel;
+    FileSystemType fileSystem = FileSystemType::NTFS;
+    unsigned int clusterSize = 0; // bytes; 0 is the file system's default
+    bool quickFormat = true;
+};
+
+// Formats one existing partition: label, file system, cluster size and quick format, a last
+// warning, then the format engine on a thread of the dialog's own while a bar shows progress.
+// Each attempt gets a new thread and worker, released when that thread ends.
+class PartitionFormatter : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit PartitionFormatter(const PartitionInfo &partition, QWidget *parent = nullptr);
+    // During a format nothing waits and nothing is killed: the running format ends by itself,
+    // then its thread releases the worker and itself; whoever follows the worker shows the result.
+    ~PartitionFormatter() override;
+
+    // Text of a combo entry to its kind; anything unknown is NTFS.
+    static FileSystemType fileSystemTypeFromText(const QString &text);
+    // The name the format engine takes.
+    static QString fileSystemName(FileSystemType type);
+    // Cluster sizes offered after "Default", in bytes.
+    static QList<unsigned int> clusterSizesFor(FileSystemType type, qint64 partitionBytes);
+    // "Default", "512 B", "4 KB", "1 MB".
+    static QString clusterSizeText(unsigned int bytes);
+
+    bool validateInputs();
+    FormatSettings getFormatOptions() const;
+    bool isFormatting() const { return m_isFormatting; }
+
+    // Escape and the window's close button are Cancel: they ask first while a format runs.
+    void reject() override;
+
+signals:
+    void cancelFormat();
+    // A format has started on `worker`, for whoever follows the job beyond the dialog's life.
+    void formatStarted(DiskOperationWorker *worker);
+
+public slots:
+    void onFileSystemChanged();
+    void onFormatClicked();
+    void onCancelClicked();
+    void onFormatProgress();
+    void onFormatTimeout();
+
+private:
+    void setupForm();
+    void startFormat();
+    void finishFormat(bool success, const QString &message);
+    void showProgress(int percent);
+    void setInputsEnabled(bool enabled);
+    // Refused partitions return false with the reason; others may carry a warning.
+    bool identify(QString *path, QString *reason) const;
+    // A warning for special partitions the user may still format; true to go on.
+    bool acceptsSpecialPartition();
+    // Lets the thread end after its job and waits for it: the job has ended or is about to.
+    void quitAndWaitForThread();
+
+    Ui::PartitionFormatter *ui = nullptr;
+    PartitionInfo m_partitionInfo;
+    QPointer<QThread> m_workerThread;        // child of the dialog; deletes itself when it ends
+    DiskOperationWorker *m_worker = nullptr; // no parent; deleted when its thread ends
+    QTimer *m_progressTimer = nullptr;
+    QTimer *m_timeoutTimer = nullptr;
+    bool m_progressStopped = false;
+    int m_simulatedProgress = 0;
+    FormatSettings m_settings;
+    bool m_isFormatting = false;
+    bool m_cancelling = false; // the cancel question or its wait is under way
+    QString m_formatButtonStyle;
+};

@@ -1,0 +1,370 @@
+// The Format action and its dialog, end to end on a simulated machine: what is refused, what a
+// format changes (and leaves alone), a failure and a retry, and the dialog going away mid-format.
+#include "support/guitestmain.h"
+#include "deletetesting.h"
+#include "support/messageboxanswerer.h"
+
+#include "app/windowtesting.h"
+#include "dialogs/partitionformatter.h"
+#include "worker/diskoperationworker.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTreeWidgetItemIterator>
+
+#include <memory>
+
+class TestFormatDialog : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestMachine> m_machine;
+    std::unique_ptr<MainWindow> m_window;
+    QTreeWidget *m_tree = nullptr;
+
+    QTreeWidgetItem *itemWithId(const QString &id) const
+    {
+        for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toString() == id)
+                return *it;
+        return nullptr;
+    }
+    PartitionInfo recordOf(const QString &id) const
+    {
+        QTreeWidgetItem *row = itemWithId(id);
+        return row ? row->data(0, Qt::UserRole + 1).value<PartitionInfo>() : PartitionInfo();
+    }
+    // One fault object, or an array of them.
+    void setFaults(const char *json)
+    {
+        const QJsonDocument doc = QJsonDocument::fromJson(json);
+        QVERIFY(m_machine->store().modify([&doc](sim::Machine &m) {
+            m.faults = doc.isArray() ? doc.array() : QJsonArray{doc.object()};
+            return true;
+        }));
+    }
+
+    // Chooses Format on the row (action list or context menu) and runs `body` on the open modal
+    // dialog. Whatever the body leaves open is closed, so a failed check never hangs the test.
+    bool withDialog(QTreeWidgetItem *row, bool viaMenu, const std::function<void(PartitionFormatter &)> &body)
+    {
+        bool opened = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<PartitionFormatter *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll.stop();
+            opened = true;
+            QPointer<PartitionFormatter> guard(dialog);
+            body(*dialog);
+            if (guard && guard->isVisible() && QTest::qWaitFor([&] { return !guard || !guard->isFormatting(); }, 15000) && guard)
+                guard->done(QDialog::Rejected);
+        });
+        poll.start(5);
+        m_tree->setCurrentItem(row);
+        if (viaMenu) {
+            useContextMenu(m_tree, row, [](QMenu *menu) { return menu->actions().value(2); });
+        } else {
+            auto *list = m_window->findChild<QListWidget *>(QStringLiteral("rightPanel"));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(3)).center());
+        }
+        return opened;
+    }
+    static void clickOk(PartitionFormatter &d) { QTest::mouseClick(child<QPushButton>(d, "m_formatButton"), Qt::LeftButton); }
+
+private slots:
+    // Disk 0: 0:1 the running system's EFI partition, 0:2 MSR, 0:3 C:, 0:4 D: (16 GiB),
+    // 0:5 a letterless 2 GiB partition, 0:6 E:, 0:7 recovery, then free space.
+    void init()
+    {
+        using Vol = TestMachine::Vol;
+        registerRecordMetaTypes();
+        m_machine = std::make_unique<TestMachine>();
+        TestMachine &tm = *m_machine;
+        tm.addDisk(0, 100 * sim::kGiB);
+        tm.addPartition(0, sim::kMiB, 100 * sim::kMiB, "System", Vol("FAT32"));
+        tm.addPartition(0, 101 * sim::kMiB, 16 * sim::kMiB, "MSR");
+        tm.addPartition(0, 117 * sim::kMiB, 30 * sim::kGiB, "Primary", Vol("NTFS", "Windows", "C"));
+        tm.addPartition(0, 31 * sim::kGiB, 16 * sim::kGiB, "Primary", Vol("NTFS", "Data", "D"));
+        tm.addPartition(0, 47 * sim::kGiB, 2 * sim::kGiB, "Primary", Vol("NTFS", "Spare"));
+        tm.addPartition(0, 49 * sim::kGiB, 10 * sim::kGiB, "Primary", Vol("NTFS", "Keep", "E"));
+        tm.addPartition(0, 59 * sim::kGiB, 750 * sim::kMiB, "Recovery", Vol("NTFS"));
+        tm.setTimeScale(0.01);
+        QVERIFY(tm.write());
+        m_window = std::make_unique<MainWindow>();
+        m_window->show();
+        m_tree = treeOf(*m_window);
+        QVERIFY(waitUntilReady(*m_window));
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_machine.reset();
+    }
+
+    // Partitions the machine needs are refused with the reason on the disabled button, a
+    // recovery partition is named in a warning first (No the default), and the free space is
+    // refused before any dialog opens.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("C:") << "0:3" << "Cannot format system drive C:";
+        QTest::newRow("the running system's EFI") << "0:1" << "the system partition the running Windows started from";
+        QTest::newRow("MSR") << "0:2" << "is a Microsoft Reserved (MSR) partition";
+        QTest::newRow("recovery, warned") << "0:7" << "is a recovery partition";
+        QTest::newRow("free space") << "unallocated" << "";
+    }
+
+    void refusals()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, reason);
+        const QStringList before = layoutOf(m_machine->read());
+        MessageBoxAnswerer boxes;
+        QString state;
+        const bool opened = withDialog(itemWithId(id), false, [&](PartitionFormatter &d) {
+            auto *ok = child<QPushButton>(d, "m_formatButton");
+            clickOk(d);
+            state = QStringLiteral("%1 %2").arg(ok->isEnabled()).arg(ok->toolTip());
+            QTest::mouseClick(child<QPushButton>(d, "m_cancelButton"), Qt::LeftButton);
+            QVERIFY(!d.isVisible() && !d.windowIcon().isNull()); // an idle dialog just closes
+        });
+        QCOMPARE(opened, !reason.isEmpty());
+        if (state.startsWith("1 ")) {
+            QCOMPARE(boxes.titles(), QStringList{"Special Partition"});
+            QVERIFY(boxes.at(0).text.contains(reason) && boxes.at(0).defaultButton == QMessageBox::No);
+        } else if (opened) {
+            QVERIFY2(state.startsWith("0 ") && state.contains(reason), qPrintable(state));
+            QCOMPARE(boxes.count(), 0);
+        } else {
+            QCOMPARE(boxes.titles(), QStringList{"Warning"});
+            QCOMPARE(boxes.at(0).text, QStringLiteral("Please select a valid partition to format."));
+        }
+        QCOMPARE(layoutOf(m_machine->read()), before);
+    }
+
+    // The path handed to the engine, from records the tree does not build: a letter list only,
+    // or no letter at all; without a disk index nothing can be named.
+    void pathOfRecords_data()
+    {
+        QTest::addColumn<QString>("letters");
+        QTest::addColumn<int>("disk");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("expected"); // the path, or the disabled button's tool tip
+        QTest::newRow("letter list with root") << " e:\\" << 1 << 2 << "E:";
+        QTest::newRow("partition number 0") << "" << 1 << 0 << "1:0";
+        QTest::newRow("no disk index") << "" << -1 << 2 << "Partition lacks necessary identification information";
+    }
+
+    void pathOfRecords()
+    {
+        QFETCH(QString, letters);
+        PartitionInfo p;
+        p.id = QStringLiteral("x");
+        p.driveLetters = letters.isEmpty() ? QStringList() : QStringList{letters};
+        QFETCH(int, disk);
+        QFETCH(int, number);
+        p.diskIndex = disk;
+        p.partitionNumber = number;
+        PartitionFormatter d(p);
+        auto *ok = child<QPushButton>(d, "m_formatButton");
+        QTEST(ok->isEnabled() ? d.getFormatOptions().partitionPath : ok->toolTip(), "expected");
+    }
+
+    // A format from the action list or the context menu: the label loses the characters no
+    // volume label holds, the cluster sizes follow file system and size, exactly the chosen
+    // partition changes, and the refreshed tree shows it.
+    void formatEndToEnd_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("viaMenu");
+        QTest::addColumn<QString>("fileSystem");
+        QTest::addColumn<QString>("clusters"); // offered for FAT32, then for the chosen file system
+        QTest::addColumn<QString>("confirmed"); // in the confirmation
+        QTest::addColumn<QString>("after");     // "letter fs label" on the machine
+
+        QTest::newRow("D: to exFAT from the list")
+            << "0:4" << false << "exFAT"
+            << "Default, 8 KB, 16 KB, 32 KB, 64 KB; Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB, 128 KB, 256 KB, 512 KB"
+            << "Partition: D\nFile System: exFAT" << "D exFAT Fresh";
+        QTest::newRow("letterless by disk:partition from the menu")
+            << "0:5" << true << "NTFS"
+            << "Default, 4 KB, 8 KB, 16 KB, 32 KB; Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB" << "Partition: Partition 5\nFile System: NTFS" << "F NTFS Fresh";
+    }
+
+    void formatEndToEnd()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, fileSystem);
+        QFETCH(bool, viaMenu);
+        const QStringList before = layoutOf(m_machine->read());
+        const int index = id.mid(2).toInt() - 1;
+        PopupRecorder popups;
+        MessageBoxAnswerer boxes;
+        boxes.enqueue(QMessageBox::Yes);
+        QString clusters;
+        QVERIFY(withDialog(itemWithId(id), viaMenu, [&](PartitionFormatter &d) {
+            auto *fs = child<QComboBox>(d, "m_fileSystemCombo");
+            auto *sizes = child<QComboBox>(d, "m_clusterSizeCombo");
+            for (const QString &name : {QStringLiteral("FAT32"), fileSystem}) {
+                fs->setCurrentText(name);
+                for (int i = 0; i < sizes->count(); ++i)
+                    clusters += (i ? ", " : clusters.isEmpty() ? "" : "; ") + sizes->itemText(i);
+            }
+            auto *label = child<QLineEdit>(d, "m_volumeLabelEdit");
+            label->clear();
+            QTest::keyClicks(label, QStringLiteral(" Fr\\/:*?<>|\"esh "));
+            clickOk(d);
+            QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 15000));
+            QCOMPARE(d.result(), int(QDialog::Accepted));
+        }));
+        QTEST(clusters, "clusters");
+        QCOMPARE(boxes.titles(), (QStringList{"Confirm Format", "Format Complete"}));
+        QFETCH(QString, confirmed);
+        QVERIFY2(boxes.at(0).text.contains(confirmed), qPrintable(boxes.at(0).text));
+        QCOMPARE(boxes.at(0).defaultButton, QMessageBox::No);
+
+        const sim::Machine m = m_machine->read();
+        const sim::Volume v = *m.disks.at(0).partitions.at(index).volume;
+        QTEST(QStringList({v.letter, v.fileSystem, v.label}).join(' '), "after");
+        QStringList after = layoutOf(m);
+        QVERIFY(!before.at(index).endsWith(v.serial));
+        after.removeAt(index);
+        QStringList untouched = before;
+        untouched.removeAt(index);
+        QCOMPARE(after, untouched);
+
+        QTRY_COMPARE(recordOf(id).fileSystem + ' ' + recordOf(id).volumeLabel, v.fileSystem + ' ' + v.label);
+        QCOMPARE(popups.texts, QStringList{"Refreshing partitions..."});
+    }
+
+    // A failed format leaves the dialog open and usable; the next attempt is a new job whose
+    // simulated progress starts again from nothing.
+    void failureThenRetry()
+    {
+        setFaults(R"([{"target":"tool.diskpart","hangMs":400,"exitCode":5,"times":1},
+                      {"target":"tool.diskpart","hangMs":200,"times":1}])");
+        const QString serial = m_machine->read().disks.at(0).partitions.at(3).volume->serial;
+        MessageBoxAnswerer boxes;
+        QList<QList<int>> bars;
+        QString afterFailure;
+        QVERIFY(withDialog(itemWithId("0:4"), false, [&](PartitionFormatter &d) {
+            connect(&d, &PartitionFormatter::formatStarted, this, [&] { bars.append(QList<int>()); });
+            connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&](int v) { bars.last() << v; });
+            boxes.enqueue(QMessageBox::Yes);
+            clickOk(d);
+            QVERIFY(boxes.waitFor(2, 15000));
+            QVERIFY(d.isVisible() && !d.isFormatting());
+            for (const char *name : {"m_volumeLabelEdit", "m_fileSystemCombo", "m_clusterSizeCombo", "m_quickFormatCheck", "m_formatButton"})
+                afterFailure += child<QWidget>(d, name)->isEnabled() ? '1' : '0';
+            afterFailure += ' ' + child<QPushButton>(d, "m_formatButton")->text() + ' ' + (child<QProgressBar>(d, "m_progressBar")->isVisible() ? "bar" : "");
+            boxes.enqueue(QMessageBox::Yes);
+            clickOk(d);
+            QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 15000));
+        }));
+        QCOMPARE(boxes.titles(), (QStringList{"Confirm Format", "Format Failed", "Confirm Format", "Format Complete"}));
+        QVERIFY2(boxes.at(1).text.startsWith("Failed to format the partition.\n\nError: diskpart"), qPrintable(boxes.at(1).text));
+        QCOMPARE(afterFailure, QStringLiteral("11111 OK "));
+        QCOMPARE(bars.size(), 2);
+        QVERIFY2(bars.at(0).contains(95), qPrintable(QTest::toString(bars.at(0))));
+        // The bar was set to 0 before the start; an unreset simulated progress would write 95 next.
+        // The simulated progress stops at 95: only the job's own report writes 100.
+        QVERIFY2(bars.at(1).size() >= 2 && qMax(bars.at(1).at(0), bars.at(1).at(1)) <= 10 && bars.at(1).last() == 100,
+                 qPrintable(QTest::toString(bars.at(1))));
+        QVERIFY(m_machine->read().disks.at(0).partitions.at(3).volume->serial != serial);
+    }
+
+    // Escape during a format asks, then waits for the format to end (a format cannot be
+    // stopped half-way; a hung tool only as long as its time limit) before the dialog closes;
+    // the window reports the result the dialog no longer can, and the tree follows the machine.
+    void closeWhileFormatting_data()
+    {
+        QTest::addColumn<QByteArray>("fault");
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("fileSystem");
+        QTest::newRow("format ends") << QByteArray(R"({"target":"tool.diskpart","hangMs":400,"times":1})")
+                                     << "Format of D: completed successfully." << "NTFS Spare";
+        QTest::newRow("tool hangs past its limit") << QByteArray(R"({"target":"tool.diskpart","hangMs":4000,"times":1})")
+                                                   << "Format of D: failed:\ndiskpart 执行超时（120秒）" << "NTFS Data";
+    }
+
+    void closeWhileFormatting()
+    {
+        QFETCH(QByteArray, fault);
+        setFaults(fault.constData());
+        MessageBoxAnswerer boxes;
+        QPointer<PartitionFormatter> dialog;
+        boxes.setChooser([&dialog](const MessageBoxAnswerer::Box &box) {
+            if (box.title == QLatin1String("Cancel Format") && dialog)
+                dialog->reject(); // Escape again while asked: the one question stays the only one
+            return QMessageBox::Yes;
+        });
+        QElapsedTimer clock;
+        bool endedFirst = false;
+        QVERIFY(withDialog(itemWithId("0:4"), false, [&](PartitionFormatter &d) {
+            dialog = &d;
+            child<QLineEdit>(d, "m_volumeLabelEdit")->setText(QStringLiteral("Spare"));
+            clickOk(d);
+            QVERIFY(d.isFormatting());
+            QPointer<QThread> thread = d.findChild<QThread *>();
+            connect(&d, &QDialog::rejected, this, [&] { endedFirst = !thread || thread->isFinished(); });
+            clock.start();
+            QTest::keyClick(&d, Qt::Key_Escape);
+            qDebug("cancel waited %lld ms", clock.elapsed());
+            QVERIFY(!d.isVisible());
+        }));
+        QVERIFY(endedFirst);
+        QVERIFY(boxes.waitFor(3, 15000));
+        QCOMPARE(boxes.titles().mid(0, 2), (QStringList{"Confirm Format", "Cancel Format"}));
+        QCOMPARE(boxes.count(), 3);
+        QTEST(boxes.at(2).text, "report");
+        const sim::Volume v = *m_machine->read().disks.at(0).partitions.at(3).volume;
+        QTEST(v.fileSystem + ' ' + v.label, "fileSystem");
+        QTRY_COMPARE(recordOf("0:4").volumeLabel, v.label);
+    }
+
+    // A dialog destroyed mid-format neither waits nor kills: the format ends by itself, its
+    // thread and worker go afterwards, and the result still reaches whoever follows the job.
+    void destroyedWhileFormatting()
+    {
+        setFaults(R"({"target":"tool.diskpart","hangMs":500,"times":1})");
+        MessageBoxAnswerer boxes;
+        boxes.enqueue(QMessageBox::Yes);
+        const QString serial = m_machine->read().disks.at(0).partitions.at(3).volume->serial;
+        auto *dialog = new PartitionFormatter(recordOf("0:4"));
+        QString result;
+        connect(dialog, &PartitionFormatter::formatStarted, this, [&](DiskOperationWorker *worker) {
+            connect(worker, &DiskOperationWorker::operationCompleted, this, [&](bool ok, const QString &message) {
+                result = QStringLiteral("%1 %2").arg(ok).arg(message);
+            });
+        });
+        dialog->show();
+        clickOk(*dialog);
+        QVERIFY(dialog->isFormatting());
+        QPointer<QThread> thread = dialog->findChild<QThread *>();
+        QElapsedTimer clock;
+        clock.start();
+        delete dialog;
+        QVERIFY(clock.elapsed() < 250);
+        QVERIFY(thread && thread->isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 15000);
+        QCOMPARE(result, QStringLiteral("1 格式化成功完成"));
+        QVERIFY(m_machine->read().disks.at(0).partitions.at(3).volume->serial != serial);
+        QCOMPARE(boxes.count(), 1);
+    }
+};
+
+TESSALINE_GUI_TEST_MAIN(TestFormatDialog)
+#include "tst_formatdialog.moc"
