@@ -1,0 +1,200 @@
+// The resize dialog (limits, controls, checks, confirmation) and the Resize/Move action of the
+// main window that opens it.
+#include "support/guitestmain.h"
+#include "support/messageboxanswerer.h"
+#include "support/testmachine.h"
+
+#include "app/windowtesting.h"
+#include "dialogs/partitionresizebar.h"
+#include "dialogs/resizedialog.h"
+
+#include <QDoubleSpinBox>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidgetItemIterator>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+PartitionInfo record(const QString &fileSystem = QStringLiteral("NTFS"), const QString &id = QStringLiteral("1:1"))
+{
+    PartitionInfo p;
+    p.id = id;
+    p.name = QStringLiteral("D");
+    p.fileSystem = fileSystem;
+    p.sizeStr = QStringLiteral("48.83 GB");
+    return p;
+}
+
+PartitionResizeBar *barOf(QWidget &w) { return w.findChild<PartitionResizeBar *>(QStringLiteral("resizeBar")); }
+QDoubleSpinBox *spinOf(QWidget &w) { return w.findChild<QDoubleSpinBox *>(QStringLiteral("spinBoxSize")); }
+QProgressBar *progressOf(QWidget &w) { return w.findChild<QProgressBar *>(QStringLiteral("progressBar")); }
+
+} // namespace
+
+class TestResizeDialog : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestMachine> m_machine;
+
+private slots:
+    void init()
+    {
+        registerRecordMetaTypes();
+        m_machine = std::make_unique<TestMachine>(TestMachine::Start::Demo);
+        m_machine->setTimeScale(0.01);
+        QVERIFY(m_machine->write());
+    }
+
+    void cleanup() { m_machine.reset(); }
+
+    void limits_data()
+    {
+        QTest::addColumn<qint64>("current");
+        QTest::addColumn<qint64>("adjacent");
+        QTest::addColumn<bool>("shrinkOnly");
+        QTest::addColumn<QString>("expected"); // min-max, the spin box's range and value, the bar's range and end
+
+        QTest::newRow("50000 MB, 20000 free") << qint64(50000) << qint64(20000) << false << "10100-70000 9.86-68.36 48.93 0-70000 50000";
+        QTest::newRow("50000 MB, shrink only") << qint64(50000) << qint64(0) << true << "10100-50000 9.86-48.83 48.83 0-50000 50000";
+        QTest::newRow("100 MB") << qint64(100) << qint64(300) << false << "120-400 0.12-0.39 0.20 0-400 100";
+    }
+
+    void limits()
+    {
+        QFETCH(qint64, current);
+        QFETCH(qint64, adjacent);
+        QFETCH(bool, shrinkOnly);
+        ResizeDialog dialog(current, current + adjacent);
+        QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
+        dialog.setPartitionInfo(record(), current, adjacent, shrinkOnly);
+        QDoubleSpinBox *spin = spinOf(dialog);
+        PartitionResizeBar *bar = barOf(dialog);
+        QTEST(QStringLiteral("%1-%2 %3-%4 %5 %6-%7 %8")
+                  .arg(dialog.minSizeMB()).arg(dialog.maxSizeMB())
+                  .arg(spin->minimum(), 0, 'f', 2).arg(spin->maximum(), 0, 'f', 2).arg(spin->value(), 0, 'f', 2)
+                  .arg(bar->minimum()).arg(bar->maximum()).arg(bar->endValue()),
+              "expected");
+        QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
+    }
+
+    // The spin box sets the bar and the bar the spin box, neither echoing back; the spin box's
+    // lowest value (rounded to two decimals of GB) means the smallest size allowed.
+    void coupling()
+    {
+        ResizeDialog dialog(50000, 70000);
+        dialog.setPartitionInfo(record(), 50000, 20000, false);
+        QDoubleSpinBox *spin = spinOf(dialog);
+        PartitionResizeBar *bar = barOf(dialog);
+        QStringList seen;
+        for (double gb : {20.0, 80.0, 0.0}) {
+            spin->setValue(gb);
+            seen << QStringLiteral("%1>%2").arg(spin->value(), 0, 'f', 2).arg(bar->endValue());
+        }
+        emit bar->valuesChanged(0, 30720);
+        seen << QStringLiteral("%1<%2").arg(spin->value(), 0, 'f', 2).arg(bar->endValue());
+        QCOMPARE(seen.join(' '), QStringLiteral("20.00>20480 68.36>70000 9.86>10100 30.00<10100"));
+    }
+
+    // A bad record or a storage manager that cannot connect is reported, and the dialog then
+    // does not show at all.
+    void refusedSetup_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("no id") << "" << qint64(50000) << "Error: Invalid partition information. Partition ID is missing.";
+        QTest::newRow("no size") << "1:1" << qint64(0) << "Error: Invalid partition size information.";
+        QTest::newRow("no connection") << "1:1" << qint64(50000)
+                                       << "Initialization Error: Failed to initialize Windows Storage Management API.\n"
+                                          "Make sure you have administrator privileges.";
+    }
+
+    void refusedSetup()
+    {
+        QFETCH(QString, id);
+        QFETCH(qint64, size);
+        m_machine->addFault(R"({"target":"wmi.connect","hresult":"0x80041003"})");
+        QVERIFY(m_machine->write());
+        MessageBoxAnswerer boxes;
+        ResizeDialog dialog(size, size);
+        dialog.setPartitionInfo(record(QStringLiteral("NTFS"), id), size, 0, true);
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        QVERIFY(!dialog.isVisible() && !dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
+        QCOMPARE(boxes.count(), 1);
+        QTEST(boxes.at(0).title + ": " + boxes.at(0).text, "box");
+    }
+
+    // OK on a 50000 MB partition with 20000 MB free after it; every confirmation is answered No.
+    void okClicked_data()
+    {
+        QTest::addColumn<QString>("fileSystem");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<QString>("box"); // title: text
+
+        const QString confirm = "Confirm Partition Resize: Are you sure you want to %1 the partition?\n\nPartition: D\n"
+                                "Current size: 50000 MB (48.83 GB)\nNew size: %2\n%3";
+        const QString backup = "\n\n⚠️ Make sure to backup important data before proceeding.";
+        QTest::newRow("99 MB more") << "NTFS" << 50099
+                                    << "No Significant Change: The selected size is too close to the current size.\n"
+                                       "Minimum change required: 100 MB\nCurrent difference: 99 MB";
+        QTest::newRow("99 MB less") << "NTFS" << 49901
+                                    << "No Significant Change: The selected size is too close to the current size.\n"
+                                       "Minimum change required: 100 MB\nCurrent difference: 99 MB";
+        QTest::newRow("100 MB more") << "NTFS" << 50100
+                                     << confirm.arg("expand", "50100 MB (48.93 GB)", "Expansion: +100 MB (+0.10 GB)");
+        QTest::newRow("the minimum") << "NTFS" << 10100
+                                     << confirm.arg("shrink", "10100 MB (9.86 GB)", "Shrinkage: -39900 MB (-38.96 GB)" + backup);
+        QTest::newRow("one below the minimum")
+            << "NTFS" << 10099
+            << "Invalid Size: Selected size is out of valid range.\n\nValid range: 10100 MB - 70000 MB\nSelected: 10099 MB";
+        QTest::newRow("the maximum") << "NTFS" << 70000
+                                     << confirm.arg("expand", "70000 MB (68.36 GB)", "Expansion: +20000 MB (+19.53 GB)");
+        QTest::newRow("FAT32 says it is erased")
+            << "FAT32" << 60000
+            << confirm.arg("expand", "60000 MB (58.59 GB)", "Expansion: +10000 MB (+9.77 GB)"
+                           "\n\n⚠️ This partition is FAT32. To resize it, it is first reformatted as NTFS, which ERASES "
+                           "ALL ITS CONTENTS: every file on it will be lost.");
+    }
+
+    void okClicked()
+    {
+        QFETCH(QString, fileSystem);
+        QFETCH(int, end);
+        ResizeDialog dialog(50000, 70000);
+        dialog.setPartitionInfo(record(fileSystem), 50000, 20000, false);
+        dialog.show();
+        barOf(dialog)->setValues(0, end);
+        MessageBoxAnswerer boxes;
+        dialog.onOkClicked();
+        QCOMPARE(boxes.count(), 1);
+        QTEST(boxes.at(0).title + ": " + boxes.at(0).text, "box");
+        if (boxes.at(0).title.startsWith(QLatin1String("Confirm"))) {
+            QCOMPARE(boxes.at(0).defaultButton, QMessageBox::No);
+            QCOMPARE(boxes.at(0).icon, fileSystem == QLatin1String("FAT32") ? QMessageBox::Warning : QMessageBox::Question);
+        }
+        QVERIFY(!dialog.isOperationInProgress() && progressOf(dialog)->isHidden() && dialog.isVisible());
+    }
+
+    void progressBands()
+    {
+        ResizeDialog dialog(50000, 50000);
+        QStringList formats;
+        for (int percent : {5, 10, 29, 30, 59, 60, 89, 90, 100}) {
+            dialog.onResizeProgress(percent);
+            formats << QStringLiteral("%1 %2").arg(progressOf(dialog)->value()).arg(progressOf(dialog)->format());
+        }
+        QCOMPARE(formats, (QStringList{"5 Detecting file system... %p%", "10 Converting to NTFS... %p%",
+                                       "29 Converting to NTFS... %p%", "30 Preparing partition... %p%",
+                                       "59 Preparing partition... %p%", "60 Resizing partition... %p%",
+                                       "89 Resizing partition... %p%", "90 Finalizing changes... %p%",
+                                       "100 Finalizing changes... %p%"}));
+    }
+};
+
+TESSALINE_GUI_TEST_MAIN(TestResizeDialog)
+#include "tst_resizedialog.moc"
