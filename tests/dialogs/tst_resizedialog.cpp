@@ -11,7 +11,9 @@
 #include <QDoubleSpinBox>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidgetItemIterator>
 
 #include <functional>
@@ -32,6 +34,38 @@ PartitionInfo record(const QString &fileSystem = QStringLiteral("NTFS"), const Q
 PartitionResizeBar *barOf(QWidget &w) { return w.findChild<PartitionResizeBar *>(QStringLiteral("resizeBar")); }
 QDoubleSpinBox *spinOf(QWidget &w) { return w.findChild<QDoubleSpinBox *>(QStringLiteral("spinBoxSize")); }
 QProgressBar *progressOf(QWidget &w) { return w.findChild<QProgressBar *>(QStringLiteral("progressBar")); }
+
+QTreeWidgetItem *itemWithId(QTreeWidget *tree, const QString &id)
+{
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toString() == id)
+            return *it;
+    return nullptr;
+}
+
+// Selects the row and chooses Resize/Move in the action list; the dialog it opens, if any, goes
+// to `inDialog` and is closed afterwards if still open. False when no dialog opened.
+bool resizeRow(MainWindow &window, QTreeWidgetItem *row, const std::function<void(ResizeDialog &)> &inDialog)
+{
+    treeOf(window)->setCurrentItem(row);
+    bool opened = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QPointer<ResizeDialog> dialog = window.findChild<ResizeDialog *>();
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll.stop();
+        opened = true;
+        inDialog(*dialog);
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+    });
+    poll.start();
+    auto *list = window.findChild<QListWidget *>(QStringLiteral("rightPanel"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    return opened;
+}
 
 } // namespace
 
@@ -178,6 +212,47 @@ private slots:
             QCOMPARE(boxes.at(0).icon, fileSystem == QLatin1String("FAT32") ? QMessageBox::Warning : QMessageBox::Question);
         }
         QVERIFY(!dialog.isOperationInProgress() && progressOf(dialog)->isHidden() && dialog.isVisible());
+    }
+
+    // The action's checks on the demo machine, and the limits of the dialog it opens: D: has a
+    // partition right after it (shrink only, after a question), E: a 60 MiB gap.
+    void action_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("titles");
+        QTest::addColumn<QString>("limits"); // of the dialog, empty when none opened
+
+        QTest::newRow("disk row") << "0" << true << "Warning" << "";
+        QTest::newRow("free space") << "unallocated" << true << "Cannot Resize" << "";
+        QTest::newRow("the running system's C:") << "0:3" << true << "Cannot Resize" << "";
+        QTest::newRow("recovery, declined") << "0:5" << false << "Special Partition" << "";
+        QTest::newRow("D:, shrink declined") << "0:4" << false << "No Expansion Space Available" << "";
+        QTest::newRow("D:, shrink only") << "0:4" << true << "No Expansion Space Available" << "45156-225280";
+        QTest::newRow("E: before a 60 MiB gap") << "1:1" << true << "" << "82020-409660";
+    }
+
+    void action()
+    {
+        QFETCH(QString, id);
+        QFETCH(bool, yes);
+        MainWindow window;
+        window.show();
+        QVERIFY(waitUntilReady(window));
+        QTreeWidgetItem *row = itemWithId(treeOf(window), id);
+        QVERIFY(row);
+        MessageBoxAnswerer boxes;
+        boxes.setChooser([yes](const MessageBoxAnswerer::Box &) { return yes ? QMessageBox::Yes : QMessageBox::No; });
+        QString limits;
+        resizeRow(window, row, [&](ResizeDialog &dialog) {
+            limits = QStringLiteral("%1-%2").arg(dialog.minSizeMB()).arg(dialog.maxSizeMB());
+        });
+        QTEST(boxes.titles().join(", "), "titles");
+        QTEST(limits, "limits");
+        if (id == QLatin1String("0:4"))
+            QVERIFY2(boxes.at(0).text.contains("Partition: D\nCurrent size: 220.00 GB\nAdjacent unallocated space: 0 MB\n"),
+                     qPrintable(boxes.at(0).text));
+        QTRY_VERIFY(!window.findChild<ResizeDialog *>());
     }
 
     void progressBands()
