@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QThread>
 #include <QTreeWidgetItemIterator>
 
 #include <functional>
@@ -253,6 +254,77 @@ private slots:
             QVERIFY2(boxes.at(0).text.contains("Partition: D\nCurrent size: 220.00 GB\nAdjacent unallocated space: 0 MB\n"),
                      qPrintable(boxes.at(0).text));
         QTRY_VERIFY(!window.findChild<ResizeDialog *>());
+    }
+
+    // End to end on the demo machine: D: shrunk to 150 GiB, then grown back into the gap that
+    // left. Each time the tree shows the new size, D: keeps its serial and nothing else changes.
+    void shrinkThenGrowD()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(waitUntilReady(window));
+        MessageBoxAnswerer boxes;
+        boxes.setChooser([](const MessageBoxAnswerer::Box &) { return QMessageBox::Yes; });
+        const sim::Machine before = m_machine->read();
+        QString limits;
+        for (int sizeMB : {153600, 225280}) {
+            const bool opened = resizeRow(window, itemWithId(treeOf(window), QStringLiteral("0:4")), [&](ResizeDialog &dialog) {
+                limits += QStringLiteral("%1-%2 ").arg(dialog.minSizeMB()).arg(dialog.maxSizeMB());
+                barOf(dialog)->setValues(0, sizeMB);
+                QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("btnOk")), Qt::LeftButton);
+                QVERIFY(QTest::qWaitFor([&] { return !dialog.isVisible(); }, 15000));
+            });
+            QVERIFY(opened);
+            QTRY_COMPARE(itemWithId(treeOf(window), QStringLiteral("0:4"))->text(2),
+                         QStringLiteral("%1.00 GB").arg(sizeMB / 1024));
+        }
+        QCOMPARE(limits, QStringLiteral("45156-225280 30820-225280 "));
+        QCOMPARE(boxes.titles().join(", "), QStringLiteral("No Expansion Space Available, Confirm Partition Resize, Success, "
+                                                           "Confirm Partition Resize, Success"));
+        QVERIFY(boxes.at(1).text.contains(QLatin1String("Shrinkage: -71680 MB (-70.00 GB)")));
+        QVERIFY(boxes.at(3).text.contains(QLatin1String("Expansion: +71680 MB (+70.00 GB)")));
+        QCOMPARE(sim::toJson(m_machine->read()), sim::toJson(before));
+    }
+
+    // A FAT32 partition grown while its conversion runs: a second OK does nothing, and the dialog
+    // closed with Escape neither waits for the job nor stops it. The window shows the late
+    // result and the converted, grown partition; the thread releases itself.
+    void fat32ClosedWhileRunning()
+    {
+        m_machine->addFault(R"({"target":"tool.diskpart","hangMs":600,"times":1})");
+        m_machine->setTimeScale(0.05);
+        QVERIFY(m_machine->write());
+        const QString serialE = m_machine->machine().disks.at(1).partitions.at(0).volume->serial;
+        MainWindow window;
+        window.show();
+        QVERIFY(waitUntilReady(window));
+        MessageBoxAnswerer boxes;
+        boxes.setChooser([](const MessageBoxAnswerer::Box &) { return QMessageBox::Yes; });
+        QPointer<QThread> thread;
+        QString during;
+        QVERIFY(resizeRow(window, itemWithId(treeOf(window), QStringLiteral("1:2")), [&](ResizeDialog &dialog) {
+            barOf(dialog)->setValues(0, 17 * 1024);
+            dialog.onOkClicked();
+            thread = dialog.findChild<QThread *>();
+            QVERIFY(QTest::qWaitFor([&] { return progressOf(dialog)->value() >= 15; }));
+            dialog.onOkClicked();
+            during = QStringLiteral("%1 %2 %3").arg(boxes.count()).arg(progressOf(dialog)->isVisible())
+                         .arg(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        }));
+        QVERIFY(thread && thread->isRunning());
+        QCOMPARE(during, QStringLiteral("1 1 0"));
+        QVERIFY(boxes.waitFor(2, 15000));
+        QCOMPARE(boxes.at(1).title + ": " + boxes.at(1).text,
+                 QStringLiteral("Operation completed: Resize of partition F completed successfully."));
+        QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 15000);
+        QTRY_COMPARE(itemWithId(treeOf(window), QStringLiteral("1:2"))->text(1) + ' '
+                         + itemWithId(treeOf(window), QStringLiteral("1:2"))->text(2),
+                     QStringLiteral("NTFS 17.00 GB"));
+        const sim::Machine after = m_machine->read();
+        QCOMPARE(after.disks.at(1).partitions.at(1).size, 17 * sim::kGiB);
+        QCOMPARE(after.disks.at(1).partitions.at(0).volume->serial, serialE);
+        QCOMPARE(boxes.count(), 2);
     }
 
     void progressBands()
