@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QThread>
 #include <QTreeWidgetItemIterator>
@@ -325,6 +326,38 @@ private slots:
         QCOMPARE(after.disks.at(1).partitions.at(1).size, 17 * sim::kGiB);
         QCOMPARE(after.disks.at(1).partitions.at(0).volume->serial, serialE);
         QCOMPARE(boxes.count(), 2);
+    }
+
+    // A refused resize leaves the dialog open and usable and the machine as it was; the next
+    // attempt runs on a new thread, succeeds and reports partitionResized.
+    void failedThenRetried()
+    {
+        m_machine->addFault(R"({"target":"wmi.method","match":"MSFT_Partition.Resize","returnValue":41003,"times":1})");
+        QVERIFY(m_machine->write());
+        const QJsonValue before = sim::toJson(m_machine->read()).value("disks");
+        ResizeDialog dialog(225280, 225280);
+        QSignalSpy resized(&dialog, &ResizeDialog::partitionResized);
+        dialog.setPartitionInfo(record(QStringLiteral("NTFS"), QStringLiteral("0:4")), 225280, 0, true);
+        dialog.show();
+        barOf(dialog)->setValues(0, 153600);
+        MessageBoxAnswerer boxes;
+        boxes.setChooser([](const MessageBoxAnswerer::Box &) { return QMessageBox::Yes; });
+        dialog.onOkClicked();
+        QVERIFY(boxes.waitFor(2, 15000));
+        QCOMPARE(boxes.at(1).title + ": " + boxes.at(1).text,
+                 QStringLiteral("Resize Failed: Failed to resize partition.\n\nError: Failed to resize partition"));
+        QVERIFY(dialog.isVisible() && !dialog.isOperationInProgress() && progressOf(dialog)->isHidden());
+        QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
+        QCOMPARE(sim::toJson(m_machine->read()).value("disks"), before);
+        QCOMPARE(resized.count(), 0);
+
+        dialog.onOkClicked(); // at once: the failed job's thread has not been released yet
+        QVERIFY(boxes.waitFor(4, 15000));
+        QCOMPARE(boxes.titles().mid(2), (QStringList{"Confirm Partition Resize", "Success"}));
+        QCOMPARE(resized.count(), 1);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(m_machine->read().disks.at(0).partitions.at(3).size, 150 * sim::kGiB);
+        QTRY_VERIFY(!dialog.findChild<QThread *>());
     }
 
     void progressBands()
