@@ -104,7 +104,7 @@ private slots:
         QFETCH(qint64, adjacent);
         QFETCH(bool, shrinkOnly);
         ResizeDialog dialog(current, current + adjacent);
-        QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
+        QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled() && !dialog.windowIcon().isNull());
         dialog.setPartitionInfo(record(), current, adjacent, shrinkOnly);
         QDoubleSpinBox *spin = spinOf(dialog);
         PartitionResizeBar *bar = barOf(dialog);
@@ -215,6 +215,7 @@ private slots:
 
         QTest::newRow("disk row") << "0" << true << "Warning" << "";
         QTest::newRow("free space") << "unallocated" << true << "Cannot Resize" << "";
+        QTest::newRow("an id without a colon") << "1:1>11" << true << "Error" << "";
         QTest::newRow("the running system's C:") << "0:3" << true << "Cannot Resize" << "";
         QTest::newRow("recovery, declined") << "0:5" << false << "Special Partition" << "";
         QTest::newRow("D:, shrink declined") << "0:4" << false << "No Expansion Space Available" << "";
@@ -229,8 +230,10 @@ private slots:
         MainWindow window;
         window.show();
         QVERIFY(waitUntilReady(window));
-        QTreeWidgetItem *row = itemWithId(treeOf(window), id);
+        QTreeWidgetItem *row = itemWithId(treeOf(window), id.section('>', 0, 0));
         QVERIFY(row);
+        if (id.contains('>'))
+            row->setData(0, Qt::UserRole, id.section('>', 1));
         MessageBoxAnswerer boxes;
         boxes.setChooser([yes](const MessageBoxAnswerer::Box &) { return yes ? QMessageBox::Yes : QMessageBox::No; });
         QString limits;
