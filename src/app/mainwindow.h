@@ -83,6 +83,7 @@ private slots:
     // The six operation slots (onResizePartition, onCreatePartition, onMergePartition,
     // onFormatPartition, onDeletePartition, onSplitPartition) are declared here as each
     // operation's dialog arrives; the action list and the menu find them by name.
+    void onResizePartition();
     void onCreatePartition();
     void onDeletePartition();
     void onMergePartition();

@@ -1,0 +1,204 @@
+#include "partitionresizebar.h"
+
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr int BarHeight = 34;
+constexpr int HandleRadius = 10;
+constexpr int RestTextMinWidth = 81;
+
+} // namespace
+
+PartitionResizeBar::PartitionResizeBar(QWidget *parent) : QWidget(parent)
+{
+    setMinimumHeight(44);
+    setMouseTracking(true); // hovering over the handle changes the cursor
+}
+
+void PartitionResizeBar::setRange(int minimum, int maximum)
+{
+    m_minimum = minimum;
+    m_maximum = maximum;
+    update();
+}
+
+void PartitionResizeBar::setValues(int start, int end)
+{
+    m_start = qBound(m_minimum, start, std::max(m_minimum, m_maximum));
+    m_end = std::max(std::min(end, m_maximum), m_start);
+    update();
+}
+
+QString PartitionResizeBar::sizeText(int megabytes)
+{
+    if (megabytes < 1024)
+        return tr("%1 MB").arg(megabytes);
+    return tr("%1 GB").arg(QString::number(megabytes / 1024.0, 'f', 1));
+}
+
+int PartitionResizeBar::valueToX(int value) const
+{
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    const int x0 = inner.left() + 12;
+    if (m_maximum == m_minimum)
+        return x0;
+    const int w = inner.right() - inner.left() - 23;
+    // In double: a width times a value of millions does not fit an int.
+    return x0 + int(double(w) * (double(value) - m_minimum) / (double(m_maximum) - m_minimum));
+}
+
+PartitionResizeBar::Layout PartitionResizeBar::layout() const
+{
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    Layout l;
+    l.trackLeft = inner.left() + 12;
+    l.trackWidth = inner.right() - inner.left() - 23;
+    l.top = (height() - 1 - (BarHeight - 1)) / 2;
+    l.handleX = valueToX(m_end);
+    const double span = double(m_maximum) - m_minimum;
+    if (span < 1)
+        return l;
+    l.usedWidth = int((double(m_end) - m_minimum) * l.trackWidth / span);
+    l.restWidth = l.trackWidth - l.usedWidth;
+    l.usedText = sizeText(m_end);
+    if (l.restWidth >= RestTextMinWidth) {
+        const int rest = m_maximum - m_end;
+        l.restText = rest < 1024
+                         ? tr("Unallocated space %1 MB").arg(rest)
+                         : tr("Unallocated space %1 GB").arg(QString::number(rest / 1024.0, 'f', 1));
+    }
+    return l;
+}
+
+QRect PartitionResizeBar::handleHitRect() const
+{
+    const int hx = valueToX(m_end);
+    return QRect(QPoint(hx - 10, height() / 2 - 16), QPoint(hx + 9, height() / 2 + 15));
+}
+
+void PartitionResizeBar::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (double(m_maximum) - m_minimum < 1)
+        return;
+
+    const Layout l = layout();
+    const int y0 = l.top;
+    const int bottom = y0 + BarHeight - 1;
+    const int split = l.trackLeft + l.usedWidth;
+    painter.setPen(Qt::NoPen);
+
+    if (l.usedWidth >= 1) {
+        const QRect used(QPoint(l.trackLeft, y0), QPoint(split - 1, bottom));
+        QLinearGradient gradient(used.topLeft(), used.bottomLeft());
+        gradient.setColorAt(0, QColor(QStringLiteral("#5BA3F5")));
+        gradient.setColorAt(1, QColor(QStringLiteral("#4A90E2")));
+        painter.setBrush(gradient);
+        painter.drawRoundedRect(used, 16, 16);
+
+        QFont font = painter.font();
+        font.setPointSize(10);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(QColor(QStringLiteral("#FFFFFF")));
+        painter.drawText(used, Qt::AlignCenter, l.usedText);
+        painter.setPen(Qt::NoPen);
+    }
+
+    if (l.restWidth >= 1) {
+        const QRect rest(QPoint(split, y0), QPoint(split + l.restWidth - 1, bottom));
+        QPainterPath clip;
+        clip.addRoundedRect(rest, 16, 16);
+        painter.save();
+        painter.setClipPath(clip);
+        painter.fillRect(rest, QColor(QStringLiteral("#E5E5E5")));
+        painter.setPen(QPen(QColor(QStringLiteral("#C0C0C0")), 1));
+        const int width = rest.right() - rest.left();
+        const int h = rest.bottom() - rest.top();
+        for (int i = -(h + 1); i < width + 2 + h; i += 8)
+            painter.drawLine(rest.left() + i, rest.bottom(), rest.left() + 1 + i + h, rest.top());
+        painter.restore();
+
+        if (!l.restText.isEmpty()) {
+            QFont font = painter.font();
+            font.setPointSize(9);
+            font.setBold(false);
+            painter.setFont(font);
+            painter.setPen(QColor(QStringLiteral("#666666")));
+            painter.drawText(rest, Qt::AlignCenter, l.restText);
+            painter.setPen(Qt::NoPen);
+        }
+    }
+
+    const int hx = l.handleX;
+    painter.setBrush(QColor(0, 0, 0, 30));
+    painter.drawEllipse(QPoint(hx + 1, y0 + 18), HandleRadius, HandleRadius);
+    painter.setBrush(QColor(QStringLiteral("#2477FF")));
+    painter.drawEllipse(QPoint(hx, y0 + 17), HandleRadius, HandleRadius);
+    painter.setBrush(Qt::white);
+    for (int dx : {-3, 0, 3}) {
+        painter.drawEllipse(QPoint(hx + dx, y0 + 14), 2, 2);
+        painter.drawEllipse(QPoint(hx + dx, y0 + 20), 2, 2);
+        if (dx != 0)
+            painter.drawEllipse(QPoint(hx + dx, y0 + 17), 2, 2);
+    }
+    QFont gripFont = painter.font();
+    gripFont.setPointSize(8);
+    gripFont.setBold(true);
+    painter.setFont(gripFont);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(QPoint(hx - 10, y0 + 7), QPoint(hx + 9, y0 + 26)), Qt::AlignCenter,
+                     QStringLiteral("⋮⋮"));
+
+    painter.setPen(QPen(QColor(QStringLiteral("#2477FF")), 2));
+    painter.drawLine(l.trackLeft, y0 - 2, l.trackLeft, y0 + 36);
+}
+
+void PartitionResizeBar::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (handleHitRect().contains(at)) {
+        dragState = 2;
+        dragOffset = at.x() - valueToX(m_end);
+        setCursor(Qt::SizeHorCursor);
+    } else {
+        dragState = 0;
+    }
+}
+
+void PartitionResizeBar::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    if (dragState != 2) {
+        setCursor(handleHitRect().contains(at) ? Qt::SizeHorCursor : Qt::ArrowCursor);
+        return;
+    }
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    const int w = inner.right() - inner.left() - 23;
+    const int x = at.x() - dragOffset;
+    double v = m_minimum;
+    if (w != 0)
+        v = std::round(double(x - inner.left() - 12) * (double(m_maximum) - m_minimum) / w + m_minimum);
+    const double bounded = std::max(std::min(v, double(m_maximum)), double(m_start) + 1);
+    const int newEnd = int(std::min(bounded, double(std::numeric_limits<int>::max())));
+    if (newEnd == m_end)
+        return;
+    m_end = newEnd;
+    update();
+    emit valuesChanged(m_start, m_end);
+}
+
+void PartitionResizeBar::mouseReleaseEvent(QMouseEvent *)
+{
+    dragState = 0;
+    setCursor(Qt::ArrowCursor);
+}
