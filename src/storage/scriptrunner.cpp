@@ -69,10 +69,13 @@ const RunSettings Table[] = {
     {"refreshPartitionTableForSplit", ScriptDir::QDirTemp, "/diskpart_refresh_%1_%2.txt", true, "\r\n",
      Starter::Process, 0, "diskpart.exe", false, "/s",
      Channels::Separate, 10000, 30000, 0, 0, 3000, SuccessTest::ExitCodeZero, Disposal::Remove},
+    {"refreshAndDetectFileSystem", ScriptDir::None, nullptr, false, "",
+     Starter::Process, 0, "cmd.exe", false, "/c",
+     Channels::Separate, 3000, 10000, 0, 0, 0, SuccessTest::Finished, Disposal::None},
 };
 // clang-format on
 
-static_assert(sizeof(Table) / sizeof(Table[0]) == static_cast<std::size_t>(Run::SplitRefresh) + 1,
+static_assert(sizeof(Table) / sizeof(Table[0]) == static_cast<std::size_t>(Run::StorageRefreshEcho) + 1,
               "one row per run");
 
 // How often a cancellable wait looks at its flag.

@@ -30,6 +30,7 @@ enum class Run {
     StorageDeletePartition,    // the storage manager's deletePartition
     MergeScript,               // the merge job's script runner
     SplitRefresh,              // refreshPartitionTableForSplit
+    StorageRefreshEcho,        // the no-op console command before file-system detection
 };
 
 enum class ScriptDir {

@@ -52,6 +52,14 @@ public:
     Q_INVOKABLE QString createPartition(int diskNumber, qlonglong sizeBytes, const QString &fileSystem,
                                         bool assignDriveLetter, qlonglong offsetBytes = 0);
     Q_INVOKABLE bool assignDriveLetter(const QString &partitionId, const QString &driveLetter);
+    // Resizes the partition (and its file system, as the provider does it) through
+    // MSFT_Partition.Resize. True when it already has that size or the provider returned 0.
+    Q_INVOKABLE bool resizePartitionStorageAPI(const QString &partitionId, qlonglong newSizeBytes);
+    // refreshAndDetectFileSystem under the storage lock.
+    Q_INVOKABLE QString getPartitionFileSystemById(const QString &partitionId);
+    // The largest size the partition can grow to: its size plus the unallocated region directly
+    // after it. 0 when there is no such partition.
+    Q_INVOKABLE qlonglong getPartitionMaximumSize(const QString &partitionId);
 
     bool initialize();
     bool connectToWmi();
@@ -66,6 +74,13 @@ public:
     bool isDriveLetterInUse(const QString &letter);
     bool assignDriveLetterWithDiskpart(const QString &partitionId, const QString &driveLetter);
     bool deletePartition(const QString &partitionId);
+
+    // The file system of a partition as the system reports it ("NTFS", "FAT32", ...), or empty:
+    // from the volume map, the partition record, or a mounted volume of about its size that
+    // belongs to no other partition. Takes no lock.
+    QString detectPartitionFileSystem(const QString &partitionId);
+    // The same, tried once more after a pause when the first pass finds nothing.
+    QString refreshAndDetectFileSystem(const QString &partitionId);
 
     // "e", "E:" and "E:\" give "E"; anything that is not one letter A-Z gives an empty string.
     static QString normalizedDriveLetter(const QString &letter);

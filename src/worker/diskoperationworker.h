@@ -112,6 +112,17 @@ public:
     bool remountVolume(QString drive, qint64 expectedBytes = -1);
     bool isDriveAccessible(QString drive);
 
+    // Resize job steps (resizejob.cpp). Each blocks the calling (worker) thread.
+    // Formats a FAT32 partition (given by id) as NTFS and checks that it reads NTFS afterwards.
+    bool convertFat32ToNtfs(QString partitionId);
+    // The storage layer's resize, through the creator's manager on its own thread or through the
+    // worker's own manager.
+    bool resizePartitionInThread(QString partitionId, qint64 newSizeBytes);
+    // The partition's file system, or empty when it cannot be found.
+    QString detectFileSystemInWorker(QString partitionId);
+    // The NTFS conversion script by disk and partition.
+    bool formatUsingDiskpart(QString partitionId);
+
     // The merge job: runs to its end on the calling (worker) thread and reports that end exactly
     // once through mergePartitionFinished and uiMergeCompleted.
     void startMergePartition(const MergePartitionOptions &options);
@@ -129,6 +140,12 @@ public slots:
     void cleanup();
     // The format dialog's job: reports through operationProgress and operationCompleted.
     void formatPartitionAsync(FormatOptions options);
+    // The resize dialog's job: converts a FAT32 partition to NTFS first (its contents are lost),
+    // then resizes. Reports through operationProgress and operationCompleted.
+    void resizePartitionCompleteAsync(QString partitionId, qlonglong newSizeBytes);
+    // Formats a partition (a drive letter or a partition id) as NTFS; a partition id that is
+    // NTFS already is left alone. Reports through operationProgress and operationCompleted.
+    void formatPartitionToNTFSAsync(QString partitionId);
     void cancelOperation();
     void executeDeletePartition(PartitionInfo options);
     // Safe from any thread: the running merge stops at its next check, or within a few

@@ -1,0 +1,262 @@
+#include "platform/simulated/simulatedplatform.h"
+#include "support/testmachine.h"
+
+#include "storage/windowsstoragemanager.h"
+#include "worker/diskoperationworker.h"
+
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+constexpr qint64 MiB = sim::kMiB;
+constexpr qint64 GiB = sim::kGiB;
+
+constexpr qint64 Size = 1000 * MiB;
+
+std::atomic<int> ownManagers{0};
+QStringList traces; // of calls made on the test's thread
+
+// Disk 0: EFI and C:, the running system. Disk 1, MBR: E: NTFS 10 GiB (active), 5 GiB free,
+// F: FAT32 4 GiB, R: a 1 GiB RAW volume, free space after. Disk 2: G: NTFS of 1000 MiB (a trap
+// for the size match), 2:2 a 1000 MiB NTFS volume without a letter, free space after. Other
+// drives as "letter type bytes fs" (bytes in 1/100 of 1000 MiB).
+void buildMachine(TestMachine &tm, const QString &fault, double scale = 0.01, const QString &drives = QString())
+{
+    if (!fault.isEmpty())
+        tm.addFault(fault.toUtf8().constData());
+    tm.setTimeScale(scale);
+    tm.addDisk(0, 100 * GiB);
+    tm.addPartition(0, MiB, 100 * MiB, "EFI", TestMachine::Vol("FAT32", "", "", 0, 512));
+    tm.addPartition(0, 101 * MiB, 50 * GiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C", 20 * GiB));
+    tm.addDisk(1, 100 * GiB, "MBR");
+    tm.addPartition(1, MiB, 10 * GiB, "Primary", TestMachine::Vol("NTFS", "Data", "E", GiB));
+    tm.partition(1, 1).active = true;
+    tm.addPartition(1, 15 * GiB, 4 * GiB, "Primary", TestMachine::Vol("FAT32", "MEDIA", "F", GiB));
+    tm.addPartition(1, 19 * GiB, GiB, "Primary", TestMachine::Vol("", "", "R"));
+    tm.addDisk(2, 100 * GiB);
+    tm.addPartition(2, MiB, Size, "Primary", TestMachine::Vol("NTFS", "Trap", "G"));
+    tm.addPartition(2, Size + MiB, Size, "Primary", TestMachine::Vol("NTFS", "Bare", ""));
+    for (const QString &d : drives.split(u',', Qt::SkipEmptyParts)) {
+        const QStringList f = d.split(u' ');
+        tm.addOtherDrive(f.at(0), f.at(1).toInt(), f.at(3), QString(), qint64(f.at(2).toDouble() * Size / 100));
+    }
+    QVERIFY(tm.write());
+}
+
+// Every partition by id as "offset+size fs label letter active", and its serial apart.
+QMap<QString, QString> render(const sim::Machine &m, QMap<QString, QString> *serials)
+{
+    QMap<QString, QString> out;
+    for (const sim::Disk &d : m.disks)
+        for (const sim::Partition &p : d.partitions) {
+            const sim::Volume v = p.volume.value_or(sim::Volume());
+            const QString id = QStringLiteral("%1:%2").arg(d.number).arg(p.number);
+            out[id] = QStringLiteral("%1+%2 %3 %4 %5 %6").arg(p.offset).arg(p.size).arg(v.fileSystem, v.label, v.letter).arg(p.active);
+            (*serials)[id] = v.serial;
+        }
+    return out;
+}
+
+} // namespace
+
+class TestResizeJob : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The thread that owns the dialog's manager is in the single-threaded apartment, as the GUI
+    // thread is: a direct call from the worker's thread would fail.
+    void initTestCase() { QVERIFY(platform::succeeded(platform::current().enterGuiThreadApartment())); }
+    void cleanupTestCase() { platform::simulated::leaveApartment(); }
+
+    // Through getPartitionFileSystemById, which holds the storage lock over the whole detection:
+    // a detection that locked again would hang here.
+    void detection_data()
+    {
+        for (const char *column : {"id", "drives", "expected"})
+            QTest::addColumn<QString>(column);
+        QTest::newRow("volume map") << "1:1" << "K 3 100 exFAT" << "NTFS";
+        QTest::newRow("FAT32 in the map") << "1:2" << "" << "FAT32";
+        // G: would match but is another partition's; a CD never counts; L: is a byte short of 95 %.
+        QTest::newRow("95 %, lowest letter") << "2:2" << "K 5 100 UDF,L 3 94.9999999 FAT,M 3 95 exFAT,N 3 100 ReFS" << "exFAT";
+        QTest::newRow("105 %, removable") << "2:2" << "L 3 105.0000001 FAT,N 2 105 ReFS" << "ReFS";
+        QTest::newRow("a RAM disk") << "2:2" << "L 6 100 NTFS" << "";
+        QTest::newRow("no such partition") << "1:9" << "" << "";
+        QTest::newRow("one part") << "1" << "" << "";
+        QTest::newRow("three parts") << "2:2:1" << "M 3 100 exFAT" << "";
+        QTest::newRow("not numeric") << "1:x" << "M 3 100 exFAT" << "";
+    }
+
+    void detection()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, drives);
+        QFETCH(QString, expected);
+        TestMachine tm;
+        buildMachine(tm, QString(), 0.2, drives);
+        WindowsStorageManager manager;
+        QVERIFY(manager.initialize());
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(manager.getPartitionFileSystemById(id), expected);
+        // Found nowhere: asked again after the (scaled) second's pause.
+        QVERIFY(!expected.isEmpty() || timer.elapsed() >= 200);
+    }
+
+    void resize_data()
+    {
+        // progress "all": 10 to 100; trace: the decisive one, after "ok:" when the call succeeds.
+        for (const char *column : {"id", "size", "fault", "progress", "trace"})
+            QTest::addColumn<QString>(column);
+        auto row = [](const char *name, const char *id, qint64 size, const char *progress, const char *trace, const char *fault = "") {
+            QTest::newRow(name) << id << QString::number(size) << (*fault ? QStringLiteral("{\"target\":\"wmi.%1").arg(fault) : QString())
+                                << progress << trace;
+        };
+        row("already that size", "1:1", 10 * GiB, "", "ok:Partition is already the target size");
+        row("a byte under 1 MiB", "1:1", MiB - 1, "", "Target size too small: 1048575");
+        row("1 MiB goes to the provider", "1:1", MiB, "all", "Partition resize failed with return code: 4097");
+        row("shrink", "1:1", 8 * GiB, "all", "ok:Successfully set Size parameter as VT_UI8");
+        row("grow into the free space", "2:2", 80 * GiB, "all", "ok:Resize method returned: 0");
+        row("64-bit forms refused: text", "1:1", 9 * GiB, "all", "ok:Successfully set Size parameter as VT_BSTR",
+            "put\",\"match\":\"Resize.Size[vt=2\"}");
+        row("access denied", "1:1", 9 * GiB, "all", "Error: ExecMethod failed, HRESULT: 0x80041003 (Access Denied)",
+            "method\",\"match\":\"Resize\",\"hresult\":\"0x80041003\"}");
+        row("other HRESULT", "1:1", 9 * GiB, "all", "Error: ExecMethod failed, HRESULT: 0x80041001 (Error: 0x80041001)",
+            "method\",\"match\":\"Resize\",\"hresult\":\"0x80041001\"}");
+        row("return code text", "1:1", 9 * GiB, "all", "Error message: The disk has insufficient free space",
+            "method\",\"match\":\"Resize\",\"returnValue\":41003}");
+        row("no class", "1:1", 9 * GiB, "10", "Failed to get MSFT_Partition class, HRESULT: 0x80004005", "getObject\",\"match\":\"MSFT_Partition\"}");
+        row("FAT32 refused by the provider", "1:2", GiB, "all", "Partition resize failed with return code: 42009");
+        row("no such partition", "1:9", GiB, "", "Partition not found: \"1:9\"");
+        row("query fails", "1:1", GiB, "", "Query for partition failed, HRESULT: 0x80004005", "query\",\"match\":\"PartitionNumber = 1\"}");
+        row("bad id", "1-1", GiB, "", "Invalid partition ID format: \"1-1\"");
+        row("id not numeric", "1:a", GiB, "", "Failed to parse partition ID: \"1:a\"");
+    }
+
+    // The call's result, progress and trace, and the machine afterwards: only the target's size
+    // changes, its volume keeps its serial and its bytes in use.
+    void resize()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, size);
+        QFETCH(QString, fault);
+        QFETCH(QString, progress);
+        QFETCH(QString, trace);
+        TestMachine tm;
+        buildMachine(tm, fault);
+        sim::Machine expected = tm.read();
+        WindowsStorageManager manager;
+        QVERIFY(manager.initialize());
+        QSignalSpy spy(&manager, &WindowsStorageManager::operationProgress);
+        traces.clear();
+        const QtMessageHandler previous
+            = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { traces << m; });
+        const bool ok = manager.resizePartitionStorageAPI(id, size.toLongLong());
+        qInstallMessageHandler(previous);
+        QStringList reported;
+        for (const QList<QVariant> &args : spy)
+            reported << args.at(0).toString();
+        QCOMPARE(reported.join(u','), progress == QLatin1String("all") ? QStringLiteral("10,20,30,40,50,60,80,100") : progress);
+        QCOMPARE(ok, trace.startsWith(QLatin1String("ok:")));
+        QVERIFY2(traces.contains(trace.mid(ok ? 3 : 0)), qPrintable(traces.join(u'\n')));
+        for (sim::Disk &d : expected.disks)
+            for (sim::Partition &p : d.partitions)
+                if (ok && id == QStringLiteral("%1:%2").arg(d.number).arg(p.number))
+                    p.size = size.toLongLong();
+        sim::Machine after = tm.read();
+        expected.faults = after.faults;
+        QCOMPARE(sim::toJson(after), sim::toJson(expected));
+    }
+
+    void job_data()
+    {
+        // call: "resize id size" or "ntfs target", after "own" when no manager is handed over. result: a
+        // trailing "*" compares the start only. changed: "id offset+size fs label letter active serial(same|new)".
+        for (const char *column : {"call", "fault", "progress", "result", "changed"})
+            QTest::addColumn<QString>(column);
+        const QString ok = QStringLiteral("ok Partition resized successfully"), formatted = QStringLiteral("ok diskpart格式化成功完成");
+        const QString fat32 = QStringLiteral("5,15,25,20,40,60,80,45,55,65,60,90,100"), refused = QStringLiteral("failed Failed to resize partition: ");
+        auto row = [](const char *name, const char *call, const QString &progress, const QString &result, const char *changed = "",
+                      const char *fault = "") { QTest::newRow(name) << call << fault << progress << result << changed; };
+        row("NTFS grows", "resize 1:1 12884901888", "5,25,65,60,90,100", ok, "1:1 1048576+12884901888 NTFS Data E 1 same");
+        row("FAT32 converted, then shrunk", "resize 1:2 3221225472", fat32, ok, "1:2 16106127360+3221225472 NTFS Data F 0 new");
+        row("own manager: FAT32", "own resize 1:2 2147483648", fat32, ok, "1:2 16106127360+2147483648 NTFS Data F 0 new");
+        row("own manager: undetectable", "own resize 1:3 5368709120", "5,10,65,60,90,100", ok, "1:3 20401094656+5368709120   R 0 same");
+        row("conversion leaves FAT32", "resize 1:2 3221225472", "5,15,25,20,40,60,80,45", "failed Failed to convert FAT32 to NTFS", "",
+            "{\"target\":\"tool.diskpart\",\"match\":\"format fs=ntfs\",\"exitCode\":0}");
+        row("below the bytes in use", "resize 1:1 536870912", "5,25,65,60,90", "failed Failed to resize partition");
+        row("size 0", "resize 1:1 0", "5", refused + "The new size must be at least 1 MB");
+        row("nothing there", "own resize 1:9 1073741824", "5", refused + "Partition 1:9 was not found");
+        row("beyond the free space: no conversion", "resize 1:2 5368709120", "5",
+            refused + "The new size is larger than the partition and the unallocated space after it (at most 4294967296 bytes)");
+        row("the running system", "resize 0:2 42949672960", "5", refused + "*");
+        row("already NTFS", "ntfs 1:1", "5,100", "ok Already NTFS, no conversion needed");
+        row("by id", "own ntfs 1:2", "5,10,20,40,60,80,90,100", formatted, "1:2 16106127360+4294967296 NTFS Data F 0 new");
+        row("by letter, always", "ntfs E:", "5,10,90,100", formatted, "1:1 1048576+10737418240 NTFS Data E 1 new");
+        row("script fails", "ntfs 1:2", "5,10,20,40,60,80", "failed diskpart格式化命令执行失败", "", "{\"target\":\"tool.diskpart\",\"exitCode\":5}");
+        row("neither", "ntfs E", "5,10", "failed Invalid parameter: neither drive letter nor partition ID");
+    }
+
+    // The job end to end on the machine, started as the dialogs start it; afterwards only the
+    // target may have changed, and the active flag has stayed where it was.
+    void job()
+    {
+        QFETCH(QString, call);
+        QFETCH(QString, fault);
+        QFETCH(QString, progress);
+        QFETCH(QString, result);
+        QFETCH(QString, changed);
+        TestMachine tm;
+        buildMachine(tm, fault);
+        QMap<QString, QString> serials, serialsAfter;
+        QMap<QString, QString> expected = render(tm.read(), &serials);
+
+        WindowsStorageManager manager;
+        QVERIFY(manager.initialize());
+        QThread thread;
+        auto *worker = new DiskOperationWorker;
+        const bool own = call.startsWith(QLatin1String("own "));
+        const QStringList args = call.mid(own ? 4 : 0).split(u' ');
+        worker->m_storageManager = own ? nullptr : &manager;
+        QStringList reports, ends;
+        connect(worker, &DiskOperationWorker::operationProgress, this, [&](int p) { reports << QString::number(p); });
+        connect(worker, &DiskOperationWorker::operationCompleted, this,
+                [&](bool ok, const QString &m) { ends << (ok ? QStringLiteral("ok ") : QStringLiteral("failed ")) + m; });
+        worker->moveToThread(&thread);
+        connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+        thread.start();
+        const auto stop = qScopeGuard([&] { thread.quit(); thread.wait(); });
+        ownManagers = 0;
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+            ownManagers += m == QStringLiteral("在工作线程中初始化WindowsStorageManager...");
+        });
+        const bool invoked = args.size() == 3
+            ? QMetaObject::invokeMethod(worker, "resizePartitionCompleteAsync", Qt::QueuedConnection,
+                                        Q_ARG(QString, args.at(1)), Q_ARG(qint64, args.at(2).toLongLong()))
+            : QMetaObject::invokeMethod(worker, "formatPartitionToNTFSAsync", Qt::QueuedConnection, Q_ARG(QString, args.at(1)));
+        const bool ended = invoked && QTest::qWaitFor([&] { return !ends.isEmpty(); }, 20000);
+        qInstallMessageHandler(previous);
+        QVERIFY(ended);
+        QTest::qWait(20); // a second end would have arrived by now
+        QCOMPARE(reports.join(u','), progress);
+        const QString end = ends.join(u'|');
+        QVERIFY2(result.endsWith(u'*') ? end.startsWith(result.chopped(1)) : end == result, qPrintable(end));
+        QCOMPARE(ownManagers.load(), own ? 1 : 0);
+
+        const QMap<QString, QString> after = render(tm.read(), &serialsAfter);
+        if (!changed.isEmpty()) {
+            const QString id = changed.section(u' ', 0, 0);
+            expected[id] = changed.section(u' ', 1, -2);
+            QCOMPARE(serialsAfter.value(id) == serials.value(id), changed.endsWith(QLatin1String("same")));
+            serials[id] = serialsAfter.value(id);
+        }
+        QCOMPARE(serialsAfter, serials);
+        QCOMPARE(after, expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResizeJob)
+#include "tst_resizejob.moc"
