@@ -86,6 +86,7 @@ private slots:
     void onCreatePartition();
     void onDeletePartition();
     void onMergePartition();
+    void onSplitPartition();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
