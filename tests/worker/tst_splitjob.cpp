@@ -92,6 +92,11 @@ private slots:
             << "FAT32" << splitD(6 * G, 4 * G, "K") << QString() << false << QList<int>{5, 10, 15}
             << "0 A FAT32 partition cannot be shrunk, so it cannot be split. Only NTFS partitions can be split."
             << QStringList{c, "D @20481 10240 FAT32 Data 2222-2222", e};
+        QTest::newRow("recovery partition refused")
+            << "Recovery:NTFS" << splitD(6 * G, 4 * G, "K") << QString() << false << QList<int>{5, 10, 15}
+            << "0 D: is a recovery partition. It holds the Windows recovery environment: without it, Windows can "
+               "no longer repair or reset itself.\n\nThis partition cannot be split."
+            << QStringList{c, d, e};
         QTest::newRow("keep below 100 MiB")
             << "NTFS" << splitD(100 * M - 1, 10 * G - 100 * M, "K") << QString() << false << early
             << "0 拆分条件验证失败: Keep partition size requires at least 100 MB" << QStringList{c, d, e};
@@ -118,7 +123,9 @@ private slots:
         TestMachine tm;
         tm.addDisk(0, 100 * G);
         tm.addPartition(0, M, 20 * G, "Primary", Vol("NTFS", "Windows", "C", 0, 4096, "1111-1111"));
-        tm.addPartition(0, 20 * G + M, 10 * G, "Primary", Vol(dFileSystem, "Data", "D", 0, 4096, "2222-2222"));
+        const QStringList kind = dFileSystem.split(':');
+        tm.addPartition(0, 20 * G + M, 10 * G, kind.size() > 1 ? kind.front() : QStringLiteral("Primary"),
+                        Vol(kind.back(), "Data", "D", 0, 4096, "2222-2222"));
         tm.addPartition(0, 30 * G + M, 5 * G, "Primary", Vol("NTFS", "Games", "E", 0, 4096, "3333-3333"));
         tm.setTimeScale(0.01);
         if (!fault.isEmpty())
