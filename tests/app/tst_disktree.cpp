@@ -190,7 +190,7 @@ private slots:
         QCOMPARE(got, (QStringList{"", "0:3", "", keyFields(record.value<PartitionInfo>())}));
     }
 
-    // Last, as the refresh rebuilds the tree. A partition's menu enables Delete and Merge, free
+    // Last, as the refresh rebuilds the tree. A partition's menu enables Delete, Merge and Split, free
     // space's only New; the disk menu informs and refreshes.
     void contextMenus()
     {
@@ -202,7 +202,7 @@ private slots:
                     enabled.last() += a->isEnabled() ? '1' : '0';
                 return nullptr;
             }));
-        QCOMPARE(enabled, (QStringList{"000110", "010000"}));
+        QCOMPARE(enabled, (QStringList{"000111", "010000"}));
 
         MessageBoxAnswerer boxes;
         QVERIFY(useContextMenu(m_tree, disk(0), [](QMenu *menu) { return menu->actions().constLast(); }));
