@@ -88,6 +88,7 @@ private slots:
     void onDeletePartition();
     void onMergePartition();
     void onFormatPartition();
+    void onSplitPartition();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

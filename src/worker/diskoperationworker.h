@@ -157,6 +157,16 @@ public slots:
     // ask for it. A request's offsetBytes places it; a request without one that follows a placed
     // partition goes right after it. Ends once through partitionCreationCompleted.
     void startBatchCreateAndFormat(QList<PartitionCreateRequest> requests, int diskIndex);
+
+    // The split job (splitjob.cpp): refuses while a delete or split runs on this worker, else
+    // schedules the split on the worker's thread and returns. Ends once through
+    // splitPartitionFinished.
+    void startSplitPartition(SplitPartitionOptions options);
+    // The split's creation step ended; connected for that step only.
+    void onSplitCreateFinished(bool success, QString message);
+    // Safe from any thread: the split stops before its next step (the shrink or the creation).
+    // A step already running is finished first, since neither can be stopped half-way.
+    void cancelSplitOperation();
     void startBatchFormat(QList<FormatOptions> optionsList);
     void processNextFormatTask();
     void onSingleFormatFinished(bool success, QString message);
@@ -213,6 +223,17 @@ private:
     void noteMergeCancelled();
     void reportMergeEnd(bool success, const QString &message);
 
+    // Split job steps (splitjob.cpp).
+    void executeSplit();
+    bool validateSplit(QString *text) const;
+    QString splitRefusal();
+    bool runSplitCore();
+    bool splitStopRequested();
+    bool refreshPartitionTableForSplit(int diskNumber);
+    PartitionInfo readPartitionForSplit(const QString &partitionId, bool *read);
+    QString splitSuccessMessage() const;
+    void reportSplitEnd(bool success, const QString &message);
+
     bool m_isCreateAndFormatMode = false;
     PartitionInfo m_currentPartition;
     QString m_currentStatus;
@@ -244,6 +265,12 @@ private:
     bool m_sourceLetterRemoved = false;
     bool m_targetLetterRemoved = false;
     bool m_targetDeleted = false;
+
+    // Split job state; only the cancel flag is touched from other threads.
+    SplitPartitionOptions m_splitOptions;
+    bool m_splitCreated = false;
+    QString m_splitError;
+    std::atomic<bool> m_splitCancelRequested{false};
 };
 
 Q_DECLARE_METATYPE(DiskOperationWorker::FormatOptions)

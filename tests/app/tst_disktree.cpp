@@ -191,7 +191,7 @@ private slots:
     }
 
     // Last, as the refresh rebuilds the tree. A partition's menu enables Resize/Move, Format,
-    // Delete and Merge, free space's only New; the disk menu informs and refreshes.
+    // Delete, Merge and Split, free space's only New; the disk menu informs and refreshes.
     void contextMenus()
     {
         QStringList enabled;
@@ -202,7 +202,7 @@ private slots:
                     enabled.last() += a->isEnabled() ? '1' : '0';
                 return nullptr;
             }));
-        QCOMPARE(enabled, (QStringList{"101110", "010000"}));
+        QCOMPARE(enabled, (QStringList{"101111", "010000"}));
 
         MessageBoxAnswerer boxes;
         QVERIFY(useContextMenu(m_tree, disk(0), [](QMenu *menu) { return menu->actions().constLast(); }));

@@ -1,0 +1,232 @@
+// The Split action and the split dialog on a simulated machine, through the main window: the
+// limits and the size controls kept in step, what the window refuses, a split run to its end with
+// the real stand-ins, and a split cancelled while it runs.
+#include "support/guitestmain.h"
+#include "support/messageboxanswerer.h"
+#include "support/testmachine.h"
+
+#include "app/windowtesting.h"
+#include "dialogs/splitpartitiondialog.h"
+#include "worker/diskoperationworker.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+
+#include <memory>
+
+namespace {
+
+const qint64 M = sim::kMiB, G = sim::kGiB;
+
+// "letter sizeMiB serial" for each partition of disk 0; a new volume's serial shows as "new".
+QString disk0(const sim::Machine &m)
+{
+    QStringList out;
+    for (const sim::Partition &p : m.disks.at(0).partitions) {
+        const sim::Volume v = p.volume.value_or(sim::Volume());
+        out << QStringLiteral("%1 %2 %3 %4").arg(v.letter).arg(p.size / M).arg(v.label, v.serial.startsWith("9") ? v.serial : "new");
+    }
+    return out.join(QLatin1String(", "));
+}
+
+template <typename T>
+T *child(QObject &parent, const char *name)
+{
+    return parent.findChild<T *>(QLatin1String(name));
+}
+
+PartitionInfo partitionOf(qint64 size)
+{
+    PartitionInfo p;
+    p.diskIndex = 0;
+    p.partitionNumber = 2;
+    p.driveLetter = QStringLiteral("D");
+    p.sizeBytes = size;
+    return p;
+}
+
+} // namespace
+
+class TestSplitDialog : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestMachine> m_machine;
+    std::unique_ptr<MainWindow> m_window;
+    QTreeWidget *m_tree = nullptr;
+
+    // Disk 0 (GPT, 100 GiB): C:, D: (10 GiB), S: (150 MiB), then 69 GiB free at the end.
+    void openWindow(const char *fault = nullptr)
+    {
+        using Vol = TestMachine::Vol;
+        registerRecordMetaTypes();
+        m_machine = std::make_unique<TestMachine>();
+        m_machine->addDisk(0, 100 * G);
+        m_machine->addPartition(0, M, 20 * G, "Primary", Vol("NTFS", "Windows", "C", 0, 4096, "9999-0001"));
+        m_machine->addPartition(0, 20 * G + M, 10 * G, "Primary", Vol("NTFS", "Data", "D", 0, 4096, "9999-0002"));
+        m_machine->addPartition(0, 30 * G + M, 150 * M, "Primary", Vol("NTFS", "Small", "S", 0, 4096, "9999-0003"));
+        m_machine->setTimeScale(0.02);
+        if (fault)
+            m_machine->addFault(fault);
+        QVERIFY(m_machine->write());
+        m_window = std::make_unique<MainWindow>();
+        m_window->show();
+        m_tree = treeOf(*m_window);
+        QVERIFY(waitUntilReady(*m_window));
+    }
+
+    // Selects the row and clicks Split in the action list; returns the dialog it opened, if any.
+    SplitPartitionDialog *splitRow(const QString &text)
+    {
+        m_tree->setCurrentItem(m_tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+        auto *list = m_window->findChild<QListWidget *>(QStringLiteral("rightPanel"));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(5)).center());
+        return m_window->findChild<SplitPartitionDialog *>();
+    }
+
+    // Sets D: to keep 6 GiB, letter K, label "Media", and confirms.
+    void startSplit(SplitPartitionDialog &dialog, MessageBoxAnswerer &boxes)
+    {
+        child<QDoubleSpinBox>(dialog, "originalSizeSpinBox")->setValue(6.0);
+        auto *letters = child<QComboBox>(dialog, "driveLetterCombo");
+        letters->setCurrentIndex(letters->findData(QStringLiteral("K")));
+        child<QLineEdit>(dialog, "volumeLabelEdit")->setText(QStringLiteral("Media"));
+        boxes.enqueue(QMessageBox::Yes);
+        QTest::mouseClick(child<QPushButton>(dialog, "splitButton"), Qt::LeftButton);
+        QVERIFY(dialog.isBusy());
+    }
+
+private slots:
+    void cleanup()
+    {
+        m_window.reset();
+        m_machine.reset();
+    }
+
+    // Limits, the opening values, the snap-back of either box, and the label's length.
+    void sizeControls_data()
+    {
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<double>("typed");
+        QTest::addColumn<QString>("expected"); // limits; keep, new, slider
+
+        QTest::newRow("100 GiB opens at 60/40")
+            << 100 * G << QString() << 0.0 << "100 100 102300 102300; 60.00 40.00 6000";
+        QTest::newRow("150 MiB has 50 MiB minima") << 150 * M << QString() << 0.0 << "50 50 100 100; 0.09 0.06 6000";
+        QTest::newRow("keep too large snaps new back")
+            << 100 * G << "originalSizeSpinBox" << 99.99 << "100 100 102300 102300; 99.90 0.10 9990";
+        QTest::newRow("new too large snaps keep back")
+            << 100 * G << "newSizeSpinBox" << 99.99 << "100 100 102300 102300; 0.10 99.90 9";
+        QTest::newRow("slider moves both") << 100 * G << "sizeSlider" << 2500.0 << "100 100 102300 102300; 25.00 75.00 2500";
+    }
+
+    void sizeControls()
+    {
+        QFETCH(qint64, total);
+        QFETCH(QString, box);
+        QFETCH(double, typed);
+        QFETCH(QString, expected);
+
+        TestMachine tm;
+        QVERIFY(tm.write());
+        SplitPartitionDialog dialog(partitionOf(total));
+        auto *keep = child<QDoubleSpinBox>(dialog, "originalSizeSpinBox");
+        auto *fresh = child<QDoubleSpinBox>(dialog, "newSizeSpinBox");
+        auto *slider = child<QSlider>(dialog, "sizeSlider");
+        if (box == QLatin1String("sizeSlider"))
+            slider->setValue(int(typed));
+        else if (!box.isEmpty())
+            child<QDoubleSpinBox>(dialog, qPrintable(box))->setValue(typed);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4; %5 %6 %7")
+                     .arg(dialog.minimumKeepBytes() / M)
+                     .arg(dialog.minimumNewBytes() / M)
+                     .arg(dialog.maximumKeepBytes() / M)
+                     .arg(dialog.maximumNewBytes() / M)
+                     .arg(keep->value(), 0, 'f', 2)
+                     .arg(fresh->value(), 0, 'f', 2)
+                     .arg(slider->value()),
+                 expected);
+        QVERIFY(child<QPushButton>(dialog, "splitButton")->isEnabled());
+        if (total == 100 * G) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Split a partition - D (100.00 GB)"));
+            // The label box holds 32 characters at most, the longest label NTFS takes.
+            auto *label = child<QLineEdit>(dialog, "volumeLabelEdit");
+            QTest::keyClicks(label, QString(33, QLatin1Char('x')));
+            QCOMPARE(label->text().size(), 32);
+        }
+    }
+
+    // What the window refuses, before any dialog.
+    void refusals()
+    {
+        openWindow();
+        MessageBoxAnswerer boxes;
+        QStringList seen;
+        for (const char *row : {"Disk 0 (Test Disk 0)", "Unallocated", "S", "C"}) {
+            QVERIFY(!splitRow(QString::fromLatin1(row)));
+            QVERIFY(boxes.waitFor(int(seen.size()) + 1));
+            seen << boxes.at(int(seen.size())).title + ": " + boxes.at(int(seen.size())).text.section('.', 0, 0);
+        }
+        QCOMPARE(seen.mid(0, 3), (QStringList{"Warning: Please select a partition to split",
+                                              "Cannot Split: Cannot split unallocated space",
+                                              "Cannot Split: Partition is too small to split"}));
+        QVERIFY(seen.at(3).startsWith("Cannot Split: "));
+    }
+
+    // D: is split: shrunk with its serial kept, the new partition right after it (not in the
+    // larger free region at the end), lettered and labelled; the tree shows both.
+    void splitsToTheEnd()
+    {
+        openWindow();
+        MessageBoxAnswerer boxes;
+        QPointer<SplitPartitionDialog> dialog = splitRow(QStringLiteral("D"));
+        QVERIFY(dialog);
+        QList<int> progress;
+        connect(dialog, &SplitPartitionDialog::splitStarted, this, [&](DiskOperationWorker *worker) {
+            connect(worker, &DiskOperationWorker::splitPartitionProgress, this, [&](const QString &, int p) { progress << p; });
+        });
+        startSplit(*dialog, boxes);
+        QCOMPARE(child<QPushButton>(*dialog, "cancelButton")->text(), QStringLiteral("Force Cancel"));
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), 20000);
+        QCOMPARE(boxes.titles(), (QStringList{"Confirm Split", "Splitting successful"}));
+        QCOMPARE(boxes.at(0).defaultButton, QMessageBox::No);
+        QCOMPARE(boxes.at(1).text, "Partition splitting completed successfully!\n\nOriginal partition has been adjusted "
+                                   "to: 6.00 GB\nNew partition has been created: 4.00 GB (K)\nFile System: NTFS\nLabel: Media");
+        QCOMPARE(progress, (QList<int>{5, 10, 15, 25, 50, 100, 100}));
+        QCOMPARE(disk0(m_machine->read()),
+                 "C 20480 Windows 9999-0001, D 6144 Data 9999-0002, K 3996 Media new, S 150 Small 9999-0003");
+        QTRY_COMPARE(childTexts(m_tree->topLevelItem(0)), (QStringList{"C", "D", "K", "Unallocated", "S", "Unallocated"}));
+    }
+
+    // Closing the window during the split asks first; No keeps it, Yes closes it and the split
+    // stops before creating anything. D: stays shrunk and the window reports the end.
+    void closeWhileBusy()
+    {
+        openWindow(R"({"target":"tool.diskpart","match":"rescan","hangMs":400})");
+        MessageBoxAnswerer boxes;
+        QPointer<SplitPartitionDialog> dialog = splitRow(QStringLiteral("D"));
+        QVERIFY(dialog);
+        startSplit(*dialog, boxes);
+        QTRY_VERIFY(child<QProgressBar>(*dialog, "progressBar")->value() >= 25);
+        boxes.enqueue(QMessageBox::No);
+        dialog->close();
+        QVERIFY(dialog && dialog->isVisible() && dialog->isBusy());
+        boxes.enqueue(QMessageBox::Yes);
+        dialog->close();
+        QTRY_VERIFY(dialog.isNull());
+        QVERIFY(boxes.waitFor(4, 20000));
+        QCOMPARE(boxes.titles(), (QStringList{"Confirm Split", "Confirm cancellation", "Confirm cancellation",
+                                              "Operation failed"}));
+        QVERIFY(boxes.at(3).text.contains("The user canceled the split operation"));
+        QCOMPARE(disk0(m_machine->read()), "C 20480 Windows 9999-0001, D 6144 Data 9999-0002, S 150 Small 9999-0003");
+    }
+};
+
+TESSALINE_GUI_TEST_MAIN(TestSplitDialog)
+#include "tst_splitdialog.moc"

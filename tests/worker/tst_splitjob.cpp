@@ -1,0 +1,160 @@
+#include "support/testmachine.h"
+
+#include "worker/diskoperationworker.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+const qint64 M = sim::kMiB, G = sim::kGiB;
+
+// The test's own serials repeat one digit ("2222-2222"); a new volume's is shown as "new".
+bool given(const QString &serial)
+{
+    return serial.isEmpty() || serial.count(serial.front()) == 8;
+}
+
+// "letter @offsetMiB sizeMiB fs label serial" for each partition of disk 0.
+QStringList disk0(const sim::Machine &m)
+{
+    QStringList out;
+    for (const sim::Partition &p : m.disks.at(0).partitions) {
+        const sim::Volume v = p.volume.value_or(sim::Volume());
+        out << QStringLiteral("%1 @%2 %3 %4 %5 %6")
+                   .arg(v.letter)
+                   .arg(p.offset / M)
+                   .arg(p.size / M)
+                   .arg(v.fileSystem, v.label, given(v.serial) ? v.serial : QStringLiteral("new"));
+    }
+    return out;
+}
+
+SplitPartitionOptions splitD(qint64 keep, qint64 fresh, const QString &letter)
+{
+    SplitPartitionOptions o;
+    o.partitionId = QStringLiteral("0:2");
+    o.originalSizeBytes = 10 * G;
+    o.keepSizeBytes = keep;
+    o.newSizeBytes = fresh;
+    o.newFileSystem = QStringLiteral("NTFS");
+    o.newVolumeLabel = QStringLiteral("Media");
+    o.newDriveLetter = letter;
+    return o;
+}
+
+} // namespace
+
+class TestSplitJob : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The job on a 100 GiB disk: C:, D: (10 GiB, the one split), E:, then 65 GiB free at the end,
+    // larger than the space a split of D: frees. Each row ends with the progress, the one end
+    // report and the disk afterwards.
+    void split_data()
+    {
+        QTest::addColumn<QString>("dFileSystem");
+        QTest::addColumn<SplitPartitionOptions>("options");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("cancelFirst");
+        QTest::addColumn<QList<int>>("progress");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QStringList>("layout");
+
+        const QString c = QStringLiteral("C @1 20480 NTFS Windows 1111-1111");
+        const QString d = QStringLiteral("D @20481 10240 NTFS Data 2222-2222");
+        const QString shrunk = QStringLiteral("D @20481 6144 NTFS Data 2222-2222");
+        const QString e = QStringLiteral("E @30721 5120 NTFS Games 3333-3333");
+        const QList<int> early{5, 10};
+        // A bare letter becomes "K:" in the request, and the letter step takes it; the keep size
+        // is not a whole MiB, so the shrink takes the MiB below it.
+        QTest::newRow("bare letter, new partition right after D:")
+            << "NTFS" << splitD(6 * G + 1000, 4 * G - 1000, "K") << QString() << false
+            << QList<int>{5, 10, 15, 25, 50, 100, 100}
+            << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
+               "New partition has been created: 4.00 GB (K)\nFile System: NTFS\nLabel: Media"
+            << QStringList{c, shrunk, "K @26625 3996 NTFS Media new", e};
+        QTest::newRow("letter with colon, unformatted")
+            << "NTFS" << [] { SplitPartitionOptions o = splitD(6 * G, 4 * G - 64 * M, "L:"); o.formatNewPartition = false; return o; }()
+            << QString() << false << QList<int>{5, 10, 15, 25, 50, 100, 100}
+            << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
+               "New partition has been created: 3.94 GB (L:)"
+            << QStringList{c, shrunk, "L @26625 3996   ", e};
+        // Nothing is rolled back: D: stays shrunk with the freed space unallocated.
+        QTest::newRow("creation fails after the shrink")
+            << "NTFS" << splitD(6 * G, 4 * G, "K")
+            << R"({"target":"wmi.method","match":"MSFT_Disk.CreatePartition","returnValue":1})" << false
+            << QList<int>{5, 10, 15, 25, 50} << "0 Failed to create new partition: 创建第 1 个分区失败: Media"
+            << QStringList{c, shrunk, e};
+        QTest::newRow("FAT32 refused before any change")
+            << "FAT32" << splitD(6 * G, 4 * G, "K") << QString() << false << QList<int>{5, 10, 15}
+            << "0 A FAT32 partition cannot be shrunk, so it cannot be split. Only NTFS partitions can be split."
+            << QStringList{c, "D @20481 10240 FAT32 Data 2222-2222", e};
+        QTest::newRow("recovery partition refused")
+            << "Recovery:NTFS" << splitD(6 * G, 4 * G, "K") << QString() << false << QList<int>{5, 10, 15}
+            << "0 D: is a recovery partition. It holds the Windows recovery environment: without it, Windows can "
+               "no longer repair or reset itself.\n\nThis partition cannot be split."
+            << QStringList{c, d, e};
+        QTest::newRow("keep below 100 MiB")
+            << "NTFS" << splitD(100 * M - 1, 10 * G - 100 * M, "K") << QString() << false << early
+            << "0 拆分条件验证失败: Keep partition size requires at least 100 MB" << QStringList{c, d, e};
+        QTest::newRow("sizes 64 MiB + 1 byte short")
+            << "NTFS" << splitD(6 * G, 4 * G - 64 * M - 1, "K") << QString() << false << early
+            << "0 拆分条件验证失败: Invalid split parameters"
+            << QStringList{c, d, e};
+        QTest::newRow("cancelled before it began")
+            << "NTFS" << splitD(6 * G, 4 * G, "K") << QString() << true << early
+            << "0 The user canceled the split operation" << QStringList{c, d, e};
+    }
+
+    void split()
+    {
+        QFETCH(QString, dFileSystem);
+        QFETCH(SplitPartitionOptions, options);
+        QFETCH(QString, fault);
+        QFETCH(bool, cancelFirst);
+        QFETCH(QList<int>, progress);
+        QFETCH(QString, end);
+        QFETCH(QStringList, layout);
+
+        using Vol = TestMachine::Vol;
+        TestMachine tm;
+        tm.addDisk(0, 100 * G);
+        tm.addPartition(0, M, 20 * G, "Primary", Vol("NTFS", "Windows", "C", 0, 4096, "1111-1111"));
+        const QStringList kind = dFileSystem.split(':');
+        tm.addPartition(0, 20 * G + M, 10 * G, kind.size() > 1 ? kind.front() : QStringLiteral("Primary"),
+                        Vol(kind.back(), "Data", "D", 0, 4096, "2222-2222"));
+        tm.addPartition(0, 30 * G + M, 5 * G, "Primary", Vol("NTFS", "Games", "E", 0, 4096, "3333-3333"));
+        tm.setTimeScale(0.01);
+        if (!fault.isEmpty())
+            tm.addFault(fault.toUtf8().constData());
+        QVERIFY(tm.write());
+
+        DiskOperationWorker worker;
+        QVERIFY(worker.initWorkerStorageManager());
+        QList<int> seen;
+        connect(&worker, &DiskOperationWorker::splitPartitionProgress, this, [&](const QString &, int p) { seen << p; });
+        QSignalSpy finished(&worker, &DiskOperationWorker::splitPartitionFinished);
+        if (cancelFirst)
+            worker.cancelSplitOperation();
+        worker.startSplitPartition(options);
+        // Refused at once while the first runs: the busy flag is the delete job's too.
+        worker.startSplitPartition(options);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0).at(1).toString(), QStringLiteral("Another operation is in progress, please try again later"));
+        QVERIFY(worker.isDeleting());
+
+        QVERIFY(finished.wait(20000));
+        QTest::qWait(20);
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(QStringLiteral("%1 %2").arg(finished.at(1).at(0).toBool()).arg(finished.at(1).at(1).toString()), end);
+        QCOMPARE(seen, progress);
+        QVERIFY(!worker.isDeleting());
+        QCOMPARE(disk0(tm.read()), layout);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSplitJob)
+#include "tst_splitjob.moc"
