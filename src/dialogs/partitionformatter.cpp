@@ -45,7 +45,6 @@ PartitionFormatter::PartitionFormatter(const PartitionInfo &partition, QWidget *
     connect(ui->m_fileSystemCombo, &QComboBox::currentIndexChanged, this, &PartitionFormatter::onFileSystemChanged);
     connect(ui->m_formatButton, &QPushButton::clicked, this, &PartitionFormatter::onFormatClicked);
     connect(ui->m_cancelButton, &QPushButton::clicked, this, &PartitionFormatter::onCancelClicked);
-    connect(ui->m_volumeLabelEdit, &QLineEdit::textChanged, this, &PartitionFormatter::validateInputs);
 
     onFileSystemChanged();
     // A refused partition shows a disabled button from the start, not only after an edit.
@@ -144,7 +143,6 @@ void PartitionFormatter::setupForm()
     ui->m_fileSystemCombo->setCurrentIndex(0);
     ui->m_quickFormatCheck->setChecked(true);
 
-    ui->m_progressBar->setRange(0, 100);
     ui->m_progressBar->setStyleSheet(QStringLiteral(
         "QProgressBar { border: 1px solid #bdc3c7; border-radius: 4px; text-align: center; } "
         "QProgressBar::chunk { background-color: #27ae60; border-radius: 3px; }"));
@@ -192,13 +190,12 @@ FormatSettings PartitionFormatter::getFormatOptions() const
     settings.volumeLabel = label;
 
     settings.fileSystem = fileSystemTypeFromText(ui->m_fileSystemCombo->currentText());
-    const QVariant cluster = ui->m_clusterSizeCombo->currentData();
-    settings.clusterSize = cluster.isValid() ? cluster.toUInt() : 0;
+    settings.clusterSize = ui->m_clusterSizeCombo->currentData().toUInt();
     settings.quickFormat = ui->m_quickFormatCheck->isChecked();
     return settings;
 }
 
-bool PartitionFormatter::identify(QString *path, QString *reason) const
+bool PartitionFormatter::identify(QString *reason) const
 {
     const PartitionInfo &p = m_partitionInfo;
     QString letter;
@@ -207,11 +204,7 @@ bool PartitionFormatter::identify(QString *path, QString *reason) const
     else if (!p.driveLetters.isEmpty())
         letter = p.driveLetters.first().trimmed().left(1).toUpper();
 
-    if (!letter.isEmpty()) {
-        *path = letter + QLatin1Char(':');
-    } else if (p.diskIndex >= 0 && p.partitionNumber >= 0) {
-        *path = QStringLiteral("%1:%2").arg(p.diskIndex).arg(p.partitionNumber);
-    } else {
+    if (letter.isEmpty() && (p.diskIndex < 0 || p.partitionNumber < 0)) {
         *reason = tr("Partition lacks necessary identification information");
         return false;
     }
@@ -233,9 +226,8 @@ bool PartitionFormatter::identify(QString *path, QString *reason) const
 
 bool PartitionFormatter::validateInputs()
 {
-    QString path;
     QString reason;
-    const bool valid = identify(&path, &reason);
+    const bool valid = identify(&reason);
     ui->m_formatButton->setEnabled(valid && !m_isFormatting);
     ui->m_formatButton->setToolTip(valid ? QString() : reason);
     return valid;

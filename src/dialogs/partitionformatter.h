@@ -75,7 +75,7 @@ private:
     void showProgress(int percent);
     void setInputsEnabled(bool enabled);
     // Refused partitions return false with the reason; others may carry a warning.
-    bool identify(QString *path, QString *reason) const;
+    bool identify(QString *reason) const;
     // A warning for special partitions the user may still format; true to go on.
     bool acceptsSpecialPartition();
     // Lets the thread end after its job and waits for it: the job has ended or is about to.
