@@ -495,6 +495,353 @@ New partition size: %3</translation>
         <source>Process execution failed: %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Ready to create partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>WindowsStorageManager is not initialized</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creating partition %1/%2...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>创建第 %1 个分区失败: %2</source>
+        <translation>Failed to create partition %1: %2</translation>
+    </message>
+    <message>
+        <source>Partition %1 Created successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All partitions created, ready to format...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition creation completed (unformatted)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Successfully created %1 partitions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No tasks to process</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 formatted successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 formatted failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>格式化失败: %1; </source>
+        <translation>Format failed: %1; </translation>
+    </message>
+    <message>
+        <source>All %1 partitions formatted successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Formatting completed, %1/%2 partitions successfully. %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition creation and formatting are all completed！</source>
+        <translation>Partition creation and formatting are all completed!</translation>
+    </message>
+    <message>
+        <source>The formatting process failed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid partition ID: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The new size must be at least 1 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition layout could not be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 was not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The new size is larger than the partition and the unallocated space after it (at most %1 bytes)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to resize partition: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to convert FAT32 to NTFS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition resized successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to resize partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Already NTFS, no conversion needed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid parameter: neither drive letter nor partition ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart格式化命令执行失败</source>
+        <translation>The diskpart format command failed</translation>
+    </message>
+    <message>
+        <source>diskpart格式化成功完成</source>
+        <translation>diskpart format completed successfully</translation>
+    </message>
+</context>
+<context>
+    <name>DiskPartitionPage</name>
+    <message>
+        <source>Create New Partitions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unallocated Space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>71.21 GB available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0% allocated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SIZE</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>LETTER</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>FILE SYSTEM</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>VOLUME</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ACTIONS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Size (MB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive Letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File System</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>10.00</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>+ Add New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quick Format All Partitions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unallocated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1% allocated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not formatted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Insufficient Space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not enough unallocated space to create a new partition.
+At least 32 MB is required.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Input Required</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please enter partition size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please enter a valid partition size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Size Too Large</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Requested size (%1) exceeds available space (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive Letter Unavailable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive letter &apos;%1&apos; is not available.
+Available letters: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No Available Drive Letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No available drive letter for assignment!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>FAT32 has a 4GB file size limit and is compatible with most operating systems.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>exFAT is optimized for removable storage and supports large files.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ReFS is designed for high availability and large-scale storage systems.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File System Note</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edit Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Size (MB):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive Letter:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File System:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Volume Label:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New size exceeds available space.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive letter &apos;%1&apos; is not available.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete partition &apos;%1&apos;?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Discard Changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You have unsaved partition changes.
+Are you sure you want to discard them?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No Partitions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No new partitions to create.
+Please add at least one partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Volume %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Volume</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskStatus</name>
@@ -928,6 +1275,127 @@ Please try:
         <source>Refreshing partition...</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>No Selection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select an unallocated space to create a new partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid Selection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You can only create new partitions in unallocated space.
+Please select an unallocated space entry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creation of partitions on disk %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select a valid partition to format.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Format of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select a partition to resize.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select a partition, not a disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot Resize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot resize unallocated space. Please select a partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid partition ID format. Expected &apos;diskNumber:partitionNumber&apos;.
+Found: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to parse partition size: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1
+
+Nothing has been changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Special Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1
+
+Resize it anyway?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>System Partition Warning</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠️ WARNING: System Partition Resize ⚠️
+
+You are about to resize a system partition (%1).
+
+This operation carries significant risks:
+• May affect system boot capability
+• Could cause system instability
+• May prevent Windows from starting
+
+STRONGLY RECOMMENDED before proceeding:
+• Create a complete system backup
+• Create a Windows recovery disk
+• Close all running applications
+• Ensure UPS power protection
+
+Do you understand the risks and want to continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Analyzing disk layout...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to retrieve partition information for disk %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No Expansion Space Available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no unallocated space immediately following this partition.
+
+Partition: %1
+Current size: %2
+Adjacent unallocated space: %3 MB
+
+You can only shrink this partition. Do you want to continue with shrink-only mode?
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resize of partition %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MergePartitionDialog</name>
@@ -1046,6 +1514,152 @@ Please check the error message and try again.
     </message>
 </context>
 <context>
+    <name>PartitionFormatter</name>
+    <message>
+        <source>Format Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition label:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Volume</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Enter volume label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File system:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cluster size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quick format:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Enable quick format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ready to format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠️ Formatting will cause data loss on the %1 partition!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition lacks necessary identification information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot format system drive C:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Special Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1
+
+Format it anyway?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm Format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to format this partition?
+
+⚠️ This operation will permanently delete all data on the partition!
+
+Partition: %1
+File System: %2
+
+This action cannot be undone!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preparing to format...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Formatting...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preparing partition for format...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creating file system...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writing file system structures...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finalizing format operation...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel Format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Format operation is in progress. Do you want to cancel it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Format Complete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition has been formatted successfully!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Format Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to format the partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to format the partition.
+
+Error: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PartitionGuard</name>
     <message>
         <source>the system partition the running Windows started from</source>
@@ -1073,6 +1687,104 @@ Please check the error message and try again.
     </message>
     <message>
         <source>%1 is an OEM partition. It holds the maker&apos;s recovery or support tools: they cannot be restored without the maker&apos;s media.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PartitionProgressDialog</name>
+    <message>
+        <source>Creating partitions...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start creating partitions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creation progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creating partition progress: %1% - %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>[create] %1% - %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Formatting partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Formatting progress: %1/%2 (current partition: %3%)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>[Format] Partition %1/%2 - %3%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All partitions formatted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>[Completed] ✅ %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error occurred during formatting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>[Error] ❌ %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✅ Partition creation and formatting completed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✅ Partitions created (not formatted)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All operations completed successfully</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>❌ Operation failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error occurred during operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>[Final] %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PartitionResizeBar</name>
+    <message>
+        <source>%1 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 GB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unallocated space %1 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unallocated space %1 GB</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1108,6 +1820,204 @@ Please check the error message and try again.
     </message>
     <message>
         <source>Unknown Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ResizeDialog</name>
+    <message>
+        <source>Resize Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive Letter:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File System:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resize Partition Size:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preparing to resize partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resizing... %p%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid partition information. Partition ID is missing.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid partition size information.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> GB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Initialization Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to initialize Windows Storage Management API.
+Make sure you have administrator privileges.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No Significant Change</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The selected size is too close to the current size.
+Minimum change required: 100 MB
+Current difference: %1 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected size is out of valid range.
+
+Valid range: %1 MB - %2 MB
+Selected: %3 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid partition ID. Cannot proceed with resize operation.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>shrink</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>expand</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shrinkage: %1 MB (%2 GB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Expansion: +%1 MB (+%2 GB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠️ Make sure to backup important data before proceeding.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+
+⚠️ This partition is FAT32. To resize it, it is first reformatted as NTFS, which ERASES ALL ITS CONTENTS: every file on it will be lost.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Are you sure you want to %1 the partition?
+
+Partition: %2
+Current size: %3 MB (%4 GB)
+New size: %5 MB (%6 GB)
+%7%8</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm Partition Resize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preparing resize... %p%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Starting resize... %p%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The resize job could not be started.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Detecting file system... %p%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Converting to NTFS... %p%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preparing partition... %p%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resizing partition... %p%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Finalizing changes... %p%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition resized successfully!
+
+The partition size has been changed. You may need to refresh the disk view to see the changes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resize Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to resize partition.
+
+Error: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

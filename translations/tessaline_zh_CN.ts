@@ -496,6 +496,357 @@ New partition size: %3</source>
         <source>Process execution failed: %1</source>
         <translation>进程执行失败：%1</translation>
     </message>
+    <message>
+        <source>Ready to create partition...</source>
+        <translation>准备创建分区...</translation>
+    </message>
+    <message>
+        <source>WindowsStorageManager is not initialized</source>
+        <translation>存储管理器尚未初始化</translation>
+    </message>
+    <message>
+        <source>Creating partition %1/%2...</source>
+        <translation>正在创建分区 %1/%2...</translation>
+    </message>
+    <message>
+        <source>创建第 %1 个分区失败: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 Created successfully</source>
+        <translation>分区 %1 创建成功</translation>
+    </message>
+    <message>
+        <source>All partitions created, ready to format...</source>
+        <translation>所有分区已创建，准备格式化...</translation>
+    </message>
+    <message>
+        <source>Partition creation completed (unformatted)</source>
+        <translation>分区创建完成（未格式化）</translation>
+    </message>
+    <message>
+        <source>Successfully created %1 partitions</source>
+        <translation>已成功创建 %1 个分区</translation>
+    </message>
+    <message>
+        <source>No tasks to process</source>
+        <translation>没有要处理的任务</translation>
+    </message>
+    <message>
+        <source>Partition %1 formatted successfully</source>
+        <translation>分区 %1 格式化成功</translation>
+    </message>
+    <message>
+        <source>Partition %1 formatted failed</source>
+        <translation>分区 %1 格式化失败</translation>
+    </message>
+    <message>
+        <source>格式化失败: %1; </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All %1 partitions formatted successfully</source>
+        <translation>全部 %1 个分区格式化成功</translation>
+    </message>
+    <message>
+        <source>Formatting completed, %1/%2 partitions successfully. %3</source>
+        <translation>格式化完成，%1/%2 个分区成功。%3</translation>
+    </message>
+    <message>
+        <source>Partition creation and formatting are all completed！</source>
+        <translation>分区创建和格式化全部完成！</translation>
+    </message>
+    <message>
+        <source>The formatting process failed: %1</source>
+        <translation>格式化过程失败：%1</translation>
+    </message>
+    <message>
+        <source>Invalid partition ID: %1</source>
+        <translation>无效的分区 ID：%1</translation>
+    </message>
+    <message>
+        <source>The new size must be at least 1 MB</source>
+        <translation>新大小必须至少为 1 MB</translation>
+    </message>
+    <message>
+        <source>The partition layout could not be read</source>
+        <translation>无法读取分区布局</translation>
+    </message>
+    <message>
+        <source>Partition %1 was not found</source>
+        <translation>未找到分区 %1</translation>
+    </message>
+    <message>
+        <source>The new size is larger than the partition and the unallocated space after it (at most %1 bytes)</source>
+        <translation>新大小超过了该分区及其后未分配空间的总和（最多 %1 字节）</translation>
+    </message>
+    <message>
+        <source>Failed to resize partition: %1</source>
+        <translation>调整分区大小失败：%1</translation>
+    </message>
+    <message>
+        <source>Failed to convert FAT32 to NTFS</source>
+        <translation>无法将 FAT32 转换为 NTFS</translation>
+    </message>
+    <message>
+        <source>Partition resized successfully</source>
+        <translation>分区大小调整成功</translation>
+    </message>
+    <message>
+        <source>Failed to resize partition</source>
+        <translation>调整分区大小失败</translation>
+    </message>
+    <message>
+        <source>Already NTFS, no conversion needed</source>
+        <translation>已经是 NTFS，无需转换</translation>
+    </message>
+    <message>
+        <source>Invalid parameter: neither drive letter nor partition ID</source>
+        <translation>参数无效：既不是驱动器号也不是分区 ID</translation>
+    </message>
+    <message>
+        <source>diskpart格式化命令执行失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>diskpart格式化成功完成</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DiskPartitionPage</name>
+    <message>
+        <source>Create New Partitions</source>
+        <translation>创建新分区</translation>
+    </message>
+    <message>
+        <source>Unallocated Space</source>
+        <translation>未分配空间</translation>
+    </message>
+    <message>
+        <source>71.21 GB available</source>
+        <translation>71.21 GB 可用</translation>
+    </message>
+    <message>
+        <source>0% allocated</source>
+        <translation>已分配 0%</translation>
+    </message>
+    <message>
+        <source>SIZE</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>LETTER</source>
+        <translation>驱动器号</translation>
+    </message>
+    <message>
+        <source>FILE SYSTEM</source>
+        <translation>文件系统</translation>
+    </message>
+    <message>
+        <source>VOLUME</source>
+        <translation>卷标</translation>
+    </message>
+    <message>
+        <source>ACTIONS</source>
+        <translation>操作</translation>
+    </message>
+    <message>
+        <source>Size (MB)</source>
+        <translation>大小 (MB)</translation>
+    </message>
+    <message>
+        <source>Drive Letter</source>
+        <translation>驱动器号</translation>
+    </message>
+    <message>
+        <source>File System</source>
+        <translation>文件系统</translation>
+    </message>
+    <message>
+        <source>10.00</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>+ Add New</source>
+        <translation>+ 新增</translation>
+    </message>
+    <message>
+        <source>Quick Format All Partitions</source>
+        <translation>快速格式化所有分区</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>Unallocated</source>
+        <translation>未分配</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>%1 available</source>
+        <translation>%1 可用</translation>
+    </message>
+    <message>
+        <source>%1% allocated</source>
+        <translation>已分配 %1%</translation>
+    </message>
+    <message>
+        <source>Not formatted</source>
+        <translation>不格式化</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>编辑</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Insufficient Space</source>
+        <translation>空间不足</translation>
+    </message>
+    <message>
+        <source>Not enough unallocated space to create a new partition.
+At least 32 MB is required.</source>
+        <translation>未分配空间不足，无法创建新分区。
+至少需要 32 MB。</translation>
+    </message>
+    <message>
+        <source>Input Required</source>
+        <translation>需要输入</translation>
+    </message>
+    <message>
+        <source>Please enter partition size.</source>
+        <translation>请输入分区大小。</translation>
+    </message>
+    <message>
+        <source>Invalid Size</source>
+        <translation>大小无效</translation>
+    </message>
+    <message>
+        <source>Please enter a valid partition size.</source>
+        <translation>请输入有效的分区大小。</translation>
+    </message>
+    <message>
+        <source>Size Too Large</source>
+        <translation>大小过大</translation>
+    </message>
+    <message>
+        <source>Requested size (%1) exceeds available space (%2).</source>
+        <translation>请求的大小（%1）超过了可用空间（%2）。</translation>
+    </message>
+    <message>
+        <source>Drive Letter Unavailable</source>
+        <translation>驱动器号不可用</translation>
+    </message>
+    <message>
+        <source>Drive letter &apos;%1&apos; is not available.
+Available letters: %2</source>
+        <translation>驱动器号“%1”不可用。
+可用的驱动器号：%2</translation>
+    </message>
+    <message>
+        <source>No Available Drive Letter</source>
+        <translation>没有可用的驱动器号</translation>
+    </message>
+    <message>
+        <source>No available drive letter for assignment!</source>
+        <translation>没有可分配的驱动器号！</translation>
+    </message>
+    <message>
+        <source>FAT32 has a 4GB file size limit and is compatible with most operating systems.</source>
+        <translation>FAT32 的单个文件大小上限为 4GB，与大多数操作系统兼容。</translation>
+    </message>
+    <message>
+        <source>exFAT is optimized for removable storage and supports large files.</source>
+        <translation>exFAT 针对可移动存储设备优化，支持大文件。</translation>
+    </message>
+    <message>
+        <source>ReFS is designed for high availability and large-scale storage systems.</source>
+        <translation>ReFS 专为高可用性和大规模存储系统而设计。</translation>
+    </message>
+    <message>
+        <source>File System Note</source>
+        <translation>文件系统说明</translation>
+    </message>
+    <message>
+        <source>Edit Partition</source>
+        <translation>编辑分区</translation>
+    </message>
+    <message>
+        <source>Size (MB):</source>
+        <translation>大小 (MB)：</translation>
+    </message>
+    <message>
+        <source>Drive Letter:</source>
+        <translation>驱动器号：</translation>
+    </message>
+    <message>
+        <source>File System:</source>
+        <translation>文件系统：</translation>
+    </message>
+    <message>
+        <source>Volume Label:</source>
+        <translation>卷标：</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>New size exceeds available space.</source>
+        <translation>新大小超过了可用空间。</translation>
+    </message>
+    <message>
+        <source>Drive letter &apos;%1&apos; is not available.</source>
+        <translation>驱动器号“%1”不可用。</translation>
+    </message>
+    <message>
+        <source>Delete Partition</source>
+        <translation>删除分区</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete partition &apos;%1&apos;?</source>
+        <translation>确定要删除分区“%1”吗？</translation>
+    </message>
+    <message>
+        <source>Discard Changes</source>
+        <translation>放弃更改</translation>
+    </message>
+    <message>
+        <source>You have unsaved partition changes.
+Are you sure you want to discard them?</source>
+        <translation>您有尚未保存的分区更改。
+确定要放弃这些更改吗？</translation>
+    </message>
+    <message>
+        <source>No Partitions</source>
+        <translation>没有分区</translation>
+    </message>
+    <message>
+        <source>No new partitions to create.
+Please add at least one partition.</source>
+        <translation>没有要创建的新分区。
+请至少添加一个分区。</translation>
+    </message>
+    <message>
+        <source>New Volume %1</source>
+        <translation>新加卷 %1</translation>
+    </message>
+    <message>
+        <source>New Volume</source>
+        <translation>新加卷</translation>
+    </message>
 </context>
 <context>
     <name>DiskStatus</name>
@@ -968,6 +1319,156 @@ Please try:
         <source>Refreshing partition...</source>
         <translation>正在刷新分区...</translation>
     </message>
+    <message>
+        <source>No Selection</source>
+        <translation>未选择</translation>
+    </message>
+    <message>
+        <source>Please select an unallocated space to create a new partition.</source>
+        <translation>请选择一块未分配空间来创建新分区。</translation>
+    </message>
+    <message>
+        <source>Invalid Selection</source>
+        <translation>选择无效</translation>
+    </message>
+    <message>
+        <source>You can only create new partitions in unallocated space.
+Please select an unallocated space entry.</source>
+        <translation>只能在未分配空间中创建新分区。
+请选择一个未分配空间条目。</translation>
+    </message>
+    <message>
+        <source>Creation of partitions on disk %1</source>
+        <translation>在磁盘 %1 上创建分区</translation>
+    </message>
+    <message>
+        <source>Please select a valid partition to format.</source>
+        <translation>请选择一个有效的分区进行格式化。</translation>
+    </message>
+    <message>
+        <source>Format of %1</source>
+        <translation>格式化 %1</translation>
+    </message>
+    <message>
+        <source>Please select a partition to resize.</source>
+        <translation>请选择要调整大小的分区。</translation>
+    </message>
+    <message>
+        <source>Please select a partition, not a disk.</source>
+        <translation>请选择分区，而不是磁盘。</translation>
+    </message>
+    <message>
+        <source>Cannot Resize</source>
+        <translation>无法调整大小</translation>
+    </message>
+    <message>
+        <source>Cannot resize unallocated space. Please select a partition.</source>
+        <translation>无法调整未分配空间的大小。请选择一个分区。</translation>
+    </message>
+    <message>
+        <source>Invalid partition ID format. Expected &apos;diskNumber:partitionNumber&apos;.
+Found: %1</source>
+        <translation>分区 ID 格式无效。应为“磁盘号:分区号”。
+实际为：%1</translation>
+    </message>
+    <message>
+        <source>Failed to parse partition size: %1</source>
+        <translation>无法解析分区大小：%1</translation>
+    </message>
+    <message>
+        <source>%1
+
+Nothing has been changed.</source>
+        <translation>%1
+
+未做任何更改。</translation>
+    </message>
+    <message>
+        <source>Special Partition</source>
+        <translation>特殊分区</translation>
+    </message>
+    <message>
+        <source>%1
+
+Resize it anyway?</source>
+        <translation>%1
+
+仍要调整其大小吗？</translation>
+    </message>
+    <message>
+        <source>System Partition Warning</source>
+        <translation>系统分区警告</translation>
+    </message>
+    <message>
+        <source>⚠️ WARNING: System Partition Resize ⚠️
+
+You are about to resize a system partition (%1).
+
+This operation carries significant risks:
+• May affect system boot capability
+• Could cause system instability
+• May prevent Windows from starting
+
+STRONGLY RECOMMENDED before proceeding:
+• Create a complete system backup
+• Create a Windows recovery disk
+• Close all running applications
+• Ensure UPS power protection
+
+Do you understand the risks and want to continue?</source>
+        <translation>⚠️ 警告：调整系统分区大小 ⚠️
+
+您即将调整系统分区（%1）的大小。
+
+此操作存在重大风险：
+• 可能影响系统启动
+• 可能导致系统不稳定
+• 可能导致 Windows 无法启动
+
+强烈建议在继续之前：
+• 创建完整的系统备份
+• 创建 Windows 恢复盘
+• 关闭所有正在运行的应用程序
+• 确保有不间断电源 (UPS) 保护
+
+您是否了解这些风险并要继续？</translation>
+    </message>
+    <message>
+        <source>Analyzing disk layout...</source>
+        <translation>正在分析磁盘布局...</translation>
+    </message>
+    <message>
+        <source>Failed to retrieve partition information for disk %1.</source>
+        <translation>无法获取磁盘 %1 的分区信息。</translation>
+    </message>
+    <message>
+        <source>No Expansion Space Available</source>
+        <translation>没有可用于扩展的空间</translation>
+    </message>
+    <message>
+        <source>There is no unallocated space immediately following this partition.
+
+Partition: %1
+Current size: %2
+Adjacent unallocated space: %3 MB
+
+You can only shrink this partition. Do you want to continue with shrink-only mode?
+
+</source>
+        <translation>此分区之后没有紧邻的未分配空间。
+
+分区：%1
+当前大小：%2
+相邻的未分配空间：%3 MB
+
+只能缩小此分区。是否以仅缩小模式继续？
+
+</translation>
+    </message>
+    <message>
+        <source>Resize of partition %1</source>
+        <translation>调整分区 %1 的大小</translation>
+    </message>
 </context>
 <context>
     <name>MergePartitionDialog</name>
@@ -1107,6 +1608,163 @@ Please check the error message and try again.
     </message>
 </context>
 <context>
+    <name>PartitionFormatter</name>
+    <message>
+        <source>Format Partition</source>
+        <translation>格式化分区</translation>
+    </message>
+    <message>
+        <source>Partition label:</source>
+        <translation>分区卷标：</translation>
+    </message>
+    <message>
+        <source>New Volume</source>
+        <translation>新加卷</translation>
+    </message>
+    <message>
+        <source>Enter volume label</source>
+        <translation>输入卷标</translation>
+    </message>
+    <message>
+        <source>File system:</source>
+        <translation>文件系统：</translation>
+    </message>
+    <message>
+        <source>Cluster size:</source>
+        <translation>簇大小：</translation>
+    </message>
+    <message>
+        <source>Quick format:</source>
+        <translation>快速格式化：</translation>
+    </message>
+    <message>
+        <source>Enable quick format</source>
+        <translation>启用快速格式化</translation>
+    </message>
+    <message>
+        <source>Ready to format</source>
+        <translation>准备格式化</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>默认</translation>
+    </message>
+    <message>
+        <source>⚠️ Formatting will cause data loss on the %1 partition!</source>
+        <translation>⚠️ 格式化将导致分区 %1 上的数据丢失！</translation>
+    </message>
+    <message>
+        <source>Partition %1</source>
+        <translation>分区 %1</translation>
+    </message>
+    <message>
+        <source>Partition lacks necessary identification information</source>
+        <translation>分区缺少必要的标识信息</translation>
+    </message>
+    <message>
+        <source>Cannot format system drive C:</source>
+        <translation>无法格式化系统驱动器 C:</translation>
+    </message>
+    <message>
+        <source>Special Partition</source>
+        <translation>特殊分区</translation>
+    </message>
+    <message>
+        <source>%1
+
+Format it anyway?</source>
+        <translation>%1
+
+仍要格式化它吗？</translation>
+    </message>
+    <message>
+        <source>Confirm Format</source>
+        <translation>确认格式化</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to format this partition?
+
+⚠️ This operation will permanently delete all data on the partition!
+
+Partition: %1
+File System: %2
+
+This action cannot be undone!</source>
+        <translation>确定要格式化此分区吗？
+
+⚠️ 此操作将永久删除该分区上的所有数据！
+
+分区：%1
+文件系统：%2
+
+此操作无法撤销！</translation>
+    </message>
+    <message>
+        <source>Preparing to format...</source>
+        <translation>正在准备格式化...</translation>
+    </message>
+    <message>
+        <source>Formatting...</source>
+        <translation>正在格式化...</translation>
+    </message>
+    <message>
+        <source>Preparing partition for format...</source>
+        <translation>正在为格式化准备分区...</translation>
+    </message>
+    <message>
+        <source>Creating file system...</source>
+        <translation>正在创建文件系统...</translation>
+    </message>
+    <message>
+        <source>Writing file system structures...</source>
+        <translation>正在写入文件系统结构...</translation>
+    </message>
+    <message>
+        <source>Finalizing format operation...</source>
+        <translation>正在完成格式化操作...</translation>
+    </message>
+    <message>
+        <source>Cancel Format</source>
+        <translation>取消格式化</translation>
+    </message>
+    <message>
+        <source>Format operation is in progress. Do you want to cancel it?</source>
+        <translation>格式化操作正在进行中。要取消吗？</translation>
+    </message>
+    <message>
+        <source>Format Complete</source>
+        <translation>格式化完成</translation>
+    </message>
+    <message>
+        <source>The partition has been formatted successfully!</source>
+        <translation>分区已成功格式化！</translation>
+    </message>
+    <message>
+        <source>Format Failed</source>
+        <translation>格式化失败</translation>
+    </message>
+    <message>
+        <source>Failed to format the partition.</source>
+        <translation>格式化分区失败。</translation>
+    </message>
+    <message>
+        <source>Failed to format the partition.
+
+Error: %1</source>
+        <translation>格式化分区失败。
+
+错误：%1</translation>
+    </message>
+</context>
+<context>
     <name>PartitionGuard</name>
     <message>
         <source>the system partition the running Windows started from</source>
@@ -1135,6 +1793,104 @@ Please check the error message and try again.
     <message>
         <source>%1 is an OEM partition. It holds the maker&apos;s recovery or support tools: they cannot be restored without the maker&apos;s media.</source>
         <translation>%1 是 OEM 分区。其中存放着制造商的恢复或支持工具：没有制造商的介质，就无法还原这些工具。</translation>
+    </message>
+</context>
+<context>
+    <name>PartitionProgressDialog</name>
+    <message>
+        <source>Creating partitions...</source>
+        <translation>正在创建分区...</translation>
+    </message>
+    <message>
+        <source>Start creating partitions</source>
+        <translation>开始创建分区</translation>
+    </message>
+    <message>
+        <source>Creation progress</source>
+        <translation>创建进度</translation>
+    </message>
+    <message>
+        <source>Creating partition progress: %1% - %2</source>
+        <translation>分区创建进度：%1% - %2</translation>
+    </message>
+    <message>
+        <source>[create] %1% - %2</source>
+        <translation>[创建] %1% - %2</translation>
+    </message>
+    <message>
+        <source>Formatting partition...</source>
+        <translation>正在格式化分区...</translation>
+    </message>
+    <message>
+        <source>Formatting progress: %1/%2 (current partition: %3%)</source>
+        <translation>格式化进度：%1/%2（当前分区：%3%）</translation>
+    </message>
+    <message>
+        <source>[Format] Partition %1/%2 - %3%</source>
+        <translation>[格式化] 分区 %1/%2 - %3%</translation>
+    </message>
+    <message>
+        <source>All partitions formatted</source>
+        <translation>所有分区已格式化</translation>
+    </message>
+    <message>
+        <source>[Completed] ✅ %1</source>
+        <translation>[完成] ✅ %1</translation>
+    </message>
+    <message>
+        <source>Error occurred during formatting</source>
+        <translation>格式化过程中出错</translation>
+    </message>
+    <message>
+        <source>[Error] ❌ %1</source>
+        <translation>[错误] ❌ %1</translation>
+    </message>
+    <message>
+        <source>✅ Partition creation and formatting completed</source>
+        <translation>✅ 分区创建和格式化已完成</translation>
+    </message>
+    <message>
+        <source>✅ Partitions created (not formatted)</source>
+        <translation>✅ 分区已创建（未格式化）</translation>
+    </message>
+    <message>
+        <source>All operations completed successfully</source>
+        <translation>所有操作均已成功完成</translation>
+    </message>
+    <message>
+        <source>❌ Operation failed</source>
+        <translation>❌ 操作失败</translation>
+    </message>
+    <message>
+        <source>Error occurred during operation</source>
+        <translation>操作过程中出错</translation>
+    </message>
+    <message>
+        <source>[Final] %1</source>
+        <translation>[最终] %1</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>PartitionResizeBar</name>
+    <message>
+        <source>%1 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 GB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unallocated space %1 MB</source>
+        <translation>未分配空间 %1 MB</translation>
+    </message>
+    <message>
+        <source>Unallocated space %1 GB</source>
+        <translation>未分配空间 %1 GB</translation>
     </message>
 </context>
 <context>
@@ -1170,6 +1926,223 @@ Please check the error message and try again.
     <message>
         <source>Unknown Partition</source>
         <translation>未知分区</translation>
+    </message>
+</context>
+<context>
+    <name>ResizeDialog</name>
+    <message>
+        <source>Resize Partition</source>
+        <translation>调整分区大小</translation>
+    </message>
+    <message>
+        <source>Drive Letter:</source>
+        <translation>驱动器号：</translation>
+    </message>
+    <message>
+        <source>File System:</source>
+        <translation>文件系统：</translation>
+    </message>
+    <message>
+        <source>Partition Size:</source>
+        <translation>分区大小：</translation>
+    </message>
+    <message>
+        <source>Resize Partition Size:</source>
+        <translation>调整后的分区大小：</translation>
+    </message>
+    <message>
+        <source>Preparing to resize partition...</source>
+        <translation>正在准备调整分区大小...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Resize</source>
+        <translation>调整大小</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Resizing... %p%</source>
+        <translation>正在调整大小... %p%</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Invalid partition information. Partition ID is missing.</source>
+        <translation>分区信息无效。缺少分区 ID。</translation>
+    </message>
+    <message>
+        <source>Invalid partition size information.</source>
+        <translation>分区大小信息无效。</translation>
+    </message>
+    <message>
+        <source> GB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>Initialization Error</source>
+        <translation>初始化错误</translation>
+    </message>
+    <message>
+        <source>Failed to initialize Windows Storage Management API.
+Make sure you have administrator privileges.</source>
+        <translation>无法初始化 Windows 存储管理 API。
+请确保您拥有管理员权限。</translation>
+    </message>
+    <message>
+        <source>No Significant Change</source>
+        <translation>变化不明显</translation>
+    </message>
+    <message>
+        <source>The selected size is too close to the current size.
+Minimum change required: 100 MB
+Current difference: %1 MB</source>
+        <translation>所选大小与当前大小过于接近。
+最小变化量：100 MB
+当前差值：%1 MB</translation>
+    </message>
+    <message>
+        <source>Invalid Size</source>
+        <translation>大小无效</translation>
+    </message>
+    <message>
+        <source>Selected size is out of valid range.
+
+Valid range: %1 MB - %2 MB
+Selected: %3 MB</source>
+        <translation>所选大小超出有效范围。
+
+有效范围：%1 MB - %2 MB
+所选大小：%3 MB</translation>
+    </message>
+    <message>
+        <source>Invalid partition ID. Cannot proceed with resize operation.</source>
+        <translation>分区 ID 无效。无法继续调整大小操作。</translation>
+    </message>
+    <message>
+        <source>shrink</source>
+        <translation>缩小</translation>
+    </message>
+    <message>
+        <source>expand</source>
+        <translation>扩展</translation>
+    </message>
+    <message>
+        <source>Shrinkage: %1 MB (%2 GB)</source>
+        <translation>缩小量：%1 MB (%2 GB)</translation>
+    </message>
+    <message>
+        <source>Expansion: +%1 MB (+%2 GB)</source>
+        <translation>扩展量：+%1 MB (+%2 GB)</translation>
+    </message>
+    <message>
+        <source>
+
+⚠️ Make sure to backup important data before proceeding.</source>
+        <translation>
+
+⚠️ 继续之前请务必备份重要数据。</translation>
+    </message>
+    <message>
+        <source>
+
+⚠️ This partition is FAT32. To resize it, it is first reformatted as NTFS, which ERASES ALL ITS CONTENTS: every file on it will be lost.</source>
+        <translation>
+
+⚠️ 此分区为 FAT32。要调整其大小，需先将其重新格式化为 NTFS，这将清除其全部内容：其中的所有文件都将丢失。</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to %1 the partition?
+
+Partition: %2
+Current size: %3 MB (%4 GB)
+New size: %5 MB (%6 GB)
+%7%8</source>
+        <translation>确定要%1该分区吗？
+
+分区：%2
+当前大小：%3 MB (%4 GB)
+新大小：%5 MB (%6 GB)
+%7%8</translation>
+    </message>
+    <message>
+        <source>Confirm Partition Resize</source>
+        <translation>确认调整分区大小</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preparing resize... %p%</source>
+        <translation>正在准备调整大小... %p%</translation>
+    </message>
+    <message>
+        <source>Starting resize... %p%</source>
+        <translation>正在开始调整大小... %p%</translation>
+    </message>
+    <message>
+        <source>The resize job could not be started.</source>
+        <translation>无法启动调整大小任务。</translation>
+    </message>
+    <message>
+        <source>Detecting file system... %p%</source>
+        <translation>正在检测文件系统... %p%</translation>
+    </message>
+    <message>
+        <source>Converting to NTFS... %p%</source>
+        <translation>正在转换为 NTFS... %p%</translation>
+    </message>
+    <message>
+        <source>Preparing partition... %p%</source>
+        <translation>正在准备分区... %p%</translation>
+    </message>
+    <message>
+        <source>Resizing partition... %p%</source>
+        <translation>正在调整分区大小... %p%</translation>
+    </message>
+    <message>
+        <source>Finalizing changes... %p%</source>
+        <translation>正在完成更改... %p%</translation>
+    </message>
+    <message>
+        <source>Success</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>Partition resized successfully!
+
+The partition size has been changed. You may need to refresh the disk view to see the changes.</source>
+        <translation>分区大小调整成功！
+
+分区大小已更改。您可能需要刷新磁盘视图才能看到更改。</translation>
+    </message>
+    <message>
+        <source>Resize Failed</source>
+        <translation>调整大小失败</translation>
+    </message>
+    <message>
+        <source>Failed to resize partition.
+
+Error: %1</source>
+        <translation>调整分区大小失败。
+
+错误：%1</translation>
     </message>
 </context>
 <context>

@@ -8,7 +8,6 @@
 
 #include <QDebug>
 #include <QMessageBox>
-#include <QRegularExpression>
 
 void MainWindow::onCreatePartition()
 {
@@ -18,7 +17,7 @@ void MainWindow::onCreatePartition()
         return;
     }
     const QString status = item->text(4);
-    if (status != QLatin1String("Unused Partition") && !status.contains(QLatin1String("Unallocated"))) {
+    if (status != tr("Unused Partition") && !status.contains(tr("Unallocated"))) {
         QMessageBox::warning(this, tr("Invalid Selection"),
                              tr("You can only create new partitions in unallocated space.\n"
                                 "Please select an unallocated space entry."));
@@ -29,10 +28,10 @@ void MainWindow::onCreatePartition()
     QTreeWidgetItem *diskRow = item;
     while (diskRow->parent())
         diskRow = diskRow->parent();
-    static const QRegularExpression diskPattern(QStringLiteral("Disk (\\d+)"));
-    const QRegularExpressionMatch match = diskPattern.match(diskRow->text(0));
-    const int diskNumber = match.hasMatch() ? match.captured(1).toInt()
-                                            : ui->treeWidget->indexOfTopLevelItem(diskRow);
+    // The disk row keeps its number as data; its text is translated.
+    bool numbered = false;
+    const int number = diskRow->data(0, Qt::UserRole).toString().toInt(&numbered);
+    const int diskNumber = numbered ? number : ui->treeWidget->indexOfTopLevelItem(diskRow);
     qDebug() << "创建分区 - 磁盘:" << diskRow->text(0) << "索引:" << diskNumber << "大小:" << sizeText;
 
     // The row's record names the region exactly: where it starts and its size to the byte.

@@ -43,7 +43,7 @@ void MainWindow::onResizePartition()
         return;
     }
     const QString id = item->data(0, Qt::UserRole).toString();
-    if (id.isEmpty() || item->text(0) == QLatin1String("Unallocated")) {
+    if (id.isEmpty() || item->text(0) == tr("Unallocated")) {
         QMessageBox::information(this, tr("Cannot Resize"), tr("Cannot resize unallocated space. Please select a partition."));
         return;
     }

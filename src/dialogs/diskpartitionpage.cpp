@@ -308,7 +308,7 @@ void DiskPartitionPage::onAddPartitionClicked()
     entry.partitionNumber = int(m_partitions.size()) + 1;
     entry.sizeBytes = size;
     entry.fileSystem = ui->fileSystemCombo ? ui->fileSystemCombo->currentText() : QStringLiteral("NTFS");
-    entry.volumeLabel = QStringLiteral("New Volume %1").arg(entry.partitionNumber);
+    entry.volumeLabel = tr("New Volume %1").arg(entry.partitionNumber);
 
     const QStringList available = availableDriveLetters();
     const QString chosen = ui->driveLetterCombo->currentData().toString();
@@ -479,7 +479,7 @@ void DiskPartitionPage::onDeletePartition()
     }
     for (int i = 0; i < m_partitions.size(); ++i) {
         m_partitions[i].partitionNumber = i + 1;
-        m_partitions[i].volumeLabel = QStringLiteral("New Volume %1").arg(i + 1);
+        m_partitions[i].volumeLabel = tr("New Volume %1").arg(i + 1);
     }
     updateUsage();
     rebuildTable();
@@ -541,7 +541,7 @@ void DiskPartitionPage::startJob()
         PartitionCreateRequest request;
         request.sizeBytes = p.sizeBytes;
         request.fileSystem = p.fileSystem.isEmpty() ? QStringLiteral("NTFS") : p.fileSystem;
-        request.volumeLabel = p.volumeLabel.isEmpty() ? QStringLiteral("New Volume") : p.volumeLabel;
+        request.volumeLabel = p.volumeLabel.isEmpty() ? tr("New Volume") : p.volumeLabel;
         request.driveLetter = p.driveLetter;
         request.quickFormat = ui->checkBox->isChecked();
         requests << request;

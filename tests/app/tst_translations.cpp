@@ -7,7 +7,11 @@
 #include "windowtesting.h"
 
 #include "app/translations.h"
+#include "dialogs/diskpartitionpage.h"
 #include "dialogs/mergepartitiondialog.h"
+#include "dialogs/partitionformatter.h"
+#include "dialogs/partitionprogressdialog.h"
+#include "dialogs/resizedialog.h"
 #include "storage/windowsstoragemanager.h"
 #include "worker/diskoperationworker.h"
 
@@ -20,6 +24,8 @@
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidgetItemIterator>
 #include <QXmlStreamReader>
 
@@ -165,8 +171,9 @@ private slots:
     void flows_data() { catalogues_data(); }
 
     // With the catalogue loaded, the start-up refusal, the main window, a deletion end to end,
-    // a refused deletion, the merge dialog and the format engine's messages all speak its
-    // language, and the values put into placeholders still show.
+    // a refused deletion, the merge, format, create, progress and resize dialogs, a refusal of
+    // each operation, and the format, create and resize jobs' messages all speak its language,
+    // and the values put into placeholders still show.
     void flows()
     {
         QFETCH(QString, catalogue);
@@ -226,9 +233,57 @@ private slots:
         texts << textsOf(merge);
         merge->reject();
 
+        // Each dialog as the window opens it (format and resize are modal), then the same
+        // operation on a row it refuses.
+        int opened = 0;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (qobject_cast<PartitionFormatter *>(modal) || qobject_cast<ResizeDialog *>(modal)) {
+                texts << textsOf(modal);
+                if (auto *format = modal->findChild<QPushButton *>(QStringLiteral("m_formatButton")))
+                    format->click(); // asks on F (answered No)
+                ++opened;
+                modal->reject();
+            }
+        });
+        closer.start(20);
+        const QList<std::pair<const char *, const char *>> operations{
+            {"onFormatPartition", "F"}, {"onCreatePartition", "Unallocated"}, {"onResizePartition", "F"},
+            {"onFormatPartition", "C"}, {"onCreatePartition", "F"}, {"onResizePartition", "C"}};
+        for (const auto &[slot, row] : operations) {
+            const QString name = QString::fromLatin1(row) == QLatin1String("Unallocated")
+                                     ? QCoreApplication::translate("MainWindow", "Unallocated") : QString::fromLatin1(row);
+            tree->setCurrentItem(tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+            QVERIFY(QMetaObject::invokeMethod(&window, slot));
+            if (auto *create = window.findChild<DiskPartitionPage *>()) {
+                texts << textsOf(create);
+                create->setAttribute(Qt::WA_DeleteOnClose, false);
+                delete create;
+                ++opened;
+            }
+        }
+        QCOMPARE(opened, 4);
+        QVERIFY(boxes.waitFor(7)); // format F asks; C's format dialog shows its refusal itself
+        QVERIFY(boxes.at(6).text.startsWith(QStringLiteral("C")));
+
         DiskOperationWorker worker;
+        QVERIFY(worker.initWorkerStorageManager());
         QStringList results;
         connect(&worker, &DiskOperationWorker::operationCompleted, this, [&](bool, const QString &m) { results << m; });
+        connect(&worker, &DiskOperationWorker::partitionCreationCompleted, this, [&](bool, const QString &m) { results << m; });
+        {
+            PartitionProgressDialog progress(&worker);
+            PartitionCreateRequest tooLarge{500 * sim::kGiB, QStringLiteral("NTFS"), QStringLiteral("Big"), QString(), false};
+            worker.startBatchCreateAndFormat({tooLarge}, 0);
+            QTRY_COMPARE(results.size(), 1);
+            QVERIFY(results.at(0).endsWith(QStringLiteral("Big")));
+            texts << textsOf(&progress) << progress.findChild<QTextEdit *>()->toPlainText().split(QLatin1Char('\n'));
+        }
+        worker.resizePartitionCompleteAsync(QStringLiteral("0:9"), sim::kGiB);
+        QVERIFY(results.value(1).contains(QStringLiteral("0:9")));
+        results.clear();
+
         worker.formatPartitionAsync({QStringLiteral("E:"), QStringLiteral("ReFS"), QString(), 0, true});
         worker.formatPartitionAsync({QString(), QStringLiteral("NTFS"), QString(), 0, true});
         QCOMPARE(results.size(), 2);
@@ -242,7 +297,7 @@ private slots:
             if (const QString why = languageFault(t, catalogue); !why.isEmpty())
                 faults << why + QStringLiteral(": ") + t;
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
-        QVERIFY(texts.size() > 60);
+        QVERIFY(texts.size() > 100);
     }
 };
 
