@@ -611,6 +611,164 @@ New partition size: %3</translation>
         <source>diskpart格式化成功完成</source>
         <translation>diskpart format completed successfully</translation>
     </message>
+    <message>
+        <source>Another operation is in progress, please try again later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Initializing partition split operation...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ready to split</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The user canceled the split operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>验证拆分条件</source>
+        <translation>Validating split conditions</translation>
+    </message>
+    <message>
+        <source>正在验证分区状态和拆分条件...</source>
+        <translation>Checking the partition state and split conditions...</translation>
+    </message>
+    <message>
+        <source>拆分条件验证失败: %1</source>
+        <translation>Split condition validation failed: %1</translation>
+    </message>
+    <message>
+        <source>Start split operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition split is being executed...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Split completed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition split completed successfully.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition split failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An error occurred during partition split: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An unknown error occurred during partition split</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid split parameters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Storage manager is not initialized</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep partition size requires at least %1 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New partition size requires at least %1 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The total size of the reserved partition and the new partition does not match the original partition size, difference: %1 bytes (exceeds the %2 byte tolerance)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid partition ID format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1
+
+This partition cannot be split.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A %1 partition cannot be shrunk, so it cannot be split. Only NTFS partitions can be split.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to parse disk index</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Adjusting the original partition size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Adjusting the partition to %1 GB...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>调整原分区大小失败</source>
+        <translation>Failed to resize the original partition</translation>
+    </message>
+    <message>
+        <source>Failed to create new partition: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the shrunk partition could not be read again; the freed space is left unallocated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The user canceled the split operation; the partition was already shrunk and the freed space is left unallocated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creating new partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creating and formatting new partition...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition split completed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition split successful</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition splitting completed successfully!
+
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Original partition has been adjusted to: %1 GB
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New partition has been created: %2 GB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>
+File System: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Label: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1396,6 +1554,30 @@ You can only shrink this partition. Do you want to continue with shrink-only mod
         <source>Resize of partition %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Please select a partition to split.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot Split</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot split unallocated space. Please select a partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to get partition information.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition is too small to split. Minimum size required: 200 MB.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Split of partition %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MergePartitionDialog</name>
@@ -2053,6 +2235,136 @@ Error: %1</source>
     </message>
     <message>
         <source>%1 reported an error</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SplitPartitionDialog</name>
+    <message>
+        <source>Split a partition - %1 (%2 GB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NTFS (recommend)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Split the partition into the part it keeps and a new partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Split Preview</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Original partition (retain)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Partition (Create)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep partition size (GB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New partition size(GB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Configuration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File System</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ready to split...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Original partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Retain partition (%1) %2 GB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New partition %1 GB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parameter error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please check whether the partition size is set correctly</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm Split</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 will be split:
+
+• Reserved partition: %2 GB
+• New partition: %3 GB
+• File system: %4
+
+This operation is irreversible, do you want to continue?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Force Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm cancellation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Split operation is in progress, forced cancellation may cause data corruption.
+Confirm cancellation?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>拆分失败</source>
+        <translation>Split Failed</translation>
+    </message>
+    <message>
+        <source>Splitting successful</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

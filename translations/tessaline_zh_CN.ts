@@ -612,6 +612,170 @@ New partition size: %3</source>
         <source>diskpart格式化成功完成</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Another operation is in progress, please try again later</source>
+        <translation>另一个操作正在进行中，请稍后再试</translation>
+    </message>
+    <message>
+        <source>Initializing partition split operation...</source>
+        <translation>正在初始化分区拆分操作...</translation>
+    </message>
+    <message>
+        <source>Ready to split</source>
+        <translation>准备拆分</translation>
+    </message>
+    <message>
+        <source>The user canceled the split operation</source>
+        <translation>用户取消了拆分操作</translation>
+    </message>
+    <message>
+        <source>验证拆分条件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>正在验证分区状态和拆分条件...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>拆分条件验证失败: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start split operation</source>
+        <translation>开始拆分操作</translation>
+    </message>
+    <message>
+        <source>Partition split is being executed...</source>
+        <translation>正在执行分区拆分...</translation>
+    </message>
+    <message>
+        <source>Split completed</source>
+        <translation>拆分完成</translation>
+    </message>
+    <message>
+        <source>Partition split completed successfully.</source>
+        <translation>分区拆分已成功完成。</translation>
+    </message>
+    <message>
+        <source>Partition split failed</source>
+        <translation>分区拆分失败</translation>
+    </message>
+    <message>
+        <source>An error occurred during partition split: %1</source>
+        <translation>分区拆分过程中出错: %1</translation>
+    </message>
+    <message>
+        <source>An unknown error occurred during partition split</source>
+        <translation>分区拆分过程中发生未知错误</translation>
+    </message>
+    <message>
+        <source>Invalid split parameters</source>
+        <translation>拆分参数无效</translation>
+    </message>
+    <message>
+        <source>Storage manager is not initialized</source>
+        <translation>存储管理器未初始化</translation>
+    </message>
+    <message>
+        <source>Keep partition size requires at least %1 MB</source>
+        <translation>保留分区大小至少需要 %1 MB</translation>
+    </message>
+    <message>
+        <source>New partition size requires at least %1 MB</source>
+        <translation>新分区大小至少需要 %1 MB</translation>
+    </message>
+    <message>
+        <source>The total size of the reserved partition and the new partition does not match the original partition size, difference: %1 bytes (exceeds the %2 byte tolerance)</source>
+        <translation>保留分区与新分区的总大小与原分区大小不符，相差 %1 字节（超出 %2 字节的容差）</translation>
+    </message>
+    <message>
+        <source>Invalid partition ID format</source>
+        <translation>分区 ID 格式无效</translation>
+    </message>
+    <message>
+        <source>%1
+
+This partition cannot be split.</source>
+        <translation>%1
+
+此分区无法拆分。</translation>
+    </message>
+    <message>
+        <source>A %1 partition cannot be shrunk, so it cannot be split. Only NTFS partitions can be split.</source>
+        <translation>%1 分区无法缩小，因此无法拆分。只有 NTFS 分区可以拆分。</translation>
+    </message>
+    <message>
+        <source>Unable to parse disk index</source>
+        <translation>无法解析磁盘索引</translation>
+    </message>
+    <message>
+        <source>Adjusting the original partition size</source>
+        <translation>正在调整原分区大小</translation>
+    </message>
+    <message>
+        <source>Adjusting the partition to %1 GB...</source>
+        <translation>正在将分区调整为 %1 GB...</translation>
+    </message>
+    <message>
+        <source>调整原分区大小失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed to create new partition: %1</source>
+        <translation>创建新分区失败: %1</translation>
+    </message>
+    <message>
+        <source>the shrunk partition could not be read again; the freed space is left unallocated</source>
+        <translation>无法重新读取已缩小的分区；释放的空间保持未分配</translation>
+    </message>
+    <message>
+        <source>The user canceled the split operation; the partition was already shrunk and the freed space is left unallocated</source>
+        <translation>用户取消了拆分操作；分区已被缩小，释放的空间保持未分配</translation>
+    </message>
+    <message>
+        <source>Creating new partition</source>
+        <translation>正在创建新分区</translation>
+    </message>
+    <message>
+        <source>Creating and formatting new partition...</source>
+        <translation>正在创建并格式化新分区...</translation>
+    </message>
+    <message>
+        <source>Partition split completed!</source>
+        <translation>分区拆分完成！</translation>
+    </message>
+    <message>
+        <source>Partition split successful</source>
+        <translation>分区拆分成功</translation>
+    </message>
+    <message>
+        <source>Partition splitting completed successfully!
+
+</source>
+        <translation>分区拆分已成功完成！
+
+</translation>
+    </message>
+    <message>
+        <source>Original partition has been adjusted to: %1 GB
+</source>
+        <translation>原分区已调整为: %1 GB
+</translation>
+    </message>
+    <message>
+        <source>New partition has been created: %2 GB</source>
+        <translation>已创建新分区: %2 GB</translation>
+    </message>
+    <message>
+        <source>
+File System: %1</source>
+        <translation>
+文件系统: %1</translation>
+    </message>
+    <message>
+        <source>Label: %1</source>
+        <translation>卷标: %1</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -665,7 +829,7 @@ New partition size: %3</source>
     </message>
     <message>
         <source>10.00</source>
-        <translation type="unfinished"></translation>
+        <translation>10.00</translation>
     </message>
     <message>
         <source>+ Add New</source>
@@ -1469,6 +1633,30 @@ You can only shrink this partition. Do you want to continue with shrink-only mod
         <source>Resize of partition %1</source>
         <translation>调整分区 %1 的大小</translation>
     </message>
+    <message>
+        <source>Please select a partition to split.</source>
+        <translation>请选择要拆分的分区。</translation>
+    </message>
+    <message>
+        <source>Cannot Split</source>
+        <translation>无法拆分</translation>
+    </message>
+    <message>
+        <source>Cannot split unallocated space. Please select a partition.</source>
+        <translation>无法拆分未分配空间。请选择一个分区。</translation>
+    </message>
+    <message>
+        <source>Failed to get partition information.</source>
+        <translation>获取分区信息失败。</translation>
+    </message>
+    <message>
+        <source>Partition is too small to split. Minimum size required: 200 MB.</source>
+        <translation>分区太小，无法拆分。至少需要 200 MB。</translation>
+    </message>
+    <message>
+        <source>Split of partition %1</source>
+        <translation>拆分分区 %1</translation>
+    </message>
 </context>
 <context>
     <name>MergePartitionDialog</name>
@@ -1878,11 +2066,11 @@ Error: %1</source>
     <name>PartitionResizeBar</name>
     <message>
         <source>%1 MB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 MB</translation>
     </message>
     <message>
         <source>%1 GB</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 GB</translation>
     </message>
     <message>
         <source>Unallocated space %1 MB</source>
@@ -1984,7 +2172,7 @@ Error: %1</source>
     </message>
     <message>
         <source> GB</source>
-        <translation type="unfinished"></translation>
+        <translation> GB</translation>
     </message>
     <message>
         <source>Unknown</source>
@@ -2086,7 +2274,7 @@ New size: %5 MB (%6 GB)
     </message>
     <message>
         <source>No</source>
-        <translation type="unfinished"></translation>
+        <translation>否</translation>
     </message>
     <message>
         <source>Preparing resize... %p%</source>
@@ -2178,6 +2366,143 @@ Error: %1</source>
     <message>
         <source>%1 reported an error</source>
         <translation>%1 报告了错误</translation>
+    </message>
+</context>
+<context>
+    <name>SplitPartitionDialog</name>
+    <message>
+        <source>Split a partition - %1 (%2 GB)</source>
+        <translation>拆分分区 - %1 (%2 GB)</translation>
+    </message>
+    <message>
+        <source>NTFS (recommend)</source>
+        <translation>NTFS（推荐）</translation>
+    </message>
+    <message>
+        <source>New Partition</source>
+        <translation>新分区</translation>
+    </message>
+    <message>
+        <source>Split the partition into the part it keeps and a new partition</source>
+        <translation>将分区拆分为保留部分和一个新分区</translation>
+    </message>
+    <message>
+        <source>Split Preview</source>
+        <translation>拆分预览</translation>
+    </message>
+    <message>
+        <source>Original partition (retain)</source>
+        <translation>原分区（保留）</translation>
+    </message>
+    <message>
+        <source>New Partition (Create)</source>
+        <translation>新分区（创建）</translation>
+    </message>
+    <message>
+        <source>Partition Size</source>
+        <translation>分区大小</translation>
+    </message>
+    <message>
+        <source>Keep partition size (GB)</source>
+        <translation>保留分区大小 (GB)</translation>
+    </message>
+    <message>
+        <source>New partition size(GB)</source>
+        <translation>新分区大小 (GB)</translation>
+    </message>
+    <message>
+        <source>Configuration</source>
+        <translation>配置</translation>
+    </message>
+    <message>
+        <source>File System</source>
+        <translation>文件系统</translation>
+    </message>
+    <message>
+        <source>Drive letter</source>
+        <translation>驱动器号</translation>
+    </message>
+    <message>
+        <source>Label</source>
+        <translation>卷标</translation>
+    </message>
+    <message>
+        <source>Ready to split...</source>
+        <translation>准备拆分...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Original partition</source>
+        <translation>原分区</translation>
+    </message>
+    <message>
+        <source>Retain partition (%1) %2 GB</source>
+        <translation>保留分区 (%1) %2 GB</translation>
+    </message>
+    <message>
+        <source>New partition %1 GB</source>
+        <translation>新分区 %1 GB</translation>
+    </message>
+    <message>
+        <source>Parameter error</source>
+        <translation>参数错误</translation>
+    </message>
+    <message>
+        <source>Please check whether the partition size is set correctly</source>
+        <translation>请检查分区大小是否设置正确</translation>
+    </message>
+    <message>
+        <source>Confirm Split</source>
+        <translation>确认拆分</translation>
+    </message>
+    <message>
+        <source>Partition %1 will be split:
+
+• Reserved partition: %2 GB
+• New partition: %3 GB
+• File system: %4
+
+This operation is irreversible, do you want to continue?</source>
+        <translation>分区 %1 将被拆分：
+
+• 保留分区: %2 GB
+• 新分区: %3 GB
+• 文件系统: %4
+
+此操作不可撤销，是否继续？</translation>
+    </message>
+    <message>
+        <source>Force Cancel</source>
+        <translation>强制取消</translation>
+    </message>
+    <message>
+        <source>Confirm cancellation</source>
+        <translation>确认取消</translation>
+    </message>
+    <message>
+        <source>Split operation is in progress, forced cancellation may cause data corruption.
+Confirm cancellation?</source>
+        <translation>拆分操作正在进行中，强制取消可能导致数据损坏。
+确认取消？</translation>
+    </message>
+    <message>
+        <source>拆分失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Splitting successful</source>
+        <translation>拆分成功</translation>
     </message>
 </context>
 <context>
