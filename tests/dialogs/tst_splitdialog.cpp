@@ -29,7 +29,7 @@ QString disk0(const sim::Machine &m)
     QStringList out;
     for (const sim::Partition &p : m.disks.at(0).partitions) {
         const sim::Volume v = p.volume.value_or(sim::Volume());
-        out << QStringLiteral("%1 %2 %3 %4").arg(v.letter).arg(p.size / M).arg(v.label, v.serial.startsWith("9") ? v.serial : "new");
+        out << QStringLiteral("%1 %2 %3 %4").arg(v.letter).arg(p.size / M).arg(v.label, v.serial.startsWith("9999-") ? v.serial : "new");
     }
     return out.join(QLatin1String(", "));
 }
