@@ -1,5 +1,7 @@
 #include "deletepartitionpage.h"
 
+#include "dialogbuttons.h"
+
 #include "common/partitionguard.h"
 #include "common/partitionid.h"
 #include "worker/diskoperationworker.h"
@@ -200,13 +202,9 @@ void DeletePartitionPage::setupUi()
 
     auto *buttons = new QHBoxLayout();
     buttons->addStretch(1);
-    m_cancelButton = new QPushButton(tr("Cancel"), this);
-    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    m_cancelButton->setAutoDefault(false);
+    m_cancelButton = makeDialogButton(tr("Cancel"), "cancelButton", this);
     buttons->addWidget(m_cancelButton);
-    m_confirmButton = new QPushButton(tr("Confirm"), this);
-    m_confirmButton->setObjectName(QStringLiteral("confirmButton"));
-    m_confirmButton->setAutoDefault(false);
+    m_confirmButton = makeDialogButton(tr("Confirm"), "confirmButton", this);
     m_confirmButton->setStyleSheet(QStringLiteral(
         "QPushButton { background-color: #e74c3c; color: white; border: none; border-radius: 4px;"
         " padding: 6px 20px; font-weight: bold; }"

@@ -1,5 +1,7 @@
 #include "mergepartitiondialog.h"
 
+#include "dialogbuttons.h"
+
 #include "common/partitionguard.h"
 #include "common/sizetext.h"
 #include "platform/platform.h"
@@ -157,12 +159,8 @@ void MergePartitionDialog::setupUi()
 
     auto *buttons = new QHBoxLayout();
     buttons->addStretch(1);
-    m_cancelButton = new QPushButton(tr("Cancel"), this);
-    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    m_cancelButton->setAutoDefault(false);
-    m_mergeButton = new QPushButton(tr("Merge"), this);
-    m_mergeButton->setObjectName(QStringLiteral("mergeButton"));
-    m_mergeButton->setAutoDefault(false);
+    m_cancelButton = makeDialogButton(tr("Cancel"), "cancelButton", this);
+    m_mergeButton = makeDialogButton(tr("Merge"), "mergeButton", this);
     buttons->addWidget(m_cancelButton);
     buttons->addWidget(m_mergeButton);
     layout->addLayout(buttons);

@@ -1,5 +1,7 @@
 #include "splitpartitiondialog.h"
 
+#include "dialogbuttons.h"
+
 #include "platform/platform.h"
 #include "worker/diskoperationworker.h"
 
@@ -208,13 +210,9 @@ void SplitPartitionDialog::setupUi()
 
     auto *buttons = new QHBoxLayout();
     buttons->addStretch(1);
-    m_cancelButton = new QPushButton(tr("Cancel"), this);
-    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    m_cancelButton->setAutoDefault(false);
+    m_cancelButton = makeDialogButton(tr("Cancel"), "cancelButton", this);
     buttons->addWidget(m_cancelButton);
-    m_splitButton = new QPushButton(tr("Start"), this);
-    m_splitButton->setObjectName(QStringLiteral("splitButton"));
-    m_splitButton->setAutoDefault(false);
+    m_splitButton = makeDialogButton(tr("Start"), "splitButton", this);
     buttons->addWidget(m_splitButton);
     layout->addLayout(buttons);
 }
