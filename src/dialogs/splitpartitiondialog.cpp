@@ -68,10 +68,9 @@ SplitPartitionDialog::SplitPartitionDialog(const PartitionInfo &partition, QWidg
     setModal(true);
 
     const double total = totalGb();
-    for (QDoubleSpinBox *box : {m_originalSizeSpinBox, m_newSizeSpinBox}) {
-        box->setDecimals(2);
-        box->setSingleStep(0.1);
-    }
+    // Two decimals, the spin box's default.
+    m_originalSizeSpinBox->setSingleStep(0.1);
+    m_newSizeSpinBox->setSingleStep(0.1);
     m_originalSizeSpinBox->setRange(m_minKeep / BytesPerGb, m_maxKeep / BytesPerGb);
     m_newSizeSpinBox->setRange(m_minNew / BytesPerGb, m_maxNew / BytesPerGb);
     const int low = m_total > 0 ? int(double(m_minKeep) / double(m_total) * SliderScale) : 0;

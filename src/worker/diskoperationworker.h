@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <atomic>
+#include <optional>
 
 class QThread;
 class WindowsStorageManager;
@@ -230,7 +231,7 @@ private:
     bool runSplitCore();
     bool splitStopRequested();
     bool refreshPartitionTableForSplit(int diskNumber);
-    PartitionInfo readPartitionForSplit(const QString &partitionId, bool *read);
+    std::optional<PartitionInfo> readPartitionForSplit(const QString &partitionId);
     QString splitSuccessMessage() const;
     void reportSplitEnd(bool success, const QString &message);
 

@@ -11,7 +11,6 @@
 #include "storage/windowsstoragemanager.h"
 
 #include <QDebug>
-#include <QTimer>
 
 #include <exception>
 
@@ -47,7 +46,7 @@ void DiskOperationWorker::startSplitPartition(SplitPartitionOptions options)
     m_splitCreated = false;
     emit splitPartitionStatusChanged(tr("Initializing partition split operation..."));
     emit splitPartitionProgress(tr("Ready to split"), 5);
-    QTimer::singleShot(0, this, &DiskOperationWorker::executeSplit);
+    QMetaObject::invokeMethod(this, &DiskOperationWorker::executeSplit, Qt::QueuedConnection);
 }
 
 void DiskOperationWorker::cancelSplitOperation()
@@ -124,18 +123,17 @@ bool DiskOperationWorker::validateSplit(QString *text) const
     return true;
 }
 
-PartitionInfo DiskOperationWorker::readPartitionForSplit(const QString &partitionId, bool *read)
+std::optional<PartitionInfo> DiskOperationWorker::readPartitionForSplit(const QString &partitionId)
 {
-    PartitionInfo info;
-    *read = false;
     if (m_storageManager) {
         // The creator's manager answers only on its own thread.
-        *read = crossthread::invokeBlocking(m_storageManager, "getPartitionInfo", info, partitionId);
+        PartitionInfo info;
+        if (crossthread::invokeBlocking(m_storageManager, "getPartitionInfo", info, partitionId))
+            return info;
     } else if (WindowsStorageManager *own = workerStorageManager()) {
-        info = own->getPartitionInfo(partitionId);
-        *read = true;
+        return own->getPartitionInfo(partitionId);
     }
-    return info;
+    return std::nullopt;
 }
 
 // Why the partition cannot be split, found before anything changes: otherwise the shrink of a
@@ -146,10 +144,10 @@ QString DiskOperationWorker::splitRefusal()
     PartitionId id;
     if (!parsePartitionId(m_splitOptions.partitionId, &id, IdCheck::Checked))
         return tr("Invalid partition ID format");
-    bool read = false;
-    const PartitionInfo info = readPartitionForSplit(m_splitOptions.partitionId, &read);
+    const std::optional<PartitionInfo> read = readPartitionForSplit(m_splitOptions.partitionId);
     if (!read)
         return tr("The partition layout could not be read");
+    const PartitionInfo &info = *read;
     if (info.isUnallocated || info.partitionNumber != id.partition || info.sizeBytes <= 0)
         return tr("Partition %1 was not found").arg(m_splitOptions.partitionId);
     switch (partitionGuard(info)) {
@@ -208,9 +206,8 @@ bool DiskOperationWorker::runSplitCore()
     platform::current().sleepMs(3000);
 
     // Without a place the provider picks the disk's largest free region, which may lie elsewhere.
-    bool read = false;
-    const PartitionInfo shrunk = readPartitionForSplit(o.partitionId, &read);
-    if (!read || shrunk.sizeBytes <= 0) {
+    const std::optional<PartitionInfo> shrunk = readPartitionForSplit(o.partitionId);
+    if (!shrunk || shrunk->sizeBytes <= 0) {
         m_splitError = tr("Failed to create new partition: %1")
                            .arg(tr("the shrunk partition could not be read again; the freed space is left unallocated"));
         return false;
@@ -224,7 +221,7 @@ bool DiskOperationWorker::runSplitCore()
     if (!letter.isEmpty() && letter != QLatin1String("Automatically allocated"))
         request.driveLetter = letter.endsWith(QLatin1Char(':')) ? letter : letter + QLatin1Char(':');
     request.quickFormat = o.formatNewPartition;
-    request.offsetBytes = shrunk.offsetBytes + shrunk.sizeBytes;
+    request.offsetBytes = shrunk->offsetBytes + shrunk->sizeBytes;
 
     if (splitStopRequested()) {
         m_splitError = tr("The user canceled the split operation; the partition was already shrunk and the freed "

@@ -10,6 +10,7 @@
 #include "dialogs/diskpartitionpage.h"
 #include "dialogs/mergepartitiondialog.h"
 #include "dialogs/partitionformatter.h"
+#include "dialogs/splitpartitiondialog.h"
 #include "dialogs/partitionprogressdialog.h"
 #include "dialogs/resizedialog.h"
 #include "storage/windowsstoragemanager.h"
@@ -171,9 +172,9 @@ private slots:
     void flows_data() { catalogues_data(); }
 
     // With the catalogue loaded, the start-up refusal, the main window, a deletion end to end,
-    // a refused deletion, the merge, format, create, progress and resize dialogs, a refusal of
-    // each operation, and the format, create and resize jobs' messages all speak its language,
-    // and the values put into placeholders still show.
+    // a refused deletion, the merge, format, create, progress, resize and split dialogs, a
+    // refusal of each operation, and the format, create and resize jobs' messages all speak its
+    // language, and the values put into placeholders still show.
     void flows()
     {
         QFETCH(QString, catalogue);
@@ -266,6 +267,15 @@ private slots:
         QCOMPARE(opened, 4);
         QVERIFY(boxes.waitFor(7)); // format F asks; C's format dialog shows its refusal itself
         QVERIFY(boxes.at(6).text.startsWith(QStringLiteral("C")));
+        for (const char *row : {"F", "C"}) { // the split dialog, then a refused split
+            tree->setCurrentItem(tree->findItems(QString::fromLatin1(row), Qt::MatchExactly | Qt::MatchRecursive).value(0));
+            QVERIFY(QMetaObject::invokeMethod(&window, "onSplitPartition"));
+            if (auto *split = window.findChild<SplitPartitionDialog *>()) {
+                texts << textsOf(split);
+                delete split;
+            }
+        }
+        QVERIFY(boxes.waitFor(8));
 
         DiskOperationWorker worker;
         QVERIFY(worker.initWorkerStorageManager());

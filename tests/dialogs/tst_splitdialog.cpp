@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -60,7 +61,8 @@ class TestSplitDialog : public QObject
     std::unique_ptr<MainWindow> m_window;
     QTreeWidget *m_tree = nullptr;
 
-    // Disk 0 (GPT, 100 GiB): C:, D: (10 GiB), S: (150 MiB), then 69 GiB free at the end.
+    // Disk 0 (GPT, 100 GiB): C:, D: (10 GiB), S: (150 MiB), 67 GiB free, a letterless 1 GiB
+    // partition, then 1 GiB free.
     void openWindow(const char *fault = nullptr)
     {
         using Vol = TestMachine::Vol;
@@ -70,6 +72,7 @@ class TestSplitDialog : public QObject
         m_machine->addPartition(0, M, 20 * G, "Primary", Vol("NTFS", "Windows", "C", 0, 4096, "9999-0001"));
         m_machine->addPartition(0, 20 * G + M, 10 * G, "Primary", Vol("NTFS", "Data", "D", 0, 4096, "9999-0002"));
         m_machine->addPartition(0, 30 * G + M, 150 * M, "Primary", Vol("NTFS", "Small", "S", 0, 4096, "9999-0003"));
+        m_machine->addPartition(0, 98 * G, G, "Primary", Vol("NTFS", "", "", 0, 4096, "9999-0004"));
         m_machine->setTimeScale(0.02);
         if (fault)
             m_machine->addFault(fault);
@@ -119,6 +122,10 @@ private slots:
         QTest::newRow("100 GiB opens at 60/40")
             << 100 * G << QString() << 0.0 << "100 100 102300 102300; 60.00 40.00 6000";
         QTest::newRow("150 MiB has 50 MiB minima") << 150 * M << QString() << 0.0 << "50 50 100 100; 0.09 0.06 6000";
+        QTest::newRow("201 MiB has 100 MiB minima") << 201 * M << QString() << 0.0 << "100 100 101 101; 0.10 0.10 5024";
+        // The slider's steps are coarser than the boxes' here: a typed size must not be rounded to them.
+        QTest::newRow("1000 GiB, keep typed") << 1000 * G << "originalSizeSpinBox" << 333.33 << "100 100 1023900 1023900; 333.33 666.67 3333";
+        QTest::newRow("1000 GiB, new typed") << 1000 * G << "newSizeSpinBox" << 666.67 << "100 100 1023900 1023900; 333.33 666.67 3333";
         QTest::newRow("keep too large snaps new back")
             << 100 * G << "originalSizeSpinBox" << 99.99 << "100 100 102300 102300; 99.90 0.10 9990";
         QTest::newRow("new too large snaps keep back")
@@ -153,12 +160,39 @@ private slots:
                      .arg(slider->value()),
                  expected);
         QVERIFY(child<QPushButton>(dialog, "splitButton")->isEnabled());
+        QCOMPARE(child<QWidget>(dialog, "originalBar")->findChild<QLabel *>()->text() + " | "
+                     + child<QWidget>(dialog, "newBar")->findChild<QLabel *>()->text(),
+                 QStringLiteral("Retain partition (D) %1 GB | New partition %2 GB").arg(keep->value(), 0, 'f', 2).arg(fresh->value(), 0, 'f', 2));
         if (total == 100 * G) {
+            QCOMPARE(QStringLiteral("%1-%2").arg(keep->minimum()).arg(keep->maximum()), QStringLiteral("0.1-99.9"));
+            QVERIFY(dialog.isModal());
+            // Each legend dot has its bar's colour, and the two differ.
+            QStringList colours;
+            for (const char *name : {"originalBar", "originalDot", "newBar", "newDot"})
+                colours << child<QWidget>(dialog, name)->styleSheet().section(u';', 0, 0);
+            QVERIFY2(colours.at(0) == colours.at(1) && colours.at(2) == colours.at(3) && colours.at(0) != colours.at(2),
+                     qPrintable(colours.join(u',')));
+            if (box.isEmpty()) {
+                QTest::keyClick(keep, Qt::Key_Up);
+                QCOMPARE(fresh->value(), 39.9);
+            }
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Split a partition - D (100.00 GB)"));
             // The label box holds 32 characters at most, the longest label NTFS takes.
             auto *label = child<QLineEdit>(dialog, "volumeLabelEdit");
             QTest::keyClicks(label, QString(33, QLatin1Char('x')));
             QCOMPARE(label->text().size(), 32);
+        } else if (box.isEmpty()) {
+            // Started without the window's storage manager: the job's own check fails, the
+            // dialog stays open and usable.
+            dialog.show();
+            MessageBoxAnswerer boxes;
+            boxes.enqueue(QMessageBox::Yes);
+            QTest::mouseClick(child<QPushButton>(dialog, "splitButton"), Qt::LeftButton);
+            QVERIFY(boxes.waitFor(2, 20000));
+            QCOMPARE(boxes.at(1).title + ": " + boxes.at(1).text, "拆分失败: 拆分条件验证失败: Storage manager is not initialized");
+            QVERIFY(dialog.isVisible() && !dialog.isBusy() && child<QLineEdit>(dialog, "volumeLabelEdit")->isEnabled());
+            QTest::mouseClick(child<QPushButton>(dialog, "cancelButton"), Qt::LeftButton);
+            QVERIFY(!dialog.isVisible());
         }
     }
 
@@ -168,15 +202,16 @@ private slots:
         openWindow();
         MessageBoxAnswerer boxes;
         QStringList seen;
-        for (const char *row : {"Disk 0 (Test Disk 0)", "Unallocated", "S", "C"}) {
+        for (const char *row : {"Disk 0 (Test Disk 0)", "Unallocated", "S", "Partition 4", "C"}) {
             QVERIFY(!splitRow(QString::fromLatin1(row)));
             QVERIFY(boxes.waitFor(int(seen.size()) + 1));
-            seen << boxes.at(int(seen.size())).title + ": " + boxes.at(int(seen.size())).text.section('.', 0, 0);
+            seen << boxes.at(int(seen.size())).title + ": " + boxes.at(int(seen.size())).text;
         }
-        QCOMPARE(seen.mid(0, 3), (QStringList{"Warning: Please select a partition to split",
-                                              "Cannot Split: Cannot split unallocated space",
-                                              "Cannot Split: Partition is too small to split"}));
-        QVERIFY(seen.at(3).startsWith("Cannot Split: "));
+        QCOMPARE(seen.mid(0, 4), (QStringList{"Warning: Please select a partition to split.",
+                                              "Cannot Split: Cannot split unallocated space. Please select a partition.",
+                                              "Cannot Split: Partition is too small to split. Minimum size required: 200 MB.",
+                                              "Error: Failed to get partition information."}));
+        QVERIFY(seen.at(4).startsWith("Cannot Split: "));
     }
 
     // D: is split: shrunk with its serial kept, the new partition right after it (not in the
@@ -188,8 +223,13 @@ private slots:
         QPointer<SplitPartitionDialog> dialog = splitRow(QStringLiteral("D"));
         QVERIFY(dialog);
         QList<int> progress;
+        QStringList steps;
         connect(dialog, &SplitPartitionDialog::splitStarted, this, [&](DiskOperationWorker *worker) {
-            connect(worker, &DiskOperationWorker::splitPartitionProgress, this, [&](const QString &, int p) { progress << p; });
+            connect(worker, &DiskOperationWorker::splitPartitionProgress, this, [&](const QString &step, int p) {
+                progress << p;
+                steps << step;
+            });
+            connect(worker, &DiskOperationWorker::splitPartitionStatusChanged, this, [&](const QString &s) { steps << s; });
         });
         startSplit(*dialog, boxes);
         QCOMPARE(child<QPushButton>(*dialog, "cancelButton")->text(), QStringLiteral("Force Cancel"));
@@ -199,9 +239,14 @@ private slots:
         QCOMPARE(boxes.at(1).text, "Partition splitting completed successfully!\n\nOriginal partition has been adjusted "
                                    "to: 6.00 GB\nNew partition has been created: 4.00 GB (K)\nFile System: NTFS\nLabel: Media");
         QCOMPARE(progress, (QList<int>{5, 10, 15, 25, 50, 100, 100}));
+        QCOMPARE(steps.join(" | "),
+                 "Initializing partition split operation... | Ready to split | 验证拆分条件 | 正在验证分区状态和拆分条件... | "
+                 "Start split operation | Partition split is being executed... | Adjusting the original partition size | "
+                 "Adjusting the partition to 6.00 GB... | Creating new partition | Creating and formatting new partition... | "
+                 "Split completed | Partition split completed! | Split completed | Partition split completed successfully.");
         QCOMPARE(disk0(m_machine->read()),
-                 "C 20480 Windows 9999-0001, D 6144 Data 9999-0002, K 3996 Media new, S 150 Small 9999-0003");
-        QTRY_COMPARE(childTexts(m_tree->topLevelItem(0)), (QStringList{"C", "D", "K", "Unallocated", "S", "Unallocated"}));
+                 "C 20480 Windows 9999-0001, D 6144 Data 9999-0002, K 3996 Media new, S 150 Small 9999-0003,  1024  9999-0004");
+        QTRY_COMPARE(childTexts(m_tree->topLevelItem(0)), (QStringList{"C", "D", "K", "Unallocated", "S", "Unallocated", "Partition 4", "Unallocated"}));
     }
 
     // Closing the window during the split asks first; No keeps it, Yes closes it and the split
@@ -215,7 +260,7 @@ private slots:
         startSplit(*dialog, boxes);
         QTRY_VERIFY(child<QProgressBar>(*dialog, "progressBar")->value() >= 25);
         boxes.enqueue(QMessageBox::No);
-        dialog->close();
+        QTest::mouseClick(child<QPushButton>(*dialog, "cancelButton"), Qt::LeftButton);
         QVERIFY(dialog && dialog->isVisible() && dialog->isBusy());
         boxes.enqueue(QMessageBox::Yes);
         dialog->close();
@@ -224,7 +269,7 @@ private slots:
         QCOMPARE(boxes.titles(), (QStringList{"Confirm Split", "Confirm cancellation", "Confirm cancellation",
                                               "Operation failed"}));
         QVERIFY(boxes.at(3).text.contains("The user canceled the split operation"));
-        QCOMPARE(disk0(m_machine->read()), "C 20480 Windows 9999-0001, D 6144 Data 9999-0002, S 150 Small 9999-0003");
+        QCOMPARE(disk0(m_machine->read()), "C 20480 Windows 9999-0001, D 6144 Data 9999-0002, S 150 Small 9999-0003,  1024  9999-0004");
     }
 };
 

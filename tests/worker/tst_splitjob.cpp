@@ -82,6 +82,9 @@ private slots:
             << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
                "New partition has been created: 3.94 GB (L:)"
             << QStringList{c, shrunk, "L @26625 3996   ", e};
+        QTest::newRow("shrink fails")
+            << "NTFS" << splitD(6 * G, 4 * G, "K") << R"({"target":"wmi.method","match":"Resize","returnValue":41003})"
+            << false << QList<int>{5, 10, 15, 25} << "0 调整原分区大小失败" << QStringList{c, d, e};
         // Nothing is rolled back: D: stays shrunk with the freed space unallocated.
         QTest::newRow("creation fails after the shrink")
             << "NTFS" << splitD(6 * G, 4 * G, "K")
