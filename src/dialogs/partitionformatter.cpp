@@ -280,14 +280,14 @@ void PartitionFormatter::startFormat()
     setInputsEnabled(false);
     ui->m_formatButton->setEnabled(false);
     ui->m_formatButton->setText(tr("Formatting..."));
-    ui->m_cancelButton->setText(tr("Cancel"));
     ui->m_formatButton->setStyleSheet(QLatin1String(BusyButtonStyle));
 
     m_settings = getFormatOptions();
 
     m_workerThread = new QThread(this);
-    m_worker = new DiskOperationWorker();
-    m_worker->moveToThread(m_workerThread);
+    // No parent: deleted when its thread ends.
+    auto *worker = new DiskOperationWorker();
+    worker->moveToThread(m_workerThread);
 
     DiskOperationWorker::FormatOptions options;
     options.partitionPath = m_settings.partitionPath;
@@ -298,7 +298,6 @@ void PartitionFormatter::startFormat()
     qDebug() << "[PartitionFormatter] 开始格式化:" << options.partitionPath << options.fileSystem
              << options.volumeLabel << options.clusterSize << options.quickFormat;
 
-    DiskOperationWorker *worker = m_worker;
     // Direct: the job runs inside the new thread's start, before its event loop.
     connect(m_workerThread, &QThread::started, worker, [worker, options] { worker->formatPartitionAsync(options); },
             Qt::DirectConnection);
@@ -368,7 +367,6 @@ void PartitionFormatter::onCancelClicked()
     emit cancelFormat();
     // Blocks until the running format has ended: a format cannot be stopped half-way.
     quitAndWaitForThread();
-    m_cancelling = false;
     QDialog::reject();
 }
 
@@ -390,12 +388,10 @@ void PartitionFormatter::finishFormat(bool success, const QString &message)
     setInputsEnabled(true);
     ui->m_formatButton->setStyleSheet(m_formatButtonStyle);
     ui->m_formatButton->setText(tr("OK"));
-    ui->m_cancelButton->setText(tr("Cancel"));
     validateInputs();
     // The job emitted its result as its last act, so this wait is short; waiting before the
     // boxes means a second attempt never overlaps the end of the first.
     quitAndWaitForThread();
-    m_worker = nullptr;
 
     if (!isVisible()) {
         // Cancelled or closed meanwhile: whoever follows the worker shows the result.

@@ -84,7 +84,6 @@ private:
     Ui::PartitionFormatter *ui = nullptr;
     PartitionInfo m_partitionInfo;
     QPointer<QThread> m_workerThread;        // child of the dialog; deletes itself when it ends
-    DiskOperationWorker *m_worker = nullptr; // no parent; deleted when its thread ends
     QTimer *m_progressTimer = nullptr;
     QTimer *m_timeoutTimer = nullptr;
     bool m_progressStopped = false;

@@ -137,6 +137,7 @@ private slots:
             auto *ok = child<QPushButton>(d, "m_formatButton");
             clickOk(d);
             state = QStringLiteral("%1 %2").arg(ok->isEnabled()).arg(ok->toolTip());
+            QVERIFY(!d.windowIcon().isNull() && d.isModal());
             QTest::mouseClick(child<QPushButton>(d, "m_cancelButton"), Qt::LeftButton);
             QVERIFY(!d.isVisible()); // an idle dialog just closes
         });
@@ -191,17 +192,18 @@ private slots:
         QTest::addColumn<QString>("id");
         QTest::addColumn<bool>("viaMenu");
         QTest::addColumn<QString>("fileSystem");
-        QTest::addColumn<QString>("clusters"); // offered for FAT32, then for the chosen file system
+        QTest::addColumn<QString>("clusters"); // offered at open (NTFS), for FAT32, for the chosen file system
         QTest::addColumn<QString>("confirmed"); // in the confirmation
         QTest::addColumn<QString>("after");     // "letter fs label" on the machine
 
         QTest::newRow("D: to exFAT from the list")
             << "0:4" << false << "exFAT"
-            << "Default, 8 KB, 16 KB, 32 KB, 64 KB; Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB, 128 KB, 256 KB, 512 KB"
+            << "Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB; Default, 8 KB, 16 KB, 32 KB, 64 KB; Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB, 128 KB, 256 KB, 512 KB"
             << "Partition: D\nFile System: exFAT" << "D exFAT Fresh";
         QTest::newRow("letterless by disk:partition from the menu")
             << "0:5" << true << "NTFS"
-            << "Default, 4 KB, 8 KB, 16 KB, 32 KB; Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB" << "Partition: Partition 5\nFile System: NTFS" << "F NTFS Fresh";
+            << "Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB; Default, 4 KB, 8 KB, 16 KB, 32 KB; "
+               "Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB" << "Partition: Partition 5\nFile System: NTFS" << "F NTFS Fresh";
     }
 
     void formatEndToEnd()
@@ -218,8 +220,9 @@ private slots:
         QVERIFY(withDialog(itemWithId(id), viaMenu, [&](PartitionFormatter &d) {
             auto *fs = child<QComboBox>(d, "m_fileSystemCombo");
             auto *sizes = child<QComboBox>(d, "m_clusterSizeCombo");
-            for (const QString &name : {QStringLiteral("FAT32"), fileSystem}) {
-                fs->setCurrentText(name);
+            for (const QString &name : {QString(), QStringLiteral("FAT32"), fileSystem}) {
+                if (!name.isEmpty())
+                    fs->setCurrentText(name);
                 for (int i = 0; i < sizes->count(); ++i)
                     clusters += (i ? ", " : clusters.isEmpty() ? "" : "; ") + sizes->itemText(i);
             }
@@ -255,16 +258,25 @@ private slots:
     void failureThenRetry()
     {
         setFaults(R"([{"target":"tool.diskpart","hangMs":400,"exitCode":5,"times":1},
-                      {"target":"tool.diskpart","hangMs":200,"times":1}])");
+                      {"target":"tool.diskpart","hangMs":400,"times":1}])");
         const QString serial = m_machine->read().disks.at(0).partitions.at(3).volume->serial;
         MessageBoxAnswerer boxes;
         QList<QList<int>> bars;
+        int frozen = 0;
         QString afterFailure;
         QVERIFY(withDialog(itemWithId("0:4"), false, [&](PartitionFormatter &d) {
             connect(&d, &PartitionFormatter::formatStarted, this, [&] { bars.append(QList<int>()); });
             connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&](int v) { bars.last() << v; });
             boxes.enqueue(QMessageBox::Yes);
             clickOk(d);
+            // The time-out (300 s, scaled) stops only the simulated progress: it stays where it was.
+            QTimer *timeout = nullptr;
+            for (QTimer *t : d.findChildren<QTimer *>())
+                timeout = t->isActive() && t->isSingleShot() ? t : timeout;
+            QCOMPARE(timeout ? timeout->interval() : 0, 3000);
+            QTRY_VERIFY(bars.last().contains(50));
+            QVERIFY(QMetaObject::invokeMethod(&d, "onFormatTimeout"));
+            frozen = bars.last().last();
             QVERIFY(boxes.waitFor(2, 15000));
             QVERIFY(d.isVisible() && !d.isFormatting());
             for (const char *name : {"m_volumeLabelEdit", "m_fileSystemCombo", "m_clusterSizeCombo", "m_quickFormatCheck", "m_formatButton"})
@@ -285,10 +297,11 @@ private slots:
                 parts << QString::number(v);
             return parts.join(u',');
         };
-        QVERIFY2(bars.at(0).contains(95), qPrintable(text(bars.at(0))));
-        // The bar was set to 0 before the start; an unreset simulated progress would write 95 next.
-        // The simulated progress stops at 95: only the job's own report writes 100.
-        QVERIFY2(bars.at(1).size() >= 2 && qMax(bars.at(1).at(0), bars.at(1).at(1)) <= 10 && bars.at(1).last() == 100,
+        QVERIFY2(frozen < 95 && *std::max_element(bars.at(0).cbegin(), bars.at(0).cend()) == frozen, qPrintable(text(bars.at(0))));
+        // The bar was set to 0 before the start; an unreset simulated progress would go on from
+        // where it stopped, or not at all. It stops at 95: only the job's own report writes 100.
+        QVERIFY2(bars.at(1).size() >= 2 && qMax(bars.at(1).at(0), bars.at(1).at(1)) <= 10 && bars.at(1).contains(95)
+                     && bars.at(1).last() == 100,
                  qPrintable(text(bars.at(1))));
         QVERIFY(m_machine->read().disks.at(0).partitions.at(3).volume->serial != serial);
     }
@@ -334,10 +347,14 @@ private slots:
             thread = d.findChild<QThread *>();
             QElapsedTimer clock;
             clock.start();
-            if (destroy)
+            if (destroy) {
                 delete &d;
-            else
+            } else {
+                boxes.enqueue(QMessageBox::No); // keeps it running, and the next Escape asks again
                 QTest::keyClick(&d, Qt::Key_Escape);
+                QVERIFY(d.isVisible() && d.isFormatting());
+                QTest::keyClick(&d, Qt::Key_Escape);
+            }
             closeMs = clock.elapsed();
             runningAfterClose = thread && thread->isRunning();
             QVERIFY(!dialog || !dialog->isVisible());
@@ -345,11 +362,11 @@ private slots:
         qDebug("closing waited %lld ms", closeMs);
         QCOMPARE(runningAfterClose, destroy);
         QVERIFY(!destroy || closeMs < 250);
-        const int count = destroy ? 2 : 3;
+        const int count = destroy ? 2 : 4;
         QVERIFY(boxes.waitFor(count, 15000));
         QCOMPARE(boxes.at(0).title, QStringLiteral("Confirm Format"));
         if (!destroy)
-            QCOMPARE(boxes.at(1).title + ' ' + boxes.at(1).text,
+            QCOMPARE(boxes.at(2).title + ' ' + boxes.at(2).text,
                      QStringLiteral("Cancel Format Format operation is in progress. Do you want to cancel it?"));
         QCOMPARE(boxes.count(), count);
         QTEST(boxes.at(count - 1).text, "report");
