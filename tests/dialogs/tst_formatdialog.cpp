@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -263,10 +264,16 @@ private slots:
         MessageBoxAnswerer boxes;
         QList<QList<int>> bars;
         int frozen = 0;
+        QStringList bands;
         QString afterFailure;
         QVERIFY(withDialog(itemWithId("0:4"), false, [&](PartitionFormatter &d) {
             connect(&d, &PartitionFormatter::formatStarted, this, [&] { bars.append(QList<int>()); });
-            connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&](int v) { bars.last() << v; });
+            auto *label = child<QLabel>(d, "m_progressLabel");
+            connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&, label](int v) {
+                if (!bars.last().isEmpty()) // the label still shows the text of the value before
+                    bands << QStringLiteral("%1 %2").arg(bars.last().last()).arg(label->text());
+                bars.last() << v;
+            });
             boxes.enqueue(QMessageBox::Yes);
             clickOk(d);
             // The time-out (300 s, scaled) stops only the simulated progress: it stays where it was.
@@ -275,7 +282,7 @@ private slots:
                 timeout = t->isActive() && t->isSingleShot() ? t : timeout;
             QCOMPARE(timeout ? timeout->interval() : 0, 3000);
             QTRY_VERIFY(bars.last().contains(50));
-            QVERIFY(QMetaObject::invokeMethod(&d, "onFormatTimeout"));
+            QVERIFY(QMetaObject::invokeMethod(timeout, "timeout"));
             frozen = bars.last().last();
             QVERIFY(boxes.waitFor(2, 15000));
             QVERIFY(d.isVisible() && !d.isFormatting());
@@ -303,6 +310,10 @@ private slots:
         QVERIFY2(bars.at(1).size() >= 2 && qMax(bars.at(1).at(0), bars.at(1).at(1)) <= 10 && bars.at(1).contains(95)
                      && bars.at(1).last() == 100,
                  qPrintable(text(bars.at(1))));
+        for (const char *band : {"15 Preparing partition for format...", "20 Creating file system...", "45 Creating file system...",
+                                 "50 Writing file system structures...", "75 Writing file system structures...",
+                                 "80 Finalizing format operation..."})
+            QVERIFY2(bands.contains(QLatin1String(band)), band);
         QVERIFY(m_machine->read().disks.at(0).partitions.at(3).volume->serial != serial);
     }
 
