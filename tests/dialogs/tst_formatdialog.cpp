@@ -185,6 +185,16 @@ private slots:
         QTEST(ok->isEnabled() ? d.getFormatOptions().partitionPath : ok->toolTip(), "expected");
     }
 
+    // Every kind the settings name reads back from its name in any case; the Linux kinds, which
+    // the form does not offer, take the block sizes of their own.
+    void fileSystemNames()
+    {
+        for (const QString name : {"NTFS", "FAT32", "exFAT", "EXT2", "EXT3", "EXT4"})
+            QCOMPARE(PartitionFormatter::fileSystemName(PartitionFormatter::fileSystemTypeFromText(name.toLower())), name);
+        QCOMPARE(PartitionFormatter::clusterSizesFor(FileSystemType::EXT3, 0), (QList<unsigned int>{1024, 2048, 4096}));
+        QCOMPARE(PartitionFormatter::clusterSizeText(2097152), QStringLiteral("2 MB"));
+    }
+
     // A format from the action list or the context menu: the label loses the characters no
     // volume label holds, the cluster sizes follow file system and size, exactly the chosen
     // partition changes, and the refreshed tree shows it.
