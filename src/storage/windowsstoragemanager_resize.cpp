@@ -313,7 +313,6 @@ bool WindowsStorageManager::resizePartitionStorageAPI(const QString &partitionId
                 qWarning().noquote() << "Error message:" << text;
             } else {
                 qDebug() << "Partition resize completed successfully";
-                text = QStringLiteral("Success");
                 success = true;
             }
         }

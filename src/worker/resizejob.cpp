@@ -207,12 +207,11 @@ bool DiskOperationWorker::formatUsingDiskpart(QString partitionId)
     };
     emit operationProgress(40);
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::FormatUsingDiskpart, request);
-    if (!result.started) {
-        qWarning().noquote() << "[formatUsingDiskpart]" << scriptrunner::failureCause(scriptrunner::Run::FormatUsingDiskpart, result);
-        return false;
+    if (result.started) {
+        emit operationProgress(60);
+        emit operationProgress(80);
     }
-    emit operationProgress(60);
-    emit operationProgress(80);
+    // The cause names a tool that did not start as well as one that failed.
     if (!result.success) {
         qWarning().noquote() << "[formatUsingDiskpart]" << scriptrunner::failureCause(scriptrunner::Run::FormatUsingDiskpart, result);
         return false;
