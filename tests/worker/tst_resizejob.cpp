@@ -183,7 +183,7 @@ private slots:
         auto row = [](const char *name, const char *call, const QString &progress, const QString &result, const char *changed = "",
                       const char *fault = "") { QTest::newRow(name) << call << fault << progress << result << changed; };
         row("NTFS grows", "resize 1:1 12884901888", "5,25,65,60,90,100", ok, "1:1 1048576+12884901888 NTFS Data E 1 same");
-        row("grows into the free space that ends the disk", "resize 2:2 85899345920", "5,10,65,60,90,100", ok,
+        row("grows into the free space that ends the disk", "own resize 2:2 85899345920", "5,10,65,60,90,100", ok,
             "2:2 1049624576+85899345920 NTFS Bare  0 same");
         row("FAT32 converted, then shrunk", "resize 1:2 3221225472", fat32, ok, "1:2 16106127360+3221225472 NTFS Data F 0 new");
         row("own manager: FAT32", "own resize 1:2 2147483648", fat32, ok, "1:2 16106127360+2147483648 NTFS Data F 0 new");
