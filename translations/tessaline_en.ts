@@ -2098,10 +2098,6 @@ Selected: %3 MB</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Invalid partition ID. Cannot proceed with resize operation.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>shrink</source>
         <translation type="unfinished"></translation>
     </message>

@@ -2215,10 +2215,6 @@ Selected: %3 MB</source>
 所选大小：%3 MB</translation>
     </message>
     <message>
-        <source>Invalid partition ID. Cannot proceed with resize operation.</source>
-        <translation>分区 ID 无效。无法继续调整大小操作。</translation>
-    </message>
-    <message>
         <source>shrink</source>
         <translation>缩小</translation>
     </message>

@@ -202,10 +202,6 @@ void ResizeDialog::onOkClicked()
                                  .arg(newSizeMB));
         return;
     }
-    if (m_partitionInfo.id.isEmpty()) {
-        QMessageBox::critical(this, tr("Error"), tr("Invalid partition ID. Cannot proceed with resize operation."));
-        return;
-    }
     if (!confirmResize(newSizeMB))
         return;
     startResizeJob(newSizeBytes);
