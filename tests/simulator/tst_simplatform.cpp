@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(simp::comDepth(), 0);
     }
 
-    void guiThreadApartmentNamespacesAndSecurity()
+    void guiThreadApartmentAndNamespaces()
     {
         simp::enterSingleThreadedApartment();
         QCOMPARE(p.coInitializeEx(platform::COINIT_MULTITHREADED), hr::RpcChangedMode);
@@ -59,9 +59,6 @@ private slots:
             QCOMPARE(wmi::connect(QLatin1String(name), s), result);
             QCOMPARE(bool(s), result == hr::Ok);
         }
-        simp::resetProcessSecurity();
-        QCOMPARE(p.coInitializeSecurity(-1, 1, 3, 0), hr::Ok);
-        QCOMPARE(p.coInitializeSecurity(-1, 1, 3, 0), hr::RpcTooLate);
     }
 
     // Objects made in a single-threaded apartment serve only their own thread; objects made in
@@ -249,16 +246,13 @@ private slots:
         QCOMPARE(wmi::get(*all[2], "FileSystem").vt, platform::VT_NULL); // RAW
     }
 
+    // Beyond the contract's names: a full Windows path, and where an installed app finds them.
     void toolPaths()
     {
         const QByteArray previous = qgetenv("TESSALINE_BIN_DIR");
         qputenv("TESSALINE_BIN_DIR", "/opt/tess/bin");
-        QCOMPARE(p.toolPath(platform::Tool::Fat32Format), std::wstring(L"/opt/tess/bin/fat32format.exe"));
-        QCOMPARE(p.resolveProgram(L"DISKPART.EXE"), std::wstring(L"/opt/tess/bin/diskpart"));
         QCOMPARE(p.resolveProgram(L"C:\\Program Files\\Tessaline\\cmd.exe"), std::wstring(L"/opt/tess/bin/cmd"));
-        QCOMPARE(p.resolveProgram(L"notepad.exe"), std::wstring(L"notepad.exe"));
         qunsetenv("TESSALINE_BIN_DIR");
-        // No stand-ins beside this program: it looks where an installed app finds them.
         QCOMPARE(QString::fromStdWString(p.toolPath(platform::Tool::Cmd)),
                  QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../libexec/tessaline/cmd"));
         qputenv("TESSALINE_BIN_DIR", previous);
@@ -287,45 +281,19 @@ private slots:
         QCOMPARE(got, args);
     }
 
-    void runHidden()
+    // The contract covers exit codes, the time limit and a missing program; here the abort
+    // code the C runtime reports, and the sleeps and limits that follow the machine's time scale.
+    void runHiddenAndTiming()
     {
         TestMachine tm;
-        platform::NativeRunResult r = p.runHidden(L"/bin/sh -c \"exit 7\"", platform::CREATE_NO_WINDOW, 10000);
-        QVERIFY(r.started && r.exitCodeObtained);
-        QCOMPARE(r.wait, platform::NativeRunResult::Wait::Finished);
-        QCOMPARE(r.exitCode, 7u);
-
-        QElapsedTimer timer;
-        timer.start();
-        r = p.runHidden(L"/bin/sh -c \"sleep 20\"", 0, 150);
-        QCOMPARE(r.wait, platform::NativeRunResult::Wait::TimedOut);
-        QCOMPARE(r.exitCode, 1u);
-        QVERIFY(timer.elapsed() < 5000);
-
-        r = p.runHidden(L"/bin/sh -c \"kill -ABRT $$\"", 0, 10000);
-        QCOMPARE(r.exitCode, 3u); // abort() as the C runtime reports it
-
-        r = p.runHidden(L"no-such-program.exe /x", 0, 1000);
-        QVERIFY(!r.started && !r.exitCodeObtained);
-        QCOMPARE(r.startError, simp::ErrorFileNotFound);
-    }
-
-    void systemAndTiming()
-    {
-        TestMachine tm;
-        tm.setWindowsVersion(QStringLiteral("6.1"));
-        tm.setAdministrator(false);
         tm.setTimeScale(0.01);
         QVERIFY(tm.write());
-        QCOMPARE(p.windowsVersion().major * 10 + p.windowsVersion().minor, 61);
-        QVERIFY(!p.isUserAdmin());
-        QCOMPARE(p.scaledMs(30000), 300);
-        QCOMPARE(p.scaledMs(1), 1);   // never below 1 ms
-        QCOMPARE(p.scaledMs(-1), -1); // "no limit" stays so
+        QCOMPARE(p.runHidden(L"/bin/sh -c \"kill -ABRT $$\"", 0, 10000).exitCode, 3u);
         QElapsedTimer timer;
         timer.start();
         p.sleepMs(10000);
         QVERIFY(timer.elapsed() >= 100 && timer.elapsed() < 3000);
+        QCOMPARE(p.scaledMs(1), 1); // never below 1 ms
         // A changed file is seen at once, even when written within the same instant.
         tm.setTimeScale(0.5);
         QVERIFY(tm.write());
