@@ -149,7 +149,6 @@ void MainWindow::onResizePartition()
         if (answer != QMessageBox::Yes)
             return;
         shrinkOnly = true;
-        adjacentMB = 0;
     } else {
         qDebug() << "Found" << adjacentMB << "MB unallocated space, allowing both expand and shrink";
     }

@@ -331,6 +331,9 @@ private slots:
         dialog.setPartitionInfo(record(QStringLiteral("NTFS"), QStringLiteral("0:4")), 225280, 0, true);
         dialog.show();
         barOf(dialog)->setValues(0, 153600);
+        QStringList formats; // the bar's text as each value arrives
+        connect(progressOf(dialog), &QProgressBar::valueChanged, this,
+                [&](int v) { formats << QString::number(v) + ' ' + progressOf(dialog)->format(); });
         MessageBoxAnswerer boxes;
         boxes.setChooser([](const MessageBoxAnswerer::Box &) { return QMessageBox::Yes; });
         dialog.onOkClicked();
@@ -341,6 +344,7 @@ private slots:
         QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
         QCOMPARE(sim::toJson(m_machine->read()).value("disks"), before);
         QCOMPARE(resized.count(), 0);
+        QVERIFY2(formats.contains("1 Starting resize... %p%"), qPrintable(formats.join(u',')));
 
         dialog.onOkClicked(); // at once: the failed job's thread has not been released yet
         QVERIFY(boxes.waitFor(4, 15000));
