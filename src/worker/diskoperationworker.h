@@ -94,7 +94,9 @@ public:
     bool formatPartition(QString partitionId, QString fileSystem, QString label);
     // Routes by the form of options.partitionPath: "E:" or "disk:partition".
     bool executeStandardFormat(FormatOptions options);
-    bool formatUsingDiskpartByVolume(QString driveLetter, QString fileSystem, QString label, bool quickFormat);
+    // `clusterSize` 0 leaves the allocation unit to the file system's default.
+    bool formatUsingDiskpartByVolume(QString driveLetter, QString fileSystem, QString label, bool quickFormat,
+                                     int clusterSize = 0);
     bool executeFormatWithDiskpart(FormatOptions options);
     bool formatByPartitionId(QString partitionId, QString fileSystem, QString label, qint64 sizeBytes);
     // The label as the file system can hold it; never contains a control character.

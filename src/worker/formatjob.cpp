@@ -104,6 +104,12 @@ QString failedRunText(const scriptrunner::RunResult &result, int nominalLimitMs)
     return QCoreApplication::translate("DiskOperationWorker", "diskpart 执行失败，退出码: %1\n\n输出信息：%2").arg(result.exitCode).arg(result.output.trimmed());
 }
 
+// The chosen allocation unit for a format line; nothing for the file system's default.
+QString unitParameter(int clusterSize)
+{
+    return clusterSize > 0 ? QStringLiteral(" unit=%1").arg(clusterSize) : QString();
+}
+
 } // namespace
 
 void DiskOperationWorker::formatPartitionAsync(FormatOptions options)
@@ -156,7 +162,8 @@ bool DiskOperationWorker::executeStandardFormat(FormatOptions options)
     }
     if (path.size() == 2 && isAsciiLetter(path.at(0)) && path.at(1) == QLatin1Char(':')) {
         const QString label = options.volumeLabel.isEmpty() ? QStringLiteral("Data") : options.volumeLabel;
-        return formatUsingDiskpartByVolume(path.left(2), options.fileSystem.toLower(), label, options.quickFormat);
+        return formatUsingDiskpartByVolume(path.left(2), options.fileSystem.toLower(), label, options.quickFormat,
+                                           options.clusterSize);
     }
     if (path.contains(QLatin1Char(':')) && path.split(QLatin1Char(':')).size() == 2) {
         int disk = 0;
@@ -172,7 +179,7 @@ bool DiskOperationWorker::executeStandardFormat(FormatOptions options)
 }
 
 bool DiskOperationWorker::formatUsingDiskpartByVolume(QString driveLetter, QString fileSystem, QString label,
-                                                      bool quickFormat)
+                                                      bool quickFormat, int clusterSize)
 {
     // One letter goes into the script; anything else would select a volume by number or fail
     // in ways the user cannot read.
@@ -185,6 +192,7 @@ bool DiskOperationWorker::formatUsingDiskpartByVolume(QString driveLetter, QStri
     QString formatLine = QStringLiteral("format fs=%1").arg(fileSystem.toLower());
     if (quickFormat)
         formatLine += QLatin1String(" quick");
+    formatLine += unitParameter(clusterSize);
     if (!corrected.isEmpty())
         formatLine += QStringLiteral(" label=\"%1\"").arg(corrected);
     formatLine += QLatin1String(" override");
@@ -229,7 +237,8 @@ bool DiskOperationWorker::executeFormatWithDiskpart(FormatOptions options)
     label = cutTo(label, 32);
 
     // Always quick, whatever the options say.
-    const QString formatLine = QStringLiteral("format fs=%1 quick label=\"%2\" override").arg(fileSystem, label);
+    const QString formatLine = QStringLiteral("format fs=%1 quick%2 label=\"%3\" override")
+                                   .arg(fileSystem, unitParameter(options.clusterSize), label);
     scriptrunner::RunRequest request;
     request.nameParts = {QString::number(byId ? disk : 0), QString::number(byId ? partition : 0)};
     if (byId) {

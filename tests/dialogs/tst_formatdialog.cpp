@@ -205,16 +205,17 @@ private slots:
         QTest::addColumn<QString>("fileSystem");
         QTest::addColumn<QString>("clusters"); // offered at open (NTFS), for FAT32, for the chosen file system
         QTest::addColumn<QString>("confirmed"); // in the confirmation
-        QTest::addColumn<QString>("after");     // "letter fs label" on the machine
+        QTest::addColumn<QString>("unit");      // the cluster size chosen
+        QTest::addColumn<QString>("after");     // "letter fs label cluster" on the machine
 
         QTest::newRow("D: to exFAT from the list")
             << "0:4" << false << "exFAT"
             << "Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB; Default, 8 KB, 16 KB, 32 KB, 64 KB; Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB, 128 KB, 256 KB, 512 KB"
-            << "Partition: D\nFile System: exFAT" << "D exFAT Fresh";
+            << "Partition: D\nFile System: exFAT" << "32 KB" << "D exFAT Fresh 32768";
         QTest::newRow("letterless by disk:partition from the menu")
             << "0:5" << true << "NTFS"
             << "Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB; Default, 4 KB, 8 KB, 16 KB, 32 KB; "
-               "Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB" << "Partition: Partition 5\nFile System: NTFS" << "F NTFS Fresh";
+               "Default, 512 B, 1 KB, 2 KB, 4 KB, 8 KB, 16 KB, 32 KB, 64 KB" << "Partition: Partition 5\nFile System: NTFS" << "8 KB" << "F NTFS Fresh 8192";
     }
 
     void formatEndToEnd()
@@ -237,6 +238,8 @@ private slots:
                 for (int i = 0; i < sizes->count(); ++i)
                     clusters += (i ? ", " : clusters.isEmpty() ? "" : "; ") + sizes->itemText(i);
             }
+            QFETCH(QString, unit);
+            sizes->setCurrentText(unit);
             auto *label = child<QLineEdit>(d, "m_volumeLabelEdit");
             label->clear();
             QTest::keyClicks(label, QStringLiteral(" Fr\\/:*?<>|\"esh "));
@@ -252,7 +255,7 @@ private slots:
 
         const sim::Machine m = m_machine->read();
         const sim::Volume v = *m.disks.at(0).partitions.at(index).volume;
-        QTEST(QStringList({v.letter, v.fileSystem, v.label}).join(' '), "after");
+        QTEST(QStringList({v.letter, v.fileSystem, v.label, QString::number(v.clusterSize)}).join(' '), "after");
         QStringList after = layoutOf(m);
         QVERIFY(!before.at(index).endsWith(v.serial));
         after.removeAt(index);
