@@ -2321,14 +2321,6 @@ Error: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Parameter error</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Please check whether the partition size is set correctly</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Confirm Split</source>
         <translation type="unfinished"></translation>
     </message>

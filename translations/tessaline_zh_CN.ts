@@ -2451,14 +2451,6 @@ Error: %1</source>
         <translation>新分区 %1 GB</translation>
     </message>
     <message>
-        <source>Parameter error</source>
-        <translation>参数错误</translation>
-    </message>
-    <message>
-        <source>Please check whether the partition size is set correctly</source>
-        <translation>请检查分区大小是否设置正确</translation>
-    </message>
-    <message>
         <source>Confirm Split</source>
         <translation>确认拆分</translation>
     </message>

@@ -81,7 +81,6 @@ SplitPartitionDialog::SplitPartitionDialog(const PartitionInfo &partition, QWidg
     m_fileSystemCombo->addItem(tr("NTFS (recommend)"), QStringLiteral("NTFS"));
     m_fileSystemCombo->addItem(QStringLiteral("FAT32"), QStringLiteral("FAT32"));
     m_fileSystemCombo->addItem(QStringLiteral("exFAT"), QStringLiteral("exFAT"));
-    m_fileSystemCombo->setCurrentIndex(0);
     fillDriveLetters();
     m_volumeLabelEdit->setMaxLength(MaximumLabelLength);
     m_volumeLabelEdit->setText(tr("New Partition"));
@@ -327,12 +326,9 @@ SplitPartitionOptions SplitPartitionDialog::options() const
 
 void SplitPartitionDialog::onSplitButtonClicked()
 {
-    if (m_busy)
+    // Start is enabled only while the sizes are valid and no split runs.
+    if (m_busy || !m_valid)
         return;
-    if (!m_valid) {
-        QMessageBox::critical(this, tr("Parameter error"), tr("Please check whether the partition size is set correctly"));
-        return;
-    }
     const QMessageBox::StandardButton answer = QMessageBox::question(
         this, tr("Confirm Split"),
         tr("Partition %1 will be split:\n\n• Reserved partition: %2 GB\n• New partition: %3 GB\n• File system: %4\n\n"

@@ -103,6 +103,11 @@ private slots:
         QTest::newRow("keep below 100 MiB")
             << "NTFS" << splitD(100 * M - 1, 10 * G - 100 * M, "K") << QString() << false << early
             << "0 拆分条件验证失败: Keep partition size requires at least 100 MB" << QStringList{c, d, e};
+        // Without the check up front, the job's own check still refuses before any change.
+        QTest::newRow("new below 100 MiB, unchecked up front")
+            << "NTFS" << [] { SplitPartitionOptions o = splitD(10 * G - 99 * M, 99 * M, "K"); o.validateBeforeSplit = false; return o; }()
+            << QString() << false << QList<int>{5, 10, 15} << "0 New partition size requires at least 100 MB"
+            << QStringList{c, d, e};
         QTest::newRow("sizes 64 MiB + 1 byte short")
             << "NTFS" << splitD(6 * G, 4 * G - 64 * M - 1, "K") << QString() << false << early
             << "0 拆分条件验证失败: Invalid split parameters"
