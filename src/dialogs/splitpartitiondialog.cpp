@@ -98,7 +98,6 @@ SplitPartitionDialog::SplitPartitionDialog(const PartitionInfo &partition, QWidg
     connect(m_sizeSlider, &QSlider::valueChanged, this, &SplitPartitionDialog::onSizeSliderChanged);
     connect(m_originalSizeSpinBox, &QDoubleSpinBox::valueChanged, this, &SplitPartitionDialog::onOriginalSizeChanged);
     connect(m_newSizeSpinBox, &QDoubleSpinBox::valueChanged, this, &SplitPartitionDialog::onNewSizeChanged);
-    connect(m_fileSystemCombo, &QComboBox::currentIndexChanged, this, &SplitPartitionDialog::onFileSystemChanged);
     connect(m_volumeLabelEdit, &QLineEdit::textChanged, this, &SplitPartitionDialog::afterSizeChange);
     connect(m_splitButton, &QPushButton::clicked, this, &SplitPartitionDialog::onSplitButtonClicked);
     connect(m_cancelButton, &QPushButton::clicked, this, &SplitPartitionDialog::onCancelButtonClicked);
@@ -198,7 +197,6 @@ void SplitPartitionDialog::setupUi()
     auto *progressLayout = new QVBoxLayout(m_progressFrame);
     m_progressBar = new QProgressBar(m_progressFrame);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
-    m_progressBar->setRange(0, 100);
     progressLayout->addWidget(m_progressBar);
     m_progressLabel = new QLabel(tr("Ready to split..."), m_progressFrame);
     m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
@@ -272,11 +270,6 @@ void SplitPartitionDialog::onNewSizeChanged(double value)
     m_sizeSlider->setValue(int(keep / totalGb() * SliderScale));
     m_updating = false;
     afterSizeChange();
-}
-
-void SplitPartitionDialog::onFileSystemChanged()
-{
-    m_splitButton->setEnabled(m_valid && !m_busy);
 }
 
 void SplitPartitionDialog::afterSizeChange()

@@ -52,7 +52,6 @@ public slots:
     void onSizeSliderChanged(int value);
     void onOriginalSizeChanged(double value);
     void onNewSizeChanged(double value);
-    void onFileSystemChanged();
     void onSplitButtonClicked();
     void onCancelButtonClicked();
     void onSplitProgress(QString step, int percentage);

@@ -175,6 +175,8 @@ private slots:
             if (box.isEmpty()) {
                 QTest::keyClick(keep, Qt::Key_Up);
                 QCOMPARE(fresh->value(), 39.9);
+                QTest::keyClick(fresh, Qt::Key_Up);
+                QCOMPARE(keep->value(), 60.0);
             }
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Split a partition - D (100.00 GB)"));
             // The label box holds 32 characters at most, the longest label NTFS takes.
