@@ -249,6 +249,7 @@ private slots:
         }));
         QTEST(clusters, "clusters");
         QCOMPARE(boxes.titles(), (QStringList{"Confirm Format", "Format Complete"}));
+        QCOMPARE(boxes.at(1).text, QStringLiteral("The partition has been formatted successfully!"));
         QFETCH(QString, confirmed);
         QVERIFY2(boxes.at(0).text.contains(confirmed), qPrintable(boxes.at(0).text));
         QCOMPARE(boxes.at(0).defaultButton, QMessageBox::No);
