@@ -121,8 +121,7 @@ QString WindowsStorageManager::detectPartitionFileSystem(const QString &partitio
         std::wstring fileSystem;
         if (m_platform.getVolumeInformation(root, &volumeName, MatchVolumeNameChars, nullptr, &fileSystem,
                                             MatchFileSystemChars)) {
-            qDebug() << "File system of" << partitionId << "by size match on" << letter << ":"
-                     << QString::fromStdWString(fileSystem);
+            qDebug() << "File system by size match:" << partitionId << letter << QString::fromStdWString(fileSystem);
             return QString::fromStdWString(fileSystem);
         }
     }

@@ -70,8 +70,7 @@ QString resizeRefusal(DiskOperationWorker &worker, const QString &partitionId, q
 
 void DiskOperationWorker::resizePartitionCompleteAsync(QString partitionId, qlonglong newSizeBytes)
 {
-    qDebug() << "[resizePartitionCompleteAsync] 线程:" << QThread::currentThreadId() << "分区:" << partitionId
-             << "目标大小:" << newSizeBytes << "bytes (" << newSizeBytes / MiB << "MB)";
+    qDebug() << "[resizePartitionCompleteAsync] 分区:" << partitionId << "目标大小:" << newSizeBytes << QThread::currentThreadId();
     emit operationProgress(5);
 
     const QString refusal = resizeRefusal(*this, partitionId, newSizeBytes);
@@ -134,8 +133,7 @@ bool DiskOperationWorker::convertFat32ToNtfs(QString partitionId)
 
 bool DiskOperationWorker::resizePartitionInThread(QString partitionId, qint64 newSizeBytes)
 {
-    qDebug() << "[resizePartitionInThread] 线程:" << QThread::currentThreadId()
-             << "存储管理器:" << static_cast<const void *>(m_storageManager);
+    qDebug() << "[resizePartitionInThread] 线程:" << QThread::currentThreadId() << static_cast<const void *>(m_storageManager);
     emit operationProgress(60);
 
     if (!m_storageManager) {

@@ -192,6 +192,7 @@ private slots:
             "{\"target\":\"tool.diskpart\",\"match\":\"format fs=ntfs\",\"exitCode\":0}");
         row("below the bytes in use", "resize 1:1 536870912", "5,25,65,60,90", "failed Failed to resize partition");
         row("size 0", "resize 1:1 0", "5", refused + "The new size must be at least 1 MB");
+        row("1 MiB goes to the provider", "resize 1:1 1048576", "5,25,65,60,90", "failed Failed to resize partition");
         row("nothing there", "own resize 1:9 1073741824", "5", refused + "Partition 1:9 was not found");
         row("beyond the free space: no conversion", "resize 1:2 5368709120", "5",
             refused + "The new size is larger than the partition and the unallocated space after it (at most 4294967296 bytes)");
