@@ -178,6 +178,8 @@ private slots:
                 QTest::keyClick(fresh, Qt::Key_Up);
                 QCOMPARE(keep->value(), 60.0);
             }
+            slider->setValue(5000); // every control still follows after the first change
+            QCOMPARE(QStringLiteral("%1 %2").arg(keep->value()).arg(fresh->value()), QStringLiteral("50 50"));
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Split a partition - D (100.00 GB)"));
             // The label box holds 32 characters at most, the longest label NTFS takes.
             auto *label = child<QLineEdit>(dialog, "volumeLabelEdit");
