@@ -70,8 +70,9 @@ private slots:
         const QList<int> early{5, 10};
         // A bare letter becomes "K:" in the request, and the letter step takes it; the keep size
         // is not a whole MiB, so the shrink takes the MiB below it.
-        QTest::newRow("bare letter, new partition right after D:")
-            << "NTFS" << splitD(6 * G + 1000, 4 * G - 1000, "K") << QString() << false
+        QTest::newRow("bare letter, new partition right after D:, file system left to the job")
+            << "NTFS" << [] { SplitPartitionOptions o = splitD(6 * G + 1000, 4 * G - 1000, "K"); o.newFileSystem.clear(); return o; }()
+            << QString() << false
             << QList<int>{5, 10, 15, 25, 50, 100, 100}
             << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
                "New partition has been created: 4.00 GB (K)\nFile System: NTFS\nLabel: Media"
@@ -85,6 +86,11 @@ private slots:
         QTest::newRow("shrink fails")
             << "NTFS" << splitD(6 * G, 4 * G, "K") << R"({"target":"wmi.method","match":"Resize","returnValue":41003})"
             << false << QList<int>{5, 10, 15, 25} << "0 调整原分区大小失败" << QStringList{c, d, e};
+        QTest::newRow("letter left to the system")
+            << "NTFS" << splitD(6 * G, 4 * G, "") << QString() << false << QList<int>{5, 10, 15, 25, 50, 100, 100}
+            << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
+               "New partition has been created: 4.00 GB\nFile System: NTFS\nLabel: Media"
+            << QStringList{c, shrunk, "F @26625 3996 NTFS Media new", e};
         // Nothing is rolled back: D: stays shrunk with the freed space unallocated.
         QTest::newRow("creation fails after the shrink")
             << "NTFS" << splitD(6 * G, 4 * G, "K")
