@@ -160,14 +160,13 @@ void ResizeDialog::setPartitionInfo(const PartitionInfo &info, qint64 currentSiz
 
 void ResizeDialog::onSpinBoxValueChanged(double gigabytes)
 {
+    // The bar reports drags only, not values set on it: setting it needs no guard.
     if (m_updatingControls)
         return;
-    m_updatingControls = true;
     // The spin box rounds its minimum to two decimals of GB, which can fall a few MB below the
     // smallest size allowed: its lowest value means that smallest size.
     const qint64 megabytes = std::max(qint64(gigabytes * 1024.0), m_minSizeMB);
     m_resizeBar->setValues(0, barValue(std::min(megabytes, m_maxSizeMB)));
-    m_updatingControls = false;
 }
 
 void ResizeDialog::onBarValuesChanged(int, int end)
@@ -275,10 +274,6 @@ void ResizeDialog::startResizeJob(qint64 newSizeBytes)
             onResizeCompleted(false, tr("The resize job could not be started."));
         }
     });
-    connect(thread, &QThread::finished, this, [this, thread] {
-        if (m_thread == thread)
-            m_threadRunning = false;
-    });
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &DiskOperationWorker::operationProgress, this, &ResizeDialog::onResizeProgress,
             Qt::QueuedConnection);
@@ -286,7 +281,6 @@ void ResizeDialog::startResizeJob(qint64 newSizeBytes)
             Qt::QueuedConnection);
     emit resizeStarted(worker);
 
-    m_threadRunning = true;
     thread->start(QThread::InheritPriority);
 }
 
@@ -340,7 +334,6 @@ void ResizeDialog::releaseThread()
     DiskOperationWorker *worker = m_worker;
     m_thread = nullptr;
     m_worker = nullptr;
-    m_threadRunning = false;
 
     // Never waited for and never terminated: a resize stopped half-way is worse than a late
     // result. The quit is queued behind the job on the worker's own thread, so it takes effect

@@ -65,7 +65,6 @@ private:
     Ui::ResizeDialog *ui = nullptr;
     QThread *m_thread = nullptr;             // child of the dialog
     DiskOperationWorker *m_worker = nullptr; // no parent, lives on m_thread
-    bool m_threadRunning = false;
     bool m_shrinkOnly = false;
     WindowsStorageManager *m_storageManager = nullptr; // child of the dialog while no job runs past it
     PartitionResizeBar *m_resizeBar = nullptr;

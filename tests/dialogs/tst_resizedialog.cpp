@@ -132,6 +132,9 @@ private slots:
         emit bar->valuesChanged(0, 30720);
         seen << QStringLiteral("%1<%2").arg(spin->value(), 0, 'f', 2).arg(bar->endValue());
         QCOMPARE(seen.join(' '), QStringLiteral("20.00>20480 68.36>70000 9.86>10100 30.00<10100"));
+        dialog.show();
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
     }
 
     // A bad record or a storage manager that cannot connect is reported, and the dialog then
@@ -300,12 +303,13 @@ private slots:
             thread = dialog.findChild<QThread *>();
             QVERIFY(QTest::qWaitFor([&] { return progressOf(dialog)->value() >= 15; }));
             dialog.onOkClicked();
-            during = QStringLiteral("%1 %2 %3").arg(boxes.count()).arg(progressOf(dialog)->isVisible())
-                         .arg(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
+            during = QStringLiteral("%1 %2 %3 %4").arg(boxes.count()).arg(progressOf(dialog)->isVisible())
+                         .arg(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled())
+                         .arg(dialog.findChild<QPushButton *>(QStringLiteral("btnCancel"))->isEnabled());
             QTest::keyClick(&dialog, Qt::Key_Escape);
         }));
         QVERIFY(thread && thread->isRunning());
-        QCOMPARE(during, QStringLiteral("1 1 0"));
+        QCOMPARE(during, QStringLiteral("1 1 0 0"));
         QVERIFY(boxes.waitFor(2, 15000));
         QCOMPARE(boxes.at(1).title + ": " + boxes.at(1).text,
                  QStringLiteral("Operation completed: Resize of partition F completed successfully."));
