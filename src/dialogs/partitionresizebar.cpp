@@ -14,6 +14,13 @@ namespace {
 constexpr int BarHeight = 34;
 constexpr int HandleRadius = 10;
 constexpr int RestTextMinWidth = 81;
+// The track starts past a 1 px frame and half the handle, and ends as far from the right edge.
+constexpr int TrackInset = 13;
+
+int trackWidthFor(int widgetWidth)
+{
+    return widgetWidth - 2 * TrackInset;
+}
 
 } // namespace
 
@@ -46,21 +53,18 @@ QString PartitionResizeBar::sizeText(int megabytes)
 
 int PartitionResizeBar::valueToX(int value) const
 {
-    const QRect inner = rect().adjusted(1, 1, -1, -1);
-    const int x0 = inner.left() + 12;
     if (m_maximum == m_minimum)
-        return x0;
-    const int w = inner.right() - inner.left() - 23;
+        return TrackInset;
     // In double: a width times a value of millions does not fit an int.
-    return x0 + int(double(w) * (double(value) - m_minimum) / (double(m_maximum) - m_minimum));
+    return TrackInset
+           + int(double(trackWidthFor(width())) * (double(value) - m_minimum) / (double(m_maximum) - m_minimum));
 }
 
 PartitionResizeBar::Layout PartitionResizeBar::layout() const
 {
-    const QRect inner = rect().adjusted(1, 1, -1, -1);
     Layout l;
-    l.trackLeft = inner.left() + 12;
-    l.trackWidth = inner.right() - inner.left() - 23;
+    l.trackLeft = TrackInset;
+    l.trackWidth = trackWidthFor(width());
     l.top = (height() - 1 - (BarHeight - 1)) / 2;
     l.handleX = valueToX(m_end);
     const double span = double(m_maximum) - m_minimum;
@@ -182,12 +186,11 @@ void PartitionResizeBar::mouseMoveEvent(QMouseEvent *event)
         setCursor(handleHitRect().contains(at) ? Qt::SizeHorCursor : Qt::ArrowCursor);
         return;
     }
-    const QRect inner = rect().adjusted(1, 1, -1, -1);
-    const int w = inner.right() - inner.left() - 23;
+    const int w = trackWidthFor(width());
     const int x = at.x() - dragOffset;
     double v = m_minimum;
     if (w != 0)
-        v = std::round(double(x - inner.left() - 12) * (double(m_maximum) - m_minimum) / w + m_minimum);
+        v = std::round(double(x - TrackInset) * (double(m_maximum) - m_minimum) / w + m_minimum);
     const double bounded = std::max(std::min(v, double(m_maximum)), double(m_start) + 1);
     const int newEnd = int(std::min(bounded, double(std::numeric_limits<int>::max())));
     if (newEnd == m_end)

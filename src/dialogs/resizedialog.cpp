@@ -114,8 +114,8 @@ void ResizeDialog::accept()
 void ResizeDialog::fail(const QString &title, const QString &text)
 {
     QMessageBox::critical(this, title, text);
+    // Not shown yet: exec() returns Rejected without showing it.
     m_setupFailed = true;
-    reject();
 }
 
 void ResizeDialog::setPartitionInfo(const PartitionInfo &info, qint64 currentSizeMB, qint64 unallocatedSpaceMB,
