@@ -154,6 +154,7 @@ private slots:
         QList<int> seen;
         connect(&worker, &DiskOperationWorker::splitPartitionProgress, this, [&](const QString &, int p) { seen << p; });
         QSignalSpy finished(&worker, &DiskOperationWorker::splitPartitionFinished);
+        QSignalSpy created(&worker, &DiskOperationWorker::splitPartitionCompleted); // the creation step's own end
         if (cancelFirst)
             worker.cancelSplitOperation();
         worker.startSplitPartition(options);
@@ -168,6 +169,8 @@ private slots:
         QCOMPARE(finished.size(), 2);
         QCOMPARE(QStringLiteral("%1 %2").arg(finished.at(1).at(0).toBool()).arg(finished.at(1).at(1).toString()), end);
         QCOMPARE(seen, progress);
+        QCOMPARE(created.size(), progress.contains(50) ? 1 : 0);
+        QVERIFY(created.isEmpty() || created.at(0).at(0).toBool() == end.startsWith(u'1'));
         QVERIFY(!worker.isDeleting());
         QCOMPARE(disk0(tm.read()), layout);
     }
