@@ -104,7 +104,8 @@ private slots:
         QFETCH(qint64, adjacent);
         QFETCH(bool, shrinkOnly);
         ResizeDialog dialog(current, current + adjacent);
-        QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled() && !dialog.windowIcon().isNull());
+        QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled() && !dialog.windowIcon().isNull()
+                && dialog.isModal());
         dialog.setPartitionInfo(record(), current, adjacent, shrinkOnly);
         QDoubleSpinBox *spin = spinOf(dialog);
         PartitionResizeBar *bar = barOf(dialog);
@@ -353,6 +354,8 @@ private slots:
         dialog.onOkClicked(); // at once: the failed job's thread has not been released yet
         QVERIFY(boxes.waitFor(4, 15000));
         QCOMPARE(boxes.titles().mid(2), (QStringList{"Confirm Partition Resize", "Success"}));
+        QCOMPARE(boxes.at(3).text, QStringLiteral("Partition resized successfully!\n\nThe partition size has been changed. "
+                                                  "You may need to refresh the disk view to see the changes."));
         QCOMPARE(resized.count(), 1);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(m_machine->read().disks.at(0).partitions.at(3).size, 150 * sim::kGiB);
