@@ -65,7 +65,7 @@ PartitionResizeBar::Layout PartitionResizeBar::layout() const
     Layout l;
     l.trackLeft = TrackInset;
     l.trackWidth = trackWidthFor(width());
-    l.top = (height() - 1 - (BarHeight - 1)) / 2;
+    l.top = (height() - BarHeight) / 2;
     l.handleX = valueToX(m_end);
     const double span = double(m_maximum) - m_minimum;
     if (span < 1)

@@ -78,7 +78,8 @@ private slots:
         for (int x = 13 + 600; x < 13 + 608; ++x) // one period of the hatching, above the text
             seen << shade(image, x, 5 + 3);
         seen << shade(image, 13 + 780, mid) << shade(image, 12, 40); // the hatching; the start marker
-        QCOMPARE(seen.join(' '), QStringLiteral("blue blue blue grey grey grey grey grey grey grey grey grey blue"));
+        seen << shade(image, 13 + 50, 5 + 33) << shade(image, 13 + 50, 5 + 34); // the bar's last row, and below it
+        QCOMPARE(seen.join(' '), QStringLiteral("blue blue blue grey grey grey grey grey grey grey grey grey blue blue white"));
 
         shape(bar, 800, 500, 500, 0, 500);
         image.fill(Qt::white);
