@@ -132,7 +132,9 @@ private slots:
         }
         emit bar->valuesChanged(0, 30720);
         seen << QStringLiteral("%1<%2").arg(spin->value(), 0, 'f', 2).arg(bar->endValue());
-        QCOMPARE(seen.join(' '), QStringLiteral("20.00>20480 68.36>70000 9.86>10100 30.00<10100"));
+        spin->setValue(25.0); // the spin box still leads after a drag
+        seen << QStringLiteral("%1>%2").arg(spin->value(), 0, 'f', 2).arg(bar->endValue());
+        QCOMPARE(seen.join(' '), QStringLiteral("20.00>20480 68.36>70000 9.86>10100 30.00<10100 25.00>25600"));
         dialog.show();
         QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
