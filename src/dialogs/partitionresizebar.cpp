@@ -22,6 +22,19 @@ int trackWidthFor(int widgetWidth)
     return widgetWidth - 2 * TrackInset;
 }
 
+// Text centred in `rect`; the pen is left off again for the shapes that follow.
+void drawCentredText(QPainter &painter, const QRect &rect, int pointSize, bool bold, const QColor &colour,
+                     const QString &text)
+{
+    QFont font = painter.font();
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(rect, Qt::AlignCenter, text);
+    painter.setPen(Qt::NoPen);
+}
+
 } // namespace
 
 PartitionResizeBar::PartitionResizeBar(QWidget *parent) : QWidget(parent)
@@ -109,13 +122,7 @@ void PartitionResizeBar::paintEvent(QPaintEvent *)
         painter.setBrush(gradient);
         painter.drawRoundedRect(used, 16, 16);
 
-        QFont font = painter.font();
-        font.setPointSize(10);
-        font.setBold(true);
-        painter.setFont(font);
-        painter.setPen(QColor(QStringLiteral("#FFFFFF")));
-        painter.drawText(used, Qt::AlignCenter, l.usedText);
-        painter.setPen(Qt::NoPen);
+        drawCentredText(painter, used, 10, true, QColor(QStringLiteral("#FFFFFF")), l.usedText);
     }
 
     if (l.restWidth >= 1) {
@@ -132,15 +139,8 @@ void PartitionResizeBar::paintEvent(QPaintEvent *)
             painter.drawLine(rest.left() + i, rest.bottom(), rest.left() + 1 + i + h, rest.top());
         painter.restore();
 
-        if (!l.restText.isEmpty()) {
-            QFont font = painter.font();
-            font.setPointSize(9);
-            font.setBold(false);
-            painter.setFont(font);
-            painter.setPen(QColor(QStringLiteral("#666666")));
-            painter.drawText(rest, Qt::AlignCenter, l.restText);
-            painter.setPen(Qt::NoPen);
-        }
+        if (!l.restText.isEmpty())
+            drawCentredText(painter, rest, 9, false, QColor(QStringLiteral("#666666")), l.restText);
     }
 
     const int hx = l.handleX;
@@ -155,13 +155,8 @@ void PartitionResizeBar::paintEvent(QPaintEvent *)
         if (dx != 0)
             painter.drawEllipse(QPoint(hx + dx, y0 + 17), 2, 2);
     }
-    QFont gripFont = painter.font();
-    gripFont.setPointSize(8);
-    gripFont.setBold(true);
-    painter.setFont(gripFont);
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(QPoint(hx - 10, y0 + 7), QPoint(hx + 9, y0 + 26)), Qt::AlignCenter,
-                     QStringLiteral("⋮⋮"));
+    drawCentredText(painter, QRect(QPoint(hx - 10, y0 + 7), QPoint(hx + 9, y0 + 26)), 8, true, Qt::white,
+                    QStringLiteral("⋮⋮"));
 
     painter.setPen(QPen(QColor(QStringLiteral("#2477FF")), 2));
     painter.drawLine(l.trackLeft, y0 - 2, l.trackLeft, y0 + 36);
