@@ -91,11 +91,11 @@ private slots:
         QTest::addColumn<qint64>("current");
         QTest::addColumn<qint64>("adjacent");
         QTest::addColumn<bool>("shrinkOnly");
-        QTest::addColumn<QString>("expected"); // min-max, the spin box's range and value, the bar's range and end
+        QTest::addColumn<QString>("expected"); // min-max, the spin box's range and value, the bar's range and values
 
-        QTest::newRow("50000 MB, 20000 free") << qint64(50000) << qint64(20000) << false << "10100-70000 9.86-68.36 48.93 0-70000 50000";
-        QTest::newRow("50000 MB, shrink only") << qint64(50000) << qint64(0) << true << "10100-50000 9.86-48.83 48.83 0-50000 50000";
-        QTest::newRow("100 MB") << qint64(100) << qint64(300) << false << "120-400 0.12-0.39 0.20 0-400 100";
+        QTest::newRow("50000 MB, 20000 free") << qint64(50000) << qint64(20000) << false << "10100-70000 9.86-68.36 48.93 0-70000 0..50000";
+        QTest::newRow("50000 MB, shrink only") << qint64(50000) << qint64(0) << true << "10100-50000 9.86-48.83 48.83 0-50000 0..50000";
+        QTest::newRow("100 MB") << qint64(100) << qint64(300) << false << "120-400 0.12-0.39 0.20 0-400 0..100";
     }
 
     void limits()
@@ -104,15 +104,15 @@ private slots:
         QFETCH(qint64, adjacent);
         QFETCH(bool, shrinkOnly);
         ResizeDialog dialog(current, current + adjacent);
-        QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled() && !dialog.windowIcon().isNull()
+        QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled() && !dialog.windowIcon().pixmap(16).isNull()
                 && dialog.isModal());
         dialog.setPartitionInfo(record(), current, adjacent, shrinkOnly);
         QDoubleSpinBox *spin = spinOf(dialog);
         PartitionResizeBar *bar = barOf(dialog);
-        QTEST(QStringLiteral("%1-%2 %3-%4 %5 %6-%7 %8")
+        QTEST(QStringLiteral("%1-%2 %3-%4 %5 %6-%7 %8..%9")
                   .arg(dialog.minSizeMB()).arg(dialog.maxSizeMB())
                   .arg(spin->minimum(), 0, 'f', 2).arg(spin->maximum(), 0, 'f', 2).arg(spin->value(), 0, 'f', 2)
-                  .arg(bar->minimum()).arg(bar->maximum()).arg(bar->endValue()),
+                  .arg(bar->minimum()).arg(bar->maximum()).arg(bar->startValue()).arg(bar->endValue()),
               "expected");
         QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
     }
