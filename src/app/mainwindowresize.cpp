@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qint64 MiB = 1048576;
@@ -124,14 +126,12 @@ void MainWindow::onResizePartition()
     }
 
     qint64 adjacentMB = 0;
-    int at = -1;
-    for (int i = 0; i < records.size() && at < 0; ++i)
-        if (records.at(i).id == id)
-            at = i;
-    if (at < 0) {
+    const auto at = std::find_if(records.cbegin(), records.cend(),
+                                 [&id](const PartitionInfo &record) { return record.id == id; });
+    if (at == records.cend()) {
         qWarning() << "Cannot find partition in disk layout:" << id;
-    } else if (at + 1 < records.size() && records.at(at + 1).isUnallocated) {
-        adjacentMB = records.at(at + 1).sizeBytes / MiB;
+    } else if (at + 1 != records.cend() && (at + 1)->isUnallocated) {
+        adjacentMB = (at + 1)->sizeBytes / MiB;
         qDebug() << "Found adjacent unallocated space:" << adjacentMB << "MB";
     }
 
