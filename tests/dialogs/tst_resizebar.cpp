@@ -71,30 +71,15 @@ public:
         for (int i = 0; i < count; ++i)
             add(QStringLiteral("rect %1 %2").arg(box(rects[i]), fill()));
     }
-    void drawRects(const QRect *rects, int count) override
-    {
-        for (int i = 0; i < count; ++i) {
-            const QRectF r(rects[i]);
-            drawRects(&r, 1);
-        }
-    }
     void drawEllipse(const QRectF &r) override
     {
         add(QStringLiteral("disc (%1,%2) r%3 %4").arg(r.center().x()).arg(r.center().y()).arg(r.width() / 2).arg(fill()));
     }
-    void drawEllipse(const QRect &r) override { drawEllipse(QRectF(r)); }
     void drawLines(const QLineF *l, int count) override
     {
         for (int i = 0; i < count; ++i)
             add(QStringLiteral("line (%1,%2)-(%3,%4) %5")
                          .arg(l[i].x1()).arg(l[i].y1()).arg(l[i].x2()).arg(l[i].y2()).arg(stroke()));
-    }
-    void drawLines(const QLine *l, int count) override
-    {
-        for (int i = 0; i < count; ++i) {
-            const QLineF line(l[i]);
-            drawLines(&line, 1);
-        }
     }
     // The text's horizontal centre tells the rectangle it was centred in, whatever the font.
     void drawTextItem(const QPointF &p, const QTextItem &item) override
@@ -107,7 +92,6 @@ public:
                      .arg(std::round(2 * (p.x() + item.width() / 2)) / 2));
     }
     void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override { add(QStringLiteral("pixmap")); }
-    void drawPolygon(const QPointF *, int, PolygonDrawMode) override { add(QStringLiteral("polygon")); }
 
 protected:
     int metric(PaintDeviceMetric m) const override
@@ -115,12 +99,10 @@ protected:
         switch (m) {
         case PdmWidth: return m_size.width();
         case PdmHeight: return m_size.height();
-        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
-        case PdmDepth: return 32;
-        case PdmNumColors: return INT_MAX;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
         case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(QPaintDevice::devicePixelRatioFScale());
-        default: return 0;
+        case PdmDepth: return 32;
+        default: return 96; // dots per inch
         }
     }
 
@@ -155,8 +137,6 @@ private:
                 .arg(g->start().x()).arg(g->start().y()).arg(g->finalStop().x()).arg(g->finalStop().y())
                 .arg(stops.join(' '));
         }
-        if (m_brush.style() == Qt::NoBrush)
-            return QStringLiteral("nofill");
         return m_brush.color().name(QColor::HexArgb) + (m_pen.style() == Qt::NoPen ? QString() : QStringLiteral(" ") + stroke());
     }
     QString stroke() const
@@ -195,6 +175,7 @@ private slots:
         QTest::newRow("70000 MB with 50000 used") << 70000 << 50000 << "571/229 @584 48.8 GB|Unallocated space 19.5 GB";
         QTest::newRow("below a GB") << 70000 << 900 << "10/790 @23 900 MB|Unallocated space 67.5 GB";
         QTest::newRow("one GB, rest in MB") << 1500 << 1024 << "546/254 @559 1.0 GB|Unallocated space 476 MB";
+        QTest::newRow("a GB of rest") << 2048 << 1024 << "400/400 @413 1.0 GB|Unallocated space 1.0 GB";
         QTest::newRow("rest of 81 px: text") << 70000 << 62950 << "719/81 @732 61.5 GB|Unallocated space 6.9 GB";
         QTest::newRow("rest of 80 px: no text") << 70000 << 63000 << "720/80 @733 61.5 GB|";
         QTest::newRow("no rest") << 70000 << 70000 << "800/0 @813 68.4 GB|";
@@ -240,9 +221,13 @@ private slots:
             "unclip",
             "text \"Unallocated space 19.5 GB\" 9pt #ff666666 centre 698.5"}) + handle);
 
-        // Nothing used: no blue part. Nothing left: no hatched part.
-        shape(bar, 800, 0, 70000, 0, 0);
-        QCOMPARE(paintedBy(bar).mid(1, 2), QStringList({"clip round16 13,5 800x34", "rect 13,5 800x34 #ffe5e5e5"}));
+        // Nothing used: no blue part; the hatching reaches the far corner. One pixel left: hatched.
+        // Nothing left: no hatched part.
+        shape(bar, 804, 0, 70000, 0, 0);
+        QCOMPARE(paintedBy(bar).mid(1, 3), QStringList({"clip round16 13,5 804x34", "rect 13,5 804x34 #ffe5e5e5",
+                                                        "109 lines (-21,38)-(13,5) .. (843,38)-(877,5) pen #ffc0c0c0 w1"}));
+        shape(bar, 800, 0, 800, 0, 799);
+        QCOMPARE(paintedBy(bar).at(3), QStringLiteral("clip round16 812,5 1x34"));
         shape(bar, 800, 0, 70000, 0, 70000);
         QCOMPARE(paintedBy(bar).mid(2, 2), QStringList({"text \"68.4 GB\" 10pt bold #ffffffff centre 413",
                                                         "disc (814,23) r10 #1e000000"}));
