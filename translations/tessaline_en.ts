@@ -2155,10 +2155,6 @@ New size: %5 MB (%6 GB)
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The resize job could not be started.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Detecting file system... %p%</source>
         <translation type="unfinished"></translation>
     </message>

@@ -2281,10 +2281,6 @@ New size: %5 MB (%6 GB)
         <translation>正在开始调整大小... %p%</translation>
     </message>
     <message>
-        <source>The resize job could not be started.</source>
-        <translation>无法启动调整大小任务。</translation>
-    </message>
-    <message>
         <source>Detecting file system... %p%</source>
         <translation>正在检测文件系统... %p%</translation>
     </message>

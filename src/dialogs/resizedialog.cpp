@@ -267,12 +267,8 @@ void ResizeDialog::startResizeJob(qint64 newSizeBytes)
         ui->progressBar->setValue(1);
         repaint();
         QCoreApplication::processEvents();
-        const bool started = QMetaObject::invokeMethod(worker, "resizePartitionCompleteAsync", Qt::QueuedConnection,
-                                                       Q_ARG(QString, partitionId), Q_ARG(qlonglong, newSizeBytes));
-        if (!started) {
-            qCritical() << "ResizeDialog: the resize job could not be started";
-            onResizeCompleted(false, tr("The resize job could not be started."));
-        }
+        QMetaObject::invokeMethod(worker, "resizePartitionCompleteAsync", Qt::QueuedConnection,
+                                  Q_ARG(QString, partitionId), Q_ARG(qlonglong, newSizeBytes));
     });
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &DiskOperationWorker::operationProgress, this, &ResizeDialog::onResizeProgress,
