@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <functional>
 
@@ -47,6 +48,15 @@ struct ScheduleRecorder
 inline QTreeWidget *treeOf(MainWindow &window)
 {
     return window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
+}
+
+// The row whose stored id is `id` ("0:4", "unallocated"), or null.
+inline QTreeWidgetItem *itemWithId(QTreeWidget *tree, const QString &id)
+{
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toString() == id)
+            return *it;
+    return nullptr;
 }
 
 // True once the first refresh has filled the tree and its popup is gone.

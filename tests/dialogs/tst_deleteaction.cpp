@@ -14,7 +14,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
-#include <QTreeWidgetItemIterator>
 
 #include <memory>
 
@@ -30,13 +29,6 @@ class TestDeleteAction : public QObject
     QTreeWidgetItem *item(const QString &text) const
     {
         return m_tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
-    }
-    QTreeWidgetItem *itemWithId(const QString &id) const
-    {
-        for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
-            if ((*it)->data(0, Qt::UserRole).toString() == id)
-                return *it;
-        return nullptr;
     }
     // Selects the row and clicks Delete in the action list; returns the dialog it opened.
     DeletePartitionPage *deleteRow(const QString &text) { return deleteItem(item(text)); }
@@ -269,7 +261,7 @@ private slots:
         const QStringList before = layoutOf(m_machine->read());
         MessageBoxAnswerer boxes;
         boxes.setChooser([accept](const MessageBoxAnswerer::Box &) { return accept ? QMessageBox::Yes : QMessageBox::No; });
-        QTreeWidgetItem *row = itemWithId(id);
+        QTreeWidgetItem *row = itemWithId(m_tree, id);
         QVERIFY(row);
         QPointer<DeletePartitionPage> page = deleteItem(row);
         QVERIFY(page);
@@ -288,7 +280,7 @@ private slots:
         QTRY_VERIFY(page.isNull());
         waitForThread(thread);
         QCOMPARE(layoutOf(m_machine->read()).size(), before.size() - (deleted ? 1 : 0));
-        QTRY_COMPARE(bool(itemWithId(id)), !deleted);
+        QTRY_COMPARE(bool(itemWithId(m_tree, id)), !deleted);
     }
 
     // Closing the dialog without deleting still refreshes: a change made meanwhile shows.

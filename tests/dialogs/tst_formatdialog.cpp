@@ -19,7 +19,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
-#include <QTreeWidgetItemIterator>
 
 #include <memory>
 
@@ -31,16 +30,9 @@ class TestFormatDialog : public QObject
     std::unique_ptr<MainWindow> m_window;
     QTreeWidget *m_tree = nullptr;
 
-    QTreeWidgetItem *itemWithId(const QString &id) const
-    {
-        for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
-            if ((*it)->data(0, Qt::UserRole).toString() == id)
-                return *it;
-        return nullptr;
-    }
     PartitionInfo recordOf(const QString &id) const
     {
-        QTreeWidgetItem *row = itemWithId(id);
+        QTreeWidgetItem *row = itemWithId(m_tree, id);
         return row ? row->data(0, Qt::UserRole + 1).value<PartitionInfo>() : PartitionInfo();
     }
     // One fault object, or an array of them.
@@ -134,7 +126,7 @@ private slots:
         const QStringList before = layoutOf(m_machine->read());
         MessageBoxAnswerer boxes;
         QString state;
-        const bool opened = withDialog(itemWithId(id), false, [&](PartitionFormatter &d) {
+        const bool opened = withDialog(itemWithId(m_tree, id), false, [&](PartitionFormatter &d) {
             auto *ok = child<QPushButton>(d, "m_formatButton");
             clickOk(d);
             state = QStringLiteral("%1 %2").arg(ok->isEnabled()).arg(ok->toolTip());
@@ -229,7 +221,7 @@ private slots:
         MessageBoxAnswerer boxes;
         boxes.enqueue(QMessageBox::Yes);
         QString clusters;
-        QVERIFY(withDialog(itemWithId(id), viaMenu, [&](PartitionFormatter &d) {
+        QVERIFY(withDialog(itemWithId(m_tree, id), viaMenu, [&](PartitionFormatter &d) {
             auto *fs = child<QComboBox>(d, "m_fileSystemCombo");
             auto *sizes = child<QComboBox>(d, "m_clusterSizeCombo");
             for (const QString &name : {QString(), QStringLiteral("FAT32"), fileSystem}) {
@@ -280,7 +272,7 @@ private slots:
         int frozen = 0;
         QStringList bands;
         QString afterFailure;
-        QVERIFY(withDialog(itemWithId("0:4"), false, [&](PartitionFormatter &d) {
+        QVERIFY(withDialog(itemWithId(m_tree, "0:4"), false, [&](PartitionFormatter &d) {
             connect(&d, &PartitionFormatter::formatStarted, this, [&] { bars.append(QList<int>()); });
             auto *label = child<QLabel>(d, "m_progressLabel");
             connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&, label](int v) {
@@ -364,7 +356,7 @@ private slots:
         QPointer<QThread> thread;
         bool runningAfterClose = false;
         qint64 closeMs = 0;
-        QVERIFY(withDialog(itemWithId("0:4"), false, [&](PartitionFormatter &d) {
+        QVERIFY(withDialog(itemWithId(m_tree, "0:4"), false, [&](PartitionFormatter &d) {
             dialog = &d;
             child<QLineEdit>(d, "m_volumeLabelEdit")->setText(QStringLiteral("Spare"));
             clickOk(d);

@@ -16,7 +16,6 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QThread>
-#include <QTreeWidgetItemIterator>
 
 #include <functional>
 #include <tuple>
@@ -34,14 +33,6 @@ PartitionInfo record(const QString &fileSystem = QStringLiteral("NTFS"), const Q
 PartitionResizeBar *barOf(QWidget &w) { return w.findChild<PartitionResizeBar *>(QStringLiteral("resizeBar")); }
 QDoubleSpinBox *spinOf(QWidget &w) { return w.findChild<QDoubleSpinBox *>(QStringLiteral("spinBoxSize")); }
 QProgressBar *progressOf(QWidget &w) { return w.findChild<QProgressBar *>(QStringLiteral("progressBar")); }
-
-QTreeWidgetItem *itemWithId(QTreeWidget *tree, const QString &id)
-{
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        if ((*it)->data(0, Qt::UserRole).toString() == id)
-            return *it;
-    return nullptr;
-}
 
 // Selects the row and chooses Resize/Move in the action list; the dialog it opens, if any, goes
 // to `inDialog` and is closed afterwards if still open. False when no dialog opened.
