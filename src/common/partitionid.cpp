@@ -16,7 +16,8 @@ bool parsePartitionId(const QString &id, PartitionId *out, IdCheck check)
     bool partOk = false;
     const int disk = parts.at(0).toInt(&diskOk, 10);
     const int part = parts.at(1).toInt(&partOk, 10);
-    if (check == IdCheck::Checked && (!diskOk || !partOk))
+    // Disk and partition numbers are never negative; "-1:3" names nothing.
+    if (check == IdCheck::Checked && (!diskOk || !partOk || disk < 0 || part < 0))
         return false;
     if (out) {
         out->disk = disk;

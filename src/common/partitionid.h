@@ -10,7 +10,7 @@ struct PartitionId
 };
 
 enum class IdCheck {
-    Checked,  // a part that is not a decimal number rejects the id
+    Checked,  // a part that is not a non-negative decimal number rejects the id
     Unchecked // a part that is not a number reads as 0
 };
 

@@ -131,3 +131,29 @@ QString partitionDisplayName(const PartitionInfo &p)
         return QCoreApplication::translate("PartitionText", "Partition %1").arg(p.partitionNumber);
     return QCoreApplication::translate("PartitionText", "Unknown Partition");
 }
+
+QString shortSize(qint64 bytes)
+{
+    const double b = double(bytes);
+    if (bytes >= (1LL << 40))
+        return QString::number(b / double(1LL << 40), 'f', 2) + QStringLiteral(" TB");
+    if (bytes >= (1LL << 30))
+        return QString::number(b / double(1LL << 30), 'f', 2) + QStringLiteral(" GB");
+    if (bytes >= (1LL << 20))
+        return QString::number(b / double(1LL << 20), 'f', 1) + QStringLiteral(" MB");
+    if (bytes < 1024)
+        return QString::number(bytes) + QStringLiteral(" B");
+    return QString::number(b / 1024.0, 'f', 1) + QStringLiteral(" KB");
+}
+
+QString gibNumber(qint64 bytes)
+{
+    return QString::number(double(bytes) / double(1LL << 30), 'f', 2);
+}
+
+QString megabytesText(int megabytes)
+{
+    if (megabytes < 1024)
+        return QCoreApplication::translate("PartitionResizeBar", "%1 MB").arg(megabytes);
+    return QCoreApplication::translate("PartitionResizeBar", "%1 GB").arg(QString::number(megabytes / 1024.0, 'f', 1));
+}

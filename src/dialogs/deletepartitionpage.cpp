@@ -2,6 +2,7 @@
 
 #include "dialogbuttons.h"
 
+#include "common/driveletter.h"
 #include "common/partitionguard.h"
 #include "common/partitionid.h"
 #include "worker/diskoperationworker.h"
@@ -91,19 +92,10 @@ DeletePartitionPage::~DeletePartitionPage()
     }, Qt::QueuedConnection);
 }
 
-QString DeletePartitionPage::letterText(const PartitionInfo &partition)
-{
-    if (!partition.driveLetters.isEmpty())
-        return partition.driveLetters.first();
-    if (!partition.driveLetter.isEmpty())
-        return partition.driveLetter.left(1) + QLatin1Char(':');
-    return QString();
-}
-
 QString DeletePartitionPage::displayName(const PartitionInfo &partition)
 {
     QString name = QStringLiteral("%1:%2").arg(partition.diskIndex).arg(partition.partitionNumber);
-    const QString letter = letterText(partition);
+    const QString letter = driveletter::driveOf(partition);
     if (!letter.isEmpty())
         name += QStringLiteral(" (%1)").arg(letter);
     return name;
@@ -393,7 +385,7 @@ void DeletePartitionPage::showResult(bool success, const QString &errorMessage)
         setRing(100);
         writeLog(QStringLiteral("✓ Partition deletion completed successfully"));
         QString name = m_partitionId;
-        const QString letter = letterText(m_partition);
+        const QString letter = driveletter::driveOf(m_partition);
         if (!letter.isEmpty())
             name += QStringLiteral(" (%1)").arg(letter);
         QMessageBox::information(this, tr("Deleted successfully"),

@@ -26,8 +26,6 @@ public:
     explicit DeletePartitionPage(const PartitionInfo &partition, QWidget *parent = nullptr);
     ~DeletePartitionPage() override;
 
-    // "E:" from the letter list, else from the single letter, else empty.
-    static QString letterText(const PartitionInfo &partition);
     // "disk:partition", followed by " (E:)" when the partition has a letter.
     static QString displayName(const PartitionInfo &partition);
     // The 120 × 120 ring for a percentage: grey track, an arc clockwise from the top (blue below

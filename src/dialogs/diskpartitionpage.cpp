@@ -2,6 +2,7 @@
 #include "ui_diskpartitionpage.h"
 
 #include "partitionprogressdialog.h"
+#include "common/sizetext.h"
 #include "platform/platform.h"
 #include "worker/diskoperationworker.h"
 
@@ -88,7 +89,7 @@ DiskPartitionPage::DiskPartitionPage(int diskIndex, const PartitionInfo &region,
 {
     m_regionBytes = region.sizeBytes > 0 ? region.sizeBytes : 0;
     m_regionOffset = region.offsetBytes > 0 ? region.offsetBytes : 0;
-    setUp(diskIndex, region.sizeStr.isEmpty() ? sizeText(region.sizeBytes) : region.sizeStr);
+    setUp(diskIndex, region.sizeStr.isEmpty() ? formatSize(region.sizeBytes) : region.sizeStr);
 }
 
 DiskPartitionPage::~DiskPartitionPage()
@@ -158,20 +159,6 @@ bool DiskPartitionPage::parseSizeInput(const QString &text, qint64 *bytes)
     return true;
 }
 
-QString DiskPartitionPage::sizeText(qint64 bytes)
-{
-    const double b = double(bytes);
-    if (bytes >= MiB * MiB)
-        return QStringLiteral("%1 TB").arg(b / double(MiB * MiB), 0, 'f', 2);
-    if (bytes >= 1024 * MiB)
-        return QStringLiteral("%1 GB").arg(b / double(1024 * MiB), 0, 'f', 2);
-    if (bytes >= MiB)
-        return QStringLiteral("%1 MB").arg(b / double(MiB), 0, 'f', 2);
-    if (bytes >= 1024)
-        return QStringLiteral("%1 KB").arg(b / 1024.0, 0, 'f', 2);
-    return QStringLiteral("%1 B").arg(bytes);
-}
-
 qint64 DiskPartitionPage::totalBytes() const
 {
     return m_regionBytes > 0 ? m_regionBytes : parseSizeText(m_unallocatedSize);
@@ -226,7 +213,7 @@ void DiskPartitionPage::updateUsage()
     const int percent = total > 0 ? int(planned * 100 / total) : 0;
     ui->availableSpaceBar->setValue(percent);
     ui->availableSpaceBar->setFormat(QStringLiteral("%1%").arg(percent));
-    ui->spaceInfoLabel->setText(tr("%1 available").arg(sizeText(std::max<qint64>(remainingBytes(), 0))));
+    ui->spaceInfoLabel->setText(tr("%1 available").arg(formatSize(std::max<qint64>(remainingBytes(), 0))));
     ui->percentageLabel->setText(tr("%1% allocated").arg(percent));
 }
 
@@ -238,7 +225,7 @@ void DiskPartitionPage::rebuildTable()
         const PartitionInfo &p = m_partitions.at(row);
         // Without quick format the partitions are created but get no file system: say so.
         auto *item = new QTreeWidgetItem(ui->treeWidget,
-                                         {sizeText(p.sizeBytes), p.driveLetter,
+                                         {formatSize(p.sizeBytes), p.driveLetter,
                                           formatted ? p.fileSystem : tr("Not formatted"),
                                           formatted ? p.volumeLabel : QStringLiteral("-")});
         item->setData(0, Qt::UserRole, QVariant::fromValue(p));
@@ -270,7 +257,7 @@ void DiskPartitionPage::rebuildTable()
     }
     const qint64 remaining = remainingBytes();
     if (remaining > 0) {
-        auto *rest = new QTreeWidgetItem(ui->treeWidget, {sizeText(remaining), tr("Unallocated"), QStringLiteral("-"),
+        auto *rest = new QTreeWidgetItem(ui->treeWidget, {formatSize(remaining), tr("Unallocated"), QStringLiteral("-"),
                                                           QStringLiteral("-")});
         rest->setFlags(rest->flags() & ~Qt::ItemIsSelectable);
     }
@@ -299,7 +286,7 @@ void DiskPartitionPage::onAddPartitionClicked()
     }
     if (size > remaining) {
         QMessageBox::warning(this, tr("Size Too Large"), tr("Requested size (%1) exceeds available space (%2).")
-                                                             .arg(sizeText(size), sizeText(remaining)));
+                                                             .arg(formatSize(size), formatSize(remaining)));
         return;
     }
 

@@ -39,7 +39,6 @@ public:
     // anything else.
     static bool parseSizeInput(const QString &text, qint64 *bytes);
     // "1.50 GB", "512 B": binary units with two decimals.
-    static QString sizeText(qint64 bytes);
 
     qint64 totalBytes() const;
     qint64 remainingBytes() const;

@@ -34,11 +34,6 @@ const char StyleSheet[] =
     " padding: 6px 22px; font-weight: bold; }"
     "QPushButton#mergeButton:disabled { background: #b8c4d0; }";
 
-QString sizeText(qint64 bytes)
-{
-    return DiskOperationWorker::mergeSizeText(bytes);
-}
-
 QString labelPart(const PartitionInfo &p)
 {
     return p.volumeLabel.isEmpty() ? QString() : QLatin1Char(' ') + p.volumeLabel;
@@ -97,7 +92,7 @@ MergePartitionDialog::~MergePartitionDialog()
 
 QString MergePartitionDialog::partitionText(const PartitionInfo &partition)
 {
-    return QStringLiteral("%1%2\n%3").arg(partition.driveLetter, labelPart(partition), sizeText(partition.sizeBytes));
+    return QStringLiteral("%1%2\n%3").arg(partition.driveLetter, labelPart(partition), shortSize(partition.sizeBytes));
 }
 
 void MergePartitionDialog::setupUi()
@@ -176,7 +171,7 @@ void MergePartitionDialog::fillPreview()
     m_currentG->setText(partitionText(m_source));
     beforeRow->setStretchFactor(m_currentG, share(m_source.sizeBytes));
     if (m_unallocatedMode) {
-        m_currentUnallocated->setText(tr("Unallocated\n%1").arg(sizeText(m_target.sizeBytes)));
+        m_currentUnallocated->setText(tr("Unallocated\n%1").arg(shortSize(m_target.sizeBytes)));
         beforeRow->setStretchFactor(m_currentUnallocated, share(m_target.sizeBytes));
         m_currentUnallocated->show();
         m_currentH->hide();
@@ -189,15 +184,15 @@ void MergePartitionDialog::fillPreview()
         m_afterH->hide();
     }
     m_afterG->setText(
-        tr("%1%2 (expand)\n%3").arg(m_source.driveLetter, labelPart(m_source), sizeText(total)));
+        tr("%1%2 (expand)\n%3").arg(m_source.driveLetter, labelPart(m_source), shortSize(total)));
 
-    const QString from = sizeText(m_source.sizeBytes);
-    const QString to = sizeText(total);
+    const QString from = shortSize(m_source.sizeBytes);
+    const QString to = shortSize(total);
     if (m_unallocatedMode) {
         m_infoDetails->setText(tr("• Merge %1 unallocated space into %2 partition\n"
                                   "• %2 partition will be extended from %3 to %4\n"
                                   "• The operation is safe and will not affect existing data\n")
-                                   .arg(sizeText(m_target.sizeBytes), m_source.driveLetter, from, to));
+                                   .arg(shortSize(m_target.sizeBytes), m_source.driveLetter, from, to));
     } else {
         m_infoDetails->setText(tr("• Merge partition %1 into partition %2\n"
                                   "• Partition %2 will be extended from %3 to %4\n"

@@ -1,6 +1,7 @@
 #include "partitionformatter.h"
 
 #include "common/partitionguard.h"
+#include "common/volumelabel.h"
 #include "platform/platform.h"
 #include "ui_partitionformatter.h"
 #include "worker/diskoperationworker.h"
@@ -71,12 +72,6 @@ FileSystemType PartitionFormatter::fileSystemTypeFromText(const QString &text)
         return FileSystemType::FAT32;
     if (upper == QLatin1String("EXFAT"))
         return FileSystemType::exFAT;
-    if (upper == QLatin1String("EXT2"))
-        return FileSystemType::EXT2;
-    if (upper == QLatin1String("EXT3"))
-        return FileSystemType::EXT3;
-    if (upper == QLatin1String("EXT4"))
-        return FileSystemType::EXT4;
     return FileSystemType::NTFS;
 }
 
@@ -86,9 +81,6 @@ QString PartitionFormatter::fileSystemName(FileSystemType type)
     case FileSystemType::NTFS: return QStringLiteral("NTFS");
     case FileSystemType::FAT32: return QStringLiteral("FAT32");
     case FileSystemType::exFAT: return QStringLiteral("exFAT");
-    case FileSystemType::EXT2: return QStringLiteral("EXT2");
-    case FileSystemType::EXT3: return QStringLiteral("EXT3");
-    case FileSystemType::EXT4: return QStringLiteral("EXT4");
     }
     return QStringLiteral("NTFS");
 }
@@ -103,9 +95,6 @@ QList<unsigned int> PartitionFormatter::clusterSizesFor(FileSystemType type, qin
         return {8192, 16384, 32768, 65536};
     case FileSystemType::exFAT:
         return {512, 1024, 2048, 4096, 8192, 16384, 32768, 65536, 131072, 262144, 524288};
-    case FileSystemType::EXT2:
-    case FileSystemType::EXT3:
-    case FileSystemType::EXT4: return {1024, 2048, 4096};
     }
     return {};
 }
@@ -184,12 +173,12 @@ FormatSettings PartitionFormatter::getFormatOptions() const
     }
     settings.partitionPath = path;
 
+    settings.fileSystem = fileSystemTypeFromText(ui->m_fileSystemCombo->currentText());
     QString label = ui->m_volumeLabelEdit->text().trimmed();
-    for (const QChar c : QStringLiteral("\\/:*?<>|\""))
+    for (const QChar c : volumelabel::forbiddenCharacters(fileSystemName(settings.fileSystem)))
         label.remove(c);
     settings.volumeLabel = label;
 
-    settings.fileSystem = fileSystemTypeFromText(ui->m_fileSystemCombo->currentText());
     settings.clusterSize = ui->m_clusterSizeCombo->currentData().toUInt();
     settings.quickFormat = ui->m_quickFormatCheck->isChecked();
     return settings;

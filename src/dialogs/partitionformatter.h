@@ -15,7 +15,7 @@ namespace Ui {
 class PartitionFormatter;
 }
 
-enum class FileSystemType { NTFS = 0, FAT32 = 1, exFAT = 2, EXT2 = 3, EXT3 = 4, EXT4 = 5 };
+enum class FileSystemType { NTFS = 0, FAT32 = 1, exFAT = 2 };
 
 // What the user asked for, as the dialog hands it to the worker.
 struct FormatSettings

@@ -1,5 +1,7 @@
 #include "partitionresizebar.h"
 
+#include "common/sizetext.h"
+
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -57,13 +59,6 @@ void PartitionResizeBar::setValues(int start, int end)
     update();
 }
 
-QString PartitionResizeBar::sizeText(int megabytes)
-{
-    if (megabytes < 1024)
-        return tr("%1 MB").arg(megabytes);
-    return tr("%1 GB").arg(QString::number(megabytes / 1024.0, 'f', 1));
-}
-
 int PartitionResizeBar::valueToX(int value) const
 {
     if (m_maximum == m_minimum)
@@ -85,7 +80,7 @@ PartitionResizeBar::Layout PartitionResizeBar::layout() const
         return l;
     l.usedWidth = int((double(m_end) - m_minimum) * l.trackWidth / span);
     l.restWidth = l.trackWidth - l.usedWidth;
-    l.usedText = sizeText(m_end);
+    l.usedText = megabytesText(m_end);
     if (l.restWidth >= RestTextMinWidth) {
         const int rest = m_maximum - m_end;
         l.restText = rest < 1024

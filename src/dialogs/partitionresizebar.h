@@ -50,9 +50,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    // "900 MB", or "1.0 GB" from 1024 MB on: one decimal of GB.
-    static QString sizeText(int megabytes);
-
     int m_minimum = 0;
     int m_maximum = 100;
     int m_start = 20;

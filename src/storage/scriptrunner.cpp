@@ -1,5 +1,6 @@
 #include "scriptrunner.h"
 
+#include "common/driveletter.h"
 #include "platform/platform.h"
 
 #include <QCoreApplication>
@@ -24,56 +25,65 @@ namespace {
 
 constexpr qint64 OneGiB = 1073741824LL;
 
-// clang-format off
+using S = RunSettings;
 const RunSettings Table[] = {
-    // name, dir, file name, millis, line end, starter, flags, program, beside exe, lead,
-    // channels, start, finish, finish large, large above, kill wait, success, disposal
     // Started through QProcess, merged, so that a failure can show the user what diskpart said.
-    {"formatUsingDiskpartByVolume", ScriptDir::TempLocation, "/diskpart_format_volume_%1_%2.txt", true, "\r\n",
-     Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Merged, -1, 120000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::Keep},
+    S::named("formatUsingDiskpartByVolume")
+        .script(ScriptDir::TempLocation, "/diskpart_format_volume_%1_%2.txt", "\r\n", true)
+        .tool("diskpart.exe", "/s").merged().finishWithin(120000)
+        .judged(SuccessTest::ExitCodeZero).disposed(Disposal::Keep),
     // A non-zero exit code is diskpart reporting failure; it is not counted as success.
-    {"formatUsingDiskpart", ScriptDir::TempLocation, "/diskpart_format_%1_%2_%3.txt", true, "\r\n",
-     Starter::Native, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, -1, 120000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::RemoveOnSuccess},
-    {"executeFormatWithDiskpart", ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", true, "\n",
-     Starter::Native, platform::CREATE_NO_WINDOW, "diskpart.exe", false, "/s",
-     Channels::Separate, -1, 300000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::RemoveOnSuccess},
-    {"formatByPartitionId", ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", true, "\r\n",
-     Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Merged, 10000, 120000, 300000, OneGiB, 3000, SuccessTest::ExitCodeZeroOrMarker, Disposal::Remove},
-    {"dismountWithFsutil", ScriptDir::None, nullptr, false, "",
-     Starter::Process, 0, "cmd.exe", false, "/c",
-     Channels::Separate, 3000, 10000, 0, 0, 0, SuccessTest::ExitCodeZero, Disposal::None},
-    {"dismountWithDiskpart", ScriptDir::TempLocation, "/dismount_script.txt", false, "\n",
-     Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 3000, 15000, 0, 0, 0, SuccessTest::ExitCodeZeroNoChineseError, Disposal::Remove},
-    {"remountVolume", ScriptDir::TempLocation, "/remount_script.txt", false, "\n",
-     Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 3000, 10000, 0, 0, 0, SuccessTest::Finished, Disposal::Remove},
-    {"runFat32Format", ScriptDir::None, nullptr, false, "",
-     Starter::Process, 0, "fat32format.exe", true, nullptr,
-     Channels::Merged, 3000, 60000, 0, 0, 3000, SuccessTest::Finished, Disposal::None},
-    {"deletePartitionWithDiskpart", ScriptDir::TemporaryFile, nullptr, false, "\r\n",
-     Starter::Process, 0, "diskpart", false, "/s",
-     Channels::Separate, -1, 30000, 0, 0, 0, SuccessTest::ExitCodeZeroNoError, Disposal::Automatic},
-    {"assignDriveLetterWithDiskpart", ScriptDir::QDirTemp, "/diskpart_assign.txt", false, "\r\n",
-     Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 5000, 30000, 0, 0, 0, SuccessTest::ExitCodeZeroAndDiskpartSuccess, Disposal::Remove},
-    {"deletePartition", ScriptDir::QDirTemp, "/diskpart_delete.txt", false, "\r\n",
-     Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 5000, 30000, 0, 0, 0, SuccessTest::ExitCodeZeroOrDiskpartSuccess, Disposal::Remove},
-    {"executeDiskpartScript", ScriptDir::TemporaryFile, "/diskpart_XXXXXX.txt", false, "\r\n",
-     Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 10000, 60000, 0, 0, 5000, SuccessTest::ExitCodeZeroAndSuccessWord, Disposal::Automatic},
-    {"refreshPartitionTableForSplit", ScriptDir::QDirTemp, "/diskpart_refresh_%1_%2.txt", true, "\r\n",
-     Starter::Process, 0, "diskpart.exe", false, "/s",
-     Channels::Separate, 10000, 30000, 0, 0, 3000, SuccessTest::ExitCodeZero, Disposal::Remove},
-    {"refreshAndDetectFileSystem", ScriptDir::None, nullptr, false, "",
-     Starter::Process, 0, "cmd.exe", false, "/c",
-     Channels::Separate, 3000, 10000, 0, 0, 0, SuccessTest::Finished, Disposal::None},
+    S::named("formatUsingDiskpart")
+        .script(ScriptDir::TempLocation, "/diskpart_format_%1_%2_%3.txt", "\r\n", true)
+        .tool("diskpart.exe", "/s").native().finishWithin(120000)
+        .judged(SuccessTest::ExitCodeZero).disposed(Disposal::RemoveOnSuccess),
+    S::named("executeFormatWithDiskpart")
+        .script(ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", "\n", true)
+        .tool("diskpart.exe", "/s").native(platform::CREATE_NO_WINDOW).finishWithin(300000)
+        .judged(SuccessTest::ExitCodeZero).disposed(Disposal::RemoveOnSuccess),
+    S::named("formatByPartitionId")
+        .script(ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", "\r\n", true)
+        .tool("diskpart.exe", "/s").merged().startWithin(10000).finishWithin(120000)
+        .finishLargeWithin(300000, OneGiB).killWait(3000)
+        .judged(SuccessTest::ExitCodeZeroOrMarker).disposed(Disposal::Remove),
+    S::named("dismountWithFsutil")
+        .tool("cmd.exe", "/c").startWithin(3000).finishWithin(10000)
+        .judged(SuccessTest::ExitCodeZero),
+    S::named("dismountWithDiskpart")
+        .script(ScriptDir::TempLocation, "/dismount_script.txt", "\n")
+        .tool("diskpart.exe", "/s").startWithin(3000).finishWithin(15000)
+        .judged(SuccessTest::ExitCodeZeroNoChineseError).disposed(Disposal::Remove),
+    S::named("remountVolume")
+        .script(ScriptDir::TempLocation, "/remount_script.txt", "\n")
+        .tool("diskpart.exe", "/s").startWithin(3000).finishWithin(10000)
+        .judged(SuccessTest::Finished).disposed(Disposal::Remove),
+    S::named("runFat32Format")
+        .tool("fat32format.exe", nullptr).besideExecutable().merged().startWithin(3000).finishWithin(60000).killWait(3000)
+        .judged(SuccessTest::Finished),
+    S::named("deletePartitionWithDiskpart")
+        .script(ScriptDir::TemporaryFile, nullptr, "\r\n")
+        .tool("diskpart", "/s").finishWithin(30000)
+        .judged(SuccessTest::ExitCodeZeroNoError).disposed(Disposal::Automatic),
+    S::named("assignDriveLetterWithDiskpart")
+        .script(ScriptDir::QDirTemp, "/diskpart_assign.txt", "\r\n")
+        .tool("diskpart.exe", "/s").startWithin(5000).finishWithin(30000)
+        .judged(SuccessTest::ExitCodeZeroAndDiskpartSuccess).disposed(Disposal::Remove),
+    S::named("deletePartition")
+        .script(ScriptDir::QDirTemp, "/diskpart_delete.txt", "\r\n")
+        .tool("diskpart.exe", "/s").startWithin(5000).finishWithin(30000)
+        .judged(SuccessTest::ExitCodeZeroOrDiskpartSuccess).disposed(Disposal::Remove),
+    S::named("executeDiskpartScript")
+        .script(ScriptDir::TemporaryFile, "/diskpart_XXXXXX.txt", "\r\n")
+        .tool("diskpart.exe", "/s").startWithin(10000).finishWithin(60000).killWait(5000)
+        .judged(SuccessTest::ExitCodeZeroAndSuccessWord).disposed(Disposal::Automatic),
+    S::named("refreshPartitionTableForSplit")
+        .script(ScriptDir::QDirTemp, "/diskpart_refresh_%1_%2.txt", "\r\n", true)
+        .tool("diskpart.exe", "/s").startWithin(10000).finishWithin(30000).killWait(3000)
+        .judged(SuccessTest::ExitCodeZero).disposed(Disposal::Remove),
+    S::named("refreshAndDetectFileSystem")
+        .tool("cmd.exe", "/c").startWithin(3000).finishWithin(10000)
+        .judged(SuccessTest::Finished),
 };
-// clang-format on
 
 static_assert(sizeof(Table) / sizeof(Table[0]) == static_cast<std::size_t>(Run::StorageRefreshEcho) + 1,
               "one row per run");
@@ -399,18 +409,13 @@ bool startProcess(Run run, const QStringList &arguments, QProcess &process, RunR
     return false;
 }
 
-bool isDriveText(const QString &drive)
-{
-    return drive.size() == 2 && drive.at(1) == QLatin1Char(':') && drive.at(0).unicode() < 128 && drive.at(0).isLetter();
-}
-
 RunResult run(Run run, const RunRequest &request)
 {
     const RunSettings &row = settings(run);
     RunResult result;
     // A drive text goes into command lines and scripts, where "E: & ..." or a line break would
     // run something else.
-    if ((run == Run::DismountWithFsutil || !request.drive.isEmpty()) && !isDriveText(request.drive)) {
+    if ((run == Run::DismountWithFsutil || !request.drive.isEmpty()) && !driveletter::isDriveText(request.drive)) {
         qWarning().noquote() << tag(row) << "refused: not a drive:" << request.drive;
         result.refused = true;
         return result;

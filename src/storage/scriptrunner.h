@@ -62,26 +62,110 @@ enum class Disposal {
     Automatic,       // a QTemporaryFile, gone when the run returns
 };
 
+// One run's row. Rows are built by name (RunSettings::named(...).script(...).tool(...)...), so a
+// row reads as what it sets; what a row does not set keeps the default below.
 struct RunSettings
 {
-    const char *name;          // the job step, for traces
-    ScriptDir dir;
-    const char *fileName;      // "%1".."%n" are the caller's parts, the last one the milliseconds
-    bool withMillis;           // the last placeholder is QDateTime::currentMSecsSinceEpoch()
-    const char *lineEnd;
-    Starter starter;
-    std::uint32_t creationFlags; // native starts only
-    const char *program;       // a Windows program name, resolved through the platform
-    bool programBesideExecutable; // the outside tool that lies beside the executable
-    const char *leadArgument;  // "/s" before the script path, "/c" before a command, or null
-    Channels channels;
-    int startTimeoutMs;        // nominal; -1: no separate start wait
-    int finishTimeoutMs;       // nominal
-    int finishTimeoutLargeMs;  // nominal, for sizes above largeAboveBytes; 0: not used
-    qint64 largeAboveBytes;
-    int killWaitMs;            // nominal second wait after a kill; 0: none
-    SuccessTest success;
-    Disposal disposal;
+    const char *name = nullptr;          // the job step, for traces
+    ScriptDir dir = ScriptDir::None;
+    const char *fileName = nullptr;      // "%1".."%n" are the caller's parts, the last one the milliseconds
+    bool withMillis = false;             // the last placeholder is QDateTime::currentMSecsSinceEpoch()
+    const char *lineEnd = "";
+    Starter starter = Starter::Process;
+    std::uint32_t creationFlags = 0;     // native starts only
+    const char *program = nullptr;       // a Windows program name, resolved through the platform
+    bool programBesideExecutable = false; // the outside tool that lies beside the executable
+    const char *leadArgument = nullptr;  // "/s" before the script path, "/c" before a command, or null
+    Channels channels = Channels::Separate;
+    int startTimeoutMs = -1;             // nominal; -1: no separate start wait
+    int finishTimeoutMs = 0;             // nominal
+    int finishTimeoutLargeMs = 0;        // nominal, for sizes above largeAboveBytes; 0: not used
+    qint64 largeAboveBytes = 0;
+    int killWaitMs = 0;                  // nominal second wait after a kill; 0: none
+    SuccessTest success = SuccessTest::Finished;
+    Disposal disposal = Disposal::None;
+
+    static constexpr RunSettings named(const char *step)
+    {
+        RunSettings r;
+        r.name = step;
+        return r;
+    }
+    // A script file: where, under which name, and how its lines end.
+    constexpr RunSettings script(ScriptDir where, const char *file, const char *lineEnding, bool millis = false) const
+    {
+        RunSettings r = *this;
+        r.dir = where;
+        r.fileName = file;
+        r.lineEnd = lineEnding;
+        r.withMillis = millis;
+        return r;
+    }
+    constexpr RunSettings tool(const char *windowsProgram, const char *lead) const
+    {
+        RunSettings r = *this;
+        r.program = windowsProgram;
+        r.leadArgument = lead;
+        return r;
+    }
+    constexpr RunSettings besideExecutable() const
+    {
+        RunSettings r = *this;
+        r.programBesideExecutable = true;
+        return r;
+    }
+    // Started by the platform's hidden native start rather than QProcess.
+    constexpr RunSettings native(std::uint32_t flags = 0) const
+    {
+        RunSettings r = *this;
+        r.starter = Starter::Native;
+        r.creationFlags = flags;
+        return r;
+    }
+    constexpr RunSettings merged() const
+    {
+        RunSettings r = *this;
+        r.channels = Channels::Merged;
+        return r;
+    }
+    constexpr RunSettings startWithin(int ms) const
+    {
+        RunSettings r = *this;
+        r.startTimeoutMs = ms;
+        return r;
+    }
+    constexpr RunSettings finishWithin(int ms) const
+    {
+        RunSettings r = *this;
+        r.finishTimeoutMs = ms;
+        return r;
+    }
+    // A longer limit for sizes above `bytes`.
+    constexpr RunSettings finishLargeWithin(int ms, qint64 bytes) const
+    {
+        RunSettings r = *this;
+        r.finishTimeoutLargeMs = ms;
+        r.largeAboveBytes = bytes;
+        return r;
+    }
+    constexpr RunSettings killWait(int ms) const
+    {
+        RunSettings r = *this;
+        r.killWaitMs = ms;
+        return r;
+    }
+    constexpr RunSettings judged(SuccessTest test) const
+    {
+        RunSettings r = *this;
+        r.success = test;
+        return r;
+    }
+    constexpr RunSettings disposed(Disposal how) const
+    {
+        RunSettings r = *this;
+        r.disposal = how;
+        return r;
+    }
 };
 
 const RunSettings &settings(Run run);
@@ -129,9 +213,6 @@ struct RunResult
     bool refused = false;         // the drive text was not one letter and a colon
     int finishLimitMs = 0;        // nominal, as applied to this run
 };
-
-// Exactly one ASCII letter and a colon: the only drive text a command line or script may carry.
-bool isDriveText(const QString &drive);
 
 // Writes, starts, waits, judges and disposes as the run's row says. Blocks the calling thread.
 RunResult run(Run run, const RunRequest &request);

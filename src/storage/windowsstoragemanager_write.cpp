@@ -8,6 +8,7 @@
 #include "variantreader.h"
 #include "wmiaccess.h"
 
+#include "common/driveletter.h"
 #include "common/partitionid.h"
 
 #include <QDebug>
@@ -101,15 +102,8 @@ bool readCreatedSize(const Variant &value, qint64 *out)
 
 QString WindowsStorageManager::normalizedDriveLetter(const QString &letter)
 {
-    QString l = letter;
-    if (l.endsWith(QLatin1String(":\\")))
-        l.chop(2);
-    else if (l.endsWith(QLatin1Char(':')))
-        l.chop(1);
-    l = l.toUpper();
-    if (l.size() != 1 || l.at(0) < QLatin1Char('A') || l.at(0) > QLatin1Char('Z'))
-        return QString();
-    return l;
+    const QChar l = driveletter::parse(letter);
+    return l.isNull() ? QString() : QString(l);
 }
 
 QString WindowsStorageManager::getNextAvailableDriveLetter()

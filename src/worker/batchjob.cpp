@@ -1,7 +1,6 @@
-// The batch job: several new partitions in a row, each lettered, then formatted one after another,
-// with one result for the whole job. The format part also runs on its own from a list.
+#include "batchjob.h"
 
-#include "diskoperationworker.h"
+#include "steprunner.h"
 
 #include "platform/platform.h"
 #include "storage/windowsstoragemanager.h"
@@ -10,14 +9,46 @@
 
 void DiskOperationWorker::startBatchCreateAndFormat(QList<PartitionCreateRequest> requests, int diskIndex)
 {
+    m_batch = std::make_unique<BatchJob>(*this);
+    m_batch->createAndFormat(requests, diskIndex);
+}
+
+void DiskOperationWorker::startBatchFormat(QList<FormatOptions> optionsList)
+{
+    // Within a creation job the creation's batch goes on to its formats.
+    if (!m_batch || m_batch->isFormatting())
+        m_batch = std::make_unique<BatchJob>(*this);
+    m_batch->startFormat(optionsList);
+}
+
+void DiskOperationWorker::processNextFormatTask()
+{
+    if (m_batch)
+        m_batch->processNextFormatTask();
+}
+
+void DiskOperationWorker::onSingleFormatFinished(bool success, QString message)
+{
+    if (m_batch)
+        m_batch->onSingleFormatFinished(success, message);
+}
+
+void DiskOperationWorker::onBatchFormatFinished(bool success, QString message)
+{
+    if (m_batch)
+        m_batch->onBatchFormatFinished(success, message);
+}
+
+void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, int diskIndex)
+{
     m_isCreateAndFormatMode = true;
-    emit partitionCreationProgress(5, tr("Ready to create partition..."));
+    m_report.asked = QStringLiteral("create %1 partitions on disk %2").arg(requests.size()).arg(diskIndex);
+    emit m_worker.partitionCreationProgress(5, tr("Ready to create partition..."));
 
     // The storage calls run here, so they go through a manager of this thread's own apartment.
-    WindowsStorageManager *storage = workerStorageManager();
+    WindowsStorageManager *storage = m_worker.workerStorageManager();
     if (!storage) {
-        m_isCreateAndFormatMode = false;
-        emit partitionCreationCompleted(false, tr("WindowsStorageManager is not initialized"));
+        endCreation(false, tr("WindowsStorageManager is not initialized"));
         return;
     }
 
@@ -26,79 +57,93 @@ void DiskOperationWorker::startBatchCreateAndFormat(QList<PartitionCreateRequest
     QList<FormatOptions> formats;
     int accumulated = 0;
     qint64 nextOffset = 0; // end of the partition placed last, where an unplaced request goes
+    QString failure;
+    QList<Step> steps;
     for (int i = 1; i <= count; ++i) {
         const PartitionCreateRequest &request = requests.at(i - 1);
-        emit partitionCreationProgress(accumulated / count + 5, tr("Creating partition %1/%2...").arg(i).arg(count));
+        steps << Step{QStringLiteral("create partition %1 of %2").arg(i).arg(count), true, [&, i](ReportNode &node) {
+            emit m_worker.partitionCreationProgress(accumulated / count + 5, tr("Creating partition %1/%2...").arg(i).arg(count));
+            const qint64 offset = request.offsetBytes > 0 ? request.offsetBytes : nextOffset;
+            const QString id = storage->createPartition(diskIndex, request.sizeBytes, request.fileSystem,
+                                                        request.driveLetter.isEmpty(), offset);
+            if (id.isEmpty()) {
+                failure = tr("创建第 %1 个分区失败: %2").arg(i).arg(request.volumeLabel);
+                node.detail = failure;
+                return false;
+            }
+            if (!request.driveLetter.isEmpty() && !storage->assignDriveLetter(id, request.driveLetter))
+                qWarning() << "WorkerThread: ⚠ 无法分配盘符" << request.driveLetter << "给分区" << id;
+            created << id;
+            node.detail = id;
 
-        const qint64 offset = request.offsetBytes > 0 ? request.offsetBytes : nextOffset;
-        const QString id = storage->createPartition(diskIndex, request.sizeBytes, request.fileSystem,
-                                                    request.driveLetter.isEmpty(), offset);
-        if (id.isEmpty()) {
-            const QString message = tr("创建第 %1 个分区失败: %2").arg(i).arg(request.volumeLabel);
-            qWarning() << "WorkerThread: 创建过程中出现错误，开始清理...";
-            for (const QString &earlier : std::as_const(created))
-                storage->deletePartition(earlier);
-            m_isCreateAndFormatMode = false;
-            emit partitionCreationCompleted(false, message);
-            return;
-        }
-        if (!request.driveLetter.isEmpty() && !storage->assignDriveLetter(id, request.driveLetter))
-            qWarning() << "WorkerThread: ⚠ 无法分配盘符" << request.driveLetter << "给分区" << id;
-        created << id;
+            if (offset > 0) {
+                const PartitionInfo made = storage->getPartitionInfo(id);
+                nextOffset = made.sizeBytes > 0 ? made.offsetBytes + made.sizeBytes : 0;
+            }
+            platform::current().sleepMs(1500);
 
-        if (offset > 0) {
-            const PartitionInfo made = storage->getPartitionInfo(id);
-            nextOffset = made.sizeBytes > 0 ? made.offsetBytes + made.sizeBytes : 0;
-        }
-        platform::current().sleepMs(1500);
-
-        if (request.quickFormat) {
-            FormatOptions options;
-            options.partitionPath = id;
-            options.fileSystem = request.fileSystem.isEmpty() ? QStringLiteral("NTFS") : request.fileSystem;
-            options.volumeLabel = request.volumeLabel.isEmpty() ? QStringLiteral("New Volume %1").arg(i)
-                                                                : request.volumeLabel;
-            options.clusterSize = 0;
-            options.quickFormat = true;
-            formats << options;
-        }
-        accumulated += 55;
-        emit partitionCreationProgress(accumulated / count + 5, tr("Partition %1 Created successfully").arg(i));
+            if (request.quickFormat) {
+                const QString label = request.volumeLabel.isEmpty() ? QStringLiteral("New Volume %1").arg(i)
+                                                                    : request.volumeLabel;
+                formats << FormatOptions{id, request.fileSystem.isEmpty() ? QStringLiteral("NTFS") : request.fileSystem,
+                                         label, 0, true};
+            }
+            accumulated += 55;
+            emit m_worker.partitionCreationProgress(accumulated / count + 5, tr("Partition %1 Created successfully").arg(i));
+            return true;
+        }};
     }
 
-    emit partitionCreationProgress(60, tr("All partitions created, ready to format..."));
-    if (!formats.isEmpty()) {
-        startBatchFormat(formats);
+    StepRunner runner(m_report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
+    const StepRunner::Stop stop = runner.run(steps);
+    if (stop != StepRunner::Stop::None) {
+        qWarning() << "WorkerThread: 创建过程中出现错误，开始清理...";
+        for (const QString &earlier : std::as_const(created))
+            storage->deletePartition(earlier);
+        endCreation(false, stop == StepRunner::Stop::Failed ? failure : tr("The operation has been canceled"));
         return;
     }
-    m_isCreateAndFormatMode = false;
-    emit partitionCreationProgress(100, tr("Partition creation completed (unformatted)"));
-    emit partitionCreationCompleted(true, tr("Successfully created %1 partitions").arg(count));
+
+    emit m_worker.partitionCreationProgress(60, tr("All partitions created, ready to format..."));
+    if (!formats.isEmpty()) {
+        m_worker.startBatchFormat(formats);
+        return;
+    }
+    emit m_worker.partitionCreationProgress(100, tr("Partition creation completed (unformatted)"));
+    endCreation(true, tr("Successfully created %1 partitions").arg(count));
 }
 
-void DiskOperationWorker::startBatchFormat(QList<FormatOptions> optionsList)
+void BatchJob::endCreation(bool success, const QString &message)
 {
-    if (optionsList.isEmpty()) {
-        emit batchFormatFinished(true, tr("No tasks to process"));
+    m_isCreateAndFormatMode = false;
+    qDebug().noquote() << m_report.trace();
+    m_worker.jobEnded();
+    emit m_worker.partitionCreationCompleted(success, message);
+}
+
+void BatchJob::startFormat(const QList<FormatOptions> &tasks)
+{
+    if (tasks.isEmpty()) {
+        emit m_worker.batchFormatFinished(true, tr("No tasks to process"));
         return;
     }
-    m_formatQueue = optionsList;
-    m_totalFormatTasks = int(optionsList.size());
+    m_formatQueue = tasks;
+    m_totalFormatTasks = int(tasks.size());
     m_succeededFormatTasks = 0;
     m_batchErrors.clear();
     m_isBatchFormatting = true;
     processNextFormatTask();
 }
 
-void DiskOperationWorker::processNextFormatTask()
+void BatchJob::processNextFormatTask()
 {
     if (!m_formatQueue.isEmpty()) {
         const FormatOptions task = m_formatQueue.takeFirst();
-        const bool ok = formatPartition(task.partitionPath, task.fileSystem, task.volumeLabel);
+        const bool ok = m_worker.formatPartition(task.partitionPath, task.fileSystem, task.volumeLabel);
         const QString message = ok ? tr("Partition %1 formatted successfully").arg(task.partitionPath)
                                    : tr("Partition %1 formatted failed").arg(task.partitionPath);
         const int done = m_totalFormatTasks - int(m_formatQueue.size());
-        emit batchFormatProgress(done, m_totalFormatTasks, done * 100 / m_totalFormatTasks);
+        emit m_worker.batchFormatProgress(done, m_totalFormatTasks, done * 100 / m_totalFormatTasks);
         if (m_isBatchFormatting) {
             if (ok)
                 ++m_succeededFormatTasks;
@@ -119,7 +164,7 @@ void DiskOperationWorker::processNextFormatTask()
     onBatchFormatFinished(all, message);
 }
 
-void DiskOperationWorker::onSingleFormatFinished(bool success, QString message)
+void BatchJob::onSingleFormatFinished(bool success, const QString &message)
 {
     if (!m_isBatchFormatting)
         return;
@@ -130,14 +175,13 @@ void DiskOperationWorker::onSingleFormatFinished(bool success, QString message)
     processNextFormatTask();
 }
 
-void DiskOperationWorker::onBatchFormatFinished(bool success, QString message)
+void BatchJob::onBatchFormatFinished(bool success, const QString &message)
 {
-    emit batchFormatFinished(success, message);
+    emit m_worker.batchFormatFinished(success, message);
     if (!m_isCreateAndFormatMode)
         return;
-    m_isCreateAndFormatMode = false;
     if (success)
-        emit partitionCreationCompleted(true, tr("Partition creation and formatting are all completed！"));
+        endCreation(true, tr("Partition creation and formatting are all completed！"));
     else
-        emit partitionCreationCompleted(false, tr("The formatting process failed: %1").arg(message));
+        endCreation(false, tr("The formatting process failed: %1").arg(message));
 }

@@ -1,6 +1,7 @@
-// The delete job: one partition removed by a diskpart script, at most one deletion per worker.
+#include "deletejob.h"
 
 #include "diskoperationworker.h"
+#include "steprunner.h"
 
 #include "storage/scriptrunner.h"
 
@@ -12,7 +13,7 @@
 void DiskOperationWorker::startDeletePartition(PartitionInfo options)
 {
     // Test and set in one step: the flag is cleared on the worker's thread.
-    if (m_isDeleting.exchange(true)) {
+    if (m_exclusiveJob.exchange(true)) {
         emit deletePartitionFinished(false, tr("Another delete operation is in progress"));
         return;
     }
@@ -23,51 +24,69 @@ void DiskOperationWorker::startDeletePartition(PartitionInfo options)
 
 void DiskOperationWorker::executeDeletePartition(PartitionInfo options)
 {
-    m_currentPartition = options;
-    m_deleteError.clear();
-    m_deleteDetails.clear();
-
-    bool ok = false;
-    try {
-        m_currentStatus = tr("Deleting partition....");
-        emit deletePartitionProgress(m_currentStatus, 30);
-        emit deletePartitionStatusChanged(m_currentStatus);
-
-        ok = deletePartitionWithDiskpart(options);
-        if (ok) {
-            m_currentStatus = tr("Partition deletion completed");
-            emit deletePartitionProgress(m_currentStatus, 100);
-            emit deletePartitionStatusChanged(m_currentStatus);
-            qDebug() << "✅ 分区删除成功:" << options.diskIndex << options.partitionNumber;
-        }
-    } catch (const std::exception &e) {
-        ok = false;
-        m_deleteError = tr("Exception occurred when deleting a partition: %1")
-                            .arg(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        ok = false;
-        m_deleteError = tr("Unknown exception occurred when deleting a partition");
-    }
-
-    // Cleared before the result goes out, so a request made on receiving it is accepted.
-    m_isDeleting = false;
-    if (!ok && !m_deleteDetails.isEmpty())
-        emit deletePartitionDetails(m_deleteDetails);
-    emit deletePartitionFinished(ok, ok ? QString() : m_deleteError);
+    setCurrentOperation(DeleteOperation, 0);
+    DeleteJob(*this).run(options);
+    endCurrentOperation(DeleteOperation);
+    jobEnded();
 }
 
 bool DiskOperationWorker::deletePartitionWithDiskpart(PartitionInfo options)
 {
+    return DeleteJob(*this).deleteWithDiskpart(options);
+}
+
+void DeleteJob::run(const PartitionInfo &partition)
+{
+    m_report.asked = QStringLiteral("delete partition %1:%2").arg(partition.diskIndex).arg(partition.partitionNumber);
+    StepRunner runner(m_report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
+    const Step remove{QStringLiteral("delete partition"), true, [&](ReportNode &node) {
+        const QString status = tr("Deleting partition....");
+        emit m_worker.deletePartitionProgress(status, 30);
+        emit m_worker.deletePartitionStatusChanged(status);
+        const bool ok = deleteWithDiskpart(partition);
+        node.detail = m_error;
+        return ok;
+    }};
+
+    bool ok = false;
+    try {
+        ok = runner.run({remove}) == StepRunner::Stop::None;
+        if (ok) {
+            const QString status = tr("Partition deletion completed");
+            emit m_worker.deletePartitionProgress(status, 100);
+            emit m_worker.deletePartitionStatusChanged(status);
+            qDebug() << "✅ 分区删除成功:" << partition.diskIndex << partition.partitionNumber;
+        } else if (runner.stopped() == StepRunner::Stop::Cancelled) {
+            m_error = tr("The operation has been canceled");
+        }
+    } catch (const std::exception &e) {
+        ok = false;
+        m_error = tr("Exception occurred when deleting a partition: %1").arg(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ok = false;
+        m_error = tr("Unknown exception occurred when deleting a partition");
+    }
+    qDebug().noquote() << m_report.trace();
+
+    // Cleared before the result goes out, so a request made on receiving it is accepted.
+    m_worker.releaseExclusiveJob();
+    if (!ok && !m_details.isEmpty())
+        emit m_worker.deletePartitionDetails(m_details);
+    emit m_worker.deletePartitionFinished(ok, ok ? QString() : m_error);
+}
+
+bool DeleteJob::deleteWithDiskpart(const PartitionInfo &partition)
+{
     scriptrunner::RunRequest request;
     request.scriptLines = {
-        QStringLiteral("select disk %1").arg(options.diskIndex),
-        QStringLiteral("select partition %1").arg(options.partitionNumber),
+        QStringLiteral("select disk %1").arg(partition.diskIndex),
+        QStringLiteral("select partition %1").arg(partition.partitionNumber),
         QStringLiteral("delete partition override"),
         QStringLiteral("exit"),
     };
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::DeletePartition, request);
     if (!result.scriptWritten) {
-        m_deleteError = tr("Unable to create temporary script file");
+        m_error = tr("Unable to create temporary script file");
         return false;
     }
 
@@ -77,14 +96,12 @@ bool DiskOperationWorker::deletePartitionWithDiskpart(PartitionInfo options)
         return true;
 
     // The user reads the cause; the transcript goes to the trace and behind the details.
-    m_deleteDetails = result.output;
+    m_details = result.output;
     if (!result.errorOutput.isEmpty())
-        m_deleteDetails += QStringLiteral("\n") + result.errorOutput;
+        m_details += QStringLiteral("\n") + result.errorOutput;
     const QString cause = scriptrunner::failureCause(scriptrunner::Run::DeletePartition, result);
     // Ended with code 0 and still failed: the run's own test found an "error" in the output.
     const bool endedWithZero = result.finished && result.exitCodeObtained && result.exitCode == 0;
-    m_deleteError = (endedWithZero ? tr("Error occurred during deletion:\n%1")
-                                   : tr("Deletion failed:\n%1"))
-                        .arg(cause);
+    m_error = (endedWithZero ? tr("Error occurred during deletion:\n%1") : tr("Deletion failed:\n%1")).arg(cause);
     return false;
 }

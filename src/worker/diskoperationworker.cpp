@@ -1,5 +1,7 @@
 #include "diskoperationworker.h"
 
+#include "batchjob.h"
+#include "formatjob.h"
 #include "platform/platform.h"
 #include "storage/windowsstoragemanager.h"
 
@@ -7,7 +9,7 @@
 #include <QThread>
 
 DiskOperationWorker::DiskOperationWorker(QObject *parent)
-    : QObject(parent)
+    : QObject(parent), m_format(std::make_unique<FormatEngine>(*this))
 {
     qDebug() << "DiskOperationWorker 创建在线程:" << QThread::currentThreadId();
     // The slot signatures spell the list as "QList<FormatOptions>".
@@ -46,6 +48,23 @@ int DiskOperationWorker::getCurrentProgress() const
     return m_currentProgress.load();
 }
 
+void DiskOperationWorker::setCurrentOperation(OperationKind kind, int progress)
+{
+    m_currentOperation = kind;
+    m_currentProgress = progress;
+}
+
+bool DiskOperationWorker::endCurrentOperation(OperationKind kind)
+{
+    int running = kind;
+    return m_currentOperation.compare_exchange_strong(running, NoOperation);
+}
+
+void DiskOperationWorker::jobEnded()
+{
+    m_stopRequested = false;
+}
+
 void DiskOperationWorker::initialize()
 {
     qDebug() << "DiskOperationWorker 初始化完成";
@@ -59,7 +78,21 @@ void DiskOperationWorker::cleanup()
 void DiskOperationWorker::cancelOperation()
 {
     qDebug() << "收到取消信号，准备取消操作";
-    m_cancelRequested.exchange(true);
+    m_stopRequested = true;
+}
+
+void DiskOperationWorker::cancelMergeOperation()
+{
+    // Only the flag crosses threads. The merge polls it while diskpart runs and kills the tool on
+    // its own thread (the process object belongs there), then reports the end itself, after it
+    // has given the letters back, so the end is reported once and only when nothing runs.
+    qDebug() << "[merge] cancel requested";
+    m_stopRequested = true;
+}
+
+void DiskOperationWorker::cancelSplitOperation()
+{
+    m_stopRequested = true;
 }
 
 void DiskOperationWorker::stopThread()
@@ -67,16 +100,11 @@ void DiskOperationWorker::stopThread()
     if (!m_thread || !m_thread->isRunning())
         return;
     m_thread->quit();
-    // Destroyed by deleteLater on its own thread: waiting (or terminating) here would wait on
-    // itself or kill the thread that is running this very code.
+    // Destroyed by deleteLater on its own thread: waiting here would wait on itself.
     if (m_thread == QThread::currentThread())
         return;
-    platform::Platform &p = platform::current();
-    if (m_thread->wait(p.scaledMs(5000)))
-        return;
-    qWarning() << "DiskOperationWorker: thread did not quit in time, terminating it";
-    m_thread->terminate();
-    m_thread->wait(p.scaledMs(2000));
+    if (!m_thread->wait(platform::current().scaledMs(5000)))
+        qWarning() << "DiskOperationWorker: thread did not quit in time; it ends with its job";
 }
 
 bool DiskOperationWorker::initWorkerStorageManager()

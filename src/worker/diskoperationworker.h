@@ -10,9 +10,13 @@
 #include <QString>
 
 #include <atomic>
-#include <optional>
+#include <memory>
 
+class BatchJob;
+class FormatEngine;
+class MergeJob;
 class QThread;
+class SplitJob;
 class WindowsStorageManager;
 
 // What the merge job is asked to do: grow the source over the unallocated space after it, or
@@ -37,9 +41,10 @@ struct MergePartitionOptions
     bool mergeWithPartition = false;
 };
 
-// Runs the long disk jobs on a thread of its own. Dialogs create one with no parent, move it to
-// their thread and listen to its signals; it never touches a widget. Each job lives in its own
-// source file of this folder.
+// The face of the long disk jobs. Dialogs create one with no parent, move it to their thread,
+// call its job slots and listen to its signals; it never touches a widget. Each job is a small
+// class of its own in this folder, built from steps (steprunner.h) that fill a report; the
+// worker only knows which job runs, forwards to it and lends it its signals.
 //
 // A job never calls a storage manager made on another thread directly: its WMI objects belong
 // to that thread's COM apartment and fail here with RPC_E_WRONG_THREAD. It uses its own manager
@@ -58,6 +63,7 @@ public:
         bool quickFormat = false;
     };
 
+    // What getCurrentOperationName() names; the values are those callers have always seen.
     enum OperationKind { NoOperation = 0, MergeOperation = 1, DeleteOperation = 2, FormatOperation = 3 };
 
     explicit DiskOperationWorker(QObject *parent = nullptr);
@@ -67,8 +73,8 @@ public:
     Q_INVOKABLE QString getCurrentOperationName() const;
     Q_INVOKABLE int getCurrentProgress() const;
 
-    // Asks m_thread to end: quit, a bounded wait, then termination. Never waits on the
-    // calling thread itself.
+    // Asks m_thread to end and waits a bounded time for it; never waits on the calling thread
+    // itself and never terminates it (a half-run diskpart is worse than a late end).
     void stopThread();
     // Replaces the worker's own storage manager with a fresh one created and initialised on the
     // calling (worker) thread. False when its WMI connection cannot be made.
@@ -76,19 +82,21 @@ public:
     // The worker's own storage manager, created on first use and reused afterwards; null when it
     // cannot be initialised.
     WindowsStorageManager *workerStorageManager();
+    // The worker's own storage manager if it has one; never creates it.
+    WindowsStorageManager *ownStorageManager() const { return m_workerStorageManager.load(); }
 
     // The entry of the delete job, called directly on the caller's thread: refuses while a
-    // deletion is pending or running, otherwise schedules executeDeletePartition on the
+    // deletion or split is pending or running, otherwise schedules executeDeletePartition on the
     // worker's thread and returns at once.
     void startDeletePartition(PartitionInfo options);
-    // True from an accepted delete request until just before its result is emitted; safe to
-    // read from any thread.
-    bool isDeleting() const { return m_isDeleting.load(); }
-    // Deletes the partition with a diskpart script; false with m_deleteError set on failure.
+    // True from an accepted delete (or split) request until just before its result is emitted;
+    // safe to read from any thread.
+    bool isDeleting() const { return m_exclusiveJob.load(); }
+    // Deletes the partition with a diskpart script; false on failure.
     bool deletePartitionWithDiskpart(PartitionInfo options);
 
-    // Format steps. Each blocks the calling (worker) thread; a failing step leaves its reason
-    // in m_lastError.
+    // Format steps (the format engine, formatjob.h). Each blocks the calling (worker) thread; a
+    // failing step leaves its reason for the job's message.
     // One partition of a batch: finds its letter (waiting a while for one), formats by volume
     // with one retry, and falls back to the partition id.
     bool formatPartition(QString partitionId, QString fileSystem, QString label);
@@ -102,35 +110,24 @@ public:
     // The label as the file system can hold it; never contains a control character.
     static QString correctLabelForFileSystem(QString fileSystem, QString label);
 
-    // FAT32 above 32 GiB, which diskpart refuses: the outside formatter between a dismount and
-    // a check that the volume still has its letter.
+    // FAT32 above 32 GiB, which diskpart refuses (largefat32.h).
     bool formatLargeFat32(FormatOptions options);
-    // Bytes of a lettered volume; a partition id counts as large. -1 when unknown.
     qint64 getDriveTotalSize(QString path);
     bool dismountWithFsutil(QString drive);
     bool dismountWithDiskpart(QString drive);
     bool runFat32Format(QString drive, FormatOptions options);
-    // Makes sure `drive` names the volume again. expectedBytes, when known, lets a volume that
-    // lost its letter be recognised by its size.
     bool remountVolume(QString drive, qint64 expectedBytes = -1);
     bool isDriveAccessible(QString drive);
 
-    // Resize job steps (resizejob.cpp). Each blocks the calling (worker) thread.
-    // Formats a FAT32 partition (given by id) as NTFS and checks that it reads NTFS afterwards.
+    // Resize job steps (resizejob.h). Each blocks the calling (worker) thread.
     bool convertFat32ToNtfs(QString partitionId);
-    // The storage layer's resize, through the creator's manager on its own thread or through the
-    // worker's own manager.
     bool resizePartitionInThread(QString partitionId, qint64 newSizeBytes);
-    // The partition's file system, or empty when it cannot be found.
     QString detectFileSystemInWorker(QString partitionId);
-    // The NTFS conversion script by disk and partition.
     bool formatUsingDiskpart(QString partitionId);
 
-    // The merge job: runs to its end on the calling (worker) thread and reports that end exactly
-    // once through mergePartitionFinished and uiMergeCompleted.
+    // The merge job (mergejob.h): runs to its end on the calling (worker) thread and reports
+    // that end exactly once through mergePartitionFinished and uiMergeCompleted.
     void startMergePartition(const MergePartitionOptions &options);
-    // Sizes as the merge texts show them: "1.5 GB", "60.0 MB", "512 B".
-    static QString mergeSizeText(qint64 bytes);
     // False for the file systems Windows cannot grow in place (FAT, FAT32, exFAT).
     static bool canExtendFileSystem(const QString &fileSystem);
 
@@ -138,7 +135,20 @@ public:
     WindowsStorageManager *m_storageManager = nullptr; // not owned
     QThread *m_thread = nullptr;                       // not owned
 
+    // For the jobs: the stop request of the running job (any thread may set it), and the
+    // operation the queries report.
+    const std::atomic<bool> &stopRequest() const { return m_stopRequested; }
+    void setCurrentOperation(OperationKind kind, int progress);
+    void setCurrentProgress(int percent) { m_currentProgress = percent; }
+    // Ends the operation `kind` if it is the current one; false when it was not.
+    bool endCurrentOperation(OperationKind kind);
+    // The end of a job: clears the stop request, so a cancel never reaches the next job.
+    void jobEnded();
+    // A delete or split holds the worker from its accepted request until just before its result.
+    void releaseExclusiveJob() { m_exclusiveJob = false; }
+
 public slots:
+    // Traces only: the dialogs call them by name.
     void initialize();
     void cleanup();
     // The format dialog's job: reports through operationProgress and operationCompleted.
@@ -149,6 +159,7 @@ public slots:
     // Formats a partition (a drive letter or a partition id) as NTFS; a partition id that is
     // NTFS already is left alone. Reports through operationProgress and operationCompleted.
     void formatPartitionToNTFSAsync(QString partitionId);
+    // Safe from any thread: the running job stops before its next step.
     void cancelOperation();
     void executeDeletePartition(PartitionInfo options);
     // Safe from any thread: the running merge stops at its next check, or within a few
@@ -161,7 +172,7 @@ public slots:
     // partition goes right after it. Ends once through partitionCreationCompleted.
     void startBatchCreateAndFormat(QList<PartitionCreateRequest> requests, int diskIndex);
 
-    // The split job (splitjob.cpp): refuses while a delete or split runs on this worker, else
+    // The split job (splitjob.h): refuses while a delete or split runs on this worker, else
     // schedules the split on the worker's thread and returns. Ends once through
     // splitPartitionFinished.
     void startSplitPartition(SplitPartitionOptions options);
@@ -211,69 +222,22 @@ private slots:
 private:
     void deleteWorkerStorageManager();
 
-    // Merge job steps (mergejob.cpp).
-    enum class MergeScriptKind { Step, Cleanup };
-    bool runMergeSteps(QString *successMessage);
-    bool validateMerge();
-    bool mergeStopRequested();
-    void mergeProgress(const QString &step, int percentage, const QString &status);
-    bool runMergeScript(const QStringList &lines, MergeScriptKind kind);
-    QStringList partitionScript(int partitionNumber, const QString &command) const;
-    void mergePause(int nominalMs);
-    void assignSourceLetter();
-    void restoreMergeLetters();
-    void noteMergeFailure(const QString &text);
-    void noteMergeCancelled();
-    void reportMergeEnd(bool success, const QString &message);
-
-    // Split job steps (splitjob.cpp).
-    void executeSplit();
-    bool validateSplit(QString *text) const;
-    QString splitRefusal();
-    bool runSplitCore();
-    bool splitStopRequested();
-    bool refreshPartitionTableForSplit(int diskNumber);
-    std::optional<PartitionInfo> readPartitionForSplit(const QString &partitionId);
-    QString splitSuccessMessage() const;
-    void reportSplitEnd(bool success, const QString &message);
-
-    bool m_isCreateAndFormatMode = false;
-    PartitionInfo m_currentPartition;
-    QString m_currentStatus;
-    QString m_deleteError;
-    QString m_deleteDetails;
-    // Read and set by startDeletePartition on the caller's thread as well as by the jobs.
-    std::atomic<bool> m_isDeleting{false};
-    QList<FormatOptions> m_formatQueue;
-    int m_totalFormatTasks = 0;
-    int m_succeededFormatTasks = 0;
-    QString m_batchErrors;
-    bool m_isBatchFormatting = false;
-    std::atomic<bool> m_cancelRequested{false};
-    QString m_lastError;
     // Owned, lives on the worker thread. Atomic because the thread's end releases it there while
     // the worker itself may be destroyed on another thread.
     std::atomic<WindowsStorageManager *> m_workerStorageManager{nullptr};
-    // Written by the merge job, read (and reset by its cancel) from the dialog's thread.
+    // Which job runs, for the queries any thread may make.
     std::atomic<int> m_currentOperation{NoOperation};
     std::atomic<int> m_currentProgress{0};
+    // Set by any cancel slot, from any thread; read by the running job between its steps.
+    std::atomic<bool> m_stopRequested{false};
+    // A delete or split is scheduled or running; set on the caller's thread by their starts.
+    std::atomic<bool> m_exclusiveJob{false};
 
-    // Merge job state; only the cancel flag is touched from other threads.
-    MergePartitionOptions m_mergeOptions;
-    std::atomic<bool> m_mergeCancelRequested{false};
-    QProcess *m_mergeProcess = nullptr; // child of the worker, replaced for every script
-    QDeadlineTimer m_mergeDeadline;     // the overall time limit
-    QString m_mergeFailure;             // the first reason the job is failing, if any
-    QString m_scriptProcessError;       // the process error text of the script running now
-    bool m_sourceLetterRemoved = false;
-    bool m_targetLetterRemoved = false;
-    bool m_targetDeleted = false;
-
-    // Split job state; only the cancel flag is touched from other threads.
-    SplitPartitionOptions m_splitOptions;
-    bool m_splitCreated = false;
-    QString m_splitError;
-    std::atomic<bool> m_splitCancelRequested{false};
+    // The jobs that outlive one call: their slots above reach them here. Worker thread only.
+    std::unique_ptr<FormatEngine> m_format;
+    std::unique_ptr<BatchJob> m_batch;
+    MergeJob *m_merge = nullptr; // while a merge runs
+    SplitJob *m_split = nullptr; // while a split runs
 };
 
 Q_DECLARE_METATYPE(DiskOperationWorker::FormatOptions)

@@ -1,14 +1,16 @@
-// The format engine: puts a file system on an existing partition, named by its drive letter or
-// by its "disk:partition" id, with diskpart scripts (FAT32 above 32 GiB goes to largefat32.cpp).
+#include "formatjob.h"
 
-#include "diskoperationworker.h"
+#include "batchjob.h"
+#include "largefat32.h"
+#include "steprunner.h"
+#include "storageaccess.h"
 
-#include "crossthreadcall.h"
+#include "common/driveletter.h"
+#include "common/partitionid.h"
+#include "common/volumelabel.h"
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
-#include "storage/windowsstoragemanager.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QThread>
 
@@ -18,90 +20,25 @@ namespace {
 
 constexpr qint64 LargeFat32AboveBytes = 34359738368LL; // 32 GiB
 
-// Labels end up inside a quoted value of a diskpart script line; a control character (a line
-// break above all) would end that line and start a command of the label's choosing.
-QString withoutControlCharacters(const QString &label)
+// Letter ("E:", or empty) and size of a record; nothing when the record could not be read.
+void takeLetterAndSize(const std::optional<PartitionInfo> &info, QString *letter, qint64 *size)
 {
-    QString out;
-    out.reserve(label.size());
-    for (const QChar c : label) {
-        if (c.unicode() >= 0x20 && c.unicode() != 0x7F)
-            out += c;
-    }
-    return out;
-}
-
-// Cut to `count` UTF-16 units without leaving half of a surrogate pair at the end.
-QString cutTo(const QString &text, int count)
-{
-    if (text.size() <= count)
-        return text;
-    QString out = text.left(count);
-    if (!out.isEmpty() && out.back().isHighSurrogate())
-        out.chop(1);
-    return out;
-}
-
-bool isPrintableAscii(const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
-            return false;
-    }
-    return true;
-}
-
-bool isAsciiLetter(QChar c)
-{
-    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
-}
-
-// "1:3" as two integers; false for anything else.
-bool parsePartitionId(const QString &path, int *disk, int *partition)
-{
-    const QStringList parts = path.split(QLatin1Char(':'));
-    if (parts.size() != 2)
-        return false;
-    bool diskOk = false;
-    bool partitionOk = false;
-    *disk = parts.at(0).toInt(&diskOk);
-    *partition = parts.at(1).toInt(&partitionOk);
-    return diskOk && partitionOk;
-}
-
-// Letter (with colon, or empty) and size of a record.
-void takeLetterAndSize(const PartitionInfo &info, QString *letter, qint64 *size)
-{
-    QString found = info.driveLetter;
-    if (found.isEmpty() && !info.driveLetters.isEmpty())
-        found = info.driveLetters.first();
-    if (!found.isEmpty() && !found.endsWith(QLatin1Char(':')))
-        found += QLatin1Char(':');
-    *letter = found;
-    *size = info.sizeBytes;
-}
-
-// The record from a manager, through a queued call onto its own thread when it lives on
-// another one (its COM apartment belongs there). An empty record when the call cannot be made.
-PartitionInfo partitionInfoFrom(WindowsStorageManager *manager, const QString &partitionId)
-{
-    PartitionInfo info;
-    if (manager && !crossthread::invokeBlocking(manager, "getPartitionInfo", info, partitionId))
-        info = PartitionInfo();
-    return info;
+    const PartitionInfo record = info.value_or(PartitionInfo());
+    *letter = driveletter::driveOf(record);
+    *size = record.sizeBytes;
 }
 
 QString failedRunText(const scriptrunner::RunResult &result, int nominalLimitMs)
 {
     if (!result.scriptWritten)
-        return QCoreApplication::translate("DiskOperationWorker", "无法创建diskpart脚本文件: %1").arg(result.scriptPath);
+        return FormatEngine::tr("无法创建diskpart脚本文件: %1").arg(result.scriptPath);
     if (!result.started)
-        return QCoreApplication::translate("DiskOperationWorker", "启动diskpart失败: %1").arg(result.startErrorText);
+        return FormatEngine::tr("启动diskpart失败: %1").arg(result.startErrorText);
     if (result.timedOut)
-        return QCoreApplication::translate("DiskOperationWorker", "diskpart 执行超时（%1秒）").arg(nominalLimitMs / 1000);
+        return FormatEngine::tr("diskpart 执行超时（%1秒）").arg(nominalLimitMs / 1000);
     if (!result.exitCodeObtained)
-        return QCoreApplication::translate("DiskOperationWorker", "diskpart 异常退出\n\n输出信息：%1").arg(result.output.trimmed());
-    return QCoreApplication::translate("DiskOperationWorker", "diskpart 执行失败，退出码: %1\n\n输出信息：%2").arg(result.exitCode).arg(result.output.trimmed());
+        return FormatEngine::tr("diskpart 异常退出\n\n输出信息：%1").arg(result.output.trimmed());
+    return FormatEngine::tr("diskpart 执行失败，退出码: %1\n\n输出信息：%2").arg(result.exitCode).arg(result.output.trimmed());
 }
 
 // The chosen allocation unit for a format line; nothing for the file system's default.
@@ -114,10 +51,56 @@ QString unitParameter(int clusterSize)
 
 void DiskOperationWorker::formatPartitionAsync(FormatOptions options)
 {
+    setCurrentOperation(FormatOperation, 0);
+    const auto [ok, message] = m_format->runJob(options);
+    endCurrentOperation(FormatOperation);
+    if (m_batch && m_batch->isFormatting()) {
+        onSingleFormatFinished(ok, message); // the batch goes on; its end ends the job
+        return;
+    }
+    jobEnded();
+}
+
+bool DiskOperationWorker::executeStandardFormat(FormatOptions options)
+{
+    return m_format->executeStandardFormat(options);
+}
+
+bool DiskOperationWorker::formatUsingDiskpartByVolume(QString driveLetter, QString fileSystem, QString label,
+                                                      bool quickFormat, int clusterSize)
+{
+    return m_format->formatByVolume(driveLetter, fileSystem, label, quickFormat, clusterSize);
+}
+
+bool DiskOperationWorker::executeFormatWithDiskpart(FormatOptions options)
+{
+    return m_format->executeFormatWithDiskpart(options);
+}
+
+bool DiskOperationWorker::formatPartition(QString partitionId, QString fileSystem, QString label)
+{
+    return m_format->formatPartition(partitionId, fileSystem, label);
+}
+
+bool DiskOperationWorker::formatByPartitionId(QString partitionId, QString fileSystem, QString label, qint64 sizeBytes)
+{
+    return m_format->formatByPartitionId(partitionId, fileSystem, label, sizeBytes);
+}
+
+QString DiskOperationWorker::correctLabelForFileSystem(QString fileSystem, QString label)
+{
+    return volumelabel::forFileSystem(fileSystem, label);
+}
+
+std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
+{
     qDebug() << "[formatPartitionAsync] 线程:" << QThread::currentThreadId() << "路径:" << options.partitionPath
              << "文件系统:" << options.fileSystem << "卷标:" << options.volumeLabel << "快速:" << options.quickFormat;
-    emit operationProgress(10);
+    emit m_worker.operationProgress(10);
 
+    JobReport report;
+    report.asked = QStringLiteral("format %1 as %2").arg(options.partitionPath, options.fileSystem);
+    StepRunner runner(report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
     bool ok = false;
     QString message;
     try {
@@ -126,15 +109,21 @@ void DiskOperationWorker::formatPartitionAsync(FormatOptions options)
             && fileSystem != QLatin1String("EXFAT")) {
             message = tr("不支持的文件系统: %1").arg(options.fileSystem);
         } else {
-            bool large = false;
-            if (fileSystem == QLatin1String("FAT32")) {
-                large = getDriveTotalSize(options.partitionPath) > LargeFat32AboveBytes;
+            const Step format{QStringLiteral("format"), true, [&](ReportNode &node) {
+                const bool large = fileSystem == QLatin1String("FAT32")
+                                   && LargeFat32Format(m_worker, m_lastError).getDriveTotalSize(options.partitionPath)
+                                          > LargeFat32AboveBytes;
                 if (large)
                     qDebug() << "检测到大容量FAT32分区，使用专用格式化器";
-            }
-            ok = large ? formatLargeFat32(options) : executeStandardFormat(options);
+                const bool done = large ? LargeFat32Format(m_worker, m_lastError).formatLargeFat32(options)
+                                        : executeStandardFormat(options);
+                node.detail = done ? QString() : m_lastError;
+                return done;
+            }};
+            ok = runner.run({format}) == StepRunner::Stop::None;
             if (!ok)
-                message = m_lastError;
+                message = runner.stopped() == StepRunner::Stop::Cancelled ? tr("The operation has been canceled")
+                                                                          : m_lastError;
         }
     } catch (const std::exception &e) {
         ok = false;
@@ -146,29 +135,25 @@ void DiskOperationWorker::formatPartitionAsync(FormatOptions options)
 
     if (ok) {
         message = tr("格式化成功完成");
-        emit operationProgress(100);
+        emit m_worker.operationProgress(100);
     }
-    emit operationCompleted(ok, message);
-    if (m_isBatchFormatting)
-        onSingleFormatFinished(ok, message);
+    emit m_worker.operationCompleted(ok, message);
+    return {ok, message};
 }
 
-bool DiskOperationWorker::executeStandardFormat(FormatOptions options)
+bool FormatEngine::executeStandardFormat(const FormatOptions &options)
 {
     const QString path = options.partitionPath.trimmed();
     if (path.isEmpty()) {
         m_lastError = tr("无效的分区路径：路径为空");
         return false;
     }
-    if (path.size() == 2 && isAsciiLetter(path.at(0)) && path.at(1) == QLatin1Char(':')) {
+    if (driveletter::isDriveText(path)) {
         const QString label = options.volumeLabel.isEmpty() ? QStringLiteral("Data") : options.volumeLabel;
-        return formatUsingDiskpartByVolume(path.left(2), options.fileSystem.toLower(), label, options.quickFormat,
-                                           options.clusterSize);
+        return formatByVolume(path, options.fileSystem.toLower(), label, options.quickFormat, options.clusterSize);
     }
-    if (path.contains(QLatin1Char(':')) && path.split(QLatin1Char(':')).size() == 2) {
-        int disk = 0;
-        int partition = 0;
-        if (!parsePartitionId(path, &disk, &partition)) {
+    if (path.split(QLatin1Char(':')).size() == 2) {
+        if (!parsePartitionId(path, nullptr)) {
             m_lastError = tr("无效的磁盘:分区格式，无法解析数字");
             return false;
         }
@@ -178,29 +163,27 @@ bool DiskOperationWorker::executeStandardFormat(FormatOptions options)
     return false;
 }
 
-bool DiskOperationWorker::formatUsingDiskpartByVolume(QString driveLetter, QString fileSystem, QString label,
-                                                      bool quickFormat, int clusterSize)
+bool FormatEngine::formatByVolume(const QString &driveLetter, const QString &fileSystem, const QString &label,
+                                  bool quickFormat, int clusterSize)
 {
     // One letter goes into the script; anything else would select a volume by number or fail
     // in ways the user cannot read.
-    if (driveLetter.isEmpty() || !isAsciiLetter(driveLetter.at(0))) {
+    const QChar letter = driveLetter.isEmpty() ? QChar() : driveLetter.at(0);
+    if (!driveletter::isLetter(letter)) {
         m_lastError = tr("无效的分区路径格式: %1").arg(driveLetter);
         return false;
     }
-    const QString corrected = correctLabelForFileSystem(fileSystem, label);
+    const QString corrected = volumelabel::forFileSystem(fileSystem, label);
 
     QString formatLine = QStringLiteral("format fs=%1").arg(fileSystem.toLower());
     if (quickFormat)
         formatLine += QLatin1String(" quick");
     formatLine += unitParameter(clusterSize);
-    if (!corrected.isEmpty())
-        formatLine += QStringLiteral(" label=\"%1\"").arg(corrected);
-    formatLine += QLatin1String(" override");
+    formatLine += QStringLiteral(" label=\"%1\" override").arg(corrected);
 
     scriptrunner::RunRequest request;
-    request.nameParts = {driveLetter.left(1)};
-    request.scriptLines = {QStringLiteral("select volume %1").arg(driveLetter.at(0).toUpper()), formatLine,
-                           QStringLiteral("exit")};
+    request.nameParts = {QString(letter)};
+    request.scriptLines = {QStringLiteral("select volume %1").arg(letter.toUpper()), formatLine, QStringLiteral("exit")};
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::FormatByVolume, request);
     if (result.success)
         return true;
@@ -209,41 +192,34 @@ bool DiskOperationWorker::formatUsingDiskpartByVolume(QString driveLetter, QStri
     return false;
 }
 
-bool DiskOperationWorker::executeFormatWithDiskpart(FormatOptions options)
+bool FormatEngine::executeFormatWithDiskpart(const FormatOptions &options)
 {
     const QString path = options.partitionPath;
-    int disk = 0;
-    int partition = 0;
-    QChar letter;
-    bool byId = false;
-    if (path.contains(QLatin1Char(':')) && !path.endsWith(QLatin1Char(':')) && parsePartitionId(path, &disk, &partition)) {
-        qDebug() << "检测到磁盘+分区号格式，判断为无盘符分区";
-        byId = true;
-    } else if (path.size() < 3 && path.endsWith(QLatin1Char(':')) && isAsciiLetter(path.at(0))) {
-        letter = path.at(0).toUpper();
-    } else {
+    PartitionId id;
+    const bool byId = !path.endsWith(QLatin1Char(':')) && parsePartitionId(path, &id);
+    const QChar letter = byId ? QChar() : driveletter::parse(path);
+    if (!byId && !driveletter::isDriveText(path)) {
         m_lastError = tr("无效的分区路径格式: %1").arg(path);
         return false;
     }
+    if (byId)
+        qDebug() << "检测到磁盘+分区号格式，判断为无盘符分区";
 
     QString fileSystem = options.fileSystem.trimmed().toLower();
     if (fileSystem.isEmpty())
         fileSystem = QStringLiteral("ntfs");
-
-    QString label = options.volumeLabel.isEmpty() ? QStringLiteral("Data") : options.volumeLabel;
-    label = withoutControlCharacters(label);
-    for (const QChar c : QStringLiteral("<>:/\\|?*\""))
-        label.replace(c, QLatin1Char('_'));
-    label = cutTo(label, 32);
+    const QString label =
+        volumelabel::forFileSystem(fileSystem, options.volumeLabel.isEmpty() ? QStringLiteral("Data") : options.volumeLabel);
 
     // Always quick, whatever the options say.
     const QString formatLine = QStringLiteral("format fs=%1 quick%2 label=\"%3\" override")
                                    .arg(fileSystem, unitParameter(options.clusterSize), label);
     scriptrunner::RunRequest request;
-    request.nameParts = {QString::number(byId ? disk : 0), QString::number(byId ? partition : 0)};
+    request.nameParts = {QString::number(byId ? id.disk : 0), QString::number(byId ? id.partition : 0)};
     if (byId) {
-        request.scriptLines = {QStringLiteral("select disk %1").arg(disk), QStringLiteral("select partition %1").arg(partition),
-                               formatLine, QStringLiteral("assign"), QStringLiteral("exit")};
+        request.scriptLines = {QStringLiteral("select disk %1").arg(id.disk),
+                               QStringLiteral("select partition %1").arg(id.partition), formatLine,
+                               QStringLiteral("assign"), QStringLiteral("exit")};
     } else {
         request.scriptLines = {QStringLiteral("select volume %1").arg(letter), formatLine, QStringLiteral("exit")};
     }
@@ -263,25 +239,25 @@ bool DiskOperationWorker::executeFormatWithDiskpart(FormatOptions options)
     return true;
 }
 
-bool DiskOperationWorker::formatPartition(QString partitionId, QString fileSystem, QString label)
+bool FormatEngine::formatPartition(const QString &partitionId, const QString &fileSystem, const QString &label)
 {
     if (partitionId.isEmpty()) {
         qWarning() << "[formatPartition] partitionId为空";
         return false;
     }
 
+    WindowsStorageManager *creator = m_worker.m_storageManager;
+    WindowsStorageManager *own = m_worker.ownStorageManager();
     QString letter;
     qint64 size = 0;
-    if (m_storageManager)
-        takeLetterAndSize(partitionInfoFrom(m_storageManager, partitionId), &letter, &size);
-    if ((letter.isEmpty() || size == 0) && m_workerStorageManager)
-        takeLetterAndSize(partitionInfoFrom(m_workerStorageManager, partitionId), &letter, &size);
+    if (creator)
+        takeLetterAndSize(storageaccess::partitionInfoFrom(creator, partitionId), &letter, &size);
+    if ((letter.isEmpty() || size == 0) && own)
+        takeLetterAndSize(storageaccess::partitionInfoFrom(own, partitionId), &letter, &size);
     // A partition created a moment ago may get its letter only after a while.
     for (int attempt = 0; attempt < 8 && letter.isEmpty(); ++attempt) {
         platform::current().sleepMs(1000);
-        takeLetterAndSize(partitionInfoFrom(m_storageManager ? m_storageManager : m_workerStorageManager.load(),
-                                            partitionId),
-                          &letter, &size);
+        takeLetterAndSize(storageaccess::partitionInfoFrom(creator ? creator : own, partitionId), &letter, &size);
     }
 
     if (fileSystem.compare(QLatin1String("FAT32"), Qt::CaseInsensitive) == 0 && size > LargeFat32AboveBytes) {
@@ -289,56 +265,40 @@ bool DiskOperationWorker::formatPartition(QString partitionId, QString fileSyste
             qWarning() << "[formatPartition] 大容量FAT32格式化需要盘符，但无法获取";
             return false;
         }
-        FormatOptions options;
-        options.partitionPath = letter;
-        options.fileSystem = QStringLiteral("FAT32");
-        options.volumeLabel = label;
-        options.clusterSize = 0;
-        options.quickFormat = true;
-        return formatLargeFat32(options);
+        return LargeFat32Format(m_worker, m_lastError).formatLargeFat32({letter, QStringLiteral("FAT32"), label, 0, true});
     }
 
-    QString corrected = correctLabelForFileSystem(fileSystem, label);
-    if (!isPrintableAscii(corrected))
-        corrected = QStringLiteral("NewVolume");
+    // The batch's scripts carry printable ASCII labels only.
+    const QString corrected = volumelabel::forFileSystemAscii(fileSystem, label);
 
     if (letter.isEmpty())
         return formatByPartitionId(partitionId, fileSystem, corrected, size);
 
-    if (formatUsingDiskpartByVolume(letter, fileSystem.toLower(), corrected, true))
+    if (formatByVolume(letter, fileSystem.toLower(), corrected, true, 0))
         return true;
     platform::current().sleepMs(2000);
-    if (formatUsingDiskpartByVolume(letter, fileSystem.toLower(), corrected, true))
+    if (formatByVolume(letter, fileSystem.toLower(), corrected, true, 0))
         return true;
     qWarning() << "[formatPartition] 盘符格式化失败，尝试分区ID兜底";
     return formatByPartitionId(partitionId, fileSystem, corrected, size);
 }
 
-bool DiskOperationWorker::formatByPartitionId(QString partitionId, QString fileSystem, QString label, qint64 sizeBytes)
+bool FormatEngine::formatByPartitionId(const QString &partitionId, const QString &fileSystem, const QString &label,
+                                       qint64 sizeBytes)
 {
-    const QStringList parts = partitionId.split(QLatin1Char(':'));
-    if (parts.size() != 2) {
+    PartitionId id;
+    if (!parsePartitionId(partitionId, &id)) {
         qWarning() << "[formatByPartitionId] 分区ID格式错误:" << partitionId;
         return false;
     }
-    int disk = 0;
-    int partition = 0;
-    if (!parsePartitionId(partitionId, &disk, &partition)) {
-        qWarning() << "[formatByPartitionId] disk/partition号解析失败:" << partitionId;
-        return false;
-    }
 
-    // A double quote would close the quoted value early; it is never part of a label.
-    QString cleanLabel = withoutControlCharacters(label);
-    cleanLabel.remove(QLatin1Char('"'));
-    if (cleanLabel.isEmpty() || !isPrintableAscii(cleanLabel))
-        cleanLabel = QStringLiteral("NewVolume");
+    const QString cleanLabel = volumelabel::forFileSystemAscii(fileSystem, label);
 
     scriptrunner::RunRequest request;
-    request.nameParts = {QString::number(disk), QString::number(partition)};
+    request.nameParts = {QString::number(id.disk), QString::number(id.partition)};
     request.scriptLines = {
-        QStringLiteral("select disk %1").arg(disk),
-        QStringLiteral("select partition %1").arg(partition),
+        QStringLiteral("select disk %1").arg(id.disk),
+        QStringLiteral("select partition %1").arg(id.partition),
         QStringLiteral("format fs=%1 quick label=\"%2\" override").arg(fileSystem.toLower(), cleanLabel),
         QStringLiteral("exit"),
     };
@@ -350,22 +310,4 @@ bool DiskOperationWorker::formatByPartitionId(QString partitionId, QString fileS
     const scriptrunner::RunSettings &row = scriptrunner::settings(scriptrunner::Run::FormatByPartitionId);
     m_lastError = failedRunText(result, sizeBytes > row.largeAboveBytes ? row.finishTimeoutLargeMs : row.finishTimeoutMs);
     return false;
-}
-
-QString DiskOperationWorker::correctLabelForFileSystem(QString fileSystem, QString label)
-{
-    const QString fs = fileSystem.toUpper();
-    QString out = withoutControlCharacters(label);
-    const bool fat = fs == QLatin1String("FAT32") || fs == QLatin1String("FAT16") || fs == QLatin1String("FAT");
-    if (fat)
-        out.replace(QLatin1Char(' '), QLatin1Char('_'));
-    for (const QChar c : QStringLiteral("/:*?<>|\""))
-        out.remove(c);
-    if (fat) {
-        out.remove(QLatin1Char('.'));
-        out = cutTo(out.toUpper(), 11);
-        return out.isEmpty() ? QStringLiteral("NEW_VOLUME") : out;
-    }
-    out = cutTo(out, fs == QLatin1String("EXFAT") ? 15 : 32);
-    return out.isEmpty() ? QStringLiteral("New Volume") : out;
 }

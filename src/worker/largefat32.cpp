@@ -2,7 +2,12 @@
 // the executable, with a dismount before it and a check afterwards that the volume still
 // answers to its letter.
 
-#include "diskoperationworker.h"
+#include "largefat32.h"
+
+#include "formatjob.h"
+
+#include "common/driveletter.h"
+#include "common/partitionid.h"
 
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
@@ -19,13 +24,6 @@ constexpr int FirstBlindAnswerMs = 3000;
 constexpr int SecondBlindAnswerMs = 8000;
 constexpr int MaxAnswers = 2;
 constexpr qint64 SizeSlackBytes = 256LL * 1024 * 1024;
-
-// "F:" exactly. Anything else must not reach a script: "select volume 1" picks a volume by its
-// number, and a tool may read only the first character of "EF:".
-bool isDriveName(const QString &drive)
-{
-    return scriptrunner::isDriveText(drive);
-}
 
 QString clusterArgument(int clusterSize)
 {
@@ -148,12 +146,13 @@ bool assignLetterAgain(QChar letter, qint64 expectedBytes, const QString &fileSy
 
 } // namespace
 
-qint64 DiskOperationWorker::getDriveTotalSize(QString path)
+qint64 LargeFat32Format::getDriveTotalSize(const QString &path)
 {
     const QString trimmed = path.trimmed();
-    if (trimmed.size() >= 2 && trimmed.endsWith(QLatin1Char(':')) && trimmed.at(0).isLetter()) {
+    const QChar letter = driveletter::parse(trimmed);
+    if (!letter.isNull()) {
         platform::Platform &p = platform::current();
-        const std::wstring root = (QString(trimmed.at(0)) + QStringLiteral(":\\")).toStdWString();
+        const std::wstring root = driveletter::root(letter).toStdWString();
         std::uint64_t total = 0;
         if (!p.getDiskFreeSpaceEx(root, nullptr, &total, nullptr)) {
             qWarning() << "[getDriveTotalSize] GetDiskFreeSpaceEx 失败:" << trimmed << "错误码:" << p.lastError();
@@ -161,14 +160,14 @@ qint64 DiskOperationWorker::getDriveTotalSize(QString path)
         }
         return qint64(total);
     }
-    if (trimmed.contains(QLatin1Char(':')) && trimmed.split(QLatin1Char(':')).size() == 2) {
+    if (parsePartitionId(trimmed, nullptr)) {
         qDebug() << "磁盘:分区格式，假设为大容量分区";
         return 68719476736LL;
     }
     return -1;
 }
 
-bool DiskOperationWorker::isDriveAccessible(QString drive)
+bool LargeFat32Format::isDriveAccessible(QString drive)
 {
     const QString root = drive.endsWith(QLatin1Char('\\')) ? drive : drive + QLatin1Char('\\');
     platform::Platform &p = platform::current();
@@ -181,13 +180,11 @@ bool DiskOperationWorker::isDriveAccessible(QString drive)
     return false;
 }
 
-bool DiskOperationWorker::formatLargeFat32(FormatOptions options)
+bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
 {
-    QString drive = options.partitionPath.trimmed();
-    if (!drive.isEmpty() && !drive.endsWith(QLatin1Char(':')))
-        drive = drive.left(1) + QLatin1Char(':');
     // The formatter and the dismount work on letters only; a partition id has none.
-    if (!isDriveName(drive)) {
+    const QString drive = driveletter::drive(driveletter::parse(options.partitionPath));
+    if (drive.isEmpty()) {
         m_lastError = tr("大容量FAT32格式化需要盘符: %1").arg(options.partitionPath);
         return false;
     }
@@ -197,17 +194,17 @@ bool DiskOperationWorker::formatLargeFat32(FormatOptions options)
     platform::current().getVolumeInformation((drive + QLatin1Char('\\')).toStdWString(), nullptr, 0, nullptr,
                                              &fileSystemName, 32);
 
-    emit operationProgress(5);
+    emit m_worker.operationProgress(5);
     if (!dismountWithFsutil(drive))
         qWarning() << "卸载驱动器失败，但继续尝试格式化";
 
-    emit operationProgress(10);
+    emit m_worker.operationProgress(10);
     const bool ok = runFat32Format(drive, options);
     if (ok) {
-        emit operationProgress(95);
+        emit m_worker.operationProgress(95);
         if (!remountVolume(drive, bytes))
             qWarning() << "重新挂载驱动器失败，但格式化已成功";
-        emit operationProgress(100);
+        emit m_worker.operationProgress(100);
     } else if (!isDriveAccessible(drive)) {
         // The diskpart dismount takes the letter away; a failed format must not leave the
         // volume without it.
@@ -218,9 +215,9 @@ bool DiskOperationWorker::formatLargeFat32(FormatOptions options)
     return ok;
 }
 
-bool DiskOperationWorker::dismountWithFsutil(QString drive)
+bool LargeFat32Format::dismountWithFsutil(QString drive)
 {
-    if (!isDriveName(drive))
+    if (!driveletter::isDriveText(drive))
         return false;
     scriptrunner::RunRequest request;
     request.drive = drive;
@@ -239,9 +236,9 @@ bool DiskOperationWorker::dismountWithFsutil(QString drive)
     return dismountWithDiskpart(drive);
 }
 
-bool DiskOperationWorker::dismountWithDiskpart(QString drive)
+bool LargeFat32Format::dismountWithDiskpart(QString drive)
 {
-    if (!isDriveName(drive))
+    if (!driveletter::isDriveText(drive))
         return false;
     const QChar letter = drive.at(0).toUpper();
     scriptrunner::RunRequest request;
@@ -256,7 +253,7 @@ bool DiskOperationWorker::dismountWithDiskpart(QString drive)
     return true;
 }
 
-bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
+bool LargeFat32Format::runFat32Format(QString drive, const FormatOptions &options)
 {
     QStringList arguments;
     const QString cluster = clusterArgument(options.clusterSize);
@@ -264,7 +261,7 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
         arguments << cluster;
     arguments << drive;
 
-    emit operationProgress(20);
+    emit m_worker.operationProgress(20);
     QProcess process;
     scriptrunner::RunResult started;
     if (!scriptrunner::startProcess(scriptrunner::Run::Fat32Format, arguments, process, started)) {
@@ -272,7 +269,7 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
         return false;
     }
 
-    emit operationProgress(30);
+    emit m_worker.operationProgress(30);
     const scriptrunner::RunSettings &row = scriptrunner::settings(scriptrunner::Run::Fat32Format);
     const qint64 budget = scriptrunner::realMs(Fat32BudgetMs);
     const qint64 firstBlind = scriptrunner::realMs(FirstBlindAnswerMs);
@@ -307,14 +304,14 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
             output += piece;
             if (piece.contains(QLatin1String("Formatting drive"), Qt::CaseInsensitive)
                 || piece.contains(QLatin1String("Clearing out"), Qt::CaseInsensitive))
-                emit operationProgress(50);
+                emit m_worker.operationProgress(50);
             if (piece.contains(QLatin1String("Wrote"), Qt::CaseInsensitive)
                 || piece.contains(QLatin1String("Megabytes/sec"), Qt::CaseInsensitive))
-                emit operationProgress(75);
+                emit m_worker.operationProgress(75);
             if (piece.contains(QLatin1String("Initialising"), Qt::CaseInsensitive))
-                emit operationProgress(85);
+                emit m_worker.operationProgress(85);
             if (piece.contains(QLatin1String("Done"), Qt::CaseInsensitive)) {
-                emit operationProgress(90);
+                emit m_worker.operationProgress(90);
                 if (!process.waitForFinished(scriptrunner::realMs(2000))) {
                     process.kill();
                     process.waitForFinished(scriptrunner::realMs(1000));
@@ -331,7 +328,7 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
             ++answers;
         }
 
-        emit operationProgress(int(qMin<qint64>(30 + clock.elapsed() * 55 / budget, 85)));
+        emit m_worker.operationProgress(int(qMin<qint64>(30 + clock.elapsed() * 55 / budget, 85)));
     }
 
     if (process.state() != QProcess::NotRunning && !process.waitForFinished(scriptrunner::realMs(3000))) {
@@ -372,14 +369,14 @@ bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
     return false;
 }
 
-bool DiskOperationWorker::remountVolume(QString drive, qint64 expectedBytes)
+bool LargeFat32Format::remountVolume(QString drive, qint64 expectedBytes)
 {
     platform::current().sleepMs(3000);
     if (isDriveAccessible(drive)) {
         qDebug() << "[挂载] 驱动器已经可以正常访问:" << drive;
         return true;
     }
-    if (!isDriveName(drive))
+    if (!driveletter::isDriveText(drive))
         return false;
     if (!assignLetterAgain(drive.at(0).toUpper(), expectedBytes, QStringLiteral("FAT32")))
         return false;
@@ -390,4 +387,39 @@ bool DiskOperationWorker::remountVolume(QString drive, qint64 expectedBytes)
     }
     qWarning() << "[挂载] 重新挂载后仍无法访问驱动器" << drive;
     return false;
+}
+
+qint64 DiskOperationWorker::getDriveTotalSize(QString path)
+{
+    return LargeFat32Format(*this, m_format->lastError()).getDriveTotalSize(path);
+}
+
+bool DiskOperationWorker::isDriveAccessible(QString drive)
+{
+    return LargeFat32Format(*this, m_format->lastError()).isDriveAccessible(drive);
+}
+
+bool DiskOperationWorker::formatLargeFat32(FormatOptions options)
+{
+    return LargeFat32Format(*this, m_format->lastError()).formatLargeFat32(options);
+}
+
+bool DiskOperationWorker::dismountWithFsutil(QString drive)
+{
+    return LargeFat32Format(*this, m_format->lastError()).dismountWithFsutil(drive);
+}
+
+bool DiskOperationWorker::dismountWithDiskpart(QString drive)
+{
+    return LargeFat32Format(*this, m_format->lastError()).dismountWithDiskpart(drive);
+}
+
+bool DiskOperationWorker::runFat32Format(QString drive, FormatOptions options)
+{
+    return LargeFat32Format(*this, m_format->lastError()).runFat32Format(drive, options);
+}
+
+bool DiskOperationWorker::remountVolume(QString drive, qint64 expectedBytes)
+{
+    return LargeFat32Format(*this, m_format->lastError()).remountVolume(drive, expectedBytes);
 }

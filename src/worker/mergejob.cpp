@@ -1,10 +1,9 @@
-// The merge job: grows one partition (the source) over the space to its right, either the
-// unallocated space there or the partition there (the target), which is deleted first. Works
-// through diskpart scripts only, each run through the runner's merge row in a process of the
-// worker's own, so the job can watch it and kill it.
+#include "mergejob.h"
 
-#include "diskoperationworker.h"
+#include "steprunner.h"
 
+#include "common/driveletter.h"
+#include "common/sizetext.h"
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
 
@@ -25,12 +24,6 @@ constexpr int PauseMs = 2000;
 constexpr int PollMs = 20;
 constexpr qint64 MiB = 1024 * 1024;
 
-QString letterOf(const QString &text)
-{
-    const QString t = text.trimmed();
-    return !t.isEmpty() && t.at(0).isLetter() ? t.left(1).toUpper() : QString();
-}
-
 // Nominal milliseconds for a limit in seconds, without overflowing int.
 int nominalMsOf(int seconds)
 {
@@ -38,20 +31,6 @@ int nominalMsOf(int seconds)
 }
 
 } // namespace
-
-QString DiskOperationWorker::mergeSizeText(qint64 bytes)
-{
-    const double b = double(bytes);
-    if (bytes >= (1LL << 40))
-        return QString::number(b / double(1LL << 40), 'f', 2) + QStringLiteral(" TB");
-    if (bytes >= (1LL << 30))
-        return QString::number(b / double(1LL << 30), 'f', 2) + QStringLiteral(" GB");
-    if (bytes >= (1LL << 20))
-        return QString::number(b / double(1LL << 20), 'f', 1) + QStringLiteral(" MB");
-    if (bytes < 1024)
-        return QString::number(bytes) + QStringLiteral(" B");
-    return QString::number(b / 1024.0, 'f', 1) + QStringLiteral(" KB");
-}
 
 bool DiskOperationWorker::canExtendFileSystem(const QString &fileSystem)
 {
@@ -65,207 +44,255 @@ bool DiskOperationWorker::canExtendFileSystem(const QString &fileSystem)
 
 void DiskOperationWorker::startMergePartition(const MergePartitionOptions &options)
 {
-    m_currentOperation = MergeOperation;
-    m_mergeOptions = options;
-    m_currentProgress = 0;
-    m_mergeFailure.clear();
-    m_sourceLetterRemoved = m_targetLetterRemoved = m_targetDeleted = false;
-    // The cancel flag is not cleared here: a cancel that arrives before the job starts must hold.
+    MergeJob job(*this, options);
+    m_merge = &job;
+    job.run();
+    m_merge = nullptr;
+}
 
-    emit mergePartitionStatusChanged(tr("Initializing merge operation..."));
-    mergeProgress(tr("Ready to merge"), 5, QString());
+void DiskOperationWorker::onOperationTimeout()
+{
+    if (m_merge)
+        m_merge->onOperationTimeout();
+}
 
-    // The steps block this thread, so a timer could never fire while they run: the job checks
-    // the limit itself between steps, and each script's wait ends at it.
-    m_mergeDeadline = options.timeoutSeconds >= 1
-                          ? QDeadlineTimer(platform::current().scaledMs(nominalMsOf(options.timeoutSeconds)))
-                          : QDeadlineTimer(QDeadlineTimer::Forever);
+void DiskOperationWorker::onProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
+{
+    Q_UNUSED(exitCode);
+    if (m_merge)
+        m_merge->onProcessFinished(exitStatus);
+}
+
+void DiskOperationWorker::onProcessError(QProcess::ProcessError error)
+{
+    if (m_merge)
+        m_merge->onProcessError(error);
+}
+
+MergeJob::MergeJob(DiskOperationWorker &worker, const MergePartitionOptions &options)
+    : m_worker(worker), m_options(options), m_cancel(worker.stopRequest())
+{
+}
+
+void MergeJob::run()
+{
+    // A cancel that arrives before the job starts must hold, so the stop request is not cleared.
+    m_worker.setCurrentOperation(DiskOperationWorker::MergeOperation, 0);
+    m_report.asked = QStringLiteral("merge into partition %1 of disk %2")
+                         .arg(m_options.sourcePartitionNumber)
+                         .arg(m_options.diskNumber);
+
+    emit m_worker.mergePartitionStatusChanged(tr("Initializing merge operation..."));
+    progress(tr("Ready to merge"), 5, QString());
+
+    // The steps block this thread, so a timer could never fire while they run: the runner
+    // checks the limit between steps, and each script's wait ends at it.
+    m_deadline = m_options.timeoutSeconds >= 1
+                     ? QDeadlineTimer(platform::current().scaledMs(nominalMsOf(m_options.timeoutSeconds)))
+                     : QDeadlineTimer(QDeadlineTimer::Forever);
 
     QString successMessage;
     bool ok = false;
     try {
-        ok = runMergeSteps(&successMessage);
+        ok = runSteps(&successMessage);
     } catch (const std::exception &e) {
-        noteMergeFailure(tr("Merge operation exception: %1").arg(QString::fromLocal8Bit(e.what())));
+        noteFailure(tr("Merge operation exception: %1").arg(QString::fromLocal8Bit(e.what())));
     } catch (...) {
-        noteMergeFailure(tr("Unknown exception occurred in the merge operation"));
+        noteFailure(tr("Unknown exception occurred in the merge operation"));
     }
 
     if (!ok) {
         try {
-            restoreMergeLetters();
+            restoreLetters();
         } catch (...) {
             qWarning() << "[merge] giving the drive letters back failed with an exception";
         }
-        noteMergeFailure(tr("Merge operation failed"));
+        noteFailure(tr("Merge operation failed"));
     }
-    delete m_mergeProcess;
-    m_mergeProcess = nullptr;
-    m_mergeCancelRequested = false;
-    reportMergeEnd(ok, ok ? successMessage : m_mergeFailure);
+    delete m_process;
+    m_process = nullptr;
+    qDebug().noquote() << m_report.trace();
+    m_worker.jobEnded();
+    reportEnd(ok, ok ? successMessage : m_failure);
 }
 
-bool DiskOperationWorker::runMergeSteps(QString *successMessage)
+bool MergeJob::runSteps(QString *successMessage)
 {
-    const MergePartitionOptions &o = m_mergeOptions;
+    const MergePartitionOptions &o = m_options;
 
-    mergeProgress(tr("Verify merge conditions"), 10,
-                  tr("Verifying partition status and merge conditions..."));
-    if (!validateMerge() || mergeStopRequested())
+    progress(tr("Verify merge conditions"), 10, tr("Verifying partition status and merge conditions..."));
+    if (!validate() || stopRequested())
         return false;
 
-    mergeProgress(tr("Uninstall partition"), 30, tr("Uninstalling related partitions..."));
-    // A lettered partition counts as unlettered once its remove ran at all: a remove killed at a
-    // limit may still have taken the letter.
-    m_sourceLetterRemoved = runMergeScript(partitionScript(o.sourcePartitionNumber, QStringLiteral("remove")),
-                                           MergeScriptKind::Step)
-                            || !letterOf(o.sourceDriveLetter).isEmpty();
-    if (!o.mergeUnallocated && o.targetPartitionNumber > 0)
-        m_targetLetterRemoved = runMergeScript(partitionScript(o.targetPartitionNumber, QStringLiteral("remove")),
-                                               MergeScriptKind::Step)
-                                || !letterOf(o.targetDriveLetter).isEmpty();
-    if (mergeStopRequested())
-        return false;
-
-    bool merged = false;
+    // A step fails when it noted a failure, even where its own script's answer does not count.
+    QList<Step> steps;
+    steps << Step{QStringLiteral("remove the drive letters"), true, [&](ReportNode &) {
+        progress(tr("Uninstall partition"), 30, tr("Uninstalling related partitions..."));
+        // A lettered partition counts as unlettered once its remove ran at all: a remove killed at
+        // a limit may still have taken the letter.
+        m_sourceLetterRemoved = runScript(partitionScript(o.sourcePartitionNumber, QStringLiteral("remove")), ScriptKind::Step)
+                                || !driveletter::parse(o.sourceDriveLetter).isNull();
+        if (!o.mergeUnallocated && o.targetPartitionNumber > 0)
+            m_targetLetterRemoved = runScript(partitionScript(o.targetPartitionNumber, QStringLiteral("remove")),
+                                              ScriptKind::Step)
+                                    || !driveletter::parse(o.targetDriveLetter).isNull();
+        return m_failure.isEmpty();
+    }};
     if (o.mergeWithPartition) {
-        mergeProgress(tr("Merge partition"), 60,
-                      tr("Deleting target partition and extending source partition..."));
-        m_targetDeleted = runMergeScript(
-            partitionScript(o.targetPartitionNumber, QStringLiteral("delete partition override")),
-            MergeScriptKind::Step);
-        if (m_targetDeleted) {
-            mergePause(PauseMs);
+        steps << Step{QStringLiteral("delete the partition on the right"), true, [&](ReportNode &) {
+            progress(tr("Merge partition"), 60, tr("Deleting target partition and extending source partition..."));
+            m_targetDeleted = runScript(partitionScript(o.targetPartitionNumber, QStringLiteral("delete partition override")),
+                                        ScriptKind::Step);
+            if (!m_targetDeleted)
+                noteFailure(tr("Partition merge failed"));
+            return m_failure.isEmpty();
+        }};
+        steps << Step{QStringLiteral("extend over the freed space"), true, [&](ReportNode &) {
+            pause(PauseMs);
             // Only the target's space: a bare extend would also swallow any free space after it.
             const qint64 mib = o.targetSizeBytes / MiB;
             const QString extend = mib >= 1 ? QStringLiteral("extend size=%1").arg(mib) : QStringLiteral("extend");
-            merged = runMergeScript(partitionScript(o.sourcePartitionNumber, extend), MergeScriptKind::Step);
-        }
+            if (!runScript(partitionScript(o.sourcePartitionNumber, extend), ScriptKind::Step))
+                noteFailure(tr("Partition merge failed"));
+            return m_failure.isEmpty();
+        }};
     } else {
-        mergeProgress(tr("Merge unallocated space"), 60,
-                      tr("Merge unallocated space into partition..."));
-        merged = runMergeScript(partitionScript(o.sourcePartitionNumber, QStringLiteral("extend")),
-                                MergeScriptKind::Step);
+        steps << Step{QStringLiteral("extend over the unallocated space"), true, [&](ReportNode &) {
+            progress(tr("Merge unallocated space"), 60, tr("Merge unallocated space into partition..."));
+            // A cancel, time-out or tool failure behind a failed extend keeps its own, earlier text.
+            if (!runScript(partitionScript(o.sourcePartitionNumber, QStringLiteral("extend")), ScriptKind::Step))
+                noteFailure(tr("Partition merge failed"));
+            return m_failure.isEmpty();
+        }};
+        if (o.resizeFileSystem) {
+            steps << Step{QStringLiteral("let the file system grow"), false, [&](ReportNode &) {
+                progress(tr("Resizing file system"), 75, tr("Resizing file system..."));
+                pause(PauseMs);
+                return m_failure.isEmpty();
+            }};
+        }
     }
-    if (!merged) {
-        // A cancel, time-out or tool failure behind it keeps its own, earlier text.
-        noteMergeFailure(tr("Partition merge failed"));
+    steps << Step{QStringLiteral("read the partition table again"), false, [&](ReportNode &) {
+        progress(tr("Updating partition table"), 85, tr("Refreshing partition table..."));
+        runScript({QStringLiteral("select disk %1").arg(o.diskNumber), QStringLiteral("rescan"), QStringLiteral("exit")},
+                  ScriptKind::Step);
+        return m_failure.isEmpty();
+    }};
+    steps << Step{QStringLiteral("give the drive letter back"), true, [&](ReportNode &) {
+        progress(tr("Remounting partition"), 95, tr("Remounting partition..."));
+        pause(PauseMs);
+        assignSourceLetter();
+        return true;
+    }};
+
+    StepRunner runner(m_report, &m_cancel, m_deadline);
+    switch (runner.run(steps)) {
+    case StepRunner::Stop::None:
+        break;
+    case StepRunner::Stop::Cancelled:
+        noteCancelled();
+        return false;
+    case StepRunner::Stop::TimedOut:
+        onOperationTimeout();
+        return false;
+    case StepRunner::Stop::Failed:
         return false;
     }
-    if (mergeStopRequested())
-        return false;
 
-    if (o.resizeFileSystem && !o.mergeWithPartition) {
-        mergeProgress(tr("Resizing file system"), 75, tr("Resizing file system..."));
-        mergePause(PauseMs);
-        if (mergeStopRequested())
-            return false;
-    }
-
-    mergeProgress(tr("Updating partition table"), 85, tr("Refreshing partition table..."));
-    runMergeScript({QStringLiteral("select disk %1").arg(o.diskNumber), QStringLiteral("rescan"), QStringLiteral("exit")},
-                   MergeScriptKind::Step);
-    if (mergeStopRequested())
-        return false;
-
-    mergeProgress(tr("Remounting partition"), 95, tr("Remounting partition..."));
-    mergePause(PauseMs);
-    assignSourceLetter();
-
-    mergeProgress(tr("Merge completed"), 100, tr("Merge operation completed successfully"));
+    progress(tr("Merge completed"), 100, tr("Merge operation completed successfully"));
     if (o.mergeWithPartition) {
         *successMessage = tr("Successfully merged partition %1 into partition %2.\n\n Original partition "
-                                         "size: %3, new partition size: %4, increased space: %5")
+                             "size: %3, new partition size: %4, increased space: %5")
                               .arg(o.targetPartitionNumber)
                               .arg(o.sourcePartitionNumber)
-                              .arg(mergeSizeText(o.sourceSizeBytes), mergeSizeText(o.newSizeBytes),
-                                   mergeSizeText(o.targetSizeBytes));
+                              .arg(shortSize(o.sourceSizeBytes), shortSize(o.newSizeBytes), shortSize(o.targetSizeBytes));
     } else {
         *successMessage = tr("Successfully merged %1 unallocated space into %2 partition，\n\nNew partition size: %3")
-                              .arg(mergeSizeText(o.targetSizeBytes))
+                              .arg(shortSize(o.targetSizeBytes))
                               .arg(o.sourcePartitionNumber)
-                              .arg(mergeSizeText(o.newSizeBytes));
+                              .arg(shortSize(o.newSizeBytes));
     }
     return true;
 }
 
-bool DiskOperationWorker::validateMerge()
+bool MergeJob::validate()
 {
-    const MergePartitionOptions &o = m_mergeOptions;
+    const MergePartitionOptions &o = m_options;
     if (o.validateBeforeMerge) {
         const bool valid = o.diskNumber >= 0 && o.sourcePartitionNumber >= 1
                            && (o.mergeUnallocated
                                || (o.targetPartitionNumber > 0 && o.targetPartitionNumber != o.sourcePartitionNumber));
         if (!valid) {
-            noteMergeFailure(tr("Merge condition validation failed"));
+            noteFailure(tr("Merge condition validation failed"));
             return false;
         }
     }
     // Checked whatever the options say: in partition mode the target would be deleted for
     // nothing, since the extend that follows must fail.
-    if (!canExtendFileSystem(o.fileSystem)) {
-        noteMergeFailure(tr("Merge condition validation failed: a %1 partition cannot be extended. "
-                                        "Nothing has been changed.")
-                             .arg(o.fileSystem.trimmed()));
+    if (!DiskOperationWorker::canExtendFileSystem(o.fileSystem)) {
+        noteFailure(tr("Merge condition validation failed: a %1 partition cannot be extended. "
+                       "Nothing has been changed.")
+                        .arg(o.fileSystem.trimmed()));
         return false;
     }
     return true;
 }
 
-bool DiskOperationWorker::mergeStopRequested()
+bool MergeJob::stopRequested()
 {
-    if (m_mergeCancelRequested) {
-        noteMergeCancelled();
+    if (m_cancel) {
+        noteCancelled();
         return true;
     }
-    if (m_mergeDeadline.hasExpired()) {
+    if (m_deadline.hasExpired()) {
         onOperationTimeout();
         return true;
     }
-    return !m_mergeFailure.isEmpty();
+    return !m_failure.isEmpty();
 }
 
-void DiskOperationWorker::mergeProgress(const QString &step, int percentage, const QString &status)
+void MergeJob::progress(const QString &step, int percentage, const QString &status)
 {
-    m_currentProgress = percentage;
-    emit mergePartitionProgress(step, percentage);
+    m_worker.setCurrentProgress(percentage);
+    emit m_worker.mergePartitionProgress(step, percentage);
     if (!status.isEmpty())
-        emit mergePartitionStatusChanged(status);
+        emit m_worker.mergePartitionStatusChanged(status);
 }
 
-QStringList DiskOperationWorker::partitionScript(int partitionNumber, const QString &command) const
+QStringList MergeJob::partitionScript(int partitionNumber, const QString &command) const
 {
-    return {QStringLiteral("select disk %1").arg(m_mergeOptions.diskNumber),
+    return {QStringLiteral("select disk %1").arg(m_options.diskNumber),
             QStringLiteral("select partition %1").arg(partitionNumber), command, QStringLiteral("exit")};
 }
 
-bool DiskOperationWorker::runMergeScript(const QStringList &lines, MergeScriptKind kind)
+bool MergeJob::runScript(const QStringList &lines, ScriptKind kind)
 {
     // Steps stop at a cancel or the overall limit; the scripts that give letters back run anyway.
-    const bool step = kind == MergeScriptKind::Step;
-    if (step && m_mergeCancelRequested) {
-        noteMergeCancelled();
+    const bool step = kind == ScriptKind::Step;
+    if (step && m_cancel) {
+        noteCancelled();
         return false;
     }
-    if (step && m_mergeDeadline.hasExpired()) {
+    if (step && m_deadline.hasExpired()) {
         onOperationTimeout();
         return false;
     }
 
-    delete m_mergeProcess;
-    m_mergeProcess = new QProcess(this);
-    connect(m_mergeProcess, &QProcess::finished, this, &DiskOperationWorker::onProcessFinished);
-    connect(m_mergeProcess, &QProcess::errorOccurred, this, &DiskOperationWorker::onProcessError);
+    delete m_process;
+    m_process = new QProcess();
+    QObject::connect(m_process, &QProcess::finished, m_process,
+                     [this](int, QProcess::ExitStatus status) { onProcessFinished(status); });
+    QObject::connect(m_process, &QProcess::errorOccurred, m_process,
+                     [this](QProcess::ProcessError error) { onProcessError(error); });
     m_scriptProcessError.clear();
 
     scriptrunner::RunRequest request;
     request.scriptLines = lines;
-    request.process = m_mergeProcess;
-    request.finishTimeoutMs = m_mergeOptions.timeoutSeconds >= 1 ? nominalMsOf(m_mergeOptions.timeoutSeconds)
-                                                                  : DefaultScriptLimitMs;
+    request.process = m_process;
+    request.finishTimeoutMs = m_options.timeoutSeconds >= 1 ? nominalMsOf(m_options.timeoutSeconds) : DefaultScriptLimitMs;
     if (step) {
-        request.cancel = &m_mergeCancelRequested;
-        request.deadline = m_mergeDeadline;
+        request.cancel = &m_cancel;
+        request.deadline = m_deadline;
     }
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::MergeScript, request);
     qDebug().noquote() << "[merge]" << lines.value(2) << "exit code:" << result.exitCode << "success:" << result.success
@@ -274,110 +301,98 @@ bool DiskOperationWorker::runMergeScript(const QStringList &lines, MergeScriptKi
     if (step) {
         // Kills of our own (cancel, limits) show up as crashes; they are not the tool's fault.
         if (result.cancelled) {
-            noteMergeCancelled();
+            noteCancelled();
         } else if (result.timedOut) {
             // The overall limit running out is said by the next stop check.
-            if (!m_mergeDeadline.hasExpired())
-                noteMergeFailure(tr("Process execution failed: diskpart process execution timed out"));
+            if (!m_deadline.hasExpired())
+                noteFailure(tr("Process execution failed: diskpart process execution timed out"));
         } else if (!result.success && !m_scriptProcessError.isEmpty()) {
-            noteMergeFailure(m_scriptProcessError);
+            noteFailure(m_scriptProcessError);
         }
     }
     return result.success;
 }
 
-void DiskOperationWorker::mergePause(int nominalMs)
+void MergeJob::pause(int nominalMs)
 {
     QDeadlineTimer pause(platform::current().scaledMs(nominalMs));
-    while (!pause.hasExpired() && !m_mergeCancelRequested && !m_mergeDeadline.hasExpired()) {
-        const qint64 left = qMin(pause.remainingTime(), m_mergeDeadline.isForever() ? qint64(PollMs)
-                                                                                    : m_mergeDeadline.remainingTime());
+    while (!pause.hasExpired() && !m_cancel && !m_deadline.hasExpired()) {
+        const qint64 left = qMin(pause.remainingTime(), m_deadline.isForever() ? qint64(PollMs) : m_deadline.remainingTime());
         QThread::msleep(static_cast<unsigned long>(qBound(qint64(1), left, qint64(PollMs))));
     }
 }
 
-void DiskOperationWorker::assignSourceLetter()
+void MergeJob::assignSourceLetter()
 {
     // The source's own letter, so a merged E: stays E:; any free one only when it had none or
     // its letter was taken meanwhile.
-    const int source = m_mergeOptions.sourcePartitionNumber;
-    const QString letter = letterOf(m_mergeOptions.sourceDriveLetter);
-    if (!letter.isEmpty()
-        && runMergeScript(partitionScript(source, QStringLiteral("assign letter=%1").arg(letter)), MergeScriptKind::Cleanup))
+    const int source = m_options.sourcePartitionNumber;
+    const QChar letter = driveletter::parse(m_options.sourceDriveLetter);
+    if (!letter.isNull()
+        && runScript(partitionScript(source, QStringLiteral("assign letter=%1").arg(letter)), ScriptKind::Cleanup))
         return;
-    runMergeScript(partitionScript(source, QStringLiteral("assign")), MergeScriptKind::Cleanup);
+    runScript(partitionScript(source, QStringLiteral("assign")), ScriptKind::Cleanup);
 }
 
-void DiskOperationWorker::restoreMergeLetters()
+void MergeJob::restoreLetters()
 {
     if (m_sourceLetterRemoved) {
         assignSourceLetter();
         m_sourceLetterRemoved = false;
     }
     if (m_targetLetterRemoved && !m_targetDeleted) {
-        const QString letter = letterOf(m_mergeOptions.targetDriveLetter);
-        const QString command = letter.isEmpty() ? QStringLiteral("assign") : QStringLiteral("assign letter=%1").arg(letter);
-        runMergeScript(partitionScript(m_mergeOptions.targetPartitionNumber, command), MergeScriptKind::Cleanup);
+        const QChar letter = driveletter::parse(m_options.targetDriveLetter);
+        const QString command = letter.isNull() ? QStringLiteral("assign") : QStringLiteral("assign letter=%1").arg(letter);
+        runScript(partitionScript(m_options.targetPartitionNumber, command), ScriptKind::Cleanup);
         m_targetLetterRemoved = false;
     }
 }
 
-void DiskOperationWorker::noteMergeFailure(const QString &text)
+void MergeJob::noteFailure(const QString &text)
 {
-    if (m_mergeFailure.isEmpty())
-        m_mergeFailure = text;
+    if (m_failure.isEmpty())
+        m_failure = text;
 }
 
-void DiskOperationWorker::noteMergeCancelled()
+void MergeJob::noteCancelled()
 {
-    if (!m_mergeFailure.isEmpty())
+    if (!m_failure.isEmpty())
         return;
-    emit mergePartitionStatusChanged(tr("The operation has been canceled"));
-    m_mergeFailure = tr(CancelledText);
+    emit m_worker.mergePartitionStatusChanged(tr("The operation has been canceled"));
+    m_failure = tr(CancelledText);
 }
 
-void DiskOperationWorker::reportMergeEnd(bool success, const QString &message)
+void MergeJob::reportEnd(bool success, const QString &message)
 {
-    int running = MergeOperation;
-    if (!m_currentOperation.compare_exchange_strong(running, NoOperation))
-        return;
     if (!success)
-        m_currentProgress = 0;
+        m_worker.setCurrentProgress(0);
+    if (!m_worker.endCurrentOperation(DiskOperationWorker::MergeOperation))
+        return;
     qDebug() << "[merge] ended:" << success << message;
-    emit mergePartitionFinished(success, message);
-    emit uiMergeCompleted(success, message);
+    emit m_worker.mergePartitionFinished(success, message);
+    emit m_worker.uiMergeCompleted(success, message);
 }
 
-void DiskOperationWorker::cancelMergeOperation()
+void MergeJob::onOperationTimeout()
 {
-    // Only the flag crosses threads. The job polls it while diskpart runs and kills the tool on
-    // its own thread (the process object belongs there), then reports the end itself, after it
-    // has given the letters back, so the end is reported once and only when nothing runs.
-    qDebug() << "[merge] cancel requested";
-    m_mergeCancelRequested = true;
-}
-
-void DiskOperationWorker::onOperationTimeout()
-{
-    if (m_currentOperation != MergeOperation || !m_mergeFailure.isEmpty())
+    if (!m_failure.isEmpty())
         return;
-    emit mergePartitionStatusChanged(tr("Operation timed out, canceling..."));
-    m_mergeFailure = tr(TimedOutText);
+    emit m_worker.mergePartitionStatusChanged(tr("Operation timed out, canceling..."));
+    m_failure = tr(TimedOutText);
 }
 
-void DiskOperationWorker::onProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
+void MergeJob::onProcessFinished(QProcess::ExitStatus exitStatus)
 {
-    Q_UNUSED(exitCode);
-    if (m_currentOperation != MergeOperation || exitStatus != QProcess::CrashExit || m_mergeCancelRequested)
+    if (exitStatus != QProcess::CrashExit || m_cancel)
         return;
-    emit mergePartitionStatusChanged(tr("diskpart process crashed abnormally"));
+    emit m_worker.mergePartitionStatusChanged(tr("diskpart process crashed abnormally"));
 }
 
-void DiskOperationWorker::onProcessError(QProcess::ProcessError error)
+void MergeJob::onProcessError(QProcess::ProcessError error)
 {
     // The runner waits in short slices, each of which may end as Timedout; its own limit is
     // judged from the run's result instead.
-    if (m_currentOperation != MergeOperation || !m_scriptProcessError.isEmpty() || error == QProcess::Timedout)
+    if (!m_scriptProcessError.isEmpty() || error == QProcess::Timedout)
         return;
     QString what;
     switch (error) {

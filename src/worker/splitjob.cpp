@@ -1,14 +1,15 @@
-// The split job: shrinks a partition to the size the user keeps, has diskpart read the disk's
-// table again, and creates (and formats) a new partition in the freed space through the batch job.
+#include "splitjob.h"
 
 #include "diskoperationworker.h"
+#include "steprunner.h"
+#include "storageaccess.h"
 
-#include "crossthreadcall.h"
+#include "common/driveletter.h"
 #include "common/partitionguard.h"
 #include "common/partitionid.h"
+#include "common/sizetext.h"
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
-#include "storage/windowsstoragemanager.h"
 
 #include <QDebug>
 
@@ -19,88 +20,80 @@ namespace {
 constexpr qint64 MiB = 1048576;
 constexpr qint64 MinimumSplitSize = 100 * MiB;
 
-QString gbText(qint64 bytes)
-{
-    return QString::number(double(bytes) / (1024.0 * 1024.0 * 1024.0), 'f', 2);
-}
-
-// The file systems the provider cannot shrink in place.
-bool isUnshrinkableFileSystem(const QString &fileSystem)
-{
-    const QString fs = fileSystem.trimmed().toUpper();
-    return fs == QLatin1String("FAT") || fs == QLatin1String("FAT32") || fs == QLatin1String("EXFAT");
-}
-
 } // namespace
 
 void DiskOperationWorker::startSplitPartition(SplitPartitionOptions options)
 {
     // Shared with the delete job, which sets it from the caller's thread.
     bool idle = false;
-    if (!m_isDeleting.compare_exchange_strong(idle, true)) {
+    if (!m_exclusiveJob.compare_exchange_strong(idle, true)) {
         emit splitPartitionFinished(false, tr("Another operation is in progress, please try again later"));
         return;
     }
-    m_splitOptions = options;
-    m_splitError.clear();
-    m_splitCreated = false;
     emit splitPartitionStatusChanged(tr("Initializing partition split operation..."));
     emit splitPartitionProgress(tr("Ready to split"), 5);
-    QMetaObject::invokeMethod(this, &DiskOperationWorker::executeSplit, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, options] {
+        SplitJob job(*this, options);
+        m_split = &job;
+        job.run();
+        m_split = nullptr;
+    }, Qt::QueuedConnection);
 }
 
-void DiskOperationWorker::cancelSplitOperation()
+void DiskOperationWorker::onSplitCreateFinished(bool success, QString message)
 {
-    m_splitCancelRequested.store(true);
+    disconnect(this, &DiskOperationWorker::partitionCreationCompleted, this, &DiskOperationWorker::onSplitCreateFinished);
+    if (m_split)
+        m_split->onCreateFinished(success, message);
 }
 
-bool DiskOperationWorker::splitStopRequested()
+bool SplitJob::stopRequested()
 {
-    if (!m_splitCancelRequested.load())
+    if (!m_worker.stopRequest().load())
         return false;
-    m_splitError = tr("The user canceled the split operation");
+    m_error = tr("The user canceled the split operation");
     return true;
 }
 
-void DiskOperationWorker::executeSplit()
+void SplitJob::run()
 {
     try {
-        emit splitPartitionProgress(tr("验证拆分条件"), 10);
-        emit splitPartitionStatusChanged(tr("正在验证分区状态和拆分条件..."));
-        if (splitStopRequested()) {
-            reportSplitEnd(false, m_splitError);
+        emit m_worker.splitPartitionProgress(tr("验证拆分条件"), 10);
+        emit m_worker.splitPartitionStatusChanged(tr("正在验证分区状态和拆分条件..."));
+        if (stopRequested()) {
+            reportEnd(false, m_error);
             return;
         }
         QString text;
-        if (m_splitOptions.validateBeforeSplit && !validateSplit(&text)) {
-            reportSplitEnd(false, tr("拆分条件验证失败: %1").arg(text));
+        if (m_options.validateBeforeSplit && !validate(&text)) {
+            reportEnd(false, tr("拆分条件验证失败: %1").arg(text));
             return;
         }
-        emit splitPartitionProgress(tr("Start split operation"), 15);
-        emit splitPartitionStatusChanged(tr("Partition split is being executed..."));
-        if (runSplitCore()) {
-            const QString message = splitSuccessMessage();
-            emit splitPartitionProgress(tr("Split completed"), 100);
-            emit splitPartitionStatusChanged(tr("Partition split completed successfully."));
-            reportSplitEnd(true, message);
+        emit m_worker.splitPartitionProgress(tr("Start split operation"), 15);
+        emit m_worker.splitPartitionStatusChanged(tr("Partition split is being executed..."));
+        if (runCore()) {
+            const QString message = successMessage();
+            emit m_worker.splitPartitionProgress(tr("Split completed"), 100);
+            emit m_worker.splitPartitionStatusChanged(tr("Partition split completed successfully."));
+            reportEnd(true, message);
         } else {
-            reportSplitEnd(false, m_splitError.isEmpty() ? tr("Partition split failed") : m_splitError);
+            reportEnd(false, m_error.isEmpty() ? tr("Partition split failed") : m_error);
         }
     } catch (const std::exception &e) {
-        reportSplitEnd(false, tr("An error occurred during partition split: %1").arg(QString::fromLocal8Bit(e.what())));
+        reportEnd(false, tr("An error occurred during partition split: %1").arg(QString::fromLocal8Bit(e.what())));
     } catch (...) {
-        reportSplitEnd(false, tr("An unknown error occurred during partition split"));
+        reportEnd(false, tr("An unknown error occurred during partition split"));
     }
 }
 
-bool DiskOperationWorker::validateSplit(QString *text) const
+bool SplitJob::validate(QString *text) const
 {
-    const SplitPartitionOptions &o = m_splitOptions;
+    const SplitPartitionOptions &o = m_options;
     if (!o.isValid()) {
         *text = tr("Invalid split parameters");
         return false;
     }
-    if (!m_storageManager && !m_workerStorageManager.load()) {
+    if (!m_worker.m_storageManager && !m_worker.ownStorageManager()) {
         *text = tr("Storage manager is not initialized");
         return false;
     }
@@ -123,33 +116,20 @@ bool DiskOperationWorker::validateSplit(QString *text) const
     return true;
 }
 
-std::optional<PartitionInfo> DiskOperationWorker::readPartitionForSplit(const QString &partitionId)
-{
-    if (m_storageManager) {
-        // The creator's manager answers only on its own thread.
-        PartitionInfo info;
-        if (crossthread::invokeBlocking(m_storageManager, "getPartitionInfo", info, partitionId))
-            return info;
-    } else if (WindowsStorageManager *own = workerStorageManager()) {
-        return own->getPartitionInfo(partitionId);
-    }
-    return std::nullopt;
-}
-
 // Why the partition cannot be split, found before anything changes: otherwise the shrink of a
 // partition the provider cannot shrink fails only after the user confirmed, and a system
 // partition would be cut in two. Empty when the split may go ahead.
-QString DiskOperationWorker::splitRefusal()
+QString SplitJob::refusal()
 {
     PartitionId id;
-    if (!parsePartitionId(m_splitOptions.partitionId, &id, IdCheck::Checked))
+    if (!parsePartitionId(m_options.partitionId, &id, IdCheck::Checked))
         return tr("Invalid partition ID format");
-    const std::optional<PartitionInfo> read = readPartitionForSplit(m_splitOptions.partitionId);
+    const std::optional<PartitionInfo> read = storageaccess::partitionInfo(m_worker, m_options.partitionId);
     if (!read)
         return tr("The partition layout could not be read");
     const PartitionInfo &info = *read;
     if (info.isUnallocated || info.partitionNumber != id.partition || info.sizeBytes <= 0)
-        return tr("Partition %1 was not found").arg(m_splitOptions.partitionId);
+        return tr("Partition %1 was not found").arg(m_options.partitionId);
     switch (partitionGuard(info)) {
     case PartitionGuard::RunningSystem:
     case PartitionGuard::EfiSystem:
@@ -160,98 +140,108 @@ QString DiskOperationWorker::splitRefusal()
     case PartitionGuard::Oem:
         break;
     }
-    if (isUnshrinkableFileSystem(info.fileSystem))
+    // The provider shrinks in place what it can grow in place.
+    if (!DiskOperationWorker::canExtendFileSystem(info.fileSystem))
         return tr("A %1 partition cannot be shrunk, so it cannot be split. Only NTFS partitions can be split.")
             .arg(info.fileSystem);
     return QString();
 }
 
-bool DiskOperationWorker::runSplitCore()
+bool SplitJob::runCore()
 {
-    const SplitPartitionOptions &o = m_splitOptions;
+    const SplitPartitionOptions &o = m_options;
     QString text;
-    if (!validateSplit(&text)) {
-        m_splitError = text;
+    if (!validate(&text)) {
+        m_error = text;
         return false;
     }
-    const QStringList parts = o.partitionId.split(QLatin1Char(':'), Qt::KeepEmptyParts);
-    if (parts.size() != 2) {
-        m_splitError = tr("Invalid partition ID format");
+    PartitionId id;
+    if (!parsePartitionId(o.partitionId, &id, IdCheck::Unchecked)) {
+        m_error = tr("Invalid partition ID format");
         return false;
     }
-    bool diskIsNumber = false;
-    const int diskNumber = parts.at(0).toInt(&diskIsNumber);
-    if (!diskIsNumber) {
-        m_splitError = tr("Unable to parse disk index");
+    if (!parsePartitionId(o.partitionId, &id)) {
+        m_error = tr("Unable to parse disk index");
         return false;
     }
-    const QString refusal = splitRefusal();
-    if (!refusal.isEmpty()) {
-        m_splitError = refusal;
-        return false;
-    }
-    if (splitStopRequested())
-        return false;
-
-    // The provider takes whole sectors only; a whole MiB also keeps the new partition aligned.
-    const qint64 keepBytes = o.keepSizeBytes - o.keepSizeBytes % MiB;
-    emit splitPartitionProgress(tr("Adjusting the original partition size"), 25);
-    emit splitPartitionStatusChanged(tr("Adjusting the partition to %1 GB...").arg(gbText(o.keepSizeBytes)));
-    if (!resizePartitionInThread(o.partitionId, keepBytes)) {
-        m_splitError = tr("调整原分区大小失败");
+    const QString refused = refusal();
+    if (!refused.isEmpty()) {
+        m_error = refused;
         return false;
     }
 
-    refreshPartitionTableForSplit(diskNumber);
-    platform::current().sleepMs(3000);
-
-    // Without a place the provider picks the disk's largest free region, which may lie elsewhere.
-    const std::optional<PartitionInfo> shrunk = readPartitionForSplit(o.partitionId);
-    if (!shrunk || shrunk->sizeBytes <= 0) {
-        m_splitError = tr("Failed to create new partition: %1")
+    bool shrunkDone = false;
+    std::optional<PartitionInfo> shrunk;
+    const QList<Step> steps{
+        {QStringLiteral("shrink the partition"), true, [&](ReportNode &node) {
+             // The provider takes whole sectors only; a whole MiB also keeps the new partition aligned.
+             const qint64 keepBytes = o.keepSizeBytes - o.keepSizeBytes % MiB;
+             emit m_worker.splitPartitionProgress(tr("Adjusting the original partition size"), 25);
+             emit m_worker.splitPartitionStatusChanged(tr("Adjusting the partition to %1 GB...").arg(gibNumber(o.keepSizeBytes)));
+             if (!m_worker.resizePartitionInThread(o.partitionId, keepBytes)) {
+                 m_error = tr("调整原分区大小失败");
+                 node.detail = m_error;
+                 return false;
+             }
+             shrunkDone = true;
+             return true;
+         }},
+        {QStringLiteral("read the partition table again"), false, [&](ReportNode &node) {
+             refreshPartitionTable(id.disk);
+             platform::current().sleepMs(3000);
+             // Without a place the provider picks the disk's largest free region, which may lie elsewhere.
+             shrunk = storageaccess::partitionInfo(m_worker, o.partitionId);
+             if (shrunk && shrunk->sizeBytes > 0)
+                 return true;
+             m_error = tr("Failed to create new partition: %1")
                            .arg(tr("the shrunk partition could not be read again; the freed space is left unallocated"));
-        return false;
-    }
+             node.detail = m_error;
+             return false;
+         }},
+        {QStringLiteral("create the new partition"), true, [&](ReportNode &node) {
+             PartitionCreateRequest request;
+             request.sizeBytes = o.newSizeBytes;
+             request.fileSystem = o.newFileSystem.isEmpty() ? QStringLiteral("NTFS") : o.newFileSystem;
+             request.volumeLabel = o.newVolumeLabel.isEmpty() ? QStringLiteral("New partition") : o.newVolumeLabel;
+             const QChar letter = driveletter::parse(o.newDriveLetter);
+             if (!letter.isNull())
+                 request.driveLetter = driveletter::drive(letter);
+             request.quickFormat = o.formatNewPartition;
+             request.offsetBytes = shrunk->offsetBytes + shrunk->sizeBytes;
 
-    PartitionCreateRequest request;
-    request.sizeBytes = o.newSizeBytes;
-    request.fileSystem = o.newFileSystem.isEmpty() ? QStringLiteral("NTFS") : o.newFileSystem;
-    request.volumeLabel = o.newVolumeLabel.isEmpty() ? QStringLiteral("New partition") : o.newVolumeLabel;
-    const QString letter = o.newDriveLetter.trimmed();
-    if (!letter.isEmpty() && letter != QLatin1String("Automatically allocated"))
-        request.driveLetter = letter.endsWith(QLatin1Char(':')) ? letter : letter + QLatin1Char(':');
-    request.quickFormat = o.formatNewPartition;
-    request.offsetBytes = shrunk->offsetBytes + shrunk->sizeBytes;
-
-    if (splitStopRequested()) {
-        m_splitError = tr("The user canceled the split operation; the partition was already shrunk and the freed "
-                          "space is left unallocated");
-        return false;
+             emit m_worker.splitPartitionProgress(tr("Creating new partition"), 50);
+             emit m_worker.splitPartitionStatusChanged(tr("Creating and formatting new partition..."));
+             QObject::connect(&m_worker, &DiskOperationWorker::partitionCreationCompleted, &m_worker,
+                              &DiskOperationWorker::onSplitCreateFinished, Qt::UniqueConnection);
+             m_created = false;
+             m_worker.startBatchCreateAndFormat({request}, id.disk);
+             node.detail = m_error;
+             return m_created;
+         }},
+    };
+    StepRunner runner(m_report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
+    if (runner.run(steps) == StepRunner::Stop::Cancelled) {
+        m_error = shrunkDone ? tr("The user canceled the split operation; the partition was already shrunk and the freed "
+                                  "space is left unallocated")
+                             : tr("The user canceled the split operation");
     }
-    emit splitPartitionProgress(tr("Creating new partition"), 50);
-    emit splitPartitionStatusChanged(tr("Creating and formatting new partition..."));
-    connect(this, &DiskOperationWorker::partitionCreationCompleted, this, &DiskOperationWorker::onSplitCreateFinished,
-            Qt::UniqueConnection);
-    m_splitCreated = false;
-    startBatchCreateAndFormat({request}, diskNumber);
-    return m_splitCreated;
+    return runner.stopped() == StepRunner::Stop::None;
 }
 
-void DiskOperationWorker::onSplitCreateFinished(bool success, QString message)
+void SplitJob::onCreateFinished(bool success, const QString &message)
 {
-    disconnect(this, &DiskOperationWorker::partitionCreationCompleted, this, &DiskOperationWorker::onSplitCreateFinished);
-    m_splitCreated = success;
+    m_created = success;
     if (success) {
-        emit splitPartitionProgress(tr("Split completed"), 100);
-        emit splitPartitionStatusChanged(tr("Partition split completed!"));
-        emit splitPartitionCompleted(true, tr("Partition split successful"));
+        emit m_worker.splitPartitionProgress(tr("Split completed"), 100);
+        emit m_worker.splitPartitionStatusChanged(tr("Partition split completed!"));
+        emit m_worker.splitPartitionCompleted(true, tr("Partition split successful"));
         return;
     }
-    m_splitError = tr("Failed to create new partition: %1").arg(message);
-    emit splitPartitionCompleted(false, m_splitError);
+    m_error = tr("Failed to create new partition: %1").arg(message);
+    emit m_worker.splitPartitionCompleted(false, m_error);
 }
 
-bool DiskOperationWorker::refreshPartitionTableForSplit(int diskNumber)
+bool SplitJob::refreshPartitionTable(int diskNumber)
 {
     scriptrunner::RunRequest request;
     request.nameParts = {QString::number(diskNumber)};
@@ -265,12 +255,12 @@ bool DiskOperationWorker::refreshPartitionTableForSplit(int diskNumber)
     return result.success;
 }
 
-QString DiskOperationWorker::splitSuccessMessage() const
+QString SplitJob::successMessage() const
 {
-    const SplitPartitionOptions &o = m_splitOptions;
+    const SplitPartitionOptions &o = m_options;
     QString message = tr("Partition splitting completed successfully!\n\n");
-    message += tr("Original partition has been adjusted to: %1 GB\n").arg(gbText(o.keepSizeBytes));
-    message += tr("New partition has been created: %2 GB").arg(gbText(o.newSizeBytes));
+    message += tr("Original partition has been adjusted to: %1 GB\n").arg(gibNumber(o.keepSizeBytes));
+    message += tr("New partition has been created: %2 GB").arg(gibNumber(o.newSizeBytes));
     if (!o.newDriveLetter.isEmpty())
         message += QStringLiteral(" (%1)").arg(o.newDriveLetter);
     if (o.formatNewPartition) {
@@ -281,8 +271,10 @@ QString DiskOperationWorker::splitSuccessMessage() const
     return message;
 }
 
-void DiskOperationWorker::reportSplitEnd(bool success, const QString &message)
+void SplitJob::reportEnd(bool success, const QString &message)
 {
-    m_isDeleting.store(false);
-    emit splitPartitionFinished(success, message);
+    qDebug().noquote() << m_report.trace();
+    m_worker.jobEnded();
+    m_worker.releaseExclusiveJob();
+    emit m_worker.splitPartitionFinished(success, message);
 }

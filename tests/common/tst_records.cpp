@@ -66,9 +66,10 @@ private slots:
         };
         QStringList got;
         for (const QString &text : {makePartitionId(10, 12), QString("0:08"), QString("1:3:4"), QString(),
-                                    QString(":"), QString("a:b"), QString("a:3")})
+                                    QString(":"), QString("a:b"), QString("a:3"), QString("-1:3"), QString("1:-3")})
             got << read(text, IdCheck::Checked) + ' ' + read(text, IdCheck::Unchecked);
-        QCOMPARE(got, (QStringList{"10/12 10/12", "0/8 0/8", "no no", "no no", "no 0/0", "no 0/0", "no 0/3"}));
+        QCOMPARE(got, (QStringList{"10/12 10/12", "0/8 0/8", "no no", "no no", "no 0/0", "no 0/0", "no 0/3", "no -1/3",
+                                   "no 1/-3"}));
     }
 };
 

@@ -20,6 +20,23 @@ private slots:
         QCOMPARE(got.join('|'), "0 B|1023 B|1.00 KB|1024.00 KB|1.00 MB|465.76 GB|1.00 TB|1.00 PB|8192.00 PB");
     }
 
+    // The other shapes, each at its unit boundaries.
+    void shortSizes()
+    {
+        constexpr qint64 MiB = 1LL << 20, GiB = 1LL << 30;
+        QStringList got;
+        for (qint64 bytes : {qint64(0), qint64(1023), qint64(1024), qint64(1536), MiB - 1, 60 * MiB, GiB - 1,
+                             10 * GiB + 60 * MiB, 2 * GiB * 1024})
+            got << shortSize(bytes);
+        QCOMPARE(got.join(" | "), "0 B | 1023 B | 1.0 KB | 1.5 KB | 1024.0 KB | 60.0 MB | 1024.0 MB | 10.06 GB | 2.00 TB");
+        QCOMPARE(gibNumber(420 * GiB + 64 * MiB), "420.06");
+        QCOMPARE(gibNumber(0), "0.00");
+        QStringList bar;
+        for (int megabytes : {0, 1023, 1024, 40 * 1024 + 51})
+            bar << megabytesText(megabytes);
+        QCOMPARE(bar.join(" | "), "0 MB | 1023 MB | 1.0 GB | 40.0 GB");
+    }
+
     void parseSizeTexts()
     {
         QList<qint64> got;

@@ -177,13 +177,12 @@ private slots:
         QTEST(ok->isEnabled() ? d.getFormatOptions().partitionPath : ok->toolTip(), "expected");
     }
 
-    // Every kind the settings name reads back from its name in any case; the Linux kinds, which
-    // the form does not offer, take the block sizes of their own.
+    // Every kind the form offers reads back from its name in any case; anything else is NTFS.
     void fileSystemNames()
     {
-        for (const QString name : {"NTFS", "FAT32", "exFAT", "EXT2", "EXT3", "EXT4"})
+        for (const QString name : {"NTFS", "FAT32", "exFAT"})
             QCOMPARE(PartitionFormatter::fileSystemName(PartitionFormatter::fileSystemTypeFromText(name.toLower())), name);
-        QCOMPARE(PartitionFormatter::clusterSizesFor(FileSystemType::EXT3, 0), (QList<unsigned int>{1024, 2048, 4096}));
+        QCOMPARE(PartitionFormatter::fileSystemName(PartitionFormatter::fileSystemTypeFromText("ext4")), "NTFS");
         QCOMPARE(PartitionFormatter::clusterSizeText(2097152), QStringLiteral("2 MB"));
     }
 

@@ -271,15 +271,6 @@ private slots:
             }
         }
     }
-
-    void sizeTexts()
-    {
-        QStringList got;
-        for (qint64 bytes : {qint64(0), qint64(1023), qint64(1024), qint64(1536), sim::kMiB - 1, 60 * sim::kMiB,
-                             sim::kGiB - 1, 10 * sim::kGiB + 60 * sim::kMiB, 2 * sim::kGiB * 1024})
-            got << DiskOperationWorker::mergeSizeText(bytes);
-        QCOMPARE(got.join(" | "), "0 B | 1023 B | 1.0 KB | 1.5 KB | 1024.0 KB | 60.0 MB | 1024.0 MB | 10.06 GB | 2.00 TB");
-    }
 };
 
 QTEST_GUILESS_MAIN(TestMergeJob)

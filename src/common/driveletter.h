@@ -1,0 +1,33 @@
+#pragma once
+
+#include "records.h"
+
+#include <QChar>
+#include <QString>
+
+// Drive letters as Windows knows them: ASCII A to Z only. A letter with an accent, a digit or
+// a full-width letter is no drive, and must never reach a command line or a script.
+namespace driveletter {
+
+// A to Z or a to z.
+bool isLetter(QChar c);
+
+// The upper-case letter that `text` names: "e", "E:", "E:\" (surrounding spaces allowed);
+// QChar() for anything else.
+QChar parse(const QString &text);
+
+// Exactly one ASCII letter and a colon, nothing around them: the only drive text a command
+// line or script may carry.
+bool isDriveText(const QString &text);
+
+// "E:" for 'e'; empty for no letter.
+QString drive(QChar letter);
+
+// "E:\" for 'e'; empty for no letter.
+QString root(QChar letter);
+
+// The record's letter as "E:", from driveLetter or else the first of driveLetters; empty when
+// it has none.
+QString driveOf(const PartitionInfo &info);
+
+} // namespace driveletter

@@ -1,0 +1,73 @@
+#include "volumelabel.h"
+
+namespace volumelabel {
+
+namespace {
+
+bool isFat(const QString &fs)
+{
+    return fs == QLatin1String("FAT32") || fs == QLatin1String("FAT16") || fs == QLatin1String("FAT");
+}
+
+} // namespace
+
+int maxLength(const QString &fileSystem)
+{
+    const QString fs = fileSystem.trimmed().toUpper();
+    if (isFat(fs))
+        return 11;
+    return fs == QLatin1String("EXFAT") ? 15 : 32;
+}
+
+QString forbiddenCharacters(const QString &fileSystem)
+{
+    // FAT keeps no dots either: they would read as a name's extension.
+    return isFat(fileSystem.trimmed().toUpper()) ? QStringLiteral("/\\:*?<>|\".") : QStringLiteral("/\\:*?<>|\"");
+}
+
+QString cut(const QString &text, int count)
+{
+    if (text.size() <= count)
+        return text;
+    QString out = text.left(count);
+    if (!out.isEmpty() && out.back().isHighSurrogate())
+        out.chop(1);
+    return out;
+}
+
+QString forFileSystem(const QString &fileSystem, const QString &label)
+{
+    const QString fs = fileSystem.trimmed().toUpper();
+    const bool fat = isFat(fs);
+    const QString forbidden = forbiddenCharacters(fs);
+    QString out;
+    out.reserve(label.size());
+    for (QChar c : label) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || forbidden.contains(c))
+            continue;
+        out += fat && c == QLatin1Char(' ') ? QLatin1Char('_') : c;
+    }
+    if (fat)
+        out = out.toUpper();
+    out = cut(out, maxLength(fs));
+    if (!out.isEmpty())
+        return out;
+    return fat ? QStringLiteral("NEW_VOLUME") : QStringLiteral("New Volume");
+}
+
+QString forFileSystemAscii(const QString &fileSystem, const QString &label)
+{
+    const QString shaped = forFileSystem(fileSystem, label);
+    return isPrintableAscii(shaped) ? shaped : forFileSystem(fileSystem, QStringLiteral("NewVolume"));
+}
+
+bool isPrintableAscii(const QString &label)
+{
+    for (QChar c : label) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+            return false;
+    }
+    return true;
+}
+
+} // namespace volumelabel

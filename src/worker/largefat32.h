@@ -1,0 +1,34 @@
+#pragma once
+
+#include "diskoperationworker.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+// FAT32 on volumes above 32 GiB, which diskpart refuses: the outside formatter that lies beside
+// the executable, with a dismount before it and a check afterwards that the volume still
+// answers to its letter. A failing step leaves its reason in the format engine's last error.
+class LargeFat32Format
+{
+    Q_DECLARE_TR_FUNCTIONS(DiskOperationWorker)
+
+public:
+    using FormatOptions = DiskOperationWorker::FormatOptions;
+
+    LargeFat32Format(DiskOperationWorker &worker, QString &lastError) : m_worker(worker), m_lastError(lastError) {}
+
+    bool formatLargeFat32(const FormatOptions &options);
+    // Bytes of a lettered volume; a partition id counts as large. -1 when unknown.
+    qint64 getDriveTotalSize(const QString &path);
+    bool dismountWithFsutil(QString drive);
+    bool dismountWithDiskpart(QString drive);
+    bool runFat32Format(QString drive, const FormatOptions &options);
+    // Makes sure `drive` names the volume again. expectedBytes, when known, lets a volume that
+    // lost its letter be recognised by its size.
+    bool remountVolume(QString drive, qint64 expectedBytes = -1);
+    bool isDriveAccessible(QString drive);
+
+private:
+    DiskOperationWorker &m_worker;
+    QString &m_lastError;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "diskoperationworker.h"
+#include "jobreport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// The merge job: grows one partition (the source) over the space to its right, either the
+// unallocated space there or the partition there (the target), which is deleted first. Works
+// through diskpart scripts only, each run through the runner's merge row in a process of the
+// job's own, so the job can watch it and kill it.
+class MergeJob
+{
+    Q_DECLARE_TR_FUNCTIONS(DiskOperationWorker)
+
+public:
+    MergeJob(DiskOperationWorker &worker, const MergePartitionOptions &options);
+
+    // Runs to the end and reports it once through mergePartitionFinished and uiMergeCompleted.
+    void run();
+
+    // The worker's slots for the running script's process and the overall limit.
+    void onOperationTimeout();
+    void onProcessFinished(QProcess::ExitStatus exitStatus);
+    void onProcessError(QProcess::ProcessError error);
+
+private:
+    enum class ScriptKind { Step, Cleanup };
+
+    bool runSteps(QString *successMessage);
+    bool validate();
+    bool stopRequested();
+    void progress(const QString &step, int percentage, const QString &status);
+    bool runScript(const QStringList &lines, ScriptKind kind);
+    QStringList partitionScript(int partitionNumber, const QString &command) const;
+    void pause(int nominalMs);
+    void assignSourceLetter();
+    void restoreLetters();
+    void noteFailure(const QString &text);
+    void noteCancelled();
+    void reportEnd(bool success, const QString &message);
+
+    DiskOperationWorker &m_worker;
+    const MergePartitionOptions m_options;
+    const std::atomic<bool> &m_cancel;
+    JobReport m_report;
+    QProcess *m_process = nullptr; // replaced for every script
+    QDeadlineTimer m_deadline;     // the overall time limit
+    QString m_failure;             // the first reason the job is failing, if any
+    QString m_scriptProcessError;  // the process error text of the script running now
+    bool m_sourceLetterRemoved = false;
+    bool m_targetLetterRemoved = false;
+    bool m_targetDeleted = false;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "jobreport.h"
+
+#include "common/records.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <optional>
+
+class DiskOperationWorker;
+
+// The split job: shrinks a partition to the size the user keeps, has diskpart read the disk's
+// table again, and creates (and formats) a new partition in the freed space through the batch
+// job.
+class SplitJob
+{
+    Q_DECLARE_TR_FUNCTIONS(DiskOperationWorker)
+
+public:
+    SplitJob(DiskOperationWorker &worker, const SplitPartitionOptions &options) : m_worker(worker), m_options(options) {}
+
+    // Runs to the end and reports it once through splitPartitionFinished.
+    void run();
+    // The creation step's end, from the worker's slot.
+    void onCreateFinished(bool success, const QString &message);
+
+private:
+    bool validate(QString *text) const;
+    QString refusal();
+    bool runCore();
+    bool stopRequested();
+    bool refreshPartitionTable(int diskNumber);
+    QString successMessage() const;
+    void reportEnd(bool success, const QString &message);
+
+    DiskOperationWorker &m_worker;
+    const SplitPartitionOptions m_options;
+    JobReport m_report;
+    bool m_created = false;
+    QString m_error;
+};
