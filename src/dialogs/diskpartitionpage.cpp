@@ -2,6 +2,7 @@
 #include "ui_diskpartitionpage.h"
 
 #include "partitionprogressdialog.h"
+#include "common/driveletter.h"
 #include "common/sizetext.h"
 #include "platform/platform.h"
 #include "worker/diskoperationworker.h"
@@ -180,7 +181,7 @@ QStringList DiskPartitionPage::availableDriveLetters() const
             used << QString(QChar(root.front())).toUpper();
     }
     for (const PartitionInfo &p : m_partitions) {
-        const QString letter = p.driveLetter.left(1).toUpper();
+        const QString letter = driveletter::driveOf(p).left(1);
         if (!letter.isEmpty() && !used.contains(letter))
             used << letter;
     }

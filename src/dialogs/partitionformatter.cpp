@@ -1,6 +1,8 @@
 #include "partitionformatter.h"
 
+#include "common/driveletter.h"
 #include "common/partitionguard.h"
+#include "common/partitionid.h"
 #include "common/volumelabel.h"
 #include "platform/platform.h"
 #include "ui_partitionformatter.h"
@@ -156,22 +158,9 @@ void PartitionFormatter::onFileSystemChanged()
 FormatSettings PartitionFormatter::getFormatOptions() const
 {
     FormatSettings settings;
-    QString path;
-    if (!m_partitionInfo.driveLetter.isEmpty())
-        path = m_partitionInfo.driveLetter.trimmed().toUpper();
-    else if (!m_partitionInfo.driveLetters.isEmpty())
-        path = m_partitionInfo.driveLetters.first().trimmed().toUpper();
-    if (!path.isEmpty()) {
-        if (path.endsWith(QLatin1String(":\\")))
-            path = path.left(2);
-        else if (path.endsWith(QLatin1Char('\\')))
-            path.chop(1);
-        if (path.size() == 1)
-            path += QLatin1Char(':');
-    } else {
-        path = QStringLiteral("%1:%2").arg(m_partitionInfo.diskIndex).arg(m_partitionInfo.partitionNumber);
-    }
-    settings.partitionPath = path;
+    const QString drive = driveletter::driveOf(m_partitionInfo);
+    settings.partitionPath = drive.isEmpty() ? makePartitionId(m_partitionInfo.diskIndex, m_partitionInfo.partitionNumber)
+                                             : drive;
 
     settings.fileSystem = fileSystemTypeFromText(ui->m_fileSystemCombo->currentText());
     QString label = ui->m_volumeLabelEdit->text().trimmed();
@@ -187,17 +176,12 @@ FormatSettings PartitionFormatter::getFormatOptions() const
 bool PartitionFormatter::identify(QString *reason) const
 {
     const PartitionInfo &p = m_partitionInfo;
-    QString letter;
-    if (!p.driveLetter.isEmpty())
-        letter = p.driveLetter.left(1).toUpper();
-    else if (!p.driveLetters.isEmpty())
-        letter = p.driveLetters.first().trimmed().left(1).toUpper();
-
-    if (letter.isEmpty() && (p.diskIndex < 0 || p.partitionNumber < 0)) {
+    const QString drive = driveletter::driveOf(p);
+    if (drive.isEmpty() && (p.diskIndex < 0 || p.partitionNumber < 0)) {
         *reason = tr("Partition lacks necessary identification information");
         return false;
     }
-    if (letter == QLatin1String("C")) {
+    if (drive == QLatin1String("C:")) {
         *reason = tr("Cannot format system drive C:");
         return false;
     }

@@ -4,6 +4,7 @@
 #include "variantreader.h"
 #include "wmiaccess.h"
 
+#include "common/driveletter.h"
 #include "common/partitionid.h"
 #include "common/sizetext.h"
 
@@ -505,7 +506,7 @@ QList<PartitionInfo> WindowsStorageManager::getPartitions(const QString &diskId)
     for (PartitionInfo &p : result) {
         if (p.isUnallocated || p.driveLetter.isEmpty() || !p.fileSystem.isEmpty())
             continue;
-        const std::wstring root = (p.driveLetter.left(1).toUpper() + QStringLiteral(":\\")).toStdWString();
+        const std::wstring root = driveletter::root(driveletter::parse(p.driveLetter)).toStdWString();
         std::wstring volumeName;
         std::wstring fileSystemName;
         if (m_platform.getVolumeInformation(root, &volumeName, VolumeInfoBufferChars, nullptr, &fileSystemName,

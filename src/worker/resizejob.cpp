@@ -5,6 +5,7 @@
 #include "steprunner.h"
 #include "storageaccess.h"
 
+#include "common/driveletter.h"
 #include "common/partitionguard.h"
 #include "common/partitionid.h"
 #include "platform/platform.h"
@@ -281,7 +282,7 @@ void ResizeJob::convertToNtfs(const QString &partitionId)
     emit m_worker.operationProgress(10);
 
     bool ok = false;
-    if (partitionId.size() == 2 && partitionId.endsWith(QLatin1Char(':'))) {
+    if (driveletter::isDriveText(partitionId)) {
         ok = m_worker.formatUsingDiskpartByVolume(partitionId, QStringLiteral("ntfs"), QStringLiteral("Data"), true);
     } else if (partitionId.contains(QLatin1Char(':'))) {
         ok = formatUsingDiskpart(partitionId);
