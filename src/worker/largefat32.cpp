@@ -5,6 +5,7 @@
 #include "largefat32.h"
 
 #include "formatjob.h"
+#include "steprunner.h"
 
 #include "common/driveletter.h"
 #include "common/partitionid.h"
@@ -194,18 +195,39 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
     platform::current().getVolumeInformation((drive + QLatin1Char('\\')).toStdWString(), nullptr, 0, nullptr,
                                              &fileSystemName, 32);
 
-    emit m_worker.operationProgress(5);
-    if (!dismountWithFsutil(drive))
-        qWarning() << "卸载驱动器失败，但继续尝试格式化";
-
-    emit m_worker.operationProgress(10);
-    const bool ok = runFat32Format(drive, options);
-    if (ok) {
-        emit m_worker.operationProgress(95);
-        if (!remountVolume(drive, bytes))
-            qWarning() << "重新挂载驱动器失败，但格式化已成功";
-        emit m_worker.operationProgress(100);
-    } else if (!isDriveAccessible(drive)) {
+    // The three steps belong together: a stop between them would leave the volume dismounted,
+    // so this sequence takes no stop request.
+    JobReport report;
+    report.asked = QStringLiteral("large FAT32 format of %1").arg(drive);
+    const QList<Step> steps{
+        {QStringLiteral("dismount"), true, [&](ReportNode &node) {
+             emit m_worker.operationProgress(5);
+             if (!dismountWithFsutil(drive)) {
+                 qWarning() << "卸载驱动器失败，但继续尝试格式化";
+                 node.detail = QStringLiteral("not dismounted; formatting anyway");
+             }
+             return true;
+         }},
+        {QStringLiteral("format with fat32format"), true, [&](ReportNode &node) {
+             emit m_worker.operationProgress(10);
+             if (runFat32Format(drive, options))
+                 return true;
+             node.detail = m_lastError;
+             return false;
+         }},
+        {QStringLiteral("mount again"), false, [&](ReportNode &node) {
+             emit m_worker.operationProgress(95);
+             if (!remountVolume(drive, bytes)) {
+                 qWarning() << "重新挂载驱动器失败，但格式化已成功";
+                 node.detail = QStringLiteral("the volume does not answer to its letter");
+             }
+             emit m_worker.operationProgress(100);
+             return true;
+         }},
+    };
+    const bool ok = StepRunner(report, nullptr, QDeadlineTimer(QDeadlineTimer::Forever)).run(steps) == StepRunner::Stop::None;
+    qDebug().noquote() << report.trace();
+    if (!ok && !isDriveAccessible(drive)) {
         // The diskpart dismount takes the letter away; a failed format must not leave the
         // volume without it.
         const QString fileSystem = QString::fromStdWString(fileSystemName);
