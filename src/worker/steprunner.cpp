@@ -29,9 +29,6 @@ StepRunner::Stop StepRunner::run(const QList<Step> &steps)
             m_report.nodes << node;
             continue;
         }
-        if (onStepStarting)
-            onStepStarting(m_index, step);
-        ++m_index;
         const bool ok = step.run(node);
         node.state = ok ? ReportNode::State::Done : ReportNode::State::Failed;
         m_report.nodes << node;

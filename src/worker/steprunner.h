@@ -19,7 +19,9 @@ struct Step
 };
 
 // Runs a job's steps in order. A stop request and the overall limit are looked at between
-// steps only, never inside one: a step that changes the disk always runs to its own end.
+// steps only, never inside one: a step that changes the disk always runs to its own end. Each
+// step reports its progress through its job's own signals, since each job speaks through the
+// worker's signals of its own.
 class StepRunner
 {
 public:
@@ -27,9 +29,6 @@ public:
 
     // `stop` may be null (no cancel) and `deadline` Forever (no limit).
     StepRunner(JobReport &report, const std::atomic<bool> *stop, QDeadlineTimer deadline);
-
-    // Called before each step with its index among all the steps run so far.
-    std::function<void(int index, const Step &)> onStepStarting;
 
     // Runs the steps after any run before; None when all of them succeeded. After a stop the
     // later steps are recorded as not run and the report's end is set.
@@ -45,5 +44,4 @@ private:
     const std::atomic<bool> *m_stop;
     QDeadlineTimer m_deadline;
     Stop m_stopped = Stop::None;
-    int m_index = 0;
 };
