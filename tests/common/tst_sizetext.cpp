@@ -26,9 +26,9 @@ private slots:
         constexpr qint64 MiB = 1LL << 20, GiB = 1LL << 30;
         QStringList got;
         for (qint64 bytes : {qint64(0), qint64(1023), qint64(1024), qint64(1536), MiB - 1, 60 * MiB, GiB - 1,
-                             10 * GiB + 60 * MiB, 2 * GiB * 1024})
+                             10 * GiB + 60 * MiB, GiB * 1024, 2 * GiB * 1024})
             got << shortSize(bytes);
-        QCOMPARE(got.join(" | "), "0 B | 1023 B | 1.0 KB | 1.5 KB | 1024.0 KB | 60.0 MB | 1024.0 MB | 10.06 GB | 2.00 TB");
+        QCOMPARE(got.join(" | "), "0 B | 1023 B | 1.0 KB | 1.5 KB | 1024.0 KB | 60.0 MB | 1024.0 MB | 10.06 GB | 1.00 TB | 2.00 TB");
         QCOMPARE(gibNumber(420 * GiB + 64 * MiB), "420.06");
         QCOMPARE(gibNumber(0), "0.00");
         QStringList bar;

@@ -319,6 +319,8 @@ private slots:
         QTest::newRow("by id after two failures") << "1:1" << "NTFS" << "Three" << twice << "NTFS|Three|E|4096" << "V V I";
         QTest::newRow("everything fails") << "1:1" << "NTFS" << "No" << QByteArray(R"({"target":"tool.diskpart","exitCode":5})") << "" << "V V I";
         QTest::newRow("large FAT32, no letter") << "1:5" << "FAT32" << "" << QByteArray() << "" << "";
+        // fat32format picks its own cluster for the batch: no -c argument.
+        QTest::newRow("large FAT32") << "1:5" << "FAT32" << "Big" << QByteArray() << "FAT32||H|32768" << "";
         QTest::newRow("empty id") << "" << "NTFS" << "" << QByteArray() << "" << "";
     }
 
@@ -332,7 +334,8 @@ private slots:
         QFETCH(QString, runs);
         TestMachine tm;
         buildMachine(tm);
-        tm.partition(1, 5).volume->letter.clear(); // 40 GiB waiting for a letter in vain
+        if (QByteArray(QTest::currentDataTag()) == "large FAT32, no letter")
+            tm.partition(1, 5).volume->letter.clear(); // 40 GiB waiting for a letter in vain
         QVERIFY(tm.write());
         WindowsStorageManager manager;
         QVERIFY(manager.initialize());
