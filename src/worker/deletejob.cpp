@@ -60,10 +60,8 @@ void DeleteJob::run(const PartitionInfo &partition)
             m_error = tr("The operation has been canceled");
         }
     } catch (const std::exception &e) {
-        ok = false;
         m_error = tr("Exception occurred when deleting a partition: %1").arg(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        ok = false;
         m_error = tr("Unknown exception occurred when deleting a partition");
     }
     qDebug().noquote() << m_report.trace();

@@ -126,10 +126,8 @@ std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
                                                                           : m_lastError;
         }
     } catch (const std::exception &e) {
-        ok = false;
         message = tr("格式化异常: %1").arg(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        ok = false;
         message = tr("格式化过程中发生未知异常");
     }
 

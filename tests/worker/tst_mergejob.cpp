@@ -185,6 +185,9 @@ private slots:
             << "ok Successfully merged partition 2 into partition 1.\n\n Original partition size: 10.00 GB, new "
                "partition size: 15.00 GB, increased space: 5.00 GB"
             << "1 E 15360 1111-2222";
+        // A source the options give no letter comes back with the first free one.
+        QTest::newRow("gap: no letter named, any free one") << with(gap, [](auto &o) { o.sourceDriveLetter.clear(); })
+                                                            << QByteArray() << gapDone << "1 C 10300 1111-2222, 2 F 5120 3333-4444";
         QTest::newRow("gap: the target number is not checked")
             << with(gap, [](auto &o) { o.targetPartitionNumber = 1; }) << QByteArray() << gapDone << grown;
         QTest::newRow("partition: target is the source")
