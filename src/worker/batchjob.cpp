@@ -116,7 +116,7 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
 void BatchJob::endCreation(bool success, const QString &message)
 {
     m_isCreateAndFormatMode = false;
-    qDebug().noquote() << m_report.trace();
+    m_worker.publishReport(m_report);
     m_worker.jobEnded();
     emit m_worker.partitionCreationCompleted(success, message);
 }

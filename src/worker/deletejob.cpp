@@ -64,7 +64,7 @@ void DeleteJob::run(const PartitionInfo &partition)
     } catch (...) {
         m_error = tr("Unknown exception occurred when deleting a partition");
     }
-    qDebug().noquote() << m_report.trace();
+    m_worker.publishReport(m_report);
 
     // Cleared before the result goes out, so a request made on receiving it is accepted.
     m_worker.releaseExclusiveJob();

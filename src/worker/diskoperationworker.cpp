@@ -2,6 +2,7 @@
 
 #include "batchjob.h"
 #include "formatjob.h"
+#include "jobreport.h"
 #include "platform/platform.h"
 #include "storage/windowsstoragemanager.h"
 
@@ -58,6 +59,13 @@ bool DiskOperationWorker::endCurrentOperation(OperationKind kind)
 {
     int running = kind;
     return m_currentOperation.compare_exchange_strong(running, NoOperation);
+}
+
+void DiskOperationWorker::publishReport(const JobReport &report)
+{
+    const QString text = report.trace();
+    qDebug().noquote() << text;
+    emit jobReported(text);
 }
 
 void DiskOperationWorker::jobEnded()

@@ -13,6 +13,7 @@
 #include <memory>
 
 class BatchJob;
+struct JobReport;
 class FormatEngine;
 class MergeJob;
 class QThread;
@@ -144,6 +145,8 @@ public:
     bool endCurrentOperation(OperationKind kind);
     // The end of a job: clears the stop request, so a cancel never reaches the next job.
     void jobEnded();
+    // Traces a job's report and sends it out through jobReported.
+    void publishReport(const JobReport &report);
     // A delete or split holds the worker from its accepted request until just before its result.
     void releaseExclusiveJob() { m_exclusiveJob = false; }
 
@@ -212,6 +215,9 @@ signals:
     // Added last, so the older signals keep their indices. The tool's full transcript of a failed
     // deletion, emitted just before its result.
     void deletePartitionDetails(QString transcript);
+    // What a job (or a sequence inside one) did, step by step, as JobReport::trace() writes it;
+    // emitted just before the job's end.
+    void jobReported(QString report);
 
 private slots:
     void onBatchFormatFinished(bool success, QString message);

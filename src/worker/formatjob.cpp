@@ -108,6 +108,7 @@ std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
         if (fileSystem != QLatin1String("NTFS") && fileSystem != QLatin1String("FAT32")
             && fileSystem != QLatin1String("EXFAT")) {
             message = tr("不支持的文件系统: %1").arg(options.fileSystem);
+            report.end = JobReport::End::Failed;
         } else {
             const Step format{QStringLiteral("format"), true, [&](ReportNode &node) {
                 const bool large = fileSystem == QLatin1String("FAT32")
@@ -131,6 +132,7 @@ std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
         message = tr("格式化过程中发生未知异常");
     }
 
+    m_worker.publishReport(report);
     if (ok) {
         message = tr("格式化成功完成");
         emit m_worker.operationProgress(100);

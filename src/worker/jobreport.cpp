@@ -28,6 +28,8 @@ QString JobReport::trace() const
     QStringList lines{QStringLiteral("%1: %2").arg(asked, QLatin1String(ends[int(end)]))};
     for (const ReportNode &node : nodes) {
         QString line = QStringLiteral("  [%1] %2").arg(QLatin1String(states[int(node.state)]), node.description);
+        if (node.changesDisk)
+            line += QStringLiteral(" (changes the disk)");
         if (!node.detail.isEmpty())
             line += QStringLiteral(": ") + node.detail;
         lines << line;

@@ -226,7 +226,7 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
          }},
     };
     const bool ok = StepRunner(report, nullptr, QDeadlineTimer(QDeadlineTimer::Forever)).run(steps) == StepRunner::Stop::None;
-    qDebug().noquote() << report.trace();
+    m_worker.publishReport(report);
     if (!ok && !isDriveAccessible(drive)) {
         // The diskpart dismount takes the letter away; a failed format must not leave the
         // volume without it.

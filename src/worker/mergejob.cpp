@@ -111,7 +111,7 @@ void MergeJob::run()
     }
     delete m_process;
     m_process = nullptr;
-    qDebug().noquote() << m_report.trace();
+    m_worker.publishReport(m_report);
     m_worker.jobEnded();
     reportEnd(ok, ok ? successMessage : m_failure);
 }
@@ -126,7 +126,7 @@ bool MergeJob::runSteps(QString *successMessage)
 
     // A step fails when it noted a failure, even where its own script's answer does not count.
     QList<Step> steps;
-    steps << Step{QStringLiteral("remove the drive letters"), true, [&](ReportNode &) {
+    steps << Step{QStringLiteral("remove the drive letters"), true, [&](ReportNode &node) {
         progress(tr("Uninstall partition"), 30, tr("Uninstalling related partitions..."));
         // A lettered partition counts as unlettered once its remove ran at all: a remove killed at
         // a limit may still have taken the letter.
@@ -136,47 +136,47 @@ bool MergeJob::runSteps(QString *successMessage)
             m_targetLetterRemoved = runScript(partitionScript(o.targetPartitionNumber, QStringLiteral("remove")),
                                               ScriptKind::Step)
                                     || !driveletter::parse(o.targetDriveLetter).isNull();
-        return m_failure.isEmpty();
+        return succeeded(node);
     }};
     if (o.mergeWithPartition) {
-        steps << Step{QStringLiteral("delete the partition on the right"), true, [&](ReportNode &) {
+        steps << Step{QStringLiteral("delete the partition on the right"), true, [&](ReportNode &node) {
             progress(tr("Merge partition"), 60, tr("Deleting target partition and extending source partition..."));
             m_targetDeleted = runScript(partitionScript(o.targetPartitionNumber, QStringLiteral("delete partition override")),
                                         ScriptKind::Step);
             if (!m_targetDeleted)
                 noteFailure(tr("Partition merge failed"));
-            return m_failure.isEmpty();
+            return succeeded(node);
         }};
-        steps << Step{QStringLiteral("extend over the freed space"), true, [&](ReportNode &) {
+        steps << Step{QStringLiteral("extend over the freed space"), true, [&](ReportNode &node) {
             pause(PauseMs);
             // Only the target's space: a bare extend would also swallow any free space after it.
             const qint64 mib = o.targetSizeBytes / MiB;
             const QString extend = mib >= 1 ? QStringLiteral("extend size=%1").arg(mib) : QStringLiteral("extend");
             if (!runScript(partitionScript(o.sourcePartitionNumber, extend), ScriptKind::Step))
                 noteFailure(tr("Partition merge failed"));
-            return m_failure.isEmpty();
+            return succeeded(node);
         }};
     } else {
-        steps << Step{QStringLiteral("extend over the unallocated space"), true, [&](ReportNode &) {
+        steps << Step{QStringLiteral("extend over the unallocated space"), true, [&](ReportNode &node) {
             progress(tr("Merge unallocated space"), 60, tr("Merge unallocated space into partition..."));
             // A cancel, time-out or tool failure behind a failed extend keeps its own, earlier text.
             if (!runScript(partitionScript(o.sourcePartitionNumber, QStringLiteral("extend")), ScriptKind::Step))
                 noteFailure(tr("Partition merge failed"));
-            return m_failure.isEmpty();
+            return succeeded(node);
         }};
         if (o.resizeFileSystem) {
-            steps << Step{QStringLiteral("let the file system grow"), false, [&](ReportNode &) {
+            steps << Step{QStringLiteral("let the file system grow"), false, [&](ReportNode &node) {
                 progress(tr("Resizing file system"), 75, tr("Resizing file system..."));
                 pause(PauseMs);
-                return m_failure.isEmpty();
+                return succeeded(node);
             }};
         }
     }
-    steps << Step{QStringLiteral("read the partition table again"), false, [&](ReportNode &) {
+    steps << Step{QStringLiteral("read the partition table again"), false, [&](ReportNode &node) {
         progress(tr("Updating partition table"), 85, tr("Refreshing partition table..."));
         runScript({QStringLiteral("select disk %1").arg(o.diskNumber), QStringLiteral("rescan"), QStringLiteral("exit")},
                   ScriptKind::Step);
-        return m_failure.isEmpty();
+        return succeeded(node);
     }};
     steps << Step{QStringLiteral("give the drive letter back"), true, [&](ReportNode &) {
         progress(tr("Remounting partition"), 95, tr("Remounting partition..."));
@@ -346,6 +346,12 @@ void MergeJob::restoreLetters()
         runScript(partitionScript(m_options.targetPartitionNumber, command), ScriptKind::Cleanup);
         m_targetLetterRemoved = false;
     }
+}
+
+bool MergeJob::succeeded(ReportNode &node) const
+{
+    node.detail = m_failure;
+    return m_failure.isEmpty();
 }
 
 void MergeJob::noteFailure(const QString &text)

@@ -40,6 +40,8 @@ private:
     void pause(int nominalMs);
     void assignSourceLetter();
     void restoreLetters();
+    // A step's answer: whether no failure has been noted, which becomes the node's detail.
+    bool succeeded(ReportNode &node) const;
     void noteFailure(const QString &text);
     void noteCancelled();
     void reportEnd(bool success, const QString &message);

@@ -146,7 +146,7 @@ void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes)
 
     StepRunner runner(m_report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
     const StepRunner::Stop stop = runner.run(steps);
-    qDebug().noquote() << m_report.trace();
+    m_worker.publishReport(m_report);
     if (stop == StepRunner::Stop::None) {
         emit m_worker.operationProgress(100);
         emit m_worker.operationCompleted(true, tr("Partition resized successfully"));

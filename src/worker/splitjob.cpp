@@ -57,6 +57,7 @@ bool SplitJob::stopRequested()
 
 void SplitJob::run()
 {
+    m_report.asked = QStringLiteral("split %1").arg(m_options.partitionId);
     try {
         emit m_worker.splitPartitionProgress(tr("验证拆分条件"), 10);
         emit m_worker.splitPartitionStatusChanged(tr("正在验证分区状态和拆分条件..."));
@@ -273,7 +274,7 @@ QString SplitJob::successMessage() const
 
 void SplitJob::reportEnd(bool success, const QString &message)
 {
-    qDebug().noquote() << m_report.trace();
+    m_worker.publishReport(m_report);
     m_worker.jobEnded();
     m_worker.releaseExclusiveJob();
     emit m_worker.splitPartitionFinished(success, message);

@@ -80,6 +80,7 @@ struct JobRun
     QStringList ends;    // "finished ok|failed message" and "ui ok|failed message", as they came
     qint64 elapsedMs = 0;
     QString after;       // what the worker says once the end has arrived
+    QString report;      // the job's report
     QString percentages() const
     {
         QStringList out;
@@ -110,6 +111,7 @@ JobRun runJob(const MergePartitionOptions &options,
     QObject::connect(worker, &DiskOperationWorker::mergePartitionFinished, &here, [&](bool ok, const QString &m) {
         run.ends << QStringLiteral("finished %1 %2").arg(ok ? "ok" : "failed", m);
     });
+    QObject::connect(worker, &DiskOperationWorker::jobReported, &here, [&](const QString &r) { run.report += r; });
     QObject::connect(worker, &DiskOperationWorker::uiMergeCompleted, &here, [&](bool ok, const QString &m) {
         run.ends << QStringLiteral("ui %1 %2").arg(ok ? "ok" : "failed", m);
     });
@@ -248,6 +250,28 @@ private slots:
                                  : end.contains("validation") ? "5 10"
                                                               : "5 10 30 60";
         QCOMPARE(run.percentages(), QString(expected));
+    }
+
+    // The report names each step, whether it ran, and why the failed one failed.
+    void reports()
+    {
+        QStringList got;
+        for (const auto &[options, fault] : {std::pair{gapMerge(), QByteArray()},
+                                             {partitionMerge(), R"({"target":"tool.diskpart","match":"extend","exitCode":4})"}}) {
+            TestMachine tm;
+            buildMachine(tm, 0.02, fault);
+            got << runJob(options).report;
+        }
+        const QString changes = QStringLiteral(" (changes the disk)");
+        QCOMPARE(got, (QStringList{"merge into partition 1 of disk 1: succeeded\n  [done] remove the drive letters" + changes
+                                       + "\n  [done] extend over the unallocated space" + changes
+                                       + "\n  [done] let the file system grow\n  [done] read the partition table again\n"
+                                         "  [done] give the drive letter back" + changes,
+                                   "merge into partition 1 of disk 1: failed\n  [done] remove the drive letters" + changes
+                                       + "\n  [done] delete the partition on the right" + changes
+                                       + "\n  [failed] extend over the freed space" + changes
+                                       + ": Partition merge failed\n  [not run] read the partition table again\n"
+                                         "  [not run] give the drive letter back" + changes}));
     }
 
     // The overall limit, checked between steps and ending each script's wait. 2 s (200 ms here)

@@ -153,6 +153,8 @@ private slots:
         QVERIFY(worker.initWorkerStorageManager());
         QList<int> seen;
         connect(&worker, &DiskOperationWorker::splitPartitionProgress, this, [&](const QString &, int p) { seen << p; });
+        QStringList reports;
+        connect(&worker, &DiskOperationWorker::jobReported, this, [&](const QString &r) { reports << r; });
         QSignalSpy finished(&worker, &DiskOperationWorker::splitPartitionFinished);
         QSignalSpy created(&worker, &DiskOperationWorker::splitPartitionCompleted); // the creation step's own end
         if (cancelFirst)
@@ -173,6 +175,12 @@ private slots:
         QVERIFY(created.isEmpty() || created.at(0).at(0).toBool() == end.startsWith(u'1'));
         QVERIFY(!worker.isDeleting());
         QCOMPARE(disk0(tm.read()), layout);
+        if (QByteArray(QTest::currentDataTag()) == "creation fails after the shrink")
+            QCOMPARE(reports, (QStringList{"create 1 partitions on disk 0: failed\n  [failed] create partition 1 of 1 (changes the "
+                                           "disk): 创建第 1 个分区失败: Media",
+                                           "split 0:2: failed\n  [done] shrink the partition (changes the disk)\n  [done] read "
+                                           "the partition table again\n  [failed] create the new partition (changes the disk): "
+                                           "Failed to create new partition: 创建第 1 个分区失败: Media"}));
     }
 };
 

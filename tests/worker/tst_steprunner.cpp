@@ -94,8 +94,8 @@ private slots:
         const QList<ReportNode> made = report.changesMade();
         QCOMPARE(made.size(), 1);
         QCOMPARE(made.first().description, "shrink");
-        QCOMPARE(report.trace(), "split 0:2: failed\n  [done] shrink\n  [done] rescan\n  [failed] create: create broke\n"
-                                 "  [not run] format");
+        QCOMPARE(report.trace(), "split 0:2: failed\n  [done] shrink (changes the disk)\n  [done] rescan\n  [failed] create "
+                                 "(changes the disk): create broke\n  [not run] format (changes the disk)");
     }
 };
 
