@@ -141,10 +141,7 @@ bool MergeJob::runSteps(QString *successMessage)
     if (o.mergeWithPartition) {
         steps << Step{QStringLiteral("delete the partition on the right"), true, [&](ReportNode &node) {
             progress(tr("Merge partition"), 60, tr("Deleting target partition and extending source partition..."));
-            m_targetDeleted = runScript(partitionScript(o.targetPartitionNumber, QStringLiteral("delete partition override")),
-                                        ScriptKind::Step);
-            if (!m_targetDeleted)
-                noteFailure(tr("Partition merge failed"));
+            m_targetDeleted = runChange(partitionScript(o.targetPartitionNumber, QStringLiteral("delete partition override")));
             return succeeded(node);
         }};
         steps << Step{QStringLiteral("extend over the freed space"), true, [&](ReportNode &node) {
@@ -152,16 +149,13 @@ bool MergeJob::runSteps(QString *successMessage)
             // Only the target's space: a bare extend would also swallow any free space after it.
             const qint64 mib = o.targetSizeBytes / MiB;
             const QString extend = mib >= 1 ? QStringLiteral("extend size=%1").arg(mib) : QStringLiteral("extend");
-            if (!runScript(partitionScript(o.sourcePartitionNumber, extend), ScriptKind::Step))
-                noteFailure(tr("Partition merge failed"));
+            runChange(partitionScript(o.sourcePartitionNumber, extend));
             return succeeded(node);
         }};
     } else {
         steps << Step{QStringLiteral("extend over the unallocated space"), true, [&](ReportNode &node) {
             progress(tr("Merge unallocated space"), 60, tr("Merge unallocated space into partition..."));
-            // A cancel, time-out or tool failure behind a failed extend keeps its own, earlier text.
-            if (!runScript(partitionScript(o.sourcePartitionNumber, QStringLiteral("extend")), ScriptKind::Step))
-                noteFailure(tr("Partition merge failed"));
+            runChange(partitionScript(o.sourcePartitionNumber, QStringLiteral("extend")));
             return succeeded(node);
         }};
         if (o.resizeFileSystem) {
@@ -346,6 +340,16 @@ void MergeJob::restoreLetters()
         runScript(partitionScript(m_options.targetPartitionNumber, command), ScriptKind::Cleanup);
         m_targetLetterRemoved = false;
     }
+}
+
+bool MergeJob::runChange(const QStringList &lines)
+{
+    if (runScript(lines, ScriptKind::Step))
+        return true;
+    // A cancel, the overall limit or a tool failure behind it keeps its own text.
+    stopRequested();
+    noteFailure(tr("Partition merge failed"));
+    return false;
 }
 
 bool MergeJob::succeeded(ReportNode &node) const

@@ -36,6 +36,8 @@ private:
     bool stopRequested();
     void progress(const QString &step, int percentage, const QString &status);
     bool runScript(const QStringList &lines, ScriptKind kind);
+    // A script that changes the disk; a failure is noted with its cause.
+    bool runChange(const QStringList &lines);
     QStringList partitionScript(int partitionNumber, const QString &command) const;
     void pause(int nominalMs);
     void assignSourceLetter();
