@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     const int slowRuns = argc > 2 ? std::max(1, QString::fromLocal8Bit(argv[2]).toInt()) : 3;
 
     QTextStream out(stdout);
-    out << "way       latency  disks  records  runs  ms min / median / max  queries  connections  parses  excl. "
+    out << "way       latency  disks  records  runs      ms min / median / max  queries  connections  parses  excl. "
            "locks  (per pass)\n";
 
     for (const bool latency : {false, true}) {
@@ -91,7 +91,7 @@ int main(int argc, char **argv)
                 }
                 out << (one ? "one pass" : "per disk") << qSetFieldWidth(9) << (latency ? "on" : "off")
                     << qSetFieldWidth(7) << diskCount << qSetFieldWidth(9) << records << qSetFieldWidth(6) << n
-                    << qSetFieldWidth(23) << spreadOf(times).text() << qSetFieldWidth(9) << trips.queries
+                    << qSetFieldWidth(27) << spreadOf(times).text() << qSetFieldWidth(9) << trips.queries
                     << qSetFieldWidth(13) << trips.connections << qSetFieldWidth(8) << parses << qSetFieldWidth(13)
                     << locks << qSetFieldWidth(0) << "\n";
                 out.flush();
