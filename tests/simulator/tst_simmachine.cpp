@@ -105,6 +105,7 @@ private slots:
         QTest::newRow("letter twice") << disk + R"(,"volume":{"fileSystem":"NTFS","letter":"E"}}]}],"otherDrives":[{"letter":"e","driveType":5}]})" << "twice";
         QTest::newRow("disks not a list") << QByteArray(R"({"disks":{"number":0}})") << "\"disks\" must be an array";
         QTest::newRow("fault times zero") << QByteArray(R"({"faults":[{"target":"wmi.query","times":0}]})") << "times";
+        QTest::newRow("empty disk") << QByteArray(R"({"disks":[{"number":0,"size":0}]})") << "\"size\" must be at least 1";
         QTest::newRow("latency below 0") << QByteArray(R"({"connectLatencyMs":-5})") << "\"connectLatencyMs\" must be a number";
         QTest::newRow("latency not a number") << QByteArray(R"({"methodLatencyMs":"fast"})") << "\"methodLatencyMs\" must be a number";
         QTest::newRow("not json") << QByteArray("{\"disks\": [") << "JSON";
