@@ -78,6 +78,11 @@ private slots:
         QCOMPARE(back.disks[0].size, m.disks[0].size);
         QVERIFY(parse(R"({"disks":[{"number":0,"size":"9007199254743041"}]})", &back)); // decimal text too
         QCOMPARE(back.disks[0].size, 9007199254743041LL);
+        // What a bare disk and machine default to.
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(back.disks[0].friendlyName, back.disks[0].partitionStyle,
+                                                 back.disks[0].operationalStatus)
+                     .arg(back.queryLatencyMs + back.connectLatencyMs + back.methodLatencyMs),
+                 "Simulated Disk 0 GPT Online 0");
     }
 
     void malformedMachinesAreRejectedAndKept_data()
