@@ -304,6 +304,36 @@ private slots:
         }
     }
 
+    // A lettered volume whose file system the logical-disk list leaves out is asked for it by
+    // its root; volumes without a letter are not asked.
+    void volumeCompletesTheRecord()
+    {
+        struct VolumeAnswers : CountingPlatform
+        {
+            using CountingPlatform::CountingPlatform;
+            QStringList roots;
+            bool getVolumeInformation(const std::wstring &root, std::wstring *name, std::size_t, std::uint32_t *,
+                                      std::wstring *fs, std::size_t) override
+            {
+                roots << QString::fromStdWString(root);
+                *name = L"Late";
+                *fs = L"NTFS";
+                return true;
+            }
+        };
+        TestMachine tm;
+        tm.addDisk(0, GiB, "MBR");
+        tm.addPartition(0, MiB, 10 * MiB, "Primary", TestMachine::Vol({}, {}, "F"));
+        tm.addPartition(0, 11 * MiB, 10 * MiB, "Primary", TestMachine::Vol());
+        QVERIFY(tm.write());
+        VolumeAnswers answers(platform::current());
+        WindowsStorageManager manager(answers);
+        QVERIFY(manager.initialize());
+        QCOMPARE(render(manager.getDiskLayouts().value(0).partitions, 0),
+                 "gap @0 1M | 1 @1M 10M Primary(2) F: NTFS'Late' | 2 @11M 10M Primary(2) | gap @21M 1003M");
+        QCOMPARE(answers.roots, QStringList{"F:\\"});
+    }
+
     // Only the running system's own partitions are refused; another disk's EFI partition, MSR,
     // recovery and OEM partitions are named for a warning; data partitions pass.
     void partitionGuards()
