@@ -2,17 +2,17 @@
 //  1. Cold start: starts build/bin/tessaline on a copy of the demo machine and times it until
 //     the first tree rebuild reports "refreshDiskList completed"; reads the process's peak
 //     resident memory (VmHWM) before ending it.
-//  2. Manual refresh: in this process, a window on a machine of 24 disks with 16 partitions
-//     each, and one on a machine of 1 disk; times onRefreshClicked (reconnect, enumerate,
-//     rebuild the tree), and the same reconnect and enumeration alone, to tell the tree's share
-//     from the storage layer's. Counts the WMI queries and connections of that enumeration and
-//     the machine-file parses and exclusive file locks of a refresh.
+//  2. Manual refresh: in this process, a window on machines of 1, 8 and 24 disks with 16
+//     partitions each, with the provider answering at once and with the round-trip latency of
+//     docs/simulated-machine.md; times onRefreshClicked (reconnect, enumerate, rebuild the tree)
+//     and counts its WMI queries and connections, machine-file parses and exclusive file locks;
+//     then times the same reconnect and enumeration alone, to tell the tree's share from the
+//     storage layer's.
 // Prints min / median / max. Usage: bench_startup [runs]
 
 #include "app/mainwindow.h"
 #include "support/benchmachine.h"
 #include "support/benchstats.h"
-#include "countingplatform.h"
 #include "common/records.h"
 #include "simulator/machine.h"
 #include "storage/windowsstoragemanager.h"
@@ -75,10 +75,12 @@ bool coldStart(const QString &app, const QString &machinePath, double *ms, long 
     return done;
 }
 
-sim::Machine benchDisks(int disks)
+sim::Machine benchDisks(int disks, bool latency)
 {
     sim::Machine machine = benchMachine(disks, 16, 100 * sim::kMiB, 'C');
     machine.timeScale = 0.001;
+    if (latency)
+        withLatencyModel(machine);
     return machine;
 }
 
@@ -87,7 +89,7 @@ struct RefreshFigures
     Spread refresh, enumeration;
     int rows = 0;
     quint64 parses = 0, locks = 0;
-    int queries = 0, connections = 0;
+    RoundTrips trips;
 };
 
 // A window on the machine at `path`: its manual refreshes, then the storage layer's share.
@@ -107,10 +109,12 @@ bool measureRefresh(const QString &path, int disks, int runs, RefreshFigures *fi
     std::vector<double> refreshes;
     for (int i = 0; i < runs; ++i) {
         const StoreCounts counts;
+        const RoundTrips before = RoundTrips::now();
         QElapsedTimer timer;
         timer.start();
         window.onRefreshClicked();
         refreshes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        figures->trips = RoundTrips::now() - before;
         figures->parses = counts.parses();
         figures->locks = counts.exclusiveLocks();
         QApplication::processEvents(); // let the rebuilt rows lay out and paint between runs
@@ -119,20 +123,14 @@ bool measureRefresh(const QString &path, int disks, int runs, RefreshFigures *fi
             figures->rows += 1 + tree->topLevelItem(d)->childCount();
     }
     std::vector<double> enumerations;
-    CountingPlatform counting(platform::current());
-    WindowsStorageManager storage(counting);
+    WindowsStorageManager storage;
     for (int i = 0; i < runs; ++i) {
-        counting.queries = 0;
-        counting.connections = 0;
         QElapsedTimer timer;
         timer.start();
         storage.initialize();
         storage.getDisks();
-        for (const QVariantMap &disk : storage.getDisks())
-            storage.getPartitions(disk.value(DiskKey::Id).toString());
+        storage.getDiskLayouts();
         enumerations.push_back(double(timer.nsecsElapsed()) / 1e6);
-        figures->queries = counting.queries;
-        figures->connections = counting.connections;
     }
     figures->refresh = spreadOf(refreshes);
     figures->enumeration = spreadOf(enumerations);
@@ -182,37 +180,41 @@ int main(int argc, char *argv[])
 
     qInstallMessageHandler(quiet);
     registerRecordMetaTypes();
-    RefreshFigures figures[2];
-    const int diskCounts[2] = {1, 24};
-    for (int i = 0; i < 2; ++i) {
-        const QString path = dir.filePath(QStringLiteral("machine-%1.json").arg(diskCounts[i]));
-        if (!sim::MachineStore(path).write(benchDisks(diskCounts[i]))) {
-            out << "cannot write the bench machine\n";
-            return 1;
+    const int diskCounts[3] = {1, 8, 24};
+    for (const bool latency : {false, true}) {
+        RefreshFigures figures[3];
+        for (int i = 0; i < 3; ++i) {
+            const QString path = dir.filePath(QStringLiteral("machine-%1-%2.json").arg(diskCounts[i]).arg(latency));
+            if (!sim::MachineStore(path).write(benchDisks(diskCounts[i], latency))) {
+                out << "cannot write the bench machine\n";
+                return 1;
+            }
+            if (!measureRefresh(path, diskCounts[i], runs, &figures[i])) {
+                out << "the " << diskCounts[i] << "-disk machine did not load\n";
+                return 1;
+            }
+            const RefreshFigures &f = figures[i];
+            out << QStringLiteral("manual refresh, latency %1, %2 disk(s) x 16 partitions (%3 rows), ms min / median / max "
+                                  "over %4 runs: %5; per refresh %6 queries, %7 connections, %8 machine-file parses, "
+                                  "%9 exclusive locks\n")
+                       .arg(latency ? QStringLiteral("on") : QStringLiteral("off"))
+                       .arg(diskCounts[i])
+                       .arg(f.rows)
+                       .arg(runs)
+                       .arg(f.refresh.text())
+                       .arg(f.trips.queries)
+                       .arg(f.trips.connections)
+                       .arg(f.parses)
+                       .arg(f.locks)
+                << QStringLiteral("  of which reconnect and enumeration: %1\n").arg(f.enumeration.text());
+            out.flush();
         }
-        if (!measureRefresh(path, diskCounts[i], runs, &figures[i])) {
-            out << "the " << diskCounts[i] << "-disk machine did not load\n";
-            return 1;
-        }
-        const RefreshFigures &f = figures[i];
-        out << QStringLiteral("manual refresh, %1 disk(s) x 16 partitions (%2 rows), ms min / median / max over %3 runs: %4; "
-                              "per refresh %5 machine-file parses, %6 exclusive locks\n"
-                              "  of which reconnect and enumeration: %7; per pass %8 queries, %9 connections\n")
-                   .arg(diskCounts[i])
-                   .arg(f.rows)
-                   .arg(runs)
-                   .arg(f.refresh.text())
-                   .arg(f.parses)
-                   .arg(f.locks)
-                   .arg(f.enumeration.text())
-                   .arg(f.queries)
-                   .arg(f.connections);
-        out.flush();
+        out << QStringLiteral("latency %1: 24-disk refresh / 1-disk refresh (medians): %2x\n")
+                   .arg(latency ? QStringLiteral("on") : QStringLiteral("off"))
+                   .arg(figures[2].refresh.median / std::max(figures[0].refresh.median, 1e-3), 0, 'f', 2);
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    out << QStringLiteral("24-disk refresh / 1-disk refresh (medians): %1x; bench process peak RSS %2 MiB\n")
-               .arg(figures[1].refresh.median / std::max(figures[0].refresh.median, 1e-3), 0, 'f', 1)
-               .arg(double(usage.ru_maxrss) / 1024.0, 0, 'f', 1);
+    out << QStringLiteral("bench process peak RSS %1 MiB\n").arg(double(usage.ru_maxrss) / 1024.0, 0, 'f', 1);
     return 0;
 }

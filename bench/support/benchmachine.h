@@ -38,3 +38,12 @@ inline sim::Machine benchMachine(int diskCount, int partitionsPerDisk, qint64 ga
     }
     return machine;
 }
+
+// The round-trip cost of the Windows storage provider as docs/simulated-machine.md models it.
+inline void withLatencyModel(sim::Machine &machine)
+{
+    machine.timeScale = 1.0;
+    machine.queryLatencyMs = 40;
+    machine.connectLatencyMs = 80;
+    machine.methodLatencyMs = 0;
+}

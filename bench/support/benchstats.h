@@ -1,8 +1,10 @@
 #pragma once
 
-// Spread of a benchmark's runs, and the store's counters as differences between two moments.
+// Spread of a benchmark's runs, and the store's and the provider's counters as differences
+// between two moments.
 
 #include "simulator/machine.h"
+#include "simulator/provider.h"
 
 #include <QString>
 
@@ -41,4 +43,19 @@ public:
 
 private:
     sim::MachineStore::Counters m_start;
+};
+
+// WMI queries answered and namespace connections opened by the simulated provider.
+struct RoundTrips
+{
+    quint64 queries = 0, connections = 0;
+    static RoundTrips now()
+    {
+        const sim::ProviderCounters c = sim::providerCounters();
+        return {c.queries, c.connections};
+    }
+    RoundTrips operator-(const RoundTrips &start) const
+    {
+        return {queries - start.queries, connections - start.connections};
+    }
 };

@@ -72,8 +72,9 @@ void MainWindow::refreshDiskList()
     tree->setColumnWidth(3, 120);
     tree->setColumnWidth(4, 150);
 
-    const QList<QVariantMap> disks = m_storageManager ? m_storageManager->getDisks() : QList<QVariantMap>();
-    qDebug() << "Retrieved" << disks.size() << "disks";
+    // One pass for all disks: the round trips to the provider do not grow with the disks.
+    const QList<DiskLayout> layouts = m_storageManager ? m_storageManager->getDiskLayouts() : QList<DiskLayout>();
+    qDebug() << "Retrieved" << layouts.size() << "disks";
 
     const QIcon partitionIcon(QStringLiteral(":/icon/resources/partition.png"));
     const QColor systemColour(QStringLiteral("#d32f2f"));
@@ -87,7 +88,8 @@ void MainWindow::refreshDiskList()
     tree->setUniformRowHeights(true);
     QList<QTreeWidgetItem *> diskItems;
 
-    for (const QVariantMap &disk : disks) {
+    for (const DiskLayout &layout : layouts) {
+        const QVariantMap &disk = layout.disk;
         const QString name = disk.value(DiskKey::Name).toString();
         const QString id = disk.value(DiskKey::Id).toString();
         const qint64 size = disk.value(DiskKey::Size).toLongLong();
@@ -105,7 +107,7 @@ void MainWindow::refreshDiskList()
         diskItem->setFont(0, bold);
         diskItems << diskItem;
 
-        const QList<PartitionInfo> partitions = m_storageManager->getPartitions(id);
+        const QList<PartitionInfo> &partitions = layout.partitions;
         qDebug() << "Found" << partitions.size() << "partitions for disk" << id;
 
         for (const PartitionInfo &p : partitions) {

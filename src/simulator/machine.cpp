@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -371,6 +372,16 @@ QJsonObject volumeToJson(const Volume &v)
 
 } // namespace
 
+int scaledMs(double nominalMs, double timeScale)
+{
+    if (nominalMs <= 0)
+        return int(nominalMs);
+    const double real = std::round(nominalMs * timeScale);
+    if (real >= double(INT_MAX))
+        return INT_MAX;
+    return std::max(1, int(real));
+}
+
 QJsonObject toJson(const Machine &m)
 {
     QJsonObject root;
@@ -378,6 +389,9 @@ QJsonObject toJson(const Machine &m)
     root.insert(QStringLiteral("administrator"), m.administrator);
     root.insert(QStringLiteral("displayLanguage"), m.displayLanguage);
     root.insert(QStringLiteral("timeScale"), m.timeScale);
+    root.insert(QStringLiteral("queryLatencyMs"), m.queryLatencyMs);
+    root.insert(QStringLiteral("connectLatencyMs"), m.connectLatencyMs);
+    root.insert(QStringLiteral("methodLatencyMs"), m.methodLatencyMs);
     root.insert(QStringLiteral("partitionTypeProperty"), m.partitionTypeProperty);
     QJsonArray disks;
     for (const Disk &d : m.disks) {
@@ -451,11 +465,17 @@ bool fromJson(const QJsonObject &json, Machine *machine, QString *error)
     static const QRegularExpression versionRe(QStringLiteral("^\\d+\\.\\d+$"));
     if (!versionRe.match(m.windowsVersion).hasMatch())
         return done(r.fail(top, QStringLiteral("\"windowsVersion\" must look like 10.0")));
-    const QJsonValue scale = json.value(QStringLiteral("timeScale"));
-    if (!scale.isUndefined() && !scale.isNull()) {
-        if (!scale.isDouble() || !std::isfinite(scale.toDouble()) || scale.toDouble() < 0)
-            return done(r.fail(top, QStringLiteral("\"timeScale\" must be a number of at least 0")));
-        m.timeScale = scale.toDouble();
+    const std::pair<const char *, double *> times[] = {{"timeScale", &m.timeScale},
+                                                       {"queryLatencyMs", &m.queryLatencyMs},
+                                                       {"connectLatencyMs", &m.connectLatencyMs},
+                                                       {"methodLatencyMs", &m.methodLatencyMs}};
+    for (const auto &[key, out] : times) {
+        const QJsonValue value = json.value(QLatin1String(key));
+        if (value.isUndefined() || value.isNull())
+            continue;
+        if (!value.isDouble() || !std::isfinite(value.toDouble()) || value.toDouble() < 0)
+            return done(r.fail(top, QStringLiteral("\"%1\" must be a number of at least 0").arg(QLatin1String(key))));
+        *out = value.toDouble();
     }
 
     const QJsonValue disks = json.value(QStringLiteral("disks"));

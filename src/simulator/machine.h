@@ -66,6 +66,10 @@ struct Machine
     bool administrator = true;
     QString displayLanguage = QStringLiteral("en-US");
     double timeScale = 1.0;
+    // What one provider round trip costs, in nominal milliseconds (scaled by timeScale).
+    double queryLatencyMs = 0;
+    double connectLatencyMs = 0;
+    double methodLatencyMs = 0;
     bool partitionTypeProperty = false; // deliver MSFT_Partition.Type (1-8) as well
     QList<Disk> disks;
     QList<OtherDrive> otherDrives;
@@ -77,6 +81,10 @@ struct Machine
     Partition *partitionByLetter(const QString &letter, Disk **diskOut = nullptr);
     bool letterInUse(const QString &letter) const;
 };
+
+// Real milliseconds for a nominal time: round(nominalMs * timeScale), at least 1 for a positive
+// time; 0 and negative times pass through (-1 keeps meaning "no limit").
+int scaledMs(double nominalMs, double timeScale);
 
 Machine demoMachine();
 Machine emptyMachine();

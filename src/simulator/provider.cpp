@@ -11,6 +11,9 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace sim {
 
@@ -752,6 +755,22 @@ private:
     std::size_t m_next = 0;
 };
 
+std::atomic<quint64> g_connections{0};
+std::atomic<quint64> g_queries{0};
+std::atomic<quint64> g_methods{0};
+
+// One call to the provider, counted, and the time it takes as the machine file models it.
+void roundTrip(std::atomic<quint64> &counter, const MachineStore &store, double Machine::*latency)
+{
+    ++counter;
+    Machine m;
+    if (!store.read(&m))
+        return;
+    const int ms = scaledMs(m.*latency, m.timeScale);
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
 class Services : public platform::WbemServices
 {
 public:
@@ -768,6 +787,7 @@ public:
                       std::unique_ptr<platform::WbemEnumerator> &enumerator) override
     {
         enumerator.reset();
+        roundTrip(g_queries, m_store, &Machine::queryLatencyMs);
         const QString text = qs(query);
         if (const auto f = m_store.takeFault(QStringLiteral("wmi.query"), text))
             return faultHResult(*f);
@@ -841,6 +861,7 @@ public:
                        const platform::WbemObject *inParams, std::shared_ptr<platform::WbemObject> &outParams) override
     {
         outParams.reset();
+        roundTrip(g_methods, m_store, &Machine::methodLatencyMs);
         ObjectPath op;
         const bool parsed = parseObjectPath(qs(objectPath), m_ns, &op);
         const QString cls = parsed ? canonicalClass(op.className) : QString();
@@ -1022,10 +1043,17 @@ QString namespaceName(WmiNamespace ns)
     return QString();
 }
 
+ProviderCounters providerCounters()
+{
+    return {g_connections.load(), g_queries.load(), g_methods.load()};
+}
+
 std::unique_ptr<platform::WbemServices> createServices(WmiNamespace ns, const QString &machinePath)
 {
     if (ns == WmiNamespace::Invalid)
         return nullptr;
+    const MachineStore store(machinePath);
+    roundTrip(g_connections, store, &Machine::connectLatencyMs);
     return std::make_unique<Services>(ns, machinePath);
 }
 

@@ -22,6 +22,16 @@ QString namespaceName(WmiNamespace ns); // "ROOT\Microsoft\Windows\Storage", "RO
 // Services bound to a namespace and a machine file. The namespace must not be Invalid.
 std::unique_ptr<platform::WbemServices> createServices(WmiNamespace ns, const QString &machinePath);
 
+// Process-wide totals since start, for benchmarks: connections the provider opened, queries and
+// method calls it answered (failed ones included).
+struct ProviderCounters
+{
+    quint64 connections = 0;
+    quint64 queries = 0;
+    quint64 methods = 0;
+};
+ProviderCounters providerCounters();
+
 // Return codes of the storage methods, as Windows defines them.
 namespace rc {
 constexpr int Success = 0;

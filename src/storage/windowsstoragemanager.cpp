@@ -123,6 +123,174 @@ QHash<QString, VolumeMapEntry> readLogicalDisks(Platform &platform)
     return logical;
 }
 
+// Drive letters by (disk, partition) from MSFT_Partition objects, then joined with the logical
+// disks that carry the file systems and labels.
+class LetterScan
+{
+public:
+    void add(const WmiObject &p)
+    {
+        int disk = -1;
+        int number = -1;
+        QStringList accessPaths;
+        readUnchecked(p.property(QStringLiteral("DiskNumber")), &disk);
+        readUnchecked(p.property(QStringLiteral("PartitionNumber")), &number);
+        readStringArray(p.property(QStringLiteral("AccessPaths")), &accessPaths);
+
+        QString letter;
+        for (const QString &path : std::as_const(accessPaths)) {
+            if (path.size() == 3 && path.endsWith(QLatin1String(":\\")))
+                letter = path.left(1);
+        }
+        if (disk >= 0 && number >= 1) {
+            ++m_processed;
+            if (!letter.isEmpty())
+                m_letters.insert(qMakePair(disk, number), letter);
+        }
+    }
+
+    VolumeMap join(const QHash<QString, VolumeMapEntry> &logical) const
+    {
+        VolumeMap result;
+        for (auto it = m_letters.cbegin(); it != m_letters.cend(); ++it) {
+            const auto found = logical.constFind(it.value());
+            if (found == logical.cend())
+                continue;
+            VolumeMapEntry entry = found.value();
+            entry.diskNumber = it.key().first;
+            entry.partitionNumber = it.key().second;
+            entry.driveLetter = it.value();
+            result.insert(it.key(), entry);
+        }
+        qDebug() << "Volume map:" << m_processed << "partitions processed," << result.size() << "mapped";
+        return result;
+    }
+
+private:
+    QMap<QPair<int, int>, QString> m_letters;
+    int m_processed = 0;
+};
+
+// One MSFT_Partition object as a record of its disk, before the volume map and the layout.
+struct PartitionRow
+{
+    PartitionInfo info;
+    // The type came from an MBR type; logical drives are found by their position later.
+    bool mbrDerived = false;
+};
+
+PartitionRow readPartitionRow(const WmiObject &object, int disk)
+{
+    PartitionRow row;
+    PartitionInfo &p = row.info;
+    p.diskIndex = disk;
+
+    int number = 0;
+    if (read32(object.property(QStringLiteral("PartitionNumber")), &number) != ReadStatus::Absent) {
+        p.partitionNumber = number;
+        p.id = makePartitionId(disk, number);
+    }
+    qint64 offset = 0;
+    read64(object.property(QStringLiteral("Offset")), &offset);
+    p.offset = offset;
+    p.offsetBytes = offset;
+    read64(object.property(QStringLiteral("Size")), &p.sizeBytes);
+    readBool(object.property(QStringLiteral("IsSystem")), &p.isSystem);
+    readBool(object.property(QStringLiteral("IsBoot")), &p.isBoot);
+
+    const Variant type = object.property(QStringLiteral("Type"));
+    if (!isAbsent(type)) {
+        int code = 0;
+        read32(type, &code);
+        p.typeCode = code;
+        p.type = partitionTypeName(code);
+    } else {
+        // Windows has no Type property; without this every EFI, MSR and recovery partition
+        // would look like a plain data partition.
+        const Variant gptType = object.property(QStringLiteral("GptType"));
+        const int code = deriveTypeCode(gptType, object.property(QStringLiteral("MbrType")),
+                                        object.property(QStringLiteral("IsSystem")));
+        if (code != 0) {
+            p.typeCode = code;
+            p.type = partitionTypeName(code);
+            QString guid;
+            row.mbrDerived = !(readString(gptType, &guid) && !guid.isEmpty());
+        }
+    }
+    p.sizeStr = formatSize(p.sizeBytes);
+    return row;
+}
+
+// The records of one disk from its partition rows: letters, names and volumes from the map,
+// logical drives, the offset order and the unallocated regions between them.
+QList<PartitionInfo> layOut(Platform &platform, int disk, qint64 diskSize, QList<PartitionRow> rows,
+                            const VolumeMap &volumes)
+{
+    for (PartitionRow &row : rows) {
+        PartitionInfo &p = row.info;
+        const auto volume = volumes.constFind(qMakePair(disk, p.partitionNumber));
+        if (volume != volumes.cend()) {
+            p.fileSystem = volume->fileSystem;
+            p.volumeLabel = volume->volumeLabel;
+            p.driveLetter = volume->driveLetter;
+        }
+        if (!p.driveLetter.isEmpty()) {
+            p.name = p.driveLetter + QLatin1Char(':');
+            p.driveLetters = QStringList{p.name};
+        } else {
+            p.name = QStringLiteral("Partition %1").arg(p.partitionNumber);
+        }
+    }
+
+    // A partition inside an extended partition is a logical drive.
+    for (const PartitionRow &extended : std::as_const(rows)) {
+        if (!extended.mbrDerived || extended.info.typeCode != 3)
+            continue;
+        const qint64 end = addSaturated(extended.info.offset, extended.info.sizeBytes);
+        for (PartitionRow &row : rows) {
+            PartitionInfo &p = row.info;
+            if (row.mbrDerived && p.typeCode == 2 && p.offset > extended.info.offset && p.offset < end) {
+                p.typeCode = 4;
+                p.type = partitionTypeName(4);
+            }
+        }
+    }
+
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const PartitionRow &a, const PartitionRow &b) { return a.info.offset < b.info.offset; });
+
+    QList<PartitionInfo> result;
+    result.reserve(rows.size() * 2 + 1);
+    qint64 cursor = 0;
+    for (const PartitionRow &row : std::as_const(rows)) {
+        const PartitionInfo &p = row.info;
+        if (p.offset > addSaturated(cursor, GapThreshold))
+            result.append(unallocatedRegion(disk, cursor, subSaturated(p.offset, cursor)));
+        result.append(p);
+        // Never backwards: the free space and boot records inside an extended partition belong to
+        // it, not to the disk, so its logical drives must not reopen what it holds.
+        cursor = std::max(cursor, addSaturated(p.offset, p.sizeBytes));
+    }
+    if (cursor < diskSize - GapThreshold)
+        result.append(unallocatedRegion(disk, cursor, subSaturated(diskSize, cursor)));
+
+    for (PartitionInfo &p : result) {
+        if (p.isUnallocated || p.driveLetter.isEmpty() || !p.fileSystem.isEmpty())
+            continue;
+        const std::wstring root = driveletter::root(driveletter::parse(p.driveLetter)).toStdWString();
+        std::wstring volumeName;
+        std::wstring fileSystemName;
+        if (platform.getVolumeInformation(root, &volumeName, VolumeInfoBufferChars, nullptr, &fileSystemName,
+                                          VolumeInfoBufferChars)) {
+            p.fileSystem = QString::fromStdWString(fileSystemName);
+            p.volumeLabel = QString::fromStdWString(volumeName);
+        }
+    }
+
+    qDebug() << "Found" << result.size() << "partitions and unallocated regions on disk" << disk;
+    return result;
+}
+
 } // namespace
 
 WindowsStorageManager::WindowsStorageManager(QObject *parent)
@@ -337,52 +505,19 @@ QList<QVariantMap> WindowsStorageManager::getDisks()
 
 VolumeMap WindowsStorageManager::buildVolumeMap()
 {
-    VolumeMap result;
     if (!checkServices())
-        return result;
+        return {};
 
-    QMap<QPair<int, int>, QString> letters;
-    int processed = 0;
+    LetterScan letters;
     const HResult hr = runQuery(*m_services, QStringLiteral("SELECT * FROM MSFT_Partition"), [&](const WmiObject &p) {
-        int disk = -1;
-        int number = -1;
-        QStringList accessPaths;
-        readUnchecked(p.property(QStringLiteral("DiskNumber")), &disk);
-        readUnchecked(p.property(QStringLiteral("PartitionNumber")), &number);
-        readStringArray(p.property(QStringLiteral("AccessPaths")), &accessPaths);
-
-        QString letter;
-        for (const QString &path : std::as_const(accessPaths)) {
-            if (path.size() == 3 && path.endsWith(QLatin1String(":\\")))
-                letter = path.left(1);
-        }
-        if (disk >= 0 && number >= 1) {
-            ++processed;
-            if (!letter.isEmpty())
-                letters.insert(qMakePair(disk, number), letter);
-        }
+        letters.add(p);
         return true;
     });
     if (failed(hr)) {
         qWarning() << "Query for MSFT_Partition failed, HRESULT:" << qUtf8Printable(hresultText(hr));
-        return result;
+        return {};
     }
-
-    const QHash<QString, VolumeMapEntry> logical = readLogicalDisks(m_platform);
-
-    for (auto it = letters.cbegin(); it != letters.cend(); ++it) {
-        const auto found = logical.constFind(it.value());
-        if (it.value().isEmpty() || found == logical.cend())
-            continue;
-        VolumeMapEntry entry = found.value();
-        entry.diskNumber = it.key().first;
-        entry.partitionNumber = it.key().second;
-        entry.driveLetter = it.value();
-        result.insert(it.key(), entry);
-    }
-
-    qDebug() << "Volume map:" << processed << "partitions processed," << result.size() << "mapped";
-    return result;
+    return letters.join(readLogicalDisks(m_platform));
 }
 
 QList<PartitionInfo> WindowsStorageManager::getPartitions(const QString &diskId)
@@ -405,119 +540,58 @@ QList<PartitionInfo> WindowsStorageManager::getPartitions(const QString &diskId)
 
     const VolumeMap volumes = buildVolumeMap();
 
-    QList<PartitionInfo> partitions;
-    // Records whose type was derived from an MBR type; logical ones are found by position below.
-    QList<bool> mbrDerived;
-    const HResult hr = runQuery(
-        *m_services, QStringLiteral("SELECT * FROM MSFT_Partition WHERE DiskNumber = %1").arg(disk),
-        [&](const WmiObject &object) {
-            PartitionInfo p;
-            p.diskIndex = disk;
-
-            int number = 0;
-            if (read32(object.property(QStringLiteral("PartitionNumber")), &number) != ReadStatus::Absent) {
-                p.partitionNumber = number;
-                p.id = makePartitionId(disk, number);
-            }
-            qint64 offset = 0;
-            read64(object.property(QStringLiteral("Offset")), &offset);
-            p.offset = offset;
-            p.offsetBytes = offset;
-            read64(object.property(QStringLiteral("Size")), &p.sizeBytes);
-            readBool(object.property(QStringLiteral("IsSystem")), &p.isSystem);
-            readBool(object.property(QStringLiteral("IsBoot")), &p.isBoot);
-
-            bool derivedFromMbr = false;
-            const Variant type = object.property(QStringLiteral("Type"));
-            if (!isAbsent(type)) {
-                int code = 0;
-                read32(type, &code);
-                p.typeCode = code;
-                p.type = partitionTypeName(code);
-            } else {
-                // Windows has no Type property; without this every EFI, MSR and recovery
-                // partition would look like a plain data partition.
-                const Variant gptType = object.property(QStringLiteral("GptType"));
-                const int code = deriveTypeCode(gptType, object.property(QStringLiteral("MbrType")),
-                                                object.property(QStringLiteral("IsSystem")));
-                if (code != 0) {
-                    p.typeCode = code;
-                    p.type = partitionTypeName(code);
-                    QString guid;
-                    derivedFromMbr = !(readString(gptType, &guid) && !guid.isEmpty());
-                }
-            }
-
-            const auto volume = volumes.constFind(qMakePair(disk, p.partitionNumber));
-            if (volume != volumes.cend()) {
-                p.fileSystem = volume->fileSystem;
-                p.volumeLabel = volume->volumeLabel;
-                p.driveLetter = volume->driveLetter;
-            }
-            if (!p.driveLetter.isEmpty()) {
-                p.name = p.driveLetter + QLatin1Char(':');
-                p.driveLetters = QStringList{p.name};
-            } else {
-                p.name = QStringLiteral("Partition %1").arg(p.partitionNumber);
-            }
-            p.sizeStr = formatSize(p.sizeBytes);
-
-            partitions.append(p);
-            mbrDerived.append(derivedFromMbr);
-            return true;
-        });
+    QList<PartitionRow> rows;
+    const HResult hr = runQuery(*m_services, QStringLiteral("SELECT * FROM MSFT_Partition WHERE DiskNumber = %1").arg(disk),
+                                [&](const WmiObject &object) {
+                                    rows.append(readPartitionRow(object, disk));
+                                    return true;
+                                });
     if (failed(hr)) {
         qCritical() << "Query for MSFT_Partition failed, HRESULT:" << qUtf8Printable(hresultText(hr));
         return {};
     }
+    return layOut(m_platform, disk, diskSize, std::move(rows), volumes);
+}
 
-    // A partition inside an extended partition is a logical drive.
-    for (int e = 0; e < partitions.size(); ++e) {
-        const PartitionInfo &extended = partitions.at(e);
-        if (!mbrDerived.at(e) || extended.typeCode != 3)
-            continue;
-        const qint64 end = addSaturated(extended.offset, extended.sizeBytes);
-        for (int i = 0; i < partitions.size(); ++i) {
-            PartitionInfo &p = partitions[i];
-            if (mbrDerived.at(i) && p.typeCode == 2 && p.offset > extended.offset && p.offset < end) {
-                p.typeCode = 4;
-                p.type = partitionTypeName(4);
-            }
-        }
+QList<DiskLayout> WindowsStorageManager::getDiskLayouts()
+{
+    QList<DiskLayout> layouts;
+    const QList<QVariantMap> disks = getDisks();
+    if (disks.isEmpty())
+        return layouts;
+
+    // One pass over every disk's partitions serves both the letters and the records.
+    LetterScan letters;
+    QHash<qint64, QList<PartitionRow>> rowsByDisk;
+    const HResult hr = runQuery(*m_services, QStringLiteral("SELECT * FROM MSFT_Partition"), [&](const WmiObject &object) {
+        letters.add(object);
+        qint64 disk = 0;
+        if (read64(object.property(QStringLiteral("DiskNumber")), &disk) == ReadStatus::Read)
+            rowsByDisk[disk].append(readPartitionRow(object, int(disk)));
+        return true;
+    });
+    // Without the partitions every disk is listed empty, as a failing per-disk query leaves it.
+    const bool partitionsRead = succeeded(hr);
+    if (!partitionsRead)
+        qCritical() << "Query for MSFT_Partition failed, HRESULT:" << qUtf8Printable(hresultText(hr));
+    const VolumeMap volumes = partitionsRead ? letters.join(readLogicalDisks(m_platform)) : VolumeMap();
+
+    // A disk's size is that of the first disk of its number, as getDiskSize reads it.
+    QHash<QString, qint64> sizes;
+    for (auto disk = disks.crbegin(); disk != disks.crend(); ++disk)
+        sizes.insert(disk->value(DiskKey::Id).toString(), disk->value(DiskKey::Size).toLongLong());
+
+    for (const QVariantMap &disk : disks) {
+        DiskLayout layout{disk, {}};
+        const QString id = disk.value(DiskKey::Id).toString();
+        bool ok = false;
+        const int number = id.toInt(&ok, 10);
+        const qint64 size = sizes.value(id);
+        if (ok && partitionsRead && size >= 1)
+            layout.partitions = layOut(m_platform, number, size, rowsByDisk.value(number), volumes);
+        layouts.append(layout);
     }
-
-    std::stable_sort(partitions.begin(), partitions.end(),
-                     [](const PartitionInfo &a, const PartitionInfo &b) { return a.offset < b.offset; });
-
-    QList<PartitionInfo> result;
-    result.reserve(partitions.size() * 2 + 1);
-    qint64 cursor = 0;
-    for (const PartitionInfo &p : std::as_const(partitions)) {
-        if (p.offset > addSaturated(cursor, GapThreshold))
-            result.append(unallocatedRegion(disk, cursor, subSaturated(p.offset, cursor)));
-        result.append(p);
-        // Never backwards: the free space and boot records inside an extended partition belong to
-        // it, not to the disk, so its logical drives must not reopen what it holds.
-        cursor = std::max(cursor, addSaturated(p.offset, p.sizeBytes));
-    }
-    if (cursor < diskSize - GapThreshold)
-        result.append(unallocatedRegion(disk, cursor, subSaturated(diskSize, cursor)));
-
-    for (PartitionInfo &p : result) {
-        if (p.isUnallocated || p.driveLetter.isEmpty() || !p.fileSystem.isEmpty())
-            continue;
-        const std::wstring root = driveletter::root(driveletter::parse(p.driveLetter)).toStdWString();
-        std::wstring volumeName;
-        std::wstring fileSystemName;
-        if (m_platform.getVolumeInformation(root, &volumeName, VolumeInfoBufferChars, nullptr, &fileSystemName,
-                                            VolumeInfoBufferChars)) {
-            p.fileSystem = QString::fromStdWString(fileSystemName);
-            p.volumeLabel = QString::fromStdWString(volumeName);
-        }
-    }
-
-    qDebug() << "Found" << result.size() << "partitions and unallocated regions on disk" << disk;
-    return result;
+    return layouts;
 }
 
 qint64 WindowsStorageManager::getDiskSize(const QString &diskId)

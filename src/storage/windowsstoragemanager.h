@@ -27,6 +27,13 @@ struct VolumeMapEntry
 // Keyed by (disk number, partition number), ordered by disk then partition.
 using VolumeMap = QMap<QPair<int, int>, VolumeMapEntry>;
 
+// One disk as getDisks gives it, with its records as getPartitions gives them.
+struct DiskLayout
+{
+    QVariantMap disk;
+    QList<PartitionInfo> partitions;
+};
+
 // The system's one doorway to the storage model: one WMI connection to the storage namespace,
 // the enumeration of disks and partitions, and the storage operations. Every call queries
 // afresh; nothing is cached.
@@ -68,6 +75,10 @@ public:
     QList<QVariantMap> getDisks();
     VolumeMap buildVolumeMap();
     QList<PartitionInfo> getPartitions(const QString &diskId);
+    // Every disk with its records, the same as getDisks and getPartitions for each disk, in
+    // round trips that do not grow with the disks: one MSFT_Disk query, one MSFT_Partition query,
+    // one ROOT\CIMV2 connection and one Win32_LogicalDisk query. Reads afresh on every call.
+    QList<DiskLayout> getDiskLayouts();
     qint64 getDiskSize(const QString &diskId);
     qint64 getPartitionSize(const QString &partitionId);
 

@@ -78,6 +78,11 @@ private slots:
         QCOMPARE(back.disks[0].size, m.disks[0].size);
         QVERIFY(parse(R"({"disks":[{"number":0,"size":"9007199254743041"}]})", &back)); // decimal text too
         QCOMPARE(back.disks[0].size, 9007199254743041LL);
+        // What a bare disk and machine default to.
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(back.disks[0].friendlyName, back.disks[0].partitionStyle,
+                                                 back.disks[0].operationalStatus)
+                     .arg(back.queryLatencyMs + back.connectLatencyMs + back.methodLatencyMs),
+                 "Simulated Disk 0 GPT Online 0");
     }
 
     void malformedMachinesAreRejectedAndKept_data()
@@ -105,6 +110,9 @@ private slots:
         QTest::newRow("letter twice") << disk + R"(,"volume":{"fileSystem":"NTFS","letter":"E"}}]}],"otherDrives":[{"letter":"e","driveType":5}]})" << "twice";
         QTest::newRow("disks not a list") << QByteArray(R"({"disks":{"number":0}})") << "\"disks\" must be an array";
         QTest::newRow("fault times zero") << QByteArray(R"({"faults":[{"target":"wmi.query","times":0}]})") << "times";
+        QTest::newRow("empty disk") << QByteArray(R"({"disks":[{"number":0,"size":0}]})") << "\"size\" must be at least 1";
+        QTest::newRow("latency below 0") << QByteArray(R"({"connectLatencyMs":-5})") << "\"connectLatencyMs\" must be a number";
+        QTest::newRow("latency not a number") << QByteArray(R"({"methodLatencyMs":"fast"})") << "\"methodLatencyMs\" must be a number";
         QTest::newRow("not json") << QByteArray("{\"disks\": [") << "JSON";
     }
     void malformedMachinesAreRejectedAndKept()

@@ -409,6 +409,37 @@ private slots:
         QCOMPARE(s->execMethod(relative, L"GetSupportedSize", 0, nullptr, out), hr::Ok);
     }
 
+    // Each kind of call costs its own latency, scaled by the time scale, a failing call too; and
+    // each is counted once.
+    void latencyPerCall()
+    {
+        TestMachine tm(TestMachine::Start::Demo);
+        tm.setTimeScale(0.5);
+        QStringList got;
+        for (double Machine::*key : {&Machine::connectLatencyMs, &Machine::queryLatencyMs, &Machine::methodLatencyMs}) {
+            tm.machine().*key = 200; // 100 ms at half speed
+            QVERIFY(tm.write());
+            tm.machine().*key = 0;
+            auto slow = [](qint64 ms) { return ms < 100 ? "-" : ms < 300 ? "slow" : "too slow"; };
+            const sim::ProviderCounters before = sim::providerCounters();
+            QElapsedTimer timer;
+            timer.start();
+            auto s = wmi::open();
+            QStringList row{slow(timer.restart())};
+            wmi::query(*s, QStringLiteral("SELECT * FROM Win32_Nothing"));
+            row << slow(timer.restart());
+            const wmi::Object target = wmi::partition(*s, 0, 3);
+            timer.restart();
+            QCOMPARE(wmi::call(*s, *target, "GetSupportedSize").returnValue(), 0);
+            row << slow(timer.elapsed());
+            const sim::ProviderCounters after = sim::providerCounters();
+            row << QStringLiteral("%1/%2/%3").arg(after.connections - before.connections)
+                       .arg(after.queries - before.queries).arg(after.methods - before.methods);
+            got << row.join(u' ');
+        }
+        QCOMPARE(got, (QStringList{"slow - - 1/2/1", "- slow - 1/2/1", "- - slow 1/2/1"}));
+    }
+
     // Put converts to the parameter's CIM type as WMI does, or refuses.
     void parameterPutTypes()
     {

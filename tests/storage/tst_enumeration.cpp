@@ -1,9 +1,11 @@
 #include "support/testmachine.h"
+#include "countingplatform.h"
 
 #include "common/partitionguard.h"
 #include "common/sizetext.h"
 #include "storage/windowsstoragemanager.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -59,6 +61,71 @@ QString render(const QList<PartitionInfo> &list, int disk)
     return lines.join(QLatin1String(" | "));
 }
 
+
+// Every field of every record, so that two lists compare whole.
+QString allFields(const QList<PartitionInfo> &list)
+{
+    QStringList lines;
+    for (const PartitionInfo &p : list)
+        lines << QStringList{p.name, p.volumeLabel, p.driveLetter, p.driveLetters.join(u','), p.fileSystem,
+                             p.sizeStr, p.type, p.status, p.id, p.devicePath}
+                         .join(u'|')
+                     + QStringLiteral("|%1|%2|%3|%4|%5|%6|%7|%8|%9").arg(p.diskIndex).arg(p.startSector)
+                           .arg(p.gptPartitionNumber).arg(p.offsetBytes).arg(p.isUnallocated).arg(p.partitionNumber)
+                           .arg(p.offset).arg(p.sizeBytes).arg(p.typeCode)
+                     + QStringLiteral("|%1|%2").arg(p.isSystem).arg(p.isBoot);
+    return lines.join(u'\n');
+}
+
+// A machine of `disks` disks drawn from `rng`: GPT and MBR, extended partitions with logical
+// drives, gaps on both sides of the 512-byte and the 50 MiB limits, volumes lettered, unlettered,
+// RAW or missing, the odd offline, removable or uninitialised disk.
+void randomMachine(TestMachine &tm, QRandomGenerator &rng, int disks)
+{
+    using Vol = TestMachine::Vol;
+    const qint64 gaps[] = {0, 512, 1024, MiB, 50 * MiB - 512, 50 * MiB, 50 * MiB + 512};
+    auto gap = [&] { return gaps[rng.bounded(int(std::size(gaps)))]; };
+    auto pick = [&](const QStringList &from) { return from.at(rng.bounded(int(from.size()))); };
+    char letter = 'C';
+    auto volume = [&]() -> std::optional<Vol> {
+        if (rng.bounded(5) == 0)
+            return std::nullopt;
+        const QString fs = pick({"NTFS", "NTFS", "FAT32", "exFAT", ""});
+        const QString ltr = letter <= 'Z' && rng.bounded(3) ? QString(QLatin1Char(letter++)) : QString();
+        return Vol(fs, fs.isEmpty() ? QString() : pick({"", "Data", "数据"}), ltr);
+    };
+    tm.setPartitionTypeProperty(rng.bounded(2));
+    for (int d = 0; d < disks; ++d) {
+        const bool mbr = rng.bounded(2);
+        const bool raw = rng.bounded(12) == 0;
+        qint64 cursor = mbr ? 512 : sim::geometry::kGptHeadSectors * 512;
+        tm.addDisk(d, GiB, raw ? "RAW" : mbr ? "MBR" : "GPT").removable = rng.bounded(6) == 0;
+        if (rng.bounded(10) == 0)
+            tm.disk(d).operationalStatus = QStringLiteral("Offline");
+        const int entries = raw ? 0 : 1 + rng.bounded(mbr ? 4 : 6);
+        for (int i = 0; i < entries; ++i) {
+            const qint64 offset = cursor + gap();
+            if (mbr && i == entries - 1 && rng.bounded(2)) {
+                qint64 inner = offset;
+                for (int l = 1 + rng.bounded(3); l > 0; --l) {
+                    inner += 512 + gap();
+                    tm.addPartition(d, inner, (1 + rng.bounded(16)) * MiB, "Logical", volume());
+                    inner += tm.disk(d).partitions.last().size;
+                }
+                cursor = inner + gap();
+                tm.addPartition(d, offset, cursor - offset, "Extended");
+                break;
+            }
+            const QString type = mbr ? pick({"Primary", "Primary", "System", "Recovery", "OEM"})
+                                     : pick({"Primary", "Primary", "EFI", "MSR", "Recovery", "OEM"});
+            const qint64 size = (1 + rng.bounded(64)) * MiB + 512 * rng.bounded(3);
+            tm.addPartition(d, offset, size, type, type == "MSR" ? std::nullopt : volume());
+            cursor = offset + size;
+        }
+        tm.disk(d).size = raw ? GiB : cursor + gap() + (mbr ? 0 : sim::geometry::kGptTailSectors * 512);
+    }
+    tm.addOtherDrive(QString(QLatin1Char(letter <= 'Z' ? letter : 'A')), 5, "CDFS", "DVD", GiB);
+}
 } // namespace
 
 class TestEnumeration : public QObject
@@ -172,6 +239,99 @@ private slots:
             want << expected;
         }
         QCOMPARE(got, want);
+    }
+
+    // The one pass that refreshes the tree gives every disk the records the per-disk calls give
+    // it, in the same few round trips whatever the number of disks.
+    void onePassEqualsPerDisk()
+    {
+        QRandomGenerator rng(36);
+        QStringList seen;
+        for (const int disks : {1, 2, 3, 5, 8, 13, 24}) {
+            TestMachine tm;
+            randomMachine(tm, rng, disks);
+            QVERIFY(tm.write());
+            CountingPlatform counting(platform::current());
+            WindowsStorageManager manager(counting);
+            QVERIFY(manager.initialize());
+            counting.queries = counting.connections = 0;
+            const QList<DiskLayout> layouts = manager.getDiskLayouts();
+            QCOMPARE(counting.queries.load(), 3);
+            QCOMPARE(counting.connections.load(), 1);
+
+            const QList<QVariantMap> rows = manager.getDisks();
+            QCOMPARE(layouts.size(), disks);
+            for (int d = 0; d < disks; ++d) {
+                QCOMPARE(layouts[d].disk, rows[d]);
+                const QList<PartitionInfo> perDisk = manager.getPartitions(QString::number(d));
+                QCOMPARE(allFields(layouts[d].partitions), allFields(perDisk));
+                for (const PartitionInfo &p : perDisk)
+                    seen << (p.isUnallocated ? bytes(p.sizeBytes) : p.type + (p.driveLetter.isEmpty() ? "" : " lettered"));
+            }
+        }
+        // The draw reached the cases that matter: gaps just past the slack and around 50 MiB,
+        // logical drives, lettered volumes.
+        for (const char *want : {"1024", "50M-512", "50M", "50M+512", "Logical lettered", "Primary lettered", "EFI"})
+            QVERIFY2(seen.contains(QLatin1String(want)), want);
+
+        // A failing step of the pass costs what the same failure costs the per-disk calls:
+        // no disks, disks without records, or records without letters.
+        const QList<std::pair<const char *, const char *>> faults{
+            {"SELECT * FROM MSFT_Disk", "0 disks, 0 records, 0 lettered"},
+            {"SELECT * FROM MSFT_Partition", "3 disks, 0 records, 0 lettered"},
+            {"CIMV2", "3 disks, 15 records, 0 lettered"},
+            {"Win32_LogicalDisk", "3 disks, 15 records, 0 lettered"},
+            {"", "3 disks, 15 records, 5 lettered"},
+        };
+        TestMachine demo(TestMachine::Start::Demo);
+        WindowsStorageManager manager;
+        QVERIFY(manager.initialize());
+        for (const auto &[match, expected] : faults) {
+            demo.read();
+            if (*match)
+                demo.addFault(QJsonObject{{"target", QString(match) == "CIMV2" ? "wmi.connect" : "wmi.query"},
+                                          {"match", match}, {"times", 1}});
+            QVERIFY(demo.write());
+            int records = 0, lettered = 0;
+            const QList<DiskLayout> layouts = manager.getDiskLayouts();
+            for (const DiskLayout &layout : layouts)
+                for (const PartitionInfo &p : layout.partitions) {
+                    ++records;
+                    lettered += !p.driveLetter.isEmpty();
+                }
+            QCOMPARE(QStringLiteral("%1 disks, %2 records, %3 lettered").arg(layouts.size()).arg(records).arg(lettered),
+                     QLatin1String(expected));
+        }
+    }
+
+    // A lettered volume whose file system the logical-disk list leaves out is asked for it by
+    // its root; volumes without a letter are not asked.
+    void volumeCompletesTheRecord()
+    {
+        struct VolumeAnswers : CountingPlatform
+        {
+            using CountingPlatform::CountingPlatform;
+            QStringList roots;
+            bool getVolumeInformation(const std::wstring &root, std::wstring *name, std::size_t, std::uint32_t *,
+                                      std::wstring *fs, std::size_t) override
+            {
+                roots << QString::fromStdWString(root);
+                *name = L"Late";
+                *fs = L"NTFS";
+                return true;
+            }
+        };
+        TestMachine tm;
+        tm.addDisk(0, GiB, "MBR");
+        tm.addPartition(0, MiB, 10 * MiB, "Primary", TestMachine::Vol({}, {}, "F"));
+        tm.addPartition(0, 11 * MiB, 10 * MiB, "Primary", TestMachine::Vol());
+        QVERIFY(tm.write());
+        VolumeAnswers answers(platform::current());
+        WindowsStorageManager manager(answers);
+        QVERIFY(manager.initialize());
+        QCOMPARE(render(manager.getDiskLayouts().value(0).partitions, 0),
+                 "gap @0 1M | 1 @1M 10M Primary(2) F: NTFS'Late' | 2 @11M 10M Primary(2) | gap @21M 1003M");
+        QCOMPARE(answers.roots, QStringList{"F:\\"});
     }
 
     // Only the running system's own partitions are refused; another disk's EFI partition, MSR,

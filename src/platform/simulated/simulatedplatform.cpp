@@ -570,12 +570,8 @@ public:
     // --- Timing ---
     int scaledMs(int nominalMs) override
     {
-        if (nominalMs <= 0)
-            return nominalMs; // 0 stays 0 and -1 keeps meaning "no limit"
-        const double real = std::round(double(nominalMs) * timeScale());
-        if (real >= double(INT_MAX))
-            return INT_MAX;
-        return std::max(1, int(real));
+        // The file is read only for a time that scales: 0 stays 0 and -1 keeps meaning "no limit".
+        return nominalMs <= 0 ? nominalMs : sim::scaledMs(nominalMs, timeScale());
     }
 
     void sleepMs(int nominalMs) override
