@@ -114,7 +114,8 @@ private slots:
             << "NTFS" << [] { SplitPartitionOptions o = splitD(10 * G - 99 * M, 99 * M, "K"); o.validateBeforeSplit = false; return o; }()
             << QString() << false << QList<int>{5, 10, 15} << "0 New partition size requires at least 100 MB"
             << QStringList{c, d, e};
-        for (const auto &[id, why] : {std::pair{"0:2:1", "Invalid partition ID format"}, std::pair{"x:2", "Unable to parse disk index"}})
+        for (const auto &[id, why] : {std::pair{"0:2:1", "Invalid partition ID format"}, std::pair{"x:2", "Unable to parse disk index"},
+                                      std::pair{"0:9", "Partition 0:9 was not found"}})
             QTest::newRow(id) << "NTFS" << [id = id] { SplitPartitionOptions o = splitD(6 * G, 4 * G, "K"); o.partitionId = id; return o; }()
                               << QString() << false << QList<int>{5, 10, 15} << QStringLiteral("0 %1").arg(why) << QStringList{c, d, e};
         QTest::newRow("sizes 64 MiB + 1 byte short")
