@@ -190,6 +190,12 @@ private slots:
         // A source the options give no letter comes back with the first free one.
         QTest::newRow("gap: no letter named, any free one") << with(gap, [](auto &o) { o.sourceDriveLetter.clear(); })
                                                             << QByteArray() << gapDone << "1 C 10300 1111-2222, 2 F 5120 3333-4444";
+        // Without the target's size the extend takes all the free space after the source.
+        QTest::newRow("partition: size unknown, a bare extend")
+            << with(part, [](auto &o) { o.targetSizeBytes = 0; }) << QByteArray()
+            << "ok Successfully merged partition 2 into partition 1.\n\n Original partition size: 10.00 GB, new partition "
+               "size: 15.00 GB, increased space: 0 B"
+            << "1 E 102399 1111-2222";
         QTest::newRow("gap: the target number is not checked")
             << with(gap, [](auto &o) { o.targetPartitionNumber = 1; }) << QByteArray() << gapDone << grown;
         QTest::newRow("partition: target is the source")
