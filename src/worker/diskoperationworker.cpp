@@ -91,9 +91,9 @@ void DiskOperationWorker::cancelOperation()
 
 void DiskOperationWorker::cancelMergeOperation()
 {
-    // Only the flag crosses threads. The merge polls it while diskpart runs and kills the tool on
-    // its own thread (the process object belongs there), then reports the end itself, after it
-    // has given the letters back, so the end is reported once and only when nothing runs.
+    // Only the flag crosses threads. The merge looks at it between its steps and reports the end
+    // itself, after it has given the letters back, so the end is reported once and only when
+    // nothing runs.
     qDebug() << "[merge] cancel requested";
     m_stopRequested = true;
 }

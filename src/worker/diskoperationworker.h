@@ -36,7 +36,7 @@ struct MergePartitionOptions
     qint64 newSizeBytes = 0;
     QString sourceVolumeLabel;
     QString notes;                  // not read by the job
-    int timeoutSeconds = 300;       // below 1: no overall limit, 60 s per script
+    int timeoutSeconds = 300;       // checked between steps; below 1: no overall limit
     bool resizeFileSystem = true;
     bool validateBeforeMerge = true;
     bool mergeWithPartition = false;
@@ -165,9 +165,9 @@ public slots:
     // Safe from any thread: the running job stops before its next step.
     void cancelOperation();
     void executeDeletePartition(PartitionInfo options);
-    // Safe from any thread: the running merge stops at its next check, or within a few
-    // milliseconds when diskpart is running (the job kills it), gives back the letters it took
-    // and reports "The user canceled the merge operation".
+    // Safe from any thread: the running merge stops before its next step (a running script is
+    // never killed), gives back the letters it took and reports "The user canceled the merge
+    // operation", with what it had already changed.
     void cancelMergeOperation();
 
     // Creates the requested partitions one after another, letters them, then formats those that

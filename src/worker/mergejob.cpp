@@ -1,6 +1,7 @@
 #include "mergejob.h"
 
 #include "steprunner.h"
+#include "storageaccess.h"
 
 #include "common/driveletter.h"
 #include "common/sizetext.h"
@@ -18,8 +19,9 @@ namespace {
 const char *const CancelledText = QT_TRANSLATE_NOOP("DiskOperationWorker", "The user canceled the merge operation");
 const char *const TimedOutText = QT_TRANSLATE_NOOP("DiskOperationWorker", "The merge operation ran past its time limit and was stopped");
 
-// Per-script limit when the options give no overall limit.
-constexpr int DefaultScriptLimitMs = 60000;
+// Each script's own limit, whatever the overall one: diskpart's start (its storage service may
+// have to start first) and one partition command. Only a tool that truly hangs reaches it.
+constexpr int ScriptLimitMs = 120000;
 constexpr int PauseMs = 2000;
 constexpr int PollMs = 20;
 constexpr qint64 MiB = 1024 * 1024;
@@ -141,7 +143,10 @@ bool MergeJob::runSteps(QString *successMessage)
     if (o.mergeWithPartition) {
         steps << Step{QStringLiteral("delete the partition on the right"), true, [&](ReportNode &node) {
             progress(tr("Merge partition"), 60, tr("Deleting target partition and extending source partition..."));
-            m_targetDeleted = runChange(partitionScript(o.targetPartitionNumber, QStringLiteral("delete partition override")));
+            // A delete that failed or was ended at its limit may still have happened: ask the
+            // provider, so the target's letter never goes to whatever now has its number.
+            m_targetDeleted = runChange(partitionScript(o.targetPartitionNumber, QStringLiteral("delete partition override")))
+                              || !targetStillThere();
             return succeeded(node);
         }};
         steps << Step{QStringLiteral("extend over the freed space"), true, [&](ReportNode &node) {
@@ -149,7 +154,7 @@ bool MergeJob::runSteps(QString *successMessage)
             // Only the target's space: a bare extend would also swallow any free space after it.
             const qint64 mib = o.targetSizeBytes / MiB;
             const QString extend = mib >= 1 ? QStringLiteral("extend size=%1").arg(mib) : QStringLiteral("extend");
-            runChange(partitionScript(o.sourcePartitionNumber, extend));
+            m_sourceExtended = runChange(partitionScript(o.sourcePartitionNumber, extend));
             return succeeded(node);
         }};
     } else {
@@ -261,17 +266,9 @@ QStringList MergeJob::partitionScript(int partitionNumber, const QString &comman
 
 bool MergeJob::runScript(const QStringList &lines, ScriptKind kind)
 {
-    // Steps stop at a cancel or the overall limit; the scripts that give letters back run anyway.
-    const bool step = kind == ScriptKind::Step;
-    if (step && m_cancel) {
-        noteCancelled();
-        return false;
-    }
-    if (step && m_deadline.hasExpired()) {
-        onOperationTimeout();
-        return false;
-    }
-
+    // No stop request or overall limit reaches a running script: diskpart killed inside a delete
+    // or an extend leaves the disk in a state nobody can tell. The runner checks them between
+    // steps; only the script's own limit ends a tool that truly hangs.
     delete m_process;
     m_process = new QProcess();
     QObject::connect(m_process, &QProcess::finished, m_process,
@@ -283,26 +280,16 @@ bool MergeJob::runScript(const QStringList &lines, ScriptKind kind)
     scriptrunner::RunRequest request;
     request.scriptLines = lines;
     request.process = m_process;
-    request.finishTimeoutMs = m_options.timeoutSeconds >= 1 ? nominalMsOf(m_options.timeoutSeconds) : DefaultScriptLimitMs;
-    if (step) {
-        request.cancel = &m_cancel;
-        request.deadline = m_deadline;
-    }
+    request.finishTimeoutMs = ScriptLimitMs;
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::MergeScript, request);
     qDebug().noquote() << "[merge]" << lines.value(2) << "exit code:" << result.exitCode << "success:" << result.success
                        << "\n" << result.output << result.errorOutput;
 
-    if (step) {
-        // Kills of our own (cancel, limits) show up as crashes; they are not the tool's fault.
-        if (result.cancelled) {
-            noteCancelled();
-        } else if (result.timedOut) {
-            // The overall limit running out is said by the next stop check.
-            if (!m_deadline.hasExpired())
-                noteFailure(tr("Process execution failed: diskpart process execution timed out"));
-        } else if (!result.success && !m_scriptProcessError.isEmpty()) {
+    if (kind == ScriptKind::Step) {
+        if (result.timedOut)
+            noteFailure(tr("Process execution failed: diskpart process execution timed out"));
+        else if (!result.success && !m_scriptProcessError.isEmpty())
             noteFailure(m_scriptProcessError);
-        }
     }
     return result.success;
 }
@@ -369,7 +356,29 @@ void MergeJob::noteCancelled()
     if (!m_failure.isEmpty())
         return;
     emit m_worker.mergePartitionStatusChanged(tr("The operation has been canceled"));
-    m_failure = tr(CancelledText);
+    m_failure = tr(CancelledText) + leftBehind();
+}
+
+bool MergeJob::targetStillThere()
+{
+    const int target = m_options.targetPartitionNumber;
+    const std::optional<PartitionInfo> info =
+        storageaccess::partitionInfo(m_worker, QStringLiteral("%1:%2").arg(m_options.diskNumber).arg(target));
+    // Unknown counts as gone: a letter given to the wrong partition is worse than one not given.
+    return info && info->partitionNumber == target
+           && (m_options.targetSizeBytes <= 0 || info->sizeBytes == m_options.targetSizeBytes);
+}
+
+QString MergeJob::leftBehind() const
+{
+    // A stop between the delete and the extend leaves the target's space free.
+    if (!m_targetDeleted || m_sourceExtended)
+        return QString();
+    return QLatin1String("\n\n")
+           + tr("Partition %1 had already been deleted: its space is now unallocated, and partition %2 keeps its "
+                "old size.")
+                 .arg(m_options.targetPartitionNumber)
+                 .arg(m_options.sourcePartitionNumber);
 }
 
 void MergeJob::reportEnd(bool success, const QString &message)
@@ -388,7 +397,7 @@ void MergeJob::onOperationTimeout()
     if (!m_failure.isEmpty())
         return;
     emit m_worker.mergePartitionStatusChanged(tr("Operation timed out, canceling..."));
-    m_failure = tr(TimedOutText);
+    m_failure = tr(TimedOutText) + leftBehind();
 }
 
 void MergeJob::onProcessFinished(QProcess::ExitStatus exitStatus)

@@ -12,7 +12,7 @@
 // The merge job: grows one partition (the source) over the space to its right, either the
 // unallocated space there or the partition there (the target), which is deleted first. Works
 // through diskpart scripts only, each run through the runner's merge row in a process of the
-// job's own, so the job can watch it and kill it.
+// job's own. A cancel or the overall limit stops it between steps, never inside a script.
 class MergeJob
 {
     Q_DECLARE_TR_FUNCTIONS(DiskOperationWorker)
@@ -46,6 +46,10 @@ private:
     bool succeeded(ReportNode &node) const;
     void noteFailure(const QString &text);
     void noteCancelled();
+    // Whether the target partition is still on the disk, as the provider reads it now.
+    bool targetStillThere();
+    // What a stop after the delete leaves, for the end message; empty otherwise.
+    QString leftBehind() const;
     void reportEnd(bool success, const QString &message);
 
     DiskOperationWorker &m_worker;
@@ -59,4 +63,5 @@ private:
     bool m_sourceLetterRemoved = false;
     bool m_targetLetterRemoved = false;
     bool m_targetDeleted = false;
+    bool m_sourceExtended = false;
 };
