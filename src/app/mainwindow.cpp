@@ -3,10 +3,12 @@
 #include "appresources.h"
 #include "customtitlebar.h"
 #include "platform/platform.h"
+#include "runningjobs.h"
 #include "storage/windowsstoragemanager.h"
 #include "ui_mainwindow.h"
 #include "weblinks.h"
 
+#include <QCloseEvent>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -34,6 +36,7 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
 
     m_storageManager = new WindowsStorageManager(this);
+    m_jobs = new RunningJobs(this);
 
     setupFrame();
 
@@ -119,6 +122,12 @@ void MainWindow::setupFrame()
     connect(m_titleBar, &CustomTitleBar::minimizeRequested, this, &MainWindow::onTitleBarMinimizeRequested);
 
     ui->btnRefresh->setObjectName(QStringLiteral("btnRefresh"));
+    m_jobsLabel = new QLabel(ui->statusLabel->parentWidget());
+    m_jobsLabel->setObjectName(QStringLiteral("runningJobsLabel"));
+    m_jobsLabel->setGeometry(140, 680, 560, 30);
+    m_jobsLabel->setStyleSheet(QStringLiteral("QLabel#runningJobsLabel { font-size: 12px; color: #b7791f; background: transparent; }"));
+    m_jobsLabel->hide();
+    connect(m_jobs, &RunningJobs::changed, this, &MainWindow::onRunningJobsChanged);
     ui->rightPanel->setMinimumWidth(200);
     ui->rightPanel->setMaximumWidth(280);
     ui->treeWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -146,6 +155,7 @@ void MainWindow::connectSignals()
     connect(ui->treeWidget, &QWidget::customContextMenuRequested, this, &MainWindow::onTreeWidgetContextMenu);
     connect(ui->btnRefresh, &QPushButton::clicked, this, &MainWindow::onRefreshClicked);
     connect(ui->rightPanel, &QListWidget::itemClicked, this, &MainWindow::onRightPanelItemClicked);
+    connect(ui->treeWidget, &QTreeWidget::currentItemChanged, this, &MainWindow::onRunningJobsChanged);
     connect(m_storageManager, &WindowsStorageManager::operationProgress, this,
             &MainWindow::onStorageOperationProgress);
     connect(m_storageManager, &WindowsStorageManager::operationCompleted, this,
@@ -213,6 +223,63 @@ void MainWindow::initializeStorageManager()
 void MainWindow::onTitleBarCloseRequested()
 {
     close();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_jobs->isIdle()) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (m_closeWhenIdle)
+        return;
+    const QList<RunningJobs::Job> running = m_jobs->running();
+    if (!running.isEmpty()) {
+        QStringList names;
+        for (const RunningJobs::Job &job : running)
+            names << tr("• %1 (disk %2)").arg(job.operation).arg(job.disk);
+        const auto answer = QMessageBox::question(
+            this, tr("Jobs still running"),
+            tr("%n job(s) still running:\n%1\n\nA job is never stopped half-way, so the disk is not left "
+               "half-changed. Close Tessaline when they have ended?", nullptr, int(running.size()))
+                .arg(names.join(QLatin1Char('\n'))),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        // The last job may have ended while the question was open.
+        if (answer != QMessageBox::Yes || m_jobs->isIdle()) {
+            if (answer == QMessageBox::Yes)
+                close();
+            return;
+        }
+    }
+    m_closeWhenIdle = true;
+    ui->rightPanel->setEnabled(false);
+    onRunningJobsChanged();
+}
+
+void MainWindow::onRunningJobsChanged()
+{
+    const QList<RunningJobs::Job> running = m_jobs->running();
+    if (m_closeWhenIdle && m_jobs->isIdle()) {
+        close();
+        return;
+    }
+    QStringList names;
+    for (const RunningJobs::Job &job : running)
+        names << tr("%1 (disk %2)").arg(job.operation).arg(job.disk);
+    if (m_closeWhenIdle)
+        m_jobsLabel->setText(tr("Finishing %n job(s): Tessaline closes when they have ended.", nullptr,
+                                int(running.size())));
+    else
+        m_jobsLabel->setText(tr("Running: %1").arg(names.join(QLatin1String("; "))));
+    m_jobsLabel->setToolTip(names.join(QLatin1Char('\n')));
+    m_jobsLabel->setVisible(!running.isEmpty() || m_closeWhenIdle);
+
+    // The actions say why they will refuse the selected disk.
+    const std::optional<RunningJobs::Job> busy = m_jobs->runningOn(selectedDisk());
+    for (int row = 0; row < ui->rightPanel->count(); ++row)
+        ui->rightPanel->item(row)->setToolTip(busy ? tr("Disk %1 is busy: %2").arg(busy->disk).arg(busy->operation)
+                                                   : QString());
 }
 
 void MainWindow::onTitleBarMinimizeRequested()

@@ -9,8 +9,10 @@
 
 class CustomTitleBar;
 class DiskOperationWorker;
+class QCloseEvent;
 class QDialog;
 class QLabel;
+class RunningJobs;
 class QListWidgetItem;
 class QTreeWidgetItem;
 class QVBoxLayout;
@@ -62,6 +64,9 @@ public:
     // there to show the result. The window may be destroyed first; the connection then goes too.
     using JobFinishedSignal = void (DiskOperationWorker::*)(bool, QString);
     void followJob(QDialog *dialog, DiskOperationWorker *worker, JobFinishedSignal finished, const QString &operation);
+    // Lists a started job as running on `disk` until it has ended and its thread is gone.
+    void trackJob(int disk, const QString &operation, DiskOperationWorker *worker, JobFinishedSignal finished);
+    const RunningJobs &runningJobs() const { return *m_jobs; }
 
 public slots:
     void onRefreshClicked();
@@ -92,6 +97,8 @@ private slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // With jobs running the window asks, then stays until they have ended and closes itself.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void setupFrame();
@@ -102,6 +109,10 @@ private:
 
     static bool hasActionSlot(const QObject *target, const char *slotName);
     void runAction(const char *slotName);
+    // The number of the disk the selected row belongs to, or -1.
+    int selectedDisk() const;
+    // The running-jobs line, the action list's hints, and the close that waited for the jobs.
+    void onRunningJobsChanged();
 
     Ui::MainWindow *ui = nullptr;
     WindowsStorageManager *m_storageManager = nullptr;
@@ -111,4 +122,7 @@ private:
     QWidget *m_centralContent = nullptr;
     QVBoxLayout *m_centralLayout = nullptr;
     Scheduler m_scheduler;
+    RunningJobs *m_jobs = nullptr;
+    QLabel *m_jobsLabel = nullptr;
+    bool m_closeWhenIdle = false;
 };

@@ -49,8 +49,9 @@ void MainWindow::onCreatePartition()
         refreshAfterOperation();
     });
     connect(dialog, &DiskPartitionPage::creationStarted, this, [this, dialog, diskNumber](DiskOperationWorker *worker) {
-        followJob(dialog, worker, &DiskOperationWorker::partitionCreationCompleted,
-                  tr("Creation of partitions on disk %1").arg(diskNumber));
+        const QString operation = tr("Creation of partitions on disk %1").arg(diskNumber);
+        followJob(dialog, worker, &DiskOperationWorker::partitionCreationCompleted, operation);
+        trackJob(diskNumber, operation, worker, &DiskOperationWorker::partitionCreationCompleted);
     });
     dialog->show();
 }

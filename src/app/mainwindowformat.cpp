@@ -22,7 +22,8 @@ void MainWindow::onFormatPartition()
     const QString operation = tr("Format of %1")
                                   .arg(partition.driveLetter.isEmpty() ? partition.id : partition.driveLetter + QLatin1Char(':'));
     QPointer<PartitionFormatter> dialog = new PartitionFormatter(partition, this);
-    connect(dialog, &PartitionFormatter::formatStarted, this, [this, dialog, operation](DiskOperationWorker *worker) {
+    connect(dialog, &PartitionFormatter::formatStarted, this, [this, dialog, partition, operation](DiskOperationWorker *worker) {
+        trackJob(partition.diskIndex, operation, worker, &DiskOperationWorker::operationCompleted);
         // Queued behind the dialog's own connection: a dialog still visible has the result.
         connect(worker, &DiskOperationWorker::operationCompleted, this,
                 [this, dialog, operation](bool success, const QString &message) {

@@ -53,7 +53,9 @@ void MainWindow::onMergePartition()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     QPointer<MergePartitionDialog> open(dialog);
-    connect(dialog, &MergePartitionDialog::mergeStarted, this, [this, open](DiskOperationWorker *worker) {
+    const QString operation = tr("Merge into partition %1").arg(selected.driveLetter.isEmpty() ? selected.id : selected.driveLetter + QLatin1Char(':'));
+    connect(dialog, &MergePartitionDialog::mergeStarted, this, [this, open, selected, operation](DiskOperationWorker *worker) {
+        trackJob(selected.diskIndex, operation, worker, &DiskOperationWorker::mergePartitionFinished);
         connect(worker, &DiskOperationWorker::mergePartitionFinished, this, [this, open](bool success, const QString &message) {
             // Every end may have changed the layout (a failed merge can leave the neighbour deleted).
             refreshAfterOperation();

@@ -158,7 +158,8 @@ void MainWindow::onResizePartition()
     connect(dialog, &ResizeDialog::partitionResized, this, &MainWindow::onResizeFinished);
     QPointer<ResizeDialog> open(dialog);
     const QString operation = tr("Resize of partition %1").arg(partition.name.isEmpty() ? id : partition.name);
-    connect(dialog, &ResizeDialog::resizeStarted, this, [this, open, operation](DiskOperationWorker *worker) {
+    connect(dialog, &ResizeDialog::resizeStarted, this, [this, open, partition, operation](DiskOperationWorker *worker) {
+        trackJob(partition.diskIndex, operation, worker, &DiskOperationWorker::operationCompleted);
         // The dialog's own connection comes first: a dialog still showing has the result in hand,
         // and its success refreshes through partitionResized. Every other end refreshes here, and
         // a result the dialog can no longer show is shown by the window.

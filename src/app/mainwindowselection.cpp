@@ -3,6 +3,7 @@
 
 #include "common/partitionid.h"
 #include "dialogs/deletepartitionpage.h"
+#include "runningjobs.h"
 #include "storage/windowsstoragemanager.h"
 #include "worker/diskoperationworker.h"
 #include "ui_mainwindow.h"
@@ -52,7 +53,28 @@ void MainWindow::runAction(const char *slotName)
         qDebug() << "Action not available yet:" << slotName;
         return;
     }
+    // One job per disk: a second one would run its scripts against a layout the first is changing.
+    if (const std::optional<RunningJobs::Job> busy = m_jobs->runningOn(selectedDisk())) {
+        QMessageBox::information(this, tr("Disk busy"),
+                                 tr("%1 is still running on disk %2.\n\nStart another job on this disk when it has "
+                                    "ended; jobs on other disks may run meanwhile.")
+                                     .arg(busy->operation)
+                                     .arg(busy->disk));
+        return;
+    }
     QMetaObject::invokeMethod(this, slotName, Qt::DirectConnection);
+}
+
+int MainWindow::selectedDisk() const
+{
+    const QTreeWidgetItem *row = ui->treeWidget->currentItem();
+    if (!row)
+        return -1;
+    while (row->parent())
+        row = row->parent();
+    bool numbered = false;
+    const int disk = row->data(0, Qt::UserRole).toString().toInt(&numbered);
+    return numbered ? disk : -1;
 }
 
 void MainWindow::onRightPanelItemClicked(QListWidgetItem *item)
@@ -198,8 +220,11 @@ void MainWindow::onDeletePartition()
         if (window->children().contains(gone))
             refreshAfterOperation();
     });
-    followJob(dialog, dialog->worker(), &DiskOperationWorker::deletePartitionFinished,
-              tr("Delete of partition %1").arg(DeletePartitionPage::displayName(partition)));
+    const QString operation = tr("Delete of partition %1").arg(DeletePartitionPage::displayName(partition));
+    followJob(dialog, dialog->worker(), &DiskOperationWorker::deletePartitionFinished, operation);
+    connect(dialog, &DeletePartitionPage::deleteStarted, this, [this, dialog, partition, operation] {
+        trackJob(partition.diskIndex, operation, dialog->worker(), &DiskOperationWorker::deletePartitionFinished);
+    });
     dialog->show();
 }
 
@@ -212,6 +237,11 @@ void MainWindow::followJob(QDialog *dialog, DiskOperationWorker *worker, JobFini
     connect(worker, finished, this, [this, shown, operation](bool success, const QString &message) {
         onJobFinished(operation, success, message, shown && shown->isVisible());
     }, Qt::QueuedConnection);
+}
+
+void MainWindow::trackJob(int disk, const QString &operation, DiskOperationWorker *worker, JobFinishedSignal finished)
+{
+    m_jobs->add({disk, operation}, worker, finished);
 }
 
 void MainWindow::onJobFinished(const QString &operation, bool success, const QString &message, bool shownByDialog)

@@ -45,8 +45,9 @@ void MainWindow::onSplitPartition()
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setStorageManager(m_storageManager);
     const QString operation = tr("Split of partition %1").arg(selected.driveLetter);
-    connect(dialog, &SplitPartitionDialog::splitStarted, this, [this, dialog, operation](DiskOperationWorker *worker) {
+    connect(dialog, &SplitPartitionDialog::splitStarted, this, [this, dialog, selected, operation](DiskOperationWorker *worker) {
         followJob(dialog, worker, &DiskOperationWorker::splitPartitionFinished, operation);
+        trackJob(selected.diskIndex, operation, worker, &DiskOperationWorker::splitPartitionFinished);
     });
     qDebug() << "SplitPartitionDialog 已设置存储管理器";
     dialog->show();

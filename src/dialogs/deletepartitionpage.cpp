@@ -281,6 +281,7 @@ void DeletePartitionPage::onDeleteButtonClicked()
     writeLog(QStringLiteral("Start deleting partitions: %1").arg(m_partitionId));
     writeLog(QStringLiteral("Device: %1, Partition Number: %2")
                  .arg(target.devicePath, QString::number(target.partitionNumber)));
+    emit deleteStarted();
     m_worker->startDeletePartition(target);
 }
 

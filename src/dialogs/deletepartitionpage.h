@@ -40,6 +40,11 @@ public:
     // started deletion is not stopped, only left to finish while the window goes away.
     void reject() override;
 
+signals:
+    // The deletion was confirmed and handed to the worker; its end comes as the worker's
+    // deletePartitionFinished.
+    void deleteStarted();
+
 public slots:
     void onDeleteButtonClicked();
     void onCancelButtonClicked();

@@ -4,7 +4,6 @@
 
 #include "common/partitionguard.h"
 #include "common/sizetext.h"
-#include "platform/platform.h"
 #include "worker/diskoperationworker.h"
 
 #include <QDebug>
@@ -84,8 +83,8 @@ MergePartitionDialog::MergePartitionDialog(const PartitionInfo &source, const Pa
 
 MergePartitionDialog::~MergePartitionDialog()
 {
-    if (m_workerThread && m_workerThread->isRunning() && m_worker)
-        m_worker->cancelMergeOperation();
+    // A merge whose dialog goes away runs on to its end (the window follows it): stopped between
+    // the delete and the extend it would leave the target's space unallocated for nothing.
     releaseThread();
     delete m_progressDialog.data();
 }
@@ -360,17 +359,14 @@ void MergePartitionDialog::releaseThread()
 {
     if (!m_workerThread)
         return;
+    // Never waited for here: the thread ends once its job has (at once when the job has reported
+    // its end), then releases itself and its worker. A job still running is never killed.
+    *m_handedOff = true;
+    m_workerThread->setParent(nullptr);
     m_workerThread->quit();
-    // The job reports its end last, so its thread ends at once after it. One still running
-    // (the dialog is going away mid-merge) is never killed: it would leave diskpart half way and
-    // the letters taken. It finishes, then releases itself and its worker.
-    if (m_workerThread->wait(platform::current().scaledMs(5000))) {
+    if (m_workerThread->isFinished()) {
         delete m_worker;
         delete m_workerThread;
-    } else {
-        qWarning() << "MergePartitionDialog: the merge is still running; it will finish on its own";
-        *m_handedOff = true;
-        m_workerThread->setParent(nullptr);
     }
     m_worker = nullptr;
     m_workerThread = nullptr;
