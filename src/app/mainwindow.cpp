@@ -241,8 +241,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
             names << tr("• %1 (disk %2)").arg(job.operation).arg(job.disk);
         const auto answer = QMessageBox::question(
             this, tr("Jobs still running"),
-            tr("%n job(s) still running:\n%1\n\nA job is never stopped half-way, so the disk is not left "
-               "half-changed. Close Tessaline when they have ended?", nullptr, int(running.size()))
+            tr("Still running:\n%1\n\nA job is never stopped half-way, so that no disk is left half-changed. "
+               "Close Tessaline once the running jobs have ended?")
                 .arg(names.join(QLatin1Char('\n'))),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         // The last job may have ended while the question was open.
@@ -268,8 +268,7 @@ void MainWindow::onRunningJobsChanged()
     for (const RunningJobs::Job &job : running)
         names << tr("%1 (disk %2)").arg(job.operation).arg(job.disk);
     if (m_closeWhenIdle)
-        m_jobsLabel->setText(tr("Finishing %n job(s): Tessaline closes when they have ended.", nullptr,
-                                int(running.size())));
+        m_jobsLabel->setText(tr("Closing once the running jobs have ended: %1").arg(names.join(QLatin1String("; "))));
     else
         m_jobsLabel->setText(tr("Running: %1").arg(names.join(QLatin1String("; "))));
     m_jobsLabel->setToolTip(names.join(QLatin1Char('\n')));
