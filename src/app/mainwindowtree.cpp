@@ -43,19 +43,6 @@ QString fileSystemText(const QString &fileSystem)
     return fileSystem;
 }
 
-// The popup announces work that blocks the GUI thread right after it is shown, so it has to
-// reach the screen first: wait (briefly) for the window system to expose it, then paint it.
-void paintNow(QWidget *popup)
-{
-    QPointer<QWidget> guard(popup);
-    QElapsedTimer waited;
-    waited.start();
-    while (guard && guard->windowHandle() && !guard->windowHandle()->isExposed() && waited.elapsed() < 200)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-    if (guard)
-        guard->repaint();
-}
-
 } // namespace
 
 void MainWindow::refreshDiskList()
@@ -297,7 +284,9 @@ void MainWindow::showLoading(const QString &text)
     popup->move(geometry().center() - popup->rect().center());
     popup->show();
     m_loadingPopup = popup;
-    paintNow(popup);
+    // Painted now, without a turn of the event loop: the work it announces follows at once, and
+    // a nested loop here would let a job's end start a second refresh inside this one.
+    popup->repaint();
 }
 
 void MainWindow::hideLoading()

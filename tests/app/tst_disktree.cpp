@@ -127,6 +127,13 @@ private slots:
             "  Unallocated | - | 8.00 GB | strip | Unused Partition | GGGGG",
         }));
         QCOMPARE(stored, enumerated);
+        // Long disk names are elided in the column, so the disk row says its name as a hint;
+        // every partition row carries the partition picture.
+        for (int d = 0; d < m_tree->topLevelItemCount(); ++d) {
+            QCOMPARE(disk(d)->toolTip(0), disk(d)->text(0));
+            for (int i = 0; i < disk(d)->childCount(); ++i)
+                QVERIFY(!disk(d)->child(i)->icon(0).pixmap(16).isNull());
+        }
     }
 
     // Truncated; 0 for a disk of size 0; clamped when a size is beyond its disk or negative.
