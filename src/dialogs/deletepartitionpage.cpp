@@ -314,25 +314,16 @@ void DeletePartitionPage::reject()
 
 bool DeletePartitionPage::confirmLeavingWhileRunning()
 {
-    if (m_asking)
+    if (m_question.isOpen())
         return false;
-    m_asking = true;
-    const QMessageBox::StandardButton answer = QMessageBox::question(
+    const QMessageBox::StandardButton answer = m_question.ask(
         this, tr("Cancel operation"),
         tr("The deletion of partition %1 has already started and cannot be stopped half-way.\n"
            "It will finish, and its result will be shown.\n\n"
            "Close this window and let the deletion finish?")
-            .arg(m_partitionId),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    m_asking = false;
-    if (m_heldResult) {
-        // The deletion ended while the question was open: its result is shown here and now.
-        const Result result = *m_heldResult;
-        m_heldResult.reset();
-        showResult(result.success, result.message);
-        return false;
-    }
-    if (answer != QMessageBox::Yes)
+            .arg(m_partitionId));
+    // A deletion that ended while the question was open has closed it and shown its result.
+    if (!m_running || answer != QMessageBox::Yes)
         return false;
     writeLog(QStringLiteral("User cancels the operation"));
     return true;
@@ -363,10 +354,11 @@ void DeletePartitionPage::onDeletePartitionDetails(const QString &transcript)
 
 void DeletePartitionPage::onDeletePartitionFinished(bool success, const QString &errorMessage)
 {
-    if (m_asking) {
-        m_heldResult = Result{success, errorMessage};
-        return;
-    }
+    m_question.jobEnded([this, success, errorMessage] { endDeletion(success, errorMessage); });
+}
+
+void DeletePartitionPage::endDeletion(bool success, const QString &errorMessage)
+{
     if (!isVisible()) {
         // Closed during the deletion: whoever opened the window reports the result.
         setRunning(false);

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "common/records.h"
+#include "jobquestion.h"
 
 #include <QDialog>
 #include <QPixmap>
 #include <QString>
 
-#include <optional>
 
 class DiskOperationWorker;
 class QLabel;
@@ -65,15 +65,15 @@ private:
     // The question asked before the window goes away during a deletion; true to let it go.
     bool confirmLeavingWhileRunning();
     void showResult(bool success, const QString &errorMessage);
+    // The deletion's end, once no question is open.
+    void endDeletion(bool success, const QString &errorMessage);
 
     PartitionInfo m_partition;
     QString m_partitionId;
     DiskOperationWorker *m_worker = nullptr; // no parent; deleted when its thread ends
     QThread *m_workerThread = nullptr;       // child of the dialog
     bool m_running = false;
-    bool m_asking = false;     // the leave question is open
-    struct Result { bool success; QString message; };
-    std::optional<Result> m_heldResult; // arrived while the leave question was open
+    JobQuestion m_question;    // whether to leave while the deletion runs
     QString m_details;         // the failed run's transcript, behind the box's details
 
     QLabel *m_headerLabel = nullptr;

@@ -409,19 +409,15 @@ void SplitPartitionDialog::reject()
         QDialog::reject();
         return;
     }
-    if (m_asking)
+    if (m_question.isOpen())
         return;
-    m_asking = true;
-    const QMessageBox::StandardButton answer = QMessageBox::question(
+    const QMessageBox::StandardButton answer = m_question.ask(
         this, tr("Confirm cancellation"),
-        tr("Split operation is in progress, forced cancellation may cause data corruption.\nConfirm cancellation?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    m_asking = false;
-    if (!m_busy) {
-        // The split ended while the question was open; its result has been shown.
-        return;
-    }
-    if (answer != QMessageBox::Yes)
+        tr("The split stops after the step under way: a step that changes the disk is never stopped "
+           "half-way. If the partition has already been shrunk, the freed space is left unallocated.\n"
+           "Confirm cancellation?"));
+    // A split that ended while the question was open has closed it and shown its result.
+    if (!m_busy || answer != QMessageBox::Yes)
         return;
     // The split stops before its next step; the window that opened the dialog shows its result.
     if (m_worker)
@@ -445,6 +441,11 @@ void SplitPartitionDialog::onSplitFinished(bool success, QString message)
 {
     setBusy(false);
     releaseWorkerThread();
+    m_question.jobEnded([this, success, message] { showSplitEnd(success, message); });
+}
+
+void SplitPartitionDialog::showSplitEnd(bool success, const QString &message)
+{
     if (!isVisible())
         return; // closed during the split: whoever opened the dialog reports the result
     if (!success) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/records.h"
+#include "jobquestion.h"
 
 #include <QDialog>
 #include <QString>
@@ -67,6 +68,8 @@ private:
     void setBusy(bool busy);
     void setUpWorkerThread();
     void releaseWorkerThread();
+    // The split's end, once no question is open.
+    void showSplitEnd(bool success, const QString &message);
     QString partitionName() const;
     double totalGb() const;
 
@@ -82,7 +85,7 @@ private:
     bool m_busy = false;
     bool m_updating = false;
     bool m_valid = false;
-    bool m_asking = false; // the cancellation question is open
+    JobQuestion m_question; // whether to cancel the running split
     int m_lastProgress = 0;
 
     QWidget *m_originalBar = nullptr;
