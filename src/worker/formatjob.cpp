@@ -110,21 +110,27 @@ std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
             message = tr("不支持的文件系统: %1").arg(options.fileSystem);
             report.end = JobReport::End::Failed;
         } else {
+            bool stoppedInside = false; // the large FAT32 path took the stop before its format
             const Step format{QStringLiteral("format"), true, [&](ReportNode &node) {
+                LargeFat32Format fat32(m_worker, m_lastError);
                 const bool large = fileSystem == QLatin1String("FAT32")
-                                   && LargeFat32Format(m_worker, m_lastError).getDriveTotalSize(options.partitionPath)
-                                          > LargeFat32AboveBytes;
+                                   && fat32.getDriveTotalSize(options.partitionPath) > LargeFat32AboveBytes;
                 if (large)
                     qDebug() << "检测到大容量FAT32分区，使用专用格式化器";
-                const bool done = large ? LargeFat32Format(m_worker, m_lastError).formatLargeFat32(options)
-                                        : executeStandardFormat(options);
-                node.detail = done ? QString() : m_lastError;
+                const bool done = large ? fat32.formatLargeFat32(options) : executeStandardFormat(options);
+                stoppedInside = fat32.stoppedBeforeFormat();
+                node.detail = done ? QString()
+                                   : stoppedInside ? QStringLiteral("stopped on request before fat32format ran")
+                                                   : m_lastError;
                 return done;
             }};
             ok = runner.run({format}) == StepRunner::Stop::None;
-            if (!ok)
-                message = runner.stopped() == StepRunner::Stop::Cancelled ? tr("The operation has been canceled")
-                                                                          : m_lastError;
+            if (runner.stopped() == StepRunner::Stop::Cancelled || stoppedInside) {
+                report.end = JobReport::End::Cancelled;
+                message = tr("The format was canceled before it began; the partition is unchanged.");
+            } else if (!ok) {
+                message = m_lastError;
+            }
         }
     } catch (const std::exception &e) {
         message = tr("格式化异常: %1").arg(QString::fromLocal8Bit(e.what()));

@@ -195,8 +195,8 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
     platform::current().getVolumeInformation((drive + QLatin1Char('\\')).toStdWString(), nullptr, 0, nullptr,
                                              &fileSystemName, 32);
 
-    // The three steps belong together: a stop between them would leave the volume dismounted,
-    // so this sequence takes no stop request.
+    // A stop is taken before the dismount or before the format, and then the volume gets its
+    // letter back below; after the format, mounting it again always follows.
     JobReport report;
     report.asked = QStringLiteral("large FAT32 format of %1").arg(drive);
     const QList<Step> steps{
@@ -223,9 +223,11 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
              }
              emit m_worker.operationProgress(100);
              return true;
-         }},
+         }, false},
     };
-    const bool ok = StepRunner(report, nullptr, QDeadlineTimer(QDeadlineTimer::Forever)).run(steps) == StepRunner::Stop::None;
+    StepRunner runner(report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
+    const bool ok = runner.run(steps) == StepRunner::Stop::None;
+    m_stoppedBeforeFormat = runner.stopped() == StepRunner::Stop::Cancelled;
     m_worker.publishReport(report);
     if (!ok && !isDriveAccessible(drive)) {
         // The diskpart dismount takes the letter away; a failed format must not leave the

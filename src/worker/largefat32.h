@@ -17,7 +17,11 @@ public:
 
     LargeFat32Format(DiskOperationWorker &worker, QString &lastError) : m_worker(worker), m_lastError(lastError) {}
 
+    // Takes a stop request before the dismount and before the format; once fat32format has run,
+    // the volume is mounted again whatever was asked meanwhile.
     bool formatLargeFat32(const FormatOptions &options);
+    // The last formatLargeFat32 was stopped on request before fat32format ran.
+    bool stoppedBeforeFormat() const { return m_stoppedBeforeFormat; }
     // Bytes of a lettered volume; a partition id counts as large. -1 when unknown.
     qint64 getDriveTotalSize(const QString &path);
     bool dismountWithFsutil(QString drive);
@@ -31,4 +35,5 @@ public:
 private:
     DiskOperationWorker &m_worker;
     QString &m_lastError;
+    bool m_stoppedBeforeFormat = false;
 };

@@ -282,6 +282,52 @@ private slots:
         QCOMPARE(bin.strayLines(), QStringList());
     }
 
+    // A stop is taken before the format begins and nowhere inside it: before the job, or while
+    // the large path dismounts, the volume stays as it was; while fat32format runs, the format
+    // finishes and the volume is mounted again.
+    void stopRequests_data()
+    {
+        QTest::addColumn<Options>("options");
+        QTest::addColumn<int>("stopAt"); // the progress report during which the stop comes; -1: before the job
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("reports");
+
+        const QString cancelled = QStringLiteral("failed The format was canceled before it began; the partition is unchanged.");
+        const QString large = QStringLiteral("large FAT32 format of H:: %1\n  [done] dismount (changes the disk)\n  [%2] format with "
+                                             "fat32format (changes the disk)\n  [%2] mount again | ");
+        QTest::newRow("before the job") << opts("E:", "NTFS", "x") << -1 << cancelled
+                                        << "format E: as NTFS: cancelled\n  [not run] format (changes the disk)";
+        QTest::newRow("during the dismount") << opts("H:", "FAT32") << 5 << cancelled
+                                             << large.arg("cancelled", "not run") + "format H: as FAT32: cancelled\n  [failed] "
+                                                "format (changes the disk): stopped on request before fat32format ran";
+        QTest::newRow("during fat32format") << opts("H:", "FAT32") << 20 << "ok 格式化成功完成"
+                                            << large.arg("succeeded", "done") + "format H: as FAT32: succeeded\n  [done] format (changes the disk)";
+    }
+
+    void stopRequests()
+    {
+        QFETCH(Options, options);
+        QFETCH(int, stopAt);
+        TestMachine tm;
+        buildMachine(tm, 0.05); // the dismount's own limit leaves room for a loaded machine
+        QVERIFY(tm.write());
+        QMap<QString, QString> serials;
+        const QMap<QString, QString> before = volumes(tm.read(), &serials);
+        WorkerRig rig(this);
+        DiskOperationWorker *worker = rig.worker;
+        if (stopAt < 0)
+            worker->cancelOperation();
+        connect(worker, &DiskOperationWorker::operationProgress, worker, [worker, stopAt](int p) {
+            if (p == stopAt)
+                worker->cancelOperation();
+        }, Qt::DirectConnection);
+        QVERIFY(rig.format(options));
+        QTEST(rig.result, "result");
+        QTEST(rig.reports.join(QLatin1String(" | ")), "reports");
+        QMap<QString, QString> after;
+        QCOMPARE(volumes(tm.read(), &after) == before && after == serials, !rig.result.startsWith(QLatin1String("ok")));
+    }
+
     // Blind answers and answers to the prompt share one count of two.
     void fat32formatAnswers()
     {
