@@ -1827,6 +1827,10 @@ This action cannot be undone!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>A format that has already begun cannot be stopped half-way: it will finish, and its result will be shown.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Format Complete</source>
         <translation type="unfinished"></translation>
     </message>

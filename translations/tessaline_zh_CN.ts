@@ -1936,6 +1936,10 @@ This action cannot be undone!</source>
         <translation>格式化操作正在进行中。要取消吗？</translation>
     </message>
     <message>
+        <source>A format that has already begun cannot be stopped half-way: it will finish, and its result will be shown.</source>
+        <translation>已经开始的格式化无法中途停止：它会完成，并显示其结果。</translation>
+    </message>
+    <message>
         <source>Format Complete</source>
         <translation>格式化完成</translation>
     </message>
