@@ -143,7 +143,7 @@ void ResizeDialog::setPartitionInfo(const PartitionInfo &info, qint64 currentSiz
     ui->spinBoxSize->setRange(double(m_minSizeMB) / 1024.0, double(m_maxSizeMB) / 1024.0);
     ui->spinBoxSize->setSingleStep(0.1);
     ui->spinBoxSize->setSuffix(tr(" GB"));
-    ui->spinBoxSize->setValue(double(currentSizeMB) / 1024.0 + 0.1);
+    ui->spinBoxSize->setValue(double(currentSizeMB) / 1024.0);
     m_updatingControls = false;
 
     ui->labelName->setText(info.name);
