@@ -28,14 +28,14 @@ void takeLetterAndSize(const std::optional<PartitionInfo> &info, QString *letter
     *size = record.sizeBytes;
 }
 
-QString failedRunText(const scriptrunner::RunResult &result, int nominalLimitMs)
+QString failedRunText(const scriptrunner::RunResult &result)
 {
     if (!result.scriptWritten)
         return FormatEngine::tr("无法创建diskpart脚本文件: %1").arg(result.scriptPath);
     if (!result.started)
         return FormatEngine::tr("启动diskpart失败: %1").arg(result.startErrorText);
     if (result.timedOut)
-        return FormatEngine::tr("diskpart 执行超时（%1秒）").arg(nominalLimitMs / 1000);
+        return FormatEngine::tr("diskpart 执行超时（%1秒）").arg(result.finishLimitMs / 1000);
     if (!result.exitCodeObtained)
         return FormatEngine::tr("diskpart 异常退出\n\n输出信息：%1").arg(result.output.trimmed());
     return FormatEngine::tr("diskpart 执行失败，退出码: %1\n\n输出信息：%2").arg(result.exitCode).arg(result.output.trimmed());
@@ -190,11 +190,19 @@ bool FormatEngine::formatByVolume(const QString &driveLetter, const QString &fil
     scriptrunner::RunRequest request;
     request.nameParts = {QString(letter)};
     request.scriptLines = {QStringLiteral("select volume %1").arg(letter.toUpper()), formatLine, QStringLiteral("exit")};
+    if (!quickFormat) {
+        // A full format writes every sector, so its limit grows with the volume.
+        std::uint64_t total = 0;
+        request.writesBytes = platform::current().getDiskFreeSpaceEx(driveletter::root(letter).toStdWString(), nullptr,
+                                                                     &total, nullptr)
+                                  ? qint64(total)
+                                  : -1;
+    }
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::FormatByVolume, request);
     if (result.success)
         return true;
     qWarning().noquote() << "[formatUsingDiskpartByVolume] 格式化失败:" << driveLetter << result.output;
-    m_lastError = failedRunText(result, scriptrunner::settings(scriptrunner::Run::FormatByVolume).finishTimeoutMs);
+    m_lastError = failedRunText(result);
     return false;
 }
 
@@ -313,7 +321,6 @@ bool FormatEngine::formatByPartitionId(const QString &partitionId, const QString
     qDebug().noquote() << "[formatByPartitionId] 输出:" << result.output;
     if (result.success)
         return true;
-    const scriptrunner::RunSettings &row = scriptrunner::settings(scriptrunner::Run::FormatByPartitionId);
-    m_lastError = failedRunText(result, sizeBytes > row.largeAboveBytes ? row.finishTimeoutLargeMs : row.finishTimeoutMs);
+    m_lastError = failedRunText(result);
     return false;
 }

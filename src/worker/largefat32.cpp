@@ -20,7 +20,11 @@
 
 namespace {
 
-constexpr int Fat32BudgetMs = 60000;
+// fat32format writes the reserved sectors, two FATs of four bytes a cluster and the root
+// cluster: with clusters of 4 KiB at the least, at most this fraction of the volume.
+constexpr qint64 VolumeBytesPerFatByte = 512;
+// The largest volume it formats (2^32 sectors of 4 KiB), assumed when the size is unknown.
+constexpr qint64 LargestFat32VolumeBytes = 0x100000000LL * 4096;
 constexpr int FirstBlindAnswerMs = 3000;
 constexpr int SecondBlindAnswerMs = 8000;
 constexpr int MaxAnswers = 2;
@@ -210,7 +214,7 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
          }},
         {QStringLiteral("format with fat32format"), true, [&](ReportNode &node) {
              emit m_worker.operationProgress(10);
-             if (runFat32Format(drive, options))
+             if (runFat32Format(drive, options, bytes))
                  return true;
              node.detail = m_lastError;
              return false;
@@ -277,7 +281,7 @@ bool LargeFat32Format::dismountWithDiskpart(QString drive)
     return true;
 }
 
-bool LargeFat32Format::runFat32Format(QString drive, const FormatOptions &options)
+bool LargeFat32Format::runFat32Format(QString drive, const FormatOptions &options, qint64 volumeBytes)
 {
     QStringList arguments;
     const QString cluster = clusterArgument(options.clusterSize);
@@ -295,7 +299,9 @@ bool LargeFat32Format::runFat32Format(QString drive, const FormatOptions &option
 
     emit m_worker.operationProgress(30);
     const scriptrunner::RunSettings &row = scriptrunner::settings(scriptrunner::Run::Fat32Format);
-    const qint64 budget = scriptrunner::realMs(Fat32BudgetMs);
+    const int limitMs = scriptrunner::writeLimitMs(
+        row.finishTimeoutMs, (volumeBytes > 0 ? volumeBytes : LargestFat32VolumeBytes) / VolumeBytesPerFatByte);
+    const qint64 budget = scriptrunner::realMs(limitMs);
     const qint64 firstBlind = scriptrunner::realMs(FirstBlindAnswerMs);
     const qint64 secondBlind = scriptrunner::realMs(SecondBlindAnswerMs);
     QElapsedTimer clock;
@@ -308,7 +314,7 @@ bool LargeFat32Format::runFat32Format(QString drive, const FormatOptions &option
         if (elapsed > budget) {
             process.kill();
             process.waitForFinished(scriptrunner::realMs(row.killWaitMs));
-            m_lastError = tr("fat32format.exe 执行超时（%1秒）").arg(Fat32BudgetMs / 1000);
+            m_lastError = tr("fat32format.exe 执行超时（%1秒）").arg(limitMs / 1000);
             qWarning().noquote() << "[runFat32Format] 超时，输出:" << output;
             return false;
         }

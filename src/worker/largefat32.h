@@ -26,7 +26,9 @@ public:
     qint64 getDriveTotalSize(const QString &path);
     bool dismountWithFsutil(QString drive);
     bool dismountWithDiskpart(QString drive);
-    bool runFat32Format(QString drive, const FormatOptions &options);
+    // `volumeBytes` (below 1: unknown) sets the time limit, since the tool writes FATs that grow
+    // with the volume.
+    bool runFat32Format(QString drive, const FormatOptions &options, qint64 volumeBytes = -1);
     // Makes sure `drive` names the volume again. expectedBytes, when known, lets a volume that
     // lost its letter be recognised by its size.
     bool remountVolume(QString drive, qint64 expectedBytes = -1);
