@@ -464,6 +464,14 @@ New partition size: %3</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>The format was canceled before it began; the partition is unchanged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Formatting canceled: %1 of %2 partitions formatted; %3 not started and left as they were. %4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Operation timed out, canceling...</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1816,6 +1824,10 @@ This action cannot be undone!</source>
     </message>
     <message>
         <source>Format operation is in progress. Do you want to cancel it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A format that has already begun cannot be stopped half-way: it will finish, and its result will be shown.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

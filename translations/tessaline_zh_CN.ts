@@ -465,6 +465,14 @@ New partition size: %3</source>
         <translation>操作已取消</translation>
     </message>
     <message>
+        <source>The format was canceled before it began; the partition is unchanged.</source>
+        <translation>格式化在开始之前已取消；分区未做任何更改。</translation>
+    </message>
+    <message>
+        <source>Formatting canceled: %1 of %2 partitions formatted; %3 not started and left as they were. %4</source>
+        <translation>格式化已取消：%2 个分区中已格式化 %1 个；%3 个未开始，保持原样。%4</translation>
+    </message>
+    <message>
         <source>Operation timed out, canceling...</source>
         <translation>操作超时，正在取消...</translation>
     </message>
@@ -1926,6 +1934,10 @@ This action cannot be undone!</source>
     <message>
         <source>Format operation is in progress. Do you want to cancel it?</source>
         <translation>格式化操作正在进行中。要取消吗？</translation>
+    </message>
+    <message>
+        <source>A format that has already begun cannot be stopped half-way: it will finish, and its result will be shown.</source>
+        <translation>已经开始的格式化无法中途停止：它会完成，并显示其结果。</translation>
     </message>
     <message>
         <source>Format Complete</source>

@@ -10,7 +10,6 @@
 #include "ui_mainwindow.h"
 #include "worker/diskoperationworker.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QMessageBox>
 #include <QPointer>
@@ -116,7 +115,6 @@ void MainWindow::onResizePartition()
     }
 
     showLoading(tr("Analyzing disk layout..."));
-    QCoreApplication::processEvents();
     const QList<PartitionInfo> records = m_storageManager ? m_storageManager->getPartitions(diskId)
                                                           : QList<PartitionInfo>();
     hideLoading();

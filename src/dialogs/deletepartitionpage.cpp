@@ -7,7 +7,6 @@
 #include "common/partitionid.h"
 #include "worker/diskoperationworker.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFont>
 #include <QGridLayout>
@@ -337,8 +336,6 @@ void DeletePartitionPage::onDeletePartitionProgress(const QString &step, int per
     m_progressBar->setValue(qBound(0, percentage, 100));
     setRing(percentage);
     writeLog(QStringLiteral("[%1%] %2").arg(QString::number(percentage), step));
-    // Lets the ring repaint while the signals keep coming.
-    QCoreApplication::processEvents();
 }
 
 void DeletePartitionPage::onDeletePartitionStatusChanged(const QString &status)

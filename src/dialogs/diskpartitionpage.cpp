@@ -8,7 +8,6 @@
 #include "worker/diskoperationworker.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDebug>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -522,7 +521,6 @@ void DiskPartitionPage::startJob()
 
     m_progressDialog = new PartitionProgressDialog(worker, this);
     m_progressDialog->show();
-    QCoreApplication::processEvents();
 
     QList<PartitionCreateRequest> requests;
     for (const PartitionInfo &p : std::as_const(m_partitions)) {

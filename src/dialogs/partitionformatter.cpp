@@ -8,7 +8,7 @@
 #include "ui_partitionformatter.h"
 #include "worker/diskoperationworker.h"
 
-#include <QCoreApplication>
+#include <QAbstractButton>
 #include <QDebug>
 #include <QIcon>
 #include <QMessageBox>
@@ -56,14 +56,8 @@ PartitionFormatter::PartitionFormatter(const PartitionInfo &partition, QWidget *
 
 PartitionFormatter::~PartitionFormatter()
 {
-    if (m_workerThread) {
-        // Let go of the thread: it quits as soon as the format returns, and its end releases
-        // the worker and the thread itself.
-        emit cancelFormat();
-        QThread *thread = m_workerThread;
-        thread->setParent(nullptr);
-        thread->quit();
-    }
+    // A running format is neither stopped nor waited for: it finishes on its own.
+    releaseThread();
     delete ui;
 }
 
@@ -261,6 +255,7 @@ void PartitionFormatter::startFormat()
     // No parent: deleted when its thread ends.
     auto *worker = new DiskOperationWorker();
     worker->moveToThread(m_workerThread);
+    m_worker = worker;
 
     DiskOperationWorker::FormatOptions options;
     options.partitionPath = m_settings.partitionPath;
@@ -278,7 +273,6 @@ void PartitionFormatter::startFormat()
     connect(worker, &DiskOperationWorker::operationCompleted, this, &PartitionFormatter::finishFormat);
     connect(m_workerThread, &QThread::finished, worker, &QObject::deleteLater);
     connect(m_workerThread, &QThread::finished, m_workerThread, &QObject::deleteLater);
-    connect(this, &PartitionFormatter::cancelFormat, worker, &DiskOperationWorker::cancelOperation);
     emit formatStarted(worker);
 
     m_progressTimer->start();
@@ -305,7 +299,6 @@ void PartitionFormatter::onFormatProgress()
         return;
     m_simulatedProgress = qMin(m_simulatedProgress + 5, 95);
     showProgress(m_simulatedProgress);
-    QCoreApplication::processEvents();
 }
 
 void PartitionFormatter::onFormatTimeout()
@@ -325,30 +318,47 @@ void PartitionFormatter::onCancelClicked()
         QDialog::reject();
         return;
     }
-    if (m_cancelling)
+    if (m_cancelQuestion)
+        return; // asked already
+    // Not exec'd: the dialog keeps taking the job's reports, and the job's end closes the box.
+    auto *box = new QMessageBox(QMessageBox::Question, tr("Cancel Format"),
+                                tr("Format operation is in progress. Do you want to cancel it?") + QStringLiteral("\n\n")
+                                    + tr("A format that has already begun cannot be stopped half-way: it will finish, "
+                                         "and its result will be shown."),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::buttonClicked, this, [this, box](QAbstractButton *button) {
+        if (box->standardButton(button) == QMessageBox::Yes)
+            cancelRunningFormat();
+    });
+    m_cancelQuestion = box;
+    box->open();
+}
+
+void PartitionFormatter::cancelRunningFormat()
+{
+    if (!m_isFormatting || !m_worker)
         return;
-    m_cancelling = true;
-    const QMessageBox::StandardButton answer =
-        QMessageBox::question(this, tr("Cancel Format"), tr("Format operation is in progress. Do you want to cancel it?"),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    // The format may have ended while the question was open; its result has been shown then.
-    if (answer != QMessageBox::Yes || !m_isFormatting) {
-        m_cancelling = false;
-        return;
-    }
-    m_progressStopped = true;
-    emit cancelFormat();
-    // Blocks until the running format has ended: a format cannot be stopped half-way.
-    quitAndWaitForThread();
+    // Only an atomic flag crosses: the job looks at it before its next step.
+    m_worker->cancelOperation();
+    m_progressTimer->stop();
+    m_timeoutTimer->stop();
+    releaseThread();
     QDialog::reject();
 }
 
-void PartitionFormatter::quitAndWaitForThread()
+void PartitionFormatter::releaseThread()
 {
-    if (!m_workerThread)
+    QThread *thread = m_workerThread;
+    m_workerThread = nullptr;
+    m_worker = nullptr;
+    if (!thread)
         return;
-    m_workerThread->quit();
-    m_workerThread->wait();
+    // Quit before its event loop starts makes that loop end at once, so the thread ends as soon
+    // as the job has returned; it outlives the dialog if need be.
+    thread->setParent(nullptr);
+    thread->quit();
 }
 
 void PartitionFormatter::finishFormat(bool success, const QString &message)
@@ -362,9 +372,10 @@ void PartitionFormatter::finishFormat(bool success, const QString &message)
     ui->m_formatButton->setStyleSheet(m_formatButtonStyle);
     ui->m_formatButton->setText(tr("OK"));
     validateInputs();
-    // The job emitted its result as its last act, so this wait is short; waiting before the
-    // boxes means a second attempt never overlaps the end of the first.
-    quitAndWaitForThread();
+    releaseThread();
+    // Nothing is left to cancel: the result takes the question's place.
+    if (m_cancelQuestion)
+        m_cancelQuestion->close();
 
     if (!isVisible()) {
         // Cancelled or closed meanwhile: whoever follows the worker shows the result.

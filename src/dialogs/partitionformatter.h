@@ -8,6 +8,7 @@
 #include <QString>
 
 class DiskOperationWorker;
+class QMessageBox;
 class QThread;
 class QTimer;
 
@@ -29,7 +30,9 @@ struct FormatSettings
 
 // Formats one existing partition: label, file system, cluster size and quick format, a last
 // warning, then the format engine on a thread of the dialog's own while a bar shows progress.
-// Each attempt gets a new thread and worker, released when that thread ends.
+// Each attempt gets a new thread and worker, released when that thread ends. The GUI thread
+// never waits for a format: one asked to stop stops before its next step, and one the dialog
+// leaves behind runs to its end on its own.
 class PartitionFormatter : public QDialog
 {
     Q_OBJECT
@@ -57,7 +60,6 @@ public:
     void reject() override;
 
 signals:
-    void cancelFormat();
     // A format has started on `worker`, for whoever follows the job beyond the dialog's life.
     void formatStarted(DiskOperationWorker *worker);
 
@@ -78,18 +80,22 @@ private:
     bool identify(QString *reason) const;
     // A warning for special partitions the user may still format; true to go on.
     bool acceptsSpecialPartition();
-    // Lets the thread end after its job and waits for it: the job has ended or is about to.
-    void quitAndWaitForThread();
+    // The user confirmed the cancel: the job stops before its next step and the window goes.
+    void cancelRunningFormat();
+    // Lets the thread end after its job; its end releases the worker and the thread itself.
+    // Never waits and never terminates.
+    void releaseThread();
 
     Ui::PartitionFormatter *ui = nullptr;
     PartitionInfo m_partitionInfo;
-    QPointer<QThread> m_workerThread;        // child of the dialog; deletes itself when it ends
+    QPointer<QThread> m_workerThread;        // child of the dialog until released
+    DiskOperationWorker *m_worker = nullptr; // lives until its thread is released and ends
+    QPointer<QMessageBox> m_cancelQuestion;  // open while the user is asked to cancel
     QTimer *m_progressTimer = nullptr;
     QTimer *m_timeoutTimer = nullptr;
     bool m_progressStopped = false;
     int m_simulatedProgress = 0;
     FormatSettings m_settings;
     bool m_isFormatting = false;
-    bool m_cancelling = false; // the cancel question or its wait is under way
     QString m_formatButtonStyle;
 };

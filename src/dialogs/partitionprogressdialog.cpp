@@ -2,7 +2,6 @@
 
 #include "worker/diskoperationworker.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QLabel>
@@ -94,7 +93,6 @@ void PartitionProgressDialog::updateCreationProgress(int percentage, const QStri
     m_bar->setValue(percentage * 60 / 100);
     m_status->setText(tr("Creating partition progress: %1% - %2").arg(percentage).arg(message));
     appendLog(tr("[create] %1% - %2").arg(percentage).arg(message));
-    QCoreApplication::processEvents();
 }
 
 void PartitionProgressDialog::updateFormatProgress(int current, int total, int currentProgress)
@@ -108,7 +106,6 @@ void PartitionProgressDialog::updateFormatProgress(int current, int total, int c
         m_bar->setValue(current * 40 / total + 60);
     m_status->setText(tr("Formatting progress: %1/%2 (current partition: %3%)").arg(current).arg(total).arg(currentProgress));
     appendLog(tr("[Format] Partition %1/%2 - %3%").arg(current).arg(total).arg(currentProgress));
-    QCoreApplication::processEvents();
 }
 
 void PartitionProgressDialog::onFormatFinished(bool success, const QString &message)
@@ -121,7 +118,6 @@ void PartitionProgressDialog::onFormatFinished(bool success, const QString &mess
         m_status->setText(tr("Error occurred during formatting"));
         appendLog(tr("[Error] ❌ %1").arg(message));
     }
-    QCoreApplication::processEvents();
 }
 
 void PartitionProgressDialog::onOperationCompleted(bool success, const QString &message)
@@ -148,5 +144,4 @@ void PartitionProgressDialog::onOperationCompleted(bool success, const QString &
     }
     m_okButton->show();
     m_okButton->setFocus();
-    QCoreApplication::processEvents();
 }

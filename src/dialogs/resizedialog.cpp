@@ -143,7 +143,7 @@ void ResizeDialog::setPartitionInfo(const PartitionInfo &info, qint64 currentSiz
     ui->spinBoxSize->setRange(double(m_minSizeMB) / 1024.0, double(m_maxSizeMB) / 1024.0);
     ui->spinBoxSize->setSingleStep(0.1);
     ui->spinBoxSize->setSuffix(tr(" GB"));
-    ui->spinBoxSize->setValue(double(currentSizeMB) / 1024.0 + 0.1);
+    ui->spinBoxSize->setValue(double(currentSizeMB) / 1024.0);
     m_updatingControls = false;
 
     ui->labelName->setText(info.name);
@@ -247,8 +247,6 @@ void ResizeDialog::startResizeJob(qint64 newSizeBytes)
     ui->progressBar->show();
     ui->progressBar->setValue(0);
     ui->progressBar->setFormat(tr("Preparing resize... %p%"));
-    repaint();
-    QCoreApplication::processEvents();
 
     releaseThread(); // an earlier job's thread that has not been released yet
 
@@ -265,8 +263,6 @@ void ResizeDialog::startResizeJob(qint64 newSizeBytes)
     connect(thread, &QThread::started, this, [this, worker, partitionId, newSizeBytes] {
         ui->progressBar->setFormat(tr("Starting resize... %p%"));
         ui->progressBar->setValue(1);
-        repaint();
-        QCoreApplication::processEvents();
         QMetaObject::invokeMethod(worker, "resizePartitionCompleteAsync", Qt::QueuedConnection,
                                   Q_ARG(QString, partitionId), Q_ARG(qlonglong, newSizeBytes));
     });

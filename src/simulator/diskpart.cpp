@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QMap>
 #include <QSet>
+#include <QThread>
 
 namespace sim {
 namespace diskpart {
@@ -479,11 +480,13 @@ int Interpreter::format(const Command &cmd)
         return syntaxError(cmd);
     const QString label = cmd.params.value(QStringLiteral("label"));
 
-    return change([&](Machine &m, bool &changed) {
-        const Target t = resolve(m);
+    // What refuses the format before anything is written; NoError when it may go on.
+    qint64 cluster = 0;
+    int sector = 512;
+    const auto refusal = [&](const Target &t) {
         if (!t.partition || !canHoldVolume(*t.partition))
             return noVolumeSelected();
-        Partition &p = *t.partition;
+        const Partition &p = *t.partition;
         // The running system's EFI partition is its system volume: as much in use as C:.
         if (holdsRunningSystem(p) || geometry::isSystemPartition(*t.disk, p))
             return vdsError(m_w("Cannot format the system, boot or pagefile volume.", "无法格式化系统卷、启动卷或页面文件卷。"));
@@ -494,11 +497,37 @@ int Interpreter::format(const Command &cmd)
         const qint64 limit = filesystem::formatterSizeLimit(fs);
         if (limit > 0 && p.size > limit)
             return vdsError(m_w("The volume size is too big.", "卷大小太大。"));
-        const int sector = t.disk->logicalSectorSize > 0 ? t.disk->logicalSectorSize : 512;
-        const qint64 cluster = unit > 0 ? unit : filesystem::defaultClusterSize(fs, p.size, sector);
+        sector = t.disk->logicalSectorSize > 0 ? t.disk->logicalSectorSize : 512;
+        cluster = unit > 0 ? unit : filesystem::defaultClusterSize(fs, p.size, sector);
         if (!filesystem::clusterSizeValid(fs, p.size, cluster, sector))
             return vdsError(m_w("The specified cluster size is invalid.", "指定的群集大小无效。"));
-        filesystem::applyFormat(p, fs, cluster, label, sector);
+        return int(NoError);
+    };
+
+    if (!cmd.flags.contains(QStringLiteral("quick"))) {
+        // A full format writes every sector first; meanwhile the volume holds no file system, so
+        // a format cut off there leaves it without one.
+        int writeMs = 0;
+        const int code = change([&](Machine &m, bool &changed) {
+            const Target t = resolve(m);
+            const int refused = refusal(t);
+            writeMs = refused == NoError ? writeTimeMs(m, t.partition->size) : 0;
+            if (writeMs > 0 && t.partition->volume) {
+                t.partition->volume->fileSystem.clear();
+                changed = true;
+            }
+            return refused;
+        });
+        if (code != NoError)
+            return code;
+        QThread::msleep(static_cast<unsigned long>(writeMs));
+    }
+
+    return change([&](Machine &m, bool &changed) {
+        const Target t = resolve(m);
+        if (const int refused = refusal(t); refused != NoError)
+            return refused;
+        filesystem::applyFormat(*t.partition, fs, cluster, label, sector);
         say(m_w("  100 percent completed", "  100 百分比已完成"));
         say(QString());
         say(m_w("DiskPart successfully formatted the volume.", "DiskPart 成功格式化该卷。"));

@@ -6,6 +6,7 @@
 #include "simulator/machine.h"
 
 #include <QRegularExpression>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -108,37 +109,59 @@ int toolMain(const QStringList &arguments)
     filesystem::FatLayout layout;
     QString serial;
     QString error;
-    const bool stored = store.modify(
+    // The volume the letter names if it can be formatted, with its layout; else null and why.
+    const auto inspect = [&](Machine &m) -> Partition * {
+        Disk *d = nullptr;
+        Partition *p = letter.isEmpty() ? nullptr : m.partitionByLetter(letter, &d);
+        if (!m.administrator) {
+            outcome = Outcome::AccessDenied;
+            return nullptr;
+        }
+        if (!p) {
+            outcome = Outcome::NoVolume;
+            return nullptr;
+        }
+        if (letter == QLatin1String("C")) {
+            outcome = Outcome::SystemVolume; // the running system's volume cannot be locked
+            return nullptr;
+        }
+        if (d->readOnly) {
+            outcome = Outcome::WriteProtected;
+            return nullptr;
+        }
+        sector = d->logicalSectorSize > 0 ? d->logicalSectorSize : 512;
+        size = p->size;
+        if (size / sector > 0xFFFFFFFFLL) {
+            outcome = Outcome::TooBig;
+            return nullptr;
+        }
+        cluster = sectorsPerCluster > 0 ? qint64(sectorsPerCluster) * sector : defaultClusterSize(size, sector);
+        layout = filesystem::fat32Layout(size, sector, cluster);
+        outcome = Outcome::Formatted;
+        return p;
+    };
+    // The reserved sectors, the FATs and the root cluster are written first; meanwhile the
+    // volume holds no file system, so a run cut off there leaves it without one.
+    int writeMs = 0;
+    bool stored = store.modify(
         [&](Machine &m) {
-            Disk *d = nullptr;
-            Partition *p = letter.isEmpty() ? nullptr : m.partitionByLetter(letter, &d);
-            if (!m.administrator) {
-                outcome = Outcome::AccessDenied;
+            Partition *p = inspect(m);
+            writeMs = p ? writeTimeMs(m, layout.metadataSectors() * sector) : 0;
+            if (writeMs <= 0)
                 return false;
-            }
-            if (!p) {
-                outcome = Outcome::NoVolume;
+            p->volume->fileSystem.clear();
+            return true;
+        },
+        &error);
+    if (stored)
+        QThread::msleep(static_cast<unsigned long>(writeMs));
+    stored = stored && store.modify(
+        [&](Machine &m) {
+            Partition *p = inspect(m);
+            if (!p)
                 return false;
-            }
-            if (letter == QLatin1String("C")) {
-                outcome = Outcome::SystemVolume; // the running system's volume cannot be locked
-                return false;
-            }
-            if (d->readOnly) {
-                outcome = Outcome::WriteProtected;
-                return false;
-            }
-            sector = d->logicalSectorSize > 0 ? d->logicalSectorSize : 512;
-            size = p->size;
-            if (size / sector > 0xFFFFFFFFLL) {
-                outcome = Outcome::TooBig;
-                return false;
-            }
-            cluster = sectorsPerCluster > 0 ? qint64(sectorsPerCluster) * sector : defaultClusterSize(size, sector);
-            layout = filesystem::fat32Layout(size, sector, cluster);
             filesystem::applyFormat(*p, QStringLiteral("FAT32"), cluster, QString(), sector);
             serial = p->volume->serial;
-            outcome = Outcome::Formatted;
             return true;
         },
         &error);

@@ -382,6 +382,13 @@ int scaledMs(double nominalMs, double timeScale)
     return std::max(1, int(real));
 }
 
+int writeTimeMs(const Machine &machine, qint64 bytes)
+{
+    if (machine.writeBytesPerSecond <= 0 || bytes <= 0)
+        return 0;
+    return scaledMs(double(bytes) / machine.writeBytesPerSecond * 1000.0, machine.timeScale);
+}
+
 QJsonObject toJson(const Machine &m)
 {
     QJsonObject root;
@@ -392,6 +399,7 @@ QJsonObject toJson(const Machine &m)
     root.insert(QStringLiteral("queryLatencyMs"), m.queryLatencyMs);
     root.insert(QStringLiteral("connectLatencyMs"), m.connectLatencyMs);
     root.insert(QStringLiteral("methodLatencyMs"), m.methodLatencyMs);
+    root.insert(QStringLiteral("writeBytesPerSecond"), m.writeBytesPerSecond);
     root.insert(QStringLiteral("partitionTypeProperty"), m.partitionTypeProperty);
     QJsonArray disks;
     for (const Disk &d : m.disks) {
@@ -468,7 +476,8 @@ bool fromJson(const QJsonObject &json, Machine *machine, QString *error)
     const std::pair<const char *, double *> times[] = {{"timeScale", &m.timeScale},
                                                        {"queryLatencyMs", &m.queryLatencyMs},
                                                        {"connectLatencyMs", &m.connectLatencyMs},
-                                                       {"methodLatencyMs", &m.methodLatencyMs}};
+                                                       {"methodLatencyMs", &m.methodLatencyMs},
+                                                       {"writeBytesPerSecond", &m.writeBytesPerSecond}};
     for (const auto &[key, out] : times) {
         const QJsonValue value = json.value(QLatin1String(key));
         if (value.isUndefined() || value.isNull())

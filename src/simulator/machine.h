@@ -70,6 +70,8 @@ struct Machine
     double queryLatencyMs = 0;
     double connectLatencyMs = 0;
     double methodLatencyMs = 0;
+    // Bytes a second the disks write in a full format and in fat32format; 0 writes at once.
+    double writeBytesPerSecond = 0;
     bool partitionTypeProperty = false; // deliver MSFT_Partition.Type (1-8) as well
     QList<Disk> disks;
     QList<OtherDrive> otherDrives;
@@ -85,6 +87,8 @@ struct Machine
 // Real milliseconds for a nominal time: round(nominalMs * timeScale), at least 1 for a positive
 // time; 0 and negative times pass through (-1 keeps meaning "no limit").
 int scaledMs(double nominalMs, double timeScale);
+// Real milliseconds the machine takes to write `bytes`, scaled; 0 when it writes at once.
+int writeTimeMs(const Machine &machine, qint64 bytes);
 
 Machine demoMachine();
 Machine emptyMachine();

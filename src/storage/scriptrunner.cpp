@@ -16,6 +16,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 #include <memory>
 
@@ -153,9 +154,9 @@ int finishLimitFor(const RunSettings &row, const RunRequest &request)
 {
     if (request.finishTimeoutMs > 0)
         return request.finishTimeoutMs;
-    if (row.finishTimeoutLargeMs > 0 && request.sizeBytes > row.largeAboveBytes)
-        return row.finishTimeoutLargeMs;
-    return row.finishTimeoutMs;
+    const int base = row.finishTimeoutLargeMs > 0 && request.sizeBytes > row.largeAboveBytes ? row.finishTimeoutLargeMs
+                                                                                            : row.finishTimeoutMs;
+    return request.writesBytes == 0 ? base : writeLimitMs(base, request.writesBytes);
 }
 
 void runNative(const RunSettings &row, const RunRequest &request, RunResult &result)
@@ -188,9 +189,9 @@ bool waitForEnd(QProcess &process, int realLimitMs, const RunRequest &request, R
 {
     if (!request.cancel)
         return process.waitForFinished(realLimitMs);
-    QDeadlineTimer deadline(realLimitMs);
+    QDeadlineTimer deadline(realLimitMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(realLimitMs));
     while (!cancelled(request)) {
-        const int slice = int(qMin<qint64>(CancelPollMs, deadline.remainingTime()));
+        const int slice = deadline.isForever() ? CancelPollMs : int(qMin<qint64>(CancelPollMs, deadline.remainingTime()));
         if (process.waitForFinished(slice))
             return true;
         if (process.state() == QProcess::NotRunning || deadline.hasExpired())
@@ -221,8 +222,10 @@ void runProcess(Run run, const RunRequest &request, RunResult &result)
         return;
 
     int limitMs = realMs(finishLimitFor(row, request));
-    if (!request.deadline.isForever())
-        limitMs = int(qBound(qint64(0), request.deadline.remainingTime(), qint64(limitMs)));
+    if (!request.deadline.isForever()) {
+        const qint64 left = qMax(qint64(0), request.deadline.remainingTime());
+        limitMs = int(limitMs < 0 ? qMin(left, qint64(INT_MAX)) : qMin(left, qint64(limitMs)));
+    }
     const bool ended = waitForEnd(*process, limitMs, request, result);
     if (!ended && process->error() == QProcess::FailedToStart) {
         // No separate start wait: the failed start shows only now.
@@ -304,6 +307,14 @@ const QStringList &formatSuccessMarkers()
 int realMs(int nominalMs)
 {
     return platform::current().scaledMs(nominalMs);
+}
+
+int writeLimitMs(int baseMs, qint64 bytes)
+{
+    if (bytes < 0)
+        return -1;
+    const qint64 seconds = bytes / FloorWriteBytesPerSecond + (bytes % FloorWriteBytesPerSecond != 0);
+    return int(qMin(qint64(baseMs) + seconds * 1000, qint64(INT_MAX)));
 }
 
 QString decode(const QByteArray &bytes)

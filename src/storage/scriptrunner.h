@@ -180,6 +180,9 @@ struct RunRequest
     QStringList arguments;     // after the lead argument (and the script path, when there is one)
     qint64 sizeBytes = 0;      // picks the longer finish time-out where the row has one
     int finishTimeoutMs = 0;   // nominal; overrides the row's when positive
+    // Bytes the tool writes beyond what a quick run does (a full format writes the whole
+    // volume): the limit grows by their time at FloorWriteBytesPerSecond. Below 0: unknown.
+    qint64 writesBytes = 0;
     // Run in this process object (the caller keeps its own signal connections); it must be idle.
     QProcess *process = nullptr;
     // Checked before the start and while waiting; a set flag kills the tool and fails the run.
@@ -234,6 +237,16 @@ bool startProcess(Run run, const QStringList &arguments, QProcess &process, RunR
 
 // The real limit of a nominal one.
 int realMs(int nominalMs);
+
+// The slowest medium a volume is still formatted on writes about this much (a USB 2.0 stick, an
+// old disk). A tool cut off while it writes leaves a half-formatted volume, so the limits of the
+// runs that write a whole volume (or its FATs) assume this speed.
+constexpr qint64 FloorWriteBytesPerSecond = 10'000'000;
+
+// The nominal limit of a run that writes `bytes` on top of `baseMs`: their time at the floor
+// speed, rounded up to the second. Unknown bytes (below 0) give no limit (-1): better late than
+// killed half-way. At most INT_MAX.
+int writeLimitMs(int baseMs, qint64 bytes);
 
 // Why a run failed, in one line for the user: the tool could not start, timed out after its
 // nominal limit, crashed, or ended with a code; with the tool's own error text when it printed

@@ -137,6 +137,21 @@ void BatchJob::startFormat(const QList<FormatOptions> &tasks)
 
 void BatchJob::processNextFormatTask()
 {
+    if (!m_formatQueue.isEmpty() && m_worker.stopRequest().load()) {
+        // Stopped between partitions: those formatted stay so, the rest are not touched.
+        const int left = int(m_formatQueue.size());
+        m_formatQueue.clear();
+        m_isBatchFormatting = false;
+        m_formatCancelled = true;
+        onBatchFormatFinished(false, tr("Formatting canceled: %1 of %2 partitions formatted; %3 not started and left as "
+                                        "they were. %4")
+                                         .arg(m_succeededFormatTasks)
+                                         .arg(m_totalFormatTasks)
+                                         .arg(left)
+                                         .arg(m_batchErrors)
+                                         .trimmed());
+        return;
+    }
     if (!m_formatQueue.isEmpty()) {
         const FormatOptions task = m_formatQueue.takeFirst();
         const bool ok = m_worker.formatPartition(task.partitionPath, task.fileSystem, task.volumeLabel);
@@ -178,10 +193,12 @@ void BatchJob::onSingleFormatFinished(bool success, const QString &message)
 void BatchJob::onBatchFormatFinished(bool success, const QString &message)
 {
     emit m_worker.batchFormatFinished(success, message);
-    if (!m_isCreateAndFormatMode)
+    if (!m_isCreateAndFormatMode) {
+        m_worker.jobEnded();
         return;
+    }
     if (success)
         endCreation(true, tr("Partition creation and formatting are all completed！"));
     else
-        endCreation(false, tr("The formatting process failed: %1").arg(message));
+        endCreation(false, m_formatCancelled ? message : tr("The formatting process failed: %1").arg(message));
 }

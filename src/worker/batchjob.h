@@ -40,4 +40,5 @@ private:
     int m_succeededFormatTasks = 0;
     QString m_batchErrors;
     bool m_isBatchFormatting = false;
+    bool m_formatCancelled = false;
 };

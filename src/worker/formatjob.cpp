@@ -28,14 +28,14 @@ void takeLetterAndSize(const std::optional<PartitionInfo> &info, QString *letter
     *size = record.sizeBytes;
 }
 
-QString failedRunText(const scriptrunner::RunResult &result, int nominalLimitMs)
+QString failedRunText(const scriptrunner::RunResult &result)
 {
     if (!result.scriptWritten)
         return FormatEngine::tr("无法创建diskpart脚本文件: %1").arg(result.scriptPath);
     if (!result.started)
         return FormatEngine::tr("启动diskpart失败: %1").arg(result.startErrorText);
     if (result.timedOut)
-        return FormatEngine::tr("diskpart 执行超时（%1秒）").arg(nominalLimitMs / 1000);
+        return FormatEngine::tr("diskpart 执行超时（%1秒）").arg(result.finishLimitMs / 1000);
     if (!result.exitCodeObtained)
         return FormatEngine::tr("diskpart 异常退出\n\n输出信息：%1").arg(result.output.trimmed());
     return FormatEngine::tr("diskpart 执行失败，退出码: %1\n\n输出信息：%2").arg(result.exitCode).arg(result.output.trimmed());
@@ -110,21 +110,27 @@ std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
             message = tr("不支持的文件系统: %1").arg(options.fileSystem);
             report.end = JobReport::End::Failed;
         } else {
+            bool stoppedInside = false; // the large FAT32 path took the stop before its format
             const Step format{QStringLiteral("format"), true, [&](ReportNode &node) {
+                LargeFat32Format fat32(m_worker, m_lastError);
                 const bool large = fileSystem == QLatin1String("FAT32")
-                                   && LargeFat32Format(m_worker, m_lastError).getDriveTotalSize(options.partitionPath)
-                                          > LargeFat32AboveBytes;
+                                   && fat32.getDriveTotalSize(options.partitionPath) > LargeFat32AboveBytes;
                 if (large)
                     qDebug() << "检测到大容量FAT32分区，使用专用格式化器";
-                const bool done = large ? LargeFat32Format(m_worker, m_lastError).formatLargeFat32(options)
-                                        : executeStandardFormat(options);
-                node.detail = done ? QString() : m_lastError;
+                const bool done = large ? fat32.formatLargeFat32(options) : executeStandardFormat(options);
+                stoppedInside = fat32.stoppedBeforeFormat();
+                node.detail = done ? QString()
+                                   : stoppedInside ? QStringLiteral("stopped on request before fat32format ran")
+                                                   : m_lastError;
                 return done;
             }};
             ok = runner.run({format}) == StepRunner::Stop::None;
-            if (!ok)
-                message = runner.stopped() == StepRunner::Stop::Cancelled ? tr("The operation has been canceled")
-                                                                          : m_lastError;
+            if (runner.stopped() == StepRunner::Stop::Cancelled || stoppedInside) {
+                report.end = JobReport::End::Cancelled;
+                message = tr("The format was canceled before it began; the partition is unchanged.");
+            } else if (!ok) {
+                message = m_lastError;
+            }
         }
     } catch (const std::exception &e) {
         message = tr("格式化异常: %1").arg(QString::fromLocal8Bit(e.what()));
@@ -184,11 +190,19 @@ bool FormatEngine::formatByVolume(const QString &driveLetter, const QString &fil
     scriptrunner::RunRequest request;
     request.nameParts = {QString(letter)};
     request.scriptLines = {QStringLiteral("select volume %1").arg(letter.toUpper()), formatLine, QStringLiteral("exit")};
+    if (!quickFormat) {
+        // A full format writes every sector, so its limit grows with the volume.
+        std::uint64_t total = 0;
+        request.writesBytes = platform::current().getDiskFreeSpaceEx(driveletter::root(letter).toStdWString(), nullptr,
+                                                                     &total, nullptr)
+                                  ? qint64(total)
+                                  : -1;
+    }
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::FormatByVolume, request);
     if (result.success)
         return true;
     qWarning().noquote() << "[formatUsingDiskpartByVolume] 格式化失败:" << driveLetter << result.output;
-    m_lastError = failedRunText(result, scriptrunner::settings(scriptrunner::Run::FormatByVolume).finishTimeoutMs);
+    m_lastError = failedRunText(result);
     return false;
 }
 
@@ -307,7 +321,6 @@ bool FormatEngine::formatByPartitionId(const QString &partitionId, const QString
     qDebug().noquote() << "[formatByPartitionId] 输出:" << result.output;
     if (result.success)
         return true;
-    const scriptrunner::RunSettings &row = scriptrunner::settings(scriptrunner::Run::FormatByPartitionId);
-    m_lastError = failedRunText(result, sizeBytes > row.largeAboveBytes ? row.finishTimeoutLargeMs : row.finishTimeoutMs);
+    m_lastError = failedRunText(result);
     return false;
 }

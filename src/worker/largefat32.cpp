@@ -20,7 +20,11 @@
 
 namespace {
 
-constexpr int Fat32BudgetMs = 60000;
+// fat32format writes the reserved sectors, two FATs of four bytes a cluster and the root
+// cluster: with clusters of 4 KiB at the least, at most this fraction of the volume.
+constexpr qint64 VolumeBytesPerFatByte = 512;
+// The largest volume it formats (2^32 sectors of 4 KiB), assumed when the size is unknown.
+constexpr qint64 LargestFat32VolumeBytes = 0x100000000LL * 4096;
 constexpr int FirstBlindAnswerMs = 3000;
 constexpr int SecondBlindAnswerMs = 8000;
 constexpr int MaxAnswers = 2;
@@ -195,8 +199,8 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
     platform::current().getVolumeInformation((drive + QLatin1Char('\\')).toStdWString(), nullptr, 0, nullptr,
                                              &fileSystemName, 32);
 
-    // The three steps belong together: a stop between them would leave the volume dismounted,
-    // so this sequence takes no stop request.
+    // A stop is taken before the dismount or before the format, and then the volume gets its
+    // letter back below; after the format, mounting it again always follows.
     JobReport report;
     report.asked = QStringLiteral("large FAT32 format of %1").arg(drive);
     const QList<Step> steps{
@@ -210,7 +214,7 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
          }},
         {QStringLiteral("format with fat32format"), true, [&](ReportNode &node) {
              emit m_worker.operationProgress(10);
-             if (runFat32Format(drive, options))
+             if (runFat32Format(drive, options, bytes))
                  return true;
              node.detail = m_lastError;
              return false;
@@ -223,9 +227,11 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
              }
              emit m_worker.operationProgress(100);
              return true;
-         }},
+         }, false},
     };
-    const bool ok = StepRunner(report, nullptr, QDeadlineTimer(QDeadlineTimer::Forever)).run(steps) == StepRunner::Stop::None;
+    StepRunner runner(report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
+    const bool ok = runner.run(steps) == StepRunner::Stop::None;
+    m_stoppedBeforeFormat = runner.stopped() == StepRunner::Stop::Cancelled;
     m_worker.publishReport(report);
     if (!ok && !isDriveAccessible(drive)) {
         // The diskpart dismount takes the letter away; a failed format must not leave the
@@ -275,7 +281,7 @@ bool LargeFat32Format::dismountWithDiskpart(QString drive)
     return true;
 }
 
-bool LargeFat32Format::runFat32Format(QString drive, const FormatOptions &options)
+bool LargeFat32Format::runFat32Format(QString drive, const FormatOptions &options, qint64 volumeBytes)
 {
     QStringList arguments;
     const QString cluster = clusterArgument(options.clusterSize);
@@ -293,7 +299,9 @@ bool LargeFat32Format::runFat32Format(QString drive, const FormatOptions &option
 
     emit m_worker.operationProgress(30);
     const scriptrunner::RunSettings &row = scriptrunner::settings(scriptrunner::Run::Fat32Format);
-    const qint64 budget = scriptrunner::realMs(Fat32BudgetMs);
+    const int limitMs = scriptrunner::writeLimitMs(
+        row.finishTimeoutMs, (volumeBytes > 0 ? volumeBytes : LargestFat32VolumeBytes) / VolumeBytesPerFatByte);
+    const qint64 budget = scriptrunner::realMs(limitMs);
     const qint64 firstBlind = scriptrunner::realMs(FirstBlindAnswerMs);
     const qint64 secondBlind = scriptrunner::realMs(SecondBlindAnswerMs);
     QElapsedTimer clock;
@@ -306,7 +314,7 @@ bool LargeFat32Format::runFat32Format(QString drive, const FormatOptions &option
         if (elapsed > budget) {
             process.kill();
             process.waitForFinished(scriptrunner::realMs(row.killWaitMs));
-            m_lastError = tr("fat32format.exe 执行超时（%1秒）").arg(Fat32BudgetMs / 1000);
+            m_lastError = tr("fat32format.exe 执行超时（%1秒）").arg(limitMs / 1000);
             qWarning().noquote() << "[runFat32Format] 超时，输出:" << output;
             return false;
         }

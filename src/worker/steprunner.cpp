@@ -25,7 +25,7 @@ StepRunner::Stop StepRunner::run(const QList<Step> &steps)
         ReportNode node;
         node.description = step.description;
         node.changesDisk = step.changesDisk;
-        if (stopDue() != Stop::None) {
+        if ((step.stopBefore ? stopDue() : m_stopped) != Stop::None) {
             m_report.nodes << node;
             continue;
         }

@@ -16,6 +16,9 @@ struct Step
     QString description;
     bool changesDisk = false;
     std::function<bool(ReportNode &)> run;
+    // False for a step that must follow the one before it once that one has run (mounting a
+    // volume it formatted): no new stop is taken before it, though one taken earlier holds.
+    bool stopBefore = true;
 };
 
 // Runs a job's steps in order. A stop request and the overall limit are looked at between

@@ -43,7 +43,7 @@ private slots:
     void reports_data()
     {
         QTest::addColumn<QList<PartitionCreateRequest>>("requests");
-        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("fault"); // a tool fault, or "cancel" once a format has ended
         QTest::addColumn<QStringList>("creation");
         QTest::addColumn<QStringList>("formats");
         QTest::addColumn<QStringList>("layout");
@@ -78,6 +78,15 @@ private slots:
             << QStringList{"1 2 50", "2 2 100",
                            "finished 0 Formatting completed, 1/2 partitions successfully. 格式化失败: Partition 0:4 formatted failed; "}
             << QStringList{c, "3 @10241MiB K NTFS Good", "4 @11286MiB D  ", e};
+        // A cancel while the first is formatted: it is finished, the second is left unformatted.
+        const QString cancelled = QStringLiteral("Formatting canceled: 1 of 2 partitions formatted; 1 not started and left as they were.");
+        QTest::newRow("cancelled between formats")
+            << QList<PartitionCreateRequest>{request(sim::kGiB, "Good", "K", start), request(sim::kGiB, "Left", QString())}
+            << QStringLiteral("cancel")
+            << QStringList{ready, "5 Creating partition 1/2...", "32 Partition 1 Created successfully",
+                           "32 Creating partition 2/2...", "60 Partition 2 Created successfully", all, "done 0 " + cancelled}
+            << QStringList{"1 2 50", "finished 0 " + cancelled}
+            << QStringList{c, "3 @10241MiB K NTFS Good", "4 @11286MiB D  ", e};
     }
 
     void reports()
@@ -93,7 +102,7 @@ private slots:
         tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C"));
         tm.addPartition(0, 14 * sim::kGiB + sim::kMiB, 2 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
         tm.setTimeScale(0.01);
-        if (!fault.isEmpty())
+        if (fault.startsWith(QLatin1Char('{')))
             tm.addFault(fault.toUtf8().constData());
         QVERIFY(tm.write());
 
@@ -104,8 +113,11 @@ private slots:
                 [&](int percent, const QString &message) { events << QStringLiteral("%1 %2").arg(percent).arg(message); });
         connect(&worker, &DiskOperationWorker::partitionCreationCompleted, this,
                 [&](bool ok, const QString &message) { events << QStringLiteral("done %1 %2").arg(ok).arg(message); });
-        connect(&worker, &DiskOperationWorker::batchFormatProgress, this,
-                [&](int i, int n, int p) { formatEvents << QStringLiteral("%1 %2 %3").arg(i).arg(n).arg(p); });
+        connect(&worker, &DiskOperationWorker::batchFormatProgress, this, [&](int i, int n, int p) {
+            formatEvents << QStringLiteral("%1 %2 %3").arg(i).arg(n).arg(p);
+            if (fault == QLatin1String("cancel"))
+                worker.cancelOperation();
+        });
         connect(&worker, &DiskOperationWorker::batchFormatFinished, this,
                 [&](bool ok, const QString &message) { formatEvents << QStringLiteral("finished %1 %2").arg(ok).arg(message); });
         worker.startBatchCreateAndFormat(requests, 0);

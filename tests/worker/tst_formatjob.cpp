@@ -223,7 +223,8 @@ private slots:
         row("exit 5, open failure", opts("H:", "FAT32"), R"({"target":"tool.fat32format","exitCode":5,"output":"close any files"})", InUseH, "", "");
         row("exit 7", opts("H:", "FAT32"), R"({"target":"tool.fat32format","exitCode":7,"output":"bad"})", "failed 格式化失败，错误码: 7\n\n输出信息：bad", "", "");
         row("crash", opts("H:", "FAT32"), R"({"target":"tool.fat32format","crash":true})", "failed fat32format.exe 异常退出，状态: 1", "", "");
-        row("hang past 60 s (600 ms)", opts("H:", "FAT32"), R"({"target":"tool.fat32format","hangMs":1500})", "failed fat32format.exe 执行超时（60秒）", "", "");
+        // 60 s and the time of 1/512 of 40 GiB at 10 MB/s: 69 s, 690 ms here.
+        row("hang past its limit", opts("H:", "FAT32"), R"({"target":"tool.fat32format","hangMs":1500})", "failed fat32format.exe 执行超时（69秒）", "", "");
         row("no formatter", opts("H:", "FAT32"), "none", "failed 无法启动 fat32format.exe，检查路径或权限: ", "", "");
         // fsutil refuses a user, so diskpart takes the letter away; the failed format gives it back.
         row("not an administrator", opts("H:", "FAT32"), "user", InUseH, "", "select volume H / remove letter=H / exit // list volume / exit // select volume 6 / assign letter=H / exit");
@@ -280,6 +281,75 @@ private slots:
         QCOMPARE(after, serials);
         QCOMPARE(bin.scripts().join(QLatin1String(" // ")), scripts);
         QCOMPARE(bin.strayLines(), QStringList());
+    }
+
+    // A stop is taken before the format begins and nowhere inside it: before the job, or while
+    // the large path dismounts, the volume stays as it was; while fat32format runs, the format
+    // finishes and the volume is mounted again.
+    void stopRequests_data()
+    {
+        QTest::addColumn<Options>("options");
+        QTest::addColumn<int>("stopAt"); // the progress report during which the stop comes; -1: before the job
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("reports");
+
+        const QString cancelled = QStringLiteral("failed The format was canceled before it began; the partition is unchanged.");
+        const QString large = QStringLiteral("large FAT32 format of H:: %1\n  [done] dismount (changes the disk)\n  [%2] format with "
+                                             "fat32format (changes the disk)\n  [%2] mount again | ");
+        QTest::newRow("before the job") << opts("E:", "NTFS", "x") << -1 << cancelled
+                                        << "format E: as NTFS: cancelled\n  [not run] format (changes the disk)";
+        QTest::newRow("during the dismount") << opts("H:", "FAT32") << 5 << cancelled
+                                             << large.arg("cancelled", "not run") + "format H: as FAT32: cancelled\n  [failed] "
+                                                "format (changes the disk): stopped on request before fat32format ran";
+        QTest::newRow("during fat32format") << opts("H:", "FAT32") << 20 << "ok 格式化成功完成"
+                                            << large.arg("succeeded", "done") + "format H: as FAT32: succeeded\n  [done] format (changes the disk)";
+    }
+
+    void stopRequests()
+    {
+        QFETCH(Options, options);
+        QFETCH(int, stopAt);
+        TestMachine tm;
+        buildMachine(tm, 0.05); // the dismount's own limit leaves room for a loaded machine
+        QVERIFY(tm.write());
+        QMap<QString, QString> serials;
+        const QMap<QString, QString> before = volumes(tm.read(), &serials);
+        WorkerRig rig(this);
+        DiskOperationWorker *worker = rig.worker;
+        if (stopAt < 0)
+            worker->cancelOperation();
+        connect(worker, &DiskOperationWorker::operationProgress, worker, [worker, stopAt](int p) {
+            if (p == stopAt)
+                worker->cancelOperation();
+        }, Qt::DirectConnection);
+        QVERIFY(rig.format(options));
+        QTEST(rig.result, "result");
+        QTEST(rig.reports.join(QLatin1String(" | ")), "reports");
+        QMap<QString, QString> after;
+        QCOMPARE(volumes(tm.read(), &after) == before && after == serials, !rig.result.startsWith(QLatin1String("ok")));
+    }
+
+    // Writing a large volume takes minutes: a full format writes all of it, fat32format its FATs.
+    // Each runs to its end within a limit that grows with the volume; the fixed limits (120 s,
+    // 60 s) would cut both off half-way. 15 MB/s: 2 GiB take 143 s, 1 TiB's FATs of 8 KiB clusters 72 s.
+    void longWritesFinish()
+    {
+        TestMachine tm;
+        tm.setTimeScale(0.01);
+        tm.machine().writeBytesPerSecond = 15e6;
+        tm.addDisk(0, 2048 * GiB);
+        tm.addPartition(0, sim::kMiB, 2 * GiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.addPartition(0, sim::kMiB + 2 * GiB, 1024 * GiB, "Primary", TestMachine::Vol("NTFS", "Big", "K"));
+        QVERIFY(tm.write());
+        QStringList results;
+        for (const Options &o : {opts("E:", "NTFS", "Full", 0, false), opts("K:", "FAT32", "", 8192)}) {
+            WorkerRig rig(this);
+            QVERIFY(rig.format(o));
+            results << rig.result;
+        }
+        QCOMPARE(results, QStringList({"ok 格式化成功完成", "ok 格式化成功完成"}));
+        QMap<QString, QString> serials;
+        QCOMPARE(volumes(tm.read(), &serials).values(), QStringList({"NTFS|Full|E|4096", "FAT32||K|8192"}));
     }
 
     // Blind answers and answers to the prompt share one count of two.

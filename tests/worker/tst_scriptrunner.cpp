@@ -11,6 +11,9 @@
 #include <QtTest>
 
 #include <atomic>
+#include <climits>
+#include <limits>
+#include <tuple>
 #include <thread>
 
 using scriptrunner::Run;
@@ -172,6 +175,21 @@ private slots:
             want << QString::fromUtf8(cause);
         }
         QCOMPARE(got, want);
+    }
+
+    // A run that writes gets its base limit plus the bytes' time at the floor speed, whole
+    // seconds up; unknown bytes get none, and no sum wraps past INT_MAX.
+    void writeLimits()
+    {
+        const qint64 floor = scriptrunner::FloorWriteBytesPerSecond;
+        const std::tuple<int, qint64, int> cases[] = {
+            {120000, 0, 120000},         {120000, 1, 121000},
+            {120000, floor, 121000},     {120000, floor + 1, 122000},
+            {120000, -1, -1},            {646, 2147483 * floor, INT_MAX - 1},
+            {648, 2147483 * floor, INT_MAX}, {60000, std::numeric_limits<qint64>::max(), INT_MAX},
+        };
+        for (const auto &[base, bytes, limit] : cases)
+            QCOMPARE(scriptrunner::writeLimitMs(base, bytes), limit);
     }
 
     // Real runs of the stand-in diskpart: the starter, the time limit, the success test, the
