@@ -6,7 +6,6 @@
 #include "worker/diskoperationworker.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QFrame>
@@ -345,10 +344,7 @@ void SplitPartitionDialog::setUpWorkerThread()
     m_workerThread = new QThread(this);
     m_worker = new DiskOperationWorker();
     m_worker->moveToThread(m_workerThread);
-    if (m_storageManager)
-        m_worker->m_storageManager = m_storageManager;
-    else
-        qCritical() << "[SplitPartitionDialog] No storage manager set; the split will fail its validation";
+    m_worker->m_storageManager = m_storageManager;
     connect(m_worker, &DiskOperationWorker::splitPartitionProgress, this, &SplitPartitionDialog::onSplitProgress);
     connect(m_worker, &DiskOperationWorker::splitPartitionStatusChanged, this, &SplitPartitionDialog::onSplitStatusChanged);
     connect(m_worker, &DiskOperationWorker::splitPartitionFinished, this, &SplitPartitionDialog::onSplitFinished);

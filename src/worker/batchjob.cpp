@@ -1,6 +1,7 @@
 #include "batchjob.h"
 
 #include "steprunner.h"
+#include "storageaccess.h"
 
 #include "platform/platform.h"
 #include "storage/windowsstoragemanager.h"
@@ -45,8 +46,7 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     m_report.asked = QStringLiteral("create %1 partitions on disk %2").arg(requests.size()).arg(diskIndex);
     emit m_worker.partitionCreationProgress(5, tr("Ready to create partition..."));
 
-    // The storage calls run here, so they go through a manager of this thread's own apartment.
-    WindowsStorageManager *storage = m_worker.workerStorageManager();
+    WindowsStorageManager *storage = storageaccess::manager(m_worker);
     if (!storage) {
         endCreation(false, tr("WindowsStorageManager is not initialized"));
         return;

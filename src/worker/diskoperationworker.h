@@ -47,9 +47,10 @@ struct MergePartitionOptions
 // class of its own in this folder, built from steps (steprunner.h) that fill a report; the
 // worker only knows which job runs, forwards to it and lends it its signals.
 //
-// A job never calls a storage manager made on another thread directly: its WMI objects belong
-// to that thread's COM apartment and fail here with RPC_E_WRONG_THREAD. It uses its own manager
-// (workerStorageManager) or crossthread::invokeBlocking onto the manager's thread.
+// A job never calls a storage manager made on another thread: its WMI objects belong to that
+// thread's COM apartment and fail here with RPC_E_WRONG_THREAD, and a blocking call onto the
+// GUI thread would freeze the window for as long as the provider takes. Every storage call goes
+// to the worker's own manager (storageaccess.h).
 class DiskOperationWorker : public QObject
 {
     Q_OBJECT
@@ -83,8 +84,6 @@ public:
     // The worker's own storage manager, created on first use and reused afterwards; null when it
     // cannot be initialised.
     WindowsStorageManager *workerStorageManager();
-    // The worker's own storage manager if it has one; never creates it.
-    WindowsStorageManager *ownStorageManager() const { return m_workerStorageManager.load(); }
 
     // The entry of the delete job, called directly on the caller's thread: refuses while a
     // deletion or split is pending or running, otherwise schedules executeDeletePartition on the
@@ -132,7 +131,7 @@ public:
     // False for the file systems Windows cannot grow in place (FAT, FAT32, exFAT).
     static bool canExtendFileSystem(const QString &fileSystem);
 
-    // Set by the creator before the thread starts; read on the worker's thread afterwards.
+    // Set by some creators before the thread starts; the jobs never call it (see above).
     WindowsStorageManager *m_storageManager = nullptr; // not owned
     QThread *m_thread = nullptr;                       // not owned
 

@@ -260,18 +260,13 @@ bool FormatEngine::formatPartition(const QString &partitionId, const QString &fi
         return false;
     }
 
-    WindowsStorageManager *creator = m_worker.m_storageManager;
-    WindowsStorageManager *own = m_worker.ownStorageManager();
     QString letter;
     qint64 size = 0;
-    if (creator)
-        takeLetterAndSize(storageaccess::partitionInfoFrom(creator, partitionId), &letter, &size);
-    if ((letter.isEmpty() || size == 0) && own)
-        takeLetterAndSize(storageaccess::partitionInfoFrom(own, partitionId), &letter, &size);
+    takeLetterAndSize(storageaccess::partitionInfo(m_worker, partitionId), &letter, &size);
     // A partition created a moment ago may get its letter only after a while.
     for (int attempt = 0; attempt < 8 && letter.isEmpty(); ++attempt) {
         platform::current().sleepMs(1000);
-        takeLetterAndSize(storageaccess::partitionInfoFrom(creator ? creator : own, partitionId), &letter, &size);
+        takeLetterAndSize(storageaccess::partitionInfo(m_worker, partitionId), &letter, &size);
     }
 
     if (fileSystem.compare(QLatin1String("FAT32"), Qt::CaseInsensitive) == 0 && size > LargeFat32AboveBytes) {

@@ -1,6 +1,5 @@
 #include "resizejob.h"
 
-#include "crossthreadcall.h"
 #include "diskoperationworker.h"
 #include "steprunner.h"
 #include "storageaccess.h"
@@ -71,6 +70,8 @@ QString ResizeJob::refusal(const QString &partitionId, qint64 newSizeBytes)
         return tr("Invalid partition ID: %1").arg(partitionId);
     if (newSizeBytes < MiB)
         return tr("The new size must be at least 1 MB");
+    if (!storageaccess::manager(m_worker))
+        return storageaccess::unavailableText();
 
     const std::optional<PartitionInfo> info = storageaccess::partitionInfo(m_worker, partitionId);
     const std::optional<qlonglong> maximum = info ? storageaccess::maximumSize(m_worker, partitionId) : std::nullopt;
@@ -179,50 +180,27 @@ bool ResizeJob::convertFat32ToNtfs(const QString &partitionId)
 
 bool ResizeJob::resizeInThread(const QString &partitionId, qint64 newSizeBytes)
 {
-    qDebug() << "[resizePartitionInThread] 线程:" << QThread::currentThreadId() << static_cast<const void *>(m_worker.m_storageManager);
+    qDebug() << "[resizePartitionInThread] 线程:" << QThread::currentThreadId();
     emit m_worker.operationProgress(60);
-
-    if (!m_worker.m_storageManager) {
-        qDebug() << "主线程存储管理器不可用，使用工作线程存储管理器...";
-        WindowsStorageManager *own = m_worker.workerStorageManager();
-        if (!own) {
-            qWarning() << "Unable to initialize WMI in worker thread";
-            return false;
-        }
-        const bool ok = own->resizePartitionStorageAPI(partitionId, newSizeBytes);
-        emit m_worker.operationProgress(90);
-        return ok;
-    }
-
-    // The creator's manager answers only on its own thread (its COM apartment).
-    bool ok = false;
-    if (!crossthread::invokeBlocking(m_worker.m_storageManager, "resizePartitionStorageAPI", ok, partitionId, newSizeBytes))
+    // A shrink may take minutes: it runs here, on the job's own manager.
+    WindowsStorageManager *own = storageaccess::manager(m_worker);
+    if (!own) {
+        qWarning() << "Unable to initialize WMI in worker thread";
         return false;
-    qDebug() << "跨线程调用结果:" << ok;
+    }
+    const bool ok = own->resizePartitionStorageAPI(partitionId, newSizeBytes);
     emit m_worker.operationProgress(90);
     return ok;
 }
 
 QString ResizeJob::detectFileSystem(const QString &partitionId)
 {
-    if (m_worker.m_storageManager) {
-        QString fileSystem;
-        if (crossthread::invokeBlocking(m_worker.m_storageManager, "getPartitionFileSystemById", fileSystem, partitionId)
-            && !fileSystem.isEmpty())
-            return fileSystem;
-        PartitionInfo info;
-        if (crossthread::invokeBlocking(m_worker.m_storageManager, "getPartitionInfo", info, partitionId)
-            && !info.fileSystem.isEmpty())
-            return info.fileSystem;
+    WindowsStorageManager *own = storageaccess::manager(m_worker);
+    if (!own) {
+        qWarning() << "Unable to initialize WMI in worker thread";
+        return QString();
     }
-    if (!m_worker.ownStorageManager()) {
-        qDebug() << "工作线程中的StorageManager未初始化，尝试初始化...";
-        if (!m_worker.initWorkerStorageManager()) {
-            qWarning() << "Unable to initialize WMI in worker thread";
-            return QString();
-        }
-    }
-    return m_worker.ownStorageManager()->getPartitionFileSystemById(partitionId);
+    return own->getPartitionFileSystemById(partitionId);
 }
 
 bool ResizeJob::formatUsingDiskpart(const QString &partitionId)

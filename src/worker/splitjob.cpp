@@ -87,15 +87,15 @@ void SplitJob::run()
     }
 }
 
-bool SplitJob::validate(QString *text) const
+bool SplitJob::validate(QString *text)
 {
     const SplitPartitionOptions &o = m_options;
     if (!o.isValid()) {
         *text = tr("Invalid split parameters");
         return false;
     }
-    if (!m_worker.m_storageManager && !m_worker.ownStorageManager()) {
-        *text = tr("Storage manager is not initialized");
+    if (!storageaccess::manager(m_worker)) {
+        *text = storageaccess::unavailableText();
         return false;
     }
     if (o.keepSizeBytes < MinimumSplitSize) {

@@ -27,7 +27,7 @@ public:
     void onCreateFinished(bool success, const QString &message);
 
 private:
-    bool validate(QString *text) const;
+    bool validate(QString *text);
     QString refusal();
     bool runCore();
     bool stopRequested();

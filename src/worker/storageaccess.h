@@ -9,18 +9,22 @@
 class DiskOperationWorker;
 class WindowsStorageManager;
 
-// How a job reaches the storage layer: through the creator's manager by a blocking queued call
-// onto its own thread (its COM apartment lives there), or through the worker's own manager when
-// the creator handed none over.
+// Where a job's storage calls go: to the worker's own manager, made and initialised on the job's
+// thread. Never to the manager a creator handed over: it answers only on its own thread, the GUI
+// thread, and the window would stand still for as long as the provider takes (a Resize of a
+// large NTFS volume takes minutes).
 namespace storageaccess {
 
-// The record from `manager`, called on its own thread; nullopt when the call cannot be made.
-std::optional<PartitionInfo> partitionInfoFrom(WindowsStorageManager *manager, const QString &partitionId);
+// The worker's own manager, made on first use; null (traced) when it cannot be initialised.
+WindowsStorageManager *manager(DiskOperationWorker &worker);
 
-// The record from the creator's manager, or else the worker's own; nullopt when neither answers.
+// What a job reports when manager() gives null.
+QString unavailableText();
+
+// The record; nullopt when there is no manager.
 std::optional<PartitionInfo> partitionInfo(DiskOperationWorker &worker, const QString &partitionId);
 
-// The most the partition may grow to, read like partitionInfo; nullopt when neither answers.
+// The most the partition may grow to; nullopt when there is no manager.
 std::optional<qlonglong> maximumSize(DiskOperationWorker &worker, const QString &partitionId);
 
 } // namespace storageaccess

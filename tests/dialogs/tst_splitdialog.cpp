@@ -189,8 +189,10 @@ private slots:
             QTest::keyClicks(label, QString(33, QLatin1Char('x')));
             QCOMPARE(label->text().size(), 32);
         } else if (box.isEmpty()) {
-            // Started without the window's storage manager: the job's own check fails, the
-            // dialog stays open and usable.
+            // Where the job cannot reach the storage service: its own check fails before any
+            // change, the dialog stays open and usable.
+            tm.addFault(R"({"target":"wmi.connect"})");
+            QVERIFY(tm.write());
             dialog.show();
             MessageBoxAnswerer boxes;
             boxes.enqueue(QMessageBox::Yes);

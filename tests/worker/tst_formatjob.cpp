@@ -1,6 +1,5 @@
 #include "support/testmachine.h"
 
-#include "storage/windowsstoragemanager.h"
 #include "worker/diskoperationworker.h"
 
 #include <QtTest>
@@ -135,7 +134,7 @@ struct WorkerRig
         thread.quit();
         thread.wait();
     }
-    // Runs `job` there while this thread serves its event loop (and the storage manager on it).
+    // Runs `job` there while this thread serves its event loop.
     bool run(std::function<void()> job)
     {
         auto done = std::make_shared<std::atomic<bool>>(false);
@@ -373,8 +372,8 @@ private slots:
         }
     }
 
-    // The batch step: the record comes from the GUI thread's manager by a blocking call; the
-    // letter may come late; a failing format by letter is tried again, then by id.
+    // The batch step: the letter may come late; a failing format by letter is tried again, then
+    // by id.
     void formatPartitionSteps_data()
     {
         QTest::addColumn<QString>("id");
@@ -412,9 +411,6 @@ private slots:
         buildMachine(tm);
         if (QByteArray(QTest::currentDataTag()) == "large FAT32, no letter")
             tm.partition(1, 5).volume->letter.clear(); // 40 GiB waiting for a letter in vain
-        QVERIFY(tm.write());
-        WindowsStorageManager manager;
-        QVERIFY(manager.initialize());
         if (!fault.isEmpty())
             tm.addFault(fault.constData());
         QVERIFY(tm.write());
@@ -422,7 +418,6 @@ private slots:
         QMap<QString, QString> expected = volumes(tm.read(), &serials);
         ToolBin bin;
         WorkerRig rig(this);
-        rig.worker->m_storageManager = &manager;
         bool ok = false;
         QVERIFY(rig.run([&] { ok = rig.worker->formatPartition(id, fileSystem, label); }));
         QCOMPARE(ok, !after.isEmpty());
