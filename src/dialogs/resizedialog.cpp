@@ -88,12 +88,8 @@ ResizeDialog::ResizeDialog(qint64 minSizeMB, qint64 maxSizeMB, QWidget *parent)
 
 ResizeDialog::~ResizeDialog()
 {
-    if (m_thread && m_operationInProgress) {
-        // The job calls this manager back until it ends: it outlives the dialog until then.
-        m_storageManager->setParent(nullptr);
-        connect(m_thread, &QThread::finished, m_storageManager, &QObject::deleteLater);
+    if (m_thread && m_operationInProgress)
         qWarning() << "ResizeDialog closed while the resize runs; it will finish on its own";
-    }
     releaseThread();
     delete ui;
 }
