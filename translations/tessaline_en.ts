@@ -777,6 +777,10 @@ File System: %1</source>
         <source>Label: %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Partition %1 had already been deleted: its space is now unallocated, and partition %2 keeps its old size.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1586,6 +1590,51 @@ You can only shrink this partition. Do you want to continue with shrink-only mod
         <source>Split of partition %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>• %1 (disk %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Jobs still running</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Still running:
+%1
+
+A job is never stopped half-way, so that no disk is left half-changed. Close Tessaline once the running jobs have ended?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (disk %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Closing once the running jobs have ended: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Running: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 is busy: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Merge into partition %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk busy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is still running on disk %2.
+
+Start another job on this disk when it has ended; jobs on other disks may run meanwhile.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MergePartitionDialog</name>
@@ -2351,16 +2400,16 @@ This operation is irreversible, do you want to continue?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Split operation is in progress, forced cancellation may cause data corruption.
-Confirm cancellation?</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>拆分失败</source>
         <translation>Split Failed</translation>
     </message>
     <message>
         <source>Splitting successful</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The split stops after the step under way: a step that changes the disk is never stopped half-way. If the partition has already been shrunk, the freed space is left unallocated.
+Confirm cancellation?</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

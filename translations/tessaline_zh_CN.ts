@@ -784,6 +784,10 @@ File System: %1</source>
         <source>Label: %1</source>
         <translation>卷标: %1</translation>
     </message>
+    <message>
+        <source>Partition %1 had already been deleted: its space is now unallocated, and partition %2 keeps its old size.</source>
+        <translation>分区 %1 已被删除：其空间现为未分配空间，分区 %2 保持原大小。</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1665,6 +1669,56 @@ You can only shrink this partition. Do you want to continue with shrink-only mod
         <source>Split of partition %1</source>
         <translation>拆分分区 %1</translation>
     </message>
+    <message>
+        <source>• %1 (disk %2)</source>
+        <translation>• %1（磁盘 %2）</translation>
+    </message>
+    <message>
+        <source>Jobs still running</source>
+        <translation>仍有任务在运行</translation>
+    </message>
+    <message>
+        <source>Still running:
+%1
+
+A job is never stopped half-way, so that no disk is left half-changed. Close Tessaline once the running jobs have ended?</source>
+        <translation>仍在运行：
+%1
+
+任务绝不会中途停止，以免磁盘处于半修改状态。要在运行中的任务结束后关闭 Tessaline 吗？</translation>
+    </message>
+    <message>
+        <source>%1 (disk %2)</source>
+        <translation>%1（磁盘 %2）</translation>
+    </message>
+    <message>
+        <source>Closing once the running jobs have ended: %1</source>
+        <translation>运行中的任务结束后即关闭：%1</translation>
+    </message>
+    <message>
+        <source>Running: %1</source>
+        <translation>正在运行：%1</translation>
+    </message>
+    <message>
+        <source>Disk %1 is busy: %2</source>
+        <translation>磁盘 %1 正忙：%2</translation>
+    </message>
+    <message>
+        <source>Merge into partition %1</source>
+        <translation>合并到分区 %1</translation>
+    </message>
+    <message>
+        <source>Disk busy</source>
+        <translation>磁盘正忙</translation>
+    </message>
+    <message>
+        <source>%1 is still running on disk %2.
+
+Start another job on this disk when it has ended; jobs on other disks may run meanwhile.</source>
+        <translation>%1 仍在磁盘 %2 上运行。
+
+请在它结束后再在此磁盘上开始其他任务；其他磁盘上的任务可以同时运行。</translation>
+    </message>
 </context>
 <context>
     <name>MergePartitionDialog</name>
@@ -2487,18 +2541,18 @@ This operation is irreversible, do you want to continue?</source>
         <translation>确认取消</translation>
     </message>
     <message>
-        <source>Split operation is in progress, forced cancellation may cause data corruption.
-Confirm cancellation?</source>
-        <translation>拆分操作正在进行中，强制取消可能导致数据损坏。
-确认取消？</translation>
-    </message>
-    <message>
         <source>拆分失败</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Splitting successful</source>
         <translation>拆分成功</translation>
+    </message>
+    <message>
+        <source>The split stops after the step under way: a step that changes the disk is never stopped half-way. If the partition has already been shrunk, the freed space is left unallocated.
+Confirm cancellation?</source>
+        <translation>拆分将在当前步骤完成后停止：更改磁盘的步骤绝不会中途停止。如果分区已被缩小，释放的空间将保留为未分配空间。
+确认取消吗？</translation>
     </message>
 </context>
 <context>
