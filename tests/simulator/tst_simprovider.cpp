@@ -40,27 +40,6 @@ wmi::Params parseParams(const QString &params)
     return out;
 }
 
-// Geometry, number and volume identity of every partition but one, to prove nothing else moved.
-QStringList fingerprint(const Machine &m, int skipDisk = -1, int skipNumber = -1)
-{
-    QStringList out;
-    for (const Disk &d : m.disks)
-        for (const Partition &p : d.partitions)
-            if (d.number != skipDisk || p.number != skipNumber)
-                out << QStringLiteral("%1:%2@%3+%4 %5 ").arg(d.number).arg(p.number).arg(p.offset).arg(p.size).arg(p.guid)
-                           + (p.volume ? QStringLiteral("%1 %2 %3 %4").arg(p.volume->serial).arg(p.volume->usedBytes)
-                                             .arg(p.volume->letter, p.volume->guid) : QString());
-    return out;
-}
-
-const Partition *findPartition(const Machine &m, int disk, int number)
-{
-    for (const Partition &p : m.disk(disk)->partitions)
-        if (p.number == number)
-            return &p;
-    return nullptr;
-}
-
 // One method call on a partition (or, with partition 0, on the disk) and what it leaves.
 struct MethodCase
 {
@@ -300,7 +279,7 @@ private slots:
             const Variant created = wmi::get(*call.out, "CreatedPartition");
             QCOMPARE(created.vt, c.offset < 0 ? platform::VT_NULL : platform::VT_UNKNOWN);
             if (c.offset < 0) {
-                QCOMPARE(fingerprint(after), fingerprint(before)); // nothing changed at all
+                QCOMPARE(TestMachine::fingerprint(after), TestMachine::fingerprint(before)); // nothing changed at all
                 return;
             }
             number = wmi::get(*created.object, "PartitionNumber").lVal();
@@ -308,8 +287,8 @@ private slots:
             QCOMPARE(wmi::u64(*created.object, "Offset"), c.offset);
             QCOMPARE(wmi::u64(*created.object, "Size"), c.size);
         }
-        QCOMPARE(fingerprint(after, c.disk, number), fingerprint(before, c.disk, number));
-        const Partition *was = findPartition(before, c.disk, number), *now = findPartition(after, c.disk, number);
+        QCOMPARE(TestMachine::fingerprint(after, c.disk, number), TestMachine::fingerprint(before, c.disk, number));
+        const Partition *was = TestMachine::find(before, c.disk, number), *now = TestMachine::find(after, c.disk, number);
         QVERIFY(now);
         QCOMPARE(now->offset, was ? was->offset : c.offset);
         QCOMPARE(now->size, c.size >= 0 ? c.size : was->size);
@@ -365,8 +344,8 @@ private slots:
         const wmi::Call call = wmi::call(*s, *wmi::disk(*s, 1), "CreatePartition", parseParams(params));
         QCOMPARE(call.returnValue(), returnValue);
         const Machine after = tm.read();
-        QCOMPARE(fingerprint(after, 1, 5), fingerprint(before));
-        const Partition *p = findPartition(after, 1, 5);
+        QCOMPARE(TestMachine::fingerprint(after, 1, 5), TestMachine::fingerprint(before));
+        const Partition *p = TestMachine::find(after, 1, 5);
         QCOMPARE(p ? QStringLiteral("%1@%2+%3").arg(p->type).arg(p->offset / kMiB).arg(p->size / kMiB) : QString(), made);
     }
 
@@ -488,7 +467,7 @@ private slots:
         Machine after = tm.read();
         QCOMPARE(after.disks[0].partitions.size(), 6);
         after.disks[0].partitions.removeIf([number](const Partition &p) { return p.number == number; });
-        QCOMPARE(fingerprint(after, 0, 4), fingerprint(before, 0, 4));
+        QCOMPARE(TestMachine::fingerprint(after, 0, 4), TestMachine::fingerprint(before, 0, 4));
         const Partition &was = before.disks[0].partitions[3], &now = after.disks[0].partitions[3];
         QCOMPARE(now.number, 4);
         QCOMPARE(now.size, 205 * kGiB);

@@ -108,9 +108,9 @@ private slots:
         QCOMPARE(r.out.contains("Virtual Disk Service error:"), exitCode == 4 && !r.out.contains("not enough usable free space"));
         QCOMPARE(r.out.contains("DiskPart successfully"), exitCode == 0);
         const sim::Machine now = after();
-        QCOMPARE(fingerprint(now, disk, number), fingerprint(m_before, disk, number));
+        QCOMPARE(TestMachine::fingerprint(now, disk, number), TestMachine::fingerprint(m_before, disk, number));
 
-        const sim::Partition *was = findPartition(m_before, disk, number), *is = findPartition(now, disk, number);
+        const sim::Partition *was = TestMachine::find(m_before, disk, number), *is = TestMachine::find(now, disk, number);
         auto describe = [](const sim::Partition *p) {
             if (!p)
                 return QStringLiteral("gone");
@@ -163,9 +163,9 @@ private slots:
         QVERIFY2(r.out.contains(message), qPrintable(r.out));
         QCOMPARE(r.out.contains("Leaving DiskPart..."), exitCode == 0);
         sim::Machine now = after();
-        QCOMPARE(findPartition(now, 2, 2)->volume->letter, message.isEmpty() ? QStringLiteral("S") : QString());
+        QCOMPARE(TestMachine::find(now, 2, 2)->volume->letter, message.isEmpty() ? QStringLiteral("S") : QString());
         now.disks[2].partitions[1].volume->letter.clear();
-        QCOMPARE(fingerprint(now), fingerprint(m_before));
+        QCOMPARE(TestMachine::fingerprint(now), TestMachine::fingerprint(m_before));
     }
 
     void lineEndsGiveTheSameResult()
@@ -176,7 +176,7 @@ private slots:
                                           "assign letter=T\nexit\n", QLatin1String(eol));
             QCOMPARE(r.exitCode, 0);
             QVERIFY(r.out.contains("  100 percent completed\r\n\r\nDiskPart successfully formatted the volume."));
-            const sim::Partition *p = findPartition(after(), 1, 1);
+            const sim::Partition *p = TestMachine::find(after(), 1, 1);
             QCOMPARE(p->volume->label + p->volume->letter, QStringLiteral("Two WordsT"));
         }
     }
@@ -226,11 +226,11 @@ private slots:
                                                          "format fs=ntfs quick label=\"Data\" override\nactive\nexit\n").arg(disk));
             QCOMPARE(r.exitCode, disk == 2 ? 0 : 5);
             QVERIFY(r.out.contains(disk == 2 ? "Partition 2\r\nType  : 07\r\n" : "Partition 2\r\nType    : ebd0a0a2-b9e5-4433-87c0-68b6b72699c7\r\n"));
-            QVERIFY(r.out.contains(QStringLiteral("Offset in Bytes: %1").arg(findPartition(m_before, disk, 2)->offset)));
+            QVERIFY(r.out.contains(QStringLiteral("Offset in Bytes: %1").arg(TestMachine::find(m_before, disk, 2)->offset)));
             const sim::Machine now = after();
-            QCOMPARE(findPartition(now, disk, 2)->volume->fileSystem, QStringLiteral("NTFS"));
-            QCOMPARE(findPartition(now, disk, 2)->active, disk == 2);
-            QCOMPARE(findPartition(now, disk, 1)->active, false); // the one active partition moved
+            QCOMPARE(TestMachine::find(now, disk, 2)->volume->fileSystem, QStringLiteral("NTFS"));
+            QCOMPARE(TestMachine::find(now, disk, 2)->active, disk == 2);
+            QCOMPARE(TestMachine::find(now, disk, 1)->active, false); // the one active partition moved
             QCOMPARE(r.out.contains("The selected disk is not a fixed MBR disk."), disk != 2);
         }
     }
@@ -270,8 +270,8 @@ private slots:
             QCOMPARE(p->exitCode(), 0);
         }
         const sim::Machine now = after();
-        QCOMPARE(findPartition(now, 1, 1)->volume->label, QStringLiteral("E-12"));
-        QCOMPARE(findPartition(now, 2, 1)->volume->label, QStringLiteral("H-12"));
+        QCOMPARE(TestMachine::find(now, 1, 1)->volume->label, QStringLiteral("E-12"));
+        QCOMPARE(TestMachine::find(now, 2, 1)->volume->label, QStringLiteral("H-12"));
     }
 
     void faults_data()
@@ -300,7 +300,7 @@ private slots:
             QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(outputEnd.isEmpty() || r.out.endsWith(outputEnd), qPrintable(r.out));
         QVERIFY(r.elapsedMs >= (fault.contains("hangMs") ? 400 : 0));
-        QCOMPARE(findPartition(after(), 2, 2)->volume->letter, carriedOut ? QStringLiteral("S") : QString());
+        QCOMPARE(TestMachine::find(after(), 2, 2)->volume->letter, carriedOut ? QStringLiteral("S") : QString());
     }
 };
 

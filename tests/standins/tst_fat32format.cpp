@@ -69,7 +69,7 @@ private slots:
 
         const sim::Machine now = m_tm->read();
         const int disk = letter == "K" ? 2 : 1, number = letter == "S" ? 2 : 1;
-        const sim::Partition *was = findPartition(m_before, disk, number), *is = findPartition(now, disk, number);
+        const sim::Partition *was = TestMachine::find(m_before, disk, number), *is = TestMachine::find(now, disk, number);
         QCOMPARE(is->volume->fileSystem, QStringLiteral("FAT32"));
         QCOMPARE(is->volume->clusterSize, cluster);
         QCOMPARE(is->volume->label, QString());
@@ -77,7 +77,7 @@ private slots:
         QVERIFY(is->volume->serial != was->volume->serial);
         QVERIFY(r.out.contains("Volume ID is " + is->volume->serial.toLower().replace('-', ':')));
         QVERIFY(is->volume->usedBytes > 0 && is->volume->usedBytes < is->size / 50);
-        QCOMPARE(fingerprint(now, disk, number), fingerprint(m_before, disk, number));
+        QCOMPARE(TestMachine::fingerprint(now, disk, number), TestMachine::fingerprint(m_before, disk, number));
     }
 
     void waitsForTheAnswer()
@@ -90,13 +90,13 @@ private slots:
             out += p.readAllStandardOutput();
         QVERIFY(out.contains("(y/n) :"));
         QVERIFY(!p.waitForFinished(300)); // still waiting, nothing done yet
-        QCOMPARE(fingerprint(m_tm->read()), fingerprint(m_before));
+        QCOMPARE(TestMachine::fingerprint(m_tm->read()), TestMachine::fingerprint(m_before));
 
         p.write("y\r\n");
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 0);
         QVERIFY(p.readAllStandardOutput().endsWith("Done\r\n"));
-        QCOMPARE(findPartition(m_tm->read(), 1, 1)->volume->fileSystem, QStringLiteral("FAT32"));
+        QCOMPARE(TestMachine::find(m_tm->read(), 1, 1)->volume->fileSystem, QStringLiteral("FAT32"));
     }
 
     // Declined, refused and faulted runs; only the faults "no Done" and "extra output" format F:.
@@ -140,11 +140,11 @@ private slots:
         QCOMPARE(r.out.contains("Done"), text.startsWith("Done"));
         const sim::Machine now = m_tm->read();
         const bool formatted = machine.contains("noDone") || machine.contains("Extra");
-        QCOMPARE(fingerprint(now, 1, 1), fingerprint(m_before, 1, 1));
+        QCOMPARE(TestMachine::fingerprint(now, 1, 1), TestMachine::fingerprint(m_before, 1, 1));
         if (formatted)
-            QCOMPARE(findPartition(now, 1, 1)->volume->fileSystem, QStringLiteral("FAT32"));
+            QCOMPARE(TestMachine::find(now, 1, 1)->volume->fileSystem, QStringLiteral("FAT32"));
         else
-            QCOMPARE(fingerprint(now), fingerprint(m_before));
+            QCOMPARE(TestMachine::fingerprint(now), TestMachine::fingerprint(m_before));
     }
 };
 
