@@ -5,7 +5,6 @@
 #include "simulator/diskpart_tooling.h"
 #include "support/testmachine.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -13,12 +12,9 @@
 
 struct ToolRun
 {
-    bool finished = false;
-    bool crashed = false;
     int exitCode = -1;
     QString out;
     QString err;
-    qint64 elapsedMs = 0;
 };
 
 inline QString toolPath(const QString &name) { return qEnvironmentVariable("TESSALINE_BIN_DIR") + QLatin1Char('/') + name; }
@@ -27,18 +23,14 @@ inline QString toolPath(const QString &name) { return qEnvironmentVariable("TESS
 inline ToolRun runTool(const QString &name, const QStringList &args, const QByteArray &input = QByteArray())
 {
     QProcess p;
-    QElapsedTimer clock;
-    clock.start();
     p.start(toolPath(name), args);
     ToolRun r;
     if (!p.waitForStarted(10000))
         return r;
     p.write(input);
     p.closeWriteChannel();
-    r.finished = p.waitForFinished(30000); // a hung tool is killed with `p`
-    r.elapsedMs = clock.elapsed();
-    r.crashed = p.exitStatus() == QProcess::CrashExit;
-    r.exitCode = p.exitCode();
+    p.waitForFinished(30000); // a hung tool is killed with `p`
+    r.exitCode = p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode();
     // The tools write in the code page of the machine's language.
     sim::Machine m;
     const unsigned codePage = sim::standin::consoleCodePage(sim::MachineStore().read(&m) ? m.displayLanguage : QString());

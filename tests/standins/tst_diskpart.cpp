@@ -243,33 +243,15 @@ private slots:
         QVERIFY(missing.out.contains("The system cannot find the file specified."));
     }
 
-    void faults_data()
+    // Output a fault adds comes after diskpart's own. Exit codes, hangs, crashes and matches
+    // are the merge job's, script runner's and delete page's faults.
+    void faultOutputComesLast()
     {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("exitCode"); // -1: crashes
-        QTest::addColumn<bool>("carriedOut");
-        QTest::addColumn<QString>("outputEnd");
-        QTest::newRow("exit code with output") << R"({"target":"tool.diskpart","exitCode":7,"output":"Boom"})" << 7 << false << "Boom\r\n";
-        QTest::newRow("extra output") << R"({"target":"tool.diskpart","output":"Error"})" << 0 << true << "Leaving DiskPart...\r\nError\r\n";
-        QTest::newRow("hang") << R"({"target":"tool.diskpart","hangMs":400})" << 0 << true << "Leaving DiskPart...\r\n";
-        QTest::newRow("crash") << R"({"target":"tool.diskpart","crash":true})" << -1 << false << "";
-        QTest::newRow("match hits") << R"({"target":"tool.diskpart","match":"LETTER=S","exitCode":1})" << 1 << false << "";
-    }
-    void faults()
-    {
-        QFETCH(QString, fault);
-        QFETCH(int, exitCode);
-        QFETCH(bool, carriedOut);
-        QFETCH(QString, outputEnd);
-        build(QStringLiteral("en-US"), fault);
+        build(QStringLiteral("en-US"), R"({"target":"tool.diskpart","output":"Error"})");
         const ToolRun r = runDiskpart("select disk 2\nselect partition 2\nassign letter=S\nexit");
-        QVERIFY(r.finished);
-        QCOMPARE(r.crashed, exitCode < 0);
-        if (exitCode >= 0)
-            QCOMPARE(r.exitCode, exitCode);
-        QVERIFY2(outputEnd.isEmpty() || r.out.endsWith(outputEnd), qPrintable(r.out));
-        QVERIFY(r.elapsedMs >= (fault.contains("hangMs") ? 400 : 0));
-        QCOMPARE(TestMachine::find(after(), 2, 2)->volume->letter, carriedOut ? QStringLiteral("S") : QString());
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.endsWith("Leaving DiskPart...\r\nError\r\n"), qPrintable(r.out));
+        QCOMPARE(TestMachine::find(after(), 2, 2)->volume->letter, QStringLiteral("S"));
     }
 };
 
