@@ -1,3 +1,4 @@
+#include "common/partitionguard.h"
 #include "common/partitionid.h"
 #include "common/records.h"
 
@@ -30,10 +31,23 @@ private slots:
                               2048, 3, 1048576, true, 4, 1048577, 500107862016LL, "1:4", 2, "\\\\?\\Volume{x}\\"};
         const QVariant v = QVariant::fromValue(p);
         QVERIFY(fieldsOf(v.value<PartitionInfo>()) == fieldsOf(p));
-        QVERIFY(!(fieldsOf(PartitionInfo()) == fieldsOf(p)));
         for (const char *name : {"SplitPartitionOptions", "PartitionCreateRequest", "QList<PartitionCreateRequest>"})
             QVERIFY2(QMetaType::fromName(name).isValid(), name);
         QCOMPARE(QMetaType::fromName("PartitionInfo"), QMetaType::fromType<PartitionInfo>());
+    }
+
+    // Records the tree did not make; the delete tests have the tree's own, flags and all.
+    void guardsOfBareRecords()
+    {
+        PartitionInfo p;
+        p.typeCode = 1; // a system partition on a disk Windows does not run from
+        QCOMPARE(partitionGuard(p), PartitionGuard::EfiSystem);
+        p.driveLetter = QStringLiteral("c"); // made from a letter only
+        p.name = QStringLiteral("C:");
+        QCOMPARE(partitionGuard(p), PartitionGuard::RunningSystem);
+        QVERIFY(partitionGuardText(p).startsWith(QLatin1String("C: is the boot partition")));
+        p.isUnallocated = true;
+        QCOMPARE(partitionGuard(p), PartitionGuard::None);
     }
 
     // The original is 10 GiB; kept + new may miss it by 64 MiB either way, no more.

@@ -1,6 +1,5 @@
 // sim_machine_writer PATH TAG COUNT: appends COUNT marker faults ("TAG-0" ...) to the machine
 // file, one locked read-modify-write each.
-// sim_machine_writer PATH --name TEXT: renames the first disk, as a stand-in tool would.
 #include "simulator/machine.h"
 
 #include <QCoreApplication>
@@ -13,11 +12,6 @@ int main(int argc, char **argv)
     if (args.size() != 4)
         return 2;
     sim::MachineStore store(args[1]);
-    if (args[2] == QLatin1String("--name"))
-        return store.modify([&](sim::Machine &m) {
-            m.disks[0].friendlyName = args[3];
-            return true;
-        }) ? 0 : 1;
     for (int i = 0; i < args[3].toInt(); ++i) {
         QString error;
         const bool ok = store.modify([&](sim::Machine &m) {

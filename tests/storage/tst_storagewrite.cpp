@@ -1,6 +1,7 @@
 #include "countingplatform.h"
 #include "support/testmachine.h"
 
+#include "common/partitionid.h"
 #include "storage/windowsstoragemanager.h"
 
 #include <QElapsedTimer>
@@ -15,30 +16,9 @@ constexpr qint64 MiB = sim::kMiB;
 constexpr qint64 GiB = sim::kGiB;
 constexpr qint64 TiB = sim::kTiB;
 
-// Every partition as "disk:number@offset+size letter serial", one id left out.
-QString render(const sim::Machine &m, const QString &skip = QString())
-{
-    QStringList out;
-    for (const sim::Disk &d : m.disks)
-        for (const sim::Partition &p : d.partitions)
-            if (QStringLiteral("%1:%2").arg(d.number).arg(p.number) != skip)
-                out << QStringLiteral("%1:%2@%3+%4 %5 %6").arg(d.number).arg(p.number).arg(p.offset).arg(p.size)
-                           .arg(p.volume ? p.volume->letter : QString(), p.volume ? p.volume->serial : QString());
-    return out.join(QLatin1String(" | "));
-}
-
 QString bytes(qint64 n)
 {
     return n % MiB ? QString::number(n) : QString::number(n / MiB) + u'M';
-}
-
-const sim::Partition *findPartition(const sim::Machine &m, const QString &id)
-{
-    for (const sim::Disk &d : m.disks)
-        for (const sim::Partition &p : d.partitions)
-            if (QStringLiteral("%1:%2").arg(d.number).arg(p.number) == id)
-                return &p;
-    return nullptr;
 }
 
 // Faults as JSON; "zh-CN" switches the tools to Chinese.
@@ -173,7 +153,7 @@ private slots:
                 buildDisk(tm, QString::fromLatin1(c.disk));
             addFaults(tm, c.faults);
             QVERIFY(tm.write());
-            const QString before = render(tm.machine());
+            const QStringList before = TestMachine::fingerprint(tm.machine());
 
             CountingPlatform counting(platform::current());
             WindowsStorageManager manager(counting);
@@ -187,7 +167,9 @@ private slots:
             for (const QList<QVariant> &e : std::as_const(spy))
                 progress << e.at(0).toString() + (e.at(1).toString() == texts.value(e.at(0).toInt()) ? "" : "(bad text)");
             const sim::Machine after = tm.read();
-            const sim::Partition *p = findPartition(after, id);
+            PartitionId at{-1, -1};
+            parsePartitionId(id, &at);
+            const sim::Partition *p = TestMachine::find(after, at.disk, at.partition);
             QString made = p ? bytes(p->size) + QStringLiteral("@%1M").arg(p->offset / MiB) : "none";
             if (p && p->volume && !p->volume->letter.isEmpty())
                 made += ' ' + p->volume->letter;
@@ -196,7 +178,7 @@ private slots:
             const QString expected = QString::fromUtf8(c.outcome); // '*' matches anything
             const QRegularExpression pattern(QRegularExpression::wildcardToRegularExpression(expected));
             want << (pattern.match(got.last()).hasMatch() ? got.last() : expected);
-            QCOMPARE(render(after, id), before); // nothing else moved
+            QCOMPARE(TestMachine::fingerprint(after, at.disk, at.partition), before); // nothing else moved
         }
         QCOMPARE(got, want);
     }
@@ -239,19 +221,19 @@ private slots:
             systemDisk(tm);
             addFaults(tm, faults);
             QVERIFY(tm.write());
-            const QString others = render(tm.machine(), QStringLiteral("0:2"));
+            const QStringList others = TestMachine::fingerprint(tm.machine(), 0, 2);
             CountingPlatform counting(platform::current());
             WindowsStorageManager manager(counting);
             QVERIFY(manager.initialize());
             const bool result = manager.assignDriveLetter(QString::fromLatin1(id), QString::fromLatin1(letter));
             const sim::Machine after = tm.read();
             const bool asked = counting.queries + counting.methods > 0;
-            const QString carried = findPartition(after, QStringLiteral("0:2"))->volume->letter;
+            const QString carried = TestMachine::find(after, 0, 2)->volume->letter;
             const QString last = manager.getLastAssignedDriveLetter();
             got << QStringLiteral("%1 %2 %3 %4").arg(result ? "true" : "false", carried.isEmpty() ? "-" : carried,
                                                      last.isEmpty() ? "-" : last, asked ? "asked" : "not asked");
             want << QString::fromLatin1(outcome);
-            QCOMPARE(render(after, QStringLiteral("0:2")), others);
+            QCOMPARE(TestMachine::fingerprint(after, 0, 2), others);
             if (faults.contains(once))
                 QCOMPARE(after.faults.size(), 1); // diskpart never ran
             QVERIFY(!QFile::exists(m_tmp.path() + QStringLiteral("/diskpart_assign.txt")));
@@ -279,15 +261,15 @@ private slots:
             if (*fault)
                 tm.addFault(QStringLiteral(R"({"target":"tool.diskpart",%1})").arg(QLatin1String(fault)).toUtf8().constData());
             QVERIFY(tm.write());
-            const QString others = render(tm.machine(), QStringLiteral("0:3"));
+            const QStringList others = TestMachine::fingerprint(tm.machine(), 0, 3);
 
             QElapsedTimer clock;
             clock.start();
             QCOMPARE(WindowsStorageManager().deletePartition(QString::fromLatin1(id)), result);
             QVERIFY(clock.elapsed() < 5000);
             const sim::Machine after = tm.read();
-            QCOMPARE(render(after, QStringLiteral("0:3")), others);
-            QCOMPARE(findPartition(after, QStringLiteral("0:3")) == nullptr, QByteArray(id) == "0:3" && !*fault);
+            QCOMPARE(TestMachine::fingerprint(after, 0, 3), others);
+            QCOMPARE(TestMachine::find(after, 0, 3) == nullptr, QByteArray(id) == "0:3" && !*fault);
             if (QByteArray(fault).contains("times"))
                 QCOMPARE(after.faults.size(), 1); // diskpart never ran
             QVERIFY(!QFile::exists(m_tmp.path() + QStringLiteral("/diskpart_delete.txt")));

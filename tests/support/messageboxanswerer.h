@@ -36,7 +36,6 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-        QMessageBox::StandardButton answer = QMessageBox::NoButton;
     };
     using Chooser = std::function<QMessageBox::StandardButton(const Box &)>;
 
@@ -107,7 +106,6 @@ private:
             button = box->escapeButton();
         if (!button && !box->buttons().isEmpty())
             button = box->buttons().constFirst();
-        seen.answer = button ? box->standardButton(button) : QMessageBox::NoButton;
         m_boxes.append(seen);
 
         if (button)

@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QFile>
+#include <QStringList>
 
 #include <optional>
 
@@ -179,6 +180,31 @@ public:
         else
             m_machine = m;
         return m;
+    }
+
+    // Layout and volume of every partition but disk:number: what a change must leave alone.
+    static QStringList fingerprint(const sim::Machine &m, int disk = -1, int number = -1)
+    {
+        QStringList out;
+        for (const sim::Disk &d : m.disks)
+            for (const sim::Partition &p : d.partitions)
+                if (d.number != disk || p.number != number) {
+                    const sim::Volume v = p.volume.value_or(sim::Volume());
+                    out << QStringLiteral("%1:%2 %3+%4 %5 %6 %7 ").arg(d.number).arg(p.number).arg(p.offset).arg(p.size)
+                                   .arg(p.type).arg(p.active).arg(p.guid)
+                               + QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8").arg(bool(p.volume)).arg(v.fileSystem, v.label, v.letter,
+                                                                                 v.serial, v.guid).arg(v.usedBytes).arg(v.clusterSize);
+                }
+        return out;
+    }
+
+    static const sim::Partition *find(const sim::Machine &m, int disk, int number)
+    {
+        const sim::Disk *d = m.disk(disk);
+        for (int i = 0; d && i < d->partitions.size(); ++i)
+            if (d->partitions[i].number == number)
+                return &d->partitions[i];
+        return nullptr;
     }
 
 private:
