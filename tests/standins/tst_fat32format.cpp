@@ -42,8 +42,8 @@ private slots:
 
     // Formats, then declined, refused and faulted runs. A cluster size marks a run that formats
     // (F: unless the arguments name another drive); nothing else changes the machine. The format
-    // job's large-volume rows run the tool's other cluster sizes, the volume above 2 TiB and the
-    // faults that end it early.
+    // job's large-volume rows run 8 KiB clusters, the volume above 2 TiB, and the no-Done and
+    // exit-code faults; it reads an in-use failure by its text, so the exact codes are here.
     void runs_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -67,6 +67,9 @@ private slots:
         QTest::newRow("system volume") << QStringList{"C:"} << yes << "" << 5 << "Failed to lock device" << none;
         QTest::newRow("no administrator") << f << yes << "user" << 5 << "GetLastError()=5: Access is denied." << none;
         QTest::newRow("no drive") << QStringList{"-c64"} << yes << "" << 1 << "Usage" << none;
+        QTest::newRow("fault: in use") << f << yes << R"({"target":"tool.fat32format","inUse":true})" << 32
+                                       << "close any files before formatting, and make sure you have Admin rights when using fat32format\r\nGetLastError()=32: " << none;
+        QTest::newRow("fault: exit 2") << f << yes << R"({"target":"tool.fat32format","exit2":true})" << 2 << "GetLastError()=2: " << none;
         QTest::newRow("fault: extra output") << f << yes << R"({"target":"tool.fat32format","match":"-c64 F:","output":"Extra"})" << 0 << "Done\r\nExtra\r\n" << qint64(32768);
     }
     void runs()
