@@ -122,8 +122,10 @@ private slots:
     {
         TestMachine tm;
         const std::pair<const char *, std::uint32_t> languages[] = {
-            {"zh-CN", 936}, {"ZH-SG", 936}, {"zh", 936},    {"zh-TW", 950}, {"ja-JP", 932}, {"ko-KR", 949},
-            {"uk-UA", 866}, {"pt-BR", 850}, {"en-GB", 437}, {"", 437},      {"zhx", 437},   {"xx-YY", 437}};
+            {"zh-CN", 936}, {"ZH-SG", 936}, {"zh", 936},    {"zh-TW", 950}, {"zh-HK", 950}, {"zh-MO", 950},
+            {"ja-JP", 932}, {"ko-KR", 949}, {"ru-RU", 866}, {"uk-UA", 866}, {"de-DE", 850}, {"fr-FR", 850},
+            {"es-ES", 850}, {"it-IT", 850}, {"pt-BR", 850}, {"nl-NL", 850}, {"en-US", 437}, {"en-GB", 437},
+            {"", 437},      {"zhx", 437},   {"xx-YY", 437}};
         for (const auto &[language, page] : languages) {
             tm.machine().displayLanguage = QLatin1String(language);
             QVERIFY(tm.write());

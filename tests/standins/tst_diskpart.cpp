@@ -243,14 +243,14 @@ private slots:
         QVERIFY(missing.out.contains("The system cannot find the file specified."));
     }
 
-    // Output a fault adds comes after diskpart's own. Exit codes, hangs, crashes and matches
-    // are the merge job's, script runner's and delete page's faults.
+    // Output a fault adds comes after diskpart's own, its line ends made CRLF once. Exit codes,
+    // hangs, crashes and matches are the merge job's, script runner's and delete page's faults.
     void faultOutputComesLast()
     {
-        build(QStringLiteral("en-US"), R"({"target":"tool.diskpart","output":"Error"})");
+        build(QStringLiteral("en-US"), R"({"target":"tool.diskpart","output":"Error\r\nMore"})");
         const ToolRun r = runDiskpart("select disk 2\nselect partition 2\nassign letter=S\nexit");
         QCOMPARE(r.exitCode, 0);
-        QVERIFY2(r.out.endsWith("Leaving DiskPart...\r\nError\r\n"), qPrintable(r.out));
+        QVERIFY2(r.out.endsWith("Leaving DiskPart...\r\nError\r\nMore\r\n"), qPrintable(r.out));
         QCOMPARE(TestMachine::find(after(), 2, 2)->volume->letter, QStringLiteral("S"));
     }
 };

@@ -16,7 +16,7 @@ class TestFat32Format : public QObject
     std::unique_ptr<TestMachine> m_tm;
     sim::Machine m_before;
 
-    // C: the running system; F: 40 GiB, S: 1 GiB; K: on a disk of 4 KiB sectors.
+    // C: the running system; F: 40 GiB, S: 1 GiB, T: above 2 TiB; K: on a disk of 4 KiB sectors.
     void build(bool administrator = true, const QString &language = QStringLiteral("en-US"), const QString &fault = QString())
     {
         m_tm.reset(); // restores the variable before the next machine publishes its own
@@ -29,6 +29,7 @@ class TestFat32Format : public QObject
         tm.addDisk(1, 3 * kTiB);
         tm.addPartition(1, kMiB, 40 * kGiB, "Primary", Vol("NTFS", "Big", "F", 2 * kGiB));
         tm.addPartition(1, kMiB + 40 * kGiB, kGiB, "Primary", Vol("NTFS", "Small", "S", kMiB));
+        tm.addPartition(1, kMiB + 41 * kGiB, 2560 * kGiB, "Primary", Vol("NTFS", "Huge", "T", kGiB));
         tm.addDisk(2, 100 * kGiB).logicalSectorSize = 4096;
         tm.addPartition(2, kMiB, 64 * kGiB, "Primary", Vol("NTFS", "Four", "K", kGiB));
         if (!fault.isEmpty())
@@ -42,8 +43,7 @@ private slots:
 
     // Formats, then declined, refused and faulted runs. A cluster size marks a run that formats
     // (F: unless the arguments name another drive); nothing else changes the machine. The format
-    // job's large-volume rows run 8 KiB clusters, the volume above 2 TiB, and the no-Done and
-    // exit-code faults; it reads an in-use failure by its text, so the exact codes are here.
+    // job's large-volume rows run 8 KiB clusters and the no-Done and exit-code faults.
     void runs_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -64,11 +64,14 @@ private slots:
         QTest::newRow("input closed") << f << QByteArray() << "" << 1 << "(y/n) :" << none;
         QTest::newRow("missing volume") << QStringList{"Q:"} << yes << "" << 2 << "Failed to open device - close any files before formatting" << none;
         QTest::newRow("missing volume, Chinese") << QStringList{"Q:"} << yes << "zh" << 2 << "GetLastError()=2: 系统找不到指定的文件。" << none;
+        // The tool ends with the last error, which the size check leaves at 0.
+        QTest::newRow("above 2 TiB") << QStringList{"-c64", "T:"} << yes << "" << 0
+                                     << "too big for FAT32 - max 2TB supported\r\nGetLastError()=0: The operation completed successfully." << none;
         QTest::newRow("system volume") << QStringList{"C:"} << yes << "" << 5 << "Failed to lock device" << none;
         QTest::newRow("no administrator") << f << yes << "user" << 5 << "GetLastError()=5: Access is denied." << none;
         QTest::newRow("no drive") << QStringList{"-c64"} << yes << "" << 1 << "Usage" << none;
         QTest::newRow("fault: in use") << f << yes << R"({"target":"tool.fat32format","inUse":true})" << 32
-                                       << "close any files before formatting, and make sure you have Admin rights when using fat32format\r\nGetLastError()=32: " << none;
+                                       << "when using fat32format\r\nGetLastError()=32: The process cannot access the file because it is being used by another process." << none;
         QTest::newRow("fault: exit 2") << f << yes << R"({"target":"tool.fat32format","exit2":true})" << 2 << "GetLastError()=2: " << none;
         QTest::newRow("fault: extra output") << f << yes << R"({"target":"tool.fat32format","match":"-c64 F:","output":"Extra"})" << 0 << "Done\r\nExtra\r\n" << qint64(32768);
     }
