@@ -61,7 +61,6 @@ class TestDiskTree : public QObject
 private slots:
     void initTestCase()
     {
-        registerRecordMetaTypes();
         m_machine = std::make_unique<TestMachine>();
         TestMachine &tm = *m_machine;
         tm.setTimeScale(0.01);
@@ -83,10 +82,8 @@ private slots:
         tm.addDisk(2, 8 * kGiB, "GPT", "Empty Disk");
         QVERIFY(tm.write());
 
-        m_window = std::make_unique<MainWindow>();
-        m_window->show();
+        QVERIFY(openWindow(m_window));
         m_tree = treeOf(*m_window);
-        QVERIFY(waitUntilReady(*m_window));
     }
 
     // The rows as text, and under their roles the id and the very record enumeration gave.

@@ -33,12 +33,6 @@ QString layoutOf(const sim::Machine &m, int disk)
     return out.join(QLatin1String(", "));
 }
 
-template <typename T>
-T *child(QObject &parent, const char *name)
-{
-    return parent.findChild<T *>(QLatin1String(name));
-}
-
 } // namespace
 
 class TestRunningJobs : public QObject
@@ -47,7 +41,6 @@ class TestRunningJobs : public QObject
 
     std::unique_ptr<TestMachine> m_machine;
     std::unique_ptr<MainWindow> m_window;
-    QTreeWidget *m_tree = nullptr;
     QListWidget *m_actions = nullptr;
 
     // Disk 1: E: (10 GiB), a 60 MiB gap, F:; disk 2: K:. Each diskpart script that matches
@@ -55,7 +48,6 @@ class TestRunningJobs : public QObject
     void openWindow(const char *slow)
     {
         using Vol = TestMachine::Vol;
-        registerRecordMetaTypes();
         m_machine = std::make_unique<TestMachine>();
         m_machine->addDisk(1, 40 * G);
         m_machine->addPartition(1, M, 10 * G, "Primary", Vol("NTFS", "Data", "E", 0, 4096, "9999-0001"));
@@ -65,26 +57,17 @@ class TestRunningJobs : public QObject
         m_machine->setTimeScale(0.02);
         m_machine->addFault(QStringLiteral(R"({"target":"tool.diskpart","match":"%1","hangMs":1500})").arg(QLatin1String(slow)).toUtf8().constData());
         QVERIFY(m_machine->write());
-        m_window = std::make_unique<MainWindow>();
-        m_window->show();
-        m_tree = treeOf(*m_window);
-        m_actions = m_window->findChild<QListWidget *>(QStringLiteral("rightPanel"));
-        QVERIFY(waitUntilReady(*m_window));
+        QVERIFY(::openWindow(m_window));
+        m_actions = child<QListWidget>(*m_window, "rightPanel");
     }
 
-    // Selects the row and clicks the action list's row `action`; returns the dialog it opened.
     template <typename Dialog>
-    Dialog *act(const char *row, int action)
-    {
-        m_tree->setCurrentItem(m_tree->findItems(QString::fromLatin1(row), Qt::MatchExactly | Qt::MatchRecursive).value(0));
-        QTest::mouseClick(m_actions->viewport(), Qt::LeftButton, {}, m_actions->visualItemRect(m_actions->item(action)).center());
-        return m_window->findChild<Dialog *>();
-    }
+    Dialog *act(const char *row, ActionRow action) { return actOn<Dialog>(*m_window, QString::fromLatin1(row), action); }
 
     // Merges the gap into E: and lets the dialog go at once: the job runs on, followed by the window.
     QPointer<QThread> startMergeAndCloseDialog()
     {
-        auto *dialog = act<MergePartitionDialog>("E", 2);
+        auto *dialog = act<MergePartitionDialog>("E", MergeRow);
         if (!dialog)
             return nullptr;
         QTest::mouseClick(child<QPushButton>(*dialog, "mergeButton"), Qt::LeftButton);
@@ -112,21 +95,21 @@ private slots:
         QCOMPARE(jobsLine()->text(), QStringLiteral("Running: Merge into partition E: (disk 1)"));
         QVERIFY(jobsLine()->isVisible());
 
-        QVERIFY(!act<DeletePartitionPage>("F", 4));
+        QVERIFY(!act<DeletePartitionPage>("F", DeleteRow));
         QVERIFY(boxes.waitFor(1));
         QCOMPARE(boxes.at(0).title, QStringLiteral("Disk busy"));
         QVERIFY(boxes.at(0).text.startsWith("Merge into partition E: is still running on disk 1."));
-        QCOMPARE(m_actions->item(4)->toolTip(), QStringLiteral("Disk 1 is busy: Merge into partition E:"));
+        QCOMPARE(m_actions->item(DeleteRow)->toolTip(), QStringLiteral("Disk 1 is busy: Merge into partition E:"));
 
-        QPointer<DeletePartitionPage> other = act<DeletePartitionPage>("K", 4);
+        QPointer<DeletePartitionPage> other = act<DeletePartitionPage>("K", DeleteRow);
         QVERIFY(other);
-        QCOMPARE(m_actions->item(4)->toolTip(), QString());
+        QCOMPARE(m_actions->item(DeleteRow)->toolTip(), QString());
         delete other.data();
 
         QVERIFY(boxes.waitFor(2, 20000));
         QCOMPARE(boxes.at(1).title, QStringLiteral("Merger Success"));
         QTRY_VERIFY(!jobsLine()->isVisible());
-        QPointer<DeletePartitionPage> again = act<DeletePartitionPage>("F", 4);
+        QPointer<DeletePartitionPage> again = act<DeletePartitionPage>("F", DeleteRow);
         QVERIFY(again);
         delete again.data();
         QCOMPARE(boxes.count(), 2);
@@ -151,7 +134,7 @@ private slots:
         if (job == "merge") {
             thread = startMergeAndCloseDialog();
         } else {
-            auto *dialog = act<SplitPartitionDialog>("E", 5);
+            auto *dialog = act<SplitPartitionDialog>("E", SplitRow);
             QVERIFY(dialog);
             child<QDoubleSpinBox>(*dialog, "originalSizeSpinBox")->setValue(6.0);
             auto *letters = child<QComboBox>(*dialog, "driveLetterCombo");

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include <QTreeWidgetItemIterator>
 
 #include <functional>
+#include <memory>
 
 // Records the text of every status popup the window shows.
 struct PopupRecorder : QObject
@@ -44,6 +46,12 @@ struct ScheduleRecorder
     }
     QList<int> delays;
 };
+
+template <typename T>
+T *child(QObject &parent, const char *name)
+{
+    return parent.findChild<T *>(QLatin1String(name));
+}
 
 inline QTreeWidget *treeOf(MainWindow &window)
 {
@@ -97,4 +105,33 @@ inline bool useContextMenu(QTreeWidget *tree, QTreeWidgetItem *item, const std::
     });
     emit tree->customContextMenuRequested(tree->visualItemRect(item).center());
     return seen;
+}
+
+// Opens a main window on the machine the test has written; true once its first refresh has ended.
+inline bool openWindow(std::unique_ptr<MainWindow> &window)
+{
+    registerRecordMetaTypes();
+    window = std::make_unique<MainWindow>();
+    window->show();
+    return waitUntilReady(*window);
+}
+
+// The rows of the window's action list.
+enum ActionRow { ResizeRow, NewRow, MergeRow, FormatRow, DeleteRow, SplitRow };
+
+// Clicks `action` in the action list, for the tree's current row.
+inline void clickAction(MainWindow &window, ActionRow action)
+{
+    auto *list = child<QListWidget>(window, "rightPanel");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(action)).center());
+}
+
+// Selects the row reading `text`, clicks `action` and returns the dialog it opened, if any.
+template <typename Dialog>
+Dialog *actOn(MainWindow &window, const QString &text, ActionRow action)
+{
+    QTreeWidget *tree = treeOf(window);
+    tree->setCurrentItem(tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+    clickAction(window, action);
+    return window.findChild<Dialog *>();
 }

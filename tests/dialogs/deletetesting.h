@@ -4,6 +4,8 @@
 
 #include "support/testmachine.h"
 
+#include "app/windowtesting.h"
+
 #include "dialogs/deletepartitionpage.h"
 
 #include <QLabel>
@@ -37,12 +39,6 @@ inline void buildDeleteMachine(TestMachine &tm, double timeScale, const char *fa
     if (fault && *fault)
         tm.addFault(fault);
     QVERIFY(tm.write());
-}
-
-template <typename T>
-T *child(QObject &parent, const char *name)
-{
-    return parent.findChild<T *>(QLatin1String(name));
 }
 
 // The ring's colour at 10°, 90°, 180° and 270° clockwise from the top, then "/" and the colours

@@ -247,10 +247,9 @@ private slots:
         window.show();
         QTreeWidget *tree = treeOf(window);
         QVERIFY(waitUntilReady(window));
-        auto *list = window.findChild<QListWidget *>(QStringLiteral("rightPanel"));
         auto clickNew = [&](QTreeWidgetItem *row) -> DiskPartitionPage * {
             tree->setCurrentItem(row);
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+            clickAction(window, NewRow);
             return window.findChild<DiskPartitionPage *>();
         };
         auto row = [&](int i) { return tree->topLevelItem(0)->child(i); };

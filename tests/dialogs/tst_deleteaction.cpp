@@ -35,8 +35,7 @@ class TestDeleteAction : public QObject
     DeletePartitionPage *deleteItem(QTreeWidgetItem *row)
     {
         m_tree->setCurrentItem(row);
-        auto *list = m_window->findChild<QListWidget *>(QStringLiteral("rightPanel"));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(4)).center());
+        clickAction(*m_window, DeleteRow);
         return m_window->findChild<DeletePartitionPage *>();
     }
 
@@ -63,7 +62,6 @@ private slots:
 
     void init()
     {
-        registerRecordMetaTypes();
         m_machine = std::make_unique<TestMachine>();
         if (qstrcmp(QTest::currentTestFunction(), "specialPartitions") == 0) {
             buildSpecialMachine(*m_machine);
@@ -72,10 +70,8 @@ private slots:
             // well inside the scaled limit.
             buildDeleteMachine(*m_machine, 0.1, R"({"target":"tool.diskpart","hangMs":1000,"times":1})");
         }
-        m_window = std::make_unique<MainWindow>();
-        m_window->show();
+        QVERIFY(openWindow(m_window));
         m_tree = treeOf(*m_window);
-        QVERIFY(waitUntilReady(*m_window));
     }
 
     // Lets the last job's thread end before its machine goes.

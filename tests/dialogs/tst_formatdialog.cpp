@@ -68,8 +68,7 @@ class TestFormatDialog : public QObject
         if (viaMenu) {
             useContextMenu(m_tree, row, [](QMenu *menu) { return menu->actions().value(2); });
         } else {
-            auto *list = m_window->findChild<QListWidget *>(QStringLiteral("rightPanel"));
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(3)).center());
+            clickAction(*m_window, FormatRow);
         }
         return opened;
     }
@@ -81,7 +80,6 @@ private slots:
     void init()
     {
         using Vol = TestMachine::Vol;
-        registerRecordMetaTypes();
         m_machine = std::make_unique<TestMachine>();
         TestMachine &tm = *m_machine;
         tm.addDisk(0, 100 * sim::kGiB);
@@ -94,10 +92,8 @@ private slots:
         tm.addPartition(0, 59 * sim::kGiB, 750 * sim::kMiB, "Recovery", Vol("NTFS"));
         tm.setTimeScale(0.01);
         QVERIFY(tm.write());
-        m_window = std::make_unique<MainWindow>();
-        m_window->show();
+        QVERIFY(openWindow(m_window));
         m_tree = treeOf(*m_window);
-        QVERIFY(waitUntilReady(*m_window));
     }
 
     void cleanup()

@@ -52,12 +52,6 @@ QString disk2(const sim::Machine &m)
     return out.join(QLatin1String(", "));
 }
 
-template <typename T>
-T *child(QObject &parent, const char *name)
-{
-    return parent.findChild<T *>(QLatin1String(name));
-}
-
 QString textOf(QObject &dialog, const char *name)
 {
     auto *label = child<QLabel>(dialog, name);
@@ -76,23 +70,13 @@ class TestMergeDialog : public QObject
 
     void openWindow(const char *fault = nullptr)
     {
-        registerRecordMetaTypes();
         m_machine = std::make_unique<TestMachine>();
         buildMachine(*m_machine, fault);
-        m_window = std::make_unique<MainWindow>();
-        m_window->show();
+        QVERIFY(::openWindow(m_window));
         m_tree = treeOf(*m_window);
-        QVERIFY(waitUntilReady(*m_window));
     }
 
-    // Selects the row and clicks Merge in the action list; returns the dialog it opened, if any.
-    MergePartitionDialog *mergeRow(const QString &text)
-    {
-        m_tree->setCurrentItem(m_tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0));
-        auto *list = m_window->findChild<QListWidget *>(QStringLiteral("rightPanel"));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
-        return m_window->findChild<MergePartitionDialog *>();
-    }
+    MergePartitionDialog *mergeRow(const QString &text) { return actOn<MergePartitionDialog>(*m_window, text, MergeRow); }
 
     QStringList disk2Rows() const { return childTexts(m_tree->topLevelItem(1)); }
 

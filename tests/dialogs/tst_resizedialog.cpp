@@ -53,8 +53,7 @@ bool resizeRow(MainWindow &window, QTreeWidgetItem *row, const std::function<voi
             dialog->reject();
     });
     poll.start();
-    auto *list = window.findChild<QListWidget *>(QStringLiteral("rightPanel"));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    clickAction(window, ResizeRow);
     return opened;
 }
 

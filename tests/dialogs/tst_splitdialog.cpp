@@ -36,12 +36,6 @@ QString disk0(const sim::Machine &m)
     return out.join(QLatin1String(", "));
 }
 
-template <typename T>
-T *child(QObject &parent, const char *name)
-{
-    return parent.findChild<T *>(QLatin1String(name));
-}
-
 PartitionInfo partitionOf(qint64 size)
 {
     PartitionInfo p;
@@ -67,7 +61,6 @@ class TestSplitDialog : public QObject
     void openWindow(const char *fault = nullptr)
     {
         using Vol = TestMachine::Vol;
-        registerRecordMetaTypes();
         m_machine = std::make_unique<TestMachine>();
         m_machine->addDisk(0, 100 * G);
         m_machine->addPartition(0, M, 20 * G, "Primary", Vol("NTFS", "Windows", "C", 0, 4096, "9999-0001"));
@@ -78,20 +71,11 @@ class TestSplitDialog : public QObject
         if (fault)
             m_machine->addFault(fault);
         QVERIFY(m_machine->write());
-        m_window = std::make_unique<MainWindow>();
-        m_window->show();
+        QVERIFY(::openWindow(m_window));
         m_tree = treeOf(*m_window);
-        QVERIFY(waitUntilReady(*m_window));
     }
 
-    // Selects the row and clicks Split in the action list; returns the dialog it opened, if any.
-    SplitPartitionDialog *splitRow(const QString &text)
-    {
-        m_tree->setCurrentItem(m_tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0));
-        auto *list = m_window->findChild<QListWidget *>(QStringLiteral("rightPanel"));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(5)).center());
-        return m_window->findChild<SplitPartitionDialog *>();
-    }
+    SplitPartitionDialog *splitRow(const QString &text) { return actOn<SplitPartitionDialog>(*m_window, text, SplitRow); }
 
     // Sets D: to keep 6 GiB, letter K, label "Media", and confirms.
     void startSplit(SplitPartitionDialog &dialog, MessageBoxAnswerer &boxes)
