@@ -25,12 +25,7 @@ const qint64 M = sim::kMiB, G = sim::kGiB;
 // "letter MiB serial" of each partition of a disk; a new volume's serial shows as "new".
 QString layoutOf(const sim::Machine &m, int disk)
 {
-    QStringList out;
-    for (const sim::Partition &p : m.disk(disk)->partitions) {
-        const sim::Volume v = p.volume.value_or(sim::Volume());
-        out << QStringLiteral("%1 %2 %3").arg(v.letter).arg(p.size / M).arg(v.serial.startsWith("9999-") ? v.serial : "new");
-    }
-    return out.join(QLatin1String(", "));
+    return partitionsOf(m, disk, QStringLiteral("letter mib serial"), QStringLiteral("9999-")).join(QLatin1String(", "));
 }
 
 } // namespace

@@ -77,12 +77,7 @@ void answerEdit(const QString &size, const QString &letter, const QString &label
 // "number @MiB letter fs label" for each partition of disk 0.
 QStringList disk0(const sim::Machine &m)
 {
-    QStringList out;
-    for (const sim::Partition &p : m.disks.at(0).partitions) {
-        const sim::Volume v = p.volume.value_or(sim::Volume());
-        out << QStringLiteral("%1 @%2 %3 %4 %5").arg(p.number).arg(p.offset / sim::kMiB).arg(v.letter, v.fileSystem, v.label);
-    }
-    return out;
+    return partitionsOf(m, 0, QStringLiteral("n @ letter fs label"));
 }
 
 } // namespace

@@ -44,12 +44,7 @@ void buildMachine(TestMachine &tm, const char *fault)
 // Disk 2 as "E 10240 1111-2222, F 5120 3333-4444, ...": letter, MiB, serial.
 QString disk2(const sim::Machine &m)
 {
-    QStringList out;
-    for (const sim::Partition &p : m.disk(2)->partitions) {
-        const sim::Volume v = p.volume.value_or(sim::Volume());
-        out << QStringLiteral("%1 %2 %3").arg(v.letter).arg(p.size / sim::kMiB).arg(v.serial).trimmed();
-    }
-    return out.join(QLatin1String(", "));
+    return partitionsOf(m, 2, QStringLiteral("letter mib serial")).join(QLatin1String(", "));
 }
 
 QString textOf(QObject &dialog, const char *name)

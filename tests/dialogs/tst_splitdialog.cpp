@@ -25,15 +25,10 @@ namespace {
 
 const qint64 M = sim::kMiB, G = sim::kGiB;
 
-// "letter sizeMiB serial" for each partition of disk 0; a new volume's serial shows as "new".
+// "letter MiB label serial" for each partition of disk 0; a new volume's serial shows as "new".
 QString disk0(const sim::Machine &m)
 {
-    QStringList out;
-    for (const sim::Partition &p : m.disks.at(0).partitions) {
-        const sim::Volume v = p.volume.value_or(sim::Volume());
-        out << QStringLiteral("%1 %2 %3 %4").arg(v.letter).arg(p.size / M).arg(v.label, v.serial.startsWith("9999-") ? v.serial : "new");
-    }
-    return out.join(QLatin1String(", "));
+    return partitionsOf(m, 0, QStringLiteral("letter mib label serial"), QStringLiteral("9999-")).join(QLatin1String(", "));
 }
 
 PartitionInfo partitionOf(qint64 size)

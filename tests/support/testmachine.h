@@ -214,3 +214,37 @@ private:
     QByteArray m_previous;
     sim::Machine m_machine;
 };
+
+// One line per partition of disk `disk`, its fields named in `fields` and joined by spaces: "n"
+// number, "@" offset in MiB as "@N", "@MiB" the same as "@NMiB", "mib" size in MiB, "letter",
+// "fs", "label", "serial". A serial not starting with `keptPrefix` reads "new" (an empty prefix
+// keeps every serial), so new volumes compare equal whatever serial they drew.
+inline QStringList partitionsOf(const sim::Machine &m, int disk, const QString &fields, const QString &keptPrefix = QString())
+{
+    QStringList out;
+    const sim::Disk *d = m.disk(disk);
+    for (const sim::Partition &p : d ? d->partitions : QList<sim::Partition>()) {
+        const sim::Volume v = p.volume.value_or(sim::Volume());
+        QStringList line;
+        for (const QString &f : fields.split(u' ')) {
+            if (f == QLatin1String("n"))
+                line << QString::number(p.number);
+            else if (f.startsWith(u'@'))
+                line << QStringLiteral("@%1%2").arg(p.offset / sim::kMiB).arg(f.mid(1));
+            else if (f == QLatin1String("mib"))
+                line << QString::number(p.size / sim::kMiB);
+            else if (f == QLatin1String("letter"))
+                line << v.letter;
+            else if (f == QLatin1String("fs"))
+                line << v.fileSystem;
+            else if (f == QLatin1String("label"))
+                line << v.label;
+            else if (f == QLatin1String("serial"))
+                line << (v.serial.startsWith(keptPrefix) ? v.serial : QStringLiteral("new"));
+            else
+                qFatal("partitionsOf: no field %s", qPrintable(f));
+        }
+        out << line.join(u' ');
+    }
+    return out;
+}

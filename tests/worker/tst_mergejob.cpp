@@ -32,12 +32,7 @@ void buildMachine(TestMachine &tm, double timeScale, const QByteArray &fault = Q
 // "1 E 10240 1111-2222, 2 F 5120 3333-4444": number, letter, MiB and serial of each partition.
 QString layoutOf(const sim::Machine &m)
 {
-    QStringList out;
-    for (const sim::Partition &p : m.disks.at(0).partitions) {
-        const sim::Volume v = p.volume.value_or(sim::Volume());
-        out << QStringLiteral("%1 %2 %3 %4").arg(p.number).arg(v.letter).arg(p.size / sim::kMiB).arg(v.serial);
-    }
-    return out.join(QLatin1String(", "));
+    return partitionsOf(m, 1, QStringLiteral("n letter mib serial")).join(QLatin1String(", "));
 }
 
 QString gapDone()
