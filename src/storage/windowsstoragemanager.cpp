@@ -142,11 +142,8 @@ public:
             if (path.size() == 3 && path.endsWith(QLatin1String(":\\")))
                 letter = path.left(1);
         }
-        if (disk >= 0 && number >= 1) {
-            ++m_processed;
-            if (!letter.isEmpty())
-                m_letters.insert(qMakePair(disk, number), letter);
-        }
+        if (disk >= 0 && number >= 1 && !letter.isEmpty())
+            m_letters.insert(qMakePair(disk, number), letter);
     }
 
     VolumeMap join(const QHash<QString, VolumeMapEntry> &logical) const
@@ -162,13 +159,12 @@ public:
             entry.driveLetter = it.value();
             result.insert(it.key(), entry);
         }
-        qDebug() << "Volume map:" << m_processed << "partitions processed," << result.size() << "mapped";
+        qDebug() << "Volume map:" << result.size() << "lettered volumes";
         return result;
     }
 
 private:
     QMap<QPair<int, int>, QString> m_letters;
-    int m_processed = 0;
 };
 
 // One MSFT_Partition object as a record of its disk, before the volume map and the layout.
@@ -459,8 +455,9 @@ QList<QVariantMap> WindowsStorageManager::getDisks()
         switch (read64(number, &numberValue)) {
         case ReadStatus::Read: row.insert(DiskKey::Id, QString::number(numberValue)); break;
         case ReadStatus::UnexpectedType:
+            // Without its number the disk is listed but offers nothing to act on: guessing one
+            // would show, and change, another disk's partitions.
             qWarning() << "Unexpected variant type for disk number:" << number.vt;
-            row.insert(DiskKey::Id, QStringLiteral("0"));
             break;
         case ReadStatus::Absent: break;
         }

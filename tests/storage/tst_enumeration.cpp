@@ -293,7 +293,7 @@ private slots:
     }
 
     // A lettered volume whose file system the logical-disk list leaves out is asked for it by
-    // its root; volumes without a letter are not asked.
+    // its root; volumes the list describes, and volumes without a letter, are not asked.
     void volumeCompletesTheRecord()
     {
         struct VolumeAnswers : CountingPlatform
@@ -313,12 +313,13 @@ private slots:
         tm.addDisk(0, GiB, "MBR");
         tm.addPartition(0, MiB, 10 * MiB, "Primary", TestMachine::Vol({}, {}, "F"));
         tm.addPartition(0, 11 * MiB, 10 * MiB, "Primary", TestMachine::Vol());
+        tm.addPartition(0, 21 * MiB, 10 * MiB, "Primary", TestMachine::Vol("exFAT", "Data", "G"));
         QVERIFY(tm.write());
         VolumeAnswers answers(platform::current());
         WindowsStorageManager manager(answers);
         QVERIFY(manager.initialize());
         QCOMPARE(render(manager.getDiskLayouts().value(0).partitions, 0),
-                 "gap @0 1M | 1 @1M 10M Primary(2) F: NTFS'Late' | 2 @11M 10M Primary(2) | gap @21M 1003M");
+                 "gap @0 1M | 1 @1M 10M Primary(2) F: NTFS'Late' | 2 @11M 10M Primary(2) | 3 @21M 10M Primary(2) G: exFAT'Data' | gap @31M 993M");
         QCOMPARE(answers.roots, QStringList{"F:\\"});
     }
 };
