@@ -13,7 +13,6 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QIcon>
 #include <QPainterPath>
 #include <QRegion>
 #include <QMessageBox>
@@ -33,7 +32,6 @@ MainWindow::MainWindow(QWidget *parent)
     setAttribute(Qt::WA_TranslucentBackground);
 
     ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
 
     m_storageManager = new WindowsStorageManager(this);
     m_jobs = new RunningJobs(this);

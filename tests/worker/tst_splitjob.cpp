@@ -109,6 +109,11 @@ private slots:
         QTest::newRow("keep below 100 MiB")
             << "NTFS" << splitD(100 * M - 1, 10 * G - 100 * M, "K") << QString() << false << early
             << "0 拆分条件验证失败: Keep partition size requires at least 100 MB" << QStringList{c, d, e};
+        // 100 MiB passes the size rule; the provider's floor for this volume (1 % of it above
+        // what it uses) then refuses the shrink, and nothing changes.
+        QTest::newRow("exactly 100 MiB kept")
+            << "NTFS" << splitD(100 * M, 10 * G - 100 * M, "K") << QString() << false << QList<int>{5, 10, 15, 25}
+            << "0 调整原分区大小失败" << QStringList{c, d, e};
         // Without the check up front, the job's own check still refuses before any change.
         QTest::newRow("new below 100 MiB, unchecked up front")
             << "NTFS" << [] { SplitPartitionOptions o = splitD(10 * G - 99 * M, 99 * M, "K"); o.validateBeforeSplit = false; return o; }()
