@@ -608,7 +608,8 @@ int Interpreter::deletePartition(const Command &cmd)
         if (!t.partition)
             return noPartitionSelected();
         const Partition &p = *t.partition;
-        if (holdsRunningSystem(p))
+        // override lifts the protection of other special partitions, never this one's.
+        if (holdsRunningSystem(p) || geometry::isSystemPartition(*t.disk, p))
             return vdsError(m_w("Cannot delete the system, boot or pagefile volume.", "无法删除系统卷、启动卷或页面文件卷。"));
         if (const QString why = diskRefusal(*t.disk, m_w); !why.isEmpty())
             return vdsError(why);

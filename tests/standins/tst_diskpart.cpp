@@ -77,7 +77,8 @@ private slots:
         row("format the EFI partition Windows started from", "select disk 0\nselect partition 1\nformat fs=fat32 quick override", 0, 1, 4, "");
         row("format the reserved partition", "select disk 0\nselect partition 2\nformat fs=ntfs quick", 0, 2, 5, "");
         row("delete protected without override", "select disk 0\nselect partition 1\ndelete partition", 0, 1, 4, "");
-        row("delete protected with override", "select disk 0\nselect partition 1\ndelete partition override", 0, 1, 0, "gone");
+        row("delete protected with override", "select disk 0\nselect partition 4\ndelete partition override", 0, 4, 0, "gone");
+        row("delete the EFI partition Windows started from", "select disk 0\nselect partition 1\ndelete partition override", 0, 1, 4, "");
         row("delete data without override", "select disk 2\nselect partition 2\ndelete partition", 2, 2, 0, "gone");
         row("delete the system volume", "select volume c\ndelete partition override", 0, 3, 4, "");
         // D is an optical drive and E..H are held: the lowest free letter is I.
