@@ -12,7 +12,6 @@
 
 #include <QDebug>
 #include <QMutexLocker>
-#include <QSet>
 
 using namespace platform;
 using namespace storage;
@@ -20,12 +19,9 @@ using namespace storage;
 namespace {
 
 constexpr qint64 MiB = 1048576;
-// The buffers the size-match stage gives GetVolumeInformationW, in characters.
-constexpr std::size_t MatchVolumeNameChars = 256;
-constexpr std::size_t MatchFileSystemChars = 64;
-// A mounted volume of this share of the partition's size (both ends included) is taken for its.
-constexpr double MatchLow = 0.95;
-constexpr double MatchHigh = 1.05;
+// The buffers detection gives GetVolumeInformationW, in characters.
+constexpr std::size_t VolumeNameChars = 256;
+constexpr std::size_t FileSystemChars = 64;
 
 // The text that goes with a failed ExecMethod.
 QString execMethodFailureText(HResult hr)
@@ -87,41 +83,29 @@ QString WindowsStorageManager::detectPartitionFileSystem(const QString &partitio
         return info.fileSystem;
     }
 
-    const qint64 size = getPartitionSize(partitionId);
-    if (size <= 0) {
-        qWarning() << "detectPartitionFileSystem: no size for" << partitionId;
+    // Only the partition's own volume counts, reached through its own access paths (its drive
+    // letter, its volume GUID path): a volume elsewhere that merely looks alike never does.
+    if (!m_services)
         return QString();
-    }
-
-    // Volumes that belong to other partitions are never taken for this one.
-    QSet<QChar> excluded;
-    for (auto it = volumes.cbegin(); it != volumes.cend(); ++it) {
-        if (it.key() != key && !it->driveLetter.isEmpty())
-            excluded.insert(it->driveLetter.at(0).toUpper());
-    }
-
-    const std::uint32_t mask = m_platform.getLogicalDrives();
-    for (int i = 0; i < 26; ++i) {
-        if (!(mask & (1u << i)))
-            continue;
-        const QChar letter(QLatin1Char(char('A' + i)));
-        if (excluded.contains(letter))
-            continue;
-        const std::wstring root = (QString(letter) + QStringLiteral(":\\")).toStdWString();
-        const std::uint32_t type = m_platform.getDriveType(root);
-        if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED)
-            continue;
-        std::uint64_t total = 0;
-        if (!m_platform.getDiskFreeSpaceEx(root, nullptr, &total, nullptr))
-            continue;
-        const double ratio = double(total) / double(size);
-        if (ratio < MatchLow || ratio > MatchHigh)
-            continue;
+    QStringList paths;
+    const HResult hr = runQuery(
+        *m_services,
+        QStringLiteral("SELECT AccessPaths FROM MSFT_Partition WHERE DiskNumber = %1 AND PartitionNumber = %2")
+            .arg(id.disk)
+            .arg(id.partition),
+        [&](const WmiObject &object) {
+            readStringArray(object.property(QStringLiteral("AccessPaths")), &paths);
+            return false;
+        });
+    if (failed(hr))
+        qWarning() << "Query for the partition's access paths failed, HRESULT:" << qUtf8Printable(hresultText(hr));
+    for (const QString &path : std::as_const(paths)) {
         std::wstring volumeName;
         std::wstring fileSystem;
-        if (m_platform.getVolumeInformation(root, &volumeName, MatchVolumeNameChars, nullptr, &fileSystem,
-                                            MatchFileSystemChars)) {
-            qDebug() << "File system by size match:" << partitionId << letter << QString::fromStdWString(fileSystem);
+        if (m_platform.getVolumeInformation(path.toStdWString(), &volumeName, VolumeNameChars, nullptr, &fileSystem,
+                                            FileSystemChars)
+            && !fileSystem.empty()) {
+            qDebug() << "File system of" << partitionId << "from its volume" << path << QString::fromStdWString(fileSystem);
             return QString::fromStdWString(fileSystem);
         }
     }

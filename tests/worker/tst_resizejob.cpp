@@ -18,8 +18,8 @@ constexpr qint64 Size = 1000 * MiB;
 QStringList traces; // of calls made on the test's thread
 
 // Disk 0: EFI and C:, the running system. Disk 1, MBR: E: NTFS 10 GiB (active), 5 GiB free,
-// F: FAT32 4 GiB, R: a 1 GiB RAW volume, free space after. Disk 2: G: NTFS of 1000 MiB (a trap
-// for the size match), 2:2 a 1000 MiB NTFS volume without a letter, free space after. Other
+// F: FAT32 4 GiB, R: a 1 GiB RAW volume, free space after. Disk 2: G: NTFS of 1000 MiB (a
+// look-alike of the next one), 2:2 a 1000 MiB NTFS volume without a letter, free space after. Other
 // drives as "letter type bytes fs" (bytes in 1/100 of 1000 MiB).
 void buildMachine(TestMachine &tm, const QString &fault, double scale = 0.01, const QString &drives = QString())
 {
@@ -73,10 +73,10 @@ private slots:
             QTest::addColumn<QString>(column);
         QTest::newRow("volume map") << "1:1" << "K 3 100 exFAT" << "NTFS";
         QTest::newRow("FAT32 in the map") << "1:2" << "" << "FAT32";
-        // G: would match but is another partition's; a CD never counts; L: is a byte short of 95 %.
-        QTest::newRow("95 %, lowest letter") << "2:2" << "K 5 100 UDF,L 3 94.9999999 FAT,M 3 95 exFAT,N 3 100 ReFS" << "exFAT";
-        QTest::newRow("105 %, removable") << "2:2" << "L 3 105.0000001 FAT,N 2 105 ReFS" << "ReFS";
-        QTest::newRow("a RAM disk") << "2:2" << "L 6 100 NTFS" << "";
+        // Only the partition's own volume answers, through its volume GUID path when it has no
+        // letter; G: and the other drives are of the same size, and a RAW volume stays unknown.
+        QTest::newRow("own volume, no letter") << "2:2" << "L 3 100 FAT32,M 2 100 exFAT" << "NTFS";
+        QTest::newRow("RAW among look-alikes") << "1:3" << "L 3 102.4 FAT32" << "";
         QTest::newRow("no such partition") << "1:9" << "" << "";
         QTest::newRow("one part") << "1" << "" << "";
         QTest::newRow("three parts") << "2:2:1" << "M 3 100 exFAT" << "";
@@ -175,7 +175,7 @@ private slots:
         auto row = [](const char *name, const char *call, const QString &progress, const QString &result, const char *changed = "",
                       const char *fault = "") { QTest::newRow(name) << call << fault << progress << result << changed; };
         row("NTFS grows", "resize 1:1 12884901888", "5,25,65,60,90,100", ok, "1:1 1048576+12884901888 NTFS Data E 1 same");
-        row("grows into the free space that ends the disk", "resize 2:2 85899345920", "5,10,65,60,90,100", ok,
+        row("grows into the free space that ends the disk", "resize 2:2 85899345920", "5,25,65,60,90,100", ok,
             "2:2 1049624576+85899345920 NTFS Bare  0 same");
         row("FAT32 converted, then shrunk", "resize 1:2 3221225472", fat32, ok, "1:2 16106127360+3221225472 NTFS Data F 0 new");
         row("undetectable file system", "resize 1:3 5368709120", "5,10,65,60,90,100", ok, "1:3 20401094656+5368709120   R 0 same");

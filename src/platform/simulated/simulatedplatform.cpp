@@ -1,6 +1,7 @@
 #include "platform/simulated/simulatedplatform.h"
 
 #include "simulator/diskpart_tooling.h"
+#include "simulator/geometry.h"
 #include "simulator/machine.h"
 #include "simulator/provider.h"
 #include "simulator/volumes.h"
@@ -11,6 +12,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QString>
 
 #include <atomic>
@@ -204,6 +206,33 @@ bool findMountedVolume(const QString &letter, sim::MountedDrive *out)
     return true;
 }
 
+// The volume behind "\\?\Volume{GUID}\", as Windows names every volume, lettered or not.
+bool findVolumeByGuidPath(const QString &path, sim::MountedDrive *out)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(^\\\\\?\\Volume\{([0-9A-Fa-f-]+)\}\\$)"));
+    const QRegularExpressionMatch match = pattern.match(path);
+    if (!match.hasMatch())
+        return failWith(ErrorInvalidName);
+    sim::Machine m;
+    if (!readMachine(&m))
+        return failWith(ErrorPathNotFound);
+    for (const sim::Disk &d : m.disks) {
+        if (d.operationalStatus != QLatin1String("Online"))
+            continue;
+        for (const sim::Partition &p : d.partitions) {
+            if (!p.volume || p.volume->guid.compare(match.captured(1), Qt::CaseInsensitive) != 0)
+                continue;
+            if (p.volume->fileSystem.isEmpty())
+                return failWith(ErrorUnrecognizedVolume);
+            out->fileSystem = p.volume->fileSystem;
+            out->label = p.volume->label;
+            out->serial = sim::geometry::serialValue(p.volume->serial);
+            return true;
+        }
+    }
+    return failWith(ErrorPathNotFound);
+}
+
 class Locator : public WbemLocator, ApartmentBound
 {
 public:
@@ -381,11 +410,15 @@ public:
     {
         const QString r = qs(root);
         const QString letter = driveOf(root);
-        if (letter.isEmpty() || r.size() != 3 || (r[2] != QLatin1Char('\\') && r[2] != QLatin1Char('/')))
-            return failWith(ErrorInvalidName); // a trailing backslash is required
         sim::MountedDrive d;
-        if (!findMountedVolume(letter, &d))
+        if (r.startsWith(QLatin1String("\\\\?\\"))) {
+            if (!findVolumeByGuidPath(r, &d))
+                return false;
+        } else if (letter.isEmpty() || r.size() != 3 || (r[2] != QLatin1Char('\\') && r[2] != QLatin1Char('/'))) {
+            return failWith(ErrorInvalidName); // a trailing backslash is required
+        } else if (!findMountedVolume(letter, &d)) {
             return false;
+        }
         const std::wstring label = ws(d.label);
         const std::wstring fs = ws(d.fileSystem);
         if ((volumeName && label.size() + 1 > volumeNameSize) || (fileSystemName && fs.size() + 1 > fileSystemNameSize))
