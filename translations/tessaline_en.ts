@@ -781,6 +781,10 @@ File System: %1</source>
         <source>Partition %1 had already been deleted: its space is now unallocated, and partition %2 keeps its old size.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 Nothing has been changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1275,10 +1279,6 @@ Keep your data safe. Keep your disks organized.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>There is no right partition or space to merge.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Merger Success</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1637,6 +1637,29 @@ Start another job on this disk when it has ended; jobs on other disks may run me
     </message>
 </context>
 <context>
+    <name>MergeNeighbour</name>
+    <message>
+        <source>Partition %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no right partition or space to merge.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is an extended partition: it holds logical drives and no file system. Select one of its logical drives instead.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a logical drive: the space after the extended partition cannot be added to it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition after %1 is an extended partition holding logical drives: it cannot be merged into %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MergePartitionDialog</name>
     <message>
         <source>Partition Merge Wizard</source>
@@ -1930,6 +1953,13 @@ Error: %1</source>
     </message>
     <message>
         <source>%1 is an OEM partition. It holds the maker&apos;s recovery or support tools: they cannot be restored without the maker&apos;s media.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PartitionIdentity</name>
+    <message>
+        <source>The disk layout changed since you chose this partition. The list has been refreshed; please choose again.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -788,6 +788,10 @@ File System: %1</source>
         <source>Partition %1 had already been deleted: its space is now unallocated, and partition %2 keeps its old size.</source>
         <translation>分区 %1 已被删除：其空间现为未分配空间，分区 %2 保持原大小。</translation>
     </message>
+    <message>
+        <source>%1 Nothing has been changed.</source>
+        <translation>%1 未做任何更改。</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1306,10 +1310,6 @@ Keep your data safe. Keep your disks organized.</source>
         <translation>无法合并</translation>
     </message>
     <message>
-        <source>There is no right partition or space to merge.</source>
-        <translation>右侧没有可合并的分区或空间。</translation>
-    </message>
-    <message>
         <source>Merger Success</source>
         <translation>合并成功</translation>
     </message>
@@ -1721,6 +1721,29 @@ Start another job on this disk when it has ended; jobs on other disks may run me
     </message>
 </context>
 <context>
+    <name>MergeNeighbour</name>
+    <message>
+        <source>Partition %1</source>
+        <translation>分区 %1</translation>
+    </message>
+    <message>
+        <source>There is no right partition or space to merge.</source>
+        <translation>右侧没有可合并的分区或空间。</translation>
+    </message>
+    <message>
+        <source>%1 is an extended partition: it holds logical drives and no file system. Select one of its logical drives instead.</source>
+        <translation>%1 是扩展分区：它容纳逻辑驱动器，本身没有文件系统。请改为选择其中的一个逻辑驱动器。</translation>
+    </message>
+    <message>
+        <source>%1 is a logical drive: the space after the extended partition cannot be added to it.</source>
+        <translation>%1 是逻辑驱动器：扩展分区之后的空间无法并入它。</translation>
+    </message>
+    <message>
+        <source>The partition after %1 is an extended partition holding logical drives: it cannot be merged into %1.</source>
+        <translation>%1 之后的分区是容纳逻辑驱动器的扩展分区：无法将其合并到 %1。</translation>
+    </message>
+</context>
+<context>
     <name>MergePartitionDialog</name>
     <message>
         <source>Partition Merge Wizard</source>
@@ -2047,6 +2070,13 @@ Error: %1</source>
     <message>
         <source>%1 is an OEM partition. It holds the maker&apos;s recovery or support tools: they cannot be restored without the maker&apos;s media.</source>
         <translation>%1 是 OEM 分区。其中存放着制造商的恢复或支持工具：没有制造商的介质，就无法还原这些工具。</translation>
+    </message>
+</context>
+<context>
+    <name>PartitionIdentity</name>
+    <message>
+        <source>The disk layout changed since you chose this partition. The list has been refreshed; please choose again.</source>
+        <translation>自您选择此分区以来，磁盘布局已发生变化。列表已刷新，请重新选择。</translation>
     </message>
 </context>
 <context>

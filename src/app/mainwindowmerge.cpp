@@ -3,6 +3,7 @@
 // dialog has gone is shown by the window.
 #include "mainwindow.h"
 
+#include "common/mergeneighbour.h"
 #include "dialogs/mergepartitiondialog.h"
 #include "storage/windowsstoragemanager.h"
 #include "ui_mainwindow.h"
@@ -35,21 +36,19 @@ void MainWindow::onMergePartition()
     // The full list, with the small gaps the tree leaves out: such a gap is the neighbour too.
     const QList<PartitionInfo> records = m_storageManager ? m_storageManager->getPartitions(diskId)
                                                           : QList<PartitionInfo>();
-    int at = -1;
-    for (int i = 0; i < records.size(); ++i) {
-        if (records.at(i).partitionNumber == selected.partitionNumber && records.at(i).diskIndex == selected.diskIndex) {
-            at = i;
-            break;
-        }
-    }
-    if (at < 0 || at + 1 >= records.size()) {
-        QMessageBox::information(this, tr("Cannot merge"),
-                                 tr("There is no right partition or space to merge."));
+    const MergeNeighbour found = mergeNeighbour(records, selected.partitionNumber);
+    if (!found.source || !isSamePartition(selected, *found.source)) {
+        QMessageBox::warning(this, tr("Cannot merge"), layoutChangedText());
+        refreshAfterOperation();
         return;
     }
-    const PartitionInfo neighbour = records.at(at + 1);
+    if (!found.record) {
+        QMessageBox::information(this, tr("Cannot merge"), found.refusal);
+        return;
+    }
+    const PartitionInfo neighbour = *found.record;
 
-    auto *dialog = new MergePartitionDialog(selected, neighbour, neighbour.isUnallocated, this);
+    auto *dialog = new MergePartitionDialog(*found.source, neighbour, neighbour.isUnallocated, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     QPointer<MergePartitionDialog> open(dialog);

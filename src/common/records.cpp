@@ -1,5 +1,6 @@
 #include "records.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 
 #include <cstdlib>
@@ -36,4 +37,16 @@ void registerRecordMetaTypes()
     qRegisterMetaType<SplitPartitionOptions>("SplitPartitionOptions");
     qRegisterMetaType<PartitionCreateRequest>("PartitionCreateRequest");
     qRegisterMetaType<QList<PartitionCreateRequest>>("QList<PartitionCreateRequest>");
+}
+
+bool isSamePartition(const PartitionInfo &confirmed, const PartitionInfo &now)
+{
+    return !now.isUnallocated && now.diskIndex == confirmed.diskIndex && now.partitionNumber == confirmed.partitionNumber
+           && now.offsetBytes == confirmed.offsetBytes && now.sizeBytes == confirmed.sizeBytes;
+}
+
+QString layoutChangedText()
+{
+    return QCoreApplication::translate("PartitionIdentity", "The disk layout changed since you chose this partition. "
+                                                            "The list has been refreshed; please choose again.");
 }

@@ -78,6 +78,14 @@ Q_DECLARE_METATYPE(PartitionInfo)
 Q_DECLARE_METATYPE(PartitionCreateRequest)
 Q_DECLARE_METATYPE(SplitPartitionOptions)
 
+// True when `now`, read afresh, is still the partition the user confirmed as `confirmed`: the same
+// disk, number, start and size. A delete or a change by another program between the choice and
+// the job shows here as a different number, place or size.
+bool isSamePartition(const PartitionInfo &confirmed, const PartitionInfo &now);
+
+// What is said, and nothing done, when it is not.
+QString layoutChangedText();
+
 // Registers the record types under the names queued calls and invoke-by-name use.
 // Call once at start-up, before any window or worker exists.
 void registerRecordMetaTypes();

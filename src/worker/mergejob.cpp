@@ -4,6 +4,7 @@
 #include "storageaccess.h"
 
 #include "common/driveletter.h"
+#include "common/mergeneighbour.h"
 #include "common/sizetext.h"
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
@@ -232,6 +233,33 @@ bool MergeJob::validate()
         noteFailure(tr("Merge condition validation failed: a %1 partition cannot be extended. "
                        "Nothing has been changed.")
                         .arg(o.fileSystem.trimmed()));
+        return false;
+    }
+    return planStillHolds();
+}
+
+bool MergeJob::planStillHolds()
+{
+    const MergePartitionOptions &o = m_options;
+    const std::optional<QList<PartitionInfo>> records = storageaccess::partitions(m_worker, o.diskNumber);
+    if (!records) {
+        noteFailure(storageaccess::unavailableText());
+        return false;
+    }
+    const MergeNeighbour found =
+        mergeNeighbour(*records, o.sourcePartitionNumber, o.mergeUnallocated ? 0 : o.targetPartitionNumber);
+    // What the user confirmed: the source of that size, followed by that partition or by free space.
+    const bool sameSource = found.source && (o.sourceSizeBytes <= 0 || found.source->sizeBytes == o.sourceSizeBytes);
+    const bool sameNeighbour = found.record
+                               && (o.mergeUnallocated ? found.record->isUnallocated
+                                                      : found.record->partitionNumber == o.targetPartitionNumber
+                                                            && !found.record->isUnallocated);
+    if (!sameSource || (found.record && !sameNeighbour)) {
+        noteFailure(layoutChangedText());
+        return false;
+    }
+    if (!found.record) {
+        noteFailure(tr("%1 Nothing has been changed.").arg(found.refusal));
         return false;
     }
     return true;

@@ -33,6 +33,9 @@ private:
 
     bool runSteps(QString *successMessage);
     bool validate();
+    // On a fresh read, before the first change: the source and its neighbour are still the ones
+    // the user confirmed, and the neighbour can be merged into it.
+    bool planStillHolds();
     bool stopRequested();
     void progress(const QString &step, int percentage, const QString &status);
     bool runScript(const QStringList &lines, ScriptKind kind);

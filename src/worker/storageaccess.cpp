@@ -31,4 +31,11 @@ std::optional<qlonglong> maximumSize(DiskOperationWorker &worker, const QString 
     return std::nullopt;
 }
 
+std::optional<QList<PartitionInfo>> partitions(DiskOperationWorker &worker, int diskNumber)
+{
+    if (WindowsStorageManager *own = manager(worker))
+        return own->getPartitions(QString::number(diskNumber));
+    return std::nullopt;
+}
+
 } // namespace storageaccess

@@ -27,4 +27,7 @@ std::optional<PartitionInfo> partitionInfo(DiskOperationWorker &worker, const QS
 // The most the partition may grow to; nullopt when there is no manager.
 std::optional<qlonglong> maximumSize(DiskOperationWorker &worker, const QString &partitionId);
 
+// The disk's records in disk order, gaps included, read afresh; nullopt when there is no manager.
+std::optional<QList<PartitionInfo>> partitions(DiskOperationWorker &worker, int diskNumber);
+
 } // namespace storageaccess

@@ -33,6 +33,12 @@ void buildMachine(TestMachine &tm, const char *fault)
     tm.addPartition(2, M + 10 * G + 60 * M, 5 * G, "Primary", Vol("FAT32", "Media", "F", G, 16384, "3333-4444"));
     tm.addPartition(2, 15 * G + 61 * M, G, "Primary", Vol("NTFS", "", "G", 0, 4096, "5555-6666"));
     tm.addPartition(2, 16 * G + 62 * M, 24 * G - 62 * M, "Primary", Vol("NTFS", "Rest", "H", 0, 4096, "7777-8888"));
+    // Disk 3 (MBR): P:, an extended partition holding L: and free space, then Q:.
+    tm.addDisk(3, 20 * G, "MBR");
+    tm.addPartition(3, M, G, "Primary", Vol("NTFS", "", "P"));
+    tm.addPartition(3, G + M, 4 * G, "Extended");
+    tm.addPartition(3, G + 2 * M, G, "Logical", Vol("NTFS", "", "L"));
+    tm.addPartition(3, 5 * G + M, G, "Primary", Vol("NTFS", "", "Q"));
     tm.setTimeScale(0.02);
     // One fault a line.
     for (const QByteArray &f : QByteArray(fault).split('\n'))
@@ -87,10 +93,13 @@ private slots:
     void refusalsChangeNothing()
     {
         openWindow();
-        const QString before = disk2(m_machine->read());
+        const QString before = disk2(m_machine->read()) + partitionsOf(m_machine->read(), 3, "mib letter").join(',');
         MessageBoxAnswerer boxes;
         QStringList seen;
-        for (const char *row : {"Disk 2 (Test Disk 2)", "Unallocated", "H", "F", "K", "G"}) {
+        // E:'s size changes in the machine file after the tree was read.
+        for (const char *row : {"Disk 2 (Test Disk 2)", "Unallocated", "H", "F", "K", "L", "P", "E", "G"}) {
+            if (qstrcmp(row, "E") == 0)
+                QVERIFY(m_machine->store().modify([](sim::Machine &m) { return m.disk(2)->partitions[0].size -= sim::kMiB; }));
             if (qstrcmp(row, "G") == 0) // its disk row no longer names the disk
                 m_tree->topLevelItem(1)->setData(0, Qt::UserRole, QString());
             QPointer<MergePartitionDialog> dialog = mergeRow(QString::fromLatin1(row));
@@ -109,9 +118,13 @@ private slots:
                            "Cannot merge: Partition F: uses the FAT32 file system, which cannot be extended, so no "
                            "space can be merged into it",
                            "Cannot merge: Partition 2 is an EFI system partition",
+                           "Cannot merge: L: is a logical drive: the space after the extended partition cannot be added to it",
+                           "Cannot merge: The partition after P: is an extended partition holding logical drives: it cannot be merged into P:",
+                           "Cannot merge: The disk layout changed since you chose this partition",
                            "Error: Failed to get disk ID",
                        }));
-        QCOMPARE(disk2(m_machine->read()), before);
+        QVERIFY(m_machine->store().modify([](sim::Machine &m) { return m.disk(2)->partitions[0].size += sim::kMiB; }));
+        QCOMPARE(disk2(m_machine->read()) + partitionsOf(m_machine->read(), 3, "mib letter").join(','), before);
     }
 
     // The preview of both modes; the 1 MiB gap the tree hides is G:'s neighbour.

@@ -222,6 +222,15 @@ private slots:
         QTest::newRow("no disk") << with(gap, [](auto &o) { o.diskNumber = -1; }) << QByteArray() << invalid << Untouched;
         QTest::newRow("no source") << with(gap, [](auto &o) { o.sourcePartitionNumber = 0; }) << QByteArray() << invalid
                                    << Untouched;
+        // Read afresh before the first change: a source or neighbour other than the confirmed one.
+        const QString changed = "failed The disk layout changed since you chose this partition. The list has been "
+                                "refreshed; please choose again.";
+        QTest::newRow("partition: the target is gone") << with(part, [](auto &o) { o.targetPartitionNumber = 3; })
+                                                       << QByteArray() << changed << Untouched;
+        QTest::newRow("gap: the source has another size") << with(gap, [](auto &o) { o.sourceSizeBytes -= sim::kMiB; })
+                                                          << QByteArray() << changed << Untouched;
+        QTest::newRow("gap: the source is gone") << with(gap, [](auto &o) { o.sourcePartitionNumber = 3; })
+                                                 << QByteArray() << changed << Untouched;
         // Checked even unasked: F: would be deleted for an extend that cannot succeed.
         QTest::newRow("FAT32 source, unvalidated")
             << with(part, [](auto &o) { o.fileSystem = "FAT32"; o.validateBeforeMerge = false; }) << QByteArray()
@@ -272,7 +281,7 @@ private slots:
                      "partition table... / 95 Remounting partition / Remounting partition... / 100 Merge completed / "
                      "Merge operation completed successfully");
         const QString expected = end.startsWith("ok") ? (options.mergeWithPartition ? "5 10 30 60 85 95 100" : "5 10 30 60 75 85 95 100")
-                                 : end.contains("validation") ? "5 10"
+                                 : end.contains("validation") || end.contains("layout changed") ? "5 10"
                                                               : "5 10 30 60";
         QCOMPARE(run.percentages(), QString(expected));
     }
