@@ -45,6 +45,9 @@ struct PartitionCreateRequest
     // Start of the free region the partition goes into, in bytes; 0 lets the provider choose
     // (the disk's largest free extent).
     qint64 offsetBytes = 0;
+    // sizeBytes is the partition's own size, to fill space freed for it exactly (a split): no
+    // allowance for the file system's overhead and no reserve, never more than the region holds.
+    bool exactSize = false;
 };
 
 struct SplitPartitionOptions

@@ -55,9 +55,11 @@ public:
     Q_INVOKABLE QString getLastAssignedDriveLetter() const;
     Q_INVOKABLE PartitionInfo getPartitionInfo(const QString &partitionId);
     // The new partition's id, or empty. offsetBytes > 0 places it in the free region starting
-    // there and sizes it against that region; 0 leaves the place to the provider.
+    // there and sizes it against that region; 0 leaves the place to the provider. exactSize takes
+    // sizeBytes as the partition's size (in whole sectors, at most what the region holds) instead
+    // of a volume size to allow for.
     Q_INVOKABLE QString createPartition(int diskNumber, qlonglong sizeBytes, const QString &fileSystem,
-                                        bool assignDriveLetter, qlonglong offsetBytes = 0);
+                                        bool assignDriveLetter, qlonglong offsetBytes = 0, bool exactSize = false);
     Q_INVOKABLE bool assignDriveLetter(const QString &partitionId, const QString &driveLetter);
     // Resizes the partition (and its file system, as the provider does it) through
     // MSFT_Partition.Resize. True when it already has that size or the provider returned 0.

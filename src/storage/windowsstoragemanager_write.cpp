@@ -310,7 +310,7 @@ qint64 WindowsStorageManager::freeBytesFrom(int diskNumber, qint64 diskSize, qin
 }
 
 QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeBytes, const QString &fileSystem,
-                                               bool assignLetter, qlonglong offsetBytes)
+                                               bool assignLetter, qlonglong offsetBytes, bool exactSize)
 {
     qDebug() << "Creating partition: disk" << diskNumber << "size" << sizeBytes << "bytes ("
              << QString::number(double(sizeBytes) / GiB, 'f', 2) << "GB), file system" << fileSystem
@@ -390,7 +390,15 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
     if (size < MinimumPartitionSize)
         size = MinimumPartitionSize;
 
-    if (freeBytes > 0) {
+    if (exactSize) {
+        // Space freed for this partition: fill it, never reach past it.
+        size = std::min<qint64>(sizeBytes, offsetBytes > 0 ? freeBytes : sizeBytes);
+        size -= size % sectorSize;
+        if (size < MinimumPartitionSize) {
+            qWarning() << "The space for an exactly sized partition is too small:" << size;
+            return QString();
+        }
+    } else if (freeBytes > 0) {
         const qint64 usable = freeBytes - reserveFor(freeBytes, diskSize);
         if (size > usable) {
             if (usable < MinimumPartitionSize) {

@@ -65,7 +65,7 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
             emit m_worker.partitionCreationProgress(accumulated / count + 5, tr("Creating partition %1/%2...").arg(i).arg(count));
             const qint64 offset = request.offsetBytes > 0 ? request.offsetBytes : nextOffset;
             const QString id = storage->createPartition(diskIndex, request.sizeBytes, request.fileSystem,
-                                                        request.driveLetter.isEmpty(), offset);
+                                                        request.driveLetter.isEmpty(), offset, request.exactSize);
             if (id.isEmpty()) {
                 failure = tr("创建第 %1 个分区失败: %2").arg(i).arg(request.volumeLabel);
                 node.detail = failure;

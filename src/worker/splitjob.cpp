@@ -131,6 +131,10 @@ QString SplitJob::refusal()
     const PartitionInfo &info = *read;
     if (info.isUnallocated || info.partitionNumber != id.partition || info.sizeBytes <= 0)
         return tr("Partition %1 was not found").arg(m_options.partitionId);
+    // The sizes were planned on the partition the user chose; another one is not split by them.
+    if (m_options.originalSizeBytes > 0 && info.sizeBytes != m_options.originalSizeBytes)
+        return layoutChangedText();
+    m_original = info;
     switch (partitionGuard(info)) {
     case PartitionGuard::RunningSystem:
     case PartitionGuard::EfiSystem:
@@ -201,14 +205,17 @@ bool SplitJob::runCore()
          }},
         {QStringLiteral("create the new partition"), true, [&](ReportNode &node) {
              PartitionCreateRequest request;
-             request.sizeBytes = o.newSizeBytes;
+             // Exactly the space the shrink freed: up to where the partition used to end.
+             m_keptBytes = shrunk->sizeBytes;
+             request.offsetBytes = shrunk->offsetBytes + shrunk->sizeBytes;
+             request.sizeBytes = m_original.offsetBytes + m_original.sizeBytes - request.offsetBytes;
+             request.exactSize = true;
              request.fileSystem = o.newFileSystem.isEmpty() ? QStringLiteral("NTFS") : o.newFileSystem;
              request.volumeLabel = o.newVolumeLabel.isEmpty() ? QStringLiteral("New partition") : o.newVolumeLabel;
              const QChar letter = driveletter::parse(o.newDriveLetter);
              if (!letter.isNull())
                  request.driveLetter = driveletter::drive(letter);
              request.quickFormat = o.formatNewPartition;
-             request.offsetBytes = shrunk->offsetBytes + shrunk->sizeBytes;
 
              emit m_worker.splitPartitionProgress(tr("Creating new partition"), 50);
              emit m_worker.splitPartitionStatusChanged(tr("Creating and formatting new partition..."));
@@ -217,6 +224,8 @@ bool SplitJob::runCore()
              m_created = false;
              m_worker.startBatchCreateAndFormat({request}, id.disk);
              node.detail = m_error;
+             if (m_created)
+                 m_createdBytes = createdSize(id.disk, request.offsetBytes);
              return m_created;
          }},
     };
@@ -256,12 +265,22 @@ bool SplitJob::refreshPartitionTable(int diskNumber)
     return result.success;
 }
 
+qint64 SplitJob::createdSize(int diskNumber, qint64 offsetBytes)
+{
+    const std::optional<QList<PartitionInfo>> records = storageaccess::partitions(m_worker, diskNumber);
+    for (const PartitionInfo &p : records.value_or(QList<PartitionInfo>()))
+        if (!p.isUnallocated && p.offsetBytes == offsetBytes)
+            return p.sizeBytes;
+    return 0;
+}
+
 QString SplitJob::successMessage() const
 {
     const SplitPartitionOptions &o = m_options;
     QString message = tr("Partition splitting completed successfully!\n\n");
-    message += tr("Original partition has been adjusted to: %1 GB\n").arg(gibNumber(o.keepSizeBytes));
-    message += tr("New partition has been created: %2 GB").arg(gibNumber(o.newSizeBytes));
+    // What the disk holds now, which may differ from the plan by the rounding to whole MiB.
+    message += tr("Original partition has been adjusted to: %1 GB\n").arg(gibNumber(m_keptBytes > 0 ? m_keptBytes : o.keepSizeBytes));
+    message += tr("New partition has been created: %2 GB").arg(gibNumber(m_createdBytes > 0 ? m_createdBytes : o.newSizeBytes));
     if (!o.newDriveLetter.isEmpty())
         message += QStringLiteral(" (%1)").arg(o.newDriveLetter);
     if (o.formatNewPartition) {

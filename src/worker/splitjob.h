@@ -33,6 +33,8 @@ private:
     bool stopRequested();
     bool refreshPartitionTable(int diskNumber);
     QString successMessage() const;
+    // The size of the partition that now starts at offsetBytes; 0 when none is read.
+    qint64 createdSize(int diskNumber, qint64 offsetBytes);
     void reportEnd(bool success, const QString &message);
 
     DiskOperationWorker &m_worker;
@@ -40,4 +42,8 @@ private:
     JobReport m_report;
     bool m_created = false;
     QString m_error;
+    // The partition as read before the shrink, and both sizes as they stand afterwards.
+    PartitionInfo m_original;
+    qint64 m_keptBytes = 0;
+    qint64 m_createdBytes = 0;
 };

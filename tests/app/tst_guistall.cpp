@@ -25,7 +25,7 @@ private slots:
         row(guistall::Job::Delete, false, "E 10240 Data");
         row(guistall::Job::Resize, true, "E 8192 Data, " + f);
         row(guistall::Job::Merge, false, "E 11264 Data, " + f);
-        row(guistall::Job::Split, true, "E 6144 Data, K 4178 Split, " + f);
+        row(guistall::Job::Split, true, "E 6144 Data, K 4096 Split, " + f);
     }
 
     void jobs()

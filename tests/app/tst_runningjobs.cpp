@@ -117,7 +117,7 @@ private slots:
         QTest::addColumn<QString>("job");
         QTest::addColumn<QString>("disk1");
         QTest::newRow("merge, its dialog gone") << "merge" << "E 10300 9999-0001, F 5120 9999-0002";
-        QTest::newRow("split, its dialog open") << "split" << "E 6144 9999-0001, G 4056 new, F 5120 9999-0002";
+        QTest::newRow("split, its dialog open") << "split" << "E 6144 9999-0001, G 4096 new, F 5120 9999-0002";
     }
 
     void closingWaitsForTheJob()

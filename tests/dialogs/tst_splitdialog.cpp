@@ -234,8 +234,8 @@ private slots:
                  "Adjusting the partition to 6.00 GB... | Creating new partition | Creating and formatting new partition... | "
                  "Split completed | Partition split completed! | Split completed | Partition split completed successfully.");
         QCOMPARE(disk0(m_machine->read()),
-                 "C 20480 Windows 9999-0001, D 6144 Data 9999-0002, K 3996 Media new, S 150 Small 9999-0003,  1024  9999-0004");
-        QTRY_COMPARE(childTexts(m_tree->topLevelItem(0)), (QStringList{"C", "D", "K", "Unallocated", "S", "Unallocated", "Partition 4", "Unallocated"}));
+                 "C 20480 Windows 9999-0001, D 6144 Data 9999-0002, K 4096 Media new, S 150 Small 9999-0003,  1024  9999-0004");
+        QTRY_COMPARE(childTexts(m_tree->topLevelItem(0)), (QStringList{"C", "D", "K", "S", "Unallocated", "Partition 4", "Unallocated"}));
     }
 
     // A split that ends while the cancel question is open closes the question and shows its

@@ -76,13 +76,25 @@ private slots:
             << QList<int>{5, 10, 15, 25, 50, 100, 100}
             << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
                "New partition has been created: 4.00 GB (K)\nFile System: NTFS\nLabel: Media"
-            << QStringList{c, shrunk, "K @26625 3996 NTFS Media new", e};
+            << QStringList{c, shrunk, "K @26625 4096 NTFS Media new", e};
         QTest::newRow("letter with colon, unformatted")
             << "NTFS" << [] { SplitPartitionOptions o = splitD(6 * G, 4 * G - 64 * M, "L:"); o.formatNewPartition = false; return o; }()
             << QString() << false << QList<int>{5, 10, 15, 25, 50, 100, 100}
             << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
-               "New partition has been created: 3.94 GB (L:)"
-            << QStringList{c, shrunk, "L @26625 3996   ", e};
+               "New partition has been created: 4.00 GB (L:)"
+            << QStringList{c, shrunk, "L @26625 4096   ", e};
+        // Free space follows E:: the new partition fills what E: gave up and ends where E: ended.
+        QTest::newRow("E: before free space")
+            << "NTFS" << [] { SplitPartitionOptions o = splitD(3 * G, 2 * G, "K"); o.partitionId = "0:3"; o.originalSizeBytes = 5 * G; return o; }()
+            << QString() << false << QList<int>{5, 10, 15, 25, 50, 100, 100}
+            << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 3.00 GB\n"
+               "New partition has been created: 2.00 GB (K)\nFile System: NTFS\nLabel: Media"
+            << QStringList{c, d, "E @30721 3072 NTFS Games 3333-3333", "K @33793 2048 NTFS Media new"};
+        QTest::newRow("D: is not the size the plan was made for")
+            << "NTFS" << [] { SplitPartitionOptions o = splitD(6 * G, 4 * G, "K"); o.originalSizeBytes += M; return o; }()
+            << QString() << false << QList<int>{5, 10, 15}
+            << "0 The disk layout changed since you chose this partition. The list has been refreshed; please choose again."
+            << QStringList{c, d, e};
         QTest::newRow("shrink fails")
             << "NTFS" << splitD(6 * G, 4 * G, "K") << R"({"target":"wmi.method","match":"Resize","returnValue":41003})"
             << false << QList<int>{5, 10, 15, 25} << "0 调整原分区大小失败" << QStringList{c, d, e};
@@ -90,7 +102,7 @@ private slots:
             << "NTFS" << splitD(6 * G, 4 * G, "") << QString() << false << QList<int>{5, 10, 15, 25, 50, 100, 100}
             << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
                "New partition has been created: 4.00 GB\nFile System: NTFS\nLabel: Media"
-            << QStringList{c, shrunk, "F @26625 3996 NTFS Media new", e};
+            << QStringList{c, shrunk, "F @26625 4096 NTFS Media new", e};
         // Nothing is rolled back: D: stays shrunk with the freed space unallocated.
         QTest::newRow("creation fails after the shrink")
             << "NTFS" << splitD(6 * G, 4 * G, "K")
