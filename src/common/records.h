@@ -35,6 +35,10 @@ struct PartitionInfo
     bool isBoot = false;
 };
 
+// Where Windows puts a disk's first partition, on GPT and MBR disks alike: the first MiB holds the
+// partition table. A free region that starts the disk starts here for a new partition.
+constexpr qint64 FirstPartitionOffset = 1024 * 1024;
+
 struct PartitionCreateRequest
 {
     qint64 sizeBytes = 0;

@@ -21,6 +21,7 @@
 #include <QThread>
 #include <QToolButton>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -88,7 +89,9 @@ DiskPartitionPage::DiskPartitionPage(int diskIndex, const PartitionInfo &region,
     : QDialog(parent), ui(new Ui::DiskPartitionPage)
 {
     m_regionBytes = region.sizeBytes > 0 ? region.sizeBytes : 0;
-    m_regionOffset = region.offsetBytes > 0 ? region.offsetBytes : 0;
+    // A record's offset 0 is the disk's start, not "anywhere": the provider would pick the
+    // largest free region, which may be another one.
+    m_regionOffset = m_regionBytes > 0 ? std::max(region.offsetBytes, FirstPartitionOffset) : 0;
     setUp(diskIndex, region.sizeStr.isEmpty() ? formatSize(region.sizeBytes) : region.sizeStr);
 }
 

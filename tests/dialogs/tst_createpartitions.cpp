@@ -231,6 +231,24 @@ private slots:
         QCOMPARE(disk0(m_machine->read()).at(1), "3 @10241 D NTFS New Volume 1");
     }
 
+    // A region that starts the disk has offset 0 in its record; the partition still goes there,
+    // at the first MiB, and not into the larger free space after E:.
+    void firstRegionOfTheDisk()
+    {
+        m_machine->machine().disks[0].partitions.removeFirst(); // 12 GiB free from the start
+        QVERIFY(m_machine->write());
+        DiskPartitionPage page(0, region(0, 12 * sim::kGiB + sim::kMiB));
+        QString result;
+        connect(&page, &DiskPartitionPage::creationStarted, this, [&](DiskOperationWorker *worker) {
+            connect(worker, &DiskOperationWorker::partitionCreationCompleted, this,
+                    [&](bool ok, const QString &) { result = ok ? "ok" : "failed"; });
+        });
+        plan(&page, "1024");
+        QTest::mouseClick(child<QPushButton>(&page, "confirmButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(result, "ok", 15000);
+        QCOMPARE(disk0(m_machine->read()).value(0).section(' ', 0, 1), "1 @1");
+    }
+
     // Through the window: New refuses no selection and a partition row; on the gap between C:
     // and E: two planned partitions with Auto letters land in that gap, lettered, labelled and
     // formatted, while the bar runs through the creation and format ranges; then, with quick
