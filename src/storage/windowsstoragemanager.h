@@ -67,7 +67,8 @@ public:
     // refreshAndDetectFileSystem under the storage lock.
     Q_INVOKABLE QString getPartitionFileSystemById(const QString &partitionId);
     // The largest size the partition can grow to: its size plus the unallocated region directly
-    // after it. 0 when there is no such partition.
+    // after it (for a logical drive, the free space up to the next logical drive or the end of
+    // its extended partition). 0 when there is no such partition.
     Q_INVOKABLE qlonglong getPartitionMaximumSize(const QString &partitionId);
 
     bool initialize();

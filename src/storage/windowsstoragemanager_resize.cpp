@@ -13,12 +13,16 @@
 #include <QDebug>
 #include <QMutexLocker>
 
+#include <algorithm>
+
 using namespace platform;
 using namespace storage;
 
 namespace {
 
 constexpr qint64 MiB = 1048576;
+constexpr int ExtendedType = 3;
+constexpr int LogicalType = 4;
 // The buffers detection gives GetVolumeInformationW, in characters.
 constexpr std::size_t VolumeNameChars = 256;
 constexpr std::size_t FileSystemChars = 64;
@@ -146,6 +150,18 @@ qlonglong WindowsStorageManager::getPartitionMaximumSize(const QString &partitio
         const PartitionInfo &p = list.at(i);
         if (p.isUnallocated || p.partitionNumber != id.partition)
             continue;
+        if (p.typeCode == LogicalType) {
+            // The list shows no free space inside an extended partition: a logical drive grows up
+            // to the next logical drive or the end of the extended partition holding it.
+            qint64 end = p.offsetBytes + p.sizeBytes;
+            for (const PartitionInfo &q : list)
+                if (q.typeCode == ExtendedType && q.offsetBytes < p.offsetBytes)
+                    end = std::max(end, q.offsetBytes + q.sizeBytes);
+            for (const PartitionInfo &q : list)
+                if (!q.isUnallocated && q.offsetBytes > p.offsetBytes && q.offsetBytes < end)
+                    end = q.offsetBytes;
+            return end - p.offsetBytes;
+        }
         qint64 maximum = p.sizeBytes;
         if (i + 1 < list.size() && list.at(i + 1).isUnallocated)
             maximum += list.at(i + 1).sizeBytes;

@@ -81,9 +81,9 @@ QString ResizeJob::refusal(const QString &partitionId, qint64 newSizeBytes)
         return tr("Partition %1 was not found").arg(partitionId);
     if (isRefusedPartition(*info))
         return partitionGuardText(*info);
-    // The free space inside an extended partition is not listed, so a logical drive's room is
-    // left to the provider.
-    if (info->typeCode != 4 && newSizeBytes > *maximum)
+    // Checked before anything changes: a FAT32 volume is reformatted first, and a size the
+    // provider then refuses would leave it empty for nothing.
+    if (newSizeBytes > *maximum)
         return tr("The new size is larger than the partition and the unallocated space after it "
                   "(at most %1 bytes)")
             .arg(*maximum);

@@ -37,6 +37,10 @@ void buildMachine(TestMachine &tm, const QString &fault, double scale = 0.01, co
     tm.addDisk(2, 100 * GiB);
     tm.addPartition(2, MiB, Size, "Primary", TestMachine::Vol("NTFS", "Trap", "G"));
     tm.addPartition(2, Size + MiB, Size, "Primary", TestMachine::Vol("NTFS", "Bare", ""));
+    tm.addDisk(3, 20 * GiB, "MBR"); // P:, then W: FAT32 in an extended partition of 4 GiB
+    tm.addPartition(3, MiB, GiB, "Primary", TestMachine::Vol("NTFS", "", "P"));
+    tm.addPartition(3, GiB + MiB, 4 * GiB, "Extended");
+    tm.addPartition(3, GiB + 2 * MiB, GiB, "Logical", TestMachine::Vol("FAT32", "LOG", "W"));
     for (const QString &d : drives.split(u',', Qt::SkipEmptyParts)) {
         const QStringList f = d.split(u' ');
         tm.addOtherDrive(f.at(0), f.at(1).toInt(), f.at(3), QString(), qint64(f.at(2).toDouble() * Size / 100));
@@ -190,6 +194,10 @@ private slots:
         row("beyond the free space: no conversion", "resize 1:2 5368709120", "5",
             refused + "The new size is larger than the partition and the unallocated space after it (at most 4294967296 bytes)");
         row("the running system", "resize 0:2 42949672960", "5", refused + "*");
+        row("FAT32 logical drive past its extended partition: no conversion", "resize 3:3 42949672960", "5",
+            refused + "The new size is larger than the partition and the unallocated space after it (at most 4293918720 bytes)");
+        row("FAT32 logical drive grows inside its extended partition", "resize 3:3 2147483648", fat32, ok,
+            "3:3 1075838976+2147483648 NTFS Data W 0 new");
         row("already NTFS", "ntfs 1:1", "5,100", "ok Already NTFS, no conversion needed");
         row("by id", "ntfs 1:2", "5,10,20,40,60,80,90,100", formatted, "1:2 16106127360+4294967296 NTFS Data F 0 new");
         row("by letter, always", "ntfs E:", "5,10,90,100", formatted, "1:1 1048576+10737418240 NTFS Data E 1 new");
