@@ -86,6 +86,14 @@ private slots:
             QCOMPARE(QStringLiteral("%1 %2").arg(counting.locatorsAtCoInit).arg(counting.servicesAtCoInit), "0 0");
             QCOMPARE(stateNow(), singleThreaded ? "1 1 1" : "2 1 1");
             QCOMPARE(manager.getDisks().size(), 1);
+
+            // One that fails after tearing down leaves nothing to tear down a second time.
+            tm.read();
+            tm.addFault(R"({"target":"com.initialize","hresult":"0x80004005","times":1})");
+            QVERIFY(tm.write());
+            QTest::ignoreMessage(QtCriticalMsg, "CoInitializeEx failed with HRESULT: 0x80004005");
+            QTest::ignoreMessage(QtCriticalMsg, "Failed to initialize COM");
+            QVERIFY(!manager.initialize());
         }
         QCOMPARE(stateNow(), "1 0 0");
         QCOMPARE(sim_com::comApartment(), singleThreaded ? platform::COINIT_APARTMENTTHREADED : platform::COINIT_MULTITHREADED);
