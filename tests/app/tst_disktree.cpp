@@ -48,13 +48,10 @@ QString keyFields(const PartitionInfo &p)
 
 } // namespace
 
-class TestDiskTree : public QObject
+class TestDiskTree : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestMachine> m_machine;
-    std::unique_ptr<MainWindow> m_window;
-    QTreeWidget *m_tree = nullptr;
 
     QTreeWidgetItem *disk(int i) { return m_tree->topLevelItem(i); }
 
@@ -82,8 +79,7 @@ private slots:
         tm.addDisk(2, 8 * kGiB, "GPT", "Empty Disk");
         QVERIFY(tm.write());
 
-        QVERIFY(openWindow(m_window));
-        m_tree = treeOf(*m_window);
+        QVERIFY(showWindow());
     }
 
     // The rows as text, and under their roles the id and the very record enumeration gave.

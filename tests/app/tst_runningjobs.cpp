@@ -30,12 +30,10 @@ QString layoutOf(const sim::Machine &m, int disk)
 
 } // namespace
 
-class TestRunningJobs : public QObject
+class TestRunningJobs : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestMachine> m_machine;
-    std::unique_ptr<MainWindow> m_window;
     QListWidget *m_actions = nullptr;
 
     // Disk 1: E: (10 GiB), a 60 MiB gap, F:; disk 2: K:. Each diskpart script that matches
@@ -52,7 +50,7 @@ class TestRunningJobs : public QObject
         m_machine->setTimeScale(0.02);
         m_machine->addFault(QStringLiteral(R"({"target":"tool.diskpart","match":"%1","hangMs":1500})").arg(QLatin1String(slow)).toUtf8().constData());
         QVERIFY(m_machine->write());
-        QVERIFY(::openWindow(m_window));
+        QVERIFY(showWindow());
         m_actions = child<QListWidget>(*m_window, "rightPanel");
     }
 
@@ -74,11 +72,7 @@ class TestRunningJobs : public QObject
     QLabel *jobsLine() const { return m_window->findChild<QLabel *>(QStringLiteral("runningJobsLabel")); }
 
 private slots:
-    void cleanup()
-    {
-        m_window.reset();
-        m_machine.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     // While E: grows, disk 1 takes no other job (the action says why and opens nothing), disk 2
     // does, and disk 1 is free again once the merge has ended.

@@ -3,6 +3,7 @@
 // Helpers for tests of the main window: the status popup, the window's delays, the tree.
 
 #include "app/mainwindow.h"
+#include "support/testmachine.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -135,3 +136,25 @@ Dialog *actOn(MainWindow &window, const QString &text, ActionRow action)
     clickAction(window, action);
     return window.findChild<Dialog *>();
 }
+
+// What every window test holds: its machine, the window on it and the window's tree.
+struct WindowFixture
+{
+    std::unique_ptr<TestMachine> m_machine;
+    std::unique_ptr<MainWindow> m_window;
+    QTreeWidget *m_tree = nullptr;
+
+    // The window on the machine written; true once its first refresh has ended.
+    bool showWindow()
+    {
+        const bool ready = openWindow(m_window);
+        m_tree = treeOf(*m_window);
+        return ready;
+    }
+    // The window goes before the machine it reads.
+    void closeWindow()
+    {
+        m_window.reset();
+        m_machine.reset();
+    }
+};

@@ -17,13 +17,10 @@
 
 #include <memory>
 
-class TestDeleteAction : public QObject
+class TestDeleteAction : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestMachine> m_machine;
-    std::unique_ptr<MainWindow> m_window;
-    QTreeWidget *m_tree = nullptr;
 
     QStringList disk0Rows() const { return childTexts(m_tree->topLevelItem(0)); }
     QTreeWidgetItem *item(const QString &text) const
@@ -70,18 +67,13 @@ private slots:
             // well inside the scaled limit.
             buildDeleteMachine(*m_machine, 0.1, R"({"target":"tool.diskpart","hangMs":1000,"times":1})");
         }
-        QVERIFY(openWindow(m_window));
-        m_tree = treeOf(*m_window);
+        QVERIFY(showWindow());
     }
 
     // Lets the last job's thread end before its machine goes.
     void waitForThread(QPointer<QThread> thread) { QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 15000); }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_machine.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     void diskRowAndFreeSpaceRefused()
     {

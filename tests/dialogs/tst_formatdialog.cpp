@@ -23,13 +23,10 @@
 
 #include <memory>
 
-class TestFormatDialog : public QObject
+class TestFormatDialog : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestMachine> m_machine;
-    std::unique_ptr<MainWindow> m_window;
-    QTreeWidget *m_tree = nullptr;
 
     PartitionInfo recordOf(const QString &id) const
     {
@@ -92,15 +89,10 @@ private slots:
         tm.addPartition(0, 59 * sim::kGiB, 750 * sim::kMiB, "Recovery", Vol("NTFS"));
         tm.setTimeScale(0.01);
         QVERIFY(tm.write());
-        QVERIFY(openWindow(m_window));
-        m_tree = treeOf(*m_window);
+        QVERIFY(showWindow());
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_machine.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     // Partitions the machine needs are refused with the reason on the disabled button, a
     // recovery partition is named in a warning first (No the default), and the free space is

@@ -61,20 +61,16 @@ QString textOf(QObject &dialog, const char *name)
 
 } // namespace
 
-class TestMergeDialog : public QObject
+class TestMergeDialog : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestMachine> m_machine;
-    std::unique_ptr<MainWindow> m_window;
-    QTreeWidget *m_tree = nullptr;
 
     void openWindow(const char *fault = nullptr)
     {
         m_machine = std::make_unique<TestMachine>();
         buildMachine(*m_machine, fault);
-        QVERIFY(::openWindow(m_window));
-        m_tree = treeOf(*m_window);
+        QVERIFY(showWindow());
     }
 
     MergePartitionDialog *mergeRow(const QString &text) { return actOn<MergePartitionDialog>(*m_window, text, MergeRow); }
@@ -82,11 +78,7 @@ class TestMergeDialog : public QObject
     QStringList disk2Rows() const { return childTexts(m_tree->topLevelItem(1)); }
 
 private slots:
-    void cleanup()
-    {
-        m_window.reset();
-        m_machine.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     // What is refused, and where: the window for rows with nothing to merge, the dialog (before
     // any confirmation) for sources that cannot grow and neighbours that must stay.

@@ -43,13 +43,10 @@ PartitionInfo partitionOf(qint64 size)
 
 } // namespace
 
-class TestSplitDialog : public QObject
+class TestSplitDialog : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestMachine> m_machine;
-    std::unique_ptr<MainWindow> m_window;
-    QTreeWidget *m_tree = nullptr;
 
     // Disk 0 (GPT, 100 GiB): C:, D: (10 GiB), S: (150 MiB), 67 GiB free, a letterless 1 GiB
     // partition, then 1 GiB free.
@@ -66,8 +63,7 @@ class TestSplitDialog : public QObject
         if (fault)
             m_machine->addFault(fault);
         QVERIFY(m_machine->write());
-        QVERIFY(::openWindow(m_window));
-        m_tree = treeOf(*m_window);
+        QVERIFY(showWindow());
     }
 
     SplitPartitionDialog *splitRow(const QString &text) { return actOn<SplitPartitionDialog>(*m_window, text, SplitRow); }
@@ -85,11 +81,7 @@ class TestSplitDialog : public QObject
     }
 
 private slots:
-    void cleanup()
-    {
-        m_window.reset();
-        m_machine.reset();
-    }
+    void cleanup() { closeWindow(); }
 
     // Limits, the opening values, the snap-back of either box, and the label's length.
     void sizeControls_data()
