@@ -203,14 +203,8 @@ private slots:
         QVERIFY(waitUntilReady(window));
         texts << textsOf(&window);
         QTreeWidget *tree = treeOf(window);
-        auto *actions = window.findChild<QListWidget *>(QStringLiteral("rightPanel"));
-        auto act = [&](const QString &row, int action) {
-            tree->setCurrentItem(tree->findItems(row, Qt::MatchExactly | Qt::MatchRecursive).value(0));
-            QTest::mouseClick(actions->viewport(), Qt::LeftButton, {}, actions->visualItemRect(actions->item(action)).center());
-        };
 
-        act(QStringLiteral("E"), 4);
-        QPointer<DeletePartitionPage> page = window.findChild<DeletePartitionPage *>();
+        QPointer<DeletePartitionPage> page = actOn<DeletePartitionPage>(window, QStringLiteral("E"), DeleteRow);
         QVERIFY(page);
         texts << textsOf(page);
         QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
@@ -219,8 +213,7 @@ private slots:
         QTRY_COMPARE(childTexts(tree->topLevelItem(0)).value(1), QCoreApplication::translate("MainWindow", "Unallocated"));
         QVERIFY(boxes.at(2).text.contains(QStringLiteral("0:2")));
 
-        act(QStringLiteral("C"), 4);
-        page = window.findChild<DeletePartitionPage *>();
+        page = actOn<DeletePartitionPage>(window, QStringLiteral("C"), DeleteRow);
         QVERIFY(page);
         QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
         QVERIFY(boxes.waitFor(4)); // refused: the running system's partition
@@ -228,8 +221,7 @@ private slots:
         page->close();
 
         boxes.setChooser([](const MessageBoxAnswerer::Box &) { return QMessageBox::No; });
-        act(QStringLiteral("F"), 2);
-        auto *merge = window.findChild<MergePartitionDialog *>();
+        auto *merge = actOn<MergePartitionDialog>(window, QStringLiteral("F"), MergeRow);
         QVERIFY(merge);
         texts << textsOf(merge);
         merge->reject();
@@ -255,7 +247,7 @@ private slots:
         for (const auto &[slot, row] : operations) {
             const QString name = QString::fromLatin1(row) == QLatin1String("Unallocated")
                                      ? QCoreApplication::translate("MainWindow", "Unallocated") : QString::fromLatin1(row);
-            tree->setCurrentItem(tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+            selectRow(window, name);
             QVERIFY(QMetaObject::invokeMethod(&window, slot));
             if (auto *create = window.findChild<DiskPartitionPage *>()) {
                 texts << textsOf(create);
@@ -268,7 +260,7 @@ private slots:
         QVERIFY(boxes.waitFor(7)); // format F asks; C's format dialog shows its refusal itself
         QVERIFY(boxes.at(6).text.startsWith(QStringLiteral("C")));
         for (const char *row : {"F", "C"}) { // the split dialog, then a refused split
-            tree->setCurrentItem(tree->findItems(QString::fromLatin1(row), Qt::MatchExactly | Qt::MatchRecursive).value(0));
+            selectRow(window, QString::fromLatin1(row));
             QVERIFY(QMetaObject::invokeMethod(&window, "onSplitPartition"));
             if (auto *split = window.findChild<SplitPartitionDialog *>()) {
                 texts << textsOf(split);

@@ -128,11 +128,16 @@ inline void clickAction(MainWindow &window, ActionRow action)
 }
 
 // Selects the row reading `text`, clicks `action` and returns the dialog it opened, if any.
-template <typename Dialog>
-Dialog *actOn(MainWindow &window, const QString &text, ActionRow action)
+inline void selectRow(MainWindow &window, const QString &text)
 {
     QTreeWidget *tree = treeOf(window);
     tree->setCurrentItem(tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+}
+
+template <typename Dialog>
+Dialog *actOn(MainWindow &window, const QString &text, ActionRow action)
+{
+    selectRow(window, text);
     clickAction(window, action);
     return window.findChild<Dialog *>();
 }

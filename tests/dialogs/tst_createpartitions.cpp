@@ -31,24 +31,18 @@ PartitionInfo region(qint64 offset, qint64 size)
     return r;
 }
 
-template <typename T>
-T *child(QObject *parent, const char *name)
-{
-    return parent->findChild<T *>(QLatin1String(name));
-}
-
 void plan(DiskPartitionPage *page, const QString &size, const QString &letter = QString())
 {
-    child<QLineEdit>(page, "sizeEdit")->setText(size);
-    auto *letters = child<QComboBox>(page, "driveLetterCombo");
+    child<QLineEdit>(*page, "sizeEdit")->setText(size);
+    auto *letters = child<QComboBox>(*page, "driveLetterCombo");
     letters->setCurrentIndex(letter.isEmpty() ? 0 : letters->findText(letter));
-    QTest::mouseClick(child<QPushButton>(page, "addPartitionButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*page, "addPartitionButton"), Qt::LeftButton);
 }
 
 // The table as "size letter fs volume" rows.
 QStringList tableOf(DiskPartitionPage *page)
 {
-    auto *tree = child<QTreeWidget>(page, "treeWidget");
+    auto *tree = child<QTreeWidget>(*page, "treeWidget");
     QStringList rows;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *item = tree->topLevelItem(i);
@@ -65,9 +59,9 @@ void answerEdit(const QString &size, const QString &letter, const QString &label
         QWidget *dialog = QApplication::activeModalWidget();
         if (!dialog || dialog->objectName() != QLatin1String("editPartitionDialog"))
             return;
-        child<QLineEdit>(dialog, "editSizeEdit")->setText(size);
-        child<QLineEdit>(dialog, "editLetterEdit")->setText(letter);
-        child<QLineEdit>(dialog, "editLabelEdit")->setText(label);
+        child<QLineEdit>(*dialog, "editSizeEdit")->setText(size);
+        child<QLineEdit>(*dialog, "editLetterEdit")->setText(letter);
+        child<QLineEdit>(*dialog, "editLabelEdit")->setText(label);
         static_cast<QDialog *>(dialog)->accept();
         poll->deleteLater();
     });
@@ -136,7 +130,7 @@ private slots:
         QCOMPARE(boxes.titles().join(QString()) + (planned.isEmpty() ? QString() : QString::number(planned.first().sizeBytes)),
                  outcome);
         if (regionBytes == planned.value(0).sizeBytes)
-            QCOMPARE(child<QLabel>(&page, "spaceInfoLabel")->text(), "0 B available");
+            QCOMPARE(child<QLabel>(page, "spaceInfoLabel")->text(), "0 B available");
     }
 
     // Auto takes the first letter neither mounted (C, E) nor planned; a planned letter leaves the
@@ -145,17 +139,17 @@ private slots:
     {
         MessageBoxAnswerer boxes;
         DiskPartitionPage page(0, region(10 * sim::kGiB + sim::kMiB, 2 * sim::kGiB));
-        QCOMPARE(child<QLabel>(&page, "spaceInfoLabel")->text(), "2.00 GB available");
+        QCOMPARE(child<QLabel>(page, "spaceInfoLabel")->text(), "2.00 GB available");
         QVERIFY(!page.windowIcon().availableSizes().isEmpty());
         plan(&page, "100");
         plan(&page, "200");
         plan(&page, "300", "K:");
-        auto *letters = child<QComboBox>(&page, "driveLetterCombo");
+        auto *letters = child<QComboBox>(page, "driveLetterCombo");
         QCOMPARE(QStringList({letters->itemText(0), letters->itemText(1), letters->itemText(2)}),
                  (QStringList{"Auto", "G:", "H:"}));
         QCOMPARE(letters->findText("K:"), -1);
 
-        auto *tree = child<QTreeWidget>(&page, "treeWidget");
+        auto *tree = child<QTreeWidget>(page, "treeWidget");
         for (const QStringList &edit : {QStringList{"abc", "F"}, {"0", "F"}, {"250", "c"}, {"250", "z"}}) {
             answerEdit(edit.at(0), edit.at(1), "Music");
             page.onTreeItemDoubleClicked(tree->topLevelItem(1), 0);
@@ -163,7 +157,7 @@ private slots:
         QCOMPARE(boxes.titles(), (QStringList{"Invalid Size", "Invalid Size", "Drive Letter Unavailable"}));
         QCOMPARE(tableOf(&page), (QStringList{"100.00 MB D NTFS New Volume 1", "250.00 MB Z NTFS Music",
                                               "300.00 MB K NTFS New Volume 3", "1.37 GB Unallocated - -"}));
-        QCOMPARE(child<QLabel>(&page, "percentageLabel")->text(), "31% allocated");
+        QCOMPARE(child<QLabel>(page, "percentageLabel")->text(), "31% allocated");
 
         boxes.enqueue(QMessageBox::Yes);
         tree->setCurrentItem(tree->topLevelItem(0));
@@ -173,11 +167,11 @@ private slots:
         QCOMPARE(tableOf(&page), (QStringList{"250.00 MB Z NTFS New Volume 1", "300.00 MB K NTFS New Volume 2",
                                               "1.46 GB Unallocated - -"}));
         QCOMPARE(page.plannedPartitions().at(1).partitionNumber, 2);
-        QCOMPARE(child<QLabel>(&page, "spaceInfoLabel")->text(), "1.46 GB available");
+        QCOMPARE(child<QLabel>(page, "spaceInfoLabel")->text(), "1.46 GB available");
 
         // Each file system but NTFS brings its note.
         for (const char *fs : {"FAT32", "exFAT", "ReFS", "NTFS"})
-            child<QComboBox>(&page, "fileSystemCombo")->setCurrentText(fs);
+            child<QComboBox>(page, "fileSystemCombo")->setCurrentText(fs);
         QCOMPARE(boxes.titles().mid(4), QStringList(3, "File System Note"));
         QCOMPARE(QStringList({boxes.at(4).text, boxes.at(5).text, boxes.at(6).text}),
                  (QStringList{"FAT32 has a 4GB file size limit and is compatible with most operating systems.",
@@ -190,7 +184,7 @@ private slots:
     void progressFailure()
     {
         PartitionProgressDialog progress(nullptr);
-        auto *headline = child<QLabel>(&progress, "headlineLabel");
+        auto *headline = child<QLabel>(progress, "headlineLabel");
         progress.updateFormatProgress(1, 2, 50);
         QCOMPARE(headline->text(), "Formatting partition...");
         progress.updateCreationProgress(32, QStringLiteral("step"));
@@ -198,14 +192,14 @@ private slots:
         progress.onFormatFinished(false, QStringLiteral("bad"));
         progress.onOperationCompleted(false, QStringLiteral("gone"));
         progress.onOperationCompleted(false, QStringLiteral("gone"));
-        auto *bar = child<QProgressBar>(&progress, "progressBar");
+        auto *bar = child<QProgressBar>(progress, "progressBar");
         QCOMPARE(bar->value(), 19);
         QVERIFY(bar->styleSheet().contains(QLatin1String("#e74c3c")));
         QCOMPARE(progress.findChildren<QPushButton *>().size(), 1);
-        QCOMPARE(child<QLabel>(&progress, "statusLabel")->text(), "Error occurred during operation");
+        QCOMPARE(child<QLabel>(progress, "statusLabel")->text(), "Error occurred during operation");
         progress.onFormatFinished(true, QStringLiteral("fine"));
         QCOMPARE(bar->value(), 100);
-        QCOMPARE(child<QTextEdit>(&progress, "logEdit")->toPlainText().split('\n'),
+        QCOMPARE(child<QTextEdit>(progress, "logEdit")->toPlainText().split('\n'),
                  (QStringList{"[Format] Partition 1/2 - 50%", "[create] 32% - step", "[Error] ❌ bad", "[Final] gone", "[Final] gone", "[Completed] ✅ fine"}));
     }
 
@@ -222,7 +216,7 @@ private slots:
                     [&](bool ok, const QString &message) { result = QStringLiteral("%1 %2").arg(ok).arg(message); });
         });
         plan(page, "1024");
-        QTest::mouseClick(child<QPushButton>(page, "confirmButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
         QPointer<QThread> thread = page->findChild<QThread *>();
         QVERIFY(thread && thread->isRunning());
         delete page;
@@ -244,7 +238,7 @@ private slots:
                     [&](bool ok, const QString &) { result = ok ? "ok" : "failed"; });
         });
         plan(&page, "1024");
-        QTest::mouseClick(child<QPushButton>(&page, "confirmButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(page, "confirmButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(result, "ok", 15000);
         QCOMPARE(disk0(m_machine->read()).value(0).section(' ', 0, 1), "1 @1");
     }
@@ -285,19 +279,19 @@ private slots:
             QTRY_COMPARE(tree->topLevelItem(0)->childCount(), round.rows);
             QPointer<DiskPartitionPage> page = clickNew(row(round.row));
             QVERIFY(page);
-            child<QCheckBox>(page, "checkBox")->setChecked(round.quick);
+            child<QCheckBox>(*page, "checkBox")->setChecked(round.quick);
             for (const QString &size : round.sizes)
                 plan(page, size);
             QCOMPARE(tableOf(page), round.table);
-            QTest::mouseClick(child<QPushButton>(page, "confirmButton"), Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
             PartitionProgressDialog *progress = page->progressDialog();
             QList<int> bar;
-            connect(child<QProgressBar>(progress, "progressBar"), &QProgressBar::valueChanged, this,
+            connect(child<QProgressBar>(*progress, "progressBar"), &QProgressBar::valueChanged, this,
                     [&bar](int value) { bar << value; });
-            QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(progress, "okButton"), 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(*progress, "okButton"), 15000);
             QCOMPARE(bar, round.bar);
-            QCOMPARE(child<QLabel>(progress, "headlineLabel")->text(), round.headline);
-            QTest::mouseClick(child<QPushButton>(progress, "okButton"), Qt::LeftButton);
+            QCOMPARE(child<QLabel>(*progress, "headlineLabel")->text(), round.headline);
+            QTest::mouseClick(child<QPushButton>(*progress, "okButton"), Qt::LeftButton);
             QTRY_VERIFY(page.isNull());
         }
         QCOMPARE(disk0(m_machine->read()),
