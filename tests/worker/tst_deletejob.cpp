@@ -1,9 +1,9 @@
 #include "support/testmachine.h"
+#include "support/workerrig.h"
 
 #include "platform/platform.h"
 #include "worker/diskoperationworker.h"
 
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
@@ -26,8 +26,8 @@ private slots:
         tm.setTimeScale(0.1);
         QVERIFY(tm.write());
 
-        QThread thread;
-        auto *worker = new DiskOperationWorker;
+        WorkerRig rig(this);
+        DiskOperationWorker *worker = rig.worker;
         QStringList events;
         std::atomic<QThread *> ranOn{nullptr};
         connect(worker, &DiskOperationWorker::deletePartitionProgress, this,
@@ -38,13 +38,6 @@ private slots:
                 [&](bool ok, const QString &message) { events << QStringLiteral("finished %1 %2").arg(ok ? "ok" : "failed", message); });
         connect(worker, &DiskOperationWorker::deletePartitionProgress, worker,
                 [&ranOn] { ranOn = QThread::currentThread(); }, Qt::DirectConnection);
-        worker->moveToThread(&thread);
-        connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
-        thread.start();
-        const auto stop = qScopeGuard([&thread] {
-            thread.quit();
-            thread.wait();
-        });
         PartitionInfo target;
         target.diskIndex = 0;
         target.partitionNumber = 1;
@@ -57,7 +50,7 @@ private slots:
         worker->startDeletePartition(target);
         QCOMPARE(events, QStringList{"finished failed Another delete operation is in progress"});
         QVERIFY(finished(2));
-        QCOMPARE(ranOn.load(), &thread);
+        QCOMPARE(ranOn.load(), &rig.thread);
         QVERIFY(tm.read().disks.at(0).partitions.isEmpty());
 
         // The flag is down again, so the next is taken; without a temporary folder it writes no

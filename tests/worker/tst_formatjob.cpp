@@ -1,12 +1,10 @@
 #include "support/testmachine.h"
+#include "support/workerrig.h"
 
 #include "worker/diskoperationworker.h"
 
 #include <QtTest>
 
-#include <atomic>
-#include <functional>
-#include <memory>
 #include <tuple>
 
 using Options = DiskOperationWorker::FormatOptions;
@@ -116,41 +114,6 @@ private:
     QTemporaryDir m_dir;
 };
 
-// A worker on a thread of its own, its reports collected on the test's thread.
-struct WorkerRig
-{
-    explicit WorkerRig(QObject *receiver)
-    {
-        QObject::connect(worker, &DiskOperationWorker::operationProgress, receiver, [this](int p) { progress << p; });
-        QObject::connect(worker, &DiskOperationWorker::jobReported, receiver, [this](const QString &r) { reports << r; });
-        QObject::connect(worker, &DiskOperationWorker::operationCompleted, receiver,
-                         [this](bool ok, const QString &m) { result = (ok ? QStringLiteral("ok ") : QStringLiteral("failed ")) + m; });
-        worker->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
-        thread.start();
-    }
-    ~WorkerRig()
-    {
-        thread.quit();
-        thread.wait();
-    }
-    // Runs `job` there while this thread serves its event loop.
-    bool run(std::function<void()> job)
-    {
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        QMetaObject::invokeMethod(worker, [job, done] { job(); *done = true; }, Qt::QueuedConnection);
-        return QTest::qWaitFor([done] { return done->load(); }, 20000);
-    }
-    bool format(const Options &o)
-    {
-        return run([this, o] { worker->formatPartitionAsync(o); }) && QTest::qWaitFor([this] { return !result.isEmpty(); }, 5000);
-    }
-    QThread thread;
-    DiskOperationWorker *worker = new DiskOperationWorker;
-    QList<int> progress;
-    QStringList reports;
-    QString result;
-};
 
 Options opts(const QString &path, const QString &fs, const QString &label = QString(), int cluster = 0, bool quick = true)
 {

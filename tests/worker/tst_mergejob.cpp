@@ -1,6 +1,7 @@
 // The merge job on simulated machines: the real diskpart stand-in changes the machine file, and
 // each case is judged by the layout it leaves (sizes, letters, serials) and by how it ended.
 #include "support/testmachine.h"
+#include "support/workerrig.h"
 
 #include "worker/diskoperationworker.h"
 
@@ -92,10 +93,9 @@ JobRun runJob(const MergePartitionOptions &options,
               const std::function<void(DiskOperationWorker *, const QString &)> &onStatus = {})
 {
     JobRun run;
-    QThread thread;
-    auto *worker = new DiskOperationWorker;
-    worker->moveToThread(&thread);
     QObject here;
+    WorkerRig rig(&here);
+    DiskOperationWorker *worker = rig.worker;
     QObject::connect(worker, &DiskOperationWorker::mergePartitionProgress, &here,
                      [&](const QString &step, int p) { run.events << QStringLiteral("%1 %2").arg(p).arg(step); });
     QObject::connect(worker, &DiskOperationWorker::mergePartitionStatusChanged, &here, [&](const QString &s) {
@@ -110,18 +110,15 @@ JobRun runJob(const MergePartitionOptions &options,
     QObject::connect(worker, &DiskOperationWorker::uiMergeCompleted, &here, [&](bool ok, const QString &m) {
         run.ends << QStringLiteral("ui %1 %2").arg(ok ? "ok" : "failed", m);
     });
-    QObject::connect(&thread, &QThread::started, worker, [worker, options] { worker->startMergePartition(options); },
-                     Qt::DirectConnection);
-    QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
     QElapsedTimer clock;
     clock.start();
-    thread.start();
+    QMetaObject::invokeMethod(worker, [worker, options] { worker->startMergePartition(options); }, Qt::QueuedConnection);
     if (!QTest::qWaitFor([&] { return !run.ends.isEmpty(); }, 30000))
         qWarning("the merge job did not end");
     run.elapsedMs = clock.elapsed();
     run.after = QStringLiteral("%1 %2").arg(worker->isOperationInProgress() ? "busy" : "idle").arg(worker->getCurrentProgress());
-    thread.quit();
-    thread.wait();
+    rig.thread.quit();
+    rig.thread.wait();
     QCoreApplication::processEvents(); // a second end, had there been one, is here now
     return run;
 }

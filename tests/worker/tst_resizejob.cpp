@@ -1,10 +1,10 @@
 #include "support/testmachine.h"
+#include "support/workerrig.h"
 
 #include "storage/windowsstoragemanager.h"
 #include "worker/diskoperationworker.h"
 
 #include <QElapsedTimer>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -221,27 +221,20 @@ private slots:
         QMap<QString, QString> serials, serialsAfter;
         QMap<QString, QString> expected = render(tm.read(), &serials);
 
-        QThread thread;
-        auto *worker = new DiskOperationWorker;
+        WorkerRig rig(this);
         const QStringList args = call.split(u' ');
-        QStringList reports, ends;
-        QString report;
-        connect(worker, &DiskOperationWorker::operationProgress, this, [&](int p) { reports << QString::number(p); });
-        connect(worker, &DiskOperationWorker::jobReported, this, [&](const QString &r) { report = r; });
-        connect(worker, &DiskOperationWorker::operationCompleted, this,
-                [&](bool ok, const QString &m) { ends << (ok ? QStringLiteral("ok ") : QStringLiteral("failed ")) + m; });
-        worker->moveToThread(&thread);
-        connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
-        thread.start();
-        const auto stop = qScopeGuard([&] { thread.quit(); thread.wait(); });
         const bool invoked = args.size() == 3
-            ? QMetaObject::invokeMethod(worker, "resizePartitionCompleteAsync", Qt::QueuedConnection,
+            ? QMetaObject::invokeMethod(rig.worker, "resizePartitionCompleteAsync", Qt::QueuedConnection,
                                         Q_ARG(QString, args.at(1)), Q_ARG(qint64, args.at(2).toLongLong()))
-            : QMetaObject::invokeMethod(worker, "formatPartitionToNTFSAsync", Qt::QueuedConnection, Q_ARG(QString, args.at(1)));
-        QVERIFY(invoked && QTest::qWaitFor([&] { return !ends.isEmpty(); }, 20000));
+            : QMetaObject::invokeMethod(rig.worker, "formatPartitionToNTFSAsync", Qt::QueuedConnection, Q_ARG(QString, args.at(1)));
+        QVERIFY(invoked && QTest::qWaitFor([&] { return !rig.result.isEmpty(); }, 20000));
         QTest::qWait(20); // a second end would have arrived by now
+        QStringList reports;
+        for (int p : std::as_const(rig.progress))
+            reports << QString::number(p);
         QCOMPARE(reports.join(u','), progress);
-        const QString end = ends.join(u'|');
+        const QString &end = rig.result;
+        const QString report = rig.reports.value(rig.reports.size() - 1);
         QVERIFY2(result.endsWith(u'*') ? end.startsWith(result.chopped(1)) : end == result, qPrintable(end));
         if (QByteArray(QTest::currentDataTag()) == "FAT32 converted, then shrunk")
             QCOMPARE(report, "resize 1:2 to 3221225472 bytes: succeeded\n  [done] check the plan\n  [done] find the file "
