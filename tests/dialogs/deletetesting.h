@@ -12,20 +12,6 @@
 #include <QtMath>
 #include <QtTest>
 
-// Every partition with its geometry and volume, to prove what a run did or did not touch.
-inline QStringList layoutOf(const sim::Machine &m)
-{
-    QStringList out;
-    for (const sim::Disk &d : m.disks)
-        for (const sim::Partition &p : d.partitions) {
-            const sim::Volume v = p.volume.value_or(sim::Volume());
-            out << QStringLiteral("%1:%2 @%3 +%4 %5 %6 %7 %8 %9")
-                       .arg(d.number).arg(p.number).arg(p.offset).arg(p.size)
-                       .arg(p.type, v.letter, v.fileSystem, v.label, v.serial);
-        }
-    return out;
-}
-
 // Disk 0 with three partitions side by side: 0:1 C: (the running system), 0:2 E:, 0:3 F:, and
 // free space after them.
 inline void buildDeleteMachine(TestMachine &tm, double timeScale, const char *fault = nullptr)

@@ -89,8 +89,7 @@ private slots:
     void deleteEndToEnd()
     {
         QCOMPARE(disk0Rows(), (QStringList{"C", "E", "F", "Unallocated"}));
-        QStringList expected = layoutOf(m_machine->read());
-        expected.removeAt(1);
+        const QStringList expected = TestMachine::fingerprint(m_machine->read(), 0, 2); // all but E:
         const PartitionInfo e = item(QStringLiteral("E"))->data(0, Qt::UserRole + 1).value<PartitionInfo>();
         MessageBoxAnswerer boxes;
         QPointer<DeletePartitionPage> page = deleteRow(QStringLiteral("E"));
@@ -123,7 +122,7 @@ private slots:
         QCOMPARE(boxes.at(0).defaultButton, QMessageBox::No);
         QTRY_VERIFY(page.isNull());
         QCOMPARE(finalState, QStringLiteral("Delete completed NNNN/N"));
-        QCOMPARE(layoutOf(m_machine->read()), expected);
+        QCOMPARE(TestMachine::fingerprint(m_machine->read(), 0, 2), expected);
 
         QTRY_COMPARE(disk0Rows(), (QStringList{"C", "Unallocated", "F", "Unallocated"}));
         const PartitionInfo freed = item(QStringLiteral("Unallocated"))->data(0, Qt::UserRole + 1).value<PartitionInfo>();
@@ -247,7 +246,7 @@ private slots:
         QFETCH(QString, id);
         QFETCH(bool, accept);
         QFETCH(QString, text);
-        const QStringList before = layoutOf(m_machine->read());
+        const QStringList before = TestMachine::fingerprint(m_machine->read());
         MessageBoxAnswerer boxes;
         boxes.setChooser([accept](const MessageBoxAnswerer::Box &) { return accept ? QMessageBox::Yes : QMessageBox::No; });
         QTreeWidgetItem *row = itemWithId(m_tree, id);
@@ -268,7 +267,7 @@ private slots:
             QTest::mouseClick(child<QPushButton>(*page, "cancelButton"), Qt::LeftButton);
         QTRY_VERIFY(page.isNull());
         waitForThread(thread);
-        QCOMPARE(layoutOf(m_machine->read()).size(), before.size() - (deleted ? 1 : 0));
+        QCOMPARE(TestMachine::fingerprint(m_machine->read()).size(), before.size() - (deleted ? 1 : 0));
         QTRY_COMPARE(bool(itemWithId(m_tree, id)), !deleted);
     }
 
