@@ -271,7 +271,8 @@ void DeletePartitionPage::onDeleteButtonClicked()
     if (answer != QMessageBox::Yes)
         return;
 
-    PartitionInfo target;
+    // The record the user confirmed: the job checks the disk still holds it before deleting.
+    PartitionInfo target = m_partition;
     target.diskIndex = id.disk;
     target.partitionNumber = id.partition;
 

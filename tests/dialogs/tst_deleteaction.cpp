@@ -271,6 +271,24 @@ private slots:
         QTRY_COMPARE(bool(itemWithId(m_tree, id)), !deleted);
     }
 
+    // The partition is read again just before it goes: changed since the tree showed it, it stays.
+    void changedSinceChosen()
+    {
+        QVERIFY(m_machine->store().modify([](sim::Machine &m) { return m.disks[0].partitions[1].size -= sim::kMiB; }));
+        const QStringList before = TestMachine::fingerprint(m_machine->read());
+        MessageBoxAnswerer boxes;
+        boxes.enqueue(QMessageBox::Yes);
+        QPointer<DeletePartitionPage> page = deleteRow(QStringLiteral("E"));
+        QVERIFY(page);
+        QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
+        QVERIFY(boxes.waitFor(2, 15000));
+        QVERIFY2(boxes.at(1).text.contains(layoutChangedText()), qPrintable(boxes.at(1).text));
+        QCOMPARE(TestMachine::fingerprint(m_machine->read()), before);
+        QPointer<QThread> thread = page->findChild<QThread *>();
+        QTest::mouseClick(child<QPushButton>(*page, "cancelButton"), Qt::LeftButton);
+        waitForThread(thread);
+    }
+
     // Closing the dialog without deleting still refreshes: a change made meanwhile shows.
     void contextMenuDeleteThenCloseStillRefreshes()
     {
