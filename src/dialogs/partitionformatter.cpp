@@ -263,6 +263,7 @@ void PartitionFormatter::startFormat()
     options.volumeLabel = m_settings.volumeLabel;
     options.clusterSize = int(m_settings.clusterSize);
     options.quickFormat = m_settings.quickFormat;
+    options.confirmed = m_partitionInfo;
     qDebug() << "[PartitionFormatter] 开始格式化:" << options.partitionPath << options.fileSystem
              << options.volumeLabel << options.clusterSize << options.quickFormat;
 

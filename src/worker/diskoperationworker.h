@@ -63,6 +63,9 @@ public:
         QString volumeLabel;
         int clusterSize = 0;   // bytes; 0 is the file system's default
         bool quickFormat = false;
+        // The partition the user confirmed, checked against a fresh read before the format; a
+        // record without a size is not checked.
+        PartitionInfo confirmed = PartitionInfo();
     };
 
     // What getCurrentOperationName() names; the values are those callers have always seen.

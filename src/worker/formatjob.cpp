@@ -92,6 +92,22 @@ QString DiskOperationWorker::correctLabelForFileSystem(QString fileSystem, QStri
     return volumelabel::forFileSystem(fileSystem, label);
 }
 
+QString FormatEngine::identityRefusal(const FormatOptions &options)
+{
+    const PartitionInfo &confirmed = options.confirmed;
+    if (confirmed.sizeBytes <= 0)
+        return QString();
+    const std::optional<PartitionInfo> now = storageaccess::partitionInfo(
+        m_worker, QStringLiteral("%1:%2").arg(confirmed.diskIndex).arg(confirmed.partitionNumber));
+    if (!now)
+        return storageaccess::unavailableText();
+    // By letter, the letter must still lead to that partition: a stick swapped in under the
+    // same letter is another volume.
+    const QChar letter = driveletter::parse(options.partitionPath);
+    const bool sameLetter = letter.isNull() || driveletter::parse(now->driveLetter) == letter;
+    return isSamePartition(confirmed, *now) && sameLetter ? QString() : layoutChangedText();
+}
+
 std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
 {
     qDebug() << "[formatPartitionAsync] 线程:" << QThread::currentThreadId() << "路径:" << options.partitionPath
@@ -112,6 +128,11 @@ std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
         } else {
             bool stoppedInside = false; // the large FAT32 path took the stop before its format
             const Step format{QStringLiteral("format"), true, [&](ReportNode &node) {
+                m_lastError = identityRefusal(options);
+                if (!m_lastError.isEmpty()) {
+                    node.detail = m_lastError;
+                    return false;
+                }
                 LargeFat32Format fat32(m_worker, m_lastError);
                 const bool large = fileSystem == QLatin1String("FAT32")
                                    && fat32.getDriveTotalSize(options.partitionPath) > LargeFat32AboveBytes;

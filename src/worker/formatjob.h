@@ -35,6 +35,10 @@ public:
     QString &lastError() { return m_lastError; }
 
 private:
+    // Empty when the partition the user confirmed is still the one the options lead to (or no
+    // record was confirmed); otherwise what the job says instead of formatting.
+    QString identityRefusal(const FormatOptions &options);
+
     DiskOperationWorker &m_worker;
     QString m_lastError;
 };

@@ -237,6 +237,22 @@ private slots:
 
     // A failed format leaves the dialog open and usable; the next attempt is a new job whose
     // simulated progress starts again from nothing.
+    // D: changed since the tree showed it (another program, a stick swapped in): nothing is
+    // formatted, and the dialog says why.
+    void changedSinceChosen()
+    {
+        QVERIFY(m_machine->store().modify([](sim::Machine &m) { return m.disks[0].partitions[3].size -= sim::kMiB; }));
+        const QStringList before = TestMachine::fingerprint(m_machine->read());
+        MessageBoxAnswerer boxes;
+        boxes.enqueue(QMessageBox::Yes);
+        QVERIFY(withDialog(itemWithId(m_tree, "0:4"), false, [&](PartitionFormatter &d) {
+            clickOk(d);
+            QVERIFY(boxes.waitFor(2, 15000));
+        }));
+        QVERIFY2(boxes.at(1).text.contains(layoutChangedText()), qPrintable(boxes.at(1).text));
+        QCOMPARE(TestMachine::fingerprint(m_machine->read()), before);
+    }
+
     void failureThenRetry()
     {
         setFaults(R"([{"target":"tool.diskpart","hangMs":400,"exitCode":5,"times":1},
