@@ -10,8 +10,6 @@
 #include <QImage>
 #include <QPainter>
 
-#include <memory>
-
 using sim::kGiB;
 using sim::kMiB;
 
@@ -51,7 +49,6 @@ QString keyFields(const PartitionInfo &p)
 class TestDiskTree : public QObject, WindowFixture
 {
     Q_OBJECT
-
 
     QTreeWidgetItem *disk(int i) { return m_tree->topLevelItem(i); }
 

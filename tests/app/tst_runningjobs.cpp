@@ -16,8 +16,6 @@
 #include <QPushButton>
 #include <QThread>
 
-#include <memory>
-
 namespace {
 
 const qint64 M = sim::kMiB, G = sim::kGiB;

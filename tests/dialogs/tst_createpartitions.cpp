@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
@@ -204,42 +203,37 @@ private slots:
     }
 
     // The dialog goes away while its job runs: the job is neither stopped nor lost, and its
-    // thread ends and releases itself afterwards.
-    void closedWhileRunning()
+    // thread ends and releases itself afterwards. Then, with C: gone, a region that starts the
+    // disk (offset 0 in its record) still gets the partition, at the first MiB, and not the
+    // larger free space after E:.
+    void closedWhileRunningThenFirstRegion()
     {
         m_machine->addFault(R"({"target":"tool.diskpart","hangMs":500,"times":1})");
         QVERIFY(m_machine->write());
-        auto *page = new DiskPartitionPage(0, region(10 * sim::kGiB + sim::kMiB, 2 * sim::kGiB));
         QString result;
-        connect(page, &DiskPartitionPage::creationStarted, this, [&](DiskOperationWorker *worker) {
-            connect(worker, &DiskOperationWorker::partitionCreationCompleted, this,
-                    [&](bool ok, const QString &message) { result = QStringLiteral("%1 %2").arg(ok).arg(message); });
-        });
-        plan(page, "1024");
-        QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
+        auto start = [&](const PartitionInfo &region) {
+            auto *page = new DiskPartitionPage(0, region);
+            connect(page, &DiskPartitionPage::creationStarted, this, [&](DiskOperationWorker *worker) {
+                connect(worker, &DiskOperationWorker::partitionCreationCompleted, this,
+                        [&](bool ok, const QString &message) { result = QStringLiteral("%1 %2").arg(ok).arg(message); });
+            });
+            plan(page, "1024");
+            QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
+            return page;
+        };
+        DiskPartitionPage *page = start(region(10 * sim::kGiB + sim::kMiB, 2 * sim::kGiB));
         QPointer<QThread> thread = page->findChild<QThread *>();
         QVERIFY(thread && thread->isRunning());
         delete page;
-        QTRY_COMPARE_WITH_TIMEOUT(result, "1 Partition creation and formatting are all completed！", 15000);
+        const QString done = QStringLiteral("1 Partition creation and formatting are all completed！");
+        QTRY_COMPARE_WITH_TIMEOUT(result, done, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 5000);
         QCOMPARE(disk0(m_machine->read()).at(1), "3 @10241 D NTFS New Volume 1");
-    }
 
-    // A region that starts the disk has offset 0 in its record; the partition still goes there,
-    // at the first MiB, and not into the larger free space after E:.
-    void firstRegionOfTheDisk()
-    {
-        m_machine->machine().disks[0].partitions.removeFirst(); // 12 GiB free from the start
-        QVERIFY(m_machine->write());
-        DiskPartitionPage page(0, region(0, 12 * sim::kGiB + sim::kMiB));
-        QString result;
-        connect(&page, &DiskPartitionPage::creationStarted, this, [&](DiskOperationWorker *worker) {
-            connect(worker, &DiskOperationWorker::partitionCreationCompleted, this,
-                    [&](bool ok, const QString &) { result = ok ? "ok" : "failed"; });
-        });
-        plan(&page, "1024");
-        QTest::mouseClick(child<QPushButton>(page, "confirmButton"), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(result, "ok", 15000);
+        QVERIFY(m_machine->store().modify([](sim::Machine &m) { m.disks[0].partitions.removeFirst(); return true; }));
+        result.clear();
+        std::unique_ptr<DiskPartitionPage> first(start(region(0, 10 * sim::kGiB + sim::kMiB)));
+        QTRY_COMPARE_WITH_TIMEOUT(result, done, 15000);
         QCOMPARE(disk0(m_machine->read()).value(0).section(' ', 0, 1), "1 @1");
     }
 

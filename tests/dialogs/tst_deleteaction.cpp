@@ -10,17 +10,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
 
-#include <memory>
-
 class TestDeleteAction : public QObject, WindowFixture
 {
     Q_OBJECT
-
 
     QStringList disk0Rows() const { return childTexts(m_tree->topLevelItem(0)); }
     QTreeWidgetItem *item(const QString &text) const

@@ -16,7 +16,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
@@ -26,7 +25,6 @@
 class TestFormatDialog : public QObject, WindowFixture
 {
     Q_OBJECT
-
 
     PartitionInfo recordOf(const QString &id) const
     {

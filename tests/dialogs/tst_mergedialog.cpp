@@ -9,12 +9,9 @@
 #include "dialogs/mergepartitiondialog.h"
 
 #include <QElapsedTimer>
-#include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QThread>
-
-#include <memory>
 
 namespace {
 
@@ -64,7 +61,6 @@ QString textOf(QObject &dialog, const char *name)
 class TestMergeDialog : public QObject, WindowFixture
 {
     Q_OBJECT
-
 
     void openWindow(const char *fault = nullptr)
     {

@@ -9,7 +9,6 @@
 #include "dialogs/resizedialog.h"
 
 #include <QDoubleSpinBox>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPointer>
 #include <QPushButton>

@@ -13,13 +13,10 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QThread>
-
-#include <memory>
 
 namespace {
 
@@ -46,7 +43,6 @@ PartitionInfo partitionOf(qint64 size)
 class TestSplitDialog : public QObject, WindowFixture
 {
     Q_OBJECT
-
 
     // Disk 0 (GPT, 100 GiB): C:, D: (10 GiB), S: (150 MiB), 67 GiB free, a letterless 1 GiB
     // partition, then 1 GiB free.

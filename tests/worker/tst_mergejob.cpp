@@ -222,8 +222,10 @@ private slots:
         // Read afresh before the first change: a source or neighbour other than the confirmed one.
         const QString changed = "failed The disk layout changed since you chose this partition. The list has been "
                                 "refreshed; please choose again.";
-        QTest::newRow("partition: the target is gone") << with(part, [](auto &o) { o.targetPartitionNumber = 3; })
-                                                       << QByteArray() << changed << Untouched;
+        for (const auto &[name, options] : {std::pair{"partition: the target is gone", with(part, [](auto &o) { o.targetPartitionNumber = 3; })},
+                                            {"gap: the source has another size", with(gap, [](auto &o) { o.sourceSizeBytes -= sim::kMiB; })},
+                                            {"gap: the source is gone", with(gap, [](auto &o) { o.sourcePartitionNumber = 3; })}})
+            QTest::newRow(name) << options << QByteArray() << changed << Untouched;
         QTest::newRow("gap: the source has another size") << with(gap, [](auto &o) { o.sourceSizeBytes -= sim::kMiB; })
                                                           << QByteArray() << changed << Untouched;
         QTest::newRow("gap: the source is gone") << with(gap, [](auto &o) { o.sourcePartitionNumber = 3; })
