@@ -259,7 +259,8 @@ private slots:
         QVERIFY(!clickNew(nullptr));
         QVERIFY(!clickNew(row(0)));
         QCOMPARE(boxes.titles(), (QStringList{"No Selection", "Invalid Selection"}));
-        QCOMPARE(boxes.at(0).text, "Please select an unallocated space to create a new partition.");
+        QCOMPARE(boxes.at(0).text + '|' + boxes.at(1).text, "Please select an unallocated space to create a new partition.|You can "
+                 "only create new partitions in unallocated space.\nPlease select an unallocated space entry.");
         QCOMPARE(childTexts(tree->topLevelItem(0)), (QStringList{"C", "Unallocated", "E", "Unallocated"}));
 
         struct Round { int row; int rows; bool quick; QStringList sizes; QList<int> bar; QString headline; QStringList table; };
