@@ -255,12 +255,12 @@ void ResizeDialog::startResizeJob(qint64 newSizeBytes)
 
     QThread *thread = m_thread;
     DiskOperationWorker *worker = m_worker;
-    const QString partitionId = m_partitionInfo.id;
-    connect(thread, &QThread::started, this, [this, worker, partitionId, newSizeBytes] {
+    const PartitionInfo confirmed = m_partitionInfo;
+    connect(thread, &QThread::started, this, [this, worker, confirmed, newSizeBytes] {
         ui->progressBar->setFormat(tr("Starting resize... %p%"));
         ui->progressBar->setValue(1);
-        QMetaObject::invokeMethod(worker, "resizePartitionCompleteAsync", Qt::QueuedConnection,
-                                  Q_ARG(QString, partitionId), Q_ARG(qlonglong, newSizeBytes));
+        QMetaObject::invokeMethod(worker, "resizeConfirmedPartitionAsync", Qt::QueuedConnection,
+                                  Q_ARG(PartitionInfo, confirmed), Q_ARG(qlonglong, newSizeBytes));
     });
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &DiskOperationWorker::operationProgress, this, &ResizeDialog::onResizeProgress,

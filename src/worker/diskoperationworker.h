@@ -161,6 +161,8 @@ public slots:
     // The resize dialog's job: converts a FAT32 partition to NTFS first (its contents are lost),
     // then resizes. Reports through operationProgress and operationCompleted.
     void resizePartitionCompleteAsync(QString partitionId, qlonglong newSizeBytes);
+    // The same for the record the user confirmed: the job compares it with a fresh read first.
+    void resizeConfirmedPartitionAsync(PartitionInfo confirmed, qlonglong newSizeBytes);
     // Formats a partition (a drive letter or a partition id) as NTFS; a partition id that is
     // NTFS already is left alone. Reports through operationProgress and operationCompleted.
     void formatPartitionToNTFSAsync(QString partitionId);

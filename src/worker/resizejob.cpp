@@ -37,6 +37,12 @@ void DiskOperationWorker::resizePartitionCompleteAsync(QString partitionId, qlon
     jobEnded();
 }
 
+void DiskOperationWorker::resizeConfirmedPartitionAsync(PartitionInfo confirmed, qlonglong newSizeBytes)
+{
+    ResizeJob(*this).run(confirmed.id, newSizeBytes, confirmed);
+    jobEnded();
+}
+
 void DiskOperationWorker::formatPartitionToNTFSAsync(QString partitionId)
 {
     ResizeJob(*this).convertToNtfs(partitionId);
@@ -63,7 +69,7 @@ bool DiskOperationWorker::formatUsingDiskpart(QString partitionId)
     return ResizeJob(*this).formatUsingDiskpart(partitionId);
 }
 
-QString ResizeJob::refusal(const QString &partitionId, qint64 newSizeBytes)
+QString ResizeJob::refusal(const QString &partitionId, qint64 newSizeBytes, const PartitionInfo &confirmed)
 {
     PartitionId id;
     if (!parsePartitionId(partitionId, &id, IdCheck::Checked))
@@ -79,6 +85,9 @@ QString ResizeJob::refusal(const QString &partitionId, qint64 newSizeBytes)
         return tr("The partition layout could not be read");
     if (info->isUnallocated || info->partitionNumber != id.partition || *maximum <= 0)
         return tr("Partition %1 was not found").arg(partitionId);
+    // Checked right before the FAT32 conversion, which erases the volume.
+    if (confirmed.sizeBytes > 0 && !isSamePartition(confirmed, *info))
+        return layoutChangedText();
     if (isRefusedPartition(*info))
         return partitionGuardText(*info);
     // Checked before anything changes: a FAT32 volume is reformatted first, and a size the
@@ -90,7 +99,7 @@ QString ResizeJob::refusal(const QString &partitionId, qint64 newSizeBytes)
     return QString();
 }
 
-void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes)
+void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes, const PartitionInfo &confirmed)
 {
     qDebug() << "[resizePartitionCompleteAsync] 分区:" << partitionId << "目标大小:" << newSizeBytes << QThread::currentThreadId();
     emit m_worker.operationProgress(5);
@@ -100,7 +109,7 @@ void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes)
     QString fileSystem;
     const QList<Step> steps{
         {QStringLiteral("check the plan"), false, [&](ReportNode &node) {
-             node.detail = refusal(partitionId, newSizeBytes);
+             node.detail = refusal(partitionId, newSizeBytes, confirmed);
              if (node.detail.isEmpty())
                  return true;
              qWarning().noquote() << "[resizePartitionCompleteAsync] 拒绝调整:" << node.detail;

@@ -2,6 +2,8 @@
 
 #include "jobreport.h"
 
+#include "common/records.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -17,8 +19,9 @@ class ResizeJob
 public:
     explicit ResizeJob(DiskOperationWorker &worker) : m_worker(worker) {}
 
-    // The resize dialog's job, reported through operationProgress and operationCompleted.
-    void run(const QString &partitionId, qint64 newSizeBytes);
+    // The resize dialog's job, reported through operationProgress and operationCompleted. A
+    // confirmed record with a size must still match the disk before anything changes.
+    void run(const QString &partitionId, qint64 newSizeBytes, const PartitionInfo &confirmed = PartitionInfo());
     // The stand-alone conversion, reported the same way.
     void convertToNtfs(const QString &partitionId);
 
@@ -34,7 +37,7 @@ public:
 
 private:
     // Why the resize cannot be done, checked before anything changes; empty when it may go ahead.
-    QString refusal(const QString &partitionId, qint64 newSizeBytes);
+    QString refusal(const QString &partitionId, qint64 newSizeBytes, const PartitionInfo &confirmed);
 
     DiskOperationWorker &m_worker;
     JobReport m_report;

@@ -318,6 +318,25 @@ private slots:
         QCOMPARE(boxes.count(), 2);
     }
 
+    // F: (FAT32, reformatted before a resize) changed since the tree showed it: nothing is erased.
+    void changedSinceChosen()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(waitUntilReady(window));
+        QVERIFY(m_machine->store().modify([](sim::Machine &m) { return m.disks[1].partitions[1].size -= sim::kMiB; }));
+        const QJsonObject before = sim::toJson(m_machine->read());
+        MessageBoxAnswerer boxes;
+        boxes.setChooser([](const MessageBoxAnswerer::Box &) { return QMessageBox::Yes; });
+        QVERIFY(resizeRow(window, itemWithId(treeOf(window), QStringLiteral("1:2")), [&](ResizeDialog &dialog) {
+            barOf(dialog)->setValues(0, 17 * 1024);
+            dialog.onOkClicked();
+            QVERIFY(boxes.waitFor(2, 15000));
+        }));
+        QVERIFY2(boxes.at(1).text.contains(layoutChangedText()), qPrintable(boxes.at(1).text));
+        QCOMPARE(sim::toJson(m_machine->read()), before);
+    }
+
     // A refused resize leaves the dialog open and usable and the machine as it was; the next
     // attempt runs on a new thread, succeeds and reports partitionResized.
     void failedThenRetried()
