@@ -199,7 +199,6 @@ private slots:
         QVERIFY(machine.write());
 
         MainWindow window;
-        window.show();
         QVERIFY(waitUntilReady(window));
         texts << textsOf(&window);
         QTreeWidget *tree = treeOf(window);

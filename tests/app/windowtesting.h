@@ -68,9 +68,10 @@ inline QTreeWidgetItem *itemWithId(QTreeWidget *tree, const QString &id)
     return nullptr;
 }
 
-// True once the first refresh has filled the tree and its popup is gone.
+// Shows the window; true once its first refresh has filled the tree and its popup is gone.
 inline bool waitUntilReady(MainWindow &window)
 {
+    window.show();
     return QTest::qWaitFor([&] {
         const auto *popup = window.findChild<QLabel *>(QStringLiteral("loadingPopup"));
         return treeOf(window)->topLevelItemCount() > 0 && !(popup && popup->isVisible());
@@ -113,7 +114,6 @@ inline bool openWindow(std::unique_ptr<MainWindow> &window)
 {
     registerRecordMetaTypes();
     window = std::make_unique<MainWindow>();
-    window->show();
     return waitUntilReady(*window);
 }
 

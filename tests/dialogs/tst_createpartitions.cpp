@@ -245,7 +245,6 @@ private slots:
     void newThroughTheWindow()
     {
         MainWindow window;
-        window.show();
         QTreeWidget *tree = treeOf(window);
         QVERIFY(waitUntilReady(window));
         auto clickNew = [&](QTreeWidgetItem *row) -> DiskPartitionPage * {

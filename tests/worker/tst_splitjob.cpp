@@ -121,8 +121,7 @@ private slots:
         QTest::newRow("keep below 100 MiB")
             << "NTFS" << splitD(100 * M - 1, 10 * G - 100 * M, "K") << QString() << false << early
             << "0 拆分条件验证失败: Keep partition size requires at least 100 MB" << QStringList{c, d, e};
-        // 100 MiB passes the size rule; the provider's floor for this volume (1 % of it above
-        // what it uses) then refuses the shrink, and nothing changes.
+        // 100 MiB passes the size rule; the provider's floor (1 % above the bytes used) refuses it.
         QTest::newRow("exactly 100 MiB kept")
             << "NTFS" << splitD(100 * M, 10 * G - 100 * M, "K") << QString() << false << QList<int>{5, 10, 15, 25}
             << "0 调整原分区大小失败" << QStringList{c, d, e};
