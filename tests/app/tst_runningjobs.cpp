@@ -11,7 +11,6 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QThread>

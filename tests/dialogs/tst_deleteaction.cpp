@@ -10,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
 

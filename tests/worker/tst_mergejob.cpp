@@ -6,7 +6,6 @@
 #include "worker/diskoperationworker.h"
 
 #include <QElapsedTimer>
-#include <QThread>
 #include <QtTest>
 
 #include <functional>
