@@ -115,23 +115,16 @@ void MainWindow::onResizePartition()
     }
 
     showLoading(tr("Analyzing disk layout..."));
-    const QList<PartitionInfo> records = m_storageManager ? m_storageManager->getPartitions(diskId)
-                                                          : QList<PartitionInfo>();
+    // The room as the job will check it: for a logical drive, the free space inside its extended
+    // partition, which the tree does not list.
+    const qint64 maximum = m_storageManager ? m_storageManager->getPartitionMaximumSize(id) : 0;
     hideLoading();
-    if (records.isEmpty()) {
+    if (maximum <= 0) {
         QMessageBox::critical(this, tr("Error"), tr("Failed to retrieve partition information for disk %1.").arg(diskId));
         return;
     }
-
-    qint64 adjacentMB = 0;
-    const auto at = std::find_if(records.cbegin(), records.cend(),
-                                 [&id](const PartitionInfo &record) { return record.id == id; });
-    if (at == records.cend()) {
-        qWarning() << "Cannot find partition in disk layout:" << id;
-    } else if (at + 1 != records.cend() && (at + 1)->isUnallocated) {
-        adjacentMB = (at + 1)->sizeBytes / MiB;
-        qDebug() << "Found adjacent unallocated space:" << adjacentMB << "MB";
-    }
+    const qint64 adjacentMB = std::max<qint64>(0, maximum - partition.sizeBytes) / MiB;
+    qDebug() << "Room after the partition:" << adjacentMB << "MB";
 
     bool shrinkOnly = false;
     if (adjacentMB < 1) {
