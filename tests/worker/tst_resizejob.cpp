@@ -77,8 +77,7 @@ private slots:
             QTest::addColumn<QString>(column);
         QTest::newRow("volume map") << "1:1" << "K 3 100 exFAT" << "NTFS";
         QTest::newRow("FAT32 in the map") << "1:2" << "" << "FAT32";
-        // Only the partition's own volume answers, through its volume GUID path when it has no
-        // letter; G: and the other drives are of the same size, and a RAW volume stays unknown.
+        // Only the partition's own volume answers (by its GUID path when unlettered); same-size ones never.
         QTest::newRow("own volume, no letter") << "2:2" << "L 3 100 FAT32,M 2 100 exFAT" << "NTFS";
         QTest::newRow("RAW among look-alikes") << "1:3" << "L 3 102.4 FAT32" << "";
         QTest::newRow("no such partition") << "1:9" << "" << "";
