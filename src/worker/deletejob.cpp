@@ -47,14 +47,10 @@ void DeleteJob::run(const PartitionInfo &partition)
         // Read again just before it goes: numbers shift after a delete elsewhere, and another
         // program may have changed the disk since the user chose. A record without a size
         // (a bare disk and number) has nothing to compare.
-        if (partition.sizeBytes > 0) {
-            const std::optional<PartitionInfo> now = storageaccess::partitionInfo(
-                m_worker, QStringLiteral("%1:%2").arg(partition.diskIndex).arg(partition.partitionNumber));
-            if (!now || !isSamePartition(partition, *now)) {
-                m_error = now ? layoutChangedText() : storageaccess::unavailableText();
-                node.detail = m_error;
-                return false;
-            }
+        const QString changed = storageaccess::changedSinceConfirmed(m_worker, partition);
+        if (!changed.isEmpty()) {
+            m_error = node.detail = changed;
+            return false;
         }
         const bool ok = deleteWithDiskpart(partition);
         node.detail = m_error;

@@ -94,18 +94,14 @@ QString DiskOperationWorker::correctLabelForFileSystem(QString fileSystem, QStri
 
 QString FormatEngine::identityRefusal(const FormatOptions &options)
 {
-    const PartitionInfo &confirmed = options.confirmed;
-    if (confirmed.sizeBytes <= 0)
-        return QString();
-    const std::optional<PartitionInfo> now = storageaccess::partitionInfo(
-        m_worker, QStringLiteral("%1:%2").arg(confirmed.diskIndex).arg(confirmed.partitionNumber));
-    if (!now)
-        return storageaccess::unavailableText();
+    std::optional<PartitionInfo> now;
+    const QString changed = storageaccess::changedSinceConfirmed(m_worker, options.confirmed, &now);
+    if (!changed.isEmpty() || !now)
+        return changed;
     // By letter, the letter must still lead to that partition: a stick swapped in under the
     // same letter is another volume.
     const QChar letter = driveletter::parse(options.partitionPath);
-    const bool sameLetter = letter.isNull() || driveletter::parse(now->driveLetter) == letter;
-    return isSamePartition(confirmed, *now) && sameLetter ? QString() : layoutChangedText();
+    return letter.isNull() || driveletter::parse(now->driveLetter) == letter ? QString() : layoutChangedText();
 }
 
 std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)

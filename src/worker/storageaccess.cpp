@@ -1,6 +1,7 @@
 #include "storageaccess.h"
 
 #include "diskoperationworker.h"
+#include "common/partitionid.h"
 #include "storage/windowsstoragemanager.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,20 @@ std::optional<QList<PartitionInfo>> partitions(DiskOperationWorker &worker, int 
     if (WindowsStorageManager *own = manager(worker))
         return own->getPartitions(QString::number(diskNumber));
     return std::nullopt;
+}
+
+QString changedSinceConfirmed(DiskOperationWorker &worker, const PartitionInfo &confirmed,
+                              std::optional<PartitionInfo> *now)
+{
+    if (confirmed.sizeBytes <= 0)
+        return QString();
+    const std::optional<PartitionInfo> read =
+        partitionInfo(worker, makePartitionId(confirmed.diskIndex, confirmed.partitionNumber));
+    if (now)
+        *now = read;
+    if (!read)
+        return unavailableText();
+    return isSamePartition(confirmed, *read) ? QString() : layoutChangedText();
 }
 
 } // namespace storageaccess

@@ -30,4 +30,9 @@ std::optional<qlonglong> maximumSize(DiskOperationWorker &worker, const QString 
 // The disk's records in disk order, gaps included, read afresh; nullopt when there is no manager.
 std::optional<QList<PartitionInfo>> partitions(DiskOperationWorker &worker, int diskNumber);
 
+// Empty when the disk still holds `confirmed`, read afresh (a record without a size is not
+// checked); otherwise what the job says instead of changing anything. `now` gets the fresh record.
+QString changedSinceConfirmed(DiskOperationWorker &worker, const PartitionInfo &confirmed,
+                              std::optional<PartitionInfo> *now = nullptr);
+
 } // namespace storageaccess
