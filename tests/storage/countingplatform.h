@@ -18,6 +18,7 @@ public:
     // The Size input of the last method call that had one.
     std::atomic<long long> sizeValue{-1};
     std::atomic<int> connections{0};
+    std::atomic<int> blankets{0};
     std::atomic<int> liveLocators{0};
     std::atomic<int> liveServices{0};
     // Locators and connections alive when COM was last initialised.
@@ -95,6 +96,7 @@ private:
         platform::HResult setProxyBlanket(std::uint32_t authn, std::uint32_t authz, std::uint32_t level,
                                           std::uint32_t imp, std::uint32_t caps) override
         {
+            ++m_owner.blankets;
             return m_inner->setProxyBlanket(authn, authz, level, imp, caps);
         }
         platform::HResult execQuery(const std::wstring &language, const std::wstring &query, std::int32_t flags,

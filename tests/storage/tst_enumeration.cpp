@@ -242,10 +242,12 @@ private slots:
             CountingPlatform counting(platform::current());
             WindowsStorageManager manager(counting);
             QVERIFY(manager.initialize());
-            counting.queries = counting.connections = 0;
+            counting.queries = counting.connections = counting.blankets = 0;
             const QList<DiskLayout> layouts = manager.getDiskLayouts();
             QCOMPARE(counting.queries.load(), 3);
             QCOMPARE(counting.connections.load(), 1);
+            // A connection without its security blanket cannot query on Windows.
+            QCOMPARE(counting.blankets.load(), 1);
 
             const QList<QVariantMap> rows = manager.getDisks();
             QCOMPARE(layouts.size(), disks);
