@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>CreationPlan</name>
+    <message>
+        <source>The partition table of this MBR disk is full (4 primary partitions, an extended partition counting as one). Delete a partition first, or convert the disk to GPT.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition table of this disk is full (%1 partitions).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition table of this disk can take %1 more; the plan has %2 partitions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 (%2) does not fit: %3 of the free region can still be given to it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This free region is too small to hold a partition (at least %1 MB are needed).</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CustomTitleBar</name>
     <message>
         <source>Morvane Tessaline</source>
@@ -975,10 +998,6 @@ Available letters: %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>New size exceeds available space.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Drive letter &apos;%1&apos; is not available.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1014,6 +1033,10 @@ Please add at least one partition.</source>
     </message>
     <message>
         <source>New Volume</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition Table Full</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
+    <name>CreationPlan</name>
+    <message>
+        <source>The partition table of this MBR disk is full (4 primary partitions, an extended partition counting as one). Delete a partition first, or convert the disk to GPT.</source>
+        <translation>此 MBR 磁盘的分区表已满（4 个主分区，扩展分区算作一个）。请先删除一个分区，或将磁盘转换为 GPT。</translation>
+    </message>
+    <message>
+        <source>The partition table of this disk is full (%1 partitions).</source>
+        <translation>此磁盘的分区表已满（%1 个分区）。</translation>
+    </message>
+    <message>
+        <source>The partition table of this disk can take %1 more; the plan has %2 partitions.</source>
+        <translation>此磁盘的分区表还能容纳 %1 个分区；计划中有 %2 个分区。</translation>
+    </message>
+    <message>
+        <source>Partition %1 (%2) does not fit: %3 of the free region can still be given to it.</source>
+        <translation>分区 %1（%2）放不下：该可用区域最多还能给它 %3。</translation>
+    </message>
+    <message>
+        <source>This free region is too small to hold a partition (at least %1 MB are needed).</source>
+        <translation>此可用区域太小，无法容纳分区（至少需要 %1 MB）。</translation>
+    </message>
+</context>
+<context>
     <name>CustomTitleBar</name>
     <message>
         <source>Morvane Tessaline</source>
@@ -984,10 +1007,6 @@ Available letters: %2</source>
         <translation>确定</translation>
     </message>
     <message>
-        <source>New size exceeds available space.</source>
-        <translation>新大小超过了可用空间。</translation>
-    </message>
-    <message>
         <source>Drive letter &apos;%1&apos; is not available.</source>
         <translation>驱动器号“%1”不可用。</translation>
     </message>
@@ -1026,6 +1045,10 @@ Please add at least one partition.</source>
     <message>
         <source>New Volume</source>
         <translation>新加卷</translation>
+    </message>
+    <message>
+        <source>Partition Table Full</source>
+        <translation>分区表已满</translation>
     </message>
 </context>
 <context>

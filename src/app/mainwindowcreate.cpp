@@ -43,6 +43,11 @@ void MainWindow::onCreatePartition()
     } else {
         dialog = new DiskPartitionPage(diskNumber, sizeText, this);
     }
+    // The dialog counts the partition table's free slots from what the disk holds.
+    QList<PartitionInfo> layout;
+    for (int i = 0; i < diskRow->childCount(); ++i)
+        layout << diskRow->child(i)->data(0, Qt::UserRole + 1).value<PartitionInfo>();
+    dialog->setDisk(diskRow->data(4, Qt::UserRole).toInt(), layout);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &DiskPartitionPage::partitionCreationCompleted, this, [this] {
         qDebug() << "收到分区创建完成信号，开始刷新";

@@ -87,6 +87,7 @@ void MainWindow::refreshDiskList()
         diskItem->setText(2, formatSize(size));
         diskItem->setText(3, status);
         diskItem->setText(4, partitionStyleText(disk.value(DiskKey::PartitionStyle).toInt()));
+        diskItem->setData(4, Qt::UserRole, disk.value(DiskKey::PartitionStyle).toInt());
         diskItem->setToolTip(0, diskItem->text(0)); // long disk names are elided in the column
         diskItem->setData(0, Qt::UserRole, id);
         QFont bold = diskItem->font(0);

@@ -4,9 +4,6 @@
 
 namespace {
 
-constexpr int ExtendedType = 3;
-constexpr int LogicalType = 4;
-
 QString nameOf(const PartitionInfo &p)
 {
     return p.driveLetter.isEmpty() ? QCoreApplication::translate("MergeNeighbour", "Partition %1").arg(p.partitionNumber)
@@ -35,17 +32,17 @@ MergeNeighbour mergeNeighbour(const QList<PartitionInfo> &records, int sourcePar
     const bool pastFreeSpace = targetPartitionNumber > 0 && records.at(at + 1).isUnallocated && at + 2 < records.size()
                                && records.at(at + 2).partitionNumber == targetPartitionNumber;
     const PartitionInfo &next = records.at(pastFreeSpace ? at + 2 : at + 1);
-    if (source.typeCode == ExtendedType)
+    if (source.typeCode == PartitionTypeCode::Extended)
         return refuse(QCoreApplication::translate("MergeNeighbour",
                                                   "%1 is an extended partition: it holds logical drives and no file "
                                                   "system. Select one of its logical drives instead.")
                           .arg(nameOf(source)));
-    if (source.typeCode == LogicalType && next.typeCode != LogicalType)
+    if (source.typeCode == PartitionTypeCode::Logical && next.typeCode != PartitionTypeCode::Logical)
         return refuse(QCoreApplication::translate("MergeNeighbour",
                                                   "%1 is a logical drive: the space after the extended partition "
                                                   "cannot be added to it.")
                           .arg(nameOf(source)));
-    if (next.typeCode == ExtendedType)
+    if (next.typeCode == PartitionTypeCode::Extended)
         return refuse(QCoreApplication::translate("MergeNeighbour",
                                                   "The partition after %1 is an extended partition holding logical "
                                                   "drives: it cannot be merged into %1.")

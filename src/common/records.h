@@ -35,6 +35,12 @@ struct PartitionInfo
     bool isBoot = false;
 };
 
+// PartitionInfo::typeCode values the layout rules tell apart.
+namespace PartitionTypeCode {
+constexpr int Extended = 3;
+constexpr int Logical = 4;
+} // namespace PartitionTypeCode
+
 // Where Windows puts a disk's first partition, on GPT and MBR disks alike: the first MiB holds the
 // partition table. A free region that starts the disk starts here for a new partition.
 constexpr qint64 FirstPartitionOffset = 1024 * 1024;

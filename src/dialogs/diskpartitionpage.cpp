@@ -88,11 +88,21 @@ DiskPartitionPage::DiskPartitionPage(int diskIndex, const QString &unallocatedSi
 DiskPartitionPage::DiskPartitionPage(int diskIndex, const PartitionInfo &region, QWidget *parent)
     : QDialog(parent), ui(new Ui::DiskPartitionPage)
 {
-    m_regionBytes = region.sizeBytes > 0 ? region.sizeBytes : 0;
-    // A record's offset 0 is the disk's start, not "anywhere": the provider would pick the
-    // largest free region, which may be another one.
-    m_regionOffset = m_regionBytes > 0 ? std::max(region.offsetBytes, FirstPartitionOffset) : 0;
+    if (region.sizeBytes > 0) {
+        m_regionRecord = region;
+        // A record's offset 0 is the disk's start, not "anywhere": the provider would pick the
+        // largest free region, which may be another one.
+        m_region = creationplan::regionOf(region, 0, {});
+    }
     setUp(diskIndex, region.sizeStr.isEmpty() ? formatSize(region.sizeBytes) : region.sizeStr);
+}
+
+void DiskPartitionPage::setDisk(int partitionStyle, const QList<PartitionInfo> &layout)
+{
+    if (m_regionRecord.sizeBytes > 0)
+        m_region = creationplan::regionOf(m_regionRecord, partitionStyle, layout);
+    updateUsage();
+    rebuildTable();
 }
 
 DiskPartitionPage::~DiskPartitionPage()
@@ -106,6 +116,8 @@ void DiskPartitionPage::setUp(int diskIndex, const QString &unallocatedSize)
 {
     m_diskIndex = diskIndex;
     m_unallocatedSize = unallocatedSize;
+    if (m_region.size <= 0)
+        m_region.size = parseSizeText(unallocatedSize);
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
     resize(900, 738);
@@ -164,15 +176,30 @@ bool DiskPartitionPage::parseSizeInput(const QString &text, qint64 *bytes)
 
 qint64 DiskPartitionPage::totalBytes() const
 {
-    return m_regionBytes > 0 ? m_regionBytes : parseSizeText(m_unallocatedSize);
+    return m_region.size;
 }
 
 qint64 DiskPartitionPage::remainingBytes() const
 {
-    qint64 remaining = totalBytes();
-    for (const PartitionInfo &p : m_partitions)
-        remaining -= p.sizeBytes;
-    return remaining;
+    return creationplan::check(m_region, requests(m_partitions)).room;
+}
+
+QList<PartitionCreateRequest> DiskPartitionPage::requests(const QList<PartitionInfo> &plan) const
+{
+    QList<PartitionCreateRequest> list;
+    for (const PartitionInfo &p : plan) {
+        PartitionCreateRequest request;
+        request.sizeBytes = p.sizeBytes;
+        request.fileSystem = p.fileSystem.isEmpty() ? QStringLiteral("NTFS") : p.fileSystem;
+        request.volumeLabel = p.volumeLabel.isEmpty() ? tr("New Volume") : p.volumeLabel;
+        request.driveLetter = p.driveLetter;
+        request.quickFormat = ui->checkBox->isChecked();
+        list << request;
+    }
+    // The job puts each further one after the one before.
+    if (!list.isEmpty())
+        list.first().offsetBytes = m_region.offset;
+    return list;
 }
 
 QStringList DiskPartitionPage::availableDriveLetters() const
@@ -271,10 +298,17 @@ void DiskPartitionPage::rebuildTable()
 
 void DiskPartitionPage::onAddPartitionClicked()
 {
+    const QString tableFull = creationplan::tableRefusal(m_region, int(m_partitions.size()) + 1);
+    if (!tableFull.isEmpty()) {
+        QMessageBox::critical(this, tr("Partition Table Full"), tableFull);
+        return;
+    }
     const qint64 remaining = remainingBytes();
     if (remaining < MinimumAddBytes) {
         QMessageBox::critical(this, tr("Insufficient Space"),
-                              tr("Not enough unallocated space to create a new partition.\nAt least 32 MB is required."));
+                              m_partitions.isEmpty()
+                                  ? creationplan::regionTooSmallText(MinimumAddBytes)
+                                  : tr("Not enough unallocated space to create a new partition.\nAt least 32 MB is required."));
         return;
     }
     const QString text = ui->sizeEdit->text().trimmed();
@@ -418,8 +452,12 @@ void DiskPartitionPage::editEntry(int partitionNumber)
         QMessageBox::warning(this, tr("Invalid Size"), tr("Please enter a valid partition size."));
         return;
     }
-    if (size > remainingBytes() + current.sizeBytes) {
-        QMessageBox::warning(this, tr("Size Too Large"), tr("New size exceeds available space."));
+    QList<PartitionInfo> edited = m_partitions;
+    edited[index].sizeBytes = size;
+    edited[index].fileSystem = fsCombo->currentText();
+    const QString refusal = creationplan::check(m_region, requests(edited)).refusal;
+    if (!refusal.isEmpty()) {
+        QMessageBox::warning(this, tr("Size Too Large"), refusal);
         return;
     }
     const QString letter = letterEdit->text().toUpper();
@@ -525,25 +563,11 @@ void DiskPartitionPage::startJob()
     m_progressDialog = new PartitionProgressDialog(worker, this);
     m_progressDialog->show();
 
-    QList<PartitionCreateRequest> requests;
-    for (const PartitionInfo &p : std::as_const(m_partitions)) {
-        PartitionCreateRequest request;
-        request.sizeBytes = p.sizeBytes;
-        request.fileSystem = p.fileSystem.isEmpty() ? QStringLiteral("NTFS") : p.fileSystem;
-        request.volumeLabel = p.volumeLabel.isEmpty() ? tr("New Volume") : p.volumeLabel;
-        request.driveLetter = p.driveLetter;
-        request.quickFormat = ui->checkBox->isChecked();
-        requests << request;
-    }
-    // The first goes where the chosen region starts; the job puts each further one after it.
-    if (!requests.isEmpty())
-        requests.first().offsetBytes = m_regionOffset;
-
     connect(worker, &DiskOperationWorker::partitionCreationCompleted, this, &DiskPartitionPage::onJobCompleted,
             Qt::QueuedConnection);
     thread->start(QThread::InheritPriority);
     QMetaObject::invokeMethod(worker, "startBatchCreateAndFormat", Qt::QueuedConnection,
-                              Q_ARG(QList<PartitionCreateRequest>, requests), Q_ARG(int, m_diskIndex));
+                              Q_ARG(QList<PartitionCreateRequest>, requests(m_partitions)), Q_ARG(int, m_diskIndex));
     // Queued behind the job, so the thread ends once the job has.
     QMetaObject::invokeMethod(worker, [thread] { thread->quit(); }, Qt::QueuedConnection);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/creationplan.h"
 #include "common/records.h"
 #include "dialogs/partitionprogressdialog.h"
 
@@ -33,6 +34,10 @@ public:
     DiskPartitionPage(int diskIndex, const PartitionInfo &region, QWidget *parent = nullptr);
     ~DiskPartitionPage() override;
 
+    // The disk the region lies on, as the tree read it: its partition style and records, for the
+    // slots its partition table has left. Unknown until set.
+    void setDisk(int partitionStyle, const QList<PartitionInfo> &layout);
+
     // A region's size text ("71.21 GB") in bytes; text without a size reads as 500 GiB.
     static qint64 parseSizeText(const QString &text);
     // What the user typed as a size: a whole number of MiB, or a number with a unit. False for
@@ -41,6 +46,7 @@ public:
     // "1.50 GB", "512 B": binary units with two decimals.
 
     qint64 totalBytes() const;
+    // What one more partition of the plan could be given, as the storage layer will size it.
     qint64 remainingBytes() const;
     QList<PartitionInfo> plannedPartitions() const { return m_partitions; }
     // Free letters from D to Z: neither mounted nor planned.
@@ -70,6 +76,8 @@ private:
     void rebuildTable();
     void editEntry(int partitionNumber);
     void showRowMenu(const QPoint &pos);
+    // The plan as the job gets it; the first goes where the region starts.
+    QList<PartitionCreateRequest> requests(const QList<PartitionInfo> &plan) const;
     void startJob();
     void onJobCompleted(bool success, const QString &message);
     // Lets a running job finish on its own: the thread quits after it and releases itself.
@@ -78,8 +86,8 @@ private:
     Ui::DiskPartitionPage *ui = nullptr;
     int m_diskIndex = 0;
     QString m_unallocatedSize;
-    qint64 m_regionBytes = 0;  // exact size of the chosen region, 0 when only the text is known
-    qint64 m_regionOffset = 0; // start of the chosen region, 0 when unknown
+    PartitionInfo m_regionRecord; // the tree's record of the region; without a size only the text is known
+    creationplan::Region m_region;
     QList<PartitionInfo> m_partitions;
     QPointer<QThread> m_workerThread;     // child of the dialog until it is let go
     DiskOperationWorker *m_worker = nullptr; // released with its thread

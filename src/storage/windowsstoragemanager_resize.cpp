@@ -21,8 +21,6 @@ using namespace storage;
 namespace {
 
 constexpr qint64 MiB = 1048576;
-constexpr int ExtendedType = 3;
-constexpr int LogicalType = 4;
 // The buffers detection gives GetVolumeInformationW, in characters.
 constexpr std::size_t VolumeNameChars = 256;
 constexpr std::size_t FileSystemChars = 64;
@@ -150,12 +148,12 @@ qlonglong WindowsStorageManager::getPartitionMaximumSize(const QString &partitio
         const PartitionInfo &p = list.at(i);
         if (p.isUnallocated || p.partitionNumber != id.partition)
             continue;
-        if (p.typeCode == LogicalType) {
+        if (p.typeCode == PartitionTypeCode::Logical) {
             // The list shows no free space inside an extended partition: a logical drive grows up
             // to the next logical drive or the end of the extended partition holding it.
             qint64 end = p.offsetBytes + p.sizeBytes;
             for (const PartitionInfo &q : list)
-                if (q.typeCode == ExtendedType && q.offsetBytes < p.offsetBytes)
+                if (q.typeCode == PartitionTypeCode::Extended && q.offsetBytes < p.offsetBytes)
                     end = std::max(end, q.offsetBytes + q.sizeBytes);
             for (const PartitionInfo &q : list)
                 if (!q.isUnallocated && q.offsetBytes > p.offsetBytes && q.offsetBytes < end)

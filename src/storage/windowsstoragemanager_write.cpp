@@ -8,6 +8,7 @@
 #include "variantreader.h"
 #include "wmiaccess.h"
 
+#include "common/creationplan.h"
 #include "common/driveletter.h"
 #include "common/partitionid.h"
 
@@ -25,36 +26,10 @@ namespace {
 
 constexpr qint64 MiB = 1048576;
 constexpr qint64 GiB = 1073741824;
-constexpr qint64 MinimumPartitionSize = 16 * MiB;
 constexpr qint64 MbrLimit = 2199023255552LL; // 2 TiB
 constexpr qint64 MaxUInt32 = 4294967295LL;
 
 const char *const CreatingDoneText = QT_TRANSLATE_NOOP("WindowsStorageManager", "分区创建完成");
-
-qint64 overheadCompensated(qint64 sizeBytes, const QString &fileSystem)
-{
-    const QString fs = fileSystem.toUpper();
-    double factor = 1.0;
-    if (fs == QLatin1String("NTFS"))
-        factor = 1.02;
-    else if (fs == QLatin1String("FAT32"))
-        factor = 1.015;
-    else if (fs == QLatin1String("EXFAT"))
-        factor = 1.01;
-    return static_cast<qint64>(static_cast<double>(sizeBytes) * factor);
-}
-
-// Space kept free beside the new partition, by what is known of the disk.
-qint64 reserveFor(qint64 freeBytes, qint64 diskSize)
-{
-    if (diskSize <= 0)
-        return 100 * MiB;
-    if (diskSize < 32 * GiB)
-        return 50 * MiB;
-    if (diskSize < 500 * GiB)
-        return std::max(freeBytes / 200, 100 * MiB);
-    return std::max(freeBytes / 100, 500 * MiB);
-}
 
 // A uint64 input in the first form the provider takes: VT_UI8, VT_I8, VT_UI4 (when it fits),
 // decimal text.
@@ -383,51 +358,34 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
         qDebug() << "Largest free extent:" << freeBytes;
     }
 
-    const qint64 granularity = partitionStyle == 2 ? 1048576 : 524288;
-    const qint64 compensated = overheadCompensated(sizeBytes, fileSystem);
-    const qint64 rounded = compensated + granularity - 1;
-    qint64 size = rounded - rounded % granularity;
-    if (size < MinimumPartitionSize)
-        size = MinimumPartitionSize;
-
+    qint64 size = 0;
     if (exactSize) {
         // Space freed for this partition: fill it, never reach past it.
         size = std::min<qint64>(sizeBytes, offsetBytes > 0 ? freeBytes : sizeBytes);
         size -= size % sectorSize;
-        if (size < MinimumPartitionSize) {
+        if (size < creationplan::MinimumPartitionSize) {
             qWarning() << "The space for an exactly sized partition is too small:" << size;
             return QString();
         }
     } else if (freeBytes > 0) {
-        const qint64 usable = freeBytes - reserveFor(freeBytes, diskSize);
-        if (size > usable) {
-            if (usable < MinimumPartitionSize) {
-                qWarning() << "可用空间严重不足，无法创建分区";
-                return QString();
-            }
-            const qint64 adjusted = usable - usable % granularity;
-            if (adjusted < MinimumPartitionSize) {
-                qWarning() << "调整后的大小仍低于最小值，分区创建失败";
-                return QString();
-            }
-            size = adjusted;
-            const double change = std::fabs(double(adjusted - sizeBytes)) / double(sizeBytes);
-            if (change > 0.1)
-                qWarning() << "Partition size adjusted to" << adjusted << "bytes, differing by"
-                           << QString::number(change * 100.0, 'f', 1) + QLatin1Char('%') << "from the request";
+        size = creationplan::sizeToAsk(sizeBytes, fileSystem, partitionStyle, freeBytes, diskSize);
+        if (size == 0) {
+            qWarning() << "可用空间严重不足，无法创建分区";
+            return QString();
         }
+        const double change = std::fabs(double(size - sizeBytes)) / double(sizeBytes);
+        if (change > 0.1)
+            qWarning() << "Partition size adjusted to" << size << "bytes, differing by"
+                       << QString::number(change * 100.0, 'f', 1) + QLatin1Char('%') << "from the request";
     } else {
+        size = creationplan::requestedSize(sizeBytes, fileSystem, partitionStyle);
         qWarning() << "Free space unknown; creating with" << size << "bytes may fail";
-    }
-    if (size < 1) {
-        qWarning() << "无效的分区大小:" << size;
-        return QString();
     }
     if (partitionStyle == 1 && size > MbrLimit) {
         qWarning() << "分区大小超过MBR分区表2TB限制";
         return QString();
     }
-    qDebug() << "Final partition size:" << size << "bytes, granularity" << granularity;
+    qDebug() << "Final partition size:" << size << "bytes";
     emit partitionCreationProgress(30, tr("正在创建分区..."));
 
     WmiMethodCall call(*m_services);

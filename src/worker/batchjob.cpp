@@ -3,6 +3,7 @@
 #include "steprunner.h"
 #include "storageaccess.h"
 
+#include "common/creationplan.h"
 #include "platform/platform.h"
 #include "storage/windowsstoragemanager.h"
 
@@ -58,7 +59,10 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     int accumulated = 0;
     qint64 nextOffset = 0; // end of the partition placed last, where an unplaced request goes
     QString failure;
-    QList<Step> steps;
+    QList<Step> steps{{QStringLiteral("check the plan"), false, [&](ReportNode &node) {
+        failure = node.detail = refusal(*storage, requests, diskIndex);
+        return failure.isEmpty();
+    }}};
     for (int i = 1; i <= count; ++i) {
         const PartitionCreateRequest &request = requests.at(i - 1);
         steps << Step{QStringLiteral("create partition %1 of %2").arg(i).arg(count), true, [&, i](ReportNode &node) {
@@ -111,6 +115,33 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     }
     emit m_worker.partitionCreationProgress(100, tr("Partition creation completed (unformatted)"));
     endCreation(true, tr("Successfully created %1 partitions").arg(count));
+}
+
+QString BatchJob::refusal(WindowsStorageManager &storage, const QList<PartitionCreateRequest> &requests, int diskIndex)
+{
+    int style = 0;
+    for (const QVariantMap &disk : storage.getDisks())
+        if (disk.value(DiskKey::Id).toString() == QString::number(diskIndex))
+            style = disk.value(DiskKey::PartitionStyle).toInt();
+    const QList<PartitionInfo> layout = storage.getPartitions(QString::number(diskIndex));
+    // Where the first goes; unplaced, the provider takes the largest free region.
+    const qint64 start = requests.isEmpty() ? 0 : requests.first().offsetBytes;
+    const PartitionInfo *free = nullptr;
+    for (const PartitionInfo &p : layout) {
+        if (!p.isUnallocated)
+            continue;
+        if (start > 0 ? p.offsetBytes <= start && start < p.offsetBytes + p.sizeBytes
+                      : !free || p.sizeBytes > free->sizeBytes)
+            free = &p;
+    }
+    if (!free)
+        return layoutChangedText();
+    creationplan::Region region = creationplan::regionOf(*free, style, layout);
+    if (start > region.offset) {
+        region.size -= start - region.offset;
+        region.offset = start;
+    }
+    return creationplan::check(region, requests).refusal;
 }
 
 void BatchJob::endCreation(bool success, const QString &message)

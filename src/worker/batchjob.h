@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+class WindowsStorageManager;
+
 // The batch job: several new partitions in a row, each lettered, then formatted one after
 // another, with one result for the whole job. Its format part also runs on its own from a list.
 // The worker keeps the batch of its last start, since the batch's slots reach it there.
@@ -29,6 +31,8 @@ public:
     bool isFormatting() const { return m_isBatchFormatting; }
 
 private:
+    // Empty when the plan still fits the disk as read now; otherwise why not.
+    QString refusal(WindowsStorageManager &storage, const QList<PartitionCreateRequest> &requests, int diskIndex);
     // Ends the creation job with its one result.
     void endCreation(bool success, const QString &message);
 

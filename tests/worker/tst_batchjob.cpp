@@ -53,14 +53,27 @@ private slots:
             << QStringList{ready, all, "100 Partition creation completed (unformatted)",
                            "done 1 Successfully created 0 partitions"}
             << QStringList() << QStringList{c, e};
-        // The second is larger than the disk: the first is deleted again and nothing is formatted.
-        QTest::newRow("second of three fails")
-            << QList<PartitionCreateRequest>{request(sim::kGiB, "First", "K", start), request(100 * sim::kGiB, "Second", "L"),
-                                             request(sim::kGiB, "Third", "M")}
+        // A plan the region cannot hold is refused before anything changes: the second is larger
+        // than the disk; a partition the region holds only beside its reserve is too large too.
+        QTest::newRow("plan larger than the region")
+            << QList<PartitionCreateRequest>{request(sim::kGiB, "First", "K", start), request(100 * sim::kGiB, "Second", "L")}
             << QString()
+            << QStringList{ready, "done 0 Partition 2 (100.00 GB) does not fit: 2.88 GB of the free region can still be given to it."}
+            << QStringList() << QStringList{c, e};
+        QTest::newRow("region holds less than its size")
+            << QList<PartitionCreateRequest>{request(4 * sim::kGiB - 50 * sim::kMiB, "Whole", "K", start)}
+            << QString()
+            << QStringList{ready, "done 0 Partition 1 (3.95 GB) does not fit: 3.90 GB of the free region can still be given to it."}
+            << QStringList() << QStringList{c, e};
+        // Another program takes the space after the first while the job runs: the second fails,
+        // the first is deleted again and nothing is formatted.
+        QTest::newRow("second of three fails")
+            << QList<PartitionCreateRequest>{request(sim::kGiB, "First", "K", start), request(sim::kGiB, "Second", "L"),
+                                             request(sim::kGiB, "Third", "M")}
+            << QStringLiteral("intruder")
             << QStringList{ready, "5 Creating partition 1/3...", "23 Partition 1 Created successfully",
                            "23 Creating partition 2/3...", "done 0 创建第 2 个分区失败: Second"}
-            << QStringList() << QStringList{c, e};
+            << QStringList() << QStringList{c, "2 @11286MiB E NTFS Data"};
         // Placed one after the other from the region's start; the second's format fails on
         // every route, the first's succeeds, and the job reports the failure.
         QTest::newRow("one of two formats fails")
@@ -104,8 +117,16 @@ private slots:
         DiskOperationWorker worker;
         QStringList events;
         QStringList formatEvents;
-        connect(&worker, &DiskOperationWorker::partitionCreationProgress, this,
-                [&](int percent, const QString &message) { events << QStringLiteral("%1 %2").arg(percent).arg(message); });
+        connect(&worker, &DiskOperationWorker::partitionCreationProgress, this, [&](int percent, const QString &message) {
+            events << QStringLiteral("%1 %2").arg(percent).arg(message);
+            if (fault == QLatin1String("intruder") && message == QLatin1String("Partition 1 Created successfully"))
+                QVERIFY(tm.store().modify([](sim::Machine &m) {
+                    sim::Partition &e = m.disks[0].partitions.last();
+                    e.size += e.offset - 11286 * sim::kMiB;
+                    e.offset = 11286 * sim::kMiB;
+                    return true;
+                }));
+        });
         connect(&worker, &DiskOperationWorker::partitionCreationCompleted, this,
                 [&](bool ok, const QString &message) { events << QStringLiteral("done %1 %2").arg(ok).arg(message); });
         connect(&worker, &DiskOperationWorker::batchFormatProgress, this, [&](int i, int n, int p) {

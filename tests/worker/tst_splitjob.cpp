@@ -193,7 +193,7 @@ private slots:
         QVERIFY(!worker.isDeleting());
         QCOMPARE(disk0(tm.read()), layout);
         if (QByteArray(QTest::currentDataTag()) == "creation fails after the shrink")
-            QCOMPARE(reports, (QStringList{"create 1 partitions on disk 0: failed\n  [failed] create partition 1 of 1 (changes the "
+            QCOMPARE(reports, (QStringList{"create 1 partitions on disk 0: failed\n  [done] check the plan\n  [failed] create partition 1 of 1 (changes the "
                                            "disk): 创建第 1 个分区失败: Media",
                                            "split 0:2: failed\n  [done] shrink the partition (changes the disk)\n  [done] read "
                                            "the partition table again\n  [failed] create the new partition (changes the disk): "
