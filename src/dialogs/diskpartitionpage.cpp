@@ -202,6 +202,20 @@ QList<PartitionCreateRequest> DiskPartitionPage::requests(const QList<PartitionI
     return list;
 }
 
+QString DiskPartitionPage::whyNoMore(QString *title) const
+{
+    QString why = creationplan::tableRefusal(m_region, int(m_partitions.size()) + 1);
+    if (!why.isEmpty()) {
+        *title = tr("Partition Table Full");
+        return why;
+    }
+    if (remainingBytes() >= MinimumAddBytes)
+        return QString();
+    *title = tr("Insufficient Space");
+    return m_partitions.isEmpty() ? creationplan::regionTooSmallText(MinimumAddBytes)
+                                  : tr("Not enough unallocated space to create a new partition.\nAt least 32 MB is required.");
+}
+
 QStringList DiskPartitionPage::availableDriveLetters() const
 {
     QStringList used;
@@ -243,7 +257,11 @@ void DiskPartitionPage::updateUsage()
     const int percent = total > 0 ? int(planned * 100 / total) : 0;
     ui->availableSpaceBar->setValue(percent);
     ui->availableSpaceBar->setFormat(QStringLiteral("%1%").arg(percent));
-    ui->spaceInfoLabel->setText(tr("%1 available").arg(formatSize(std::max<qint64>(remainingBytes(), 0))));
+    QString title;
+    const QString why = whyNoMore(&title);
+    // Said before the user tries: an empty region or a full table leaves nothing to plan.
+    ui->spaceInfoLabel->setText(tr("%1 available").arg(formatSize(remainingBytes()))
+                                + (why.isEmpty() || !m_partitions.isEmpty() ? QString() : QStringLiteral(". ") + why));
     ui->percentageLabel->setText(tr("%1% allocated").arg(percent));
 }
 
@@ -298,19 +316,13 @@ void DiskPartitionPage::rebuildTable()
 
 void DiskPartitionPage::onAddPartitionClicked()
 {
-    const QString tableFull = creationplan::tableRefusal(m_region, int(m_partitions.size()) + 1);
-    if (!tableFull.isEmpty()) {
-        QMessageBox::critical(this, tr("Partition Table Full"), tableFull);
+    QString title;
+    const QString full = whyNoMore(&title);
+    if (!full.isEmpty()) {
+        QMessageBox::critical(this, title, full);
         return;
     }
     const qint64 remaining = remainingBytes();
-    if (remaining < MinimumAddBytes) {
-        QMessageBox::critical(this, tr("Insufficient Space"),
-                              m_partitions.isEmpty()
-                                  ? creationplan::regionTooSmallText(MinimumAddBytes)
-                                  : tr("Not enough unallocated space to create a new partition.\nAt least 32 MB is required."));
-        return;
-    }
     const QString text = ui->sizeEdit->text().trimmed();
     if (text.isEmpty()) {
         QMessageBox::warning(this, tr("Input Required"), tr("Please enter partition size."));

@@ -76,6 +76,8 @@ private:
     void rebuildTable();
     void editEntry(int partitionNumber);
     void showRowMenu(const QPoint &pos);
+    // Why no further partition can be planned, with the title of its box; empty when one can.
+    QString whyNoMore(QString *title) const;
     // The plan as the job gets it; the first goes where the region starts.
     QList<PartitionCreateRequest> requests(const QList<PartitionInfo> &plan) const;
     void startJob();

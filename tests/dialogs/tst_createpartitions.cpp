@@ -207,6 +207,7 @@ private slots:
         QVERIFY(waitUntilReady(window));
         MessageBoxAnswerer boxes;
         QStringList texts;
+        QStringList labels;
         for (const int disk : {1, 2, 3}) {
             QTreeWidgetItem *diskRow = tree->topLevelItem(disk);
             QTreeWidgetItem *free = diskRow->child(disk == 1 ? 1 : diskRow->childCount() - 1);
@@ -215,11 +216,15 @@ private slots:
             clickAction(window, NewRow);
             std::unique_ptr<DiskPartitionPage> page(window.findChild<DiskPartitionPage *>());
             QVERIFY(page);
+            labels << child<QLabel>(*page, "spaceInfoLabel")->text();
             plan(page.get(), "100");
             plan(page.get(), "100");
             texts << boxes.at(boxes.count() - 1).title + ": " + boxes.at(boxes.count() - 1).text;
         }
         QCOMPARE(boxes.count(), 5);
+        // Said before the user tries.
+        QCOMPARE(labels.at(0), "0 B available. " + texts.at(0).section(": ", 1));
+        QCOMPARE(labels.at(2), "11.90 GB available");
         QCOMPARE(texts, (QStringList{
             "Insufficient Space: This free region is too small to hold a partition (at least 132 MB are needed).",
             "Partition Table Full: The partition table of this MBR disk is full (4 primary partitions, an extended "
