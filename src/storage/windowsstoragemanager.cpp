@@ -238,16 +238,17 @@ QList<PartitionInfo> layOut(Platform &platform, int disk, qint64 diskSize, QList
         }
     }
 
-    // A partition inside an extended partition is a logical drive.
+    // A partition inside an extended partition is a logical drive (only rows typed from their
+    // MBR type are re-typed below).
     for (const PartitionRow &extended : std::as_const(rows)) {
-        if (!extended.mbrDerived || extended.info.typeCode != 3)
+        if (extended.info.typeCode != PartitionTypeCode::Extended)
             continue;
         const qint64 end = addSaturated(extended.info.offset, extended.info.sizeBytes);
         for (PartitionRow &row : rows) {
             PartitionInfo &p = row.info;
             if (row.mbrDerived && p.typeCode == 2 && p.offset > extended.info.offset && p.offset < end) {
-                p.typeCode = 4;
-                p.type = partitionTypeName(4);
+                p.typeCode = PartitionTypeCode::Logical;
+                p.type = partitionTypeName(PartitionTypeCode::Logical);
             }
         }
     }
