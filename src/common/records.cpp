@@ -42,7 +42,8 @@ void registerRecordMetaTypes()
 bool isSamePartition(const PartitionInfo &confirmed, const PartitionInfo &now)
 {
     return !now.isUnallocated && now.diskIndex == confirmed.diskIndex && now.partitionNumber == confirmed.partitionNumber
-           && now.offsetBytes == confirmed.offsetBytes && now.sizeBytes == confirmed.sizeBytes;
+           && now.offsetBytes == confirmed.offsetBytes && now.sizeBytes == confirmed.sizeBytes
+           && now.guid == confirmed.guid;
 }
 
 QString layoutChangedText()

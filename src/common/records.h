@@ -33,6 +33,8 @@ struct PartitionInfo
     // system partition, or the active one on MBR) and the one holding the Windows directory.
     bool isSystem = false;
     bool isBoot = false;
+    // The GPT partition's own GUID, new for every partition made; empty on MBR disks.
+    QString guid;
 };
 
 // PartitionInfo::typeCode values the layout rules tell apart.
@@ -92,8 +94,8 @@ Q_DECLARE_METATYPE(PartitionCreateRequest)
 Q_DECLARE_METATYPE(SplitPartitionOptions)
 
 // True when `now`, read afresh, is still the partition the user confirmed as `confirmed`: the same
-// disk, number, start and size. A delete or a change by another program between the choice and
-// the job shows here as a different number, place or size.
+// disk, number, start, size and GPT GUID. A delete or a change by another program between the
+// choice and the job shows here as a different number, place, size or GUID.
 bool isSamePartition(const PartitionInfo &confirmed, const PartitionInfo &now);
 
 // What is said, and nothing done, when it is not.

@@ -193,6 +193,7 @@ PartitionRow readPartitionRow(const WmiObject &object, int disk)
     read64(object.property(QStringLiteral("Size")), &p.sizeBytes);
     readBool(object.property(QStringLiteral("IsSystem")), &p.isSystem);
     readBool(object.property(QStringLiteral("IsBoot")), &p.isBoot);
+    readString(object.property(QStringLiteral("Guid")), &p.guid);
 
     const Variant type = object.property(QStringLiteral("Type"));
     if (!isAbsent(type)) {

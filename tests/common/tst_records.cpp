@@ -12,7 +12,7 @@ auto fieldsOf(const PartitionInfo &p)
 {
     return std::tie(p.name, p.volumeLabel, p.driveLetter, p.driveLetters, p.fileSystem, p.sizeStr, p.type,
                     p.status, p.diskIndex, p.startSector, p.gptPartitionNumber, p.offsetBytes, p.isUnallocated,
-                    p.partitionNumber, p.offset, p.sizeBytes, p.id, p.typeCode, p.devicePath);
+                    p.partitionNumber, p.offset, p.sizeBytes, p.id, p.typeCode, p.devicePath, p.isSystem, p.isBoot, p.guid);
 }
 
 } // namespace
@@ -28,7 +28,7 @@ private slots:
     {
         registerRecordMetaTypes();
         const PartitionInfo p{"E:", "数据 📁", "E", {"E:"}, "NTFS", "465.76 GB", "Primary", "Data Partition", 1,
-                              2048, 3, 1048576, true, 4, 1048577, 500107862016LL, "1:4", 2, "\\\\?\\Volume{x}\\"};
+                              2048, 3, 1048576, true, 4, 1048577, 500107862016LL, "1:4", 2, "\\\\?\\Volume{x}\\", true, true, "{g}"};
         const QVariant v = QVariant::fromValue(p);
         QVERIFY(fieldsOf(v.value<PartitionInfo>()) == fieldsOf(p));
         for (const char *name : {"SplitPartitionOptions", "PartitionCreateRequest", "QList<PartitionCreateRequest>"})

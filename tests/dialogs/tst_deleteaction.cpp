@@ -266,10 +266,26 @@ private slots:
         QTRY_COMPARE(bool(itemWithId(m_tree, id)), !deleted);
     }
 
-    // The partition is read again just before it goes: changed since the tree showed it, it stays.
+    // The partition is read again just before it goes: changed since the tree showed it, or
+    // replaced by another of the same number, place and size, it stays.
+    void changedSinceChosen_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("resized") << false;
+        QTest::newRow("replaced") << true;
+    }
+
     void changedSinceChosen()
     {
-        QVERIFY(m_machine->store().modify([](sim::Machine &m) { return m.disks[0].partitions[1].size -= sim::kMiB; }));
+        QFETCH(bool, replaced);
+        QVERIFY(m_machine->store().modify([replaced](sim::Machine &m) {
+            sim::Partition &e = m.disks[0].partitions[1];
+            if (replaced)
+                e.guid = sim::geometry::newGuid();
+            else
+                e.size -= sim::kMiB;
+            return true;
+        }));
         const QStringList before = TestMachine::fingerprint(m_machine->read());
         MessageBoxAnswerer boxes;
         boxes.enqueue(QMessageBox::Yes);
