@@ -808,6 +808,10 @@ File System: %1</source>
         <source>%1 Nothing has been changed.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The new size is smaller than the files and the file system on the partition need (at least %1 bytes)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

@@ -815,6 +815,10 @@ File System: %1</source>
         <source>%1 Nothing has been changed.</source>
         <translation>%1 未做任何更改。</translation>
     </message>
+    <message>
+        <source>The new size is smaller than the files and the file system on the partition need (at least %1 bytes)</source>
+        <translation>新大小小于该分区上的文件和文件系统所需的空间（至少 %1 字节）</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

@@ -118,6 +118,8 @@ void MainWindow::onResizePartition()
     // The room as the job will check it: for a logical drive, the free space inside its extended
     // partition, which the tree does not list.
     const qint64 maximum = m_storageManager ? m_storageManager->getPartitionMaximumSize(id) : 0;
+    // Below this the provider refuses: the file system's bytes in use and structures.
+    const qint64 minimum = m_storageManager ? m_storageManager->getPartitionMinimumSize(id) : 0;
     hideLoading();
     if (maximum <= 0) {
         QMessageBox::critical(this, tr("Error"), tr("Failed to retrieve partition information for disk %1.").arg(diskId));
@@ -163,7 +165,7 @@ void MainWindow::onResizePartition()
                 },
                 Qt::QueuedConnection);
     });
-    dialog->setPartitionInfo(partition, currentSizeMB, adjacentMB, shrinkOnly);
+    dialog->setPartitionInfo(partition, currentSizeMB, adjacentMB, shrinkOnly, (minimum + MiB - 1) / MiB);
     dialog->exec();
     delete dialog;
 }

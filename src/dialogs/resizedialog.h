@@ -31,7 +31,9 @@ public:
 
     // Must be called before the dialog is shown. An invalid record or a storage manager that
     // cannot connect is reported and rejects the dialog, which then does not show at all.
-    void setPartitionInfo(const PartitionInfo &info, qint64 currentSizeMB, qint64 unallocatedSpaceMB, bool shrinkOnly);
+    // supportedMinimumMB: the smallest size the provider can shrink the partition to, 0 if none.
+    void setPartitionInfo(const PartitionInfo &info, qint64 currentSizeMB, qint64 unallocatedSpaceMB, bool shrinkOnly,
+                          qint64 supportedMinimumMB = 0);
 
     qint64 minSizeMB() const { return m_minSizeMB; }
     qint64 maxSizeMB() const { return m_maxSizeMB; }

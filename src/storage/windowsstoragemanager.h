@@ -68,8 +68,13 @@ public:
     Q_INVOKABLE QString getPartitionFileSystemById(const QString &partitionId);
     // The largest size the partition can grow to: its size plus the unallocated region directly
     // after it (for a logical drive, the free space up to the next logical drive or the end of
-    // its extended partition). 0 when there is no such partition.
+    // its extended partition), and no more than the provider supports when it can resize the
+    // partition as it is. 0 when there is no such partition.
     Q_INVOKABLE qlonglong getPartitionMaximumSize(const QString &partitionId);
+    // The smallest size the provider can shrink the partition to as it is (its file system's
+    // bytes in use and structures); 0 when it cannot shrink it (FAT32, which is reformatted
+    // first, or no file system the provider resizes) or does not say.
+    Q_INVOKABLE qlonglong getPartitionMinimumSize(const QString &partitionId);
 
     bool initialize();
     bool connectToWmi();
@@ -106,6 +111,9 @@ signals:
     void partitionCreationProgress(int percentage, const QString &message);
 
 private:
+    // MSFT_Partition.GetSupportedSize under the storage lock; false when the provider gives no
+    // range or one that allows no change.
+    bool supportedSize(const QString &partitionId, qint64 *sizeMin, qint64 *sizeMax);
     // getPartitionInfo without taking the storage lock. The lock is not recursive, so code that
     // already holds it (file-system detection) calls this instead of the public method.
     PartitionInfo partitionInfoLocked(const QString &partitionId);

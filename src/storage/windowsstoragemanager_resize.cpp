@@ -14,6 +14,7 @@
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <limits>
 
 using namespace platform;
 using namespace storage;
@@ -137,12 +138,58 @@ QString WindowsStorageManager::getPartitionFileSystemById(const QString &partiti
     return refreshAndDetectFileSystem(partitionId);
 }
 
+bool WindowsStorageManager::supportedSize(const QString &partitionId, qint64 *sizeMin, qint64 *sizeMax)
+{
+    PartitionId id;
+    if (!m_services || !parsePartitionId(partitionId, &id, IdCheck::Checked))
+        return false;
+    QString path;
+    qint64 size = 0;
+    const HResult queryHr = runQuery(
+        *m_services,
+        QStringLiteral("SELECT * FROM MSFT_Partition WHERE DiskNumber = %1 AND PartitionNumber = %2").arg(id.disk).arg(id.partition),
+        [&](const WmiObject &object) {
+            readString(object.property(QStringLiteral("__PATH")), &path);
+            read64(object.property(QStringLiteral("Size")), &size);
+            return false;
+        });
+    WmiMethodCall call(*m_services);
+    HResult hr = queryHr;
+    if (failed(hr) || path.isEmpty() || failed(hr = call.fetchClass(QStringLiteral("MSFT_Partition")))
+        || failed(hr = call.fetchMethod(QStringLiteral("GetSupportedSize"))) || failed(hr = call.execute(path))) {
+        qWarning() << "GetSupportedSize unavailable for" << partitionId << qUtf8Printable(hresultText(hr));
+        return false;
+    }
+    const WmiObject outputs = call.outputs();
+    Variant returnValue;
+    if (outputs.isNull() || failed(outputs.object()->get(L"ReturnValue", returnValue)) || readReturnValue(returnValue) != 0
+        || read64(outputs.property(QStringLiteral("SizeMin")), sizeMin) != ReadStatus::Read
+        || read64(outputs.property(QStringLiteral("SizeMax")), sizeMax) != ReadStatus::Read) {
+        qWarning() << "GetSupportedSize gave no range for" << partitionId;
+        return false;
+    }
+    qDebug() << "Supported sizes of" << partitionId << ":" << *sizeMin << "-" << *sizeMax << "now" << size;
+    return *sizeMin < size || *sizeMax > size;
+}
+
+qlonglong WindowsStorageManager::getPartitionMinimumSize(const QString &partitionId)
+{
+    QMutexLocker locker(&m_storageLock);
+    qint64 sizeMin = 0;
+    qint64 sizeMax = 0;
+    return supportedSize(partitionId, &sizeMin, &sizeMax) ? sizeMin : 0;
+}
+
 qlonglong WindowsStorageManager::getPartitionMaximumSize(const QString &partitionId)
 {
     PartitionId id;
     if (!parsePartitionId(partitionId, &id, IdCheck::Checked))
         return 0;
     QMutexLocker locker(&m_storageLock);
+    qint64 sizeMin = 0;
+    qint64 supportedMax = std::numeric_limits<qint64>::max();
+    if (!supportedSize(partitionId, &sizeMin, &supportedMax))
+        supportedMax = std::numeric_limits<qint64>::max();
     const QList<PartitionInfo> list = getPartitions(QString::number(id.disk));
     for (int i = 0; i < list.size(); ++i) {
         const PartitionInfo &p = list.at(i);
@@ -158,12 +205,12 @@ qlonglong WindowsStorageManager::getPartitionMaximumSize(const QString &partitio
             for (const PartitionInfo &q : list)
                 if (!q.isUnallocated && q.offsetBytes > p.offsetBytes && q.offsetBytes < end)
                     end = q.offsetBytes;
-            return end - p.offsetBytes;
+            return std::min(end - p.offsetBytes, supportedMax);
         }
         qint64 maximum = p.sizeBytes;
         if (i + 1 < list.size() && list.at(i + 1).isUnallocated)
             maximum += list.at(i + 1).sizeBytes;
-        return maximum;
+        return std::min(maximum, supportedMax);
     }
     return 0;
 }

@@ -96,6 +96,11 @@ QString ResizeJob::refusal(const QString &partitionId, qint64 newSizeBytes, cons
         return tr("The new size is larger than the partition and the unallocated space after it "
                   "(at most %1 bytes)")
             .arg(*maximum);
+    const qlonglong minimum = storageaccess::minimumSize(m_worker, partitionId).value_or(0);
+    if (newSizeBytes < minimum)
+        return tr("The new size is smaller than the files and the file system on the partition need "
+                  "(at least %1 bytes)")
+            .arg(minimum);
     return QString();
 }
 

@@ -32,6 +32,13 @@ std::optional<qlonglong> maximumSize(DiskOperationWorker &worker, const QString 
     return std::nullopt;
 }
 
+std::optional<qlonglong> minimumSize(DiskOperationWorker &worker, const QString &partitionId)
+{
+    if (WindowsStorageManager *own = manager(worker))
+        return own->getPartitionMinimumSize(partitionId);
+    return std::nullopt;
+}
+
 std::optional<QList<PartitionInfo>> partitions(DiskOperationWorker &worker, int diskNumber)
 {
     if (WindowsStorageManager *own = manager(worker))

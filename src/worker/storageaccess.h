@@ -27,6 +27,9 @@ std::optional<PartitionInfo> partitionInfo(DiskOperationWorker &worker, const QS
 // The most the partition may grow to; nullopt when there is no manager.
 std::optional<qlonglong> maximumSize(DiskOperationWorker &worker, const QString &partitionId);
 
+// The smallest size the provider can shrink it to, 0 when it cannot; nullopt when there is no manager.
+std::optional<qlonglong> minimumSize(DiskOperationWorker &worker, const QString &partitionId);
+
 // The disk's records in disk order, gaps included, read afresh; nullopt when there is no manager.
 std::optional<QList<PartitionInfo>> partitions(DiskOperationWorker &worker, int diskNumber);
 

@@ -217,8 +217,8 @@ private slots:
         QTest::newRow("the running system's C:") << "0:3" << true << "Cannot Resize" << "";
         QTest::newRow("recovery, declined") << "0:5" << false << "Special Partition" << "";
         QTest::newRow("D:, shrink declined") << "0:4" << false << "No Expansion Space Available" << "";
-        QTest::newRow("D:, shrink only") << "0:4" << true << "No Expansion Space Available" << "45156-225280";
-        QTest::newRow("E: before a 60 MiB gap") << "1:1" << true << "" << "82020-409660";
+        QTest::newRow("D:, shrink only") << "0:4" << true << "No Expansion Space Available" << "99533-225280";
+        QTest::newRow("E: before a 60 MiB gap") << "1:1" << true << "" << "157696-409660";
     }
 
     void action()
@@ -266,7 +266,7 @@ private slots:
             QTRY_COMPARE(itemWithId(treeOf(window), QStringLiteral("0:4"))->text(2),
                          QStringLiteral("%1.00 GB").arg(sizeMB / 1024));
         }
-        QCOMPARE(limits, QStringLiteral("45156-225280 30820-225280 "));
+        QCOMPARE(limits, QStringLiteral("99533-225280 98816-225280 "));
         QCOMPARE(boxes.titles().join(", "), QStringLiteral("No Expansion Space Available, Confirm Partition Resize, Success, "
                                                            "Confirm Partition Resize, Success"));
         QVERIFY(boxes.at(1).text.contains(QLatin1String("Shrinkage: -71680 MB (-70.00 GB)")));

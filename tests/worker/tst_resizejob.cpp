@@ -180,15 +180,18 @@ private slots:
         row("NTFS grows", "resize 1:1 12884901888", "5,25,65,60,90,100", ok, "1:1 1048576+12884901888 NTFS Data E 1 same");
         row("grows into the free space that ends the disk", "resize 2:2 85899345920", "5,25,65,60,90,100", ok,
             "2:2 1049624576+85899345920 NTFS Bare  0 same");
+        // The listed free space runs to the disk's end; the provider stops before GPT's backup table.
+        row("to the disk's very end: the provider's limit", "resize 2:2 106324918272", "5", refused + "The new size is larger "
+            "than the partition and the unallocated space after it (at most 106323509248 bytes)");
         row("FAT32 converted, then shrunk", "resize 1:2 3221225472", fat32, ok, "1:2 16106127360+3221225472 NTFS Data F 0 new");
         row("undetectable file system", "resize 1:3 5368709120", "5,10,65,60,90,100", ok, "1:3 20401094656+5368709120   R 0 same");
         row("conversion leaves FAT32", "resize 1:2 3221225472", "5,15,25,20,40,60,80,45", "failed Failed to convert FAT32 to NTFS", "",
             "{\"target\":\"tool.diskpart\",\"match\":\"format fs=ntfs\",\"exitCode\":0}");
-        row("below the bytes in use", "resize 1:1 536870912", "5,25,65,60,90", "failed Failed to resize partition");
+        row("below the bytes in use: refused before anything", "resize 1:1 536870912", "5", refused + "The new size is "
+            "smaller than the files and the file system on the partition need (at least 1181116416 bytes)");
         row("size 0", "resize 1:1 0", "5", refused + "The new size must be at least 1 MB");
         row("no storage service: nothing changes", "resize 1:1 8589934592", "5", refused + "Storage manager is not initialized", "",
             "{\"target\":\"wmi.connect\"}");
-        row("1 MiB goes to the provider", "resize 1:1 1048576", "5,25,65,60,90", "failed Failed to resize partition");
         row("nothing there", "resize 1:9 1073741824", "5", refused + "Partition 1:9 was not found");
         row("beyond the free space: no conversion", "resize 1:2 5368709120", "5",
             refused + "The new size is larger than the partition and the unallocated space after it (at most 4294967296 bytes)");
