@@ -1,3 +1,4 @@
+#include "common/mergeneighbour.h"
 #include "common/partitionguard.h"
 #include "common/partitionid.h"
 #include "common/records.h"
@@ -68,6 +69,23 @@ private slots:
         QVERIFY(!valid("", 6 * GiB, 4 * GiB));
         QVERIFY(!valid("0:2", 10 * GiB, 0)); // sums match, yet one side is empty
         QVERIFY(!valid("0:2", -GiB, 11 * GiB));
+        SplitPartitionOptions nothing; // sizes within the slack of an original of 0 bytes
+        nothing.partitionId = QStringLiteral("0:2");
+        nothing.keepSizeBytes = 32LL << 20;
+        nothing.newSizeBytes = 16LL << 20;
+        QVERIFY(!nothing.isValid());
+    }
+
+    // A partition that starts the disk's list (an MBR disk's first sector) still has its neighbour.
+    void mergeNeighbourOfTheFirstRecord()
+    {
+        PartitionInfo first;
+        first.partitionNumber = 1;
+        first.typeCode = 2;
+        PartitionInfo free;
+        free.isUnallocated = true;
+        QVERIFY(mergeNeighbour({first, free}, 1).record.value_or(PartitionInfo()).isUnallocated);
+        QCOMPARE(mergeNeighbour({first}, 1).refusal, "There is no right partition or space to merge.");
     }
 
     // Each id read checked and unchecked, as "disk/partition" or "no".
