@@ -182,23 +182,23 @@ private slots:
     }
 
     // Plans the disk cannot take are refused with their reason before anything changes: a region
-    // too small for a partition beside the space kept free (disk 1, 60 MiB after C:), an MBR
-    // table full with three primaries and an extended partition (disk 2), one with a slot left
-    // (disk 3: its logical drives take none). The job refuses a full table on its own too.
+    // too small for a partition beside the space kept free (disk 3, 60 MiB after H:), an MBR
+    // table full with three primaries and an extended partition (disk 1), one with a slot left
+    // (disk 2: its logical drives take none). The job refuses a plan the table cannot take too.
     void refusedPlans()
     {
         using Vol = TestMachine::Vol;
-        m_machine->addDisk(1, 4 * sim::kGiB);
-        m_machine->addPartition(1, sim::kMiB, 3 * sim::kGiB, "Primary", Vol("NTFS", "Small", "H"));
-        m_machine->addPartition(1, 3 * sim::kGiB + 61 * sim::kMiB, sim::kGiB - 62 * sim::kMiB);
-        for (const int disk : {2, 3}) {
+        for (const int disk : {1, 2}) {
             m_machine->addDisk(disk, 20 * sim::kGiB, "MBR");
-            for (int i = 0; i < 5 - disk; ++i)
+            for (int i = 0; i < 4 - disk; ++i)
                 m_machine->addPartition(disk, sim::kMiB + i * 2 * sim::kGiB, 2 * sim::kGiB);
         }
-        m_machine->addPartition(2, 6 * sim::kGiB + sim::kMiB, 4 * sim::kGiB, "Extended");
-        m_machine->addPartition(3, 4 * sim::kGiB + sim::kMiB, 4 * sim::kGiB, "Extended");
-        m_machine->addPartition(3, 4 * sim::kGiB + 2 * sim::kMiB, sim::kGiB, "Logical");
+        m_machine->addPartition(1, 6 * sim::kGiB + sim::kMiB, 4 * sim::kGiB, "Extended");
+        m_machine->addPartition(2, 4 * sim::kGiB + sim::kMiB, 4 * sim::kGiB, "Extended");
+        m_machine->addPartition(2, 4 * sim::kGiB + 2 * sim::kMiB, sim::kGiB, "Logical");
+        m_machine->addDisk(3, 4 * sim::kGiB);
+        m_machine->addPartition(3, sim::kMiB, 3 * sim::kGiB, "Primary", Vol("NTFS", "Small", "H"));
+        m_machine->addPartition(3, 3 * sim::kGiB + 61 * sim::kMiB, sim::kGiB - 62 * sim::kMiB);
         QVERIFY(m_machine->write());
         const QStringList before = TestMachine::fingerprint(m_machine->read());
 
@@ -208,9 +208,9 @@ private slots:
         MessageBoxAnswerer boxes;
         QStringList texts;
         QStringList labels;
-        for (const int disk : {1, 2, 3}) {
+        for (const int disk : {3, 1, 2}) {
             QTreeWidgetItem *diskRow = tree->topLevelItem(disk);
-            QTreeWidgetItem *free = diskRow->child(disk == 1 ? 1 : diskRow->childCount() - 1);
+            QTreeWidgetItem *free = diskRow->child(disk == 3 ? 1 : diskRow->childCount() - 1);
             QCOMPARE(free->text(0), "Unallocated");
             tree->setCurrentItem(free);
             clickAction(window, NewRow);
@@ -235,9 +235,9 @@ private slots:
         QSignalSpy done(&worker, &DiskOperationWorker::partitionCreationCompleted);
         PartitionCreateRequest request;
         request.sizeBytes = sim::kGiB;
-        request.offsetBytes = 10 * sim::kGiB + sim::kMiB;
-        worker.startBatchCreateAndFormat({request}, 2);
-        QCOMPARE(done.value(0).value(1).toString(), texts.at(1).section(": ", 1));
+        request.offsetBytes = 8 * sim::kGiB + sim::kMiB;
+        worker.startBatchCreateAndFormat({request, request}, 2);
+        QCOMPARE(done.value(0).value(1).toString(), texts.at(2).section(": ", 1));
         QCOMPARE(TestMachine::fingerprint(m_machine->read()), before);
     }
 
