@@ -43,7 +43,7 @@ bool isSamePartition(const PartitionInfo &confirmed, const PartitionInfo &now)
 {
     return !now.isUnallocated && now.diskIndex == confirmed.diskIndex && now.partitionNumber == confirmed.partitionNumber
            && now.offsetBytes == confirmed.offsetBytes && now.sizeBytes == confirmed.sizeBytes
-           && now.guid == confirmed.guid;
+           && now.guid == confirmed.guid && now.volumeSerial == confirmed.volumeSerial;
 }
 
 QString layoutChangedText()

@@ -35,6 +35,8 @@ struct PartitionInfo
     bool isBoot = false;
     // The GPT partition's own GUID, new for every partition made; empty on MBR disks.
     QString guid;
+    // The lettered volume's serial, new with every format; empty without a letter.
+    QString volumeSerial;
 };
 
 // PartitionInfo::typeCode values the layout rules tell apart.
@@ -94,8 +96,8 @@ Q_DECLARE_METATYPE(PartitionCreateRequest)
 Q_DECLARE_METATYPE(SplitPartitionOptions)
 
 // True when `now`, read afresh, is still the partition the user confirmed as `confirmed`: the same
-// disk, number, start, size and GPT GUID. A delete or a change by another program between the
-// choice and the job shows here as a different number, place, size or GUID.
+// disk, number, start, size, GPT GUID and volume serial. A delete, a format or a change by another
+// program between the choice and the job shows here.
 bool isSamePartition(const PartitionInfo &confirmed, const PartitionInfo &now);
 
 // What is said, and nothing done, when it is not.

@@ -103,13 +103,15 @@ QHash<QString, VolumeMapEntry> readLogicalDisks(Platform &platform)
 
     const HResult hr = runQuery(
         *services,
-        QStringLiteral("SELECT DeviceID, FileSystem, VolumeName FROM Win32_LogicalDisk WHERE DriveType=2 OR DriveType=3"),
+        QStringLiteral("SELECT DeviceID, FileSystem, VolumeName, VolumeSerialNumber FROM Win32_LogicalDisk "
+                       "WHERE DriveType=2 OR DriveType=3"),
         [&](const WmiObject &disk) {
             QString deviceId;
             VolumeMapEntry entry;
             readString(disk.property(QStringLiteral("DeviceID")), &deviceId);
             readString(disk.property(QStringLiteral("FileSystem")), &entry.fileSystem);
             readString(disk.property(QStringLiteral("VolumeName")), &entry.volumeLabel);
+            readString(disk.property(QStringLiteral("VolumeSerialNumber")), &entry.serial);
             if (deviceId.endsWith(QLatin1Char(':'))) {
                 entry.driveLetter = deviceId.left(1);
                 logical.insert(entry.driveLetter, entry);
@@ -230,6 +232,7 @@ QList<PartitionInfo> layOut(Platform &platform, int disk, qint64 diskSize, QList
             p.fileSystem = volume->fileSystem;
             p.volumeLabel = volume->volumeLabel;
             p.driveLetter = volume->driveLetter;
+            p.volumeSerial = volume->serial;
         }
         if (!p.driveLetter.isEmpty()) {
             p.name = p.driveLetter + QLatin1Char(':');

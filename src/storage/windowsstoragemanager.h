@@ -22,6 +22,7 @@ struct VolumeMapEntry
     QString fileSystem;
     QString volumeLabel;
     QString driveLetter;
+    QString serial;
 };
 
 // Keyed by (disk number, partition number), ordered by disk then partition.

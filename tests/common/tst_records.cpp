@@ -13,7 +13,8 @@ auto fieldsOf(const PartitionInfo &p)
 {
     return std::tie(p.name, p.volumeLabel, p.driveLetter, p.driveLetters, p.fileSystem, p.sizeStr, p.type,
                     p.status, p.diskIndex, p.startSector, p.gptPartitionNumber, p.offsetBytes, p.isUnallocated,
-                    p.partitionNumber, p.offset, p.sizeBytes, p.id, p.typeCode, p.devicePath, p.isSystem, p.isBoot, p.guid);
+                    p.partitionNumber, p.offset, p.sizeBytes, p.id, p.typeCode, p.devicePath, p.isSystem, p.isBoot, p.guid,
+                    p.volumeSerial);
 }
 
 } // namespace
@@ -29,7 +30,7 @@ private slots:
     {
         registerRecordMetaTypes();
         const PartitionInfo p{"E:", "数据 📁", "E", {"E:"}, "NTFS", "465.76 GB", "Primary", "Data Partition", 1,
-                              2048, 3, 1048576, true, 4, 1048577, 500107862016LL, "1:4", 2, "\\\\?\\Volume{x}\\", true, true, "{g}"};
+                              2048, 3, 1048576, true, 4, 1048577, 500107862016LL, "1:4", 2, "\\\\?\\Volume{x}\\", true, true, "{g}", "9C3E41B7"};
         const QVariant v = QVariant::fromValue(p);
         QVERIFY(fieldsOf(v.value<PartitionInfo>()) == fieldsOf(p));
         for (const char *name : {"SplitPartitionOptions", "PartitionCreateRequest", "QList<PartitionCreateRequest>"})

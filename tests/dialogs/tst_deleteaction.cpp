@@ -266,22 +266,25 @@ private slots:
         QTRY_COMPARE(bool(itemWithId(m_tree, id)), !deleted);
     }
 
-    // The partition is read again just before it goes: changed since the tree showed it, or
-    // replaced by another of the same number, place and size, it stays.
+    // The partition is read again just before it goes: changed since the tree showed it, replaced
+    // by another of the same number, place and size, or formatted again, it stays.
     void changedSinceChosen_data()
     {
-        QTest::addColumn<bool>("replaced");
-        QTest::newRow("resized") << false;
-        QTest::newRow("replaced") << true;
+        QTest::addColumn<int>("change");
+        QTest::newRow("resized") << 0;
+        QTest::newRow("replaced") << 1;
+        QTest::newRow("formatted") << 2;
     }
 
     void changedSinceChosen()
     {
-        QFETCH(bool, replaced);
-        QVERIFY(m_machine->store().modify([replaced](sim::Machine &m) {
+        QFETCH(int, change);
+        QVERIFY(m_machine->store().modify([change](sim::Machine &m) {
             sim::Partition &e = m.disks[0].partitions[1];
-            if (replaced)
+            if (change == 1)
                 e.guid = sim::geometry::newGuid();
+            else if (change == 2)
+                e.volume->serial = QStringLiteral("0BAD-F00D");
             else
                 e.size -= sim::kMiB;
             return true;
