@@ -10,6 +10,7 @@
 #include "worker/diskoperationworker.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QThread>
+#include <QToolButton>
 
 #include <memory>
 
@@ -51,18 +53,27 @@ QStringList tableOf(DiskPartitionPage *page)
     return rows;
 }
 
-// Fills the edit dialog once it is open and presses OK.
-void answerEdit(const QString &size, const QString &letter, const QString &label)
+// Fills the edit dialog once it is open and presses OK, or Cancel when the size is "cancel";
+// `form` gets the dialog's labels.
+void answerEdit(const QString &size, const QString &letter, const QString &label, QStringList *form = nullptr)
 {
     auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, size, letter, label] {
+    QObject::connect(poll, &QTimer::timeout, [poll, size, letter, label, form] {
         QWidget *dialog = QApplication::activeModalWidget();
         if (!dialog || dialog->objectName() != QLatin1String("editPartitionDialog"))
             return;
         child<QLineEdit>(*dialog, "editSizeEdit")->setText(size);
         child<QLineEdit>(*dialog, "editLetterEdit")->setText(letter);
         child<QLineEdit>(*dialog, "editLabelEdit")->setText(label);
-        static_cast<QDialog *>(dialog)->accept();
+        for (const QLabel *text : dialog->findChildren<QLabel *>())
+            if (form)
+                *form << text->text();
+        const QDialogButtonBox::ButtonRole role = size == QLatin1String("cancel") ? QDialogButtonBox::RejectRole
+                                                                                   : QDialogButtonBox::AcceptRole;
+        auto *box = dialog->findChild<QDialogButtonBox *>();
+        for (QAbstractButton *button : box->buttons())
+            if (box->buttonRole(button) == role)
+                QTest::mouseClick(button, Qt::LeftButton);
         poll->deleteLater();
     });
     poll->start(5);
@@ -151,10 +162,18 @@ private slots:
         QCOMPARE(letters->findText("K:"), -1);
 
         auto *tree = child<QTreeWidget>(page, "treeWidget");
-        for (const QStringList &edit : {QStringList{"abc", "F"}, {"0", "F"}, {"5000", "F"}, {"250", "c"}, {"250", "z"}}) {
-            answerEdit(edit.at(0), edit.at(1), "Music");
+        QStringList form;
+        for (const QStringList &edit :
+             {QStringList{"abc", "F"}, {"0", "F"}, {"5000", "F"}, {"250", "c"}, {"cancel", "Q"}, {"250", "z"}}) {
+            answerEdit(edit.at(0), edit.at(1), "Music", &form);
             page.onTreeItemDoubleClicked(tree->topLevelItem(1), 0);
         }
+        QCOMPARE(form.mid(0, 4), (QStringList{"Size (MB):", "Drive Letter:", "File System:", "Volume Label:"}));
+        // A row chosen fills the fields; its buttons carry their row.
+        tree->setCurrentItem(tree->topLevelItem(1));
+        QCOMPARE(child<QLineEdit>(page, "sizeEdit")->text(), "250");
+        auto *edit = tree->itemWidget(tree->topLevelItem(1), 4)->findChild<QToolButton *>("editButton");
+        QCOMPARE(edit->toolTip() + edit->property("row").toString(), "Edit1");
         QCOMPARE(boxes.titles(), (QStringList{"Invalid Size", "Invalid Size", "Size Too Large", "Drive Letter Unavailable"}));
         QCOMPARE(boxes.at(2).text, "Partition 2 (4.88 GB) does not fit: 1.80 GB of the free region can still be given to it.");
         QCOMPARE(tableOf(&page), (QStringList{"100.00 MB D NTFS New Volume 1", "250.00 MB Z NTFS Music",
