@@ -175,6 +175,8 @@ private slots:
         auto *edit = tree->itemWidget(tree->topLevelItem(1), 4)->findChild<QToolButton *>("editButton");
         QCOMPARE(edit->toolTip() + edit->property("row").toString(), "Edit1");
         QCOMPARE(boxes.titles(), (QStringList{"Invalid Size", "Invalid Size", "Size Too Large", "Drive Letter Unavailable"}));
+        QCOMPARE(boxes.at(0).text + '|' + boxes.at(3).text,
+                 "Please enter a valid partition size.|Drive letter 'C' is not available.");
         QCOMPARE(boxes.at(2).text, "Partition 2 (4.88 GB) does not fit: 1.80 GB of the free region can still be given to it.");
         QCOMPARE(tableOf(&page), (QStringList{"100.00 MB D NTFS New Volume 1", "250.00 MB Z NTFS Music",
                                               "300.00 MB K NTFS New Volume 3", "1.25 GB Unallocated - -"}));
