@@ -153,6 +153,7 @@ private slots:
         DiskPartitionPage page(0, region(10 * sim::kGiB + sim::kMiB, 2 * sim::kGiB));
         QCOMPARE(child<QLabel>(page, "spaceInfoLabel")->text(), "1.90 GB available");
         QVERIFY(!page.windowIcon().availableSizes().isEmpty());
+        QCOMPARE(DiskPartitionPage::parseSizeText(" 1.50 gb"), 1610612736); // a region known only by its text
         plan(&page, "100");
         plan(&page, "200");
         plan(&page, "300", "K:");
