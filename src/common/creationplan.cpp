@@ -21,6 +21,27 @@ qint64 alignUp(qint64 value)
     return (value + Alignment - 1) / Alignment * Alignment;
 }
 
+
+// The request grown by what the file system itself takes, so the volume gets what was asked.
+qint64 overheadCompensated(qint64 sizeBytes, const QString &fileSystem)
+{
+    const QString fs = fileSystem.toUpper();
+    double factor = 1.0;
+    if (fs == QLatin1String("NTFS"))
+        factor = 1.02;
+    else if (fs == QLatin1String("FAT32"))
+        factor = 1.015;
+    else if (fs == QLatin1String("EXFAT"))
+        factor = 1.01;
+    return static_cast<qint64>(static_cast<double>(sizeBytes) * factor);
+}
+
+// The step partition sizes are rounded to.
+qint64 granularity(int partitionStyle)
+{
+    return partitionStyle == GptStyle ? MiB : 512 * 1024;
+}
+
 } // namespace
 
 QString tableRefusal(const Region &region, int wanted)
@@ -39,19 +60,6 @@ QString tableRefusal(const Region &region, int wanted)
         .arg(wanted);
 }
 
-qint64 overheadCompensated(qint64 sizeBytes, const QString &fileSystem)
-{
-    const QString fs = fileSystem.toUpper();
-    double factor = 1.0;
-    if (fs == QLatin1String("NTFS"))
-        factor = 1.02;
-    else if (fs == QLatin1String("FAT32"))
-        factor = 1.015;
-    else if (fs == QLatin1String("EXFAT"))
-        factor = 1.01;
-    return static_cast<qint64>(static_cast<double>(sizeBytes) * factor);
-}
-
 qint64 reserveFor(qint64 freeBytes, qint64 diskSize)
 {
     if (diskSize <= 0)
@@ -61,11 +69,6 @@ qint64 reserveFor(qint64 freeBytes, qint64 diskSize)
     if (diskSize < 500 * GiB)
         return std::max(freeBytes / 200, 100 * MiB);
     return std::max(freeBytes / 100, 500 * MiB);
-}
-
-qint64 granularity(int partitionStyle)
-{
-    return partitionStyle == GptStyle ? MiB : 512 * 1024;
 }
 
 qint64 requestedSize(qint64 sizeBytes, const QString &fileSystem, int partitionStyle)
@@ -145,15 +148,10 @@ Outcome check(const Region &region, const QList<PartitionCreateRequest> &plan)
     return outcome;
 }
 
-qint64 smallestRegion(qint64 minimumBytes)
-{
-    return minimumBytes + reserveFor(minimumBytes);
-}
-
 QString regionTooSmallText(qint64 minimumBytes)
 {
     return QCoreApplication::translate("CreationPlan", "This free region is too small to hold a partition (at least %1 MB are needed).")
-        .arg(smallestRegion(minimumBytes) / MiB);
+        .arg((minimumBytes + reserveFor(minimumBytes)) / MiB);
 }
 
 } // namespace creationplan

@@ -16,15 +16,9 @@ constexpr qint64 MinimumPartitionSize = 16 * 1024 * 1024;
 constexpr int MbrStyle = 1;
 constexpr int GptStyle = 2;
 
-// The request grown by what the file system itself takes, so the volume gets what was asked.
-qint64 overheadCompensated(qint64 sizeBytes, const QString &fileSystem);
-
 // Space kept free beside a new partition. diskSize is known (positive) only when the free space
 // itself had to be estimated from it.
 qint64 reserveFor(qint64 freeBytes, qint64 diskSize = 0);
-
-// The step partition sizes are rounded to.
-qint64 granularity(int partitionStyle);
 
 // The request with the file system's overhead, rounded up to the granularity, at least the
 // smallest partition: what is asked when the free space is not known.
@@ -60,8 +54,7 @@ Outcome check(const Region &region, const QList<PartitionCreateRequest> &plan);
 // Empty when the partition table has a slot for each of `wanted` new partitions.
 QString tableRefusal(const Region &region, int wanted);
 
-// The smallest region that holds a partition of minimumBytes, and its refusal text.
-qint64 smallestRegion(qint64 minimumBytes);
+// What is said of a region too small for a partition of minimumBytes beside the reserve.
 QString regionTooSmallText(qint64 minimumBytes);
 
 } // namespace creationplan
