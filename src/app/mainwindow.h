@@ -94,6 +94,10 @@ private slots:
     void onMergePartition();
     void onFormatPartition();
     void onSplitPartition();
+    // Beside the six: a RAW disk's partition table, a drive letter, a volume's label.
+    void onInitializeDisk();
+    void onChangeDriveLetter();
+    void onRenameVolume();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -111,6 +115,9 @@ private:
     void runAction(const char *slotName);
     // The number of the disk the selected row belongs to, or -1.
     int selectedDisk() const;
+    // Runs `start` on a worker of its own thread, tracked as `operation` on `disk`; the end
+    // refreshes the tree and shows the job's message.
+    void startVolumeJob(int disk, const QString &operation, std::function<void(DiskOperationWorker *)> start);
     // The running-jobs line, the action list's hints, and the close that waited for the jobs.
     void onRunningJobsChanged();
 

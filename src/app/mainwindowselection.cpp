@@ -27,6 +27,8 @@ const ActionEntry kPanelActions[] = {
     {"↔️ Resize/Move", "onResizePartition"}, {"➕ New", "onCreatePartition"},
     {"🔗 Merge", "onMergePartition"},         {"📁 Format", "onFormatPartition"},
     {"🗑️ Delete", "onDeletePartition"},      {"🔀 Split", "onSplitPartition"},
+    {"🔤 Drive Letter", "onChangeDriveLetter"}, {"🏷️ Rename", "onRenameVolume"},
+    {"💽 Initialize Disk", "onInitializeDisk"},
 };
 
 // The partition row's context menu, in menu order.
@@ -101,9 +103,16 @@ void MainWindow::onTreeWidgetContextMenu(const QPoint &pos)
         QAction *refresh = menu.addAction(tr("🔄 Refresh"));
         menu.addSeparator();
         QAction *information = menu.addAction(tr("📊 Disk Information"));
+        menu.addSeparator();
+        QAction *initialize = menu.addAction(tr("💽 Initialize Disk…"));
+        // Only a disk without a partition table; initialising any other would lose its partitions.
+        initialize->setEnabled(item->data(4, Qt::UserRole).toInt() == 0 && item->childCount() == 0);
 
         QAction *chosen = menu.exec(globalPos);
-        if (chosen == properties) {
+        if (chosen == initialize) {
+            ui->treeWidget->setCurrentItem(item);
+            runAction("onInitializeDisk");
+        } else if (chosen == properties) {
             QMessageBox::information(this, tr("Info"),
                                      tr("Properties functionality not implemented yet."));
         } else if (chosen == refresh) {
@@ -122,6 +131,14 @@ void MainWindow::onTreeWidgetContextMenu(const QPoint &pos)
         const bool forCreate = qstrcmp(entry.slot, kCreateSlot) == 0;
         action->setEnabled(unallocated == forCreate && hasActionSlot(this, entry.slot));
         action->setData(QByteArray(entry.slot));
+    }
+    menu.addSeparator();
+    const QList<QPair<QString, const char *>> volumeActions = {{tr("🔤 Change Drive Letter…"), "onChangeDriveLetter"},
+                                                              {tr("🏷️ Rename Volume…"), "onRenameVolume"}};
+    for (const auto &entry : volumeActions) {
+        QAction *action = menu.addAction(entry.first);
+        action->setEnabled(!unallocated);
+        action->setData(QByteArray(entry.second));
     }
 
     QAction *chosen = menu.exec(globalPos);

@@ -87,6 +87,10 @@ void MainWindow::refreshDiskList()
         diskItem->setText(2, formatSize(size));
         diskItem->setText(3, status);
         diskItem->setText(4, partitionStyleText(disk.value(DiskKey::PartitionStyle).toInt()));
+        if (disk.value(DiskKey::PartitionStyle).toInt() == 0 && layout.partitions.isEmpty()) {
+            diskItem->setText(4, tr("Not Initialized"));
+            diskItem->setToolTip(4, tr("A new disk without a partition table: choose Initialize Disk to use it."));
+        }
         diskItem->setData(4, Qt::UserRole, disk.value(DiskKey::PartitionStyle).toInt());
         diskItem->setToolTip(0, diskItem->text(0)); // long disk names are elided in the column
         diskItem->setData(0, Qt::UserRole, id);

@@ -43,4 +43,17 @@ QString driveOf(const PartitionInfo &info)
     return info.driveLetters.isEmpty() ? QString() : drive(parse(info.driveLetters.first()));
 }
 
+QStringList freeLetters(const QStringList &used)
+{
+    QList<QChar> taken;
+    for (const QString &text : used)
+        if (!text.isEmpty())
+            taken << text.at(0).toUpper();
+    QStringList available;
+    for (char c = 'D'; c <= 'Z'; ++c)
+        if (!taken.contains(QLatin1Char(c)))
+            available << QString(QLatin1Char(c));
+    return available;
+}
+
 } // namespace driveletter

@@ -4,6 +4,7 @@
 
 #include <QChar>
 #include <QString>
+#include <QStringList>
 
 // Drive letters as Windows knows them: ASCII A to Z only. A letter with an accent, a digit or
 // a full-width letter is no drive, and must never reach a command line or a script.
@@ -29,5 +30,9 @@ QString root(QChar letter);
 // The record's letter as "E:", from driveLetter or else the first of driveLetters; empty when
 // it has none.
 QString driveOf(const PartitionInfo &info);
+
+// D to Z without the letters `used` names ("E", "E:" or "E:\\" each): what a new volume may be
+// given. A and B belong to floppy drives and C to the system, whatever is mounted.
+QStringList freeLetters(const QStringList &used);
 
 } // namespace driveletter

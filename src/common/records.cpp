@@ -1,5 +1,7 @@
 #include "records.h"
 
+#include "driveletter.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 
@@ -44,6 +46,16 @@ bool isSamePartition(const PartitionInfo &confirmed, const PartitionInfo &now)
     return !now.isUnallocated && now.diskIndex == confirmed.diskIndex && now.partitionNumber == confirmed.partitionNumber
            && now.offsetBytes == confirmed.offsetBytes && now.sizeBytes == confirmed.sizeBytes
            && now.guid == confirmed.guid && now.volumeSerial == confirmed.volumeSerial;
+}
+
+QString partitionName(const PartitionInfo &partition)
+{
+    const QString drive = driveletter::driveOf(partition);
+    if (drive.isEmpty())
+        return QCoreApplication::translate("PartitionName", "Partition %1 of Disk %2")
+            .arg(partition.partitionNumber)
+            .arg(partition.diskIndex);
+    return partition.volumeLabel.isEmpty() ? drive : QStringLiteral("%1 (%2)").arg(drive, partition.volumeLabel);
 }
 
 QString layoutChangedText()

@@ -103,6 +103,9 @@ bool isSamePartition(const PartitionInfo &confirmed, const PartitionInfo &now);
 // What is said, and nothing done, when it is not.
 QString layoutChangedText();
 
+// The partition as the tree names it: "E: (Work)", "E:", or "Partition 3 of Disk 0" without a letter.
+QString partitionName(const PartitionInfo &partition);
+
 // Registers the record types under the names queued calls and invoke-by-name use.
 // Call once at start-up, before any window or worker exists.
 void registerRecordMetaTypes();

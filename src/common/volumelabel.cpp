@@ -1,5 +1,8 @@
 #include "volumelabel.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
 namespace volumelabel {
 
 namespace {
@@ -21,8 +24,33 @@ int maxLength(const QString &fileSystem)
 
 QString forbiddenCharacters(const QString &fileSystem)
 {
-    // FAT keeps no dots either: they would read as a name's extension.
-    return isFat(fileSystem.trimmed().toUpper()) ? QStringLiteral("/\\:*?<>|\".") : QStringLiteral("/\\:*?<>|\"");
+    // FAT keeps no dots either (they would read as a name's extension), nor what its short names refuse.
+    return isFat(fileSystem.trimmed().toUpper()) ? QStringLiteral("/\\:*?<>|\".+,;=[]") : QStringLiteral("/\\:*?<>|\"");
+}
+
+QString refusal(const QString &fileSystem, const QString &label)
+{
+    const QString forbidden = forbiddenCharacters(fileSystem);
+    QStringList refused;
+    bool control = false;
+    for (QChar c : label) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            control = true;
+        else if (forbidden.contains(c) && !refused.contains(QString(c)))
+            refused << QString(c);
+    }
+    const QString fs = fileSystem.trimmed().isEmpty() ? QStringLiteral("NTFS") : fileSystem.trimmed();
+    if (!refused.isEmpty())
+        return QCoreApplication::translate("volumelabel", "A %1 label cannot contain %2.")
+            .arg(fs, refused.join(QLatin1Char(' ')));
+    if (control)
+        return QCoreApplication::translate("volumelabel", "A label cannot contain line breaks, tabs or other control characters.");
+    if (label.size() > maxLength(fs))
+        return QCoreApplication::translate("volumelabel", "A %1 label holds at most %2 characters; this one has %3.")
+            .arg(fs)
+            .arg(maxLength(fs))
+            .arg(label.size());
+    return QString();
 }
 
 QString cut(const QString &text, int count)

@@ -10,8 +10,12 @@ namespace volumelabel {
 // The most UTF-16 units the file system keeps: FAT and FAT32 11, exFAT 15, anything else 32.
 int maxLength(const QString &fileSystem);
 
-// Characters the file system does not accept in a label.
+// Characters the file system does not accept in a label (control characters aside).
 QString forbiddenCharacters(const QString &fileSystem);
+
+// Why the file system cannot take `label` as it stands, naming the characters it refuses or
+// its length; empty when it can. For dialogs that take a label as typed rather than shape it.
+QString refusal(const QString &fileSystem, const QString &label);
 
 // `text` cut to `count` UTF-16 units, never leaving half of a character at the end.
 QString cut(const QString &text, int count);

@@ -219,22 +219,11 @@ QString DiskPartitionPage::whyNoMore(QString *title) const
 QStringList DiskPartitionPage::availableDriveLetters() const
 {
     QStringList used;
-    for (const std::wstring &root : platform::current().mountedDriveRoots()) {
-        if (!root.empty())
-            used << QString(QChar(root.front())).toUpper();
-    }
-    for (const PartitionInfo &p : m_partitions) {
-        const QString letter = driveletter::driveOf(p).left(1);
-        if (!letter.isEmpty() && !used.contains(letter))
-            used << letter;
-    }
-    QStringList available;
-    for (char c = 'D'; c <= 'Z'; ++c) {
-        const QString letter(QLatin1Char{c});
-        if (!used.contains(letter))
-            available << letter;
-    }
-    return available;
+    for (const std::wstring &root : platform::current().mountedDriveRoots())
+        used << QString::fromStdWString(root);
+    for (const PartitionInfo &p : m_partitions)
+        used << driveletter::driveOf(p);
+    return driveletter::freeLetters(used);
 }
 
 void DiskPartitionPage::refillDriveLetters()

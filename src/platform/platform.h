@@ -235,6 +235,9 @@ public:
                                     std::uint64_t *totalBytes, std::uint64_t *totalFreeBytes) = 0;
     // "C:\", "D:\", ... of every mounted drive (what QDir::drives() lists on Windows).
     virtual std::vector<std::wstring> mountedDriveRoots() = 0;
+    // SetVolumeLabelW: names the volume at `root` ("E:\\"); an empty label removes the name. The
+    // file system keeps its contents and its serial. False with lastError() set when refused.
+    virtual bool setVolumeLabel(const std::wstring &root, const std::wstring &label) = 0;
     virtual std::uint32_t lastError() const = 0;
 
     // --- Tools ---

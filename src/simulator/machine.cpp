@@ -676,7 +676,13 @@ Machine demoMachine()
                           QStringLiteral("D2C8-7A35"), 3 * kGiB, 16 * kKiB, QStringLiteral("disk2/partition1"));
     usb.partitions = {g};
 
-    m.disks = {sys, data, usb};
+    Disk fresh; // a new disk, not initialised yet
+    fresh.number = 3;
+    fresh.friendlyName = QStringLiteral("Tessaline Virtual SATA 256GB");
+    fresh.size = 256060514304LL;
+    fresh.partitionStyle = QStringLiteral("RAW");
+
+    m.disks = {sys, data, usb, fresh};
 
     OtherDrive dvd;
     dvd.letter = QStringLiteral("H");

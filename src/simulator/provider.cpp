@@ -265,6 +265,10 @@ std::shared_ptr<SimObject> classObject(const QString &name, const Machine &m)
         auto out = outWithReturn(QStringLiteral("__PARAMETERS"));
         out->declare(QStringLiteral("CreatedPartition"), platform::CIM_OBJECT);
         cls->declareMethod(QStringLiteral("CreatePartition"), in, out);
+
+        auto initIn = params(QStringLiteral("__PARAMETERS"));
+        initIn->declare(QStringLiteral("PartitionStyle"), platform::CIM_UINT16);
+        cls->declareMethod(QStringLiteral("Initialize"), initIn, outWithReturn(QStringLiteral("__PARAMETERS")));
     } else if (shape->className() == QLatin1String("MSFT_Partition")) {
         auto resizeIn = params(QStringLiteral("__PARAMETERS"));
         resizeIn->declare(QStringLiteral("Size"), platform::CIM_UINT64);
@@ -719,6 +723,41 @@ int addAccessPath(Machine &m, Disk &d, Partition &p, const platform::WbemObject 
     return rc::Success;
 }
 
+// A RAW disk gets a partition table. On GPT, Windows 10 and later lay down a 16 MiB Microsoft
+// Reserved partition right after the table (ending at 16 MiB) on every disk of 32 MiB or more.
+int initializeDisk(Disk &d, const platform::WbemObject *in)
+{
+    if (!isOnline(d))
+        return rc::Offline;
+    if (d.readOnly)
+        return rc::ReadOnly;
+    if (d.partitionStyle != QLatin1String("RAW"))
+        return rc::AlreadyInitialized;
+    const qint64 style = paramPresent(in, L"PartitionStyle") ? paramInteger(in, L"PartitionStyle").value_or(-1) : 2;
+    if (style != 1 && style != 2)
+        return rc::InvalidPartitionType;
+    if (style == 2) {
+        d.partitionStyle = QStringLiteral("GPT");
+        if (geometry::usableRange(d).size < kMiB) {
+            d.partitionStyle = QStringLiteral("RAW");
+            return rc::TooSmallForGpt;
+        }
+        if (d.size >= 32 * kMiB) {
+            Partition msr;
+            msr.number = 1;
+            msr.offset = qint64(geometry::kGptHeadSectors) * d.logicalSectorSize;
+            msr.size = 16 * kMiB - msr.offset;
+            msr.type = QStringLiteral("MSR");
+            msr.guid = geometry::newGuid();
+            d.partitions = {msr};
+        }
+    } else {
+        d.partitionStyle = QStringLiteral("MBR");
+        d.signature = geometry::serialValue(geometry::newVolumeSerial()) | 1u; // never 0, which means "derived"
+    }
+    return rc::Success;
+}
+
 int removeAccessPath(Disk &d, Partition &p, const platform::WbemObject *in)
 {
     if (!isOnline(d))
@@ -906,7 +945,10 @@ public:
                 Disk *d = m.disk(at.disk);
                 Partition *p = d ? findPartition(*d, at.partition) : nullptr;
                 bool changed = false;
-                if (name.compare(QLatin1String("CreatePartition"), Qt::CaseInsensitive) == 0) {
+                if (name.compare(QLatin1String("Initialize"), Qt::CaseInsensitive) == 0) {
+                    code = initializeDisk(*d, inParams);
+                    changed = code == rc::Success;
+                } else if (name.compare(QLatin1String("CreatePartition"), Qt::CaseInsensitive) == 0) {
                     const CreateResult r = createPartition(m, *d, inParams);
                     code = r.code;
                     createdNumber = r.newNumber;

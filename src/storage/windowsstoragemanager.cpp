@@ -396,17 +396,22 @@ bool WindowsStorageManager::checkServices() const
 
 QString WindowsStorageManager::returnCodeText(int code)
 {
+    // The meanings Windows documents for the storage classes' return values.
     switch (code) {
     case 0: return tr("Success");
     case 1: return tr("Not Supported");
-    case 2: return tr("Unspecified Failure");
+    case 2: return tr("Unspecified Error");
     case 3: return tr("Timeout");
     case 4: return tr("Failed");
     case 5: return tr("Invalid Parameter");
+    case 6: return tr("The disk or volume is in use");
+    case 8: return tr("The object was not found");
+    case 4097: return tr("The size is not supported");
+    case 40000: return tr("There is not enough available capacity");
     case 40001: return tr("Access Denied");
     case 40002: return tr("There are not enough resources to complete the operation");
     case 40003: return tr("Cache out of date");
-    case 40004: return tr("Cannot connect to the storage service");
+    case 40004: return tr("An unexpected I/O error occurred");
     case 40005:
         return tr("The storage pool could not complete the operation because its health or "
                               "operational status does not permit it");
@@ -418,25 +423,30 @@ QString WindowsStorageManager::returnCodeText(int code)
         return tr("The storage pool could not complete the operation because its policy does not "
                               "allow it");
     case 40009: return tr("There are not enough suitable physical disks available");
-    case 41000: return tr("The disk is offline");
-    case 41001: return tr("The disk is read only");
-    case 41002: return tr("The partition table on the disk is corrupted");
-    case 41003: return tr("The disk has insufficient free space");
-    case 41004: return tr("The specified partition already exists");
-    case 41005: return tr("The partition style is not supported");
-    case 41006: return tr("The disk must be initialized before it can be used");
-    case 41007: return tr("The disk is not large enough for this operation");
-    case 41008: return tr("The operation requires that the disk be online");
-    case 41010: return tr("The specified partition overlaps with an existing partition");
-    case 42000: return tr("The volume is not found");
-    case 42001: return tr("The volume is corrupt");
-    case 42002: return tr("The file system is not supported");
-    case 42003: return tr("The volume is in use");
-    case 42004: return tr("The operation requires exclusive volume access");
-    case 42005: return tr("The volume's file system is dirty");
-    case 43000: return tr("Invalid drive letter");
-    case 43001: return tr("Drive letter already assigned");
-    case 43002: return tr("Drive letter not available");
+    case 41000: return tr("The disk has not been initialized");
+    case 41001: return tr("The disk has already been initialized");
+    case 41002: return tr("The disk is read-only");
+    case 41003: return tr("The disk is offline");
+    case 41004: return tr("The disk's partition limit has been reached");
+    case 41005: return tr("The specified alignment is not valid");
+    case 41006: return tr("The parameter is not valid for this type of partition");
+    case 41010: return tr("The specified partition type is not valid");
+    case 41011: return tr("Only the first 2 TB are usable on MBR disks");
+    case 41012: return tr("The specified offset is not valid");
+    case 41014: return tr("The disk is not large enough to support a GPT partition style");
+    case 42000: return tr("The partition was deleted, but its access paths remained");
+    case 42001: return tr("The extended partition still holds logical drives");
+    case 42002: return tr("The access path is already in use");
+    case 42004: return tr("The partition is hidden");
+    case 42006: return tr("The drive letter of a boot or paging volume cannot be changed");
+    case 42007: return tr("The access path is not valid");
+    case 42008: return tr("A volume with file system errors cannot be shrunk");
+    case 42009: return tr("The file system is unknown");
+    case 42010: return tr("The operation is not allowed on a system or critical partition");
+    case 43000: return tr("The cluster size is not valid");
+    case 43001: return tr("The file system is not supported");
+    case 43002: return tr("The volume cannot be quick formatted");
+    case 43006: return tr("The drive is read-only");
     default: return tr("Unknown error code: %1").arg(code);
     }
 }

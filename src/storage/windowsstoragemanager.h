@@ -102,6 +102,14 @@ public:
     // The same, tried once more after a pause when the first pass finds nothing.
     QString refreshAndDetectFileSystem(const QString &partitionId);
 
+    // The small changes. Each answers empty when done, else why not (the provider's code and its
+    // meaning, or the system's error). MSFT_Disk.Initialize with 1 (MBR) or 2 (GPT):
+    QString initializeDisk(int diskNumber, int partitionStyle);
+    // MSFT_Partition.AddAccessPath (add) or RemoveAccessPath of the letter's root.
+    QString changeAccessPath(const QString &partitionId, const QString &letter, bool add);
+    // SetVolumeLabelW on the letter's root; an empty label removes the name.
+    QString setVolumeLabel(const QString &letter, const QString &label);
+
     // "e", "E:" and "E:\" give "E"; anything that is not one letter A-Z gives an empty string.
     static QString normalizedDriveLetter(const QString &letter);
 
@@ -118,6 +126,9 @@ private:
     // getPartitionInfo without taking the storage lock. The lock is not recursive, so code that
     // already holds it (file-system detection) calls this instead of the public method.
     PartitionInfo partitionInfoLocked(const QString &partitionId);
+    // Runs `method` on the first object `objectQuery` finds, with `inputs`; empty when it returned 0.
+    QString callMethod(const QString &objectQuery, const QString &className, const QString &method,
+                       const QList<QPair<QString, platform::Variant>> &inputs);
     // False (with the trace) when there is no connection.
     bool checkServices() const;
     // The bytes free from `offset` to the next partition (or the end of the disk or of the

@@ -188,6 +188,11 @@ public slots:
     // Safe from any thread: the split stops before its next step (the shrink or the creation).
     // A step already running is finished first, since neither can be stopped half-way.
     void cancelSplitOperation();
+    // The small jobs (volumejob.h), run on the caller's (worker) thread; each ends once through
+    // volumeJobFinished. `partitionStyle` 1 is MBR, 2 GPT; an empty letter or label removes it.
+    void initializeDiskAsync(int diskNumber, int partitionStyle);
+    void changeDriveLetterAsync(PartitionInfo confirmed, QString letter);
+    void renameVolumeAsync(PartitionInfo confirmed, QString label);
     void startBatchFormat(QList<FormatOptions> optionsList);
     void processNextFormatTask();
     void onSingleFormatFinished(bool success, QString message);
@@ -222,6 +227,9 @@ signals:
     // What a job (or a sequence inside one) did, step by step, as JobReport::trace() writes it;
     // emitted just before the job's end.
     void jobReported(QString report);
+    // The end of a small job (initialise, drive letter, label): what was done, or why not and
+    // what state the disk is in.
+    void volumeJobFinished(bool success, QString message);
 
 private slots:
     void onBatchFormatFinished(bool success, QString message);

@@ -199,10 +199,16 @@ private slots:
                     enabled.last() += a->isEnabled() ? '1' : '0';
                 return nullptr;
             }));
-        QCOMPARE(enabled, (QStringList{"101111", "010000"}));
+        // Then a separator, Change Drive Letter and Rename Volume.
+        QCOMPARE(enabled, (QStringList{"101111111", "010000100"}));
 
         MessageBoxAnswerer boxes;
-        QVERIFY(useContextMenu(m_tree, disk(0), [](QMenu *menu) { return menu->actions().constLast(); }));
+        bool initializeOffered = true; // disk 0 has a partition table
+        QVERIFY(useContextMenu(m_tree, disk(0), [&](QMenu *menu) {
+            initializeOffered = menu->actions().constLast()->isEnabled();
+            return menu->actions().at(menu->actions().size() - 3);
+        }));
+        QVERIFY(!initializeOffered);
         QVERIFY(boxes.waitFor(1));
         QCOMPARE(boxes.at(0).title, QStringLiteral("Disk information"));
         QCOMPARE(boxes.at(0).text, QStringLiteral("Disk details\n\nDisk name: Disk 0 (System Disk)\nDisk ID: 0\n"

@@ -289,7 +289,7 @@ private slots:
         worker.formatPartitionAsync({QString(), QStringLiteral("NTFS"), QString(), 0, true});
         QCOMPARE(results.size(), 2);
         QVERIFY(results.at(0).endsWith(QStringLiteral("ReFS")));
-        texts << results << worker.getCurrentOperationName() << WindowsStorageManager::returnCodeText(42003);
+        texts << results << worker.getCurrentOperationName() << WindowsStorageManager::returnCodeText(42002);
 
         for (int i = 0; i < boxes.count(); ++i)
             texts << boxes.at(i).title << boxes.at(i).text;

@@ -189,6 +189,27 @@ private slots:
             QVERIFY(!p.getVolumeInformation(root, &name, 261, &serial, &fs, 261));
             QCOMPARE(p.lastError(), error);
         }
+        // Labels: refusals change nothing; FAT keeps its label in upper case.
+        const std::tuple<const wchar_t *, const wchar_t *, std::uint32_t> labels[] = {
+            {L"U:\\", L"fifteen chars!!", 0}, {L"U:\\", L"sixteen chars!!!", simp::ErrorLabelTooLong},
+            {L"C:\\", L"a\tb", simp::ErrorInvalidName}, {L"R:\\", L"x", simp::ErrorUnrecognizedVolume},
+            {L"O:\\", L"x", simp::ErrorPathNotFound}, {L"C:", L"x", simp::ErrorInvalidName}};
+        for (const auto &[root, label, error] : labels) {
+            QCOMPARE(p.setVolumeLabel(root, label), error == 0);
+            if (error)
+                QCOMPARE(p.lastError(), error);
+        }
+        tm.read();
+        tm.partition(0, 1).volume->fileSystem = "FAT32";
+        tm.disk(1).readOnly = true;
+        QVERIFY(tm.write());
+        QVERIFY(!p.setVolumeLabel(L"C:\\", L"a+b"));
+        QVERIFY(p.setVolumeLabel(L"C:\\", L"boot"));
+        QVERIFY(!p.setVolumeLabel(L"U:\\", L"x"));
+        QCOMPARE(p.lastError(), simp::ErrorWriteProtect);
+        QCOMPARE(partitionsOf(tm.read(), 0, "label") + partitionsOf(tm.read(), 1, "label"),
+                 QStringList({"BOOT", "", "fifteen chars!!"}));
+
         std::uint64_t caller = 0, total = 0, free = 0;
         QVERIFY(p.getDiskFreeSpaceEx(L"C:\\", &caller, &total, &free));
         QCOMPARE(total, std::uint64_t(10 * kGiB));

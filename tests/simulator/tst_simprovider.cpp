@@ -186,7 +186,7 @@ private slots:
         // Every query reads the file as it is now.
         tm.addDisk(7, 10 * kGiB);
         QVERIFY(tm.write());
-        QCOMPARE(wmi::query(*s, QStringLiteral("SELECT * FROM MSFT_Disk")).size(), std::size_t(4));
+        QCOMPARE(wmi::query(*s, QStringLiteral("SELECT * FROM MSFT_Disk")).size(), std::size_t(5));
     }
 
     void methodEffectsAndCodes_data()
@@ -289,6 +289,49 @@ private slots:
         } else if (was->volume) { // resize and letters keep the volume's identity and content
             QCOMPARE(now->volume->serial + now->volume->guid, was->volume->serial + was->volume->guid);
             QCOMPARE(now->volume->usedBytes, was->volume->usedBytes);
+        }
+    }
+
+    // Initialize on RAW disks of each kind: the code, then the disk's style and partitions
+    // ("type@offset+size" in bytes). RemoveAccessPath takes only the letter the volume has.
+    void initializeAndRemoveCodes()
+    {
+        struct Case { const char *method; int disk; const char *params; int code; const char *after; };
+        const Case cases[] = {
+            {"Initialize", 0, "", 41001, "GPT Primary@1048576+1073741824 E"},
+            {"Initialize", 1, "", 0, "GPT MSR@17408+16759808"},
+            {"Initialize", 1, "PartitionStyle=1", 0, "MBR"},
+            {"Initialize", 1, "PartitionStyle=3", 41010, "RAW"},
+            {"Initialize", 2, "PartitionStyle=2", 0, "GPT"}, // 20 MiB: too small for the reserved partition
+            {"Initialize", 3, "PartitionStyle=2", 41014, "RAW"},
+            {"Initialize", 4, "", 41002, "RAW"},
+            {"Initialize", 5, "", 41003, "RAW"},
+            {"RemoveAccessPath", 0, "AccessPath='F:\\", 42007, "GPT Primary@1048576+1073741824 E"},
+            {"RemoveAccessPath", 0, "AccessPath='e:", 0, "GPT Primary@1048576+1073741824"},
+        };
+        for (const Case &c : cases) {
+            TestMachine tm;
+            tm.addDisk(0, 10 * kGiB);
+            tm.addPartition(0, kMiB, kGiB, "Primary", Vol("NTFS", "", "E"));
+            tm.addDisk(1, 10 * kGiB, "RAW");
+            tm.addDisk(2, 20 * kMiB, "RAW");
+            tm.addDisk(3, 512 * kKiB, "RAW");
+            tm.addDisk(4, 10 * kGiB, "RAW").readOnly = true;
+            tm.addDisk(5, 10 * kGiB, "RAW").operationalStatus = "Offline";
+            QVERIFY(tm.write());
+            auto s = wmi::open();
+            const wmi::Object target = c.disk == 0 && c.method[0] == 'R' ? wmi::partition(*s, 0, 1) : wmi::disk(*s, c.disk);
+            wmi::Params params = parseParams(c.params);
+            if (QByteArray(c.params).startsWith("PartitionStyle")) // a uint16, as Windows declares it
+                params = {{"PartitionStyle", Variant::i4(QByteArray(c.params).back() - '0')}};
+            QCOMPARE(wmi::call(*s, *target, c.method, params).returnValue(), c.code);
+            const Disk &d = *tm.read().disk(c.disk);
+            QStringList after{d.partitionStyle};
+            for (const Partition &p : d.partitions)
+                after << QStringLiteral("%1@%2+%3").arg(p.type).arg(p.offset).arg(p.size)
+                      << (p.volume && !p.volume->letter.isEmpty() ? p.volume->letter : QString());
+            after.removeAll(QString());
+            QCOMPARE(after.join(' '), QLatin1String(c.after));
         }
     }
 

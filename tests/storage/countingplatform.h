@@ -60,6 +60,10 @@ public:
         return m_inner.getDiskFreeSpaceEx(root, toCaller, total, totalFree);
     }
     std::vector<std::wstring> mountedDriveRoots() override { return m_inner.mountedDriveRoots(); }
+    bool setVolumeLabel(const std::wstring &root, const std::wstring &label) override
+    {
+        return m_inner.setVolumeLabel(root, label);
+    }
     std::uint32_t lastError() const override { return m_inner.lastError(); }
     std::uint32_t consoleOutputCodePage() override { return m_inner.consoleOutputCodePage(); }
     platform::HResult enterGuiThreadApartment() override { return m_inner.enterGuiThreadApartment(); }

@@ -268,10 +268,10 @@ private slots:
         // no disks, disks without records, or records without letters.
         const QList<std::pair<const char *, const char *>> faults{
             {"SELECT * FROM MSFT_Disk", "0 disks, 0 records, 0 lettered"},
-            {"SELECT * FROM MSFT_Partition", "3 disks, 0 records, 0 lettered"},
-            {"CIMV2", "3 disks, 15 records, 0 lettered"},
-            {"Win32_LogicalDisk", "3 disks, 15 records, 0 lettered"},
-            {"", "3 disks, 15 records, 5 lettered"},
+            {"SELECT * FROM MSFT_Partition", "4 disks, 0 records, 0 lettered"},
+            {"CIMV2", "4 disks, 15 records, 0 lettered"},
+            {"Win32_LogicalDisk", "4 disks, 15 records, 0 lettered"},
+            {"", "4 disks, 15 records, 5 lettered"},
         };
         TestMachine demo(TestMachine::Start::Demo);
         WindowsStorageManager manager;

@@ -160,7 +160,7 @@ private slots:
             QVERIFY(manager.initialize());
             QSignalSpy spy(&manager, &WindowsStorageManager::partitionCreationProgress);
             if (c.faults.join(u' ').contains(QLatin1String("41003")))
-                QTest::ignoreMessage(QtWarningMsg, "❌ 分区创建失败，返回码: 41003 - The disk has insufficient free space");
+                QTest::ignoreMessage(QtWarningMsg, "❌ 分区创建失败，返回码: 41003 - The disk is offline");
             const QString id = manager.createPartition(target, c.request, QString::fromLatin1(c.fileSystem), c.letter, c.offset);
 
             QStringList progress;

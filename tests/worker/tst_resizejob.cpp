@@ -122,7 +122,7 @@ private slots:
             "method\",\"match\":\"Resize\",\"hresult\":\"0x80041003\"}");
         row("other HRESULT", "1:1", 9 * GiB, "all", "Error: ExecMethod failed, HRESULT: 0x80041001 (Error: 0x80041001)",
             "method\",\"match\":\"Resize\",\"hresult\":\"0x80041001\"}");
-        row("return code text", "1:1", 9 * GiB, "all", "Error message: The disk has insufficient free space",
+        row("return code text", "1:1", 9 * GiB, "all", "Error message: The disk is offline",
             "method\",\"match\":\"Resize\",\"returnValue\":41003}");
         row("no class", "1:1", 9 * GiB, "10", "Failed to get MSFT_Partition class, HRESULT: 0x80004005", "getObject\",\"match\":\"MSFT_Partition\"}");
         row("FAT32 refused by the provider", "1:2", GiB, "all", "Partition resize failed with return code: 42009");

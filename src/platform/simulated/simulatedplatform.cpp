@@ -1,5 +1,6 @@
 #include "platform/simulated/simulatedplatform.h"
 
+#include "simulator/diskpart_filesystem.h"
 #include "simulator/diskpart_tooling.h"
 #include "simulator/geometry.h"
 #include "simulator/machine.h"
@@ -459,6 +460,52 @@ public:
         for (const sim::MountedDrive &d : sim::mountedDrives(m))
             roots.push_back(ws(d.letter + QStringLiteral(":\\")));
         return roots;
+    }
+
+    // Windows' rules: FAT keeps 11 characters in upper case and none of * ? . , ; : / \ | + = < > [ ] ",
+    // exFAT 15 and NTFS 32; no label holds a control character.
+    bool setVolumeLabel(const std::wstring &root, const std::wstring &label) override
+    {
+        const QString r = qs(root);
+        const QString letter = driveOf(root);
+        if (letter.isEmpty() || r.size() != 3 || (r[2] != QLatin1Char('\\') && r[2] != QLatin1Char('/')))
+            return failWith(ErrorInvalidName);
+        sim::MountedDrive d;
+        if (!findMountedVolume(letter, &d))
+            return false;
+        const QString name = qs(label);
+        const bool fat = d.fileSystem.startsWith(QLatin1String("FAT"));
+        const QString forbidden = fat ? QStringLiteral("*?.,;:/\\|+=<>[]\"") : QString();
+        for (QChar c : name)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F || forbidden.contains(c))
+                return failWith(ErrorInvalidName);
+        if (name.size() > sim::filesystem::labelLimit(d.fileSystem))
+            return failWith(ErrorLabelTooLong);
+        std::uint32_t error = 0;
+        QString why;
+        const bool stored = store().modify(
+            [&](sim::Machine &m) {
+                sim::Disk *disk = nullptr;
+                sim::Partition *p = m.partitionByLetter(letter, &disk);
+                if (!p || !p->volume) {
+                    error = ErrorPathNotFound;
+                    return false;
+                }
+                if (disk->readOnly) {
+                    error = ErrorWriteProtect;
+                    return false;
+                }
+                p->volume->label = fat ? name.toUpper() : name;
+                return true;
+            },
+            &why);
+        if (error != 0)
+            return failWith(error);
+        if (!stored) {
+            qWarning() << "Simulated platform: cannot store the label:" << why;
+            return failWith(ErrorAccessDenied);
+        }
+        return true;
     }
 
     std::uint32_t lastError() const override { return t_lastError; }

@@ -21,9 +21,11 @@ constexpr HResult CoENotInitialized = static_cast<HResult>(0x800401F0u); // CO_E
 constexpr std::uint32_t ErrorFileNotFound = 2;
 constexpr std::uint32_t ErrorPathNotFound = 3;
 constexpr std::uint32_t ErrorAccessDenied = 5;
+constexpr std::uint32_t ErrorWriteProtect = 19;
 constexpr std::uint32_t ErrorNotReady = 21;
 constexpr std::uint32_t ErrorBadLength = 24;
 constexpr std::uint32_t ErrorInvalidName = 123;
+constexpr std::uint32_t ErrorLabelTooLong = 154;
 constexpr std::uint32_t ErrorUnrecognizedVolume = 1005;
 
 // COM state of the calling thread: how many CoInitializeEx calls are outstanding, and the

@@ -173,6 +173,14 @@ std::vector<std::wstring> WindowsPlatform::mountedDriveRoots()
     return roots;
 }
 
+bool WindowsPlatform::setVolumeLabel(const std::wstring &root, const std::wstring &label)
+{
+    // A null name removes the label; an empty one is not accepted by every file system.
+    if (!SetVolumeLabelW(root.c_str(), label.empty() ? nullptr : label.c_str()))
+        return failWithLastError();
+    return true;
+}
+
 std::uint32_t WindowsPlatform::lastError() const { return t_lastError; }
 
 std::wstring WindowsPlatform::toolPath(Tool tool)

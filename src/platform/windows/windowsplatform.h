@@ -33,6 +33,7 @@ public:
     bool getDiskFreeSpaceEx(const std::wstring &root, std::uint64_t *freeBytesToCaller, std::uint64_t *totalBytes,
                             std::uint64_t *totalFreeBytes) override;
     std::vector<std::wstring> mountedDriveRoots() override;
+    bool setVolumeLabel(const std::wstring &root, const std::wstring &label) override;
     std::uint32_t lastError() const override;
 
     std::wstring toolPath(Tool tool) override;
