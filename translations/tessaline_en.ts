@@ -812,6 +812,130 @@ File System: %1</source>
         <source>The new size is smaller than the files and the file system on the partition need (at least %1 bytes)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Free space has no drive letter. Create a partition in it first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>C: holds the running Windows: its letter cannot change while Windows runs from it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A Microsoft Reserved partition holds no volume, so it can have no drive letter.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An extended partition holds logical drives, not a volume: give the letter to one of its logical drives.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Free space has no volume to rename. Create a partition in it first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has no drive letter. Give it one first (Change Drive Letter), then rename it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 holds no file system, so it has no name to change. Format it first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is no partition style.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 is no longer there.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 is already initialised (%2): initialising it again would lose its partitions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 was not initialised: %2 Nothing was changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 could not be initialised: %2. It is still uninitialised.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 reported a failure (%2), yet it now reads as %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 is initialised as %2. Its space is free for new partitions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Windows reserved the first %1 MB for itself (a Microsoft Reserved partition).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no drive letter: letters run from A to Z.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has no drive letter to take away.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has that letter already.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is in use by another drive.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The drive letter of %1 was not changed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 could not be taken from %2: %3. The partition keeps it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 no longer has a drive letter; its files are kept. Programs and shortcuts that used %2 will not find it until it has a letter again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 of Disk %2 now has the letter %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is now %2. Programs and shortcuts that used %1 need the new letter.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 could not be given to %2: %3. The partition still has no letter.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 could not be given to %2: %3. The partition has its letter %4 back.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 could not be given to %2: %3. Giving %4 back failed too (%5): the partition has no letter now.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was not renamed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 could not be renamed: %2. Its name is unchanged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 no longer has a name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is now named %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1136,6 +1260,84 @@ Please add at least one partition.</source>
     </message>
     <message>
         <source>Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DriveLetterDialog</name>
+    <message>
+        <source>Change Drive Letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive letter for %1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: (now)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition has no letter now.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This is the letter it has now.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The volume and its files stay, but neither Explorer nor programs can reach it until it has a letter again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The volume will be reachable as %1:.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Programs and shortcuts that use %1: will not find the volume under %2:.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>InitializeDiskDialog</name>
+    <message>
+        <source>Initialize Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 (%2, %3) is not initialised: it has no partition table, so Windows can keep no partition on it. Choose the table it gets:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>GPT (GUID Partition Table)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recommended: up to 128 partitions on disks of any size. Windows 8 and later, and every UEFI computer, read it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MBR (Master Boot Record)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For older computers and tools: at most 2 TiB and four primary partitions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Only the first 2 TiB of this disk could be used.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Initialize</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1662,6 +1864,74 @@ A job is never stopped half-way, so that no disk is left half-changed. Close Tes
 Start another job on this disk when it has ended; jobs on other disks may run meanwhile.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>🔤 Drive Letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🏷️ Rename</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>💽 Initialize Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>💽 Initialize Disk…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🔤 Change Drive Letter…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🏷️ Rename Volume…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not Initialized</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new disk without a partition table: choose Initialize Disk to use it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select a disk to initialise.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Initialize Disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disk %1 is already initialised. Only a new, uninitialised (RAW) disk can be initialised; this one keeps its partitions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Initialisation of disk %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select a partition.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Change Drive Letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive letter of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rename Volume</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Renaming of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MergeNeighbour</name>
@@ -1987,6 +2257,13 @@ Error: %1</source>
     <name>PartitionIdentity</name>
     <message>
         <source>The disk layout changed since you chose this partition. The list has been refreshed; please choose again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PartitionName</name>
+    <message>
+        <source>Partition %1 of Disk %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2471,6 +2748,28 @@ Confirm cancellation?</source>
     </message>
 </context>
 <context>
+    <name>VolumeDialogs</name>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>VolumeLabelDialog</name>
+    <message>
+        <source>Rename Volume</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New name for %1 (%2, at most %3 characters):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>WindowsStorageManager</name>
     <message>
         <source>分区创建完成</source>
@@ -2505,10 +2804,6 @@ Confirm cancellation?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Unspecified Failure</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Timeout</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2530,10 +2825,6 @@ Confirm cancellation?</source>
     </message>
     <message>
         <source>Cache out of date</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cannot connect to the storage service</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -2561,79 +2852,210 @@ Confirm cancellation?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The disk is read only</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The partition table on the disk is corrupted</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The disk has insufficient free space</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The specified partition already exists</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The partition style is not supported</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The disk must be initialized before it can be used</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The disk is not large enough for this operation</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The operation requires that the disk be online</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The specified partition overlaps with an existing partition</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The volume is not found</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The volume is corrupt</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>The file system is not supported</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The volume is in use</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The operation requires exclusive volume access</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The volume&apos;s file system is dirty</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Invalid drive letter</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Drive letter already assigned</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Drive letter not available</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Unknown error code: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unspecified Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk or volume is in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The object was not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The size is not supported</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough available capacity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An unexpected I/O error occurred</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk has not been initialized</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk has already been initialized</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk is read-only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk&apos;s partition limit has been reached</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The specified alignment is not valid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The parameter is not valid for this type of partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The specified partition type is not valid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Only the first 2 TB are usable on MBR disks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The specified offset is not valid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk is not large enough to support a GPT partition style</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition was deleted, but its access paths remained</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The extended partition still holds logical drives</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The access path is already in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition is hidden</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The drive letter of a boot or paging volume cannot be changed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The access path is not valid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A volume with file system errors cannot be shrunk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file system is unknown</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The operation is not allowed on a system or critical partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The cluster size is not valid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The volume cannot be quick formatted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The drive is read-only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the volume is not there</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>access was denied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the disk is write-protected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the device is not ready</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the label holds characters the file system refuses</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the label is longer than the file system allows</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the volume has no file system Windows recognises</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Windows error %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the storage service is not connected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the storage service could not be asked (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it is no longer there</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the storage service does not offer %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the storage service refused the value of %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 failed (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 gave no result</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (code %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no such partition or drive letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no such drive letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>volumelabel</name>
+    <message>
+        <source>A label cannot contain line breaks, tabs or other control characters.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 labels cannot contain %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 labels hold at most %2 characters; this one has %3.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -819,6 +819,130 @@ File System: %1</source>
         <source>The new size is smaller than the files and the file system on the partition need (at least %1 bytes)</source>
         <translation>新大小小于该分区上的文件和文件系统所需的空间（至少 %1 字节）</translation>
     </message>
+    <message>
+        <source>Free space has no drive letter. Create a partition in it first.</source>
+        <translation>未分配空间没有驱动器号。请先在其中创建分区。</translation>
+    </message>
+    <message>
+        <source>C: holds the running Windows: its letter cannot change while Windows runs from it.</source>
+        <translation>C: 上是正在运行的 Windows：Windows 从它运行时不能更改其驱动器号。</translation>
+    </message>
+    <message>
+        <source>A Microsoft Reserved partition holds no volume, so it can have no drive letter.</source>
+        <translation>Microsoft 保留分区不含卷，因此不能有驱动器号。</translation>
+    </message>
+    <message>
+        <source>An extended partition holds logical drives, not a volume: give the letter to one of its logical drives.</source>
+        <translation>扩展分区包含的是逻辑驱动器而不是卷：请把驱动器号分配给其中的某个逻辑驱动器。</translation>
+    </message>
+    <message>
+        <source>Free space has no volume to rename. Create a partition in it first.</source>
+        <translation>未分配空间没有可重命名的卷。请先在其中创建分区。</translation>
+    </message>
+    <message>
+        <source>%1 has no drive letter. Give it one first (Change Drive Letter), then rename it.</source>
+        <translation>%1 没有驱动器号。请先为它分配一个（更改驱动器号），再重命名。</translation>
+    </message>
+    <message>
+        <source>%1 holds no file system, so it has no name to change. Format it first.</source>
+        <translation>%1 上没有文件系统，因此没有可更改的名称。请先格式化。</translation>
+    </message>
+    <message>
+        <source>%1 is no partition style.</source>
+        <translation>%1 不是有效的分区形式。</translation>
+    </message>
+    <message>
+        <source>Disk %1 is no longer there.</source>
+        <translation>磁盘 %1 已不存在。</translation>
+    </message>
+    <message>
+        <source>Disk %1 is already initialised (%2): initialising it again would lose its partitions.</source>
+        <translation>磁盘 %1 已初始化（%2）：再次初始化会丢失其上的分区。</translation>
+    </message>
+    <message>
+        <source>Disk %1 was not initialised: %2 Nothing was changed.</source>
+        <translation>磁盘 %1 未初始化：%2 没有做任何更改。</translation>
+    </message>
+    <message>
+        <source>Disk %1 could not be initialised: %2. It is still uninitialised.</source>
+        <translation>无法初始化磁盘 %1：%2。它仍未初始化。</translation>
+    </message>
+    <message>
+        <source>Disk %1 reported a failure (%2), yet it now reads as %3.</source>
+        <translation>磁盘 %1 报告失败（%2），但它现在显示为 %3。</translation>
+    </message>
+    <message>
+        <source>Disk %1 is initialised as %2. Its space is free for new partitions.</source>
+        <translation>磁盘 %1 已初始化为 %2。其空间可用于创建新分区。</translation>
+    </message>
+    <message>
+        <source>Windows reserved the first %1 MB for itself (a Microsoft Reserved partition).</source>
+        <translation>Windows 为自身保留了开头的 %1 MB（Microsoft 保留分区）。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no drive letter: letters run from A to Z.</source>
+        <translation>“%1”不是驱动器号：驱动器号为 A 到 Z。</translation>
+    </message>
+    <message>
+        <source>%1 has no drive letter to take away.</source>
+        <translation>%1 没有可删除的驱动器号。</translation>
+    </message>
+    <message>
+        <source>%1 has that letter already.</source>
+        <translation>%1 已经是这个驱动器号。</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another drive.</source>
+        <translation>%1 已被另一个驱动器使用。</translation>
+    </message>
+    <message>
+        <source>The drive letter of %1 was not changed: %2</source>
+        <translation>%1 的驱动器号未更改：%2</translation>
+    </message>
+    <message>
+        <source>%1 could not be taken from %2: %3. The partition keeps it.</source>
+        <translation>无法从 %2 删除 %1：%3。分区保留该驱动器号。</translation>
+    </message>
+    <message>
+        <source>%1 no longer has a drive letter; its files are kept. Programs and shortcuts that used %2 will not find it until it has a letter again.</source>
+        <translation>%1 已没有驱动器号；其中的文件保留。使用 %2 的程序和快捷方式在它重新获得驱动器号之前都找不到它。</translation>
+    </message>
+    <message>
+        <source>Partition %1 of Disk %2 now has the letter %3.</source>
+        <translation>磁盘 %2 的分区 %1 现在的驱动器号为 %3。</translation>
+    </message>
+    <message>
+        <source>%1 is now %2. Programs and shortcuts that used %1 need the new letter.</source>
+        <translation>%1 现在是 %2。使用 %1 的程序和快捷方式需要改用新的驱动器号。</translation>
+    </message>
+    <message>
+        <source>%1 could not be given to %2: %3. The partition still has no letter.</source>
+        <translation>无法将 %1 分配给 %2：%3。分区仍没有驱动器号。</translation>
+    </message>
+    <message>
+        <source>%1 could not be given to %2: %3. The partition has its letter %4 back.</source>
+        <translation>无法将 %1 分配给 %2：%3。分区已恢复其驱动器号 %4。</translation>
+    </message>
+    <message>
+        <source>%1 could not be given to %2: %3. Giving %4 back failed too (%5): the partition has no letter now.</source>
+        <translation>无法将 %1 分配给 %2：%3。恢复 %4 也失败了（%5）：分区现在没有驱动器号。</translation>
+    </message>
+    <message>
+        <source>%1 was not renamed: %2</source>
+        <translation>%1 未重命名：%2</translation>
+    </message>
+    <message>
+        <source>%1 could not be renamed: %2. Its name is unchanged.</source>
+        <translation>无法重命名 %1：%2。其名称未变。</translation>
+    </message>
+    <message>
+        <source>%1 no longer has a name.</source>
+        <translation>%1 已没有卷标。</translation>
+    </message>
+    <message>
+        <source>%1 is now named %2.</source>
+        <translation>%1 的卷标现在是 %2。</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1148,6 +1272,84 @@ Please add at least one partition.</source>
     <message>
         <source>Failed</source>
         <translation>失败</translation>
+    </message>
+</context>
+<context>
+    <name>DriveLetterDialog</name>
+    <message>
+        <source>Change Drive Letter</source>
+        <translation>更改驱动器号</translation>
+    </message>
+    <message>
+        <source>Drive letter for %1:</source>
+        <translation>%1 的驱动器号：</translation>
+    </message>
+    <message>
+        <source>%1: (now)</source>
+        <translation>%1:（当前）</translation>
+    </message>
+    <message>
+        <source>No letter</source>
+        <translation>无驱动器号</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>更改</translation>
+    </message>
+    <message>
+        <source>The partition has no letter now.</source>
+        <translation>分区当前没有驱动器号。</translation>
+    </message>
+    <message>
+        <source>This is the letter it has now.</source>
+        <translation>这是它当前的驱动器号。</translation>
+    </message>
+    <message>
+        <source>The volume and its files stay, but neither Explorer nor programs can reach it until it has a letter again.</source>
+        <translation>卷及其文件保留，但在重新获得驱动器号之前，资源管理器和程序都无法访问它。</translation>
+    </message>
+    <message>
+        <source>The volume will be reachable as %1:.</source>
+        <translation>该卷将可通过 %1: 访问。</translation>
+    </message>
+    <message>
+        <source>Programs and shortcuts that use %1: will not find the volume under %2:.</source>
+        <translation>使用 %1: 的程序和快捷方式将无法在 %2: 下找到该卷。</translation>
+    </message>
+</context>
+<context>
+    <name>InitializeDiskDialog</name>
+    <message>
+        <source>Initialize Disk</source>
+        <translation>初始化磁盘</translation>
+    </message>
+    <message>
+        <source>Disk %1 (%2, %3) is not initialised: it has no partition table, so Windows can keep no partition on it. Choose the table it gets:</source>
+        <translation>磁盘 %1（%2，%3）尚未初始化：它没有分区表，因此 Windows 无法在其上存放分区。请选择分区表形式：</translation>
+    </message>
+    <message>
+        <source>GPT (GUID Partition Table)</source>
+        <translation>GPT（GUID 分区表）</translation>
+    </message>
+    <message>
+        <source>Recommended: up to 128 partitions on disks of any size. Windows 8 and later, and every UEFI computer, read it.</source>
+        <translation>推荐：任意大小的磁盘上最多 128 个分区。Windows 8 及更高版本以及所有 UEFI 计算机都能识别。</translation>
+    </message>
+    <message>
+        <source>MBR (Master Boot Record)</source>
+        <translation>MBR（主启动记录）</translation>
+    </message>
+    <message>
+        <source>For older computers and tools: at most 2 TiB and four primary partitions.</source>
+        <translation>用于较旧的计算机和工具：最多 2 TiB 和四个主分区。</translation>
+    </message>
+    <message>
+        <source>Only the first 2 TiB of this disk could be used.</source>
+        <translation>此磁盘只有前 2 TiB 可以使用。</translation>
+    </message>
+    <message>
+        <source>Initialize</source>
+        <translation>初始化</translation>
     </message>
 </context>
 <context>
@@ -1746,6 +1948,74 @@ Start another job on this disk when it has ended; jobs on other disks may run me
 
 请在它结束后再在此磁盘上开始其他任务；其他磁盘上的任务可以同时运行。</translation>
     </message>
+    <message>
+        <source>🔤 Drive Letter</source>
+        <translation>🔤 驱动器号</translation>
+    </message>
+    <message>
+        <source>🏷️ Rename</source>
+        <translation>🏷️ 重命名</translation>
+    </message>
+    <message>
+        <source>💽 Initialize Disk</source>
+        <translation>💽 初始化磁盘</translation>
+    </message>
+    <message>
+        <source>💽 Initialize Disk…</source>
+        <translation>💽 初始化磁盘…</translation>
+    </message>
+    <message>
+        <source>🔤 Change Drive Letter…</source>
+        <translation>🔤 更改驱动器号…</translation>
+    </message>
+    <message>
+        <source>🏷️ Rename Volume…</source>
+        <translation>🏷️ 重命名卷…</translation>
+    </message>
+    <message>
+        <source>Not Initialized</source>
+        <translation>未初始化</translation>
+    </message>
+    <message>
+        <source>A new disk without a partition table: choose Initialize Disk to use it.</source>
+        <translation>没有分区表的新磁盘：请选择“初始化磁盘”后使用。</translation>
+    </message>
+    <message>
+        <source>Please select a disk to initialise.</source>
+        <translation>请选择要初始化的磁盘。</translation>
+    </message>
+    <message>
+        <source>Initialize Disk</source>
+        <translation>初始化磁盘</translation>
+    </message>
+    <message>
+        <source>Disk %1 is already initialised. Only a new, uninitialised (RAW) disk can be initialised; this one keeps its partitions.</source>
+        <translation>磁盘 %1 已初始化。只有未初始化（RAW）的新磁盘才能初始化；此磁盘保留其分区。</translation>
+    </message>
+    <message>
+        <source>Initialisation of disk %1</source>
+        <translation>初始化磁盘 %1</translation>
+    </message>
+    <message>
+        <source>Please select a partition.</source>
+        <translation>请选择一个分区。</translation>
+    </message>
+    <message>
+        <source>Change Drive Letter</source>
+        <translation>更改驱动器号</translation>
+    </message>
+    <message>
+        <source>Drive letter of %1</source>
+        <translation>%1 的驱动器号</translation>
+    </message>
+    <message>
+        <source>Rename Volume</source>
+        <translation>重命名卷</translation>
+    </message>
+    <message>
+        <source>Renaming of %1</source>
+        <translation>重命名 %1</translation>
+    </message>
 </context>
 <context>
     <name>MergeNeighbour</name>
@@ -2104,6 +2374,13 @@ Error: %1</source>
     <message>
         <source>The disk layout changed since you chose this partition. The list has been refreshed; please choose again.</source>
         <translation>自您选择此分区以来，磁盘布局已发生变化。列表已刷新，请重新选择。</translation>
+    </message>
+</context>
+<context>
+    <name>PartitionName</name>
+    <message>
+        <source>Partition %1 of Disk %2</source>
+        <translation>磁盘 %2 的分区 %1</translation>
     </message>
 </context>
 <context>
@@ -2613,6 +2890,28 @@ Confirm cancellation?</source>
     </message>
 </context>
 <context>
+    <name>VolumeDialogs</name>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>VolumeLabelDialog</name>
+    <message>
+        <source>Rename Volume</source>
+        <translation>重命名卷</translation>
+    </message>
+    <message>
+        <source>New name for %1 (%2, at most %3 characters):</source>
+        <translation>%1 的新卷标（%2，最多 %3 个字符）：</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>重命名</translation>
+    </message>
+</context>
+<context>
     <name>WindowsStorageManager</name>
     <message>
         <source>分区创建完成</source>
@@ -2647,10 +2946,6 @@ Confirm cancellation?</source>
         <translation>不支持</translation>
     </message>
     <message>
-        <source>Unspecified Failure</source>
-        <translation>未指明的故障</translation>
-    </message>
-    <message>
         <source>Timeout</source>
         <translation>超时</translation>
     </message>
@@ -2673,10 +2968,6 @@ Confirm cancellation?</source>
     <message>
         <source>Cache out of date</source>
         <translation>缓存已过期</translation>
-    </message>
-    <message>
-        <source>Cannot connect to the storage service</source>
-        <translation>无法连接到存储服务</translation>
     </message>
     <message>
         <source>The storage pool could not complete the operation because its health or operational status does not permit it</source>
@@ -2703,80 +2994,211 @@ Confirm cancellation?</source>
         <translation>磁盘处于脱机状态</translation>
     </message>
     <message>
-        <source>The disk is read only</source>
-        <translation>磁盘为只读</translation>
-    </message>
-    <message>
-        <source>The partition table on the disk is corrupted</source>
-        <translation>磁盘上的分区表已损坏</translation>
-    </message>
-    <message>
-        <source>The disk has insufficient free space</source>
-        <translation>磁盘可用空间不足</translation>
-    </message>
-    <message>
-        <source>The specified partition already exists</source>
-        <translation>指定的分区已存在</translation>
-    </message>
-    <message>
-        <source>The partition style is not supported</source>
-        <translation>不支持该分区形式</translation>
-    </message>
-    <message>
-        <source>The disk must be initialized before it can be used</source>
-        <translation>磁盘必须先初始化才能使用</translation>
-    </message>
-    <message>
-        <source>The disk is not large enough for this operation</source>
-        <translation>磁盘容量不足以执行此操作</translation>
-    </message>
-    <message>
-        <source>The operation requires that the disk be online</source>
-        <translation>此操作要求磁盘处于联机状态</translation>
-    </message>
-    <message>
-        <source>The specified partition overlaps with an existing partition</source>
-        <translation>指定的分区与现有分区重叠</translation>
-    </message>
-    <message>
-        <source>The volume is not found</source>
-        <translation>找不到该卷</translation>
-    </message>
-    <message>
-        <source>The volume is corrupt</source>
-        <translation>该卷已损坏</translation>
-    </message>
-    <message>
         <source>The file system is not supported</source>
         <translation>不支持该文件系统</translation>
     </message>
     <message>
-        <source>The volume is in use</source>
-        <translation>该卷正在使用中</translation>
-    </message>
-    <message>
-        <source>The operation requires exclusive volume access</source>
-        <translation>此操作需要独占访问该卷</translation>
-    </message>
-    <message>
-        <source>The volume&apos;s file system is dirty</source>
-        <translation>该卷的文件系统有错误标记（脏）</translation>
-    </message>
-    <message>
-        <source>Invalid drive letter</source>
-        <translation>驱动器号无效</translation>
-    </message>
-    <message>
-        <source>Drive letter already assigned</source>
-        <translation>驱动器号已被分配</translation>
-    </message>
-    <message>
-        <source>Drive letter not available</source>
-        <translation>驱动器号不可用</translation>
-    </message>
-    <message>
         <source>Unknown error code: %1</source>
         <translation>未知错误码：%1</translation>
+    </message>
+    <message>
+        <source>Unspecified Error</source>
+        <translation>未指定的错误</translation>
+    </message>
+    <message>
+        <source>The disk or volume is in use</source>
+        <translation>磁盘或卷正在使用中</translation>
+    </message>
+    <message>
+        <source>The object was not found</source>
+        <translation>找不到该对象</translation>
+    </message>
+    <message>
+        <source>The size is not supported</source>
+        <translation>不支持该大小</translation>
+    </message>
+    <message>
+        <source>There is not enough available capacity</source>
+        <translation>可用容量不足</translation>
+    </message>
+    <message>
+        <source>An unexpected I/O error occurred</source>
+        <translation>发生意外的 I/O 错误</translation>
+    </message>
+    <message>
+        <source>The disk has not been initialized</source>
+        <translation>磁盘尚未初始化</translation>
+    </message>
+    <message>
+        <source>The disk has already been initialized</source>
+        <translation>磁盘已初始化</translation>
+    </message>
+    <message>
+        <source>The disk is read-only</source>
+        <translation>磁盘为只读</translation>
+    </message>
+    <message>
+        <source>The disk&apos;s partition limit has been reached</source>
+        <translation>磁盘的分区数已达上限</translation>
+    </message>
+    <message>
+        <source>The specified alignment is not valid</source>
+        <translation>指定的对齐方式无效</translation>
+    </message>
+    <message>
+        <source>The parameter is not valid for this type of partition</source>
+        <translation>该参数对此类分区无效</translation>
+    </message>
+    <message>
+        <source>The specified partition type is not valid</source>
+        <translation>指定的分区类型无效</translation>
+    </message>
+    <message>
+        <source>Only the first 2 TB are usable on MBR disks</source>
+        <translation>MBR 磁盘只能使用前 2 TB</translation>
+    </message>
+    <message>
+        <source>The specified offset is not valid</source>
+        <translation>指定的偏移量无效</translation>
+    </message>
+    <message>
+        <source>The disk is not large enough to support a GPT partition style</source>
+        <translation>磁盘太小，无法使用 GPT 分区形式</translation>
+    </message>
+    <message>
+        <source>The partition was deleted, but its access paths remained</source>
+        <translation>分区已删除，但其访问路径仍保留</translation>
+    </message>
+    <message>
+        <source>The extended partition still holds logical drives</source>
+        <translation>扩展分区中仍有逻辑驱动器</translation>
+    </message>
+    <message>
+        <source>The access path is already in use</source>
+        <translation>访问路径已被使用</translation>
+    </message>
+    <message>
+        <source>The partition is hidden</source>
+        <translation>分区是隐藏的</translation>
+    </message>
+    <message>
+        <source>The drive letter of a boot or paging volume cannot be changed</source>
+        <translation>不能更改启动卷或分页卷的驱动器号</translation>
+    </message>
+    <message>
+        <source>The access path is not valid</source>
+        <translation>访问路径无效</translation>
+    </message>
+    <message>
+        <source>A volume with file system errors cannot be shrunk</source>
+        <translation>有文件系统错误的卷不能压缩</translation>
+    </message>
+    <message>
+        <source>The file system is unknown</source>
+        <translation>文件系统未知</translation>
+    </message>
+    <message>
+        <source>The operation is not allowed on a system or critical partition</source>
+        <translation>不允许对系统分区或关键分区执行此操作</translation>
+    </message>
+    <message>
+        <source>The cluster size is not valid</source>
+        <translation>簇大小无效</translation>
+    </message>
+    <message>
+        <source>The volume cannot be quick formatted</source>
+        <translation>该卷不能快速格式化</translation>
+    </message>
+    <message>
+        <source>The drive is read-only</source>
+        <translation>驱动器为只读</translation>
+    </message>
+    <message>
+        <source>the volume is not there</source>
+        <translation>卷不存在</translation>
+    </message>
+    <message>
+        <source>access was denied</source>
+        <translation>访问被拒绝</translation>
+    </message>
+    <message>
+        <source>the disk is write-protected</source>
+        <translation>磁盘有写保护</translation>
+    </message>
+    <message>
+        <source>the device is not ready</source>
+        <translation>设备未就绪</translation>
+    </message>
+    <message>
+        <source>the label holds characters the file system refuses</source>
+        <translation>卷标包含文件系统不接受的字符</translation>
+    </message>
+    <message>
+        <source>the label is longer than the file system allows</source>
+        <translation>卷标超过文件系统允许的长度</translation>
+    </message>
+    <message>
+        <source>the volume has no file system Windows recognises</source>
+        <translation>该卷没有 Windows 能识别的文件系统</translation>
+    </message>
+    <message>
+        <source>Windows error %1</source>
+        <translation>Windows 错误 %1</translation>
+    </message>
+    <message>
+        <source>the storage service is not connected</source>
+        <translation>存储服务未连接</translation>
+    </message>
+    <message>
+        <source>the storage service could not be asked (%1)</source>
+        <translation>无法查询存储服务（%1）</translation>
+    </message>
+    <message>
+        <source>it is no longer there</source>
+        <translation>它已不存在</translation>
+    </message>
+    <message>
+        <source>the storage service does not offer %1 (%2)</source>
+        <translation>存储服务不提供 %1（%2）</translation>
+    </message>
+    <message>
+        <source>the storage service refused the value of %1 (%2)</source>
+        <translation>存储服务拒绝了 %1 的值（%2）</translation>
+    </message>
+    <message>
+        <source>%1 failed (%2)</source>
+        <translation>%1 失败（%2）</translation>
+    </message>
+    <message>
+        <source>%1 gave no result</source>
+        <translation>%1 没有返回结果</translation>
+    </message>
+    <message>
+        <source>%1 (code %2)</source>
+        <translation>%1（代码 %2）</translation>
+    </message>
+    <message>
+        <source>no such partition or drive letter</source>
+        <translation>没有这样的分区或驱动器号</translation>
+    </message>
+    <message>
+        <source>no such drive letter</source>
+        <translation>没有这样的驱动器号</translation>
+    </message>
+</context>
+<context>
+    <name>volumelabel</name>
+    <message>
+        <source>A label cannot contain line breaks, tabs or other control characters.</source>
+        <translation>卷标不能包含换行符、制表符或其他控制字符。</translation>
+    </message>
+    <message>
+        <source>%1 labels cannot contain %2.</source>
+        <translation>%1 卷标不能包含 %2。</translation>
+    </message>
+    <message>
+        <source>%1 labels hold at most %2 characters; this one has %3.</source>
+        <translation>%1 卷标最多 %2 个字符；此卷标有 %3 个。</translation>
     </message>
 </context>
 </TS>

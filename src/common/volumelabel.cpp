@@ -41,12 +41,12 @@ QString refusal(const QString &fileSystem, const QString &label)
     }
     const QString fs = fileSystem.trimmed().isEmpty() ? QStringLiteral("NTFS") : fileSystem.trimmed();
     if (!refused.isEmpty())
-        return QCoreApplication::translate("volumelabel", "A %1 label cannot contain %2.")
+        return QCoreApplication::translate("volumelabel", "%1 labels cannot contain %2.")
             .arg(fs, refused.join(QLatin1Char(' ')));
     if (control)
         return QCoreApplication::translate("volumelabel", "A label cannot contain line breaks, tabs or other control characters.");
     if (label.size() > maxLength(fs))
-        return QCoreApplication::translate("volumelabel", "A %1 label holds at most %2 characters; this one has %3.")
+        return QCoreApplication::translate("volumelabel", "%1 labels hold at most %2 characters; this one has %3.")
             .arg(fs)
             .arg(maxLength(fs))
             .arg(label.size());

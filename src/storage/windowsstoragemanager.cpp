@@ -562,6 +562,17 @@ QList<PartitionInfo> WindowsStorageManager::getPartitions(const QString &diskId)
         qCritical() << "Query for MSFT_Partition failed, HRESULT:" << qUtf8Printable(hresultText(hr));
         return {};
     }
+    if (rows.isEmpty()) {
+        // A RAW disk has no partition table, hence no free region a partition could go in.
+        int style = -1;
+        runQuery(*m_services, QStringLiteral("SELECT PartitionStyle FROM MSFT_Disk WHERE Number = %1").arg(disk),
+                 [&](const WmiObject &object) {
+                     read32(object.property(QStringLiteral("PartitionStyle")), &style);
+                     return false;
+                 });
+        if (style == 0)
+            return {};
+    }
     return layOut(m_platform, disk, diskSize, std::move(rows), volumes);
 }
 
@@ -599,7 +610,10 @@ QList<DiskLayout> WindowsStorageManager::getDiskLayouts()
         bool ok = false;
         const int number = id.toInt(&ok, 10);
         const qint64 size = sizes.value(id);
-        if (ok && partitionsRead && size >= 1)
+        // A RAW disk has no partition table, hence no free region a partition could go in.
+        const bool raw = disk.contains(DiskKey::PartitionStyle) && disk.value(DiskKey::PartitionStyle).toInt() == 0
+                         && rowsByDisk.value(number).isEmpty();
+        if (ok && partitionsRead && size >= 1 && !raw)
             layout.partitions = layOut(m_platform, number, size, rowsByDisk.value(number), volumes);
         layouts.append(layout);
     }

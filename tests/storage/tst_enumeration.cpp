@@ -169,7 +169,7 @@ private slots:
             // Free space and boot records inside the extended partition are its own, not the disk's.
             "gap @0 1M | 1 @1M 500M System(1) [system] | 2 @501M 8G Extended(3) | 3 @502M 2G Logical(4) C: NTFS'Windows' [boot] | "
             "4 @2551M 1G Logical(4) | gap @8693M 7691M",
-            "gap @0 8G",
+            "", // RAW: no table, so no free region to make a partition in
             "1 @512 10M-512 Primary(2) | 2 @10M+512 10M Primary(2) | gap @20M+512 1024 | 3 @20M+1536 44M-2048 Primary(2)",
             "1 @512 64M-1536 Primary(2) G: NTFS'Data' | gap @64M-1024 1024",
         };

@@ -160,15 +160,15 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::newRow("NTFS, 32") << "NTFS" << QString(32, 'n') << "ok X: is now named \u201C" + QString(32, 'n') + "\u201D." << QString(32, 'n');
         QTest::newRow("NTFS, 33") << "NTFS" << QString(33, 'n')
-                                  << "failed X: (Old) was not renamed: A NTFS label holds at most 32 characters; this one has 33."
+                                  << "failed X: (Old) was not renamed: NTFS labels hold at most 32 characters; this one has 33."
                                   << "Old";
         QTest::newRow("FAT32, upper case") << "FAT32" << "my media" << "ok X: is now named \u201CMY MEDIA\u201D." << "MY MEDIA";
-        QTest::newRow("FAT32, 12") << "FAT32" << "twelve chars" << "failed X: (Old) was not renamed: A FAT32 label holds at most 11 "
+        QTest::newRow("FAT32, 12") << "FAT32" << "twelve chars" << "failed X: (Old) was not renamed: FAT32 labels hold at most 11 "
                                                                    "characters; this one has 12." << "Old";
-        QTest::newRow("FAT32, refused characters") << "FAT32" << "a.b+c.d" << "failed X: (Old) was not renamed: A FAT32 label cannot contain . +."
+        QTest::newRow("FAT32, refused characters") << "FAT32" << "a.b+c.d" << "failed X: (Old) was not renamed: FAT32 labels cannot contain . +."
                                                    << "Old";
         QTest::newRow("exFAT, 15") << "exFAT" << "fifteen chars!!" << "ok X: is now named \u201Cfifteen chars!!\u201D." << "fifteen chars!!";
-        QTest::newRow("exFAT, 16") << "exFAT" << "sixteen chars!!!" << "failed X: (Old) was not renamed: A exFAT label holds at most 15 "
+        QTest::newRow("exFAT, 16") << "exFAT" << "sixteen chars!!!" << "failed X: (Old) was not renamed: exFAT labels hold at most 15 "
                                                                        "characters; this one has 16." << "Old";
         QTest::newRow("line break") << "NTFS" << "a\nformat" << "failed X: (Old) was not renamed: A label cannot contain line breaks, "
                                                                 "tabs or other control characters." << "Old";

@@ -1,0 +1,133 @@
+// Initialise Disk, Change Drive Letter and Rename Volume from the main window, as a user meets
+// them: the action list opens each dialog, the dialog refuses what the system would, and the
+// job's end shows in a box and in the tree.
+#include "support/guitestmain.h"
+#include "support/messageboxanswerer.h"
+
+#include "app/windowtesting.h"
+#include "dialogs/volumedialogs.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+class TestVolumeDialogs : public QObject, WindowFixture
+{
+    Q_OBJECT
+
+    enum Row { LetterRow = SplitRow + 1, RenameRow, InitializeRow };
+
+    // Clicks `row` for the selected tree row and hands the dialog it opens to `answer`, which
+    // clicks its buttons; false when no such dialog opened.
+    template <typename Dialog>
+    bool inDialog(int row, const std::function<void(Dialog *)> &answer)
+    {
+        bool seen = false;
+        QObject guard;
+        QTimer::singleShot(50, &guard, [&] {
+            auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+            seen = dialog;
+            if (dialog)
+                answer(dialog);
+        });
+        clickAction(*m_window, ActionRow(row));
+        return seen;
+    }
+    QTreeWidgetItem *row(const QString &text) const
+    {
+        return m_tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    }
+    static void click(QDialog *dialog, const char *button) { child<QPushButton>(*dialog, button)->click(); }
+
+private slots:
+    void init()
+    {
+        m_machine = std::make_unique<TestMachine>();
+        m_machine->addDisk(0, 100 * sim::kGiB);
+        m_machine->addPartition(0, sim::kMiB, 40 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C"));
+        m_machine->addPartition(0, 41 * sim::kGiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("FAT32", "MEDIA", "F"));
+        m_machine->addDisk(1, 10 * sim::kGiB, "RAW", "Fresh Disk");
+        QVERIFY(m_machine->write());
+        QVERIFY(showWindow());
+    }
+    void cleanup() { closeWindow(); }
+
+    // GPT is offered first; MBR chosen; the disk then shows its free space.
+    void initializeDisk()
+    {
+        QCOMPARE(m_tree->topLevelItem(1)->text(4), "Not Initialized");
+        MessageBoxAnswerer boxes;
+        m_tree->setCurrentItem(m_tree->topLevelItem(1));
+        QVERIFY(inDialog<InitializeDiskDialog>(InitializeRow, [](InitializeDiskDialog *d) {
+            QVERIFY(child<QRadioButton>(*d, "gptRadio")->isChecked());
+            child<QRadioButton>(*d, "mbrRadio")->click();
+            click(d, "okButton");
+        }));
+        QVERIFY(boxes.waitFor(1));
+        QCOMPARE(boxes.at(0).text, "Disk 1 is initialised as MBR. Its space is free for new partitions.");
+        QTRY_COMPARE(m_tree->topLevelItem(1)->text(4), "MBR");
+        QCOMPARE(childTexts(m_tree->topLevelItem(1)), QStringList{"Unallocated"});
+        QCOMPARE(m_machine->read().disk(1)->partitionStyle, "MBR");
+
+        // A disk with a table is refused before any dialog.
+        m_tree->setCurrentItem(m_tree->topLevelItem(0));
+        QVERIFY(!inDialog<InitializeDiskDialog>(InitializeRow, [](InitializeDiskDialog *d) { d->reject(); }));
+        QVERIFY(boxes.waitFor(2));
+        QVERIFY(boxes.at(1).text.startsWith("Disk 0 is already initialised."));
+    }
+
+    // Only free letters are offered; the current one cannot be "changed" to itself; C: is refused.
+    void changeLetter()
+    {
+        MessageBoxAnswerer boxes;
+        m_tree->setCurrentItem(row("F"));
+        QStringList offered;
+        QVERIFY(inDialog<DriveLetterDialog>(LetterRow, [&](DriveLetterDialog *d) {
+            auto *combo = child<QComboBox>(*d, "letterCombo");
+            for (int i = 0; i < combo->count(); ++i)
+                offered << combo->itemText(i);
+            QVERIFY(!child<QPushButton>(*d, "okButton")->isEnabled());
+            combo->setCurrentText("K:");
+            click(d, "okButton");
+        }));
+        QCOMPARE(offered.first(), "F: (now)");
+        QCOMPARE(offered.size(), 1 + 22 + 1); // F: itself, D: to Z: but F:, "No letter"
+        QVERIFY(!offered.contains("C:") && offered.contains("D:") && offered.last() == "No letter");
+        QVERIFY(boxes.waitFor(1));
+        QCOMPARE(boxes.at(0).text, "F: is now K:. Programs and shortcuts that used F: need the new letter.");
+        QTRY_VERIFY(row("K"));
+        QCOMPARE(partitionsOf(m_machine->read(), 0, "letter"), (QStringList{"C", "K"}));
+
+        m_tree->setCurrentItem(row("C"));
+        QVERIFY(!inDialog<DriveLetterDialog>(LetterRow, [](DriveLetterDialog *d) { d->reject(); }));
+        QVERIFY(boxes.waitFor(2));
+        QCOMPARE(boxes.at(1).text, "C: holds the running Windows: its letter cannot change while Windows runs from it.");
+    }
+
+    // The refusal stands in the dialog while the label breaks the file system's rules.
+    void renameVolume()
+    {
+        MessageBoxAnswerer boxes;
+        m_tree->setCurrentItem(row("F"));
+        QString refusal;
+        QVERIFY(inDialog<VolumeLabelDialog>(RenameRow, [&](VolumeLabelDialog *d) {
+            auto *edit = child<QLineEdit>(*d, "labelEdit");
+            auto *ok = child<QPushButton>(*d, "okButton");
+            QVERIFY(!ok->isEnabled()); // the name it has
+            edit->setText("a.b");
+            refusal = child<QLabel>(*d, "labelRefusalLabel")->text();
+            QVERIFY(!ok->isEnabled());
+            edit->setText("music");
+            QVERIFY(ok->isEnabled() && child<QLabel>(*d, "labelRefusalLabel")->isHidden());
+            click(d, "okButton");
+        }));
+        QCOMPARE(refusal, "FAT32 labels cannot contain ..");
+        QVERIFY(boxes.waitFor(1));
+        QCOMPARE(boxes.at(0).text, "F: is now named \u201CMUSIC\u201D.");
+        QCOMPARE(partitionsOf(m_machine->read(), 0, "label"), (QStringList{"Windows", "MUSIC"}));
+    }
+};
+
+TESSALINE_GUI_TEST_MAIN(TestVolumeDialogs)
+#include "tst_volumedialogs.moc"
