@@ -36,8 +36,8 @@ QString refusal(const QString &fileSystem, const QString &label)
     for (QChar c : label) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             control = true;
-        else if (forbidden.contains(c) && !refused.contains(QString(c)))
-            refused << QString(c);
+        else if (forbidden.contains(c) && !refused.contains(QStringLiteral("\u201C%1\u201D").arg(c)))
+            refused << QStringLiteral("\u201C%1\u201D").arg(c); // quoted: a bare "." or ":" would read as punctuation
     }
     const QString fs = fileSystem.trimmed().isEmpty() ? QStringLiteral("NTFS") : fileSystem.trimmed();
     if (!refused.isEmpty())

@@ -27,6 +27,15 @@ QLabel *wrappedLabel(const QString &text, const char *objectName, QWidget *paren
     return label;
 }
 
+// The line that explains a choice, set in under it.
+QLabel *explanationLabel(const QString &text, const char *objectName, QWidget *parent)
+{
+    QLabel *label = wrappedLabel(text, objectName, parent);
+    label->setContentsMargins(24, 0, 0, 6);
+    label->setStyleSheet(QStringLiteral("color: #4a5568;"));
+    return label;
+}
+
 // The row of the two buttons; Cancel is the one Escape and Enter reach.
 QPushButton *addButtons(QDialog *dialog, QVBoxLayout *layout, const QString &okText)
 {
@@ -36,6 +45,7 @@ QPushButton *addButtons(QDialog *dialog, QVBoxLayout *layout, const QString &okT
     QPushButton *cancel = makeDialogButton(QCoreApplication::translate("VolumeDialogs", "Cancel"), "cancelButton", dialog);
     row->addWidget(ok);
     row->addWidget(cancel);
+    layout->addStretch();
     layout->addSpacing(8);
     layout->addLayout(row);
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
@@ -62,8 +72,9 @@ InitializeDiskDialog::InitializeDiskDialog(int diskNumber, const QString &diskNa
     gpt->setObjectName(QStringLiteral("gptRadio"));
     gpt->setChecked(true);
     m_styles->addButton(gpt, 2);
+    layout->addSpacing(6);
     layout->addWidget(gpt);
-    layout->addWidget(wrappedLabel(tr("Recommended: up to 128 partitions on disks of any size. Windows 8 and later, and "
+    layout->addWidget(explanationLabel(tr("Recommended: up to 128 partitions on disks of any size. Windows 8 and later, and "
                                       "every UEFI computer, read it."),
                                    "gptExplanationLabel", this));
 
@@ -74,7 +85,7 @@ InitializeDiskDialog::InitializeDiskDialog(int diskNumber, const QString &diskNa
     QString mbrText = tr("For older computers and tools: at most 2 TiB and four primary partitions.");
     if (diskSize > kMbrLimit)
         mbrText += QLatin1Char(' ') + tr("Only the first 2 TiB of this disk could be used.");
-    layout->addWidget(wrappedLabel(mbrText, "mbrExplanationLabel", this));
+    layout->addWidget(explanationLabel(mbrText, "mbrExplanationLabel", this));
 
     addButtons(this, layout, tr("Initialize"));
     setMinimumWidth(460);

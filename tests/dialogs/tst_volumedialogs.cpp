@@ -122,7 +122,7 @@ private slots:
             QVERIFY(ok->isEnabled() && child<QLabel>(*d, "labelRefusalLabel")->isHidden());
             click(d, "okButton");
         }));
-        QCOMPARE(refusal, "FAT32 labels cannot contain ..");
+        QCOMPARE(refusal, "FAT32 labels cannot contain \u201C.\u201D.");
         QVERIFY(boxes.waitFor(1));
         QCOMPARE(boxes.at(0).text, "F: is now named \u201CMUSIC\u201D.");
         QCOMPARE(partitionsOf(m_machine->read(), 0, "label"), (QStringList{"Windows", "MUSIC"}));

@@ -239,6 +239,8 @@ void volumes(Platform &p, Harness &h, const Profile &profile)
         CHECK(h, p.lastError() != 0);
         std::uint64_t total = 0;
         CHECK(h, !p.getDiskFreeSpaceEx(missing, nullptr, &total, nullptr));
+        CHECK(h, !p.setVolumeLabel(missing, L"Renamed"));
+        CHECK(h, p.lastError() != 0);
     }
 
     const std::wstring &root = profile.labelledRoot;

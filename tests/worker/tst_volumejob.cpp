@@ -165,7 +165,7 @@ private slots:
         QTest::newRow("FAT32, upper case") << "FAT32" << "my media" << "ok X: is now named \u201CMY MEDIA\u201D." << "MY MEDIA";
         QTest::newRow("FAT32, 12") << "FAT32" << "twelve chars" << "failed X: (Old) was not renamed: FAT32 labels hold at most 11 "
                                                                    "characters; this one has 12." << "Old";
-        QTest::newRow("FAT32, refused characters") << "FAT32" << "a.b+c.d" << "failed X: (Old) was not renamed: FAT32 labels cannot contain . +."
+        QTest::newRow("FAT32, refused characters") << "FAT32" << "a.b+c.d" << "failed X: (Old) was not renamed: FAT32 labels cannot contain \u201C.\u201D \u201C+\u201D."
                                                    << "Old";
         QTest::newRow("exFAT, 15") << "exFAT" << "fifteen chars!!" << "ok X: is now named \u201Cfifteen chars!!\u201D." << "fifteen chars!!";
         QTest::newRow("exFAT, 16") << "exFAT" << "sixteen chars!!!" << "failed X: (Old) was not renamed: exFAT labels hold at most 15 "
