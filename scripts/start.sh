@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+# The action list's icons are colour emoji; without such a font they show as empty boxes.
+scripts/setup.sh fonts-noto-color-emoji
 scripts/build.sh
 
 if [ ! -x build/bin/tessaline ]; then
