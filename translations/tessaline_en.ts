@@ -936,6 +936,22 @@ File System: %1</source>
         <source>%1 is now named %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>It was reformatted from FAT32 to NTFS first; the files it held were erased.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It was reformatted from FAT32 to NTFS first; the files it held were erased, its label “%1” was kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It was reformatted from FAT32 to NTFS first; the files it held were erased, and its label “%1” could not be given back: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the partition has no drive letter to name it through</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

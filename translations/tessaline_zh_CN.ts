@@ -943,6 +943,22 @@ File System: %1</source>
         <source>%1 is now named %2.</source>
         <translation>%1 的卷标现在是 %2。</translation>
     </message>
+    <message>
+        <source>It was reformatted from FAT32 to NTFS first; the files it held were erased.</source>
+        <translation>它先从 FAT32 重新格式化为 NTFS；其中原有的文件已被清除。</translation>
+    </message>
+    <message>
+        <source>It was reformatted from FAT32 to NTFS first; the files it held were erased, its label “%1” was kept.</source>
+        <translation>它先从 FAT32 重新格式化为 NTFS；其中原有的文件已被清除，卷标“%1”已保留。</translation>
+    </message>
+    <message>
+        <source>It was reformatted from FAT32 to NTFS first; the files it held were erased, and its label “%1” could not be given back: %2.</source>
+        <translation>它先从 FAT32 重新格式化为 NTFS；其中原有的文件已被清除，卷标“%1”未能恢复：%2。</translation>
+    </message>
+    <message>
+        <source>the partition has no drive letter to name it through</source>
+        <translation>该分区没有可用于设置卷标的驱动器号</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

@@ -6,12 +6,15 @@
 
 #include "formatjob.h"
 #include "steprunner.h"
+#include "storageaccess.h"
 
 #include "common/driveletter.h"
 #include "common/partitionid.h"
+#include "common/volumelabel.h"
 
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
+#include "storage/windowsstoragemanager.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -225,6 +228,16 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
                  qWarning() << "重新挂载驱动器失败，但格式化已成功";
                  node.detail = QStringLiteral("the volume does not answer to its letter");
              }
+             return true;
+         }, false},
+        // fat32format takes no label: the typed one is set once the volume answers to its letter.
+        {QStringLiteral("name the volume"), false, [&](ReportNode &node) {
+             const QString label = volumelabel::forFileSystem(QStringLiteral("FAT32"), options.volumeLabel);
+             WindowsStorageManager *own = storageaccess::manager(m_worker);
+             if (!options.volumeLabel.trimmed().isEmpty())
+                 node.detail = own ? own->setVolumeLabel(drive, label) : storageaccess::unavailableText();
+             if (!node.detail.isEmpty())
+                 qWarning().noquote() << "The label" << label << "was not set on" << drive << ":" << node.detail;
              emit m_worker.operationProgress(100);
              return true;
          }, false},

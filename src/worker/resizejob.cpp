@@ -7,6 +7,7 @@
 #include "common/driveletter.h"
 #include "common/partitionguard.h"
 #include "common/partitionid.h"
+#include "common/volumelabel.h"
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
 #include "storage/windowsstoragemanager.h"
@@ -164,7 +165,17 @@ void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes, const Parti
     m_worker.publishReport(m_report);
     if (stop == StepRunner::Stop::None) {
         emit m_worker.operationProgress(100);
-        emit m_worker.operationCompleted(true, tr("Partition resized successfully"));
+        QString message = tr("Partition resized successfully");
+        const bool converted = fileSystem.toUpper() == QLatin1String("FAT32");
+        if (converted && m_label.isEmpty())
+            message += QLatin1Char(' ') + tr("It was reformatted from FAT32 to NTFS first; the files it held were erased.");
+        else if (converted && m_labelLost.isEmpty())
+            message += QLatin1Char(' ') + tr("It was reformatted from FAT32 to NTFS first; the files it held were erased, "
+                                             "its label \u201C%1\u201D was kept.").arg(m_label);
+        else if (converted)
+            message += QLatin1Char(' ') + tr("It was reformatted from FAT32 to NTFS first; the files it held were erased, "
+                                             "and its label \u201C%1\u201D could not be given back: %2.").arg(m_label, m_labelLost);
+        emit m_worker.operationCompleted(true, message);
         return;
     }
     emit m_worker.operationCompleted(false, stop == StepRunner::Stop::Failed ? failure : tr("The operation has been canceled"));
@@ -228,13 +239,19 @@ bool ResizeJob::formatUsingDiskpart(const QString &partitionId)
 
     // No "active": on an MBR disk it would move the boot flag to this data partition, and on
     // GPT the command fails and turns a good conversion into a failed run.
+    const std::optional<PartitionInfo> before = storageaccess::partitionInfo(m_worker, partitionId);
+    m_label = before ? before->volumeLabel : QString();
+    // Only a label the script shows unchanged in any console code page goes into it.
+    const bool inScript = !m_label.isEmpty() && volumelabel::isPrintableAscii(m_label)
+                          && volumelabel::forFileSystem(QStringLiteral("NTFS"), m_label) == m_label;
     scriptrunner::RunRequest request;
     request.nameParts = {QString::number(id.disk), QString::number(id.partition)};
     request.scriptLines = {
         QStringLiteral("select disk %1").arg(id.disk),
         QStringLiteral("select partition %1").arg(id.partition),
         QStringLiteral("detail partition"),
-        QStringLiteral("format fs=ntfs quick label=\"Data\" override"),
+        inScript ? QStringLiteral("format fs=ntfs quick label=\"%1\" override").arg(m_label)
+                 : QStringLiteral("format fs=ntfs quick override"),
         QStringLiteral("exit"),
     };
     emit m_worker.operationProgress(40);
@@ -247,6 +264,14 @@ bool ResizeJob::formatUsingDiskpart(const QString &partitionId)
     if (!result.success) {
         qWarning().noquote() << "[formatUsingDiskpart]" << scriptrunner::failureCause(scriptrunner::Run::FormatUsingDiskpart, result);
         return false;
+    }
+    m_labelLost.clear();
+    if (!m_label.isEmpty() && !inScript) {
+        WindowsStorageManager *own = storageaccess::manager(m_worker);
+        const QString drive = before ? driveletter::driveOf(*before) : QString();
+        m_labelLost = drive.isEmpty() ? tr("the partition has no drive letter to name it through")
+                      : own            ? own->setVolumeLabel(drive, m_label)
+                                       : storageaccess::unavailableText();
     }
     return true;
 }

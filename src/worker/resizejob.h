@@ -32,7 +32,8 @@ public:
     bool resizeInThread(const QString &partitionId, qint64 newSizeBytes);
     // The partition's file system, or empty when it cannot be found.
     QString detectFileSystem(const QString &partitionId);
-    // The NTFS conversion script by disk and partition.
+    // The NTFS conversion script by disk and partition. The volume keeps its label: in the script
+    // when the script can carry it, else set through the system afterwards (a lettered volume).
     bool formatUsingDiskpart(const QString &partitionId);
 
 private:
@@ -41,4 +42,8 @@ private:
 
     DiskOperationWorker &m_worker;
     JobReport m_report;
+    // What the conversion did with the volume's label: empty when it was kept (or had none),
+    // else why it was lost.
+    QString m_labelLost;
+    QString m_label;
 };

@@ -173,7 +173,7 @@ private slots:
         row("32 GiB: diskpart", opts("T:", "FAT32"), "", "failed diskpart 执行失败，退出码: 2", "", "select volume T / format fs=fat32 quick label=\"DATA\" override / exit");
         row("a byte more: large path", opts("U:", "FAT32"), "", "failed 无法访问驱动器 U:。", "", "");
         // The large path: the formatter's cluster argument, its answers and its judgement.
-        row("large, default cluster", opts("H:", "FAT32", "ignored"), "", ok, "1:5=FAT32||H|32768", "");
+        row("large, default cluster, label set afterwards", opts("H:", "FAT32", "my disk"), "", ok, "1:5=FAT32|MY_DISK|H|32768", "");
         row("large, 8 KiB", opts("h:", "FAT32", "", 8192), "", ok, "1:5=FAT32||H|8192", "");
         row("large, 64 KiB", opts("H:\\", "FAT32", "", 65536), "", ok, "1:5=FAT32||H|65536", "");
         row("large, other size: 16 KiB", opts("H:", "FAT32", "", 12345), "", ok, "1:5=FAT32||H|16384", "");
@@ -212,9 +212,9 @@ private slots:
         QVERIFY(rig.format(options));
 
         QVERIFY2(rig.result.startsWith(result), qPrintable(rig.result));
-        if (QByteArray(QTest::currentDataTag()) == "large, default cluster")
+        if (QByteArray(QTest::currentDataTag()) == "large, default cluster, label set afterwards")
             QCOMPARE(rig.reports, (QStringList{"large FAT32 format of H:: succeeded\n  [done] dismount (changes the disk)\n  [done] "
-                                               "format with fat32format (changes the disk)\n  [done] mount again",
+                                               "format with fat32format (changes the disk)\n  [done] mount again\n  [done] name the volume",
                                                "format H: as FAT32: succeeded\n  [done] format (changes the disk)"}));
         const bool large = rig.progress.contains(20);
         if (result.startsWith(QLatin1String("ok")))
@@ -257,7 +257,7 @@ private slots:
 
         const QString cancelled = QStringLiteral("failed The format was canceled before it began; the partition is unchanged.");
         const QString large = QStringLiteral("large FAT32 format of H:: %1\n  [done] dismount (changes the disk)\n  [%2] format with "
-                                             "fat32format (changes the disk)\n  [%2] mount again | ");
+                                             "fat32format (changes the disk)\n  [%2] mount again\n  [%2] name the volume | ");
         QTest::newRow("before the job") << opts("E:", "NTFS", "x") << -1 << cancelled
                                         << "format E: as NTFS: cancelled\n  [not run] format (changes the disk)";
         QTest::newRow("during the dismount") << opts("H:", "FAT32") << 5 << cancelled
@@ -362,7 +362,7 @@ private slots:
         QTest::newRow("everything fails") << "1:1" << "NTFS" << "No" << QByteArray(R"({"target":"tool.diskpart","exitCode":5})") << "" << "V V I";
         QTest::newRow("large FAT32, no letter") << "1:5" << "FAT32" << "" << QByteArray() << "" << "";
         // fat32format picks its own cluster for the batch: no -c argument.
-        QTest::newRow("large FAT32") << "1:5" << "FAT32" << "Big" << QByteArray() << "FAT32||H|32768" << "";
+        QTest::newRow("large FAT32") << "1:5" << "FAT32" << "Big" << QByteArray() << "FAT32|BIG|H|32768" << "";
         QTest::newRow("empty id") << "" << "NTFS" << "" << QByteArray() << "" << "";
     }
 

@@ -183,7 +183,9 @@ private slots:
         // The listed free space runs to the disk's end; the provider stops before GPT's backup table.
         row("to the disk's very end: the provider's limit", "resize 2:2 106324918272", "5", refused + "The new size is larger "
             "than the partition and the unallocated space after it (at most 106323509248 bytes)");
-        row("FAT32 converted, then shrunk", "resize 1:2 3221225472", fat32, ok, "1:2 16106127360+3221225472 NTFS Data F 0 new");
+        const QString converted = ok + " It was reformatted from FAT32 to NTFS first; the files it held were erased, its label ";
+        row("FAT32 converted, then shrunk", "resize 1:2 3221225472", fat32, converted + "\u201CMEDIA\u201D was kept.",
+            "1:2 16106127360+3221225472 NTFS MEDIA F 0 new");
         row("undetectable file system", "resize 1:3 5368709120", "5,10,65,60,90,100", ok, "1:3 20401094656+5368709120   R 0 same");
         row("conversion leaves FAT32", "resize 1:2 3221225472", "5,15,25,20,40,60,80,45", "failed Failed to convert FAT32 to NTFS", "",
             "{\"target\":\"tool.diskpart\",\"match\":\"format fs=ntfs\",\"exitCode\":0}");
@@ -198,10 +200,10 @@ private slots:
         row("the running system", "resize 0:2 42949672960", "5", refused + "*");
         row("FAT32 logical drive past its extended partition: no conversion", "resize 3:3 42949672960", "5",
             refused + "The new size is larger than the partition and the unallocated space after it (at most 4293918720 bytes)");
-        row("FAT32 logical drive grows inside its extended partition", "resize 3:3 2147483648", fat32, ok,
-            "3:3 1075838976+2147483648 NTFS Data W 0 new");
+        row("FAT32 logical drive grows inside its extended partition", "resize 3:3 2147483648", fat32,
+            converted + "\u201CLOG\u201D was kept.", "3:3 1075838976+2147483648 NTFS LOG W 0 new");
         row("already NTFS", "ntfs 1:1", "5,100", "ok Already NTFS, no conversion needed");
-        row("by id", "ntfs 1:2", "5,10,20,40,60,80,90,100", formatted, "1:2 16106127360+4294967296 NTFS Data F 0 new");
+        row("by id", "ntfs 1:2", "5,10,20,40,60,80,90,100", formatted, "1:2 16106127360+4294967296 NTFS MEDIA F 0 new");
         row("by letter, always", "ntfs E:", "5,10,90,100", formatted, "1:1 1048576+10737418240 NTFS Data E 1 new");
         row("script fails", "ntfs 1:2", "5,10,20,40,60,80", "failed diskpart格式化命令执行失败", "", "{\"target\":\"tool.diskpart\",\"exitCode\":5}");
         row("neither", "ntfs E", "5,10", "failed Invalid parameter: neither drive letter nor partition ID");
