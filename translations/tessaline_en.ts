@@ -952,6 +952,30 @@ File System: %1</source>
         <source>the partition has no drive letter to name it through</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Partition %1 did not get the letter %2 (it is in use or cannot be given); it has %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition made before it was removed again; the disk is as it was.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The %1 partitions made before it were removed again; the disk is as it was.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Removing the partitions made before it failed: %1 remain on the disk.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It had been reformatted from FAT32 to NTFS first, so the files it held are gone; it keeps its old size.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -3057,6 +3081,50 @@ Confirm cancellation?</source>
     </message>
     <message>
         <source>no such drive letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is no partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the new size is below 1 MB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the storage service could not prepare the resize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the request names no disk, size or place</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>disk %1 is no longer there</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the partition would be larger than the disk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the place chosen is no longer free space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the free space there is too small</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>an MBR partition cannot be larger than 2 TB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the storage service could not prepare the creation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the provider made the partition but did not say which it is</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

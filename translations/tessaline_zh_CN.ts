@@ -959,6 +959,30 @@ File System: %1</source>
         <source>the partition has no drive letter to name it through</source>
         <translation>该分区没有可用于设置卷标的驱动器号</translation>
     </message>
+    <message>
+        <source>Partition %1 did not get the letter %2 (it is in use or cannot be given); it has %3.</source>
+        <translation>分区 %1 未能获得驱动器号 %2（已被占用或无法分配）；它现在是 %3。</translation>
+    </message>
+    <message>
+        <source>no letter</source>
+        <translation>无驱动器号</translation>
+    </message>
+    <message>
+        <source>The partition made before it was removed again; the disk is as it was.</source>
+        <translation>在它之前创建的分区已被删除；磁盘恢复原样。</translation>
+    </message>
+    <message>
+        <source>The %1 partitions made before it were removed again; the disk is as it was.</source>
+        <translation>在它之前创建的 %1 个分区已被删除；磁盘恢复原样。</translation>
+    </message>
+    <message>
+        <source>Removing the partitions made before it failed: %1 remain on the disk.</source>
+        <translation>删除在它之前创建的分区失败：%1 仍留在磁盘上。</translation>
+    </message>
+    <message>
+        <source>It had been reformatted from FAT32 to NTFS first, so the files it held are gone; it keeps its old size.</source>
+        <translation>它此前已从 FAT32 重新格式化为 NTFS，原有文件已不存在；其大小保持不变。</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -3200,6 +3224,50 @@ Confirm cancellation?</source>
     <message>
         <source>no such drive letter</source>
         <translation>没有这样的驱动器号</translation>
+    </message>
+    <message>
+        <source>%1 is no partition</source>
+        <translation>%1 不是分区</translation>
+    </message>
+    <message>
+        <source>the new size is below 1 MB</source>
+        <translation>新大小小于 1 MB</translation>
+    </message>
+    <message>
+        <source>the storage service could not prepare the resize</source>
+        <translation>存储服务无法准备调整大小</translation>
+    </message>
+    <message>
+        <source>the request names no disk, size or place</source>
+        <translation>请求未指定磁盘、大小或位置</translation>
+    </message>
+    <message>
+        <source>disk %1 is no longer there</source>
+        <translation>磁盘 %1 已不存在</translation>
+    </message>
+    <message>
+        <source>the partition would be larger than the disk</source>
+        <translation>分区将大于磁盘</translation>
+    </message>
+    <message>
+        <source>the place chosen is no longer free space</source>
+        <translation>所选位置已不再是可用空间</translation>
+    </message>
+    <message>
+        <source>the free space there is too small</source>
+        <translation>该处的可用空间太小</translation>
+    </message>
+    <message>
+        <source>an MBR partition cannot be larger than 2 TB</source>
+        <translation>MBR 分区不能大于 2 TB</translation>
+    </message>
+    <message>
+        <source>the storage service could not prepare the creation</source>
+        <translation>存储服务无法准备创建分区</translation>
+    </message>
+    <message>
+        <source>the provider made the partition but did not say which it is</source>
+        <translation>提供程序创建了分区，但未说明是哪一个</translation>
     </message>
 </context>
 <context>

@@ -905,8 +905,12 @@ public:
         const bool parsed = parseObjectPath(qs(objectPath), m_ns, &op);
         const QString cls = parsed ? canonicalClass(op.className) : QString();
         const QString subject = cls + QLatin1Char('.') + qs(method);
+        // "omitOutput" lets the method run and leaves that output parameter out of its answer.
+        QString omitted;
         if (const auto f = m_store.takeFault(QStringLiteral("wmi.method"), subject)) {
-            if (const auto code = faultCode(*f, QStringLiteral("returnValue"))) {
+            if (f->contains(QStringLiteral("omitOutput"))) {
+                omitted = f->value(QStringLiteral("omitOutput")).toString();
+            } else if (const auto code = faultCode(*f, QStringLiteral("returnValue"))) {
                 Machine m;
                 auto out = methodOut(cls, qs(method), m);
                 if (!out)
@@ -914,8 +918,9 @@ public:
                 out->declare(QStringLiteral("ReturnValue"), platform::CIM_UINT32, u32(quint32(*code)));
                 outParams = out;
                 return hr::Ok;
+            } else {
+                return faultHResult(*f);
             }
-            return faultHResult(*f);
         }
         if (!parsed)
             return hr::WbemInvalidObjectPath;
@@ -984,7 +989,7 @@ public:
         }
         if (platform::failed(result))
             return result;
-        if (createdNumber > 0) {
+        if (createdNumber > 0 && omitted != QLatin1String("CreatedPartition")) {
             const Disk *d = after.disk(at.disk);
             for (const Partition &p : d->partitions)
                 if (p.number == createdNumber)

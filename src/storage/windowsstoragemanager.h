@@ -102,6 +102,10 @@ public:
     // The same, tried once more after a pause when the first pass finds nothing.
     QString refreshAndDetectFileSystem(const QString &partitionId);
 
+    // Why the last createPartition or resizePartitionStorageAPI failed, in words a user reads
+    // (the provider's code and its meaning, or what was missing); empty after a success.
+    QString lastFailure() const { return m_lastFailure; }
+
     // The small changes. Each answers empty when done, else why not (the provider's code and its
     // meaning, or the system's error). MSFT_Disk.Initialize with 1 (MBR) or 2 (GPT):
     QString initializeDisk(int diskNumber, int partitionStyle);
@@ -126,6 +130,9 @@ private:
     // getPartitionInfo without taking the storage lock. The lock is not recursive, so code that
     // already holds it (file-system detection) calls this instead of the public method.
     PartitionInfo partitionInfoLocked(const QString &partitionId);
+    // The partition numbers of the disk now, and the id of one the disk has that `before` did not.
+    QList<int> partitionNumbers(int diskNumber);
+    QString numberNotIn(int diskNumber, const QList<int> &before);
     // Runs `method` on the first object `objectQuery` finds, with `inputs`; empty when it returned 0.
     QString callMethod(const QString &objectQuery, const QString &className, const QString &method,
                        const QList<QPair<QString, platform::Variant>> &inputs);
@@ -139,6 +146,7 @@ private:
 
     QMutex m_storageLock;
     QString m_lastAssignedDriveLetter;
+    QString m_lastFailure;
     std::unique_ptr<platform::WbemLocator> m_locator;
     std::unique_ptr<platform::WbemServices> m_services;
     bool m_comInitialized = false;

@@ -217,10 +217,12 @@ qlonglong WindowsStorageManager::getPartitionMaximumSize(const QString &partitio
 
 bool WindowsStorageManager::resizePartitionStorageAPI(const QString &partitionId, qlonglong newSizeBytes)
 {
+    m_lastFailure = tr("the storage service is not connected");
     if (!m_services) {
         qCritical() << "WMI service not initialized";
         return false;
     }
+    m_lastFailure = tr("%1 is no partition").arg(partitionId);
     const QStringList parts = partitionId.split(QLatin1Char(':'), Qt::KeepEmptyParts);
     if (parts.size() != 2) {
         qWarning() << "Invalid partition ID format:" << partitionId;
@@ -244,8 +246,10 @@ bool WindowsStorageManager::resizePartitionStorageAPI(const QString &partitionId
     });
     if (failed(queryHr)) {
         qWarning() << "Query for partition failed, HRESULT:" << qUtf8Printable(hresultText(queryHr));
+        m_lastFailure = tr("the storage service could not be asked (%1)").arg(hresultText(queryHr));
         return false;
     }
+    m_lastFailure = tr("it is no longer there");
     if (partition.isNull()) {
         qWarning() << "Partition not found:" << partitionId;
         return false;
@@ -260,14 +264,17 @@ bool WindowsStorageManager::resizePartitionStorageAPI(const QString &partitionId
 
     if (newSizeBytes == current) {
         qDebug() << "Partition is already the target size";
+        m_lastFailure.clear();
         return true;
     }
+    m_lastFailure = tr("the new size is below 1 MB");
     if (newSizeBytes < MiB) {
         qWarning() << "Target size too small:" << newSizeBytes;
         return false;
     }
 
     emit operationProgress(10);
+    m_lastFailure = tr("the storage service could not prepare the resize");
     WmiMethodCall call(*m_services);
     HResult hr = call.fetchClass(QStringLiteral("MSFT_Partition"));
     if (failed(hr)) {
@@ -338,6 +345,7 @@ bool WindowsStorageManager::resizePartitionStorageAPI(const QString &partitionId
 
     bool success = false;
     QString text;
+    int code = -1;
     const WmiObject outputs = call.outputs();
     if (failed(hr)) {
         text = execMethodFailureText(hr);
@@ -349,7 +357,7 @@ bool WindowsStorageManager::resizePartitionStorageAPI(const QString &partitionId
         if (failed(getHr)) {
             text = QStringLiteral("Failed to get return value, HRESULT: %1").arg(hresultText(getHr));
         } else {
-            const int code = readReturnValue(returnValue);
+            code = readReturnValue(returnValue);
             qDebug() << "Resize method returned:" << code;
             if (code != 0) {
                 text = returnCodeText(code);
@@ -362,6 +370,8 @@ bool WindowsStorageManager::resizePartitionStorageAPI(const QString &partitionId
         }
     }
 
+    // The provider's code with its meaning; anything else as the call failed.
+    m_lastFailure = success ? QString() : code > 0 ? tr("%1 (code %2)").arg(text).arg(code) : text;
     emit operationProgress(100);
     qDebug() << "=== Partition Resize Operation Completed ===";
     qDebug() << "Result:" << (success ? "SUCCESS" : "FAILED");

@@ -284,14 +284,37 @@ qint64 WindowsStorageManager::freeBytesFrom(int diskNumber, qint64 diskSize, qin
     return occupied ? -1 : end - offset;
 }
 
+QList<int> WindowsStorageManager::partitionNumbers(int diskNumber)
+{
+    QList<int> numbers;
+    runQuery(*m_services, QStringLiteral("SELECT PartitionNumber FROM MSFT_Partition WHERE DiskNumber = %1").arg(diskNumber),
+             [&](const WmiObject &partition) {
+                 int number = 0;
+                 if (readUnchecked(partition.property(QStringLiteral("PartitionNumber")), &number))
+                     numbers << number;
+                 return true;
+             });
+    return numbers;
+}
+
+QString WindowsStorageManager::numberNotIn(int diskNumber, const QList<int> &before)
+{
+    for (int number : partitionNumbers(diskNumber))
+        if (!before.contains(number))
+            return makePartitionId(diskNumber, number);
+    return QString();
+}
+
 QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeBytes, const QString &fileSystem,
                                                bool assignLetter, qlonglong offsetBytes, bool exactSize)
 {
     qDebug() << "Creating partition: disk" << diskNumber << "size" << sizeBytes << "bytes ("
              << QString::number(double(sizeBytes) / GiB, 'f', 2) << "GB), file system" << fileSystem
              << "assign letter" << assignLetter << "region start" << offsetBytes;
+    m_lastFailure = tr("the storage service is not connected");
     if (!checkServices())
         return QString();
+    m_lastFailure = tr("the request names no disk, size or place");
     if (diskNumber < 0 || sizeBytes <= 0 || offsetBytes < 0) {
         qWarning() << "Invalid partition request: disk" << diskNumber << "size" << sizeBytes << "region start"
                    << offsetBytes;
@@ -320,8 +343,10 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
         });
     if (failed(hrQuery)) {
         qWarning() << "Query for MSFT_Disk failed:" << qUtf8Printable(hresultText(hrQuery));
+        m_lastFailure = tr("the storage service could not be asked (%1)").arg(hresultText(hrQuery));
         return QString();
     }
+    m_lastFailure = tr("disk %1 is no longer there").arg(diskNumber);
     if (!found) {
         qWarning() << "Disk not found:" << diskNumber;
         return QString();
@@ -331,6 +356,7 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
 
     qint64 reportedDiskSize = 0;
     const bool diskSizeKnown = read64(sizeValue, &reportedDiskSize) == ReadStatus::Read && reportedDiskSize > 0;
+    m_lastFailure = tr("the partition would be larger than the disk");
     if (diskSizeKnown && sizeBytes > reportedDiskSize) {
         qWarning() << "请求的分区大小超过磁盘容量:" << sizeBytes << ">" << reportedDiskSize;
         return QString();
@@ -344,6 +370,7 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
         freeBytes = diskSizeKnown ? freeBytesFrom(diskNumber, reportedDiskSize, offsetBytes) : -1;
         if (freeBytes < 0) {
             qWarning() << "所选位置不在磁盘的可用空间内:" << offsetBytes;
+            m_lastFailure = tr("the place chosen is no longer free space");
             return QString();
         }
         qDebug() << "Free bytes from region start" << offsetBytes << ":" << freeBytes;
@@ -365,12 +392,14 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
         size -= size % sectorSize;
         if (size < creationplan::MinimumPartitionSize) {
             qWarning() << "The space for an exactly sized partition is too small:" << size;
+            m_lastFailure = tr("the free space there is too small");
             return QString();
         }
     } else if (freeBytes > 0) {
         size = creationplan::sizeToAsk(sizeBytes, fileSystem, partitionStyle, freeBytes, diskSize);
         if (size == 0) {
             qWarning() << "可用空间严重不足，无法创建分区";
+            m_lastFailure = tr("the free space there is too small");
             return QString();
         }
         const double change = std::fabs(double(size - sizeBytes)) / double(sizeBytes);
@@ -381,6 +410,7 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
         size = creationplan::requestedSize(sizeBytes, fileSystem, partitionStyle);
         qWarning() << "Free space unknown; creating with" << size << "bytes may fail";
     }
+    m_lastFailure = tr("an MBR partition cannot be larger than 2 TB");
     if (partitionStyle == 1 && size > MbrLimit) {
         qWarning() << "分区大小超过MBR分区表2TB限制";
         return QString();
@@ -388,6 +418,7 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
     qDebug() << "Final partition size:" << size << "bytes";
     emit partitionCreationProgress(30, tr("正在创建分区..."));
 
+    m_lastFailure = tr("the storage service could not prepare the creation");
     WmiMethodCall call(*m_services);
     HResult hr = call.fetchClass(QStringLiteral("MSFT_Disk"));
     if (failed(hr)) {
@@ -412,16 +443,20 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
     }
     emit partitionCreationProgress(60, tr("执行分区创建命令..."));
 
+    const QList<int> numbersBefore = partitionNumbers(diskNumber);
     QString id;
     hr = call.execute(diskPath);
     const WmiObject outputs = call.outputs();
     int returnValue = 0;
     if (failed(hr) || outputs.isNull()) {
         qWarning() << "❌ CreatePartition方法执行失败:" << qUtf8Printable(hresultText(hr));
+        m_lastFailure = tr("%1 failed (%2)").arg(QStringLiteral("CreatePartition"), hresultText(hr));
     } else if (!readUnchecked(outputs.property(QStringLiteral("ReturnValue")), &returnValue)) {
         qWarning() << "CreatePartition returned no ReturnValue";
+        m_lastFailure = tr("%1 gave no result").arg(QStringLiteral("CreatePartition"));
     } else if (returnValue != 0) {
         qWarning().noquote() << "❌ 分区创建失败，返回码:" << returnValue << "-" << returnCodeText(returnValue);
+        m_lastFailure = tr("%1 (code %2)").arg(returnCodeText(returnValue)).arg(returnValue);
     } else {
         const Variant created = outputs.property(QStringLiteral("CreatedPartition"));
         if (created.vt == VT_UNKNOWN && created.object) {
@@ -435,6 +470,10 @@ QString WindowsStorageManager::createPartition(int diskNumber, qlonglong sizeByt
                 traceDeviation("final", createdSize, size);
             }
         }
+        // Made, yet not described: the new number is the one the disk did not have before.
+        if (id.isEmpty())
+            id = numberNotIn(diskNumber, numbersBefore);
+        m_lastFailure = id.isEmpty() ? tr("the provider made the partition but did not say which it is") : QString();
         qDebug() << "✅ Partition created:" << id;
         emit partitionCreationProgress(90, tr(CreatingDoneText));
     }

@@ -4,6 +4,7 @@
 #include "storageaccess.h"
 
 #include "common/creationplan.h"
+#include "common/driveletter.h"
 #include "platform/platform.h"
 #include "storage/windowsstoragemanager.h"
 
@@ -59,6 +60,7 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     int accumulated = 0;
     qint64 nextOffset = 0; // end of the partition placed last, where an unplaced request goes
     QString failure;
+    QStringList lettersNotGiven;
     QList<Step> steps{{QStringLiteral("check the plan"), false, [&](ReportNode &node) {
         failure = node.detail = refusal(*storage, requests, diskIndex);
         return failure.isEmpty();
@@ -72,11 +74,20 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
                                                         request.driveLetter.isEmpty(), offset, request.exactSize);
             if (id.isEmpty()) {
                 failure = tr("创建第 %1 个分区失败: %2").arg(i).arg(request.volumeLabel);
+                if (!storage->lastFailure().isEmpty())
+                    failure += QStringLiteral(" (%1)").arg(storage->lastFailure());
                 node.detail = failure;
                 return false;
             }
-            if (!request.driveLetter.isEmpty() && !storage->assignDriveLetter(id, request.driveLetter))
+            // A letter the user asked for and did not get is said in the end, never only traced.
+            if (!request.driveLetter.isEmpty() && !storage->assignDriveLetter(id, request.driveLetter)) {
                 qWarning() << "WorkerThread: ⚠ 无法分配盘符" << request.driveLetter << "给分区" << id;
+                const QString now = driveletter::driveOf(storage->getPartitionInfo(id));
+                lettersNotGiven << tr("Partition %1 did not get the letter %2 (it is in use or cannot be given); it has %3.")
+                                       .arg(i)
+                                       .arg(driveletter::drive(driveletter::parse(request.driveLetter)),
+                                            now.isEmpty() ? tr("no letter") : now);
+            }
             created << id;
             node.detail = id;
 
@@ -102,13 +113,26 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     const StepRunner::Stop stop = runner.run(steps);
     if (stop != StepRunner::Stop::None) {
         qWarning() << "WorkerThread: 创建过程中出现错误，开始清理...";
+        QStringList left;
         for (const QString &earlier : std::as_const(created))
-            storage->deletePartition(earlier);
-        endCreation(false, stop == StepRunner::Stop::Failed ? failure : tr("The operation has been canceled"));
+            if (!storage->deletePartition(earlier))
+                left << earlier;
+        QString message = stop == StepRunner::Stop::Failed ? failure : tr("The operation has been canceled");
+        // What the disk holds now: the partitions made before the failure are taken out again.
+        if (!created.isEmpty() && left.isEmpty())
+            message += QLatin1Char('\n') + (created.size() == 1
+                                                  ? tr("The partition made before it was removed again; the disk is as it was.")
+                                                  : tr("The %1 partitions made before it were removed again; the disk is as it was.")
+                                                        .arg(created.size()));
+        else if (!left.isEmpty())
+            message += QLatin1Char('\n') + tr("Removing the partitions made before it failed: %1 remain on the disk.")
+                                               .arg(left.join(QStringLiteral(", ")));
+        endCreation(false, message);
         return;
     }
 
     emit m_worker.partitionCreationProgress(60, tr("All partitions created, ready to format..."));
+    m_lettersNotGiven = lettersNotGiven.join(QLatin1Char('\n'));
     if (!formats.isEmpty()) {
         m_worker.startBatchFormat(formats);
         return;
@@ -149,7 +173,9 @@ void BatchJob::endCreation(bool success, const QString &message)
     m_isCreateAndFormatMode = false;
     m_worker.publishReport(m_report);
     m_worker.jobEnded();
-    emit m_worker.partitionCreationCompleted(success, message);
+    emit m_worker.partitionCreationCompleted(success, success && !m_lettersNotGiven.isEmpty()
+                                                          ? message + QLatin1Char('\n') + m_lettersNotGiven
+                                                          : message);
 }
 
 void BatchJob::startFormat(const QList<FormatOptions> &tasks)

@@ -39,6 +39,7 @@ private:
     DiskOperationWorker &m_worker;
     JobReport m_report;
     bool m_isCreateAndFormatMode = false;
+    QString m_lettersNotGiven; // one line for each requested letter a new partition did not get
     QList<FormatOptions> m_formatQueue;
     int m_totalFormatTasks = 0;
     int m_succeededFormatTasks = 0;

@@ -154,7 +154,13 @@ void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes, const Parti
              emit m_worker.operationProgress(65);
              if (resizeInThread(partitionId, newSizeBytes))
                  return true;
-             failure = tr("Failed to resize partition");
+             WindowsStorageManager *own = storageaccess::manager(m_worker);
+             const QString why = own ? own->lastFailure() : storageaccess::unavailableText();
+             failure = why.isEmpty() ? tr("Failed to resize partition") : tr("Failed to resize partition: %1").arg(why);
+             // The end state, when it differs from before: the conversion has already happened.
+             if (fileSystem.toUpper() == QLatin1String("FAT32"))
+                 failure += QLatin1Char('\n') + tr("It had been reformatted from FAT32 to NTFS first, so the files it "
+                                                    "held are gone; it keeps its old size.");
              node.detail = failure;
              return false;
          }},

@@ -352,7 +352,8 @@ private slots:
         dialog.onOkClicked();
         QVERIFY(boxes.waitFor(2, 15000));
         QCOMPARE(boxes.at(1).title + ": " + boxes.at(1).text,
-                 QStringLiteral("Resize Failed: Failed to resize partition.\n\nError: Failed to resize partition"));
+                 QStringLiteral("Resize Failed: Failed to resize partition.\n\nError: Failed to resize partition: The disk is offline "
+                                "(code 41003)"));
         QVERIFY(dialog.isVisible() && !dialog.isOperationInProgress() && progressOf(dialog)->isHidden());
         QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
         QCOMPARE(sim::toJson(m_machine->read()).value("disks"), before);

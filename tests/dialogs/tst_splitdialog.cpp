@@ -230,7 +230,7 @@ private slots:
     // result; the late Yes then cancels nothing.
     void endsWhileAsking()
     {
-        openWindow(R"({"target":"tool.diskpart","match":"create","hangMs":600})");
+        openWindow(R"({"target":"tool.diskpart","match":"format fs","hangMs":600})");
         MessageBoxAnswerer boxes;
         QPointer<SplitPartitionDialog> dialog = splitRow(QStringLiteral("D"));
         QVERIFY(dialog);

@@ -72,8 +72,19 @@ private slots:
                                              request(sim::kGiB, "Third", "M")}
             << QStringLiteral("intruder")
             << QStringList{ready, "5 Creating partition 1/3...", "23 Partition 1 Created successfully",
-                           "23 Creating partition 2/3...", "done 0 创建第 2 个分区失败: Second"}
+                           "23 Creating partition 2/3...", "done 0 创建第 2 个分区失败: Second (the place chosen is no longer free space)\n"
+                           "The partition made before it was removed again; the disk is as it was."}
             << QStringList() << QStringList{c, "2 @11286MiB E NTFS Data"};
+        // The provider leaves the new partition out of its answer: it is found all the same. A letter
+        // asked for and taken meanwhile is said in the end.
+        QTest::newRow("made without a description; a letter not given")
+            << QList<PartitionCreateRequest>{request(sim::kGiB, "Found", "H", start)}
+            << QStringLiteral("{\"target\":\"wmi.method\",\"match\":\"CreatePartition\",\"omitOutput\":\"CreatedPartition\"}")
+            << QStringList{ready, "5 Creating partition 1/1...", "60 Partition 1 Created successfully", all,
+                           "done 1 Partition creation and formatting are all completed\uFF01\nPartition 1 did not get the letter H: (it is in use or "
+                           "cannot be given); it has no letter."}
+            << QStringList{"1 1 100", "finished 1 All 1 partitions formatted successfully"}
+            << QStringList{c, "3 @10241MiB  NTFS Found", e};
         // Placed one after the other from the region's start; the second's format fails on
         // every route, the first's succeeds, and the job reports the failure.
         QTest::newRow("one of two formats fails")
@@ -109,6 +120,7 @@ private slots:
         tm.addDisk(0, 40 * sim::kGiB);
         tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C"));
         tm.addPartition(0, 14 * sim::kGiB + sim::kMiB, 2 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.addOtherDrive("H", 5); // a letter a plan may ask for, taken by a DVD drive
         tm.setTimeScale(0.01);
         if (fault.startsWith(QLatin1Char('{')))
             tm.addFault(fault.toUtf8().constData());

@@ -186,6 +186,13 @@ private slots:
         const QString converted = ok + " It was reformatted from FAT32 to NTFS first; the files it held were erased, its label ";
         row("FAT32 converted, then shrunk", "resize 1:2 3221225472", fat32, converted + "\u201CMEDIA\u201D was kept.",
             "1:2 16106127360+3221225472 NTFS MEDIA F 0 new");
+        // A refusal by the provider is named; after a conversion the message says the files are gone.
+        row("the provider refuses", "resize 1:1 12884901888", "5,25,65,60,90", refused + "Access Denied (code 40001)", "",
+            "{\"target\":\"wmi.method\",\"match\":\"Resize\",\"returnValue\":40001}");
+        row("the provider refuses after the conversion", "resize 1:2 3221225472", "5,15,25,20,40,60,80,45,55,65,60,90",
+            refused + "Access Denied (code 40001)\nIt had been reformatted from FAT32 to NTFS first, so the files it held are "
+                      "gone; it keeps its old size.", "1:2 16106127360+4294967296 NTFS MEDIA F 0 new",
+            "{\"target\":\"wmi.method\",\"match\":\"Resize\",\"returnValue\":40001}");
         row("undetectable file system", "resize 1:3 5368709120", "5,10,65,60,90,100", ok, "1:3 20401094656+5368709120   R 0 same");
         row("conversion leaves FAT32", "resize 1:2 3221225472", "5,15,25,20,40,60,80,45", "failed Failed to convert FAT32 to NTFS", "",
             "{\"target\":\"tool.diskpart\",\"match\":\"format fs=ntfs\",\"exitCode\":0}");

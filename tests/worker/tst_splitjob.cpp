@@ -107,7 +107,7 @@ private slots:
         QTest::newRow("creation fails after the shrink")
             << "NTFS" << splitD(6 * G, 4 * G, "K")
             << R"({"target":"wmi.method","match":"MSFT_Disk.CreatePartition","returnValue":1})" << false
-            << QList<int>{5, 10, 15, 25, 50} << "0 Failed to create new partition: 创建第 1 个分区失败: Media"
+            << QList<int>{5, 10, 15, 25, 50} << "0 Failed to create new partition: 创建第 1 个分区失败: Media (Not Supported (code 1))"
             << QStringList{c, shrunk, e};
         QTest::newRow("FAT32 refused before any change")
             << "FAT32" << splitD(6 * G, 4 * G, "K") << QString() << false << QList<int>{5, 10, 15}
@@ -194,10 +194,10 @@ private slots:
         QCOMPARE(disk0(tm.read()), layout);
         if (QByteArray(QTest::currentDataTag()) == "creation fails after the shrink")
             QCOMPARE(reports, (QStringList{"create 1 partitions on disk 0: failed\n  [done] check the plan\n  [failed] create partition 1 of 1 (changes the "
-                                           "disk): 创建第 1 个分区失败: Media",
+                                           "disk): 创建第 1 个分区失败: Media (Not Supported (code 1))",
                                            "split 0:2: failed\n  [done] shrink the partition (changes the disk)\n  [done] read "
                                            "the partition table again\n  [failed] create the new partition (changes the disk): "
-                                           "Failed to create new partition: 创建第 1 个分区失败: Media"}));
+                                           "Failed to create new partition: 创建第 1 个分区失败: Media (Not Supported (code 1))"}));
     }
 };
 
