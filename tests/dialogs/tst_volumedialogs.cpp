@@ -126,6 +126,14 @@ private slots:
         QVERIFY(boxes.waitFor(1));
         QCOMPARE(boxes.at(0).text, "F: is now named \u201CMUSIC\u201D.");
         QCOMPARE(partitionsOf(m_machine->read(), 0, "label"), (QStringList{"Windows", "MUSIC"}));
+
+        // A disk row has no volume; nothing selected has no disk.
+        m_tree->setCurrentItem(m_tree->topLevelItem(0));
+        QVERIFY(!inDialog<VolumeLabelDialog>(RenameRow, [](VolumeLabelDialog *d) { d->reject(); }));
+        m_tree->setCurrentItem(nullptr);
+        QVERIFY(!inDialog<InitializeDiskDialog>(InitializeRow, [](InitializeDiskDialog *d) { d->reject(); }));
+        QVERIFY(boxes.waitFor(3));
+        QCOMPARE(boxes.at(1).text + " | " + boxes.at(2).text, "Please select a partition. | Please select a disk to initialise.");
     }
 };
 

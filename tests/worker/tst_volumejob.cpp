@@ -151,6 +151,56 @@ private slots:
         QCOMPARE(partitionsOf(tm.read(), 0, fields).at(1), " 1111-2222");
     }
 
+    // What no job may touch is refused before anything changes; a step the system refuses ends
+    // with the state the partition is in.
+    void refusalsAndFailures()
+    {
+        TestMachine tm;
+        tm.addDisk(0, 100 * sim::kGiB, "MBR");
+        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Keep", "E"));
+        tm.addPartition(0, 11 * sim::kGiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS"));
+        tm.addPartition(0, 21 * sim::kGiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("", "", "R"));
+        tm.addPartition(0, 31 * sim::kGiB, 20 * sim::kGiB, "Extended");
+        tm.addDisk(1, 10 * sim::kGiB).readOnly = true;
+        tm.addPartition(1, sim::kMiB, 16 * sim::kMiB, "MSR");
+        tm.addPartition(1, 17 * sim::kMiB, sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Old", "W"));
+        tm.addFault(QJsonObject{{"target", "wmi.method"}, {"match", "RemoveAccessPath"}, {"returnValue", 42007}});
+        tm.addFault(QJsonObject{{"target", "wmi.method"}, {"match", "AddAccessPath"}, {"returnValue", 42002}});
+        QVERIFY(tm.write());
+        const QStringList before = TestMachine::fingerprint(tm.read());
+        PartitionInfo freeSpace;
+        freeSpace.isUnallocated = true;
+        struct Case { const char *id; const char *op; const char *arg; QString end; };
+        const QString letter = QStringLiteral("failed The drive letter of %1 was not changed: ");
+        const Case cases[] = {
+            {"", "letter", "K", letter.arg("Partition 0 of Disk -1") + "Free space has no drive letter. Create a partition in it first."},
+            {"", "rename", "x", "failed Partition 0 of Disk -1 was not renamed: Free space has no volume to rename. Create a partition in it first."},
+            {"1:1", "letter", "K", letter.arg("Partition 1 of Disk 1") + "A Microsoft Reserved partition holds no volume, so it can have no drive letter."},
+            {"0:4", "letter", "K", letter.arg("Partition 4 of Disk 0") + "An extended partition holds logical drives, not a volume: give the letter to one of its logical drives."},
+            {"0:2", "letter", "", letter.arg("Partition 2 of Disk 0") + "Partition 2 of Disk 0 has no drive letter to take away."},
+            {"0:2", "rename", "x", "failed Partition 2 of Disk 0 was not renamed: Partition 2 of Disk 0 has no drive letter. Give it one first (Change Drive Letter), then rename it."},
+            {"0:3", "rename", "x", "failed R: was not renamed: R: holds no file system, so it has no name to change. Format it first."},
+            {"0:1", "letter", "K", "failed E: could not be taken from E: (Keep): The access path is not valid (code 42007). The partition keeps it."},
+            {"0:2", "letter", "K", "failed K: could not be given to Partition 2 of Disk 0: The access path is already in use (code 42002). The partition still has no letter."},
+            {"1:2", "rename", "New", "failed W: (Old) could not be renamed: the disk is write-protected. Its name is unchanged."},
+            {"9", "init", "", "failed Disk 9 was not initialised: Disk 9 is no longer there. Nothing was changed."},
+        };
+        WorkerRig rig(this);
+        for (const Case &c : cases) {
+            const PartitionInfo p = *c.id ? record(c.id) : freeSpace;
+            const QString arg = c.arg, op = c.op;
+            QCOMPARE(run(rig, [p, arg, op](DiskOperationWorker *w) {
+                         if (op == "letter")
+                             w->changeDriveLetterAsync(p, arg);
+                         else if (op == "rename")
+                             w->renameVolumeAsync(p, arg);
+                         else
+                             w->initializeDiskAsync(9, 2);
+                     }), c.end);
+        }
+        QCOMPARE(TestMachine::fingerprint(tm.read()), before);
+    }
+
     // Labels within and beyond each file system's rules; the volume is never formatted.
     void labels_data()
     {
