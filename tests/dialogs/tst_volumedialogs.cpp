@@ -61,12 +61,14 @@ private slots:
         m_tree->setCurrentItem(m_tree->topLevelItem(1));
         QVERIFY(inDialog<InitializeDiskDialog>(InitializeRow, [](InitializeDiskDialog *d) {
             QVERIFY(child<QRadioButton>(*d, "gptRadio")->isChecked());
+            QVERIFY(child<QLabel>(*d, "initializeIntroLabel")->text().startsWith("Disk 1 (Fresh Disk, 10.00 GB) is not initialised"));
             child<QRadioButton>(*d, "mbrRadio")->click();
             click(d, "okButton");
         }));
         QVERIFY(boxes.waitFor(1));
         QCOMPARE(boxes.at(0).text, "Disk 1 is initialised as MBR. Its space is free for new partitions.");
         QTRY_COMPARE(m_tree->topLevelItem(1)->text(4), "MBR");
+        QCOMPARE(child<QLabel>(*m_window, "statusLabel")->text(), "Initialisation of disk 1: completed");
         QCOMPARE(childTexts(m_tree->topLevelItem(1)), QStringList{"Unallocated"});
         QCOMPARE(m_machine->read().disk(1)->partitionStyle, "MBR");
 
@@ -74,7 +76,8 @@ private slots:
         m_tree->setCurrentItem(m_tree->topLevelItem(0));
         QVERIFY(!inDialog<InitializeDiskDialog>(InitializeRow, [](InitializeDiskDialog *d) { d->reject(); }));
         QVERIFY(boxes.waitFor(2));
-        QVERIFY(boxes.at(1).text.startsWith("Disk 0 is already initialised."));
+        QCOMPARE(boxes.at(1).text, "Disk 0 is already initialised. Only a new, uninitialised (RAW) disk can be initialised; "
+                                   "this one keeps its partitions.");
     }
 
     // Only free letters are offered; the current one cannot be "changed" to itself; C: is refused.
@@ -84,11 +87,15 @@ private slots:
         m_tree->setCurrentItem(row("F"));
         QStringList offered;
         QVERIFY(inDialog<DriveLetterDialog>(LetterRow, [&](DriveLetterDialog *d) {
+            QCOMPARE(d->objectName(), "driveLetterDialog");
             auto *combo = child<QComboBox>(*d, "letterCombo");
             for (int i = 0; i < combo->count(); ++i)
                 offered << combo->itemText(i);
             QVERIFY(!child<QPushButton>(*d, "okButton")->isEnabled());
+            auto *note = child<QLabel>(*d, "letterNoteLabel");
+            QCOMPARE(note->text(), "This is the letter it has now.");
             combo->setCurrentText("K:");
+            QCOMPARE(note->text(), "Programs and shortcuts that use F: will not find the volume under K:.");
             click(d, "okButton");
         }));
         QCOMPARE(offered.first(), "F: (now)");
@@ -97,6 +104,7 @@ private slots:
         QVERIFY(boxes.waitFor(1));
         QCOMPARE(boxes.at(0).text, "F: is now K:. Programs and shortcuts that used F: need the new letter.");
         QTRY_VERIFY(row("K"));
+        QCOMPARE(child<QLabel>(*m_window, "statusLabel")->text(), "Drive letter of F: (MEDIA): completed");
         QCOMPARE(partitionsOf(m_machine->read(), 0, "letter"), (QStringList{"C", "K"}));
 
         m_tree->setCurrentItem(row("C"));
@@ -126,6 +134,7 @@ private slots:
         QVERIFY(boxes.waitFor(1));
         QCOMPARE(boxes.at(0).text, "F: is now named \u201CMUSIC\u201D.");
         QCOMPARE(partitionsOf(m_machine->read(), 0, "label"), (QStringList{"Windows", "MUSIC"}));
+        QTRY_COMPARE(child<QLabel>(*m_window, "statusLabel")->text(), "Renaming of F: (MEDIA): completed");
 
         // A disk row has no volume; nothing selected has no disk.
         m_tree->setCurrentItem(m_tree->topLevelItem(0));

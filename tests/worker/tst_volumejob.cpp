@@ -3,6 +3,7 @@
 
 #include "storage/windowsstoragemanager.h"
 #include "worker/diskoperationworker.h"
+#include "worker/volumejob.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -13,11 +14,14 @@ class TestVolumeJob : public QObject
 {
     Q_OBJECT
 
-    // Runs `job` on the rig's worker; "ok <message>" or "failed <message>".
-    static QString run(WorkerRig &rig, const std::function<void(DiskOperationWorker *)> &job)
+    // Runs `job` on the rig's worker; "ok <message>" or "failed <message>". The job's report
+    // lands in `trace` when asked.
+    static QString run(WorkerRig &rig, const std::function<void(DiskOperationWorker *)> &job, QString *trace = nullptr)
     {
         QString end;
         QObject receiver;
+        if (trace)
+            connect(rig.worker, &DiskOperationWorker::jobReported, &receiver, [trace](const QString &t) { *trace = t; });
         connect(rig.worker, &DiskOperationWorker::volumeJobFinished, &receiver,
                 [&](bool ok, const QString &m) { end += (end.isEmpty() ? "" : "|") + QString(ok ? "ok " : "failed ") + m; });
         DiskOperationWorker *worker = rig.worker;
@@ -75,7 +79,11 @@ private slots:
         const QStringList untouched = TestMachine::fingerprint(tm.read()).filter(QRegularExpression("^0:"));
 
         WorkerRig rig(this);
-        QCOMPARE(run(rig, [=](DiskOperationWorker *w) { w->initializeDiskAsync(disk, style); }), end);
+        QString trace;
+        QCOMPARE(run(rig, [=](DiskOperationWorker *w) { w->initializeDiskAsync(disk, style); }, &trace), end);
+        if (QByteArray(QTest::currentDataTag()) == "GPT")
+            QCOMPARE(trace, "initialize disk 1 as GPT: succeeded\n  [done] check that the disk is uninitialised\n"
+                            "  [done] write the partition table (changes the disk)");
         WindowsStorageManager storage;
         QVERIFY(storage.initialize());
         storage.createPartition(disk, sim::kGiB, QStringLiteral("NTFS"), false);
@@ -104,7 +112,12 @@ private slots:
         };
         const QString fields = QStringLiteral("letter serial");
 
-        QCOMPARE(change("0:2", "K"), "ok E: is now K:. Programs and shortcuts that used E: need the new letter.");
+        QString trace;
+        const PartitionInfo work = record("0:2");
+        QCOMPARE(run(rig, [work](DiskOperationWorker *w) { w->changeDriveLetterAsync(work, "K"); }, &trace),
+                 "ok E: is now K:. Programs and shortcuts that used E: need the new letter.");
+        QCOMPARE(trace, "change the drive letter of 0:2 from E: to K:: succeeded\n  [done] check the partition and the letter\n"
+                        "  [done] remove E: (changes the disk)\n  [done] give K: (changes the disk)");
         QCOMPARE(partitionsOf(tm.read(), 0, fields).at(1), "K 1111-2222");
         QProcess show;
         show.start(qEnvironmentVariable("TESSALINE_BIN_DIR") + QStringLiteral("/tessaline-sim"), {QStringLiteral("show")});
@@ -199,6 +212,9 @@ private slots:
                      }), c.end);
         }
         QCOMPARE(TestMachine::fingerprint(tm.read()), before);
+        PartitionInfo unreadable = record("0:1");
+        unreadable.fileSystem = QStringLiteral("Unknown");
+        QCOMPARE(VolumeJob::renameRefusal(unreadable), "E: (Keep) holds no file system, so it has no name to change. Format it first.");
     }
 
     // Labels within and beyond each file system's rules; the volume is never formatted.
@@ -235,7 +251,11 @@ private slots:
         QVERIFY(tm.write());
         WorkerRig rig(this);
         const PartitionInfo p = record("0:1");
-        QCOMPARE(run(rig, [p, label](DiskOperationWorker *w) { w->renameVolumeAsync(p, label); }), end);
+        QString trace;
+        QCOMPARE(run(rig, [p, label](DiskOperationWorker *w) { w->renameVolumeAsync(p, label); }, &trace), end);
+        if (QByteArray(QTest::currentDataTag()) == "FAT32, upper case")
+            QCOMPARE(trace, "rename X: to \"my media\": succeeded\n  [done] check the volume and the label\n"
+                            "  [done] set the label (changes the disk)");
         QFETCH(QString, stored);
         QCOMPARE(partitionsOf(tm.read(), 0, "fs label serial"), QStringList{fs + " " + stored + " ABCD-0001"});
     }
