@@ -430,6 +430,9 @@ QString WindowsStorageManager::returnCodeText(int code)
     case 41004: return tr("The disk's partition limit has been reached");
     case 41005: return tr("The specified alignment is not valid");
     case 41006: return tr("The parameter is not valid for this type of partition");
+    // Not documented for the methods called here; kept with the texts they always had.
+    case 41007: return tr("The disk is not large enough for this operation");
+    case 41008: return tr("The operation requires that the disk be online");
     case 41010: return tr("The specified partition type is not valid");
     case 41011: return tr("Only the first 2 TB are usable on MBR disks");
     case 41012: return tr("The specified offset is not valid");
@@ -437,7 +440,9 @@ QString WindowsStorageManager::returnCodeText(int code)
     case 42000: return tr("The partition was deleted, but its access paths remained");
     case 42001: return tr("The extended partition still holds logical drives");
     case 42002: return tr("The access path is already in use");
+    case 42003: return tr("The volume is in use");
     case 42004: return tr("The partition is hidden");
+    case 42005: return tr("The volume's file system is dirty");
     case 42006: return tr("The drive letter of a boot or paging volume cannot be changed");
     case 42007: return tr("The access path is not valid");
     case 42008: return tr("A volume with file system errors cannot be shrunk");

@@ -185,6 +185,7 @@ void BatchJob::startFormat(const QList<FormatOptions> &tasks)
         return;
     }
     m_formatQueue = tasks;
+    m_unformatted.clear();
     m_totalFormatTasks = int(tasks.size());
     m_succeededFormatTasks = 0;
     m_batchErrors.clear();
@@ -212,8 +213,13 @@ void BatchJob::processNextFormatTask()
     if (!m_formatQueue.isEmpty()) {
         const FormatOptions task = m_formatQueue.takeFirst();
         const bool ok = m_worker.formatPartition(task.partitionPath, task.fileSystem, task.volumeLabel);
-        const QString message = ok ? tr("Partition %1 formatted successfully").arg(task.partitionPath)
-                                   : tr("Partition %1 formatted failed").arg(task.partitionPath);
+        QString message = ok ? tr("Partition %1 formatted successfully").arg(task.partitionPath)
+                             : tr("Partition %1 formatted failed").arg(task.partitionPath);
+        if (!ok) {
+            m_unformatted << task.partitionPath;
+            if (!m_worker.lastFormatCause().isEmpty())
+                message += QStringLiteral(" (%1)").arg(m_worker.lastFormatCause());
+        }
         const int done = m_totalFormatTasks - int(m_formatQueue.size());
         emit m_worker.batchFormatProgress(done, m_totalFormatTasks, done * 100 / m_totalFormatTasks);
         if (m_isBatchFormatting) {
@@ -257,5 +263,12 @@ void BatchJob::onBatchFormatFinished(bool success, const QString &message)
     if (success)
         endCreation(true, tr("Partition creation and formatting are all completed！"));
     else
-        endCreation(false, m_formatCancelled ? message : tr("The formatting process failed: %1").arg(message));
+        endCreation(false, m_formatCancelled
+                               ? message
+                               // What the disk holds: the partition is there, without a file system.
+                               : tr("The formatting process failed: %1").arg(message) + QLatin1Char('\n')
+                                     + (m_unformatted.size() == 1
+                                            ? tr("Partition %1 was created and stays on the disk without a file system.")
+                                            : tr("Partitions %1 were created and stay on the disk without a file system."))
+                                           .arg(m_unformatted.join(QStringLiteral(", "))));
 }

@@ -44,6 +44,7 @@ private:
     int m_totalFormatTasks = 0;
     int m_succeededFormatTasks = 0;
     QString m_batchErrors;
+    QStringList m_unformatted; // partitions whose format failed, as the tasks name them
     bool m_isBatchFormatting = false;
     bool m_formatCancelled = false;
 };

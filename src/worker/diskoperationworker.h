@@ -103,6 +103,8 @@ public:
     // One partition of a batch: finds its letter (waiting a while for one), formats by volume
     // with one retry, and falls back to the partition id.
     bool formatPartition(QString partitionId, QString fileSystem, QString label);
+    // Why the last formatPartition failed, with the tool's own words; empty when unknown.
+    QString lastFormatCause() const;
     // Routes by the form of options.partitionPath: "E:" or "disk:partition".
     bool executeStandardFormat(FormatOptions options);
     // `clusterSize` 0 leaves the allocation unit to the file system's default.

@@ -82,6 +82,11 @@ bool DiskOperationWorker::formatPartition(QString partitionId, QString fileSyste
     return m_format->formatPartition(partitionId, fileSystem, label);
 }
 
+QString DiskOperationWorker::lastFormatCause() const
+{
+    return m_format->lastCause();
+}
+
 bool DiskOperationWorker::formatByPartitionId(QString partitionId, QString fileSystem, QString label, qint64 sizeBytes)
 {
     return m_format->formatByPartitionId(partitionId, fileSystem, label, sizeBytes);
@@ -272,6 +277,7 @@ bool FormatEngine::executeFormatWithDiskpart(const FormatOptions &options)
 
 bool FormatEngine::formatPartition(const QString &partitionId, const QString &fileSystem, const QString &label)
 {
+    m_lastCause.clear();
     if (partitionId.isEmpty()) {
         qWarning() << "[formatPartition] partitionId为空";
         return false;
@@ -334,5 +340,6 @@ bool FormatEngine::formatByPartitionId(const QString &partitionId, const QString
     if (result.success)
         return true;
     m_lastError = failedRunText(result);
+    m_lastCause = scriptrunner::failureCause(scriptrunner::Run::FormatByPartitionId, result);
     return false;
 }

@@ -33,6 +33,9 @@ public:
 
     // The reason the last failing step left.
     QString &lastError() { return m_lastError; }
+    // Why the last formatPartition failed, in one line with the tool's own words; empty when it
+    // succeeded or failed before any tool ran.
+    const QString &lastCause() const { return m_lastCause; }
 
 private:
     // Empty when the partition the user confirmed is still the one the options lead to (or no
@@ -41,4 +44,5 @@ private:
 
     DiskOperationWorker &m_worker;
     QString m_lastError;
+    QString m_lastCause;
 };

@@ -10,6 +10,7 @@
 #include "common/sizetext.h"
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
+#include "storage/windowsstoragemanager.h"
 
 #include <QDebug>
 
@@ -177,6 +178,7 @@ bool SplitJob::runCore()
 
     bool shrunkDone = false;
     std::optional<PartitionInfo> shrunk;
+    qint64 newOffset = -1;
     const QList<Step> steps{
         {QStringLiteral("shrink the partition"), true, [&](ReportNode &node) {
              // The provider takes whole sectors only; a whole MiB also keeps the new partition aligned.
@@ -199,7 +201,7 @@ bool SplitJob::runCore()
              if (shrunk && shrunk->sizeBytes > 0)
                  return true;
              m_error = tr("Failed to create new partition: %1")
-                           .arg(tr("the shrunk partition could not be read again; the freed space is left unallocated"));
+                           .arg(tr("the shrunk partition could not be read again"));
              node.detail = m_error;
              return false;
          }},
@@ -207,7 +209,7 @@ bool SplitJob::runCore()
              PartitionCreateRequest request;
              // Exactly the space the shrink freed: up to where the partition used to end.
              m_keptBytes = shrunk->sizeBytes;
-             request.offsetBytes = shrunk->offsetBytes + shrunk->sizeBytes;
+             request.offsetBytes = newOffset = shrunk->offsetBytes + shrunk->sizeBytes;
              request.sizeBytes = m_original.offsetBytes + m_original.sizeBytes - request.offsetBytes;
              request.exactSize = true;
              request.fileSystem = o.newFileSystem.isEmpty() ? QStringLiteral("NTFS") : o.newFileSystem;
@@ -223,14 +225,21 @@ bool SplitJob::runCore()
                               &DiskOperationWorker::onSplitCreateFinished, Qt::UniqueConnection);
              m_created = false;
              m_worker.startBatchCreateAndFormat({request}, id.disk);
+             const std::optional<PartitionInfo> made = partitionAt(id.disk, request.offsetBytes);
+             // Made but not formatted: the cause is the format's, not the creation's.
+             if (!m_created && made && !m_worker.lastFormatCause().isEmpty())
+                 m_error = tr("The new partition could not be formatted: %1").arg(m_worker.lastFormatCause());
              node.detail = m_error;
              if (m_created)
-                 m_createdBytes = createdSize(id.disk, request.offsetBytes);
+                 m_createdBytes = made ? made->sizeBytes : 0;
              return m_created;
          }},
     };
     StepRunner runner(m_report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
-    if (runner.run(steps) == StepRunner::Stop::Cancelled) {
+    const StepRunner::Stop stop = runner.run(steps);
+    if (stop == StepRunner::Stop::Failed && shrunkDone)
+        m_error += QLatin1Char('\n') + rollBack(id.disk, newOffset);
+    if (stop == StepRunner::Stop::Cancelled) {
         m_error = shrunkDone ? tr("The user canceled the split operation; the partition was already shrunk and the freed "
                                   "space is left unallocated")
                              : tr("The user canceled the split operation");
@@ -265,13 +274,50 @@ bool SplitJob::refreshPartitionTable(int diskNumber)
     return result.success;
 }
 
-qint64 SplitJob::createdSize(int diskNumber, qint64 offsetBytes)
+std::optional<PartitionInfo> SplitJob::partitionAt(int diskNumber, qint64 offsetBytes)
 {
     const std::optional<QList<PartitionInfo>> records = storageaccess::partitions(m_worker, diskNumber);
     for (const PartitionInfo &p : records.value_or(QList<PartitionInfo>()))
         if (!p.isUnallocated && p.offsetBytes == offsetBytes)
-            return p.sizeBytes;
-    return 0;
+            return p;
+    return std::nullopt;
+}
+
+void SplitJob::addReportNode(const QString &description, bool done, const QString &detail)
+{
+    ReportNode node;
+    node.description = description;
+    node.changesDisk = true;
+    node.state = done ? ReportNode::State::Done : ReportNode::State::Failed;
+    node.detail = detail;
+    m_report.nodes << node;
+}
+
+QString SplitJob::rollBack(int diskNumber, qint64 newOffset)
+{
+    // A split either happens whole or not at all: a shrunk partition beside a half-made one is
+    // not something the user asked for.
+    const QString name = partitionName(m_original);
+    bool removed = false;
+    if (const std::optional<PartitionInfo> made = newOffset >= 0 ? partitionAt(diskNumber, newOffset) : std::nullopt) {
+        const QString id = makePartitionId(made->diskIndex, made->partitionNumber);
+        WindowsStorageManager *storage = storageaccess::manager(m_worker);
+        removed = storage && storage->deletePartition(id);
+        addReportNode(QStringLiteral("remove the new partition %1").arg(id), removed, QString());
+        if (!removed)
+            return tr("The new partition %1 could not be removed: it stays on the disk, and %2 keeps its smaller size.")
+                .arg(partitionName(*made), name);
+    }
+    const bool grown = m_worker.resizePartitionInThread(m_options.partitionId, m_original.sizeBytes);
+    addReportNode(QStringLiteral("give %1 its old size back").arg(m_options.partitionId), grown, QString());
+    if (!grown) {
+        const std::optional<PartitionInfo> now = storageaccess::partitionInfo(m_worker, m_options.partitionId);
+        return tr("%1 could not be given its old size back: it stays at %2 GB and the space it gave up is free.")
+            .arg(name, gibNumber(now ? now->sizeBytes : m_keptBytes));
+    }
+    return removed ? tr("The new partition was removed again and %1 has its old size (%2 GB) back; the disk is as it was.")
+                         .arg(name, gibNumber(m_original.sizeBytes))
+                   : tr("%1 has its old size (%2 GB) back; the disk is as it was.").arg(name, gibNumber(m_original.sizeBytes));
 }
 
 QString SplitJob::successMessage() const

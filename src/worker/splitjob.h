@@ -33,8 +33,12 @@ private:
     bool stopRequested();
     bool refreshPartitionTable(int diskNumber);
     QString successMessage() const;
-    // The size of the partition that now starts at offsetBytes; 0 when none is read.
-    qint64 createdSize(int diskNumber, qint64 offsetBytes);
+    // The partition that now starts at offsetBytes, if one is read there.
+    std::optional<PartitionInfo> partitionAt(int diskNumber, qint64 offsetBytes);
+    // After a failure past the shrink: removes a new partition made at newOffset (if any) and
+    // grows the kept partition back. Says what the disk holds afterwards.
+    QString rollBack(int diskNumber, qint64 newOffset);
+    void addReportNode(const QString &description, bool done, const QString &detail);
     void reportEnd(bool success, const QString &message);
 
     DiskOperationWorker &m_worker;

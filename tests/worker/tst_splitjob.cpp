@@ -103,12 +103,29 @@ private slots:
             << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
                "New partition has been created: 4.00 GB\nFile System: NTFS\nLabel: Media"
             << QStringList{c, shrunk, "F @26625 4096 NTFS Media new", e};
-        // Nothing is rolled back: D: stays shrunk with the freed space unallocated.
+        // A failure past the shrink leaves nothing half-made: D: grows back, a new partition goes.
         QTest::newRow("creation fails after the shrink")
             << "NTFS" << splitD(6 * G, 4 * G, "K")
             << R"({"target":"wmi.method","match":"MSFT_Disk.CreatePartition","returnValue":1})" << false
-            << QList<int>{5, 10, 15, 25, 50} << "0 Failed to create new partition: 创建第 1 个分区失败: Media (Not Supported (code 1))"
-            << QStringList{c, shrunk, e};
+            << QList<int>{5, 10, 15, 25, 50} << "0 Failed to create new partition: 创建第 1 个分区失败: Media (Not Supported (code 1))\n"
+                                                "D: (Data) has its old size (10.00 GB) back; the disk is as it was."
+            << QStringList{c, d, e};
+        QTest::newRow("format fails after the creation")
+            << "NTFS" << splitD(6 * G, 4 * G, "K")
+            << R"({"target":"tool.diskpart","match":"format","exitCode":4,"output":"Virtual Disk Service error:\nThe device is not ready."})"
+            << false << QList<int>{5, 10, 15, 25, 50}
+            << "0 The new partition could not be formatted: diskpart ended with exit code 4: Virtual Disk Service error: "
+               "The device is not ready.\nThe new partition was removed again and D: (Data) has its old size (10.00 GB) back; the disk is as it was."
+            << QStringList{c, d, e};
+        // When even the way back fails, the end says what the disk holds.
+        QTest::newRow("format and the way back fail")
+            << "NTFS" << splitD(6 * G, 4 * G, "K")
+            << R"({"target":"tool.diskpart","match":"format","exitCode":4,"output":"Virtual Disk Service error:\nThe device is not ready."})" "\n"
+               R"({"target":"tool.diskpart","match":"delete partition","exitCode":5})"
+            << false << QList<int>{5, 10, 15, 25, 50}
+            << "0 The new partition could not be formatted: diskpart ended with exit code 4: Virtual Disk Service error: "
+               "The device is not ready.\nThe new partition K: could not be removed: it stays on the disk, and D: (Data) keeps its smaller size."
+            << QStringList{c, shrunk, "K @26625 4096   ", e};
         QTest::newRow("FAT32 refused before any change")
             << "FAT32" << splitD(6 * G, 4 * G, "K") << QString() << false << QList<int>{5, 10, 15}
             << "0 A FAT32 partition cannot be shrunk, so it cannot be split. Only NTFS partitions can be split."
@@ -162,8 +179,8 @@ private slots:
                         Vol(kind.back(), "Data", "D", 0, 4096, "2222-2222"));
         tm.addPartition(0, 30 * G + M, 5 * G, "Primary", Vol("NTFS", "Games", "E", 0, 4096, "3333-3333"));
         tm.setTimeScale(0.01);
-        if (!fault.isEmpty())
-            tm.addFault(fault.toUtf8().constData());
+        for (const QString &one : fault.split('\n', Qt::SkipEmptyParts))
+            tm.addFault(one.toUtf8().constData());
         QVERIFY(tm.write());
 
         DiskOperationWorker worker;
@@ -197,7 +214,11 @@ private slots:
                                            "disk): 创建第 1 个分区失败: Media (Not Supported (code 1))",
                                            "split 0:2: failed\n  [done] shrink the partition (changes the disk)\n  [done] read "
                                            "the partition table again\n  [failed] create the new partition (changes the disk): "
-                                           "Failed to create new partition: 创建第 1 个分区失败: Media (Not Supported (code 1))"}));
+                                           "Failed to create new partition: 创建第 1 个分区失败: Media (Not Supported (code 1))\n"
+                                           "  [done] give 0:2 its old size back (changes the disk)"}));
+        if (QByteArray(QTest::currentDataTag()) == "format fails after the creation")
+            QVERIFY(reports.last().endsWith("\n  [done] remove the new partition 0:4 (changes the disk)\n"
+                                            "  [done] give 0:2 its old size back (changes the disk)"));
     }
 };
 
