@@ -196,6 +196,8 @@ bool MergeJob::runSteps(QString *successMessage)
         onOperationTimeout();
         return false;
     case StepRunner::Stop::Failed:
+        // What the disk holds now, when the delete went through and the extend did not.
+        m_failure += leftBehind();
         return false;
     }
 
@@ -304,6 +306,7 @@ bool MergeJob::runScript(const QStringList &lines, ScriptKind kind)
     QObject::connect(m_process, &QProcess::errorOccurred, m_process,
                      [this](QProcess::ProcessError error) { onProcessError(error); });
     m_scriptProcessError.clear();
+    m_scriptCause.clear();
 
     scriptrunner::RunRequest request;
     request.scriptLines = lines;
@@ -318,6 +321,8 @@ bool MergeJob::runScript(const QStringList &lines, ScriptKind kind)
             noteFailure(tr("Process execution failed: diskpart process execution timed out"));
         else if (!result.success && !m_scriptProcessError.isEmpty())
             noteFailure(m_scriptProcessError);
+        else if (!result.success)
+            m_scriptCause = scriptrunner::failureCause(scriptrunner::Run::MergeScript, result);
     }
     return result.success;
 }
@@ -363,7 +368,7 @@ bool MergeJob::runChange(const QStringList &lines)
         return true;
     // A cancel, the overall limit or a tool failure behind it keeps its own text.
     stopRequested();
-    noteFailure(tr("Partition merge failed"));
+    noteFailure(m_scriptCause.isEmpty() ? tr("Partition merge failed") : tr("Partition merge failed: %1").arg(m_scriptCause));
     return false;
 }
 

@@ -63,6 +63,7 @@ private:
     QDeadlineTimer m_deadline;     // the overall time limit
     QString m_failure;             // the first reason the job is failing, if any
     QString m_scriptProcessError;  // the process error text of the script running now
+    QString m_scriptCause;         // why the last step's script failed, in the tool's own words
     bool m_sourceLetterRemoved = false;
     bool m_targetLetterRemoved = false;
     bool m_targetDeleted = false;

@@ -241,14 +241,19 @@ private slots:
             << gap << extendFault(R"("exitCode":0,"output":"DiskPart successfully extended the volume.")") << gapDone
             << Untouched;
         QTest::newRow("exit 0 without the words fails, E: back")
-            << gap << extendFault(R"("exitCode":0,"output":"Leaving DiskPart...")") << mergeFailed << Untouched;
-        QTest::newRow("non-zero exit fails whatever it says")
-            << gap << extendFault(R"("exitCode":4,"output":"successfully completed")") << mergeFailed << Untouched;
-        QTest::newRow("delete refused: both letters back")
-            << part << QByteArray(R"({"target":"tool.diskpart","match":"delete partition","exitCode":4})") << mergeFailed
+            << gap << extendFault(R"("exitCode":0,"output":"Leaving DiskPart...")") << mergeFailed + ": diskpart reported an error"
             << Untouched;
+        QTest::newRow("non-zero exit fails whatever it says")
+            << gap << extendFault(R"("exitCode":4,"output":"successfully completed")")
+            << mergeFailed + ": diskpart ended with exit code 4" << Untouched;
+        QTest::newRow("delete refused: both letters back")
+            << part << QByteArray(R"({"target":"tool.diskpart","match":"delete partition","exitCode":4})")
+            << mergeFailed + ": diskpart ended with exit code 4" << Untouched;
         QTest::newRow("extend fails after the delete: E: back, F: gone")
-            << part << extendFault(R"("exitCode":4)") << mergeFailed << "1 E 10240 1111-2222";
+            << part << extendFault(R"("exitCode":4)")
+            << mergeFailed + ": diskpart ended with exit code 4\n\nPartition 2 had already been deleted: its space is now "
+                             "unallocated, and partition 1 keeps its old size."
+            << "1 E 10240 1111-2222";
         QTest::newRow("diskpart crashes") << gap << extendFault(R"("crash":true)")
                                           << "failed Process execution failed: diskpart process crashed" << Untouched;
         // Each script may take 120 s: 2400 ms at this scale.
@@ -302,7 +307,7 @@ private slots:
                                    "merge into partition 1 of disk 1: failed\n  [done] remove the drive letters" + changes
                                        + "\n  [done] delete the partition on the right" + changes
                                        + "\n  [failed] extend over the freed space" + changes
-                                       + ": Partition merge failed\n  [not run] read the partition table again\n"
+                                       + ": Partition merge failed: diskpart ended with exit code 4\n  [not run] read the partition table again\n"
                                          "  [not run] give the drive letter back" + changes}));
     }
 
