@@ -212,7 +212,17 @@ bool PartitionFormatter::acceptsSpecialPartition()
 
 void PartitionFormatter::onFormatClicked()
 {
-    if (m_isFormatting || !validateInputs() || !acceptsSpecialPartition())
+    if (m_isFormatting || !validateInputs())
+        return;
+    // A label the file system cannot hold is said before anything is asked, never trimmed to fit.
+    const QString labelRefusal = volumelabel::refusal(fileSystemName(fileSystemTypeFromText(ui->m_fileSystemCombo->currentText())),
+                                                      ui->m_volumeLabelEdit->text().trimmed());
+    if (!labelRefusal.isEmpty()) {
+        QMessageBox::warning(this, tr("Invalid Volume Label"), labelRefusal);
+        ui->m_volumeLabelEdit->setFocus();
+        return;
+    }
+    if (!acceptsSpecialPartition())
         return;
     const QString name = m_partitionInfo.driveLetter.isEmpty()
                              ? tr("Partition %1").arg(m_partitionInfo.partitionNumber)

@@ -164,8 +164,8 @@ private slots:
         QTEST(ok->isEnabled() ? d.getFormatOptions().partitionPath : ok->toolTip(), "expected");
     }
 
-    // A format from the action list or the context menu: the label loses the characters no
-    // volume label holds, the cluster sizes follow file system and size, exactly the chosen
+    // A format from the action list or the context menu: a label with characters no volume label
+    // holds is refused before the confirmation, the cluster sizes follow file system and size, exactly the chosen
     // partition changes, and the refreshed tree shows it.
     void formatEndToEnd_data()
     {
@@ -196,7 +196,6 @@ private slots:
         const int index = id.mid(2).toInt() - 1;
         PopupRecorder popups;
         MessageBoxAnswerer boxes;
-        boxes.enqueue(QMessageBox::Yes);
         QString clusters;
         QVERIFY(withDialog(itemWithId(m_tree, id), viaMenu, [&](PartitionFormatter &d) {
             auto *fs = child<QComboBox>(d, "m_fileSystemCombo");
@@ -213,15 +212,22 @@ private slots:
             label->clear();
             QTest::keyClicks(label, QStringLiteral(" Fr\\/:*?<>|\"esh "));
             clickOk(d);
+            QVERIFY(boxes.waitFor(1));
+            QVERIFY(d.isVisible());
+            label->setText(QStringLiteral(" Fresh "));
+            boxes.enqueue(QMessageBox::Yes);
+            clickOk(d);
             QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 15000));
             QCOMPARE(d.result(), int(QDialog::Accepted));
         }));
         QTEST(clusters, "clusters");
-        QCOMPARE(boxes.titles(), (QStringList{"Confirm Format", "Format Complete"}));
-        QCOMPARE(boxes.at(1).text, QStringLiteral("The partition has been formatted successfully!"));
+        QCOMPARE(boxes.titles(), (QStringList{"Invalid Volume Label", "Confirm Format", "Format Complete"}));
+        QCOMPARE(boxes.at(0).text, fileSystem + " labels cannot contain \u201C\\\u201D \u201C/\u201D \u201C:\u201D \u201C*\u201D "
+                                                "\u201C?\u201D \u201C<\u201D \u201C>\u201D \u201C|\u201D \u201C\"\u201D.");
+        QCOMPARE(boxes.at(2).text, QStringLiteral("The partition has been formatted successfully!"));
         QFETCH(QString, confirmed);
-        QVERIFY2(boxes.at(0).text.contains(confirmed), qPrintable(boxes.at(0).text));
-        QCOMPARE(boxes.at(0).defaultButton, QMessageBox::No);
+        QVERIFY2(boxes.at(1).text.contains(confirmed), qPrintable(boxes.at(1).text));
+        QCOMPARE(boxes.at(1).defaultButton, QMessageBox::No);
 
         const sim::Machine m = m_machine->read();
         const sim::Volume v = *m.disks.at(0).partitions.at(index).volume;
