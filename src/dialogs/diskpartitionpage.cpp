@@ -1,6 +1,7 @@
 #include "diskpartitionpage.h"
 #include "ui_diskpartitionpage.h"
 
+#include "labelcheck.h"
 #include "partitionprogressdialog.h"
 #include "common/driveletter.h"
 #include "common/sizetext.h"
@@ -461,6 +462,8 @@ void DiskPartitionPage::editEntry(int partitionNumber)
         QMessageBox::warning(this, tr("Size Too Large"), refusal);
         return;
     }
+    if (!labelAccepted(this, fsCombo->currentText(), labelEdit->text()))
+        return;
     const QString letter = letterEdit->text().toUpper();
     if (!letter.isEmpty() && letter != current.driveLetter && !availableDriveLetters().contains(letter)) {
         QMessageBox::warning(this, tr("Drive Letter Unavailable"), tr("Drive letter '%1' is not available.").arg(letter));

@@ -4,6 +4,7 @@
 #include "common/partitionguard.h"
 #include "common/partitionid.h"
 #include "common/volumelabel.h"
+#include "labelcheck.h"
 #include "platform/platform.h"
 #include "ui_partitionformatter.h"
 #include "worker/diskoperationworker.h"
@@ -214,15 +215,9 @@ void PartitionFormatter::onFormatClicked()
 {
     if (m_isFormatting || !validateInputs())
         return;
-    // A label the file system cannot hold is said before anything is asked, never trimmed to fit.
-    const QString labelRefusal = volumelabel::refusal(fileSystemName(fileSystemTypeFromText(ui->m_fileSystemCombo->currentText())),
-                                                      ui->m_volumeLabelEdit->text().trimmed());
-    if (!labelRefusal.isEmpty()) {
-        QMessageBox::warning(this, tr("Invalid Volume Label"), labelRefusal);
-        ui->m_volumeLabelEdit->setFocus();
-        return;
-    }
-    if (!acceptsSpecialPartition())
+    if (!labelAccepted(this, fileSystemName(fileSystemTypeFromText(ui->m_fileSystemCombo->currentText())),
+                       ui->m_volumeLabelEdit->text().trimmed())
+        || !acceptsSpecialPartition())
         return;
     const QString name = m_partitionInfo.driveLetter.isEmpty()
                              ? tr("Partition %1").arg(m_partitionInfo.partitionNumber)

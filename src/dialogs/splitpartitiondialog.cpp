@@ -1,6 +1,7 @@
 #include "splitpartitiondialog.h"
 
 #include "dialogbuttons.h"
+#include "labelcheck.h"
 
 #include "platform/platform.h"
 #include "worker/diskoperationworker.h"
@@ -319,7 +320,7 @@ SplitPartitionOptions SplitPartitionDialog::options() const
 void SplitPartitionDialog::onSplitButtonClicked()
 {
     // Start is enabled only while the sizes are valid and no split runs.
-    if (m_busy || !m_valid)
+    if (m_busy || !m_valid || !labelAccepted(this, m_fileSystemCombo->currentData().toString(), m_volumeLabelEdit->text().trimmed()))
         return;
     const QMessageBox::StandardButton answer = QMessageBox::question(
         this, tr("Confirm Split"),

@@ -10,6 +10,7 @@
 #include "common/volumelabel.h"
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
+#include "storage/windowsstoragemanager.h"
 
 #include <QDebug>
 #include <QThread>
@@ -300,19 +301,37 @@ bool FormatEngine::formatPartition(const QString &partitionId, const QString &fi
         return LargeFat32Format(m_worker, m_lastError).formatLargeFat32({letter, QStringLiteral("FAT32"), label, 0, true});
     }
 
-    // The batch's scripts carry printable ASCII labels only.
+    // The batch's scripts carry printable ASCII labels only; any other is set through the
+    // system once the volume is there, so a typed label is never swapped for a stand-in.
     const QString corrected = volumelabel::forFileSystemAscii(fileSystem, label);
+    const QString wanted = volumelabel::forFileSystem(fileSystem, label);
+    const auto named = [&](bool formatted) {
+        if (formatted && wanted != corrected)
+            nameVolume(partitionId, wanted);
+        return formatted;
+    };
 
     if (letter.isEmpty())
-        return formatByPartitionId(partitionId, fileSystem, corrected, size);
+        return named(formatByPartitionId(partitionId, fileSystem, corrected, size));
 
     if (formatByVolume(letter, fileSystem.toLower(), corrected, true, 0))
-        return true;
+        return named(true);
     platform::current().sleepMs(2000);
     if (formatByVolume(letter, fileSystem.toLower(), corrected, true, 0))
-        return true;
+        return named(true);
     qWarning() << "[formatPartition] 盘符格式化失败，尝试分区ID兜底";
-    return formatByPartitionId(partitionId, fileSystem, corrected, size);
+    return named(formatByPartitionId(partitionId, fileSystem, corrected, size));
+}
+
+void FormatEngine::nameVolume(const QString &partitionId, const QString &label)
+{
+    const QString drive = driveletter::driveOf(storageaccess::partitionInfo(m_worker, partitionId).value_or(PartitionInfo()));
+    WindowsStorageManager *own = storageaccess::manager(m_worker);
+    const QString why = drive.isEmpty() ? QStringLiteral("the volume has no drive letter to name it through")
+                        : own           ? own->setVolumeLabel(drive, label)
+                                        : storageaccess::unavailableText();
+    if (!why.isEmpty())
+        qWarning().noquote() << "The label" << label << "was not set on" << partitionId << ":" << why;
 }
 
 bool FormatEngine::formatByPartitionId(const QString &partitionId, const QString &fileSystem, const QString &label,

@@ -31,6 +31,9 @@ public:
     bool formatByPartitionId(const QString &partitionId, const QString &fileSystem, const QString &label,
                              qint64 sizeBytes);
 
+    // Sets a label the format's script could not carry, through the system.
+    void nameVolume(const QString &partitionId, const QString &label);
+
     // The reason the last failing step left.
     QString &lastError() { return m_lastError; }
     // Why the last formatPartition failed, in one line with the tool's own words; empty when it

@@ -165,8 +165,8 @@ private slots:
         auto *tree = child<QTreeWidget>(page, "treeWidget");
         QStringList form;
         for (const QStringList &edit :
-             {QStringList{"abc", "F"}, {"0", "F"}, {"5000", "F"}, {"250", "c"}, {"cancel", "Q"}, {"250", "z"}}) {
-            answerEdit(edit.at(0), edit.at(1), "Music", &form);
+             {QStringList{"abc", "F"}, {"0", "F"}, {"5000", "F"}, {"250", "c"}, {"250", "z", "Rock|Pop"}, {"cancel", "Q"}, {"250", "z"}}) {
+            answerEdit(edit.at(0), edit.at(1), edit.value(2, "Music"), &form);
             page.onTreeItemDoubleClicked(tree->topLevelItem(1), 0);
         }
         QCOMPARE(form.mid(0, 4), (QStringList{"Size (MB):", "Drive Letter:", "File System:", "Volume Label:"}));
@@ -175,7 +175,9 @@ private slots:
         QCOMPARE(child<QLineEdit>(page, "sizeEdit")->text(), "250");
         auto *edit = tree->itemWidget(tree->topLevelItem(1), 4)->findChild<QToolButton *>("editButton");
         QCOMPARE(edit->toolTip() + edit->property("row").toString(), "Edit1");
-        QCOMPARE(boxes.titles(), (QStringList{"Invalid Size", "Invalid Size", "Size Too Large", "Drive Letter Unavailable"}));
+        QCOMPARE(boxes.titles(), (QStringList{"Invalid Size", "Invalid Size", "Size Too Large", "Drive Letter Unavailable",
+                                              "Invalid Volume Label"}));
+        QCOMPARE(boxes.at(4).text, "NTFS labels cannot contain \u201C|\u201D.");
         QCOMPARE(boxes.at(0).text + '|' + boxes.at(3).text,
                  "Please enter a valid partition size.|Drive letter 'C' is not available.");
         QCOMPARE(boxes.at(2).text, "Partition 2 (4.88 GB) does not fit: 1.80 GB of the free region can still be given to it.");
@@ -186,8 +188,8 @@ private slots:
         boxes.enqueue(QMessageBox::Yes);
         tree->setCurrentItem(tree->topLevelItem(0));
         page.onDeletePartition();
-        QCOMPARE(boxes.at(4).text, "Are you sure you want to delete partition 'New Volume 1'?");
-        QCOMPARE(boxes.at(4).defaultButton, QMessageBox::No);
+        QCOMPARE(boxes.at(5).text, "Are you sure you want to delete partition 'New Volume 1'?");
+        QCOMPARE(boxes.at(5).defaultButton, QMessageBox::No);
         QCOMPARE(tableOf(&page), (QStringList{"250.00 MB Z NTFS New Volume 1", "300.00 MB K NTFS New Volume 2",
                                               "1.35 GB Unallocated - -"}));
         QCOMPARE(page.plannedPartitions().at(1).partitionNumber, 2);
@@ -196,8 +198,8 @@ private slots:
         // Each file system but NTFS brings its note.
         for (const char *fs : {"FAT32", "exFAT", "ReFS", "NTFS"})
             child<QComboBox>(page, "fileSystemCombo")->setCurrentText(fs);
-        QCOMPARE(boxes.titles().mid(5), QStringList(3, "File System Note"));
-        QCOMPARE(QStringList({boxes.at(5).text, boxes.at(6).text, boxes.at(7).text}),
+        QCOMPARE(boxes.titles().mid(6), QStringList(3, "File System Note"));
+        QCOMPARE(QStringList({boxes.at(6).text, boxes.at(7).text, boxes.at(8).text}),
                  (QStringList{"FAT32 has a 4GB file size limit and is compatible with most operating systems.",
                               "exFAT is optimized for removable storage and supports large files.",
                               "ReFS is designed for high availability and large-scale storage systems."}));

@@ -155,6 +155,13 @@ private slots:
             auto *label = child<QLineEdit>(dialog, "volumeLabelEdit");
             QTest::keyClicks(label, QString(33, QLatin1Char('x')));
             QCOMPARE(label->text().size(), 32);
+            // A label NTFS cannot hold is refused before the confirmation.
+            label->setText(QStringLiteral("Photos: 2026"));
+            MessageBoxAnswerer boxes;
+            QTest::mouseClick(child<QPushButton>(dialog, "splitButton"), Qt::LeftButton);
+            QCOMPARE(boxes.titles(), QStringList{"Invalid Volume Label"});
+            QCOMPARE(boxes.at(0).text, "NTFS labels cannot contain \u201C:\u201D.");
+            QVERIFY(!dialog.isBusy());
         } else if (box.isEmpty()) {
             // Where the job cannot reach the storage service: its own check fails before any
             // change, the dialog stays open and usable.

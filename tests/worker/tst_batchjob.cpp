@@ -86,9 +86,10 @@ private slots:
             << QStringList{"1 1 100", "finished 1 All 1 partitions formatted successfully"}
             << QStringList{c, "3 @10241MiB  NTFS Found", e};
         // Placed one after the other from the region's start; the second's format fails on
-        // every route, the first's succeeds, and the job reports the failure.
+        // every route, the first's succeeds (with a label no script carries), and the job
+        // reports the failure.
         QTest::newRow("one of two formats fails")
-            << QList<PartitionCreateRequest>{request(sim::kGiB, "Good", "K", start), request(sim::kGiB, "Bad", QString())}
+            << QList<PartitionCreateRequest>{request(sim::kGiB, "备份 Good", "K", start), request(sim::kGiB, "Bad", QString())}
             << QStringLiteral("{\"target\":\"tool.diskpart\",\"match\":\"label=\\\"Bad\\\"\",\"exitCode\":1}")
             << QStringList{ready, "5 Creating partition 1/2...", "32 Partition 1 Created successfully",
                            "32 Creating partition 2/2...", "60 Partition 2 Created successfully", all,
@@ -98,7 +99,7 @@ private slots:
             << QStringList{"1 2 50", "2 2 100",
                            "finished 0 Formatting completed, 1/2 partitions successfully. 格式化失败: Partition 0:4 formatted "
                            "failed (diskpart ended with exit code 1); "}
-            << QStringList{c, "3 @10241MiB K NTFS Good", "4 @11286MiB D  ", e};
+            << QStringList{c, "3 @10241MiB K NTFS 备份 Good", "4 @11286MiB D  ", e};
         // A cancel while the first is formatted: it is finished, the second is left unformatted.
         const QString cancelled = QStringLiteral("Formatting canceled: 1 of 2 partitions formatted; 1 not started and left as they were.");
         QTest::newRow("cancelled between formats")
