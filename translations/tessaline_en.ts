@@ -753,10 +753,6 @@ This partition cannot be split.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>the shrunk partition could not be read again; the freed space is left unallocated</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>The user canceled the split operation; the partition was already shrunk and the freed space is left unallocated</source>
         <translation type="unfinished"></translation>
     </message>
@@ -974,6 +970,42 @@ File System: %1</source>
     </message>
     <message>
         <source>It had been reformatted from FAT32 to NTFS first, so the files it held are gone; it keeps its old size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 was created and stays on the disk without a file system.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partitions %1 were created and stay on the disk without a file system.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition merge failed: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the shrunk partition could not be read again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The new partition could not be formatted: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The new partition %1 could not be removed: it stays on the disk, and %2 keeps its smaller size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 could not be given its old size back: it stays at %2 GB and the space it gave up is free.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The new partition was removed again and %1 has its old size (%2 GB) back; the disk is as it was.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has its old size (%2 GB) back; the disk is as it was.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -3127,6 +3159,22 @@ Confirm cancellation?</source>
         <source>the provider made the partition but did not say which it is</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The disk is not large enough for this operation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The operation requires that the disk be online</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The volume is in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The volume&apos;s file system is dirty</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>volumelabel</name>
@@ -3140,6 +3188,10 @@ Confirm cancellation?</source>
     </message>
     <message>
         <source>%1 labels hold at most %2 characters; this one has %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid Volume Label</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

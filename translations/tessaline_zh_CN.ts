@@ -756,10 +756,6 @@ This partition cannot be split.</source>
         <translation>创建新分区失败: %1</translation>
     </message>
     <message>
-        <source>the shrunk partition could not be read again; the freed space is left unallocated</source>
-        <translation>无法重新读取已缩小的分区；释放的空间保持未分配</translation>
-    </message>
-    <message>
         <source>The user canceled the split operation; the partition was already shrunk and the freed space is left unallocated</source>
         <translation>用户取消了拆分操作；分区已被缩小，释放的空间保持未分配</translation>
     </message>
@@ -982,6 +978,42 @@ File System: %1</source>
     <message>
         <source>It had been reformatted from FAT32 to NTFS first, so the files it held are gone; it keeps its old size.</source>
         <translation>它此前已从 FAT32 重新格式化为 NTFS，原有文件已不存在；其大小保持不变。</translation>
+    </message>
+    <message>
+        <source>Partition %1 was created and stays on the disk without a file system.</source>
+        <translation>分区 %1 已创建，但仍留在磁盘上，没有文件系统。</translation>
+    </message>
+    <message>
+        <source>Partitions %1 were created and stay on the disk without a file system.</source>
+        <translation>分区 %1 已创建，但仍留在磁盘上，没有文件系统。</translation>
+    </message>
+    <message>
+        <source>Partition merge failed: %1</source>
+        <translation>分区合并失败：%1</translation>
+    </message>
+    <message>
+        <source>the shrunk partition could not be read again</source>
+        <translation>无法再次读取已缩小的分区</translation>
+    </message>
+    <message>
+        <source>The new partition could not be formatted: %1</source>
+        <translation>新分区无法格式化：%1</translation>
+    </message>
+    <message>
+        <source>The new partition %1 could not be removed: it stays on the disk, and %2 keeps its smaller size.</source>
+        <translation>无法删除新分区 %1：它仍留在磁盘上，%2 保持缩小后的大小。</translation>
+    </message>
+    <message>
+        <source>%1 could not be given its old size back: it stays at %2 GB and the space it gave up is free.</source>
+        <translation>无法将 %1 恢复到原来的大小：它保持 %2 GB，让出的空间为未分配空间。</translation>
+    </message>
+    <message>
+        <source>The new partition was removed again and %1 has its old size (%2 GB) back; the disk is as it was.</source>
+        <translation>新分区已被删除，%1 已恢复原来的大小（%2 GB）；磁盘恢复原样。</translation>
+    </message>
+    <message>
+        <source>%1 has its old size (%2 GB) back; the disk is as it was.</source>
+        <translation>%1 已恢复原来的大小（%2 GB）；磁盘恢复原样。</translation>
     </message>
 </context>
 <context>
@@ -3269,6 +3301,22 @@ Confirm cancellation?</source>
         <source>the provider made the partition but did not say which it is</source>
         <translation>提供程序创建了分区，但未说明是哪一个</translation>
     </message>
+    <message>
+        <source>The disk is not large enough for this operation</source>
+        <translation>磁盘空间不足以执行此操作</translation>
+    </message>
+    <message>
+        <source>The operation requires that the disk be online</source>
+        <translation>此操作要求磁盘处于联机状态</translation>
+    </message>
+    <message>
+        <source>The volume is in use</source>
+        <translation>卷正在使用中</translation>
+    </message>
+    <message>
+        <source>The volume&apos;s file system is dirty</source>
+        <translation>卷的文件系统有错误标记</translation>
+    </message>
 </context>
 <context>
     <name>volumelabel</name>
@@ -3283,6 +3331,10 @@ Confirm cancellation?</source>
     <message>
         <source>%1 labels hold at most %2 characters; this one has %3.</source>
         <translation>%1 卷标最多 %2 个字符；此卷标有 %3 个。</translation>
+    </message>
+    <message>
+        <source>Invalid Volume Label</source>
+        <translation>卷标无效</translation>
     </message>
 </context>
 </TS>

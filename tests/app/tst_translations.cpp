@@ -7,6 +7,7 @@
 #include "windowtesting.h"
 
 #include "app/translations.h"
+#include "common/volumelabel.h"
 #include "dialogs/diskpartitionpage.h"
 #include "dialogs/mergepartitiondialog.h"
 #include "dialogs/partitionformatter.h"
@@ -289,7 +290,8 @@ private slots:
         worker.formatPartitionAsync({QString(), QStringLiteral("NTFS"), QString(), 0, true});
         QCOMPARE(results.size(), 2);
         QVERIFY(results.at(0).endsWith(QStringLiteral("ReFS")));
-        texts << results << worker.getCurrentOperationName() << WindowsStorageManager::returnCodeText(42002);
+        texts << results << worker.getCurrentOperationName() << WindowsStorageManager::returnCodeText(42002)
+              << volumelabel::refusal(QStringLiteral("FAT32"), QStringLiteral("a.b"));
 
         for (int i = 0; i < boxes.count(); ++i)
             texts << boxes.at(i).title << boxes.at(i).text;

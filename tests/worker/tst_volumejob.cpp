@@ -124,8 +124,11 @@ private slots:
         QVERIFY(show.waitForFinished(10000));
         QVERIFY(QString::fromUtf8(show.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("\\bK:?\\s.*Work"))));
 
-        QCOMPARE(change("0:2", ""), "ok K: (Work) no longer has a drive letter; its files are kept. Programs and "
-                                    "shortcuts that used K: will not find it until it has a letter again.");
+        const PartitionInfo lettered = record("0:2");
+        QCOMPARE(run(rig, [lettered](DiskOperationWorker *w) { w->changeDriveLetterAsync(lettered, ""); }, &trace),
+                 "ok K: (Work) no longer has a drive letter; its files are kept. Programs and "
+                 "shortcuts that used K: will not find it until it has a letter again.");
+        QVERIFY(trace.startsWith("change the drive letter of 0:2 from K: to none: succeeded\n"));
         QCOMPARE(change("0:2", "e:"), "ok Partition 2 of Disk 0 now has the letter E:.");
         QCOMPARE(partitionsOf(tm.read(), 0, fields).at(1), "E 1111-2222");
         QCOMPARE(TestMachine::fingerprint(tm.read(), 0, 2), others);
@@ -213,8 +216,10 @@ private slots:
         }
         QCOMPARE(TestMachine::fingerprint(tm.read()), before);
         PartitionInfo unreadable = record("0:1");
-        unreadable.fileSystem = QStringLiteral("Unknown");
-        QCOMPARE(VolumeJob::renameRefusal(unreadable), "E: (Keep) holds no file system, so it has no name to change. Format it first.");
+        for (const char *fs : {"Unknown", "RAW"}) {
+            unreadable.fileSystem = QString::fromLatin1(fs);
+            QCOMPARE(VolumeJob::renameRefusal(unreadable), "E: (Keep) holds no file system, so it has no name to change. Format it first.");
+        }
     }
 
     // Labels within and beyond each file system's rules; the volume is never formatted.
