@@ -61,18 +61,20 @@ private slots:
         tm.setPartitionTypeProperty(true);
         using Vol = TestMachine::Vol;
 
-        // GPT disk: EFI, MSR, C:, a 40 MiB gap, D:, a 60 MiB gap, recovery, free space at the end.
+        // GPT disk: EFI, MSR, C:, a gap a sector short of 50 MiB, D:, a gap of exactly 50 MiB,
+        // recovery, free space at the end.
         tm.addDisk(0, 100 * kGiB, "GPT", "System Disk");
         tm.addPartition(0, kMiB, 100 * kMiB, "System", Vol("FAT32"));
         tm.addPartition(0, 101 * kMiB, 16 * kMiB, "MSR");
         tm.addPartition(0, 117 * kMiB, 40 * kGiB, "Primary", Vol("NTFS", "Windows", "C"));
-        const qint64 dAt = 157 * kMiB + 40 * kGiB;
+        const qint64 dAt = 117 * kMiB + 40 * kGiB + 50 * kMiB - 512;
         tm.addPartition(0, dAt, 30 * kGiB, "Primary", Vol("NTFS", "Data", "D"));
-        tm.addPartition(0, dAt + 30 * kGiB + 60 * kMiB, 500 * kMiB, "Recovery", Vol("NTFS"));
-        // MBR disk: E:, a raw partition without letter or file system, free space after them.
+        tm.addPartition(0, dAt + 30 * kGiB + 50 * kMiB, 500 * kMiB, "Recovery", Vol("NTFS"));
+        // MBR disk: E:, one sector of slack, a raw partition without letter or file system, free
+        // space after them.
         tm.addDisk(1, 50 * kGiB, "MBR", "Backup Disk");
         tm.addPartition(1, kMiB, 20 * kGiB, "Primary", Vol("NTFS", "Backup", "E"));
-        tm.addPartition(1, kMiB + 20 * kGiB, 10 * kGiB, "Primary");
+        tm.addPartition(1, kMiB + 20 * kGiB + 512, 10 * kGiB, "Primary");
         tm.addDisk(2, 8 * kGiB, "GPT", "Empty Disk");
         QVERIFY(tm.write());
 
@@ -97,8 +99,9 @@ private slots:
                               + row->data(0, Qt::UserRole).toString();
             }
         }
-        // Without a drive letter the file system is not known to the volume map. The 40 MiB gap
-        // after C: is left out, the 60 MiB gap after D: is shown.
+        // Without a drive letter the file system is not known to the volume map. The gap after C:
+        // is left out, the 50 MiB after D: is shown; a sector of slack is not even a record.
+        QCOMPARE(storage.getPartitions("1").size(), 4); // the first MiB, E:, the raw partition, the free space
         QCOMPARE(rows, (QStringList{
             "Partition/Disk | File System | Size | Usage | Status | .....",
             "Disk 0 (System Disk) |  | 100.00 GB | Online | GPT | .....",
@@ -106,7 +109,7 @@ private slots:
             "  Partition 2 | - | 16.00 MB | 0% | System, MSR | ....R",
             "  C | NTFS | 40.00 GB | 40% | Boot, Data Partition | ....R",
             "  D | NTFS | 30.00 GB | 30% | Data Partition | ....O",
-            "  Unallocated | - | 60.00 MB | strip | Unused Partition | GGGGG",
+            "  Unallocated | - | 50.00 MB | strip | Unused Partition | GGGGG",
             "  Partition 5 | - | 500.00 MB | 0% | Recovery | ....O",
             "  Unallocated | - | 29.30 GB | strip | Unused Partition | GGGGG",
             "Disk 1 (Backup Disk) |  | 50.00 GB | Online | MBR | .....",
