@@ -1,4 +1,5 @@
 // The rules that must have one answer wherever they are asked: drive letters and volume labels.
+#include "common/creationplan.h"
 #include "common/driveletter.h"
 #include "common/volumelabel.h"
 
@@ -54,6 +55,20 @@ private slots:
         QCOMPARE(volumelabel::forFileSystemAscii("NTFS", "数据"), "NewVolume");
         QCOMPARE(volumelabel::forFileSystemAscii("FAT32", "数据"), "NEWVOLUME");
         QCOMPARE(volumelabel::forFileSystemAscii("NTFS", "Data ~1"), "Data ~1");
+    }
+
+    // The space kept free beside a new partition: by the free space when it is known, by the
+    // disk's size class at each boundary when the free space had to be estimated.
+    void creationReserve()
+    {
+        constexpr qint64 M = 1024 * 1024, G = 1024 * M;
+        const struct { qint64 free, disk, reserve; } cases[] = {
+            {300 * G, 0, 100 * M},           {10 * G, 32 * G - 1, 50 * M},      {10 * G, 32 * G, 100 * M},
+            {40 * G, 499 * G, 40 * G / 200}, {40 * G, 500 * G - 1, 40 * G / 200}, {40 * G, 500 * G, 500 * M},
+            {100 * G, 2000 * G, G},
+        };
+        for (const auto &c : cases)
+            QCOMPARE(creationplan::reserveFor(c.free, c.disk), c.reserve);
     }
 };
 
