@@ -399,8 +399,9 @@ void DiskPartitionPage::onFileSystemChanged(const QString &text)
         note = tr("exFAT is optimized for removable storage and supports large files.");
     else if (text == QLatin1String("ReFS"))
         note = tr("ReFS is designed for high availability and large-scale storage systems.");
-    if (!note.isEmpty())
-        QMessageBox::information(this, tr("File System Note"), note);
+    // Beside the choice, not in a box: a box here would swallow the clicks meant for Add or Confirm.
+    ui->fileSystemNoteLabel->setText(note);
+    ui->fileSystemNoteLabel->setVisible(!note.isEmpty());
 }
 
 void DiskPartitionPage::onTreeItemDoubleClicked(QTreeWidgetItem *item, int column)

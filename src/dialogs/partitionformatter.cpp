@@ -112,12 +112,7 @@ void PartitionFormatter::setupForm()
     setWindowTitle(tr("Format Partition"));
     setModal(true);
 
-    if (!m_partitionInfo.driveLetter.isEmpty())
-        ui->m_warningLabel->setText(
-            tr("⚠️ Formatting will cause data loss on the %1 partition!").arg(m_partitionInfo.driveLetter));
-    else
-        ui->m_warningLabel->setText(tr("⚠️ Formatting will cause data loss on the %1 partition!")
-                                        .arg(tr("Partition %1").arg(m_partitionInfo.partitionNumber)));
+    ui->m_warningLabel->setText(tr("⚠️ Formatting will cause data loss on %1!").arg(partitionName(m_partitionInfo)));
 
     ui->m_volumeLabelEdit->setMaxLength(32);
     ui->m_volumeLabelEdit->setPlaceholderText(tr("Enter volume label"));
@@ -126,7 +121,9 @@ void PartitionFormatter::setupForm()
 
     ui->m_fileSystemCombo->clear();
     ui->m_fileSystemCombo->addItems({QStringLiteral("NTFS"), QStringLiteral("FAT32"), QStringLiteral("exFAT")});
-    ui->m_fileSystemCombo->setCurrentIndex(0);
+    // The volume's own file system first: formatting it again is the common case.
+    ui->m_fileSystemCombo->setCurrentIndex(
+        std::max(0, ui->m_fileSystemCombo->findText(m_partitionInfo.fileSystem.trimmed(), Qt::MatchFixedString)));
     ui->m_quickFormatCheck->setChecked(true);
 
     ui->m_progressBar->setStyleSheet(QStringLiteral(
@@ -198,6 +195,9 @@ bool PartitionFormatter::validateInputs()
     const bool valid = identify(&reason);
     ui->m_formatButton->setEnabled(valid && !m_isFormatting);
     ui->m_formatButton->setToolTip(valid ? QString() : reason);
+    // The refusal stands where the user reads, in place of a data-loss warning for a format that cannot happen.
+    if (!valid)
+        ui->m_warningLabel->setText(QStringLiteral("⛔ ") + reason);
     return valid;
 }
 

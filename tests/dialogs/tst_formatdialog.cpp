@@ -112,9 +112,10 @@ private slots:
         QFETCH(QString, reason);
         const QStringList before = TestMachine::fingerprint(m_machine->read());
         MessageBoxAnswerer boxes;
-        QString state;
+        QString state, banner;
         const bool opened = withDialog(itemWithId(m_tree, id), false, [&](PartitionFormatter &d) {
             auto *ok = child<QPushButton>(d, "m_formatButton");
+            banner = child<QLabel>(d, "m_warningLabel")->text();
             clickOk(d);
             state = QStringLiteral("%1 %2").arg(ok->isEnabled()).arg(ok->toolTip());
             QVERIFY(!d.windowIcon().isNull() && d.isModal());
@@ -123,10 +124,12 @@ private slots:
         });
         QCOMPARE(opened, !reason.isEmpty());
         if (state.startsWith("1 ")) {
+            QCOMPARE(banner, "\u26A0\uFE0F Formatting will cause data loss on Partition 7 of Disk 0!");
             QCOMPARE(boxes.titles(), QStringList{"Special Partition"});
             QVERIFY(boxes.at(0).text.contains(reason) && boxes.at(0).defaultButton == QMessageBox::No);
         } else if (opened) {
             QVERIFY2(state.startsWith("0 ") && state.contains(reason), qPrintable(state));
+            QCOMPARE(banner, "\u26D4 " + state.mid(2)); // the reason stands in the dialog, not only in a tip
             QCOMPARE(boxes.count(), 0);
         } else {
             QCOMPARE(boxes.titles(), QStringList{"Warning"});
@@ -159,9 +162,11 @@ private slots:
         QFETCH(int, number);
         p.diskIndex = disk;
         p.partitionNumber = number;
+        p.fileSystem = QStringLiteral("exfat");
         PartitionFormatter d(p);
         auto *ok = child<QPushButton>(d, "m_formatButton");
         QTEST(ok->isEnabled() ? d.getFormatOptions().partitionPath : ok->toolTip(), "expected");
+        QCOMPARE(child<QComboBox>(d, "m_fileSystemCombo")->currentText(), "exFAT"); // the volume's own first
     }
 
     // A format from the action list or the context menu: a label with characters no volume label
