@@ -457,20 +457,6 @@ Output: %2</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Successfully merged partition %1 into partition %2.
-
- Original partition size: %3, new partition size: %4, increased space: %5</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Successfully merged %1 unallocated space into %2 partition，
-
-New partition size: %3</source>
-        <translation>Successfully merged %1 unallocated space into %2 partition,
-
-New partition size: %3</translation>
-    </message>
-    <message>
         <source>Merge condition validation failed</source>
         <translation type="unfinished"></translation>
     </message>
@@ -797,10 +783,6 @@ File System: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Partition %1 had already been deleted: its space is now unallocated, and partition %2 keeps its old size.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>%1 Nothing has been changed.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1008,6 +990,22 @@ File System: %1</source>
         <source>%1 has its old size (%2 GB) back; the disk is as it was.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Successfully merged %1 into %2.
+
+ Original partition size: %3, new partition size: %4, increased space: %5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Successfully merged %1 of unallocated space into %2.
+
+New partition size: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 had already been deleted: its space is now unallocated, and %2 keeps its old size.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1167,10 +1165,6 @@ Available letters: %2</source>
     </message>
     <message>
         <source>ReFS is designed for high availability and large-scale storage systems.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>File System Note</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -2195,10 +2189,6 @@ Please check the error message and try again.
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>⚠️ Formatting will cause data loss on the %1 partition!</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Partition %1</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2291,6 +2281,10 @@ This action cannot be undone!</source>
         <source>Failed to format the partition.
 
 Error: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>⚠️ Formatting will cause data loss on %1!</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -456,22 +456,6 @@ Click &apos;OK&apos; to close the window.</source>
         <translation>合并操作成功完成</translation>
     </message>
     <message>
-        <source>Successfully merged partition %1 into partition %2.
-
- Original partition size: %3, new partition size: %4, increased space: %5</source>
-        <translation>已成功将分区 %1 合并到分区 %2。
-
- 原分区大小：%3，新分区大小：%4，增加的空间：%5</translation>
-    </message>
-    <message>
-        <source>Successfully merged %1 unallocated space into %2 partition，
-
-New partition size: %3</source>
-        <translation>已成功将 %1 未分配空间合并到 %2 分区，
-
-新分区大小：%3</translation>
-    </message>
-    <message>
         <source>Merge condition validation failed</source>
         <translation>合并条件验证失败</translation>
     </message>
@@ -804,10 +788,6 @@ File System: %1</source>
         <translation>卷标: %1</translation>
     </message>
     <message>
-        <source>Partition %1 had already been deleted: its space is now unallocated, and partition %2 keeps its old size.</source>
-        <translation>分区 %1 已被删除：其空间现为未分配空间，分区 %2 保持原大小。</translation>
-    </message>
-    <message>
         <source>%1 Nothing has been changed.</source>
         <translation>%1 未做任何更改。</translation>
     </message>
@@ -1015,6 +995,26 @@ File System: %1</source>
         <source>%1 has its old size (%2 GB) back; the disk is as it was.</source>
         <translation>%1 已恢复原来的大小（%2 GB）；磁盘恢复原样。</translation>
     </message>
+    <message>
+        <source>Successfully merged %1 into %2.
+
+ Original partition size: %3, new partition size: %4, increased space: %5</source>
+        <translation>已成功将 %1 合并到 %2。
+
+ 原分区大小：%3，新分区大小：%4，增加的空间：%5</translation>
+    </message>
+    <message>
+        <source>Successfully merged %1 of unallocated space into %2.
+
+New partition size: %3</source>
+        <translation>已成功将 %1 未分配空间合并到 %2。
+
+新分区大小：%3</translation>
+    </message>
+    <message>
+        <source>%1 had already been deleted: its space is now unallocated, and %2 keeps its old size.</source>
+        <translation>%1 已被删除：其空间现为未分配空间，%2 保持原大小。</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1177,10 +1177,6 @@ Available letters: %2</source>
     <message>
         <source>ReFS is designed for high availability and large-scale storage systems.</source>
         <translation>ReFS 专为高可用性和大规模存储系统而设计。</translation>
-    </message>
-    <message>
-        <source>File System Note</source>
-        <translation>文件系统说明</translation>
     </message>
     <message>
         <source>Edit Partition</source>
@@ -2300,10 +2296,6 @@ Please check the error message and try again.
         <translation>默认</translation>
     </message>
     <message>
-        <source>⚠️ Formatting will cause data loss on the %1 partition!</source>
-        <translation>⚠️ 格式化将导致分区 %1 上的数据丢失！</translation>
-    </message>
-    <message>
         <source>Partition %1</source>
         <translation>分区 %1</translation>
     </message>
@@ -2408,6 +2400,10 @@ Error: %1</source>
         <translation>格式化分区失败。
 
 错误：%1</translation>
+    </message>
+    <message>
+        <source>⚠️ Formatting will cause data loss on %1!</source>
+        <translation>⚠️ 格式化将导致 %1 上的数据丢失！</translation>
     </message>
 </context>
 <context>

@@ -284,6 +284,7 @@ void MergePartitionDialog::onMergeButtonClicked()
     options.targetSizeBytes = m_target.sizeBytes;
     options.newSizeBytes = m_source.sizeBytes + m_target.sizeBytes;
     options.sourceVolumeLabel = m_source.volumeLabel;
+    options.targetVolumeLabel = m_unallocatedMode ? QString() : m_target.volumeLabel;
     options.timeoutSeconds = 300;
     options.resizeFileSystem = true;
     options.validateBeforeMerge = true;

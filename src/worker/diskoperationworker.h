@@ -35,6 +35,7 @@ struct MergePartitionOptions
     qint64 targetSizeBytes = 0;     // the target partition or the unallocated space
     qint64 newSizeBytes = 0;
     QString sourceVolumeLabel;
+    QString targetVolumeLabel;
     QString notes;                  // not read by the job
     int timeoutSeconds = 300;       // checked between steps; below 1: no overall limit
     bool resizeFileSystem = true;

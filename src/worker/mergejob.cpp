@@ -203,16 +203,16 @@ bool MergeJob::runSteps(QString *successMessage)
 
     progress(tr("Merge completed"), 100, tr("Merge operation completed successfully"));
     if (o.mergeWithPartition) {
-        *successMessage = tr("Successfully merged partition %1 into partition %2.\n\n Original partition "
+        *successMessage = tr("Successfully merged %1 into %2.\n\n Original partition "
                              "size: %3, new partition size: %4, increased space: %5")
-                              .arg(o.targetPartitionNumber)
-                              .arg(o.sourcePartitionNumber)
-                              .arg(shortSize(o.sourceSizeBytes), shortSize(o.newSizeBytes), shortSize(o.targetSizeBytes));
+                              .arg(nameOf(o.targetPartitionNumber, o.targetDriveLetter, o.targetVolumeLabel),
+                                   nameOf(o.sourcePartitionNumber, o.sourceDriveLetter, o.sourceVolumeLabel),
+                                   shortSize(o.sourceSizeBytes), shortSize(o.newSizeBytes), shortSize(o.targetSizeBytes));
     } else {
-        *successMessage = tr("Successfully merged %1 unallocated space into %2 partition，\n\nNew partition size: %3")
-                              .arg(shortSize(o.targetSizeBytes))
-                              .arg(o.sourcePartitionNumber)
-                              .arg(shortSize(o.newSizeBytes));
+        *successMessage = tr("Successfully merged %1 of unallocated space into %2.\n\nNew partition size: %3")
+                              .arg(shortSize(o.targetSizeBytes),
+                                   nameOf(o.sourcePartitionNumber, o.sourceDriveLetter, o.sourceVolumeLabel),
+                                   shortSize(o.newSizeBytes));
     }
     return true;
 }
@@ -408,10 +408,19 @@ QString MergeJob::leftBehind() const
     if (!m_targetDeleted || m_sourceExtended)
         return QString();
     return QLatin1String("\n\n")
-           + tr("Partition %1 had already been deleted: its space is now unallocated, and partition %2 keeps its "
-                "old size.")
-                 .arg(m_options.targetPartitionNumber)
-                 .arg(m_options.sourcePartitionNumber);
+           + tr("%1 had already been deleted: its space is now unallocated, and %2 keeps its old size.")
+                 .arg(nameOf(m_options.targetPartitionNumber, m_options.targetDriveLetter, m_options.targetVolumeLabel),
+                      nameOf(m_options.sourcePartitionNumber, m_options.sourceDriveLetter, m_options.sourceVolumeLabel));
+}
+
+QString MergeJob::nameOf(int partitionNumber, const QString &letter, const QString &label) const
+{
+    PartitionInfo p;
+    p.diskIndex = m_options.diskNumber;
+    p.partitionNumber = partitionNumber;
+    p.driveLetter = letter;
+    p.volumeLabel = label;
+    return partitionName(p);
 }
 
 void MergeJob::reportEnd(bool success, const QString &message)

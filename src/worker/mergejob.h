@@ -53,6 +53,8 @@ private:
     bool targetStillThere();
     // What a stop after the delete leaves, for the end message; empty otherwise.
     QString leftBehind() const;
+    // The source or the target as the tree names it: "E: (Data)", or "Partition 2 of Disk 1".
+    QString nameOf(int partitionNumber, const QString &letter, const QString &label) const;
     void reportEnd(bool success, const QString &message);
 
     DiskOperationWorker &m_worker;

@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(boxes.titles(), (QStringList{"Merger Success", "Confirm partition merge", "Merger Success"}));
         QCOMPARE(boxes.at(1).defaultButton, QMessageBox::No);
         QVERIFY(boxes.at(1).text.startsWith("This operation will delete partition F and merge its space into partition E."));
-        QCOMPARE(boxes.at(2).text, "Successfully merged partition 2 into partition 1.\n\n Original partition size: "
+        QCOMPARE(boxes.at(2).text, "Successfully merged F: (Media) into E: (Data).\n\n Original partition size: "
                                    "10.06 GB, new partition size: 15.06 GB, increased space: 5.00 GB");
         QCOMPARE(disk2(m_machine->read()), "E 15420 1111-2222, G 1024 5555-6666, H 24514 7777-8888");
         QTRY_COMPARE(disk2Rows(), (QStringList{"E", "G", "H"}));
@@ -198,7 +198,7 @@ private slots:
         // The dialog does not wait for the job, which runs to its end; the window shows it.
         QTest::newRow("dialog destroyed")
             << QByteArray(R"({"target":"tool.diskpart","match":"extend","hangMs":1500})") << "destroy"
-            << "Successfully merged 60.0 MB unallocated space" << grown;
+            << "Successfully merged 60.0 MB of unallocated space into E: (Data)." << grown;
     }
 
     void failures()

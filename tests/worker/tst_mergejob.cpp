@@ -35,9 +35,9 @@ QString layoutOf(const sim::Machine &m)
     return partitionsOf(m, 1, QStringLiteral("n letter mib serial")).join(QLatin1String(", "));
 }
 
-QString gapDone()
+QString gapDone(const QString &into = QStringLiteral("E:"))
 {
-    return QStringLiteral("ok Successfully merged 60.0 MB unallocated space into 1 partition，\n\nNew partition size: 10.06 GB");
+    return QStringLiteral("ok Successfully merged 60.0 MB of unallocated space into %1.\n\nNew partition size: 10.06 GB").arg(into);
 }
 
 const QString Untouched = QStringLiteral("1 E 10240 1111-2222, 2 F 5120 3333-4444");
@@ -150,8 +150,7 @@ private slots:
         QTest::newRow("inside the delete: F: gone, E: not extended, and said so")
             << partitionMerge() << QByteArray(R"({"target":"tool.diskpart","match":"delete","hangMs":1500})")
             << "Deleting target partition and extending source partition..."
-            << cancelled + "\n\nPartition 2 had already been deleted: its space is now unallocated, and partition 1 "
-                           "keeps its old size."
+            << cancelled + "\n\nF: had already been deleted: its space is now unallocated, and E: keeps its old size."
             << "1 E 10240 1111-2222";
     }
 
@@ -199,16 +198,16 @@ private slots:
         // Exactly F:'s size: a bare extend would also take the free space after F:.
         QTest::newRow("partition: F: deleted, E: grows by its size")
             << part << QByteArray()
-            << "ok Successfully merged partition 2 into partition 1.\n\n Original partition size: 10.00 GB, new "
+            << "ok Successfully merged F: into E:.\n\n Original partition size: 10.00 GB, new "
                "partition size: 15.00 GB, increased space: 5.00 GB"
             << "1 E 15360 1111-2222";
         // A source the options give no letter comes back with the first free one.
         QTest::newRow("gap: no letter named, any free one") << with(gap, [](auto &o) { o.sourceDriveLetter.clear(); })
-                                                            << QByteArray() << gapDone << "1 C 10300 1111-2222, 2 F 5120 3333-4444";
+                                                            << QByteArray() << ::gapDone("Partition 1 of Disk 1") << "1 C 10300 1111-2222, 2 F 5120 3333-4444";
         // Without the target's size the extend takes all the free space after the source.
         QTest::newRow("partition: size unknown, a bare extend")
             << with(part, [](auto &o) { o.targetSizeBytes = 0; }) << QByteArray()
-            << "ok Successfully merged partition 2 into partition 1.\n\n Original partition size: 10.00 GB, new partition "
+            << "ok Successfully merged F: into E:.\n\n Original partition size: 10.00 GB, new partition "
                "size: 15.00 GB, increased space: 0 B"
             << "1 E 102399 1111-2222";
         QTest::newRow("gap: the target number is not checked")
@@ -251,8 +250,8 @@ private slots:
             << mergeFailed + ": diskpart ended with exit code 4" << Untouched;
         QTest::newRow("extend fails after the delete: E: back, F: gone")
             << part << extendFault(R"("exitCode":4)")
-            << mergeFailed + ": diskpart ended with exit code 4\n\nPartition 2 had already been deleted: its space is now "
-                             "unallocated, and partition 1 keeps its old size."
+            << mergeFailed + ": diskpart ended with exit code 4\n\nF: had already been deleted: its space is now "
+                             "unallocated, and E: keeps its old size."
             << "1 E 10240 1111-2222";
         QTest::newRow("diskpart crashes") << gap << extendFault(R"("crash":true)")
                                           << "failed Process execution failed: diskpart process crashed" << Untouched;
