@@ -206,7 +206,7 @@ bool ResizeDialog::confirmResize(qint64 newSizeMB)
 {
     const qint64 delta = newSizeMB - m_currentSizeMB;
     const QString action = delta < 1 ? tr("shrink") : tr("expand");
-    const QString change = delta < 0 ? tr("Shrinkage: %1 MB (%2 GB)").arg(delta).arg(gigabytes(delta))
+    const QString change = delta < 0 ? tr("Shrinkage: %1 MB (%2 GB)").arg(-delta).arg(gigabytes(-delta)) // by how much, not a negative size
                                      : tr("Expansion: +%1 MB (+%2 GB)").arg(delta).arg(gigabytes(delta));
     QString warning = delta < 0 ? tr("\n\n⚠️ Make sure to backup important data before proceeding.") : QString();
     // The job reformats a FAT32 partition as NTFS before resizing it: everything on it goes.
