@@ -62,10 +62,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>You&apos;re deleting a partition...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Deleting partition: %1</source>
         <translation type="unfinished"></translation>
     </message>
@@ -171,17 +167,17 @@ Close this window and let the deletion finish?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Partition %1 Deleted successfully!
+        <source>Delete failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was deleted successfully.
 
 Click &apos;OK&apos; to close the window.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Delete failed</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Partition %1 Delete failed:
+        <source>Deleting %1 failed:
 %2</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1634,10 +1630,6 @@ Number of partitions: %5</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Delete of partition %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>%1: completed</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1996,6 +1988,10 @@ Start another job on this disk when it has ended; jobs on other disks may run me
     </message>
     <message>
         <source>Renaming of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deletion of %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -62,10 +62,6 @@
         <translation>删除分区：%1</translation>
     </message>
     <message>
-        <source>You&apos;re deleting a partition...</source>
-        <translation>您正在删除分区...</translation>
-    </message>
-    <message>
         <source>Deleting partition: %1</source>
         <translation>正在删除分区：%1</translation>
     </message>
@@ -184,21 +180,21 @@ Close this window and let the deletion finish?</source>
         <translation>删除成功</translation>
     </message>
     <message>
-        <source>Partition %1 Deleted successfully!
-
-Click &apos;OK&apos; to close the window.</source>
-        <translation>分区 %1 删除成功！
-
-点击“确定”关闭窗口。</translation>
-    </message>
-    <message>
         <source>Delete failed</source>
         <translation>删除失败</translation>
     </message>
     <message>
-        <source>Partition %1 Delete failed:
+        <source>%1 was deleted successfully.
+
+Click &apos;OK&apos; to close the window.</source>
+        <translation>%1 已成功删除！
+
+点击“确定”关闭窗口。</translation>
+    </message>
+    <message>
+        <source>Deleting %1 failed:
 %2</source>
-        <translation>分区 %1 删除失败：
+        <translation>删除 %1 失败：
 %2</translation>
     </message>
 </context>
@@ -1675,10 +1671,6 @@ Number of partitions: %5</source>
         <translation>无法删除未分配空间。</translation>
     </message>
     <message>
-        <source>Delete of partition %1</source>
-        <translation>删除分区 %1</translation>
-    </message>
-    <message>
         <source>%1: completed</source>
         <translation>%1：已完成</translation>
     </message>
@@ -2083,6 +2075,10 @@ Start another job on this disk when it has ended; jobs on other disks may run me
     <message>
         <source>Renaming of %1</source>
         <translation>重命名 %1</translation>
+    </message>
+    <message>
+        <source>Deletion of %1</source>
+        <translation>删除 %1</translation>
     </message>
 </context>
 <context>

@@ -237,7 +237,7 @@ void MainWindow::onDeletePartition()
         if (window->children().contains(gone))
             refreshAfterOperation();
     });
-    const QString operation = tr("Delete of partition %1").arg(DeletePartitionPage::displayName(partition));
+    const QString operation = tr("Deletion of %1").arg(DeletePartitionPage::displayName(partition));
     followJob(dialog, dialog->worker(), &DiskOperationWorker::deletePartitionFinished, operation);
     connect(dialog, &DeletePartitionPage::deleteStarted, this, [this, dialog, partition, operation] {
         trackJob(partition.diskIndex, operation, dialog->worker(), &DiskOperationWorker::deletePartitionFinished);

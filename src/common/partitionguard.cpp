@@ -34,7 +34,7 @@ PartitionGuard partitionGuard(const PartitionInfo &p)
 
 QString partitionGuardText(const PartitionInfo &p)
 {
-    const QString name = partitionDisplayName(p);
+    const QString name = partitionName(p);
     switch (partitionGuard(p)) {
     case PartitionGuard::None:
         return QString();

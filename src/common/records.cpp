@@ -1,6 +1,7 @@
 #include "records.h"
 
 #include "driveletter.h"
+#include "partitionid.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -51,10 +52,12 @@ bool isSamePartition(const PartitionInfo &confirmed, const PartitionInfo &now)
 QString partitionName(const PartitionInfo &partition)
 {
     const QString drive = driveletter::driveOf(partition);
+    PartitionId id{partition.diskIndex, partition.partitionNumber};
+    // A record known only by its id still names its disk and number.
+    if (PartitionId parsed; id.disk < 0 && parsePartitionId(partition.id, &parsed))
+        id = parsed;
     if (drive.isEmpty())
-        return QCoreApplication::translate("PartitionName", "Partition %1 of Disk %2")
-            .arg(partition.partitionNumber)
-            .arg(partition.diskIndex);
+        return QCoreApplication::translate("PartitionName", "Partition %1 of Disk %2").arg(id.partition).arg(id.disk);
     return partition.volumeLabel.isEmpty() ? drive : QStringLiteral("%1 (%2)").arg(drive, partition.volumeLabel);
 }
 

@@ -44,12 +44,16 @@ DeletePartitionPage::DeletePartitionPage(const PartitionInfo &partition, QWidget
 
     const QString name = displayName(m_partition);
     m_headerLabel->setText(tr("Deleting a Partition: %1").arg(name));
-    setStatus(tr("You're deleting a partition..."), NeutralStatusStyle);
-    m_subLabel->setText(tr("Deleting partition: %1").arg(name));
-    m_driveLetterValue->setText(m_partition.driveLetters.isEmpty() ? m_partition.driveLetter
-                                                                   : m_partition.driveLetters.join(QStringLiteral(", ")));
-    m_fileSystemValue->setText(m_partition.fileSystem);
-    m_volumeLabelValue->setText(m_partition.volumeLabel);
+    // Nothing runs until Confirm: the status says so, and what kind of partition this is stands
+    // in the dialog before any question.
+    setStatus(tr("Ready"), NeutralStatusStyle);
+    const QString guard = partitionGuardText(m_partition);
+    m_subLabel->setText(guard.isEmpty() ? tr("Deleting partition: %1").arg(name) : guard);
+    const auto orDash = [](const QString &text) { return text.isEmpty() ? QStringLiteral("-") : text; };
+    m_driveLetterValue->setText(orDash(m_partition.driveLetters.isEmpty() ? m_partition.driveLetter
+                                                                          : m_partition.driveLetters.join(QStringLiteral(", "))));
+    m_fileSystemValue->setText(orDash(m_partition.fileSystem));
+    m_volumeLabelValue->setText(orDash(m_partition.volumeLabel));
     m_partitionSizeValue->setText(m_partition.sizeStr);
     setRing(0);
     m_percentageLabel->hide();
@@ -93,11 +97,7 @@ DeletePartitionPage::~DeletePartitionPage()
 
 QString DeletePartitionPage::displayName(const PartitionInfo &partition)
 {
-    QString name = QStringLiteral("%1:%2").arg(partition.diskIndex).arg(partition.partitionNumber);
-    const QString letter = driveletter::driveOf(partition);
-    if (!letter.isEmpty())
-        name += QStringLiteral(" (%1)").arg(letter);
-    return name;
+    return partitionName(partition);
 }
 
 QPixmap DeletePartitionPage::drawProgressRing(int percentage)
@@ -229,7 +229,7 @@ void DeletePartitionPage::setRunning(bool running)
     m_cancelButton->setText(running ? tr("Cancel") : tr("Close"));
     if (running) {
         m_statusLabel->setText(tr("Deleting partition..."));
-        m_subLabel->setText(tr("Deleting partition: %1").arg(m_partitionId));
+        m_subLabel->setText(tr("Deleting partition: %1").arg(displayName(m_partition)));
         m_progressBar->setValue(0);
         m_progressBar->show();
         m_percentageLabel->setText(QStringLiteral("0%"));
@@ -266,7 +266,7 @@ void DeletePartitionPage::onDeleteButtonClicked()
         this, tr("Final Confirmation"),
         tr("⚠️ Final Confirmation ⚠️\n\nYou are about to delete the partition: %1\nThis action will permanently "
            "erase all data on this partition!\n\nAre you sure you want to continue?")
-            .arg(m_partitionId),
+            .arg(displayName(m_partition)),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
@@ -372,15 +372,12 @@ void DeletePartitionPage::showResult(bool success, const QString &errorMessage)
     setRunning(false);
     if (success) {
         setStatus(tr("Delete completed"), SuccessStatusStyle);
+        m_confirmButton->setEnabled(false); // there is nothing left to delete
         m_percentageLabel->setText(QStringLiteral("100%"));
         setRing(100);
         writeLog(QStringLiteral("✓ Partition deletion completed successfully"));
-        QString name = m_partitionId;
-        const QString letter = driveletter::driveOf(m_partition);
-        if (!letter.isEmpty())
-            name += QStringLiteral(" (%1)").arg(letter);
         QMessageBox::information(this, tr("Deleted successfully"),
-                                 tr("Partition %1 Deleted successfully!\n\nClick 'OK' to close the window.").arg(name),
+                                 tr("%1 was deleted successfully.\n\nClick 'OK' to close the window.").arg(displayName(m_partition)),
                                  QMessageBox::Ok);
         accept();
         return;
@@ -388,7 +385,7 @@ void DeletePartitionPage::showResult(bool success, const QString &errorMessage)
     setStatus(tr("Delete failed"), FailureStatusStyle);
     writeLog(QStringLiteral("✗ Delete failed: %1").arg(errorMessage));
     QMessageBox box(QMessageBox::Critical, tr("Delete failed"),
-                    tr("Partition %1 Delete failed:\n%2").arg(m_partitionId, errorMessage), QMessageBox::Ok, this);
+                    tr("Deleting %1 failed:\n%2").arg(displayName(m_partition), errorMessage), QMessageBox::Ok, this);
     box.setDetailedText(m_details);
     box.exec();
 }

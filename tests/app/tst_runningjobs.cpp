@@ -91,7 +91,7 @@ private slots:
         QPointer<DeletePartitionPage> other = act<DeletePartitionPage>("K", DeleteRow);
         QVERIFY(other && m_actions->item(DeleteRow)->toolTip().isEmpty());
         QTest::mouseClick(child<QPushButton>(*other, "confirmButton"), Qt::LeftButton);
-        QCOMPARE(jobsLine()->text(), "Running: Merge into partition E: (disk 1); Delete of partition 2:1 (K:) (disk 2)");
+        QCOMPARE(jobsLine()->text(), "Running: Merge into partition E: (disk 1); Deletion of K: (Apps) (disk 2)");
         QVERIFY(boxes.waitFor(4, 20000));
         QVERIFY(boxes.titles().contains("Merger Success"));
         QTRY_VERIFY(!jobsLine()->isVisible());

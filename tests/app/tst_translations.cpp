@@ -211,7 +211,7 @@ private slots:
         QVERIFY(boxes.waitFor(3, 15000)); // the final question, then the success
         QTRY_VERIFY(page.isNull());
         QTRY_COMPARE(childTexts(tree->topLevelItem(0)).value(1), QCoreApplication::translate("MainWindow", "Unallocated"));
-        QVERIFY(boxes.at(2).text.contains(QStringLiteral("0:2")));
+        QVERIFY(boxes.at(2).text.contains(QStringLiteral("E: (Data)")));
 
         page = actOn<DeletePartitionPage>(window, QStringLiteral("C"), DeleteRow);
         QVERIFY(page);

@@ -97,7 +97,9 @@ private slots:
         }
         QCOMPARE(rings, QStringLiteral("GGGG/B BBGG/B NNGG/N"));
         QString finalState;
-        connect(page, &QDialog::accepted, this, [&] { finalState = statusOf(*page) + ' ' + ringOf(*page); });
+        connect(page, &QDialog::accepted, this, [&] {
+            finalState = statusOf(*page) + ' ' + ringOf(*page) + (child<QPushButton>(*page, "confirmButton")->isEnabled() ? " confirm" : "");
+        });
 
         auto *confirm = child<QPushButton>(*page, "confirmButton");
         auto *cancel = child<QPushButton>(*page, "cancelButton");
@@ -113,10 +115,10 @@ private slots:
 
         QVERIFY(boxes.waitFor(3, 15000));
         QCOMPARE(boxes.titles(), (QStringList{"Final Confirmation", "Cancel operation", "Deleted successfully"}));
-        QVERIFY(boxes.at(0).text.contains(QStringLiteral("You are about to delete the partition: 0:2\n")));
+        QVERIFY(boxes.at(0).text.contains(QStringLiteral("You are about to delete the partition: E: (Data)\n")));
         QCOMPARE(boxes.at(0).defaultButton, QMessageBox::No);
         QTRY_VERIFY(page.isNull());
-        QCOMPARE(finalState, QStringLiteral("Delete completed NNNN/N"));
+        QCOMPARE(finalState, QStringLiteral("Delete completed NNNN/N")); // nothing left to confirm
         QCOMPARE(TestMachine::fingerprint(m_machine->read(), 0, 2), expected);
 
         QTRY_COMPARE(disk0Rows(), (QStringList{"C", "Unallocated", "F", "Unallocated"}));
@@ -140,18 +142,18 @@ private slots:
 
         const QString deleted = "C, Unallocated, F, Unallocated";
         const QString late = "Final Confirmation, Cancel operation, Operation completed";
-        const QString done = "Delete of partition 0:2 (E:) completed successfully.";
+        const QString done = "Deletion of E: (Data) completed successfully.";
         const QByteArray slow = R"({"target":"tool.diskpart","hangMs":400})";
         for (const char *how : {"cancel", "escape", "close"})
             QTest::newRow(how) << how << slow << late << done << deleted;
         QTest::newRow("close, late failure")
             << "close" << QByteArray(R"({"target":"tool.diskpart","hangMs":400,"exitCode":5})")
             << "Final Confirmation, Cancel operation, Operation failed"
-            << "Delete of partition 0:2 (E:) failed:\nDeletion failed:\ndiskpart ended with exit code 5"
+            << "Deletion of E: (Data) failed:\nDeletion failed:\ndiskpart ended with exit code 5"
             << "C, E, F, Unallocated";
         QTest::newRow("ends while asking")
             << "answer late" << slow << "Final Confirmation, Cancel operation, Deleted successfully"
-            << "Partition 0:2 (E:) Deleted successfully!" << deleted;
+            << "E: (Data) was deleted successfully." << deleted;
     }
 
     void leaveWhileDeleting()

@@ -32,10 +32,17 @@ private slots:
                 texts << label->text();
         for (QPushButton *button : dialog.findChildren<QPushButton *>())
             texts << button->text();
-        QCOMPARE(texts.join(" | "), "Delete Patition | Deleting a Partition: 0:2 (E:) | You're deleting a partition... | "
-                                    "Deleting partition: 0:2 (E:) | Drive letter | E: | File system | NTFS | "
+        QCOMPARE(texts.join(" | "), "Delete Patition | Deleting a Partition: E: (Data) | Ready | "
+                                    "Deleting partition: E: (Data) | Drive letter | E: | File system | NTFS | "
                                     "Volume label | Data | Partition size | 10.00 GB | Cancel | Confirm");
         QVERIFY(child<QProgressBar>(dialog, "progressBar")->isHidden());
+        // A partition of a kind the machine needs says so before Confirm; what it lacks reads "-".
+        PartitionInfo efi;
+        efi.id = "0:1";
+        efi.type = "EFI";
+        DeletePartitionPage efiDialog(efi);
+        QVERIFY(child<QLabel>(efiDialog, "subLabel")->text().startsWith("Partition 1 of Disk 0 is an EFI system partition"));
+        QCOMPARE(child<QLabel>(efiDialog, "fileSystemValue")->text() + child<QLabel>(efiDialog, "volumeLabelValue")->text(), "--");
         dialog.onDeletePartitionProgress("step", 40);
         QVERIFY(child<QLabel>(dialog, "percentageLabel")->isHidden());
     }
@@ -49,26 +56,26 @@ private slots:
         QTest::addColumn<QString>("lastText"); // how the last box begins
 
         const QString failed = "Final Confirmation, Delete failed | Delete failed";
-        const QString untouched = " | You're deleting a partition...";
+        const QString untouched = " | Ready";
         auto fault = [](const char *json) { return QByteArray(json); };
         // Each failure names its cause in the box; the tool's transcript stays out of it. A
         // record with only an id carries no flags, so here C: reaches the tool and is refused there.
         QTest::newRow("C:, refused by the tool")
             << "0:1" << QByteArray() << true << failed
-            << "Partition 0:1 Delete failed:\nDeletion failed:\ndiskpart ended with exit code 4: Virtual Disk "
+            << "Deleting Partition 1 of Disk 0 failed:\nDeletion failed:\ndiskpart ended with exit code 4: Virtual Disk "
                "Service error: Cannot delete the system, boot or pagefile volume.";
         QTest::newRow("Error printed, exit code 0")
             << "0:2" << fault(R"({"target":"tool.diskpart","exitCode":0,"output":"Error"})") << true << failed
-            << "Partition 0:2 Delete failed:\nError occurred during deletion:\nError";
+            << "Deleting Partition 2 of Disk 0 failed:\nError occurred during deletion:\nError";
         // Stopped at the scaled limit, long before the tool would end; the text gives the nominal one.
         QTest::newRow("hangs past the limit")
             << "0:2" << fault(R"({"target":"tool.diskpart","hangMs":60000})") << true << failed
-            << "Partition 0:2 Delete failed:\nDeletion failed:\ndiskpart timed out after 30 s and was stopped";
+            << "Deleting Partition 2 of Disk 0 failed:\nDeletion failed:\ndiskpart timed out after 30 s and was stopped";
         QTest::newRow("crashes") << "0:2" << fault(R"({"target":"tool.diskpart","crash":true})") << true << failed
-                                 << "Partition 0:2 Delete failed:\nDeletion failed:\ndiskpart crashed";
+                                 << "Deleting Partition 2 of Disk 0 failed:\nDeletion failed:\ndiskpart crashed";
         QTest::newRow("bare exit code")
             << "0:2" << fault(R"({"target":"tool.diskpart","exitCode":7})") << true << failed
-            << "Partition 0:2 Delete failed:\nDeletion failed:\ndiskpart ended with exit code 7";
+            << "Deleting Partition 2 of Disk 0 failed:\nDeletion failed:\ndiskpart ended with exit code 7";
         QTest::newRow("declined") << "0:2" << QByteArray() << false << "Final Confirmation" + untouched
                                   << "⚠️ Final Confirmation ⚠️";
         // Must not fall back to disk 0, partition 0, nor reach the tool at all.

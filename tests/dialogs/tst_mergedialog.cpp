@@ -105,7 +105,7 @@ private slots:
                            "Cannot merge: There is no right partition or space to merge",
                            "Cannot merge: Partition F: uses the FAT32 file system, which cannot be extended, so no "
                            "space can be merged into it",
-                           "Cannot merge: Partition 2 is an EFI system partition",
+                           "Cannot merge: Partition 2 of Disk 1 is an EFI system partition",
                            "Cannot merge: L: is a logical drive: the space after the extended partition cannot be added to it",
                            "Cannot merge: The partition after P: is an extended partition holding logical drives: it cannot be merged into P:",
                            "Cannot merge: The disk layout changed since you chose this partition",

@@ -132,7 +132,7 @@ private slots:
             << QStringList{c, "D @20481 10240 FAT32 Data 2222-2222", e};
         QTest::newRow("recovery partition refused")
             << "Recovery:NTFS" << splitD(6 * G, 4 * G, "K") << QString() << false << QList<int>{5, 10, 15}
-            << "0 D: is a recovery partition. It holds the Windows recovery environment: without it, Windows can "
+            << "0 D: (Data) is a recovery partition. It holds the Windows recovery environment: without it, Windows can "
                "no longer repair or reset itself.\n\nThis partition cannot be split."
             << QStringList{c, d, e};
         QTest::newRow("keep below 100 MiB")
