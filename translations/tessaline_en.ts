@@ -2029,10 +2029,6 @@ Start another job on this disk when it has ended; jobs on other disks may run me
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>&lt;span style=&quot;font-size: 17pt;&quot;&gt;A&lt;/span&gt;&lt;span&gt;fter Merger&lt;/span&gt;</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>✅ Instructions</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2131,6 +2127,10 @@ Please check the error message and try again.
     </message>
     <message>
         <source>✅ Instructions:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>After Merger</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -2115,10 +2115,6 @@ Start another job on this disk when it has ended; jobs on other disks may run me
         <translation>合并前</translation>
     </message>
     <message>
-        <source>&lt;span style=&quot;font-size: 17pt;&quot;&gt;A&lt;/span&gt;&lt;span&gt;fter Merger&lt;/span&gt;</source>
-        <translation>&lt;span style=&quot;font-size: 17pt;&quot;&gt;合&lt;/span&gt;&lt;span&gt;并后&lt;/span&gt;</translation>
-    </message>
-    <message>
         <source>✅ Instructions</source>
         <translation>✅ 说明</translation>
     </message>
@@ -2239,6 +2235,10 @@ Please check the error message and try again.
     <message>
         <source>✅ Instructions:</source>
         <translation>✅ 说明：</translation>
+    </message>
+    <message>
+        <source>After Merger</source>
+        <translation>合并后</translation>
     </message>
 </context>
 <context>

@@ -124,10 +124,10 @@ void MergePartitionDialog::setupUi()
     arrow->setStyleSheet(QStringLiteral("font-size: 26px; color: #2e86de;"));
     previewLayout->addWidget(arrow);
 
-    auto *afterCaption = new QLabel(
-        tr("<span style=\"font-size: 17pt;\">A</span><span>fter Merger</span>"), preview);
+    // Set like the "Before Merger" title above it, so the two read as a pair.
+    auto *afterCaption = new QLabel(tr("After Merger"), preview);
     afterCaption->setObjectName(QStringLiteral("afterMergerLabel"));
-    afterCaption->setTextFormat(Qt::RichText);
+    afterCaption->setStyleSheet(QStringLiteral("font-weight: bold;"));
     previewLayout->addWidget(afterCaption);
 
     auto *after = new QHBoxLayout();
