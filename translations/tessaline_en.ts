@@ -1994,6 +1994,14 @@ Start another job on this disk when it has ended; jobs on other disks may run me
         <source>Deletion of %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Free Space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Free space for logical drives</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MergeNeighbour</name>

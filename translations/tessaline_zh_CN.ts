@@ -2080,6 +2080,14 @@ Start another job on this disk when it has ended; jobs on other disks may run me
         <source>Deletion of %1</source>
         <translation>删除 %1</translation>
     </message>
+    <message>
+        <source>Free Space</source>
+        <translation>可用空间</translation>
+    </message>
+    <message>
+        <source>Free space for logical drives</source>
+        <translation>可建逻辑驱动器的空间</translation>
+    </message>
 </context>
 <context>
     <name>MergeNeighbour</name>

@@ -17,7 +17,8 @@ void MainWindow::onCreatePartition()
         return;
     }
     const QString status = item->text(4);
-    if (status != tr("Unused Partition") && !status.contains(tr("Unallocated"))) {
+    const bool freeRecord = item->data(0, Qt::UserRole + 1).value<PartitionInfo>().isUnallocated;
+    if (!freeRecord && status != tr("Unused Partition") && !status.contains(tr("Unallocated"))) {
         QMessageBox::warning(this, tr("Invalid Selection"),
                              tr("You can only create new partitions in unallocated space.\n"
                                 "Please select an unallocated space entry."));

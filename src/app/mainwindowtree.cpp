@@ -67,6 +67,7 @@ void MainWindow::refreshDiskList()
     const QColor systemColour(QStringLiteral("#d32f2f"));
     const QColor dataColour(QStringLiteral("#ff9800"));
     const QColor unallocatedColour(QStringLiteral("#b0b0b0"));
+    const QColor logicalFreeColour(QStringLiteral("#2e8b7a"));
 
     // Rows are built off the tree and inserted at once; the usage bars are painted by the
     // column's delegate, so the rebuild costs no widget per row.
@@ -119,12 +120,15 @@ void MainWindow::refreshDiskList()
                 item->setData(0, Qt::UserRole, p.id);
                 item->setData(3, UsageDelegate::Role, usagePercent(p.sizeBytes, size));
             } else {
-                item->setText(0, tr("Unallocated"));
+                // Free space inside an extended partition takes only logical drives: it has a
+                // name and a colour of its own.
+                const bool logical = isLogicalFreeSpace(p);
+                item->setText(0, logical ? tr("Free Space") : tr("Unallocated"));
                 item->setText(1, QStringLiteral("-"));
-                item->setText(4, tr("Unused Partition"));
+                item->setText(4, logical ? tr("Free space for logical drives") : tr("Unused Partition"));
                 item->setData(0, Qt::UserRole, QStringLiteral("unallocated"));
                 for (int column = 0; column < 5; ++column)
-                    item->setForeground(column, QBrush(unallocatedColour));
+                    item->setForeground(column, QBrush(logical ? logicalFreeColour : unallocatedColour));
                 item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
                 item->setData(3, UsageDelegate::Role, UsageDelegate::Strip);
             }

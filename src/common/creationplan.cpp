@@ -93,6 +93,14 @@ Region regionOf(const PartitionInfo &free, int partitionStyle, const QList<Parti
 {
     Region region;
     region.partitionStyle = partitionStyle;
+    if (isLogicalFreeSpace(free)) {
+        // Logical drives take no entry of the disk's table; the record already leaves the
+        // first boot record's room.
+        region.logical = true;
+        region.offset = free.offsetBytes;
+        region.size = free.sizeBytes;
+        return region;
+    }
     // A record that starts the disk includes the partition table's first MiB.
     region.offset = std::max(free.offsetBytes, FirstPartitionOffset);
     region.size = std::max<qint64>(0, free.offsetBytes + free.sizeBytes - region.offset);
@@ -127,7 +135,7 @@ Outcome check(const Region &region, const QList<PartitionCreateRequest> &plan)
                 outcome.refusal = regionTooSmallText(MinimumPartitionSize);
                 return outcome;
             }
-            at = alignUp(at + exact);
+            at = alignUp(at + exact) + (region.logical ? LogicalBootRecordRoom : 0);
             continue;
         }
         const qint64 size = sizeToAsk(request.sizeBytes, request.fileSystem, region.partitionStyle, end - at);
@@ -141,7 +149,7 @@ Outcome check(const Region &region, const QList<PartitionCreateRequest> &plan)
                                   .arg(formatSize(request.sizeBytes), formatSize(roomAt()));
             return outcome;
         }
-        at = alignUp(at + size);
+        at = alignUp(at + size) + (region.logical ? LogicalBootRecordRoom : 0);
     }
     const bool slotLeft = region.freeTableEntries < 0 || wanted < region.freeTableEntries;
     outcome.room = slotLeft && roomAt() >= MinimumPartitionSize ? roomAt() : 0;

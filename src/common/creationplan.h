@@ -36,6 +36,7 @@ struct Region
     qint64 size = 0;
     int partitionStyle = 0;
     int freeTableEntries = -1; // -1 when not known
+    bool logical = false;      // inside an extended partition: each partition after the first needs its boot record's room
 };
 
 // The region a free record leaves for new partitions, on a disk of the given style and layout.

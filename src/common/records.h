@@ -49,6 +49,9 @@ constexpr int Logical = 4;
 // partition table. A free region that starts the disk starts here for a new partition.
 constexpr qint64 FirstPartitionOffset = 1024 * 1024;
 
+// What a logical drive's boot record takes before it inside an extended partition.
+constexpr qint64 LogicalBootRecordRoom = 1024 * 1024;
+
 struct PartitionCreateRequest
 {
     qint64 sizeBytes = 0;
@@ -105,6 +108,10 @@ QString layoutChangedText();
 
 // The partition as the tree names it: "E: (Work)", "E:", or "Partition 3 of Disk 0" without a letter.
 QString partitionName(const PartitionInfo &partition);
+
+// Free space inside an extended partition, where only logical drives go: an unallocated record
+// typed as logical.
+inline bool isLogicalFreeSpace(const PartitionInfo &p) { return p.isUnallocated && p.typeCode == PartitionTypeCode::Logical; }
 
 // Registers the record types under the names queued calls and invoke-by-name use.
 // Call once at start-up, before any window or worker exists.

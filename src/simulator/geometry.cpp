@@ -141,15 +141,18 @@ Extent freeExtentAfter(const Disk &disk, const Partition &partition)
     for (const Partition &p : disk.partitions) {
         if (p.number == partition.number || isLogical(p) != logical)
             continue;
-        if (p.offset >= start && p.offset < limit)
-            limit = p.offset;
+        // A logical drive's boot record sits in the unit before it: a neighbour never grows over it.
+        const qint64 held = logical ? std::max(start, p.offset - kAlignment) : p.offset;
+        if (p.offset >= start && held < limit)
+            limit = held;
         else if (p.offset < start && p.offset + p.size > start)
             return Extent{start, 0}; // something overlaps our end: no room at all
     }
     // The boundary of the following partition is exact; only the disk's end is aligned.
     bool neighbourLimits = false;
     for (const Partition &p : disk.partitions)
-        if (p.number != partition.number && isLogical(p) == logical && p.offset == limit)
+        if (p.number != partition.number && isLogical(p) == logical
+            && (logical ? std::max(start, p.offset - kAlignment) : p.offset) == limit)
             neighbourLimits = true;
     const qint64 end = neighbourLimits ? limit : alignDown(limit);
     return Extent{start, std::max<qint64>(0, end - start)};

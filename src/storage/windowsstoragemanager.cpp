@@ -275,6 +275,33 @@ QList<PartitionInfo> layOut(Platform &platform, int disk, qint64 diskSize, QList
     if (cursor < diskSize - GapThreshold)
         result.append(unallocatedRegion(disk, cursor, subSaturated(diskSize, cursor)));
 
+    // The free space inside an extended partition, where logical drives go: each logical drive
+    // holds the unit before it for its boot record, and a new one needs such a unit too.
+    for (const PartitionRow &extended : std::as_const(rows)) {
+        if (extended.info.typeCode != PartitionTypeCode::Extended)
+            continue;
+        const qint64 start = extended.info.offset;
+        const qint64 end = addSaturated(start, extended.info.sizeBytes);
+        QList<QPair<qint64, qint64>> held;
+        for (const PartitionRow &row : std::as_const(rows))
+            if (row.info.typeCode == PartitionTypeCode::Logical && row.info.offset >= start && row.info.offset < end)
+                held.append({std::max(start, row.info.offset - LogicalBootRecordRoom), addSaturated(row.info.offset, row.info.sizeBytes)});
+        std::sort(held.begin(), held.end());
+        held.append({end, end});
+        qint64 at = start;
+        for (const auto &[from, to] : std::as_const(held)) {
+            if (from - at >= 2 * LogicalBootRecordRoom) {
+                PartitionInfo free = unallocatedRegion(disk, at + LogicalBootRecordRoom, from - at - LogicalBootRecordRoom);
+                free.typeCode = PartitionTypeCode::Logical;
+                free.type = free.name = QStringLiteral("Free Space");
+                result.append(free);
+            }
+            at = std::max(at, to);
+        }
+    }
+    std::stable_sort(result.begin(), result.end(),
+                     [](const PartitionInfo &a, const PartitionInfo &b) { return a.offsetBytes < b.offsetBytes; });
+
     for (PartitionInfo &p : result) {
         if (p.isUnallocated || p.driveLetter.isEmpty() || !p.fileSystem.isEmpty())
             continue;

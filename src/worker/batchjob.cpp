@@ -61,8 +61,9 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     qint64 nextOffset = 0; // end of the partition placed last, where an unplaced request goes
     QString failure;
     QStringList lettersNotGiven;
+    bool logicalRegion = false; // inside an extended partition: the next logical drive starts past its boot record
     QList<Step> steps{{QStringLiteral("check the plan"), false, [&](ReportNode &node) {
-        failure = node.detail = refusal(*storage, requests, diskIndex);
+        failure = node.detail = refusal(*storage, requests, diskIndex, &logicalRegion);
         return failure.isEmpty();
     }}};
     for (int i = 1; i <= count; ++i) {
@@ -93,7 +94,9 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
 
             if (offset > 0) {
                 const PartitionInfo made = storage->getPartitionInfo(id);
-                nextOffset = made.sizeBytes > 0 ? made.offsetBytes + made.sizeBytes : 0;
+                nextOffset = made.sizeBytes > 0
+                                 ? made.offsetBytes + made.sizeBytes + (logicalRegion ? LogicalBootRecordRoom : 0)
+                                 : 0;
             }
             platform::current().sleepMs(1500);
 
@@ -141,7 +144,8 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     endCreation(true, tr("Successfully created %1 partitions").arg(count));
 }
 
-QString BatchJob::refusal(WindowsStorageManager &storage, const QList<PartitionCreateRequest> &requests, int diskIndex)
+QString BatchJob::refusal(WindowsStorageManager &storage, const QList<PartitionCreateRequest> &requests, int diskIndex,
+                          bool *logical)
 {
     int style = 0;
     for (const QVariantMap &disk : storage.getDisks())
@@ -161,6 +165,7 @@ QString BatchJob::refusal(WindowsStorageManager &storage, const QList<PartitionC
     if (!free)
         return layoutChangedText();
     creationplan::Region region = creationplan::regionOf(*free, style, layout);
+    *logical = region.logical;
     if (start > region.offset) {
         region.size -= start - region.offset;
         region.offset = start;

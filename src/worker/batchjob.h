@@ -31,8 +31,10 @@ public:
     bool isFormatting() const { return m_isBatchFormatting; }
 
 private:
-    // Empty when the plan still fits the disk as read now; otherwise why not.
-    QString refusal(WindowsStorageManager &storage, const QList<PartitionCreateRequest> &requests, int diskIndex);
+    // Empty when the plan still fits the disk as read now; otherwise why not. `logical` says
+    // whether the region lies inside an extended partition.
+    QString refusal(WindowsStorageManager &storage, const QList<PartitionCreateRequest> &requests, int diskIndex,
+                    bool *logical);
     // Ends the creation job with its one result.
     void endCreation(bool success, const QString &message);
 

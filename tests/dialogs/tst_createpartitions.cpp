@@ -327,6 +327,38 @@ private slots:
         QCOMPARE(disk0(m_machine->read()).value(0).section(' ', 0, 1), "1 @1");
     }
 
+    // The free space inside an extended partition has a row of its own; New there makes logical
+    // drives one after the other, each past its boot record, and the logical drive already there
+    // keeps its volume.
+    void logicalDrivesInExtendedFreeSpace()
+    {
+        using Vol = TestMachine::Vol;
+        m_machine->addDisk(1, 20 * sim::kGiB, "MBR");
+        m_machine->addPartition(1, sim::kMiB, 2 * sim::kGiB, "Primary", Vol("NTFS", "Sys", "P"));
+        m_machine->addPartition(1, 2 * sim::kGiB + sim::kMiB, 10 * sim::kGiB, "Extended");
+        m_machine->addPartition(1, 2 * sim::kGiB + 2 * sim::kMiB, 2 * sim::kGiB, "Logical", Vol("NTFS", "Old", "L", 0, 4096, "ABCD-0001"));
+        QVERIFY(m_machine->write());
+        MainWindow window;
+        QTreeWidget *tree = treeOf(window);
+        QVERIFY(waitUntilReady(window));
+        QTreeWidgetItem *disk = tree->topLevelItem(1);
+        QCOMPARE(childTexts(disk), (QStringList{"P", "Partition 2", "L", "Free Space", "Unallocated"}));
+        QCOMPARE(disk->child(3)->text(2) + " | " + disk->child(3)->text(4), "8.00 GB | Free space for logical drives");
+        tree->setCurrentItem(disk->child(3));
+        clickAction(window, NewRow);
+        QPointer<DiskPartitionPage> page = window.findChild<DiskPartitionPage *>();
+        QVERIFY(page);
+        plan(page, "1024", "M:");
+        plan(page, "2048");
+        QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
+        PartitionProgressDialog *progress = page->progressDialog();
+        QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(*progress, "okButton"), 15000);
+        QCOMPARE(child<QLabel>(*progress, "headlineLabel")->text(), "✅ Partition creation and formatting completed");
+        QCOMPARE(partitionsOf(m_machine->read(), 1, "type @ mib letter fs serial", "ABCD"),
+                 (QStringList{"Primary @1 2048 P NTFS new", "Extended @2049 10240   new", "Logical @2050 2048 L NTFS ABCD-0001",
+                              "Logical @4099 1044 M NTFS new", "Logical @5145 2089 D NTFS new"}));
+    }
+
     // Through the window: New refuses no selection and a partition row; on the gap between C:
     // and E: two planned partitions with Auto letters land in that gap, lettered, labelled and
     // formatted, while the bar runs through the creation and format ranges; then, with quick

@@ -30,11 +30,12 @@ void buildMachine(TestMachine &tm, const char *fault)
     tm.addPartition(2, M + 10 * G + 60 * M, 5 * G, "Primary", Vol("FAT32", "Media", "F", G, 16384, "3333-4444"));
     tm.addPartition(2, 15 * G + 61 * M, G, "Primary", Vol("NTFS", "", "G", 0, 4096, "5555-6666"));
     tm.addPartition(2, 16 * G + 62 * M, 24 * G - 62 * M, "Primary", Vol("NTFS", "Rest", "H", 0, 4096, "7777-8888"));
-    // Disk 3 (MBR): P:, an extended partition holding L: and free space, then Q:.
+    // Disk 3 (MBR): P:, an extended partition holding L:, free space and M: at its end, then Q:.
     tm.addDisk(3, 20 * G, "MBR");
     tm.addPartition(3, M, G, "Primary", Vol("NTFS", "", "P"));
     tm.addPartition(3, G + M, 4 * G, "Extended");
-    tm.addPartition(3, G + 2 * M, G, "Logical", Vol("NTFS", "", "L"));
+    tm.addPartition(3, G + 2 * M, G, "Logical", Vol("NTFS", "", "L", 0, 4096, "AAAA-0001"));
+    tm.addPartition(3, 4 * G + M, G, "Logical", Vol("NTFS", "", "M", 0, 4096, "AAAA-0002"));
     tm.addPartition(3, 5 * G + M, G, "Primary", Vol("NTFS", "", "Q"));
     tm.setTimeScale(0.02);
     // One fault a line.
@@ -85,7 +86,7 @@ private slots:
         MessageBoxAnswerer boxes;
         QStringList seen;
         // E:'s size changes in the machine file after the tree was read.
-        for (const char *row : {"Disk 2 (Test Disk 2)", "Unallocated", "H", "F", "K", "L", "P", "E", "G"}) {
+        for (const char *row : {"Disk 2 (Test Disk 2)", "Unallocated", "H", "F", "K", "M", "P", "E", "G"}) {
             if (qstrcmp(row, "E") == 0)
                 QVERIFY(m_machine->store().modify([](sim::Machine &m) { return m.disk(2)->partitions[0].size -= sim::kMiB; }));
             if (qstrcmp(row, "G") == 0) // its disk row no longer names the disk
@@ -106,13 +107,29 @@ private slots:
                            "Cannot merge: Partition F: uses the FAT32 file system, which cannot be extended, so no "
                            "space can be merged into it",
                            "Cannot merge: Partition 2 of Disk 1 is an EFI system partition",
-                           "Cannot merge: L: is a logical drive: the space after the extended partition cannot be added to it",
+                           "Cannot merge: M: is a logical drive: the space after the extended partition cannot be added to it",
                            "Cannot merge: The partition after P: is an extended partition holding logical drives: it cannot be merged into P:",
                            "Cannot merge: The disk layout changed since you chose this partition",
                            "Error: Failed to get disk ID",
                        }));
         QVERIFY(m_machine->store().modify([](sim::Machine &m) { return m.disk(2)->partitions[0].size += sim::kMiB; }));
         QCOMPARE(disk2(m_machine->read()) + partitionsOf(m_machine->read(), 3, "mib letter").join(','), before);
+    }
+
+    // A logical drive grows over the free space after it inside its extended partition, up to
+    // the next logical drive's boot record; that drive is untouched.
+    void logicalIntoFreeSpace()
+    {
+        openWindow();
+        MessageBoxAnswerer boxes;
+        QPointer<MergePartitionDialog> dialog = mergeRow(QStringLiteral("L"));
+        QVERIFY(dialog);
+        QTest::mouseClick(child<QPushButton>(*dialog, "mergeButton"), Qt::LeftButton);
+        QVERIFY(boxes.waitFor(1, 15000));
+        QCOMPARE(boxes.at(0).text, "Successfully merged 2.00 GB of unallocated space into L:.\n\nNew partition size: 3.00 GB");
+        QCOMPARE(partitionsOf(m_machine->read(), 3, "@MiB mib letter"),
+                 (QStringList{"@1MiB 1024 P", "@1025MiB 4096 ", "@1026MiB 3070 L", "@4097MiB 1024 M", "@5121MiB 1024 Q"}));
+        QCOMPARE(partitionsOf(m_machine->read(), 3, "serial").mid(2, 2), (QStringList{"AAAA-0001", "AAAA-0002"}));
     }
 
     // The preview of both modes; the 1 MiB gap the tree hides is G:'s neighbour.

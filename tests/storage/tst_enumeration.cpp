@@ -166,9 +166,10 @@ private slots:
         const QStringList layouts{
             "gap @0 1M | 1 @1M 100M EFI(7) | 2 @101M 16M MSR(6) | 3 @117M 10G Primary(2) E: NTFS'Data 数据' | "
             "4 @10357M 1G Primary(2) F: | 5 @11381M 600M Recovery(5) | gap @11981M 53555M",
-            // Free space and boot records inside the extended partition are its own, not the disk's.
+            // Free space inside the extended partition is its own, not the disk's: logical drives go
+            // there, past the boot record the next one needs.
             "gap @0 1M | 1 @1M 500M System(1) [system] | 2 @501M 8G Extended(3) | 3 @502M 2G Logical(4) C: NTFS'Windows' [boot] | "
-            "4 @2551M 1G Logical(4) | gap @8693M 7691M",
+            "4 @2551M 1G Logical(4) | gap @3576M 5117M !name=Free Space !gap=Free Space(4) #0 | gap @8693M 7691M",
             "", // RAW: no table, so no free region to make a partition in
             "1 @512 10M-512 Primary(2) | 2 @10M+512 10M Primary(2) | gap @20M+512 1024 | 3 @20M+1536 44M-2048 Primary(2)",
             "1 @512 64M-1536 Primary(2) G: NTFS'Data' | gap @64M-1024 1024",

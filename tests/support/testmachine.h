@@ -217,7 +217,7 @@ private:
 
 // One line per partition of disk `disk`, its fields named in `fields` and joined by spaces: "n"
 // number, "@" offset in MiB as "@N", "@MiB" the same as "@NMiB", "mib" size in MiB, "letter",
-// "fs", "label", "serial". A serial not starting with `keptPrefix` reads "new" (an empty prefix
+// "fs", "label", "serial", "type". A serial not starting with `keptPrefix` reads "new" (an empty prefix
 // keeps every serial), so new volumes compare equal whatever serial they drew.
 inline QStringList partitionsOf(const sim::Machine &m, int disk, const QString &fields, const QString &keptPrefix = QString())
 {
@@ -239,6 +239,8 @@ inline QStringList partitionsOf(const sim::Machine &m, int disk, const QString &
                 line << v.fileSystem;
             else if (f == QLatin1String("label"))
                 line << v.label;
+            else if (f == QLatin1String("type"))
+                line << p.type;
             else if (f == QLatin1String("serial"))
                 line << (v.serial.startsWith(keptPrefix) ? v.serial : QStringLiteral("new"));
             else
