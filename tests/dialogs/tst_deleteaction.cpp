@@ -97,11 +97,8 @@ private slots:
         }
         QCOMPARE(rings, QStringLiteral("GGGG/B BBGG/B NNGG/N"));
         QString finalState;
-        connect(page, &QDialog::accepted, this, [&] {
-            finalState = statusOf(*page) + ' ' + ringOf(*page) + (child<QPushButton>(*page, "confirmButton")->isEnabled() ? " confirm" : "");
-        });
-
         auto *confirm = child<QPushButton>(*page, "confirmButton");
+        connect(page, &QDialog::accepted, this, [&] { finalState = statusOf(*page) + ' ' + ringOf(*page) + (confirm->isEnabled() ? " on" : ""); });
         auto *cancel = child<QPushButton>(*page, "cancelButton");
         QPointer<QThread> thread = page->findChild<QThread *>();
         boxes.enqueue(QMessageBox::Yes);

@@ -182,7 +182,6 @@ private slots:
         QTest::addColumn<QString>("layout");
 
         const MergePartitionOptions gap = gapMerge(), part = partitionMerge();
-        const QString gapDone = ::gapDone();
         const QString grown = "1 E 10300 1111-2222, 2 F 5120 3333-4444";
         const QString invalid = "failed Merge condition validation failed";
         const QString mergeFailed = "failed Partition merge failed";
@@ -194,7 +193,7 @@ private slots:
             return QByteArray(R"({"target":"tool.diskpart","match":"extend",)") + rest + '}';
         };
 
-        QTest::newRow("gap: E: grows over it, keeps E: and its serial") << gap << QByteArray() << gapDone << grown;
+        QTest::newRow("gap: E: grows over it, keeps E: and its serial") << gap << QByteArray() << gapDone() << grown;
         // Exactly F:'s size: a bare extend would also take the free space after F:.
         QTest::newRow("partition: F: deleted, E: grows by its size")
             << part << QByteArray()
@@ -203,7 +202,7 @@ private slots:
             << "1 E 15360 1111-2222";
         // A source the options give no letter comes back with the first free one.
         QTest::newRow("gap: no letter named, any free one") << with(gap, [](auto &o) { o.sourceDriveLetter.clear(); })
-                                                            << QByteArray() << ::gapDone("Partition 1 of Disk 1") << "1 C 10300 1111-2222, 2 F 5120 3333-4444";
+                                                            << QByteArray() << gapDone("Partition 1 of Disk 1") << "1 C 10300 1111-2222, 2 F 5120 3333-4444";
         // Without the target's size the extend takes all the free space after the source.
         QTest::newRow("partition: size unknown, a bare extend")
             << with(part, [](auto &o) { o.targetSizeBytes = 0; }) << QByteArray()
@@ -211,7 +210,7 @@ private slots:
                "size: 15.00 GB, increased space: 0 B"
             << "1 E 102399 1111-2222";
         QTest::newRow("gap: the target number is not checked")
-            << with(gap, [](auto &o) { o.targetPartitionNumber = 1; }) << QByteArray() << gapDone << grown;
+            << with(gap, [](auto &o) { o.targetPartitionNumber = 1; }) << QByteArray() << gapDone() << grown;
         QTest::newRow("partition: target is the source")
             << with(part, [](auto &o) { o.targetPartitionNumber = 1; }) << QByteArray() << invalid << Untouched;
         QTest::newRow("no disk") << with(gap, [](auto &o) { o.diskNumber = -1; }) << QByteArray() << invalid << Untouched;
@@ -237,7 +236,7 @@ private slots:
                                       << Untouched;
         // The success rule of the scripts (the faulted tool does nothing, it only answers).
         QTest::newRow("exit 0 saying successfully passes")
-            << gap << extendFault(R"("exitCode":0,"output":"DiskPart successfully extended the volume.")") << gapDone
+            << gap << extendFault(R"("exitCode":0,"output":"DiskPart successfully extended the volume.")") << gapDone()
             << Untouched;
         QTest::newRow("exit 0 without the words fails, E: back")
             << gap << extendFault(R"("exitCode":0,"output":"Leaving DiskPart...")") << mergeFailed + ": diskpart reported an error"
@@ -257,7 +256,7 @@ private slots:
                                           << "failed Process execution failed: diskpart process crashed" << Untouched;
         // Each script may take 120 s: 2400 ms at this scale.
         const MergePartitionOptions noLimit = with(gap, [](auto &o) { o.timeoutSeconds = 0; });
-        QTest::newRow("time-out 0, a short hang passes") << noLimit << extendFault(R"("hangMs":200)") << gapDone << grown;
+        QTest::newRow("time-out 0, a short hang passes") << noLimit << extendFault(R"("hangMs":200)") << gapDone() << grown;
         QTest::newRow("time-out 0, a hung script is ended at its own limit")
             << noLimit << extendFault(R"("hangMs":3500)")
             << "failed Process execution failed: diskpart process execution timed out" << Untouched;
