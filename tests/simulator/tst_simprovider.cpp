@@ -325,7 +325,7 @@ private slots:
             if (QByteArray(c.params).startsWith("PartitionStyle")) // a uint16, as Windows declares it
                 params = {{"PartitionStyle", Variant::i4(QByteArray(c.params).back() - '0')}};
             QCOMPARE(wmi::call(*s, *target, c.method, params).returnValue(), c.code);
-            const Disk &d = *tm.read().disk(c.disk);
+            const Disk d = *tm.read().disk(c.disk); // a copy: the machine read is a temporary
             QStringList after{d.partitionStyle};
             for (const Partition &p : d.partitions)
                 after << QStringLiteral("%1@%2+%3").arg(p.type).arg(p.offset).arg(p.size)
