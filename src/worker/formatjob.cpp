@@ -10,7 +10,6 @@
 #include "common/volumelabel.h"
 #include "platform/platform.h"
 #include "storage/scriptrunner.h"
-#include "storage/windowsstoragemanager.h"
 
 #include <QDebug>
 #include <QThread>
@@ -326,10 +325,8 @@ bool FormatEngine::formatPartition(const QString &partitionId, const QString &fi
 void FormatEngine::nameVolume(const QString &partitionId, const QString &label)
 {
     const QString drive = driveletter::driveOf(storageaccess::partitionInfo(m_worker, partitionId).value_or(PartitionInfo()));
-    WindowsStorageManager *own = storageaccess::manager(m_worker);
     const QString why = drive.isEmpty() ? QStringLiteral("the volume has no drive letter to name it through")
-                        : own           ? own->setVolumeLabel(drive, label)
-                                        : storageaccess::unavailableText();
+                                        : storageaccess::setVolumeLabel(m_worker, drive, label);
     if (!why.isEmpty())
         qWarning().noquote() << "The label" << label << "was not set on" << partitionId << ":" << why;
 }

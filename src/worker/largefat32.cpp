@@ -233,9 +233,8 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
         // fat32format takes no label: the typed one is set once the volume answers to its letter.
         {QStringLiteral("name the volume"), false, [&](ReportNode &node) {
              const QString label = volumelabel::forFileSystem(QStringLiteral("FAT32"), options.volumeLabel);
-             WindowsStorageManager *own = storageaccess::manager(m_worker);
              if (!options.volumeLabel.trimmed().isEmpty())
-                 node.detail = own ? own->setVolumeLabel(drive, label) : storageaccess::unavailableText();
+                 node.detail = storageaccess::setVolumeLabel(m_worker, drive, label);
              if (!node.detail.isEmpty())
                  qWarning().noquote() << "The label" << label << "was not set on" << drive << ":" << node.detail;
              emit m_worker.operationProgress(100);

@@ -273,11 +273,9 @@ bool ResizeJob::formatUsingDiskpart(const QString &partitionId)
     }
     m_labelLost.clear();
     if (!m_label.isEmpty() && !inScript) {
-        WindowsStorageManager *own = storageaccess::manager(m_worker);
         const QString drive = before ? driveletter::driveOf(*before) : QString();
         m_labelLost = drive.isEmpty() ? tr("the partition has no drive letter to name it through")
-                      : own            ? own->setVolumeLabel(drive, m_label)
-                                       : storageaccess::unavailableText();
+                                      : storageaccess::setVolumeLabel(m_worker, drive, m_label);
     }
     return true;
 }

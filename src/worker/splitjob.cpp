@@ -283,13 +283,12 @@ std::optional<PartitionInfo> SplitJob::partitionAt(int diskNumber, qint64 offset
     return std::nullopt;
 }
 
-void SplitJob::addReportNode(const QString &description, bool done, const QString &detail)
+void SplitJob::addReportNode(const QString &description, bool done)
 {
     ReportNode node;
     node.description = description;
     node.changesDisk = true;
     node.state = done ? ReportNode::State::Done : ReportNode::State::Failed;
-    node.detail = detail;
     m_report.nodes << node;
 }
 
@@ -303,13 +302,13 @@ QString SplitJob::rollBack(int diskNumber, qint64 newOffset)
         const QString id = makePartitionId(made->diskIndex, made->partitionNumber);
         WindowsStorageManager *storage = storageaccess::manager(m_worker);
         removed = storage && storage->deletePartition(id);
-        addReportNode(QStringLiteral("remove the new partition %1").arg(id), removed, QString());
+        addReportNode(QStringLiteral("remove the new partition %1").arg(id), removed);
         if (!removed)
             return tr("The new partition %1 could not be removed: it stays on the disk, and %2 keeps its smaller size.")
                 .arg(partitionName(*made), name);
     }
     const bool grown = m_worker.resizePartitionInThread(m_options.partitionId, m_original.sizeBytes);
-    addReportNode(QStringLiteral("give %1 its old size back").arg(m_options.partitionId), grown, QString());
+    addReportNode(QStringLiteral("give %1 its old size back").arg(m_options.partitionId), grown);
     if (!grown) {
         const std::optional<PartitionInfo> now = storageaccess::partitionInfo(m_worker, m_options.partitionId);
         return tr("%1 could not be given its old size back: it stays at %2 GB and the space it gave up is free.")

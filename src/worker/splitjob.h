@@ -38,7 +38,7 @@ private:
     // After a failure past the shrink: removes a new partition made at newOffset (if any) and
     // grows the kept partition back. Says what the disk holds afterwards.
     QString rollBack(int diskNumber, qint64 newOffset);
-    void addReportNode(const QString &description, bool done, const QString &detail);
+    void addReportNode(const QString &description, bool done);
     void reportEnd(bool success, const QString &message);
 
     DiskOperationWorker &m_worker;

@@ -18,6 +18,12 @@ QString unavailableText()
     return QCoreApplication::translate("DiskOperationWorker", "Storage manager is not initialized");
 }
 
+QString setVolumeLabel(DiskOperationWorker &worker, const QString &drive, const QString &label)
+{
+    WindowsStorageManager *own = manager(worker);
+    return own ? own->setVolumeLabel(drive, label) : unavailableText();
+}
+
 std::optional<PartitionInfo> partitionInfo(DiskOperationWorker &worker, const QString &partitionId)
 {
     if (WindowsStorageManager *own = manager(worker))

@@ -30,6 +30,9 @@ std::optional<qlonglong> maximumSize(DiskOperationWorker &worker, const QString 
 // The smallest size the provider can shrink it to, 0 when it cannot; nullopt when there is no manager.
 std::optional<qlonglong> minimumSize(DiskOperationWorker &worker, const QString &partitionId);
 
+// Sets the label of the volume at `drive` ("E:") through the system; empty when done, otherwise why not.
+QString setVolumeLabel(DiskOperationWorker &worker, const QString &drive, const QString &label);
+
 // The disk's records in disk order, gaps included, read afresh; nullopt when there is no manager.
 std::optional<QList<PartitionInfo>> partitions(DiskOperationWorker &worker, int diskNumber);
 
