@@ -57,6 +57,7 @@ private slots:
     void initializeDisk()
     {
         QCOMPARE(m_tree->topLevelItem(1)->text(4), "Not Initialized");
+        QVERIFY(m_tree->topLevelItem(1)->toolTip(4).contains("Initialize Disk"));
         MessageBoxAnswerer boxes;
         m_tree->setCurrentItem(m_tree->topLevelItem(1));
         QVERIFY(inDialog<InitializeDiskDialog>(InitializeRow, [](InitializeDiskDialog *d) {

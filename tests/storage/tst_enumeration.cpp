@@ -228,6 +228,10 @@ private slots:
             want << expected;
         }
         QCOMPARE(got, want);
+        tm.read();
+        tm.addFault(R"({"target":"wmi.query","match":"SELECT Size FROM MSFT_Partition","hresult":"0x80041001","times":1})");
+        QVERIFY(tm.write());
+        QCOMPARE(manager.getPartitionSize(QStringLiteral("4:1")), 0);
     }
 
     // The one pass that refreshes the tree gives every disk the records the per-disk calls give
