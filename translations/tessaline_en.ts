@@ -1404,6 +1404,216 @@ Please add at least one partition.</source>
     </message>
 </context>
 <context>
+    <name>JobEnd</name>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>JobReport</name>
+    <message>
+        <source>create %1 partitions on disk %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>check the plan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>create partition %1 of %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>delete partition %1:%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>delete partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>format %1 as %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not run</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>running</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>succeeded</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>timed out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (changes the disk)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>large FAT32 format of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>dismount</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>format with fat32format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>mount again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>name the volume</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>merge into partition %1 of disk %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>remove the drive letters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>delete the partition on the right</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>extend over the freed space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>extend over the unallocated space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>let the file system grow</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>read the partition table again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>give the drive letter back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>resize %1 to %2 bytes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>find the file system</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>convert FAT32 to NTFS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>resize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>split %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>shrink the partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>create the new partition</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>remove the new partition %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>give %1 its old size back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>initialize disk %1 as %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>check that the disk is uninitialised</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>write the partition table</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>change the drive letter of %1 from %2 to %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>check the partition and the letter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>remove %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>give %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>give %1 back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>rename %1 to &quot;%2&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>check the volume and the label</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>set the label</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Disk Management - Storage Management API Edition</source>
@@ -2502,10 +2712,6 @@ Error: %1</source>
     </message>
     <message>
         <source>Resize</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>OK</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

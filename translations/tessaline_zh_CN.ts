@@ -1417,6 +1417,216 @@ Please add at least one partition.</source>
     </message>
 </context>
 <context>
+    <name>JobEnd</name>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>JobReport</name>
+    <message>
+        <source>create %1 partitions on disk %2</source>
+        <translation>在磁盘 %2 上创建 %1 个分区</translation>
+    </message>
+    <message>
+        <source>check the plan</source>
+        <translation>检查计划</translation>
+    </message>
+    <message>
+        <source>create partition %1 of %2</source>
+        <translation>创建第 %1 个分区（共 %2 个）</translation>
+    </message>
+    <message>
+        <source>delete partition %1:%2</source>
+        <translation>删除分区 %1:%2</translation>
+    </message>
+    <message>
+        <source>delete partition</source>
+        <translation>删除分区</translation>
+    </message>
+    <message>
+        <source>format %1 as %2</source>
+        <translation>将 %1 格式化为 %2</translation>
+    </message>
+    <message>
+        <source>format</source>
+        <translation>格式化</translation>
+    </message>
+    <message>
+        <source>not run</source>
+        <translation>未执行</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>已完成</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>running</source>
+        <translation>进行中</translation>
+    </message>
+    <message>
+        <source>succeeded</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>timed out</source>
+        <translation>超时</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source> (changes the disk)</source>
+        <translation>（更改磁盘）</translation>
+    </message>
+    <message>
+        <source>: </source>
+        <translation>：</translation>
+    </message>
+    <message>
+        <source>large FAT32 format of %1</source>
+        <translation>以大容量 FAT32 格式化 %1</translation>
+    </message>
+    <message>
+        <source>dismount</source>
+        <translation>卸载卷</translation>
+    </message>
+    <message>
+        <source>format with fat32format</source>
+        <translation>用 fat32format 格式化</translation>
+    </message>
+    <message>
+        <source>mount again</source>
+        <translation>重新装载卷</translation>
+    </message>
+    <message>
+        <source>name the volume</source>
+        <translation>设置卷标</translation>
+    </message>
+    <message>
+        <source>merge into partition %1 of disk %2</source>
+        <translation>合并到磁盘 %2 的分区 %1</translation>
+    </message>
+    <message>
+        <source>remove the drive letters</source>
+        <translation>移除驱动器号</translation>
+    </message>
+    <message>
+        <source>delete the partition on the right</source>
+        <translation>删除右侧分区</translation>
+    </message>
+    <message>
+        <source>extend over the freed space</source>
+        <translation>扩展到释放的空间</translation>
+    </message>
+    <message>
+        <source>extend over the unallocated space</source>
+        <translation>扩展到未分配空间</translation>
+    </message>
+    <message>
+        <source>let the file system grow</source>
+        <translation>扩展文件系统</translation>
+    </message>
+    <message>
+        <source>read the partition table again</source>
+        <translation>重新读取分区表</translation>
+    </message>
+    <message>
+        <source>give the drive letter back</source>
+        <translation>恢复驱动器号</translation>
+    </message>
+    <message>
+        <source>resize %1 to %2 bytes</source>
+        <translation>将 %1 调整为 %2 字节</translation>
+    </message>
+    <message>
+        <source>find the file system</source>
+        <translation>识别文件系统</translation>
+    </message>
+    <message>
+        <source>convert FAT32 to NTFS</source>
+        <translation>将 FAT32 转换为 NTFS</translation>
+    </message>
+    <message>
+        <source>resize</source>
+        <translation>调整大小</translation>
+    </message>
+    <message>
+        <source>split %1</source>
+        <translation>拆分 %1</translation>
+    </message>
+    <message>
+        <source>shrink the partition</source>
+        <translation>压缩分区</translation>
+    </message>
+    <message>
+        <source>create the new partition</source>
+        <translation>创建新分区</translation>
+    </message>
+    <message>
+        <source>remove the new partition %1</source>
+        <translation>移除新分区 %1</translation>
+    </message>
+    <message>
+        <source>give %1 its old size back</source>
+        <translation>将 %1 恢复为原大小</translation>
+    </message>
+    <message>
+        <source>initialize disk %1 as %2</source>
+        <translation>将磁盘 %1 初始化为 %2</translation>
+    </message>
+    <message>
+        <source>check that the disk is uninitialised</source>
+        <translation>检查磁盘尚未初始化</translation>
+    </message>
+    <message>
+        <source>write the partition table</source>
+        <translation>写入分区表</translation>
+    </message>
+    <message>
+        <source>change the drive letter of %1 from %2 to %3</source>
+        <translation>将 %1 的驱动器号从 %2 改为 %3</translation>
+    </message>
+    <message>
+        <source>check the partition and the letter</source>
+        <translation>检查分区和驱动器号</translation>
+    </message>
+    <message>
+        <source>remove %1</source>
+        <translation>移除 %1</translation>
+    </message>
+    <message>
+        <source>give %1</source>
+        <translation>分配 %1</translation>
+    </message>
+    <message>
+        <source>give %1 back</source>
+        <translation>恢复 %1</translation>
+    </message>
+    <message>
+        <source>rename %1 to &quot;%2&quot;</source>
+        <translation>将 %1 重命名为“%2”</translation>
+    </message>
+    <message>
+        <source>check the volume and the label</source>
+        <translation>检查卷和卷标</translation>
+    </message>
+    <message>
+        <source>set the label</source>
+        <translation>设置卷标</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Disk Management - Storage Management API Edition</source>
@@ -2621,10 +2831,6 @@ Error: %1</source>
     <message>
         <source>Resize</source>
         <translation>调整大小</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>确定</translation>
     </message>
     <message>
         <source>Resizing... %p%</source>

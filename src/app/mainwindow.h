@@ -75,7 +75,9 @@ public slots:
     void onStorageOperationProgress(int percentage);
     // A job ended: the tree is rebuilt so it agrees with the machine, the status line notes the
     // result, and a result its dialog could no longer show is shown here, once.
-    void onJobFinished(const QString &operation, bool success, const QString &message, bool shownByDialog);
+    // `details`: what the job reported of its steps, behind the end box's "Show Details".
+    void onJobFinished(const QString &operation, bool success, const QString &message, bool shownByDialog,
+                       const QString &details);
     void showDiskInformation(QTreeWidgetItem *diskItem);
     void showAbout();
 

@@ -4,6 +4,7 @@
 // is shown by the window.
 #include "mainwindow.h"
 
+#include "dialogs/jobend.h"
 #include "dialogs/partitionformatter.h"
 #include "ui_mainwindow.h"
 #include "worker/diskoperationworker.h"
@@ -25,11 +26,12 @@ void MainWindow::onFormatPartition()
     connect(dialog, &PartitionFormatter::formatStarted, this, [this, dialog, partition, operation](DiskOperationWorker *worker) {
         trackJob(partition.diskIndex, operation, worker, &DiskOperationWorker::operationCompleted);
         // Queued behind the dialog's own connection: a dialog still visible has the result.
+        const std::shared_ptr<QString> details = jobend::collect(worker, this);
         connect(worker, &DiskOperationWorker::operationCompleted, this,
-                [this, dialog, operation](bool success, const QString &message) {
+                [this, dialog, operation, details](bool success, const QString &message) {
                     const bool shown = dialog && dialog->isVisible();
                     if (!(shown && success))
-                        onJobFinished(operation, success, message, shown);
+                        onJobFinished(operation, success, message, shown, *details);
                 }, Qt::QueuedConnection);
     });
     // The window may go while the dialog runs (it takes the dialog with it): nothing here may

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "common/mergeneighbour.h"
+#include "dialogs/jobend.h"
 #include "dialogs/mergepartitiondialog.h"
 #include "storage/windowsstoragemanager.h"
 #include "ui_mainwindow.h"
@@ -55,16 +56,14 @@ void MainWindow::onMergePartition()
     const QString operation = tr("Merge into partition %1").arg(selected.driveLetter.isEmpty() ? selected.id : selected.driveLetter + QLatin1Char(':'));
     connect(dialog, &MergePartitionDialog::mergeStarted, this, [this, open, selected, operation](DiskOperationWorker *worker) {
         trackJob(selected.diskIndex, operation, worker, &DiskOperationWorker::mergePartitionFinished);
-        connect(worker, &DiskOperationWorker::mergePartitionFinished, this, [this, open](bool success, const QString &message) {
+        const std::shared_ptr<QString> details = jobend::collect(worker, this);
+        connect(worker, &DiskOperationWorker::mergePartitionFinished, this, [this, open, details](bool success, const QString &message) {
             // Every end may have changed the layout (a failed merge can leave the neighbour deleted).
             refreshAfterOperation();
             if (open)
                 return; // the dialog shows the result itself
-            if (success)
-                QMessageBox::information(this, tr("Merger Success"), message);
-            else
-                QMessageBox::critical(this, tr("Merge failed"),
-                                      tr("Partition merge operation failed:\n\n%1").arg(message));
+            jobend::show(this, success, success ? tr("Merger Success") : tr("Merge failed"),
+                         success ? message : tr("Partition merge operation failed:\n\n%1").arg(message), *details);
         });
     });
     dialog->show();

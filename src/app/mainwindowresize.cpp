@@ -5,6 +5,7 @@
 
 #include "common/partitionguard.h"
 #include "common/sizetext.h"
+#include "dialogs/jobend.h"
 #include "dialogs/resizedialog.h"
 #include "storage/windowsstoragemanager.h"
 #include "ui_mainwindow.h"
@@ -156,12 +157,13 @@ void MainWindow::onResizePartition()
         // The dialog's own connection comes first: a dialog still showing has the result in hand,
         // and its success refreshes through partitionResized. Every other end refreshes here, and
         // a result the dialog can no longer show is shown by the window.
+        const std::shared_ptr<QString> details = jobend::collect(worker, this);
         connect(worker, &DiskOperationWorker::operationCompleted, this,
-                [this, open, operation](bool success, const QString &message) {
+                [this, open, operation, details](bool success, const QString &message) {
                     const bool shown = open && open->isVisible();
                     if (success && shown)
                         return;
-                    onJobFinished(operation, success, message, shown);
+                    onJobFinished(operation, success, message, shown, *details);
                 },
                 Qt::QueuedConnection);
     });

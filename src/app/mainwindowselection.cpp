@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "common/partitionid.h"
+#include "dialogs/jobend.h"
 #include "dialogs/deletepartitionpage.h"
 #include "runningjobs.h"
 #include "storage/windowsstoragemanager.h"
@@ -251,8 +252,9 @@ void MainWindow::followJob(QDialog *dialog, DiskOperationWorker *worker, JobFini
     // The dialog's own connection was made first, so it has had the result by the time this runs:
     // a dialog still visible has shown it (or is showing it now).
     QPointer<QDialog> shown(dialog);
-    connect(worker, finished, this, [this, shown, operation](bool success, const QString &message) {
-        onJobFinished(operation, success, message, shown && shown->isVisible());
+    const std::shared_ptr<QString> details = jobend::collect(worker, this);
+    connect(worker, finished, this, [this, shown, operation, details](bool success, const QString &message) {
+        onJobFinished(operation, success, message, shown && shown->isVisible(), *details);
     }, Qt::QueuedConnection);
 }
 
@@ -261,7 +263,8 @@ void MainWindow::trackJob(int disk, const QString &operation, DiskOperationWorke
     m_jobs->add({disk, operation}, worker, finished);
 }
 
-void MainWindow::onJobFinished(const QString &operation, bool success, const QString &message, bool shownByDialog)
+void MainWindow::onJobFinished(const QString &operation, bool success, const QString &message, bool shownByDialog,
+                               const QString &details)
 {
     qDebug() << "Job finished:" << operation << success << message;
     refreshAfterOperation();
@@ -270,11 +273,7 @@ void MainWindow::onJobFinished(const QString &operation, bool success, const QSt
     ui->statusLabel->setToolTip(success ? QString() : message);
     if (shownByDialog)
         return;
-    if (success) {
-        QMessageBox::information(this, tr("Operation completed"),
-                                 tr("%1 completed successfully.").arg(operation));
-    } else {
-        QMessageBox::warning(this, tr("Operation failed"),
-                             tr("%1 failed:\n%2").arg(operation, message));
-    }
+    jobend::show(this, success, success ? tr("Operation completed") : tr("Operation failed"),
+                 success ? tr("%1 completed successfully.").arg(operation) : tr("%1 failed:\n%2").arg(operation, message),
+                 details);
 }

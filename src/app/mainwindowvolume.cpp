@@ -3,6 +3,7 @@
 // disk until it has ended; its end refreshes the tree and is shown here.
 #include "mainwindow.h"
 
+#include "dialogs/jobend.h"
 #include "dialogs/volumedialogs.h"
 #include "storage/windowsstoragemanager.h"
 #include "ui_mainwindow.h"
@@ -30,12 +31,11 @@ void MainWindow::startVolumeJob(int disk, const QString &operation, std::functio
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     trackJob(disk, operation, worker, &DiskOperationWorker::volumeJobFinished);
     // The job's own words are the result: they say what changed, or why nothing did.
-    connect(worker, &DiskOperationWorker::volumeJobFinished, this, [this, operation](bool success, const QString &message) {
-        onJobFinished(operation, success, message, true);
-        if (success)
-            QMessageBox::information(this, tr("Operation completed"), message);
-        else
-            QMessageBox::warning(this, tr("Operation failed"), tr("%1 failed:\n%2").arg(operation, message));
+    const std::shared_ptr<QString> details = jobend::collect(worker, this);
+    connect(worker, &DiskOperationWorker::volumeJobFinished, this, [this, operation, details](bool success, const QString &message) {
+        onJobFinished(operation, success, message, true, *details);
+        jobend::show(this, success, success ? tr("Operation completed") : tr("Operation failed"),
+                     success ? message : tr("%1 failed:\n%2").arg(operation, message), *details);
     }, Qt::QueuedConnection);
     thread->start();
 }

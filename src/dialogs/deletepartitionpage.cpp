@@ -1,6 +1,7 @@
 #include "deletepartitionpage.h"
 
 #include "dialogbuttons.h"
+#include "jobend.h"
 
 #include "common/driveletter.h"
 #include "common/partitionguard.h"
@@ -72,6 +73,7 @@ DeletePartitionPage::DeletePartitionPage(const PartitionInfo &partition, QWidget
     connect(m_worker, &DiskOperationWorker::deletePartitionStatusChanged, this,
             &DeletePartitionPage::onDeletePartitionStatusChanged);
     connect(m_worker, &DiskOperationWorker::deletePartitionDetails, this, &DeletePartitionPage::onDeletePartitionDetails);
+    m_report = jobend::collect(m_worker, this);
     // The worker is released on its own thread as that thread ends; the thread object releases
     // itself too, which only matters once the destructor has let go of it.
     connect(m_workerThread, &QThread::finished, m_worker, &QObject::deleteLater);
@@ -277,6 +279,7 @@ void DeletePartitionPage::onDeleteButtonClicked()
     target.partitionNumber = id.partition;
 
     m_details.clear();
+    m_report->clear();
     setRunning(true);
     writeLog(QStringLiteral("Start deleting partitions: %1").arg(m_partitionId));
     writeLog(QStringLiteral("Device: %1, Partition Number: %2")
@@ -345,6 +348,11 @@ void DeletePartitionPage::onDeletePartitionStatusChanged(const QString &status)
     writeLog(status);
 }
 
+QString DeletePartitionPage::details() const
+{
+    return m_details.isEmpty() ? *m_report : *m_report + QLatin1String("\n\n") + m_details;
+}
+
 void DeletePartitionPage::onDeletePartitionDetails(const QString &transcript)
 {
     m_details = transcript;
@@ -376,16 +384,14 @@ void DeletePartitionPage::showResult(bool success, const QString &errorMessage)
         m_percentageLabel->setText(QStringLiteral("100%"));
         setRing(100);
         writeLog(QStringLiteral("✓ Partition deletion completed successfully"));
-        QMessageBox::information(this, tr("Deleted successfully"),
-                                 tr("%1 was deleted successfully.\n\nClick 'OK' to close the window.").arg(displayName(m_partition)),
-                                 QMessageBox::Ok);
+        jobend::show(this, true, tr("Deleted successfully"),
+                     tr("%1 was deleted successfully.\n\nClick 'OK' to close the window.").arg(displayName(m_partition)),
+                     details());
         accept();
         return;
     }
     setStatus(tr("Delete failed"), FailureStatusStyle);
     writeLog(QStringLiteral("✗ Delete failed: %1").arg(errorMessage));
-    QMessageBox box(QMessageBox::Critical, tr("Delete failed"),
-                    tr("Deleting %1 failed:\n%2").arg(displayName(m_partition), errorMessage), QMessageBox::Ok, this);
-    box.setDetailedText(m_details);
-    box.exec();
+    jobend::show(this, false, tr("Delete failed"), tr("Deleting %1 failed:\n%2").arg(displayName(m_partition), errorMessage),
+                 details());
 }

@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QString>
 
+#include <memory>
+
 
 class DiskOperationWorker;
 class QLabel;
@@ -55,6 +57,7 @@ public slots:
 
 private:
     void setupUi();
+    QString details() const;
     void setRunning(bool running);
     void setRing(int percentage);
     void setStatus(const QString &text, const QString &style);
@@ -75,6 +78,7 @@ private:
     bool m_running = false;
     JobQuestion m_question;    // whether to leave while the deletion runs
     QString m_details;         // the failed run's transcript, behind the box's details
+    std::shared_ptr<QString> m_report = std::make_shared<QString>(); // the job's steps, before it
 
     QLabel *m_headerLabel = nullptr;
     QLabel *m_statusLabel = nullptr;

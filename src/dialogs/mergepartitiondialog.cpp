@@ -1,6 +1,7 @@
 #include "mergepartitiondialog.h"
 
 #include "dialogbuttons.h"
+#include "jobend.h"
 
 #include "common/partitionguard.h"
 #include "common/sizetext.h"
@@ -294,6 +295,7 @@ void MergePartitionDialog::onMergeButtonClicked()
     thread->setObjectName(QStringLiteral("MergePartitionWorkerThread"));
     auto *worker = new DiskOperationWorker();
     worker->moveToThread(thread);
+    m_report = jobend::collect(worker, this);
     connect(worker, &DiskOperationWorker::mergePartitionProgress, this, &MergePartitionDialog::onWorkerProgress);
     connect(worker, &DiskOperationWorker::mergePartitionStatusChanged, this, &MergePartitionDialog::onWorkerStatus);
     connect(worker, &DiskOperationWorker::mergePartitionFinished, this, &MergePartitionDialog::onWorkerFinished);
@@ -345,14 +347,15 @@ void MergePartitionDialog::onWorkerFinished(bool success, const QString &message
     m_mergeButton->setEnabled(true);
 
     if (success) {
-        QMessageBox::information(this, tr("Merger Success"), message);
+        jobend::show(this, true, tr("Merger Success"), message, *m_report);
         accept();
         return;
     }
-    QMessageBox::critical(this, tr("Merge failed"),
-                          tr("Partition merge operation failed:\n\n%1\n\nPlease check the error message and try "
-                             "again.\n If the problem persists, please contact Support")
-                              .arg(message));
+    jobend::show(this, false, tr("Merge failed"),
+                 tr("Partition merge operation failed:\n\n%1\n\nPlease check the error message and try "
+                    "again.\n If the problem persists, please contact Support")
+                     .arg(message),
+                 *m_report);
     m_infoTitle->setText(tr("✅ Instructions:"));
 }
 

@@ -58,6 +58,7 @@ private:
     bool m_unallocatedMode = false;
     QThread *m_workerThread = nullptr;         // child of the dialog while a merge runs
     DiskOperationWorker *m_worker = nullptr;   // owned while a merge runs
+    std::shared_ptr<QString> m_report = std::make_shared<QString>(); // what the running or last job reported, behind its end box's details
     std::shared_ptr<bool> m_handedOff;         // the running thread releases itself and its worker
     QPointer<QProgressDialog> m_progressDialog;
     bool m_running = false;

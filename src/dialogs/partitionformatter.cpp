@@ -1,5 +1,6 @@
 #include "partitionformatter.h"
 
+#include "jobend.h"
 #include "common/driveletter.h"
 #include "common/partitionguard.h"
 #include "common/partitionid.h"
@@ -261,6 +262,7 @@ void PartitionFormatter::startFormat()
     auto *worker = new DiskOperationWorker();
     worker->moveToThread(m_workerThread);
     m_worker = worker;
+    m_report = jobend::collect(worker, this);
 
     DiskOperationWorker::FormatOptions options;
     options.partitionPath = m_settings.partitionPath;
@@ -389,12 +391,12 @@ void PartitionFormatter::finishFormat(bool success, const QString &message)
         return;
     }
     if (success) {
-        QMessageBox::information(this, tr("Format Complete"), tr("The partition has been formatted successfully!"),
-                                 QMessageBox::Ok);
+        jobend::show(this, true, tr("Format Complete"), tr("The partition has been formatted successfully!"), *m_report);
         accept();
         return;
     }
-    QMessageBox::critical(this, tr("Format Failed"),
-                          message.isEmpty() ? tr("Failed to format the partition.")
-                                            : tr("Failed to format the partition.\n\nError: %1").arg(message));
+    jobend::show(this, false, tr("Format Failed"),
+                 message.isEmpty() ? tr("Failed to format the partition.")
+                                   : tr("Failed to format the partition.\n\nError: %1").arg(message),
+                 *m_report);
 }

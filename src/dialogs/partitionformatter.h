@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+
 class DiskOperationWorker;
 class QMessageBox;
 class QThread;
@@ -90,6 +92,7 @@ private:
     PartitionInfo m_partitionInfo;
     QPointer<QThread> m_workerThread;        // child of the dialog until released
     DiskOperationWorker *m_worker = nullptr; // lives until its thread is released and ends
+    std::shared_ptr<QString> m_report = std::make_shared<QString>(); // what the running or last job reported, behind its end box's details
     QPointer<QMessageBox> m_cancelQuestion;  // open while the user is asked to cancel
     QTimer *m_progressTimer = nullptr;
     QTimer *m_timeoutTimer = nullptr;

@@ -1,5 +1,6 @@
 #include "partitionprogressdialog.h"
 
+#include "jobend.h"
 #include "worker/diskoperationworker.h"
 
 #include <QDebug>
@@ -70,6 +71,7 @@ PartitionProgressDialog::PartitionProgressDialog(DiskOperationWorker *worker, QW
         qWarning() << "PartitionProgressDialog: no worker to follow";
         return;
     }
+    m_report = jobend::collect(worker, this); // before the end's connection, so it arrives first
     connect(worker, &DiskOperationWorker::partitionCreationProgress, this,
             &PartitionProgressDialog::updateCreationProgress, Qt::QueuedConnection);
     connect(worker, &DiskOperationWorker::batchFormatProgress, this, &PartitionProgressDialog::updateFormatProgress,
@@ -136,6 +138,8 @@ void PartitionProgressDialog::onOperationCompleted(bool success, const QString &
         m_bar->setStyleSheet(barStyle("#e74c3c", "#fadbd8", "#e74c3c", "#c0392b"));
     }
     appendLog(tr("[Final] %1").arg(message));
+    if (!m_report->isEmpty())
+        appendLog(*m_report); // the steps, as every other job's end box lists them under its details
     if (!m_okButton) {
         m_okButton = new QPushButton(tr("OK"), this);
         m_okButton->setObjectName(QStringLiteral("okButton"));

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class DiskOperationWorker;
 class QLabel;
 class QProgressBar;
@@ -37,6 +39,7 @@ private:
     QLabel *m_status = nullptr;
     QProgressBar *m_bar = nullptr;
     QTextEdit *m_log = nullptr;
+    std::shared_ptr<QString> m_report = std::make_shared<QString>(); // the job's steps, logged at its end
     QPushButton *m_okButton = nullptr;
     int m_phase = Creating;
     bool m_formatted = false; // a format report arrived: the job put file systems on its partitions

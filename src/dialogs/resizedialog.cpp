@@ -1,6 +1,7 @@
 #include "resizedialog.h"
 #include "ui_resizedialog.h"
 
+#include "jobend.h"
 #include "partitionresizebar.h"
 #include "platform/platform.h"
 #include "storage/windowsstoragemanager.h"
@@ -34,7 +35,6 @@ const char DialogStyle[] =
     "QPushButton#btnOk:disabled { background-color: #bdc3c7; }"
     "QPushButton#btnCancel { background-color: #ecf0f1; color: #2c3e50; border: 1px solid #d0d7de; }";
 
-const char BlueButton[] = "background-color: #3498db; color: white; border-radius: 4px; padding: 5px 18px;";
 const char RedButton[] = "background-color: #e74c3c; color: white; border-radius: 4px; padding: 5px 18px;";
 const char GreenButton[] = "background-color: #27ae60; color: white; border-radius: 4px; padding: 5px 18px;";
 
@@ -49,13 +49,6 @@ QString gigabytes(qint64 megabytes)
     return QString::number(double(megabytes) / 1024.0, 'f', 2);
 }
 
-void showBox(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text, const char *okStyle)
-{
-    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
-    box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("ResizeDialog", "OK"));
-    box.button(QMessageBox::Ok)->setStyleSheet(QString::fromLatin1(okStyle));
-    box.exec();
-}
 
 } // namespace
 
@@ -250,6 +243,7 @@ void ResizeDialog::startResizeJob(qint64 newSizeBytes)
     m_thread->setObjectName(QStringLiteral("ResizePartitionWorkerThread"));
     m_worker = new DiskOperationWorker();
     m_worker->moveToThread(m_thread);
+    m_report = jobend::collect(m_worker, this);
     m_worker->m_storageManager = m_storageManager;
     m_worker->m_thread = m_thread;
 
@@ -302,16 +296,16 @@ void ResizeDialog::onResizeCompleted(bool success, const QString &message)
     });
 
     if (success) {
-        showBox(this, QMessageBox::Information, tr("Success"),
-                tr("Partition resized successfully!\n\nThe partition size has been changed. You may need to refresh "
-                   "the disk view to see the changes."),
-                BlueButton);
+        jobend::show(this, true, tr("Success"),
+                     tr("Partition resized successfully!\n\nThe partition size has been changed. You may need to "
+                        "refresh the disk view to see the changes."),
+                     *m_report);
         emit partitionResized();
         accept();
         return;
     }
-    showBox(this, QMessageBox::Critical, tr("Resize Failed"), tr("Failed to resize partition.\n\nError: %1").arg(message),
-            RedButton);
+    jobend::show(this, false, tr("Resize Failed"), tr("Failed to resize partition.\n\nError: %1").arg(message),
+                 *m_report);
 }
 
 void ResizeDialog::releaseThread()

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class DiskOperationWorker;
 class PartitionResizeBar;
 class QThread;
@@ -67,6 +69,7 @@ private:
     Ui::ResizeDialog *ui = nullptr;
     QThread *m_thread = nullptr;             // child of the dialog
     DiskOperationWorker *m_worker = nullptr; // no parent, lives on m_thread
+    std::shared_ptr<QString> m_report = std::make_shared<QString>(); // what the running or last job reported, behind its end box's details
     bool m_shrinkOnly = false;
     WindowsStorageManager *m_storageManager = nullptr; // child of the dialog while no job runs past it
     PartitionResizeBar *m_resizeBar = nullptr;

@@ -1,6 +1,7 @@
 #include "splitpartitiondialog.h"
 
 #include "dialogbuttons.h"
+#include "jobend.h"
 #include "labelcheck.h"
 
 #include "platform/platform.h"
@@ -345,6 +346,7 @@ void SplitPartitionDialog::setUpWorkerThread()
     m_workerThread = new QThread(this);
     m_worker = new DiskOperationWorker();
     m_worker->moveToThread(m_workerThread);
+    m_report = jobend::collect(m_worker, this);
     m_worker->m_storageManager = m_storageManager;
     connect(m_worker, &DiskOperationWorker::splitPartitionProgress, this, &SplitPartitionDialog::onSplitProgress);
     connect(m_worker, &DiskOperationWorker::splitPartitionStatusChanged, this, &SplitPartitionDialog::onSplitStatusChanged);
@@ -446,9 +448,9 @@ void SplitPartitionDialog::showSplitEnd(bool success, const QString &message)
     if (!isVisible())
         return; // closed during the split: whoever opened the dialog reports the result
     if (!success) {
-        QMessageBox::critical(this, tr("拆分失败"), message);
+        jobend::show(this, false, tr("拆分失败"), message, *m_report);
         return;
     }
-    QMessageBox::information(this, tr("Splitting successful"), message);
+    jobend::show(this, true, tr("Splitting successful"), message, *m_report);
     accept();
 }

@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class DiskOperationWorker;
 class QComboBox;
 class QDoubleSpinBox;
@@ -82,6 +84,7 @@ private:
     WindowsStorageManager *m_storageManager = nullptr; // not owned
     QThread *m_workerThread = nullptr;
     DiskOperationWorker *m_worker = nullptr; // no parent; deleted when its thread ends
+    std::shared_ptr<QString> m_report = std::make_shared<QString>(); // what the running or last job reported, behind its end box's details
     bool m_busy = false;
     bool m_updating = false;
     bool m_valid = false;

@@ -45,7 +45,7 @@ void DiskOperationWorker::onBatchFormatFinished(bool success, QString message)
 void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, int diskIndex)
 {
     m_isCreateAndFormatMode = true;
-    m_report.asked = QStringLiteral("create %1 partitions on disk %2").arg(requests.size()).arg(diskIndex);
+    m_report.asked = JobReport::tr("create %1 partitions on disk %2").arg(requests.size()).arg(diskIndex);
     emit m_worker.partitionCreationProgress(5, tr("Ready to create partition..."));
 
     WindowsStorageManager *storage = storageaccess::manager(m_worker);
@@ -62,13 +62,13 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     QString failure;
     QStringList lettersNotGiven;
     bool logicalRegion = false; // inside an extended partition: the next logical drive starts past its boot record
-    QList<Step> steps{{QStringLiteral("check the plan"), false, [&](ReportNode &node) {
+    QList<Step> steps{{JobReport::tr("check the plan"), false, [&](ReportNode &node) {
         failure = node.detail = refusal(*storage, requests, diskIndex, &logicalRegion);
         return failure.isEmpty();
     }}};
     for (int i = 1; i <= count; ++i) {
         const PartitionCreateRequest &request = requests.at(i - 1);
-        steps << Step{QStringLiteral("create partition %1 of %2").arg(i).arg(count), true, [&, i](ReportNode &node) {
+        steps << Step{JobReport::tr("create partition %1 of %2").arg(i).arg(count), true, [&, i](ReportNode &node) {
             emit m_worker.partitionCreationProgress(accumulated / count + 5, tr("Creating partition %1/%2...").arg(i).arg(count));
             const qint64 offset = request.offsetBytes > 0 ? request.offsetBytes : nextOffset;
             const QString id = storage->createPartition(diskIndex, request.sizeBytes, request.fileSystem,

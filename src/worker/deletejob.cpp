@@ -38,9 +38,9 @@ bool DiskOperationWorker::deletePartitionWithDiskpart(PartitionInfo options)
 
 void DeleteJob::run(const PartitionInfo &partition)
 {
-    m_report.asked = QStringLiteral("delete partition %1:%2").arg(partition.diskIndex).arg(partition.partitionNumber);
+    m_report.asked = JobReport::tr("delete partition %1:%2").arg(partition.diskIndex).arg(partition.partitionNumber);
     StepRunner runner(m_report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
-    const Step remove{QStringLiteral("delete partition"), true, [&](ReportNode &node) {
+    const Step remove{JobReport::tr("delete partition"), true, [&](ReportNode &node) {
         const QString status = tr("Deleting partition....");
         emit m_worker.deletePartitionProgress(status, 30);
         emit m_worker.deletePartitionStatusChanged(status);

@@ -116,7 +116,7 @@ std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
     emit m_worker.operationProgress(10);
 
     JobReport report;
-    report.asked = QStringLiteral("format %1 as %2").arg(options.partitionPath, options.fileSystem);
+    report.asked = JobReport::tr("format %1 as %2").arg(options.partitionPath, options.fileSystem);
     StepRunner runner(report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
     bool ok = false;
     QString message;
@@ -128,7 +128,7 @@ std::pair<bool, QString> FormatEngine::runJob(const FormatOptions &options)
             report.end = JobReport::End::Failed;
         } else {
             bool stoppedInside = false; // the large FAT32 path took the stop before its format
-            const Step format{QStringLiteral("format"), true, [&](ReportNode &node) {
+            const Step format{JobReport::tr("format"), true, [&](ReportNode &node) {
                 m_lastError = identityRefusal(options);
                 if (!m_lastError.isEmpty()) {
                     node.detail = m_lastError;

@@ -23,15 +23,15 @@ const ReportNode *JobReport::failedStep() const
 
 QString JobReport::trace() const
 {
-    static const char *const states[] = {"not run", "done", "failed"};
-    static const char *const ends[] = {"running", "succeeded", "failed", "cancelled", "timed out"};
-    QStringList lines{QStringLiteral("%1: %2").arg(asked, QLatin1String(ends[int(end)]))};
+    const QString states[] = {tr("not run"), tr("done"), tr("failed")};
+    const QString ends[] = {tr("running"), tr("succeeded"), tr("failed"), tr("cancelled"), tr("timed out")};
+    QStringList lines{tr("%1: %2").arg(asked, ends[int(end)])};
     for (const ReportNode &node : nodes) {
-        QString line = QStringLiteral("  [%1] %2").arg(QLatin1String(states[int(node.state)]), node.description);
+        QString line = QStringLiteral("  [%1] %2").arg(states[int(node.state)], node.description);
         if (node.changesDisk)
-            line += QStringLiteral(" (changes the disk)");
+            line += tr(" (changes the disk)");
         if (!node.detail.isEmpty())
-            line += QStringLiteral(": ") + node.detail;
+            line += tr(": ") + node.detail;
         lines << line;
     }
     return lines.join(QLatin1Char('\n'));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -17,6 +18,10 @@ struct ReportNode
 
 struct JobReport
 {
+    // The step and job texts are shown to the user behind "Show Details", so they are translated.
+    Q_DECLARE_TR_FUNCTIONS(JobReport)
+
+public:
     enum class End { Running, Succeeded, Failed, Cancelled, TimedOut };
 
     QString asked;
@@ -27,6 +32,6 @@ struct JobReport
     QList<ReportNode> changesMade() const;
     // The node of the step that failed, or null.
     const ReportNode *failedStep() const;
-    // One line a node, for the trace.
+    // One line a node, for the trace and the end box's details.
     QString trace() const;
 };

@@ -205,9 +205,9 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
     // A stop is taken before the dismount or before the format, and then the volume gets its
     // letter back below; after the format, mounting it again always follows.
     JobReport report;
-    report.asked = QStringLiteral("large FAT32 format of %1").arg(drive);
+    report.asked = JobReport::tr("large FAT32 format of %1").arg(drive);
     const QList<Step> steps{
-        {QStringLiteral("dismount"), true, [&](ReportNode &node) {
+        {JobReport::tr("dismount"), true, [&](ReportNode &node) {
              emit m_worker.operationProgress(5);
              if (!dismountWithFsutil(drive)) {
                  qWarning() << "卸载驱动器失败，但继续尝试格式化";
@@ -215,14 +215,14 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
              }
              return true;
          }},
-        {QStringLiteral("format with fat32format"), true, [&](ReportNode &node) {
+        {JobReport::tr("format with fat32format"), true, [&](ReportNode &node) {
              emit m_worker.operationProgress(10);
              if (runFat32Format(drive, options, bytes))
                  return true;
              node.detail = m_lastError;
              return false;
          }},
-        {QStringLiteral("mount again"), false, [&](ReportNode &node) {
+        {JobReport::tr("mount again"), false, [&](ReportNode &node) {
              emit m_worker.operationProgress(95);
              if (!remountVolume(drive, bytes)) {
                  qWarning() << "重新挂载驱动器失败，但格式化已成功";
@@ -231,7 +231,7 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
              return true;
          }, false},
         // fat32format takes no label: the typed one is set once the volume answers to its letter.
-        {QStringLiteral("name the volume"), false, [&](ReportNode &node) {
+        {JobReport::tr("name the volume"), false, [&](ReportNode &node) {
              const QString label = volumelabel::forFileSystem(QStringLiteral("FAT32"), options.volumeLabel);
              if (!options.volumeLabel.trimmed().isEmpty())
                  node.detail = storageaccess::setVolumeLabel(m_worker, drive, label);

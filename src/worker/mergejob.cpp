@@ -81,7 +81,7 @@ void MergeJob::run()
 {
     // A cancel that arrives before the job starts must hold, so the stop request is not cleared.
     m_worker.setCurrentOperation(DiskOperationWorker::MergeOperation, 0);
-    m_report.asked = QStringLiteral("merge into partition %1 of disk %2")
+    m_report.asked = JobReport::tr("merge into partition %1 of disk %2")
                          .arg(m_options.sourcePartitionNumber)
                          .arg(m_options.diskNumber);
 
@@ -129,7 +129,7 @@ bool MergeJob::runSteps(QString *successMessage)
 
     // A step fails when it noted a failure, even where its own script's answer does not count.
     QList<Step> steps;
-    steps << Step{QStringLiteral("remove the drive letters"), true, [&](ReportNode &node) {
+    steps << Step{JobReport::tr("remove the drive letters"), true, [&](ReportNode &node) {
         progress(tr("Uninstall partition"), 30, tr("Uninstalling related partitions..."));
         // A lettered partition counts as unlettered once its remove ran at all: a remove killed at
         // a limit may still have taken the letter.
@@ -142,7 +142,7 @@ bool MergeJob::runSteps(QString *successMessage)
         return succeeded(node);
     }};
     if (o.mergeWithPartition) {
-        steps << Step{QStringLiteral("delete the partition on the right"), true, [&](ReportNode &node) {
+        steps << Step{JobReport::tr("delete the partition on the right"), true, [&](ReportNode &node) {
             progress(tr("Merge partition"), 60, tr("Deleting target partition and extending source partition..."));
             // A delete that failed or was ended at its limit may still have happened: ask the
             // provider, so the target's letter never goes to whatever now has its number.
@@ -150,7 +150,7 @@ bool MergeJob::runSteps(QString *successMessage)
                               || !targetStillThere();
             return succeeded(node);
         }};
-        steps << Step{QStringLiteral("extend over the freed space"), true, [&](ReportNode &node) {
+        steps << Step{JobReport::tr("extend over the freed space"), true, [&](ReportNode &node) {
             pause(PauseMs);
             // Only the target's space: a bare extend would also swallow any free space after it.
             const qint64 mib = o.targetSizeBytes / MiB;
@@ -159,26 +159,26 @@ bool MergeJob::runSteps(QString *successMessage)
             return succeeded(node);
         }};
     } else {
-        steps << Step{QStringLiteral("extend over the unallocated space"), true, [&](ReportNode &node) {
+        steps << Step{JobReport::tr("extend over the unallocated space"), true, [&](ReportNode &node) {
             progress(tr("Merge unallocated space"), 60, tr("Merge unallocated space into partition..."));
             runChange(partitionScript(o.sourcePartitionNumber, QStringLiteral("extend")));
             return succeeded(node);
         }};
         if (o.resizeFileSystem) {
-            steps << Step{QStringLiteral("let the file system grow"), false, [&](ReportNode &node) {
+            steps << Step{JobReport::tr("let the file system grow"), false, [&](ReportNode &node) {
                 progress(tr("Resizing file system"), 75, tr("Resizing file system..."));
                 pause(PauseMs);
                 return succeeded(node);
             }};
         }
     }
-    steps << Step{QStringLiteral("read the partition table again"), false, [&](ReportNode &node) {
+    steps << Step{JobReport::tr("read the partition table again"), false, [&](ReportNode &node) {
         progress(tr("Updating partition table"), 85, tr("Refreshing partition table..."));
         runScript({QStringLiteral("select disk %1").arg(o.diskNumber), QStringLiteral("rescan"), QStringLiteral("exit")},
                   ScriptKind::Step);
         return succeeded(node);
     }};
-    steps << Step{QStringLiteral("give the drive letter back"), true, [&](ReportNode &) {
+    steps << Step{JobReport::tr("give the drive letter back"), true, [&](ReportNode &) {
         progress(tr("Remounting partition"), 95, tr("Remounting partition..."));
         pause(PauseMs);
         assignSourceLetter();

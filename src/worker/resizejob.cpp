@@ -109,12 +109,12 @@ void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes, const Parti
 {
     qDebug() << "[resizePartitionCompleteAsync] 分区:" << partitionId << "目标大小:" << newSizeBytes << QThread::currentThreadId();
     emit m_worker.operationProgress(5);
-    m_report.asked = QStringLiteral("resize %1 to %2 bytes").arg(partitionId).arg(newSizeBytes);
+    m_report.asked = JobReport::tr("resize %1 to %2 bytes").arg(partitionId).arg(newSizeBytes);
 
     QString failure;
     QString fileSystem;
     const QList<Step> steps{
-        {QStringLiteral("check the plan"), false, [&](ReportNode &node) {
+        {JobReport::tr("check the plan"), false, [&](ReportNode &node) {
              node.detail = refusal(partitionId, newSizeBytes, confirmed);
              if (node.detail.isEmpty())
                  return true;
@@ -122,12 +122,12 @@ void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes, const Parti
              failure = tr("Failed to resize partition: %1").arg(node.detail);
              return false;
          }},
-        {QStringLiteral("find the file system"), false, [&](ReportNode &node) {
+        {JobReport::tr("find the file system"), false, [&](ReportNode &node) {
              fileSystem = detectFileSystem(partitionId);
              node.detail = fileSystem;
              return true;
          }},
-        {QStringLiteral("convert FAT32 to NTFS"), true, [&](ReportNode &node) {
+        {JobReport::tr("convert FAT32 to NTFS"), true, [&](ReportNode &node) {
              if (fileSystem.toUpper() != QLatin1String("FAT32")) {
                  if (isNtfs(fileSystem))
                      qDebug() << "It is already an NTFS partition, you can resize it directly";
@@ -150,7 +150,7 @@ void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes, const Parti
              platform::current().sleepMs(2000);
              return true;
          }},
-        {QStringLiteral("resize"), true, [&](ReportNode &node) {
+        {JobReport::tr("resize"), true, [&](ReportNode &node) {
              emit m_worker.operationProgress(65);
              if (resizeInThread(partitionId, newSizeBytes))
                  return true;

@@ -58,7 +58,7 @@ bool SplitJob::stopRequested()
 
 void SplitJob::run()
 {
-    m_report.asked = QStringLiteral("split %1").arg(m_options.partitionId);
+    m_report.asked = JobReport::tr("split %1").arg(m_options.partitionId);
     try {
         emit m_worker.splitPartitionProgress(tr("验证拆分条件"), 10);
         emit m_worker.splitPartitionStatusChanged(tr("正在验证分区状态和拆分条件..."));
@@ -180,7 +180,7 @@ bool SplitJob::runCore()
     std::optional<PartitionInfo> shrunk;
     qint64 newOffset = -1;
     const QList<Step> steps{
-        {QStringLiteral("shrink the partition"), true, [&](ReportNode &node) {
+        {JobReport::tr("shrink the partition"), true, [&](ReportNode &node) {
              // The provider takes whole sectors only; a whole MiB also keeps the new partition aligned.
              const qint64 keepBytes = o.keepSizeBytes - o.keepSizeBytes % MiB;
              emit m_worker.splitPartitionProgress(tr("Adjusting the original partition size"), 25);
@@ -193,7 +193,7 @@ bool SplitJob::runCore()
              shrunkDone = true;
              return true;
          }},
-        {QStringLiteral("read the partition table again"), false, [&](ReportNode &node) {
+        {JobReport::tr("read the partition table again"), false, [&](ReportNode &node) {
              refreshPartitionTable(id.disk);
              platform::current().sleepMs(3000);
              // Without a place the provider picks the disk's largest free region, which may lie elsewhere.
@@ -205,7 +205,7 @@ bool SplitJob::runCore()
              node.detail = m_error;
              return false;
          }},
-        {QStringLiteral("create the new partition"), true, [&](ReportNode &node) {
+        {JobReport::tr("create the new partition"), true, [&](ReportNode &node) {
              PartitionCreateRequest request;
              // Exactly the space the shrink freed: up to where the partition used to end.
              m_keptBytes = shrunk->sizeBytes;
@@ -302,13 +302,13 @@ QString SplitJob::rollBack(int diskNumber, qint64 newOffset)
         const QString id = makePartitionId(made->diskIndex, made->partitionNumber);
         WindowsStorageManager *storage = storageaccess::manager(m_worker);
         removed = storage && storage->deletePartition(id);
-        addReportNode(QStringLiteral("remove the new partition %1").arg(id), removed);
+        addReportNode(JobReport::tr("remove the new partition %1").arg(id), removed);
         if (!removed)
             return tr("The new partition %1 could not be removed: it stays on the disk, and %2 keeps its smaller size.")
                 .arg(partitionName(*made), name);
     }
     const bool grown = m_worker.resizePartitionInThread(m_options.partitionId, m_original.sizeBytes);
-    addReportNode(QStringLiteral("give %1 its old size back").arg(m_options.partitionId), grown);
+    addReportNode(JobReport::tr("give %1 its old size back").arg(m_options.partitionId), grown);
     if (!grown) {
         const std::optional<PartitionInfo> now = storageaccess::partitionInfo(m_worker, m_options.partitionId);
         return tr("%1 could not be given its old size back: it stays at %2 GB and the space it gave up is free.")

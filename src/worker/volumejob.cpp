@@ -97,11 +97,11 @@ void VolumeJob::finish(bool success, const QString &message)
 
 void VolumeJob::initializeDisk(int diskNumber, int style)
 {
-    m_report.asked = QStringLiteral("initialize disk %1 as %2").arg(diskNumber).arg(styleName(style));
+    m_report.asked = JobReport::tr("initialize disk %1 as %2").arg(diskNumber).arg(styleName(style));
     WindowsStorageManager *storage = storageaccess::manager(m_worker);
     StepRunner runner(m_report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
     QString why;
-    const Step check{QStringLiteral("check that the disk is uninitialised"), false, [&](ReportNode &node) {
+    const Step check{JobReport::tr("check that the disk is uninitialised"), false, [&](ReportNode &node) {
         if (style != Mbr && style != Gpt)
             why = tr("%1 is no partition style.").arg(style);
         else if (!storage)
@@ -115,7 +115,7 @@ void VolumeJob::initializeDisk(int diskNumber, int style)
         node.detail = why;
         return why.isEmpty();
     }};
-    const Step write{QStringLiteral("write the partition table"), true, [&](ReportNode &node) {
+    const Step write{JobReport::tr("write the partition table"), true, [&](ReportNode &node) {
         why = node.detail = storage->initializeDisk(diskNumber, style);
         return why.isEmpty();
     }};
@@ -152,7 +152,7 @@ void VolumeJob::changeLetter(const PartitionInfo &confirmed, const QString &lett
     const QString newDrive = driveletter::drive(newLetter);
     const QString id = makePartitionId(confirmed.diskIndex, confirmed.partitionNumber);
     const QString name = partitionName(confirmed);
-    m_report.asked = QStringLiteral("change the drive letter of %1 from %2 to %3")
+    m_report.asked = JobReport::tr("change the drive letter of %1 from %2 to %3")
                          .arg(id, oldDrive.isEmpty() ? QStringLiteral("none") : oldDrive,
                               newDrive.isEmpty() ? QStringLiteral("none") : newDrive);
     WindowsStorageManager *storage = storageaccess::manager(m_worker);
@@ -174,7 +174,7 @@ void VolumeJob::changeLetter(const PartitionInfo &confirmed, const QString &lett
             return tr("%1 is in use by another drive.").arg(newDrive);
         return QString();
     };
-    const Step check{QStringLiteral("check the partition and the letter"), false, [&](ReportNode &node) {
+    const Step check{JobReport::tr("check the partition and the letter"), false, [&](ReportNode &node) {
         why = node.detail = refusal();
         return why.isEmpty();
     }};
@@ -183,7 +183,7 @@ void VolumeJob::changeLetter(const PartitionInfo &confirmed, const QString &lett
         return;
     }
     if (!oldDrive.isEmpty()) {
-        const Step remove{QStringLiteral("remove %1").arg(oldDrive), true, [&](ReportNode &node) {
+        const Step remove{JobReport::tr("remove %1").arg(oldDrive), true, [&](ReportNode &node) {
             why = node.detail = storage->changeAccessPath(id, oldDrive, false);
             return why.isEmpty();
         }};
@@ -198,7 +198,7 @@ void VolumeJob::changeLetter(const PartitionInfo &confirmed, const QString &lett
                          .arg(name, oldDrive));
         return;
     }
-    const Step add{QStringLiteral("give %1").arg(newDrive), true, [&](ReportNode &node) {
+    const Step add{JobReport::tr("give %1").arg(newDrive), true, [&](ReportNode &node) {
         why = node.detail = storage->changeAccessPath(id, newDrive, true);
         return why.isEmpty();
     }};
@@ -217,7 +217,7 @@ void VolumeJob::changeLetter(const PartitionInfo &confirmed, const QString &lett
     }
     // The old letter goes back, so a failed change leaves the partition as the user knew it.
     const QString back = storage->changeAccessPath(id, oldDrive, true);
-    m_report.nodes << ReportNode{QStringLiteral("give %1 back").arg(oldDrive), true,
+    m_report.nodes << ReportNode{JobReport::tr("give %1 back").arg(oldDrive), true,
                                  back.isEmpty() ? ReportNode::State::Done : ReportNode::State::Failed, back};
     finish(false, back.isEmpty() ? tr("%1 could not be given to %2: %3. The partition has its letter %4 back.")
                                        .arg(newDrive, name, why, oldDrive)
@@ -230,7 +230,7 @@ void VolumeJob::rename(const PartitionInfo &confirmed, const QString &label)
 {
     const QString drive = driveletter::driveOf(confirmed);
     const QString name = partitionName(confirmed);
-    m_report.asked = QStringLiteral("rename %1 to \"%2\"").arg(drive, label);
+    m_report.asked = JobReport::tr("rename %1 to \"%2\"").arg(drive, label);
     WindowsStorageManager *storage = storageaccess::manager(m_worker);
     StepRunner runner(m_report, &m_worker.stopRequest(), QDeadlineTimer(QDeadlineTimer::Forever));
     QString why;
@@ -245,11 +245,11 @@ void VolumeJob::rename(const PartitionInfo &confirmed, const QString &label)
         // The file system as it is now decides what the label may hold.
         return volumelabel::refusal(now ? now->fileSystem : confirmed.fileSystem, label);
     };
-    const Step check{QStringLiteral("check the volume and the label"), false, [&](ReportNode &node) {
+    const Step check{JobReport::tr("check the volume and the label"), false, [&](ReportNode &node) {
         why = node.detail = refusal();
         return why.isEmpty();
     }};
-    const Step write{QStringLiteral("set the label"), true, [&](ReportNode &node) {
+    const Step write{JobReport::tr("set the label"), true, [&](ReportNode &node) {
         why = node.detail = storage->setVolumeLabel(drive, label);
         return why.isEmpty();
     }};

@@ -212,6 +212,7 @@ private slots:
         QTRY_VERIFY(page.isNull());
         QTRY_COMPARE(childTexts(tree->topLevelItem(0)).value(1), QCoreApplication::translate("MainWindow", "Unallocated"));
         QVERIFY(boxes.at(2).text.contains(QStringLiteral("E: (Data)")));
+        QVERIFY(boxes.at(2).details.contains(QCoreApplication::translate("JobReport", "delete partition")));
 
         page = actOn<DeletePartitionPage>(window, QStringLiteral("C"), DeleteRow);
         QVERIFY(page);

@@ -204,18 +204,22 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("step"); // as the end box's details list it
         const QString before = "E 10240 1111-2222, F 5120 3333-4444, G 1024 5555-6666, H 24514 7777-8888";
         const QString grown = "E 10300 1111-2222, F 5120 3333-4444, G 1024 5555-6666, H 24514 7777-8888";
         QTest::newRow("extend refused") << QByteArray(R"({"target":"tool.diskpart","match":"extend","exitCode":4})")
-                                        << "wait" << "Partition merge operation failed:\n\nPartition merge failed" << before;
+                                        << "wait" << "Partition merge operation failed:\n\nPartition merge failed" << before
+                                        << "[failed] extend over the unallocated space";
         // The extend under way runs to its end; the job stops after it.
         QTest::newRow("cancelled in the extend")
             << QByteArray(R"({"target":"tool.diskpart","match":"extend","hangMs":1500})") << "cancel"
-            << "Partition merge operation failed:\n\nThe user canceled the merge operation" << grown;
+            << "Partition merge operation failed:\n\nThe user canceled the merge operation" << grown
+            << "[done] extend over the unallocated space";
         // The dialog does not wait for the job, which runs to its end; the window shows it.
         QTest::newRow("dialog destroyed")
             << QByteArray(R"({"target":"tool.diskpart","match":"extend","hangMs":1500})") << "destroy"
-            << "Successfully merged 60.0 MB of unallocated space into E: (Data)." << grown;
+            << "Successfully merged 60.0 MB of unallocated space into E: (Data)." << grown
+            << "[done] extend over the unallocated space";
     }
 
     void failures()
@@ -246,6 +250,8 @@ private slots:
         QVERIFY(boxes.waitFor(1, 15000));
         QCOMPARE(boxes.at(0).title, how == "destroy" ? QStringLiteral("Merger Success") : QStringLiteral("Merge failed"));
         QVERIFY2(boxes.at(0).text.startsWith(message), qPrintable(boxes.at(0).text));
+        QFETCH(QString, step);
+        QVERIFY2(boxes.at(0).details.contains(step), qPrintable(boxes.at(0).details));
         if (how != "destroy") {
             QVERIFY(dialog && dialog->isVisible() && !dialog->isRunning());
             QVERIFY(child<QPushButton>(*dialog, "mergeButton")->isEnabled()

@@ -33,6 +33,7 @@ public:
     {
         QString title;
         QString text;
+        QString details; // behind "Show Details"
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
@@ -88,6 +89,7 @@ private:
         Box seen;
         seen.title = box->windowTitle();
         seen.text = box->text();
+        seen.details = box->detailedText();
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
         if (QPushButton *d = box->defaultButton())
