@@ -549,19 +549,11 @@ Output: %2</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Partition %1 formatted failed</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>格式化失败: %1; </source>
         <translation>Format failed: %1; </translation>
     </message>
     <message>
         <source>All %1 partitions formatted successfully</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Formatting completed, %1/%2 partitions successfully. %3</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1000,6 +992,24 @@ New partition size: %3</source>
     </message>
     <message>
         <source>%1 had already been deleted: its space is now unallocated, and %2 keeps its old size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partition %1 could not be formatted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2 partitions formatted. %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The merge is done and %1 now holds %2, but no drive letter could be given back to it: %3
+
+It has no drive letter now; give it one with Change Drive Letter.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The partition could not be shrunk: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -548,20 +548,12 @@ Click &apos;OK&apos; to close the window.</source>
         <translation>分区 %1 格式化成功</translation>
     </message>
     <message>
-        <source>Partition %1 formatted failed</source>
-        <translation>分区 %1 格式化失败</translation>
-    </message>
-    <message>
         <source>格式化失败: %1; </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>All %1 partitions formatted successfully</source>
         <translation>全部 %1 个分区格式化成功</translation>
-    </message>
-    <message>
-        <source>Formatting completed, %1/%2 partitions successfully. %3</source>
-        <translation>格式化完成，%1/%2 个分区成功。%3</translation>
     </message>
     <message>
         <source>Partition creation and formatting are all completed！</source>
@@ -1010,6 +1002,26 @@ New partition size: %3</source>
     <message>
         <source>%1 had already been deleted: its space is now unallocated, and %2 keeps its old size.</source>
         <translation>%1 已被删除：其空间现为未分配空间，%2 保持原大小。</translation>
+    </message>
+    <message>
+        <source>Partition %1 could not be formatted</source>
+        <translation>分区 %1 无法格式化</translation>
+    </message>
+    <message>
+        <source>%1 of %2 partitions formatted. %3</source>
+        <translation>已格式化 %1/%2 个分区。%3</translation>
+    </message>
+    <message>
+        <source>The merge is done and %1 now holds %2, but no drive letter could be given back to it: %3
+
+It has no drive letter now; give it one with Change Drive Letter.</source>
+        <translation>合并已完成，%1 现为 %2，但无法为其恢复驱动器号：%3
+
+它现在没有驱动器号；请用“更改驱动器号”为其分配一个。</translation>
+    </message>
+    <message>
+        <source>The partition could not be shrunk: %1</source>
+        <translation>无法压缩该分区：%1</translation>
     </message>
 </context>
 <context>

@@ -219,7 +219,7 @@ void BatchJob::processNextFormatTask()
         const FormatOptions task = m_formatQueue.takeFirst();
         const bool ok = m_worker.formatPartition(task.partitionPath, task.fileSystem, task.volumeLabel);
         QString message = ok ? tr("Partition %1 formatted successfully").arg(task.partitionPath)
-                             : tr("Partition %1 formatted failed").arg(task.partitionPath);
+                             : tr("Partition %1 could not be formatted").arg(task.partitionPath);
         if (!ok) {
             m_unformatted << task.partitionPath;
             if (!m_worker.lastFormatCause().isEmpty())
@@ -231,7 +231,7 @@ void BatchJob::processNextFormatTask()
             if (ok)
                 ++m_succeededFormatTasks;
             else
-                m_batchErrors += tr("格式化失败: %1; ").arg(message);
+                m_batchErrors += message + QLatin1String("; ");
             processNextFormatTask();
         }
         return;
@@ -239,7 +239,7 @@ void BatchJob::processNextFormatTask()
 
     const bool all = m_succeededFormatTasks == m_totalFormatTasks;
     const QString message = all ? tr("All %1 partitions formatted successfully").arg(m_totalFormatTasks)
-                                : tr("Formatting completed, %1/%2 partitions successfully. %3")
+                                : tr("%1 of %2 partitions formatted. %3")
                                       .arg(m_succeededFormatTasks)
                                       .arg(m_totalFormatTasks)
                                       .arg(m_batchErrors);

@@ -178,11 +178,18 @@ bool MergeJob::runSteps(QString *successMessage)
                   ScriptKind::Step);
         return succeeded(node);
     }};
-    steps << Step{JobReport::tr("give the drive letter back"), true, [&](ReportNode &) {
+    steps << Step{JobReport::tr("give the drive letter back"), true, [&](ReportNode &node) {
         progress(tr("Remounting partition"), 95, tr("Remounting partition..."));
         pause(PauseMs);
-        assignSourceLetter();
-        return true;
+        // A letter never removed (its remove failed) needs no giving back.
+        if (assignSourceLetter() || sourceHasLetter())
+            return true;
+        // The merge itself is done, but a partition left without its letter is not a success.
+        noteFailure(tr("The merge is done and %1 now holds %2, but no drive letter could be given back to it: %3\n\n"
+                       "It has no drive letter now; give it one with Change Drive Letter.")
+                        .arg(nameOf(o.sourcePartitionNumber, o.sourceDriveLetter, o.sourceVolumeLabel),
+                             shortSize(o.newSizeBytes), m_scriptCause));
+        return succeeded(node);
     }};
 
     StepRunner runner(m_report, &m_cancel, m_deadline);
@@ -323,6 +330,8 @@ bool MergeJob::runScript(const QStringList &lines, ScriptKind kind)
             noteFailure(m_scriptProcessError);
         else if (!result.success)
             m_scriptCause = scriptrunner::failureCause(scriptrunner::Run::MergeScript, result);
+    } else if (!result.success) {
+        m_scriptCause = scriptrunner::failureCause(scriptrunner::Run::MergeScript, result);
     }
     return result.success;
 }
@@ -336,7 +345,7 @@ void MergeJob::pause(int nominalMs)
     }
 }
 
-void MergeJob::assignSourceLetter()
+bool MergeJob::assignSourceLetter()
 {
     // The source's own letter, so a merged E: stays E:; any free one only when it had none or
     // its letter was taken meanwhile.
@@ -344,8 +353,8 @@ void MergeJob::assignSourceLetter()
     const QChar letter = driveletter::parse(m_options.sourceDriveLetter);
     if (!letter.isNull()
         && runScript(partitionScript(source, QStringLiteral("assign letter=%1").arg(letter)), ScriptKind::Cleanup))
-        return;
-    runScript(partitionScript(source, QStringLiteral("assign")), ScriptKind::Cleanup);
+        return true;
+    return runScript(partitionScript(source, QStringLiteral("assign")), ScriptKind::Cleanup);
 }
 
 void MergeJob::restoreLetters()
@@ -400,6 +409,13 @@ bool MergeJob::targetStillThere()
     // Unknown counts as gone: a letter given to the wrong partition is worse than one not given.
     return info && info->partitionNumber == target
            && (m_options.targetSizeBytes <= 0 || info->sizeBytes == m_options.targetSizeBytes);
+}
+
+bool MergeJob::sourceHasLetter()
+{
+    const std::optional<PartitionInfo> info = storageaccess::partitionInfo(
+        m_worker, QStringLiteral("%1:%2").arg(m_options.diskNumber).arg(m_options.sourcePartitionNumber));
+    return info && !driveletter::driveOf(*info).isEmpty();
 }
 
 QString MergeJob::leftBehind() const

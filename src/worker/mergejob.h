@@ -43,7 +43,7 @@ private:
     bool runChange(const QStringList &lines);
     QStringList partitionScript(int partitionNumber, const QString &command) const;
     void pause(int nominalMs);
-    void assignSourceLetter();
+    bool assignSourceLetter(); // whether the source got a letter (its own, else any free one)
     void restoreLetters();
     // A step's answer: whether no failure has been noted, which becomes the node's detail.
     bool succeeded(ReportNode &node) const;
@@ -51,6 +51,8 @@ private:
     void noteCancelled();
     // Whether the target partition is still on the disk, as the provider reads it now.
     bool targetStillThere();
+    // Whether the source partition has a drive letter now, read afresh.
+    bool sourceHasLetter();
     // What a stop after the delete leaves, for the end message; empty otherwise.
     QString leftBehind() const;
     // The source or the target as the tree names it: "E: (Data)", or "Partition 2 of Disk 1".
@@ -65,7 +67,7 @@ private:
     QDeadlineTimer m_deadline;     // the overall time limit
     QString m_failure;             // the first reason the job is failing, if any
     QString m_scriptProcessError;  // the process error text of the script running now
-    QString m_scriptCause;         // why the last step's script failed, in the tool's own words
+    QString m_scriptCause;         // why the last script failed, in the tool's own words
     bool m_sourceLetterRemoved = false;
     bool m_targetLetterRemoved = false;
     bool m_targetDeleted = false;

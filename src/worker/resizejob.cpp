@@ -154,8 +154,7 @@ void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes, const Parti
              emit m_worker.operationProgress(65);
              if (resizeInThread(partitionId, newSizeBytes))
                  return true;
-             WindowsStorageManager *own = storageaccess::manager(m_worker);
-             const QString why = own ? own->lastFailure() : storageaccess::unavailableText();
+             const QString why = storageaccess::lastFailure(m_worker);
              failure = why.isEmpty() ? tr("Failed to resize partition") : tr("Failed to resize partition: %1").arg(why);
              // The end state, when it differs from before: the conversion has already happened.
              if (fileSystem.toUpper() == QLatin1String("FAT32"))

@@ -186,7 +186,8 @@ bool SplitJob::runCore()
              emit m_worker.splitPartitionProgress(tr("Adjusting the original partition size"), 25);
              emit m_worker.splitPartitionStatusChanged(tr("Adjusting the partition to %1 GB...").arg(gibNumber(o.keepSizeBytes)));
              if (!m_worker.resizePartitionInThread(o.partitionId, keepBytes)) {
-                 m_error = tr("调整原分区大小失败");
+                 const QString why = storageaccess::lastFailure(m_worker);
+                 m_error = why.isEmpty() ? tr("调整原分区大小失败") : tr("The partition could not be shrunk: %1").arg(why);
                  node.detail = m_error;
                  return false;
              }

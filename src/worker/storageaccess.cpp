@@ -18,6 +18,12 @@ QString unavailableText()
     return QCoreApplication::translate("DiskOperationWorker", "Storage manager is not initialized");
 }
 
+QString lastFailure(DiskOperationWorker &worker)
+{
+    WindowsStorageManager *own = manager(worker);
+    return own ? own->lastFailure() : unavailableText();
+}
+
 QString setVolumeLabel(DiskOperationWorker &worker, const QString &drive, const QString &label)
 {
     WindowsStorageManager *own = manager(worker);

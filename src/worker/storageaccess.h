@@ -21,6 +21,9 @@ WindowsStorageManager *manager(DiskOperationWorker &worker);
 // What a job reports when manager() gives null.
 QString unavailableText();
 
+// Why the worker's manager's last call failed, in the provider's words (or unavailableText()).
+QString lastFailure(DiskOperationWorker &worker);
+
 // The record; nullopt when there is no manager.
 std::optional<PartitionInfo> partitionInfo(DiskOperationWorker &worker, const QString &partitionId);
 

@@ -93,12 +93,12 @@ private slots:
             << QStringLiteral("{\"target\":\"tool.diskpart\",\"match\":\"label=\\\"Bad\\\"\",\"exitCode\":1}")
             << QStringList{ready, "5 Creating partition 1/2...", "32 Partition 1 Created successfully",
                            "32 Creating partition 2/2...", "60 Partition 2 Created successfully", all,
-                           "done 0 The formatting process failed: Formatting completed, 1/2 partitions successfully. "
-                           "格式化失败: Partition 0:4 formatted failed (diskpart ended with exit code 1); \n"
+                           "done 0 The formatting process failed: 1 of 2 partitions formatted. Partition 0:4 could not "
+                           "be formatted (diskpart ended with exit code 1); \n"
                            "Partition 0:4 was created and stays on the disk without a file system."}
             << QStringList{"1 2 50", "2 2 100",
-                           "finished 0 Formatting completed, 1/2 partitions successfully. 格式化失败: Partition 0:4 formatted "
-                           "failed (diskpart ended with exit code 1); "}
+                           "finished 0 1 of 2 partitions formatted. Partition 0:4 could not be formatted (diskpart ended "
+                           "with exit code 1); "}
             << QStringList{c, "3 @10241MiB K NTFS 备份 Good", "4 @11286MiB D  ", e};
         // A cancel while the first is formatted: it is finished, the second is left unformatted.
         const QString cancelled = QStringLiteral("Formatting canceled: 1 of 2 partitions formatted; 1 not started and left as they were.");
