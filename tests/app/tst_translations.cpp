@@ -94,6 +94,22 @@ QStringList textsOf(QWidget *root)
     return out;
 }
 
+// The shown one-line labels whose text is wider than the label: cut off on screen.
+QStringList clippedLabels(QWidget *root)
+{
+    QStringList out;
+    for (QLabel *l : root->findChildren<QLabel *>()) {
+        if (!l->isVisible() || l->wordWrap() || l->text().isEmpty() || Qt::mightBeRichText(l->text()))
+            continue;
+        int widest = 0;
+        for (const QString &line : l->text().split(QLatin1Char('\n')))
+            widest = std::max(widest, l->fontMetrics().horizontalAdvance(line));
+        if (widest > l->contentsRect().width() - 2 * l->margin())
+            out << QStringLiteral("%1 (%2 > %3 px): %4").arg(l->objectName()).arg(widest).arg(l->contentsRect().width()).arg(l->text());
+    }
+    return out;
+}
+
 } // namespace
 
 class TestTranslations : public QObject
@@ -201,12 +217,17 @@ private slots:
 
         MainWindow window;
         QVERIFY(waitUntilReady(window));
-        texts << textsOf(&window);
+        QStringList clipped;
+        auto look = [&](QWidget *w) {
+            texts << textsOf(w);
+            clipped << clippedLabels(w);
+        };
+        look(&window);
         QTreeWidget *tree = treeOf(window);
 
         QPointer<DeletePartitionPage> page = actOn<DeletePartitionPage>(window, QStringLiteral("E"), DeleteRow);
         QVERIFY(page);
-        texts << textsOf(page);
+        look(page);
         QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
         QVERIFY(boxes.waitFor(3, 15000)); // the final question, then the success
         QTRY_VERIFY(page.isNull());
@@ -224,7 +245,7 @@ private slots:
         boxes.setChooser([](const MessageBoxAnswerer::Box &) { return QMessageBox::No; });
         auto *merge = actOn<MergePartitionDialog>(window, QStringLiteral("F"), MergeRow);
         QVERIFY(merge);
-        texts << textsOf(merge);
+        look(merge);
         merge->reject();
 
         // Each dialog as the window opens it (format and resize are modal), then the same
@@ -234,7 +255,7 @@ private slots:
         connect(&closer, &QTimer::timeout, this, [&] {
             auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             if (qobject_cast<PartitionFormatter *>(modal) || qobject_cast<ResizeDialog *>(modal)) {
-                texts << textsOf(modal);
+                look(modal);
                 if (auto *format = modal->findChild<QPushButton *>(QStringLiteral("m_formatButton")))
                     format->click(); // asks on F (answered No)
                 ++opened;
@@ -251,7 +272,7 @@ private slots:
             selectRow(window, name);
             QVERIFY(QMetaObject::invokeMethod(&window, slot));
             if (auto *create = window.findChild<DiskPartitionPage *>()) {
-                texts << textsOf(create);
+                look(create);
                 create->setAttribute(Qt::WA_DeleteOnClose, false);
                 delete create;
                 ++opened;
@@ -264,7 +285,7 @@ private slots:
             selectRow(window, QString::fromLatin1(row));
             QVERIFY(QMetaObject::invokeMethod(&window, "onSplitPartition"));
             if (auto *split = window.findChild<SplitPartitionDialog *>()) {
-                texts << textsOf(split);
+                look(split);
                 delete split;
             }
         }
@@ -302,6 +323,7 @@ private slots:
                 faults << why + QStringLiteral(": ") + t;
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
         QVERIFY(texts.size() > 100);
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
     }
 };
 

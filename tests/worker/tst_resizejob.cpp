@@ -187,8 +187,6 @@ private slots:
         row("FAT32 converted, then shrunk", "resize 1:2 3221225472", fat32, converted + "\u201CMEDIA\u201D was kept.",
             "1:2 16106127360+3221225472 NTFS MEDIA F 0 new");
         // A refusal by the provider is named; after a conversion the message says the files are gone.
-        row("the provider refuses", "resize 1:1 12884901888", "5,25,65,60,90", refused + "Access Denied (code 40001)", "",
-            "{\"target\":\"wmi.method\",\"match\":\"Resize\",\"returnValue\":40001}");
         row("the provider refuses after the conversion", "resize 1:2 3221225472", "5,15,25,20,40,60,80,45,55,65,60,90",
             refused + "Access Denied (code 40001)\nIt had been reformatted from FAT32 to NTFS first, so the files it held are "
                       "gone; it keeps its old size.", "1:2 16106127360+4294967296 NTFS MEDIA F 0 new",

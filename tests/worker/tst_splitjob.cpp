@@ -107,13 +107,6 @@ private slots:
             << QList<int>{5, 10, 15, 25, 50} << "0 Failed to create new partition: 创建第 1 个分区失败: Media (Not Supported (code 1))\n"
                                                 "D: (Data) has its old size (10.00 GB) back; the disk is as it was."
             << QStringList{c, d, e};
-        QTest::newRow("format fails after the creation")
-            << "NTFS" << splitD(6 * G, 4 * G, "K")
-            << R"({"target":"tool.diskpart","match":"format","exitCode":4,"output":"Virtual Disk Service error:\nThe device is not ready."})"
-            << false << QList<int>{5, 10, 15, 25, 50}
-            << "0 The new partition could not be formatted: diskpart ended with exit code 4: Virtual Disk Service error: "
-               "The device is not ready.\nThe new partition was removed again and D: (Data) has its old size (10.00 GB) back; the disk is as it was."
-            << QStringList{c, d, e};
         // When even the way back fails, the end says what the disk holds.
         QTest::newRow("format and the way back fail")
             << "NTFS" << splitD(6 * G, 4 * G, "K")
