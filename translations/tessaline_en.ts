@@ -181,6 +181,10 @@ Click &apos;OK&apos; to close the window.</source>
 %2</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Partition to delete: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskOperationWorker</name>
@@ -1237,6 +1241,14 @@ Please add at least one partition.</source>
     </message>
     <message>
         <source>Partition Table Full</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Free Space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Free Space for Logical Drives</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

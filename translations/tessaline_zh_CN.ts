@@ -197,6 +197,10 @@ Click &apos;OK&apos; to close the window.</source>
         <translation>删除 %1 失败：
 %2</translation>
     </message>
+    <message>
+        <source>Partition to delete: %1</source>
+        <translation>要删除的分区：%1</translation>
+    </message>
 </context>
 <context>
     <name>DiskOperationWorker</name>
@@ -1253,6 +1257,14 @@ Please add at least one partition.</source>
     <message>
         <source>Partition Table Full</source>
         <translation>分区表已满</translation>
+    </message>
+    <message>
+        <source>Free Space</source>
+        <translation>可用空间</translation>
+    </message>
+    <message>
+        <source>Free Space for Logical Drives</source>
+        <translation>可用于逻辑驱动器的空间</translation>
     </message>
 </context>
 <context>

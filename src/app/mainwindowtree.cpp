@@ -126,6 +126,7 @@ void MainWindow::refreshDiskList()
                 item->setText(0, logical ? tr("Free Space") : tr("Unallocated"));
                 item->setText(1, QStringLiteral("-"));
                 item->setText(4, logical ? tr("Free space for logical drives") : tr("Unused Partition"));
+                item->setToolTip(4, item->text(4)); // elided in a narrow column
                 item->setData(0, Qt::UserRole, QStringLiteral("unallocated"));
                 for (int column = 0; column < 5; ++column)
                     item->setForeground(column, QBrush(logical ? logicalFreeColour : unallocatedColour));

@@ -49,7 +49,7 @@ DeletePartitionPage::DeletePartitionPage(const PartitionInfo &partition, QWidget
     // in the dialog before any question.
     setStatus(tr("Ready"), NeutralStatusStyle);
     const QString guard = partitionGuardText(m_partition);
-    m_subLabel->setText(guard.isEmpty() ? tr("Deleting partition: %1").arg(name) : guard);
+    m_subLabel->setText(guard.isEmpty() ? tr("Partition to delete: %1").arg(name) : guard);
     const auto orDash = [](const QString &text) { return text.isEmpty() ? QStringLiteral("-") : text; };
     m_driveLetterValue->setText(orDash(m_partition.driveLetters.isEmpty() ? m_partition.driveLetter
                                                                           : m_partition.driveLetters.join(QStringLiteral(", "))));

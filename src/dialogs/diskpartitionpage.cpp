@@ -98,6 +98,11 @@ DiskPartitionPage::DiskPartitionPage(int diskIndex, const PartitionInfo &region,
     setUp(diskIndex, region.sizeStr.isEmpty() ? formatSize(region.sizeBytes) : region.sizeStr);
 }
 
+QString DiskPartitionPage::freeSpaceName() const
+{
+    return isLogicalFreeSpace(m_regionRecord) ? tr("Free Space") : tr("Unallocated");
+}
+
 void DiskPartitionPage::setDisk(int partitionStyle, const QList<PartitionInfo> &layout)
 {
     if (m_regionRecord.sizeBytes > 0)
@@ -122,6 +127,10 @@ void DiskPartitionPage::setUp(int diskIndex, const QString &unallocatedSize)
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icon/resources/logo.png")));
     resize(900, 738);
+    // Free space inside an extended partition holds logical drives only: the dialog says so, as
+    // the tree does.
+    if (isLogicalFreeSpace(m_regionRecord))
+        ui->spaceLabel->setText(tr("Free Space for Logical Drives"));
     const int widths[] = {170, 130, 170, 240};
     for (int column = 0; column < 4; ++column)
         ui->treeWidget->setColumnWidth(column, widths[column]);
@@ -139,7 +148,7 @@ void DiskPartitionPage::setUp(int diskIndex, const QString &unallocatedSize)
     connect(ui->driveLetterCombo, &QComboBox::currentTextChanged, this, &DiskPartitionPage::onDriveLetterChanged);
     refillDriveLetters();
 
-    auto *first = new QTreeWidgetItem(ui->treeWidget, {m_unallocatedSize, tr("Unallocated"), QStringLiteral("-"),
+    auto *first = new QTreeWidgetItem(ui->treeWidget, {m_unallocatedSize, freeSpaceName(), QStringLiteral("-"),
                                                        QStringLiteral("-")});
     first->setFlags(first->flags() & ~Qt::ItemIsSelectable);
     updateUsage();
@@ -295,7 +304,7 @@ void DiskPartitionPage::rebuildTable()
     }
     const qint64 remaining = remainingBytes();
     if (remaining > 0) {
-        auto *rest = new QTreeWidgetItem(ui->treeWidget, {formatSize(remaining), tr("Unallocated"), QStringLiteral("-"),
+        auto *rest = new QTreeWidgetItem(ui->treeWidget, {formatSize(remaining), freeSpaceName(), QStringLiteral("-"),
                                                           QStringLiteral("-")});
         rest->setFlags(rest->flags() & ~Qt::ItemIsSelectable);
     }

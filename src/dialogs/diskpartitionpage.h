@@ -48,6 +48,8 @@ public:
     qint64 totalBytes() const;
     // What one more partition of the plan could be given, as the storage layer will size it.
     qint64 remainingBytes() const;
+    // What the region is called in the table: free space for logical drives, or unallocated space.
+    QString freeSpaceName() const;
     QList<PartitionInfo> plannedPartitions() const { return m_partitions; }
     // Free letters from D to Z: neither mounted nor planned.
     QStringList availableDriveLetters() const;

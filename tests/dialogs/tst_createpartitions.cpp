@@ -343,11 +343,12 @@ private slots:
         QVERIFY(waitUntilReady(window));
         QTreeWidgetItem *disk = tree->topLevelItem(1);
         QCOMPARE(childTexts(disk), (QStringList{"P", "Partition 2", "L", "Free Space", "Unallocated"}));
-        QCOMPARE(disk->child(3)->text(2) + " | " + disk->child(3)->text(4), "8.00 GB | Free space for logical drives");
+        QCOMPARE(disk->child(3)->text(2) + " | " + disk->child(3)->toolTip(4), "8.00 GB | Free space for logical drives");
         tree->setCurrentItem(disk->child(3));
         clickAction(window, NewRow);
         QPointer<DiskPartitionPage> page = window.findChild<DiskPartitionPage *>();
         QVERIFY(page);
+        QCOMPARE(child<QLabel>(*page, "spaceLabel")->text(), "Free Space for Logical Drives");
         plan(page, "1024", "M:");
         plan(page, "2048");
         QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);

@@ -33,7 +33,7 @@ private slots:
         for (QPushButton *button : dialog.findChildren<QPushButton *>())
             texts << button->text();
         QCOMPARE(texts.join(" | "), "Delete Patition | Deleting a Partition: E: (Data) | Ready | "
-                                    "Deleting partition: E: (Data) | Drive letter | E: | File system | NTFS | "
+                                    "Partition to delete: E: (Data) | Drive letter | E: | File system | NTFS | "
                                     "Volume label | Data | Partition size | 10.00 GB | Cancel | Confirm");
         QVERIFY(child<QProgressBar>(dialog, "progressBar")->isHidden());
         // A partition of a kind the machine needs says so before Confirm; what it lacks reads "-".
