@@ -2291,20 +2291,6 @@ Start another job on this disk when it has ended; jobs on other disks may run me
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>• Merge %1 unallocated space into %2 partition
-• %2 partition will be extended from %3 to %4
-• The operation is safe and will not affect existing data
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>• Merge partition %1 into partition %2
-• Partition %2 will be extended from %3 to %4
-• Warning: Partition %1 will be deleted, please make sure your data is backed up
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>
 
 Nothing has been changed.</source>
@@ -2371,6 +2357,20 @@ Please check the error message and try again.
     </message>
     <message>
         <source>After Merger</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• Merge %1 of unallocated space into %2
+• %2 will be extended from %3 to %4
+• The operation is safe and will not affect existing data
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>• Merge %1 into %2
+• %2 will be extended from %3 to %4
+• Warning: %1 will be deleted, please make sure your data is backed up
+</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -2381,26 +2381,6 @@ Start another job on this disk when it has ended; jobs on other disks may run me
 %3</translation>
     </message>
     <message>
-        <source>• Merge %1 unallocated space into %2 partition
-• %2 partition will be extended from %3 to %4
-• The operation is safe and will not affect existing data
-</source>
-        <translation>• 将 %1 未分配空间合并到 %2 分区
-• %2 分区将从 %3 扩展到 %4
-• 此操作安全，不会影响现有数据
-</translation>
-    </message>
-    <message>
-        <source>• Merge partition %1 into partition %2
-• Partition %2 will be extended from %3 to %4
-• Warning: Partition %1 will be deleted, please make sure your data is backed up
-</source>
-        <translation>• 将分区 %1 合并到分区 %2
-• 分区 %2 将从 %3 扩展到 %4
-• 警告：分区 %1 将被删除，请确保您的数据已备份
-</translation>
-    </message>
-    <message>
         <source>
 
 Nothing has been changed.</source>
@@ -2481,6 +2461,26 @@ Please check the error message and try again.
     <message>
         <source>After Merger</source>
         <translation>合并后</translation>
+    </message>
+    <message>
+        <source>• Merge %1 of unallocated space into %2
+• %2 will be extended from %3 to %4
+• The operation is safe and will not affect existing data
+</source>
+        <translation>• 将 %1 的未分配空间合并到 %2
+• %2 将从 %3 扩展到 %4
+• 此操作安全，不会影响现有数据
+</translation>
+    </message>
+    <message>
+        <source>• Merge %1 into %2
+• %2 will be extended from %3 to %4
+• Warning: %1 will be deleted, please make sure your data is backed up
+</source>
+        <translation>• 将 %1 合并到 %2
+• %2 将从 %3 扩展到 %4
+• 警告：%1 将被删除，请确保已备份数据
+</translation>
     </message>
 </context>
 <context>

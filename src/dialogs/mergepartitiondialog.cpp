@@ -189,15 +189,15 @@ void MergePartitionDialog::fillPreview()
     const QString from = shortSize(m_source.sizeBytes);
     const QString to = shortSize(total);
     if (m_unallocatedMode) {
-        m_infoDetails->setText(tr("• Merge %1 unallocated space into %2 partition\n"
-                                  "• %2 partition will be extended from %3 to %4\n"
+        m_infoDetails->setText(tr("• Merge %1 of unallocated space into %2\n"
+                                  "• %2 will be extended from %3 to %4\n"
                                   "• The operation is safe and will not affect existing data\n")
-                                   .arg(shortSize(m_target.sizeBytes), m_source.driveLetter, from, to));
+                                   .arg(shortSize(m_target.sizeBytes), partitionName(m_source), from, to));
     } else {
-        m_infoDetails->setText(tr("• Merge partition %1 into partition %2\n"
-                                  "• Partition %2 will be extended from %3 to %4\n"
-                                  "• Warning: Partition %1 will be deleted, please make sure your data is backed up\n")
-                                   .arg(m_target.driveLetter, m_source.driveLetter, from, to));
+        m_infoDetails->setText(tr("• Merge %1 into %2\n"
+                                  "• %2 will be extended from %3 to %4\n"
+                                  "• Warning: %1 will be deleted, please make sure your data is backed up\n")
+                                   .arg(partitionName(m_target), partitionName(m_source), from, to));
     }
 }
 

@@ -149,10 +149,10 @@ private slots:
         }
         QCOMPARE(got, (QStringList{
                           "E Data\n10.00 GB", "(hidden)", "Unallocated\n60.0 MB", "⬇", "E Data (expand)\n10.06 GB", "(hidden)",
-                          "• Merge 60.0 MB unallocated space into E partition\n• E partition will be extended from "
+                          "• Merge 60.0 MB of unallocated space into E: (Data)\n• E: (Data) will be extended from "
                           "10.00 GB to 10.06 GB\n• The operation is safe and will not affect existing data\n",
                           "G\n1.00 GB", "(hidden)", "Unallocated\n1.0 MB", "⬇", "G (expand)\n1.00 GB", "(hidden)",
-                          "• Merge 1.0 MB unallocated space into G partition\n• G partition will be extended from "
+                          "• Merge 1.0 MB of unallocated space into G:\n• G: will be extended from "
                           "1.00 GB to 1.00 GB\n• The operation is safe and will not affect existing data\n",
                       }));
     }
