@@ -25,32 +25,18 @@ struct Job
     End end;
 };
 
-PartitionCreateRequest request(const char *label, const char *letter)
-{
-    PartitionCreateRequest r;
-    r.sizeBytes = G;
-    r.fileSystem = QStringLiteral("NTFS");
-    r.volumeLabel = QLatin1String(label);
-    r.driveLetter = QLatin1String(letter);
-    return r;
-}
-
 // Disk 1: E: (10 GiB), F: (5 GiB), G: (5 GiB), then 40 GiB free. Each job works on E: or F:.
 Job job(const QString &name)
 {
+    const QString ntfs = QStringLiteral("NTFS");
     if (name == QLatin1String("create"))
-        return {[](DiskOperationWorker *w) {
-                    w->startBatchCreateAndFormat({request("One", "P"), request("Two", "Q")}, 1);
+        return {[ntfs](DiskOperationWorker *w) {
+                    w->startBatchCreateAndFormat({{G, ntfs, QStringLiteral("One"), QStringLiteral("P")},
+                                                  {G, ntfs, QStringLiteral("Two"), QStringLiteral("Q")}}, 1);
                 }, &DiskOperationWorker::partitionCreationCompleted};
     if (name == QLatin1String("format"))
-        return {[](DiskOperationWorker *w) {
-                    DiskOperationWorker::FormatOptions o;
-                    o.partitionPath = QStringLiteral("F:");
-                    o.fileSystem = QStringLiteral("NTFS");
-                    o.volumeLabel = QStringLiteral("Fresh");
-                    o.quickFormat = true;
-                    w->formatPartitionAsync(o);
-                }, &DiskOperationWorker::operationCompleted};
+        return {[ntfs](DiskOperationWorker *w) { w->formatPartitionAsync({QStringLiteral("F:"), ntfs, QStringLiteral("Fresh"), 0, true}); },
+                &DiskOperationWorker::operationCompleted};
     if (name == QLatin1String("delete"))
         return {[](DiskOperationWorker *w) {
                     PartitionInfo f;
@@ -62,31 +48,14 @@ Job job(const QString &name)
         return {[](DiskOperationWorker *w) { w->resizePartitionCompleteAsync(QStringLiteral("1:1"), 8 * G); },
                 &DiskOperationWorker::operationCompleted};
     if (name == QLatin1String("merge"))
-        return {[](DiskOperationWorker *w) {
-                    MergePartitionOptions o;
-                    o.diskNumber = 1;
-                    o.sourcePartitionNumber = 1;
-                    o.targetPartitionNumber = 2;
-                    o.mergeWithPartition = true;
-                    o.sourceDriveLetter = QStringLiteral("E");
-                    o.targetDriveLetter = QStringLiteral("F");
-                    o.fileSystem = QStringLiteral("NTFS");
-                    o.sourceSizeBytes = 10 * G;
-                    o.targetSizeBytes = 5 * G;
-                    o.newSizeBytes = 15 * G;
-                    w->startMergePartition(o);
+        return {[ntfs](DiskOperationWorker *w) {
+                    w->startMergePartition({1, 1, 2, false, QStringLiteral("E"), QStringLiteral("F"), ntfs, 10 * G, 5 * G, 15 * G,
+                                            {}, {}, {}, 300, true, true, true}); // F: merged into E:
                 }, &DiskOperationWorker::mergePartitionFinished};
-    return {[](DiskOperationWorker *w) {
-                SplitPartitionOptions o;
-                o.partitionId = QStringLiteral("1:1");
-                o.originalSizeBytes = 10 * G;
-                o.keepSizeBytes = 6 * G;
-                o.newSizeBytes = 4 * G;
-                o.newFileSystem = QStringLiteral("NTFS");
-                o.newVolumeLabel = QStringLiteral("Half");
-                o.newDriveLetter = QStringLiteral("K");
+    return {[ntfs](DiskOperationWorker *w) {
                 if (w->initWorkerStorageManager())
-                    w->startSplitPartition(o);
+                    w->startSplitPartition({QStringLiteral("1:1"), QString(), 10 * G, 6 * G, 4 * G, ntfs, QStringLiteral("Half"),
+                                            QStringLiteral("K"), true, true});
             }, &DiskOperationWorker::splitPartitionFinished};
 }
 
