@@ -92,33 +92,6 @@ private slots:
         QVERIFY2(message.contains(QStringLiteral("指定的分区无效。请选择一个有效分区。")), qPrintable(message));
         QCOMPARE(sim::toJson(tm.read()), before);
     }
-
-    // A failure's message names its cause in a line; the transcript arrives separately, just
-    // before the result, for the dialog's details.
-    void failureKeepsTranscriptApart()
-    {
-        TestMachine tm;
-        tm.addDisk(0, 100 * sim::kGiB).readOnly = true;
-        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
-        tm.setTimeScale(0.1);
-        QVERIFY(tm.write());
-
-        DiskOperationWorker worker;
-        QStringList events;
-        connect(&worker, &DiskOperationWorker::deletePartitionDetails, this, [&](const QString &t) { events << t; });
-        connect(&worker, &DiskOperationWorker::deletePartitionFinished, this,
-                [&](bool ok, const QString &message) { events << QStringLiteral("finished %1 %2").arg(ok).arg(message); });
-        PartitionInfo target;
-        target.diskIndex = 0;
-        target.partitionNumber = 1;
-        worker.executeDeletePartition(target); // on this thread: the job itself, without the scheduling
-        QCOMPARE(events.size(), 2);
-        QVERIFY2(events.at(0).contains("Disk 0 is now the selected disk.") && events.at(0).contains("write protected"),
-                 qPrintable(events.at(0)));
-        QCOMPARE(events.at(1), "finished 0 Deletion failed:\ndiskpart ended with exit code 4: Virtual Disk Service "
-                               "error: The media is write protected.");
-        QCOMPARE(tm.read().disks.at(0).partitions.size(), 1);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDeleteJob)
