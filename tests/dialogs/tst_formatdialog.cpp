@@ -244,8 +244,6 @@ private slots:
         QCOMPARE(popups.texts, QStringList{"Refreshing partitions..."});
     }
 
-    // A failed format leaves the dialog open and usable; the next attempt is a new job whose
-    // simulated progress starts again from nothing.
     // D: changed since the tree showed it (another program, a stick swapped in): nothing is formatted.
     void changedSinceChosen()
     {
@@ -260,6 +258,8 @@ private slots:
         QCOMPARE(TestMachine::fingerprint(m_machine->read()), before);
     }
 
+    // A failed format leaves the dialog open and usable; the next attempt is a new job whose
+    // simulated progress starts again from nothing.
     void failureThenRetry()
     {
         setFaults(R"([{"target":"tool.diskpart","hangMs":400,"exitCode":5,"times":1},
