@@ -9,25 +9,11 @@ namespace {
 
 const qint64 M = sim::kMiB, G = sim::kGiB;
 
-// The test's own serials repeat one digit ("2222-2222"); a new volume's is shown as "new".
-bool given(const QString &serial)
-{
-    return serial.isEmpty() || serial.count(serial.front()) == 8;
-}
-
-// "letter @offsetMiB sizeMiB fs label serial" for each partition of disk 0.
+// "letter @offsetMiB sizeMiB fs label serial" for each partition of disk 0; a new volume's serial
+// shows as "new".
 QStringList disk0(const sim::Machine &m)
 {
-    QStringList out;
-    for (const sim::Partition &p : m.disks.at(0).partitions) {
-        const sim::Volume v = p.volume.value_or(sim::Volume());
-        out << QStringLiteral("%1 @%2 %3 %4 %5 %6")
-                   .arg(v.letter)
-                   .arg(p.offset / M)
-                   .arg(p.size / M)
-                   .arg(v.fileSystem, v.label, given(v.serial) ? v.serial : QStringLiteral("new"));
-    }
-    return out;
+    return partitionsOf(m, 0, QStringLiteral("letter @ mib fs label serial"), QStringLiteral("0000-"));
 }
 
 SplitPartitionOptions splitD(qint64 keep, qint64 fresh, const QString &letter)
@@ -63,10 +49,10 @@ private slots:
         QTest::addColumn<QString>("end");
         QTest::addColumn<QStringList>("layout");
 
-        const QString c = QStringLiteral("C @1 20480 NTFS Windows 1111-1111");
-        const QString d = QStringLiteral("D @20481 10240 NTFS Data 2222-2222");
-        const QString shrunk = QStringLiteral("D @20481 6144 NTFS Data 2222-2222");
-        const QString e = QStringLiteral("E @30721 5120 NTFS Games 3333-3333");
+        const QString c = QStringLiteral("C @1 20480 NTFS Windows 0000-0001");
+        const QString d = QStringLiteral("D @20481 10240 NTFS Data 0000-0002");
+        const QString shrunk = QStringLiteral("D @20481 6144 NTFS Data 0000-0002");
+        const QString e = QStringLiteral("E @30721 5120 NTFS Games 0000-0003");
         const QList<int> early{5, 10};
         // A bare letter becomes "K:" in the request, and the letter step takes it; the keep size
         // is not a whole MiB, so the shrink takes the MiB below it.
@@ -82,14 +68,14 @@ private slots:
             << QString() << false << QList<int>{5, 10, 15, 25, 50, 100, 100}
             << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 6.00 GB\n"
                "New partition has been created: 4.00 GB (L:)"
-            << QStringList{c, shrunk, "L @26625 4096   ", e};
+            << QStringList{c, shrunk, "L @26625 4096   new", e};
         // Free space follows E:: the new partition fills what E: gave up and ends where E: ended.
         QTest::newRow("E: before free space")
             << "NTFS" << [] { SplitPartitionOptions o = splitD(3 * G, 2 * G, "K"); o.partitionId = "0:3"; o.originalSizeBytes = 5 * G; return o; }()
             << QString() << false << QList<int>{5, 10, 15, 25, 50, 100, 100}
             << "1 Partition splitting completed successfully!\n\nOriginal partition has been adjusted to: 3.00 GB\n"
                "New partition has been created: 2.00 GB (K)\nFile System: NTFS\nLabel: Media"
-            << QStringList{c, d, "E @30721 3072 NTFS Games 3333-3333", "K @33793 2048 NTFS Media new"};
+            << QStringList{c, d, "E @30721 3072 NTFS Games 0000-0003", "K @33793 2048 NTFS Media new"};
         QTest::newRow("D: is not the size the plan was made for")
             << "NTFS" << [] { SplitPartitionOptions o = splitD(6 * G, 4 * G, "K"); o.originalSizeBytes += M; return o; }()
             << QString() << false << QList<int>{5, 10, 15}
@@ -115,11 +101,11 @@ private slots:
             << false << QList<int>{5, 10, 15, 25, 50}
             << "0 The new partition could not be formatted: diskpart ended with exit code 4: Virtual Disk Service error: "
                "The device is not ready.\nThe new partition K: could not be removed: it stays on the disk, and D: (Data) keeps its smaller size."
-            << QStringList{c, shrunk, "K @26625 4096   ", e};
+            << QStringList{c, shrunk, "K @26625 4096   new", e};
         QTest::newRow("FAT32 refused before any change")
             << "FAT32" << splitD(6 * G, 4 * G, "K") << QString() << false << QList<int>{5, 10, 15}
             << "0 A FAT32 partition cannot be shrunk, so it cannot be split. Only NTFS partitions can be split."
-            << QStringList{c, "D @20481 10240 FAT32 Data 2222-2222", e};
+            << QStringList{c, "D @20481 10240 FAT32 Data 0000-0002", e};
         QTest::newRow("recovery partition refused")
             << "Recovery:NTFS" << splitD(6 * G, 4 * G, "K") << QString() << false << QList<int>{5, 10, 15}
             << "0 D: (Data) is a recovery partition. It holds the Windows recovery environment: without it, Windows can "
@@ -163,11 +149,11 @@ private slots:
         using Vol = TestMachine::Vol;
         TestMachine tm;
         tm.addDisk(0, 100 * G);
-        tm.addPartition(0, M, 20 * G, "Primary", Vol("NTFS", "Windows", "C", 0, 4096, "1111-1111"));
+        tm.addPartition(0, M, 20 * G, "Primary", Vol("NTFS", "Windows", "C", 0, 4096, "0000-0001"));
         const QStringList kind = dFileSystem.split(':');
         tm.addPartition(0, 20 * G + M, 10 * G, kind.size() > 1 ? kind.front() : QStringLiteral("Primary"),
-                        Vol(kind.back(), "Data", "D", 0, 4096, "2222-2222"));
-        tm.addPartition(0, 30 * G + M, 5 * G, "Primary", Vol("NTFS", "Games", "E", 0, 4096, "3333-3333"));
+                        Vol(kind.back(), "Data", "D", 0, 4096, "0000-0002"));
+        tm.addPartition(0, 30 * G + M, 5 * G, "Primary", Vol("NTFS", "Games", "E", 0, 4096, "0000-0003"));
         tm.setTimeScale(0.01);
         for (const QString &one : fault.split('\n', Qt::SkipEmptyParts))
             tm.addFault(one.toUtf8().constData());
