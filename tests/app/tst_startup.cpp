@@ -118,6 +118,8 @@ private slots:
         QTreeWidget *tree = treeOf(window);
         QTRY_COMPARE(boxes.titles().join(", ") + " | " + (tree->topLevelItemCount() ? tree->topLevelItem(0)->text(0) : "-"),
                      outcome);
+        if (outcome.startsWith(QLatin1String("Refresh Warning")))
+            QVERIFY(boxes.at(0).text.endsWith(QLatin1String("Please try manual refresh.")));
         QTEST(schedule.delays, "delays");
         QTEST(popups.texts, "popups");
         QTRY_VERIFY(window.findChildren<QLabel *>(QStringLiteral("loadingPopup")).isEmpty());

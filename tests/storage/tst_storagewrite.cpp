@@ -238,6 +238,20 @@ private slots:
         QCOMPARE(got, want);
     }
 
+    // The provider's return codes read as the plain sentences Windows gives them, ready to follow
+    // "failed: " in an end message; a code Windows does not document says its number.
+    void returnCodeTexts()
+    {
+        const QRegularExpression sentence(QStringLiteral("^[A-Z][A-Za-z0-9 ,'/-]*[a-z0-9]$"));
+        for (int code = 0; code < 44000; ++code) {
+            const QString text = WindowsStorageManager::returnCodeText(code);
+            if (!text.startsWith(QLatin1String("Unknown error code")))
+                QVERIFY2(sentence.match(text).hasMatch(), qPrintable(QStringLiteral("%1: %2").arg(code).arg(text)));
+        }
+        QCOMPARE(WindowsStorageManager::returnCodeText(41004), "The disk's partition limit has been reached");
+        QCOMPARE(WindowsStorageManager::returnCodeText(7), "Unknown error code: 7");
+    }
+
     void deletion()
     {
         // id, the diskpart fault (target added), deleted, result
