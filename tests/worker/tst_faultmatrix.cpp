@@ -164,7 +164,7 @@ private slots:
             connect(rig.worker, run.end, this, [&](bool ok, const QString &message) {
                 ends << (ok ? QStringLiteral("ok ") : QStringLiteral("failed ")) + message;
             });
-            QVERIFY(rig.run([&rig, &run] { run.start(rig.worker); }));
+            QVERIFY(rig.run([worker = rig.worker, start = run.start] { start(worker); })); // nothing of this stack on its thread
             QVERIFY(QTest::qWaitFor([&] { return !ends.isEmpty(); }, 30000));
         } // the worker's thread has ended: a second end would be here now
         QCoreApplication::processEvents();
