@@ -8,10 +8,12 @@
 
 namespace jobend {
 
-void show(QWidget *parent, bool success, const QString &title, const QString &text, const QString &details)
+void show(QWidget *parent, bool success, const QString &title, const QString &text, const QString &details,
+          const QString &okStyle)
 {
     QMessageBox box(success ? QMessageBox::Information : QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
     box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("JobEnd", "OK"));
+    box.button(QMessageBox::Ok)->setStyleSheet(okStyle);
     if (!details.isEmpty())
         box.setDetailedText(details);
     box.exec();

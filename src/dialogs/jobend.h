@@ -13,7 +13,9 @@ class QWidget;
 // tool's transcript where there is one), in the user's language.
 namespace jobend {
 
-void show(QWidget *parent, bool success, const QString &title, const QString &text, const QString &details);
+// `okStyle`: a style sheet for the OK button, for a dialog that colours its buttons.
+void show(QWidget *parent, bool success, const QString &title, const QString &text, const QString &details,
+          const QString &okStyle = QString());
 
 // Gathers what `worker` reports of its jobs from now on (while `receiver` lives), for the box
 // above.

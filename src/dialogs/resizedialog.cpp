@@ -35,6 +35,7 @@ const char DialogStyle[] =
     "QPushButton#btnOk:disabled { background-color: #bdc3c7; }"
     "QPushButton#btnCancel { background-color: #ecf0f1; color: #2c3e50; border: 1px solid #d0d7de; }";
 
+const char BlueButton[] = "background-color: #3498db; color: white; border-radius: 4px; padding: 5px 18px;";
 const char RedButton[] = "background-color: #e74c3c; color: white; border-radius: 4px; padding: 5px 18px;";
 const char GreenButton[] = "background-color: #27ae60; color: white; border-radius: 4px; padding: 5px 18px;";
 
@@ -299,13 +300,13 @@ void ResizeDialog::onResizeCompleted(bool success, const QString &message)
         jobend::show(this, true, tr("Success"),
                      tr("Partition resized successfully!\n\nThe partition size has been changed. You may need to "
                         "refresh the disk view to see the changes."),
-                     *m_report);
+                     *m_report, QLatin1String(BlueButton));
         emit partitionResized();
         accept();
         return;
     }
     jobend::show(this, false, tr("Resize Failed"), tr("Failed to resize partition.\n\nError: %1").arg(message),
-                 *m_report);
+                 *m_report, QLatin1String(RedButton));
 }
 
 void ResizeDialog::releaseThread()
