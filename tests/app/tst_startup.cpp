@@ -72,6 +72,8 @@ private slots:
         QTest::newRow("manual, three failures")
             << +Manual << 3 << QStringList{refresh, "Retrying disk refresh... (2/3)", "Retrying disk refresh... (3/3)"}
             << QList<int>{2000, 2000} << "Refresh Failed | Disk 0 (First)";
+        QTest::newRow("manual, second try succeeds") << +Manual << 1 << QStringList{refresh, "Retrying disk refresh... (2/3)"}
+                                                     << QList<int>{2000} << " | Disk 0 (Second)";
         // One more failure for the reconnection that precedes the retries after a resize.
         QTest::newRow("resize, third try succeeds")
             << +Resize << 3 << resize << QList<int>{500, 1000, 3000, 4000} << " | Disk 0 (Second)";
