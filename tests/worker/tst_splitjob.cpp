@@ -174,6 +174,7 @@ private slots:
         worker.startSplitPartition(options);
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished.at(0).at(1).toString(), QStringLiteral("Another operation is in progress, please try again later"));
+        QCOMPARE(finished.at(0).at(0).toBool(), false);
         QVERIFY(worker.isDeleting());
 
         QVERIFY(finished.wait(20000));
