@@ -408,6 +408,12 @@ private slots:
         DiskOperationWorker worker;
         QVERIFY(worker.executeFormatWithDiskpart(opts("e:", "", "", 0, false)));
         QCOMPARE(bin.scripts(), QStringList{"select volume E / format fs=ntfs quick label=\"Data\" override / exit"});
+        // Without a folder for its script nothing runs, and the format says it failed.
+        const QByteArray tmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", "/nonexistent/tessaline-format-test");
+        const bool ran = worker.executeFormatWithDiskpart(opts("e:", "", "", 0, false));
+        qputenv("TMPDIR", tmp);
+        QVERIFY(!ran && bin.scripts().size() == 1);
     }
 
     // A volume that lost its letter gets it back: the line showing the letter, else a FAT32
