@@ -421,13 +421,17 @@ private slots:
     // and is never touched; a letterless volume labelled "H" is not the one either.
     void remount()
     {
-        const struct { const char *language; qint64 bytes; bool lettered, ok; const char *letters; QStringList scripts; } cases[] = {
-            {"en-US", 40 * GiB, false, true, "1: 2:C 3: 4:H", {"list volume / exit", "select volume 3 / assign letter=H / exit"}},
-            {"zh-CN", 40 * GiB, false, true, "1: 2:C 3: 4:H", {"list volume / exit", "select volume 3 / assign letter=H / exit"}},
-            {"en-US", 40 * GiB, true, true, "1: 2:C 3: 4:H", {}},
-            {"en-US", 100 * GiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}},
-            {"zh-CN", -1, false, false, "1: 2:C 3: 4:", {"list volume / exit"}},
-            {"en-US", 100 * sim::kMiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}},
+        // A listed line that shows the letter wins over the size (here one diskpart adds: its
+        // volume does not exist, so the assignment fails).
+        const char *shown = R"({"target":"tool.diskpart","match":"list volume","output":"  Volume 7     H   Fake  FAT32  Partition  40 GB  Healthy"})";
+        const struct { const char *language; qint64 bytes; bool lettered, ok; const char *letters; QStringList scripts; const char *fault; } cases[] = {
+            {"en-US", 40 * GiB, false, true, "1: 2:C 3: 4:H", {"list volume / exit", "select volume 3 / assign letter=H / exit"}, ""},
+            {"zh-CN", 40 * GiB, false, true, "1: 2:C 3: 4:H", {"list volume / exit", "select volume 3 / assign letter=H / exit"}, ""},
+            {"en-US", 40 * GiB, true, true, "1: 2:C 3: 4:H", {}, ""},
+            {"en-US", 100 * GiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
+            {"zh-CN", -1, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
+            {"en-US", 100 * sim::kMiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
+            {"en-US", 40 * GiB, false, false, "1: 2:C 3: 4:", {"list volume / exit", "select volume 7 / remove letter=H / assign letter=H / exit"}, shown},
         };
         for (const auto &c : cases) {
             TestMachine tm;
@@ -438,6 +442,8 @@ private slots:
             tm.addPartition(0, 101 * sim::kMiB, 50 * GiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C"));
             tm.addPartition(0, 101 * sim::kMiB + 50 * GiB, 8 * GiB, "Primary", TestMachine::Vol("FAT32", "H", ""));
             tm.addPartition(0, 101 * sim::kMiB + 58 * GiB, 40 * GiB, "Primary", TestMachine::Vol("FAT32", "", c.lettered ? "H" : "", 0, 32768));
+            if (*c.fault)
+                tm.addFault(c.fault);
             QVERIFY(tm.write());
             ToolBin bin;
             DiskOperationWorker worker;
