@@ -45,6 +45,12 @@ QString nameOf(const PartitionInfo &p)
     return p.driveLetter.isEmpty() ? partitionDisplayName(p) : p.driveLetter + QLatin1Char(':');
 }
 
+// "partition F", or "partition 6" for one without a letter (never a blank).
+QString letterOrNumber(const PartitionInfo &p)
+{
+    return p.driveLetter.isEmpty() ? QString::number(p.partitionNumber) : p.driveLetter;
+}
+
 bool isRefusedForMerge(const PartitionInfo &p)
 {
     switch (partitionGuard(p)) {
@@ -242,7 +248,7 @@ void MergePartitionDialog::onMergeButtonClicked()
     if (!m_unallocatedMode) {
         QString text = tr("This operation will delete partition %1 and merge its space into partition %2.\n\n"
                           "All data in partition %1 will be lost!\n\nAre you sure you want to continue?")
-                           .arg(m_target.driveLetter, m_source.driveLetter);
+                           .arg(letterOrNumber(m_target), letterOrNumber(m_source));
         if (!warnings.isEmpty())
             text = warnings + QStringLiteral("\n\n") + text;
         if (QMessageBox::warning(this, tr("Confirm partition merge"), text, QMessageBox::Yes | QMessageBox::No,

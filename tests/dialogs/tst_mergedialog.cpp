@@ -30,13 +30,15 @@ void buildMachine(TestMachine &tm, const char *fault)
     tm.addPartition(2, M + 10 * G + 60 * M, 5 * G, "Primary", Vol("FAT32", "Media", "F", G, 16384, "3333-4444"));
     tm.addPartition(2, 15 * G + 61 * M, G, "Primary", Vol("NTFS", "", "G", 0, 4096, "5555-6666"));
     tm.addPartition(2, 16 * G + 62 * M, 24 * G - 62 * M, "Primary", Vol("NTFS", "Rest", "H", 0, 4096, "7777-8888"));
-    // Disk 3 (MBR): P:, an extended partition holding L:, free space and M: at its end, then Q:.
+    // Disk 3 (MBR): P:, an extended partition holding L:, free space and M: at its end, then Q:
+    // and the maker's OEM partition.
     tm.addDisk(3, 20 * G, "MBR");
     tm.addPartition(3, M, G, "Primary", Vol("NTFS", "", "P"));
     tm.addPartition(3, G + M, 4 * G, "Extended");
     tm.addPartition(3, G + 2 * M, G, "Logical", Vol("NTFS", "", "L", 0, 4096, "AAAA-0001"));
     tm.addPartition(3, 4 * G + M, G, "Logical", Vol("NTFS", "", "M", 0, 4096, "AAAA-0002"));
     tm.addPartition(3, 5 * G + M, G, "Primary", Vol("NTFS", "", "Q"));
+    tm.addPartition(3, 6 * G + M, 500 * M, "OEM", Vol("NTFS"));
     tm.setTimeScale(0.02);
     // One fault a line.
     for (const QByteArray &f : QByteArray(fault).split('\n'))
@@ -116,6 +118,30 @@ private slots:
         QCOMPARE(disk2(m_machine->read()) + partitionsOf(m_machine->read(), 3, "mib letter").join(','), before);
     }
 
+    // An OEM partition, the one to grow or the neighbour to delete, is named in the question (No
+    // the default) before anything runs; No leaves the disk as it was.
+    void oemPartitionWarned()
+    {
+        openWindow();
+        const QStringList before = partitionsOf(m_machine->read(), 3, "mib letter serial");
+        MessageBoxAnswerer boxes;
+        for (const char *row : {"Q", "Partition 6"}) {
+            QPointer<MergePartitionDialog> dialog = mergeRow(QString::fromLatin1(row));
+            QVERIFY(dialog);
+            QTest::mouseClick(child<QPushButton>(*dialog, "mergeButton"), Qt::LeftButton);
+            QVERIFY(!dialog->isRunning() && !dialog->findChild<QThread *>());
+            delete dialog.data();
+        }
+        QCOMPARE(boxes.titles(), (QStringList{"Confirm partition merge", "Confirm partition merge"}));
+        const QString oem = "Partition 6 of Disk 3 is an OEM partition. It holds the maker's recovery or support tools";
+        QVERIFY2(boxes.at(0).text.startsWith(oem) && boxes.at(0).text.contains("delete partition 6 and merge its space into partition Q."), qPrintable(boxes.at(0).text));
+        QVERIFY2(boxes.at(1).text.startsWith(oem) && boxes.at(1).text.endsWith("\n\nAre you sure you want to continue?"),
+                 qPrintable(boxes.at(1).text));
+        QCOMPARE(boxes.at(0).defaultButton, QMessageBox::No);
+        QCOMPARE(boxes.at(1).defaultButton, QMessageBox::No);
+        QCOMPARE(partitionsOf(m_machine->read(), 3, "mib letter serial"), before);
+    }
+
     // A logical drive grows over the free space after it inside its extended partition, up to
     // the next logical drive's boot record; that drive is untouched.
     void logicalIntoFreeSpace()
@@ -128,7 +154,7 @@ private slots:
         QVERIFY(boxes.waitFor(1, 15000));
         QCOMPARE(boxes.at(0).text, "Successfully merged 2.00 GB of unallocated space into L:.\n\nNew partition size: 3.00 GB");
         QCOMPARE(partitionsOf(m_machine->read(), 3, "@MiB mib letter"),
-                 (QStringList{"@1MiB 1024 P", "@1025MiB 4096 ", "@1026MiB 3070 L", "@4097MiB 1024 M", "@5121MiB 1024 Q"}));
+                 (QStringList{"@1MiB 1024 P", "@1025MiB 4096 ", "@1026MiB 3070 L", "@4097MiB 1024 M", "@5121MiB 1024 Q", "@6145MiB 500 "}));
         QCOMPARE(partitionsOf(m_machine->read(), 3, "serial").mid(2, 2), (QStringList{"AAAA-0001", "AAAA-0002"}));
     }
 

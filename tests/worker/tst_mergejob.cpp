@@ -222,10 +222,6 @@ private slots:
                                             {"gap: the source has another size", with(gap, [](auto &o) { o.sourceSizeBytes -= sim::kMiB; })},
                                             {"gap: the source is gone", with(gap, [](auto &o) { o.sourcePartitionNumber = 3; })}})
             QTest::newRow(name) << options << QByteArray() << changed << Untouched;
-        QTest::newRow("gap: the source has another size") << with(gap, [](auto &o) { o.sourceSizeBytes -= sim::kMiB; })
-                                                          << QByteArray() << changed << Untouched;
-        QTest::newRow("gap: the source is gone") << with(gap, [](auto &o) { o.sourcePartitionNumber = 3; })
-                                                 << QByteArray() << changed << Untouched;
         // Checked even unasked: F: would be deleted for an extend that cannot succeed.
         QTest::newRow("FAT32 source, unvalidated")
             << with(part, [](auto &o) { o.fileSystem = "FAT32"; o.validateBeforeMerge = false; }) << QByteArray()
