@@ -268,8 +268,15 @@ private slots:
         MessageBoxAnswerer boxes;
         QList<QList<int>> bars;
         int frozen = 0;
-        QString afterFailure;
+        QString whileFormatting, afterFailure;
         QVERIFY(withDialog(itemWithId(m_tree, "0:4"), false, [&](PartitionFormatter &d) {
+            const auto inputs = [&d] {
+                QString out;
+                for (const char *name : {"m_volumeLabelEdit", "m_fileSystemCombo", "m_clusterSizeCombo", "m_quickFormatCheck", "m_formatButton"})
+                    out += child<QWidget>(d, name)->isEnabled() ? '1' : '0';
+                return out + ' ' + child<QPushButton>(d, "m_formatButton")->text() + ' '
+                       + (child<QProgressBar>(d, "m_progressBar")->isVisible() ? "bar" : "");
+            };
             connect(&d, &PartitionFormatter::formatStarted, this, [&] { bars.append(QList<int>()); });
             connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&](int v) { bars.last() << v; });
             boxes.enqueue(QMessageBox::Yes);
@@ -280,19 +287,19 @@ private slots:
                 timeout = t->isActive() && t->isSingleShot() ? t : timeout;
             QCOMPARE(timeout ? timeout->interval() : 0, 3000);
             QTRY_VERIFY(bars.last().contains(50));
+            whileFormatting = inputs();
             QVERIFY(QMetaObject::invokeMethod(timeout, "timeout"));
             frozen = bars.last().last();
             QVERIFY(boxes.waitFor(2, 15000));
             QVERIFY(d.isVisible() && !d.isFormatting());
-            for (const char *name : {"m_volumeLabelEdit", "m_fileSystemCombo", "m_clusterSizeCombo", "m_quickFormatCheck", "m_formatButton"})
-                afterFailure += child<QWidget>(d, name)->isEnabled() ? '1' : '0';
-            afterFailure += ' ' + child<QPushButton>(d, "m_formatButton")->text() + ' ' + (child<QProgressBar>(d, "m_progressBar")->isVisible() ? "bar" : "");
+            afterFailure = inputs();
             boxes.enqueue(QMessageBox::Yes);
             clickOk(d);
             QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 15000));
         }));
         QCOMPARE(boxes.titles(), (QStringList{"Confirm Format", "Format Failed", "Confirm Format", "Format Complete"}));
         QVERIFY2(boxes.at(1).text.startsWith("Failed to format the partition.\n\nError: diskpart"), qPrintable(boxes.at(1).text));
+        QCOMPARE(whileFormatting, QStringLiteral("00000 Formatting... bar"));
         QCOMPARE(afterFailure, QStringLiteral("11111 OK "));
         QCOMPARE(bars.size(), 2);
         // Failure messages as text: QTest::toString's buffer would leak.
