@@ -238,13 +238,10 @@ void DeletePartitionPage::setRunning(bool running)
         setRing(0);
         return;
     }
+    // The result shown next sets the status; a failure leaves the ring empty again.
     m_progressBar->hide();
-    const QString status = m_statusLabel->text();
-    if (!status.contains(QLatin1String("Completed")) && !status.contains(QLatin1String("Failed"))) {
-        setStatus(tr("Ready"), NeutralStatusStyle);
-        m_percentageLabel->setText(QStringLiteral("0%"));
-        setRing(0);
-    }
+    m_percentageLabel->setText(QStringLiteral("0%"));
+    setRing(0);
 }
 
 void DeletePartitionPage::onDeleteButtonClicked()

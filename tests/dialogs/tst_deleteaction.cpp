@@ -104,6 +104,7 @@ private slots:
         boxes.enqueue(QMessageBox::Yes);
         QTest::mouseClick(confirm, Qt::LeftButton);
         QVERIFY(page->isRunning() && !confirm->isEnabled());
+        QCOMPARE(child<QLabel>(*page, "subLabel")->text(), QStringLiteral("Deleting partition: E: (Data)"));
         QTRY_COMPARE(statusOf(*page), QStringLiteral("Deleting partition...."));
         boxes.enqueue(QMessageBox::No);
         QTest::mouseClick(cancel, Qt::LeftButton);

@@ -55,8 +55,8 @@ private slots:
         QTest::addColumn<QString>("boxes"); // the boxes' titles, then the dialog's status
         QTest::addColumn<QString>("lastText"); // how the last box begins
 
-        const QString failed = "Final Confirmation, Delete failed | Delete failed";
-        const QString untouched = " | Ready";
+        const QString failed = "Final Confirmation, Delete failed | Delete failed 0%";
+        const QString untouched = " | Ready 0%";
         auto fault = [](const char *json) { return QByteArray(json); };
         // Each failure names its cause in the box; the tool's transcript stays out of it. A
         // record with only an id carries no flags, so here C: reaches the tool and is refused there.
@@ -94,7 +94,7 @@ private slots:
         auto *confirm = child<QPushButton>(dialog, "confirmButton");
         QTest::mouseClick(confirm, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.isRunning() && confirm->isEnabled() && dialog.isVisible(), 15000);
-        QTEST(boxes.titles().join(", ") + " | " + statusOf(dialog), "boxes");
+        QTEST(boxes.titles().join(", ") + " | " + statusOf(dialog) + ' ' + child<QLabel>(dialog, "percentageLabel")->text(), "boxes");
         const QString last = boxes.at(boxes.count() - 1).text;
         QVERIFY2(last.startsWith(lastText) && !last.contains("DiskPart"), qPrintable(last));
         // The tool's transcript and the job's steps are behind Show Details, never in the text.
