@@ -149,7 +149,8 @@ bool assignLetterAgain(QChar letter, qint64 expectedBytes, const QString &fileSy
     if (chosen.showsLetter)
         assign.scriptLines << QStringLiteral("remove letter=%1").arg(letter);
     assign.scriptLines << QStringLiteral("assign letter=%1").arg(letter) << QStringLiteral("exit");
-    return scriptrunner::run(scriptrunner::Run::RemountVolume, assign).success;
+    // diskpart may end without error and yet leave the letter unassigned: the letter answering is what counts.
+    return scriptrunner::run(scriptrunner::Run::RemountVolume, assign).success && accessible(letter);
 }
 
 } // namespace
@@ -250,7 +251,7 @@ bool LargeFat32Format::formatLargeFat32(const FormatOptions &options)
         // volume without it.
         const QString fileSystem = QString::fromStdWString(fileSystemName);
         if (fileSystem.isEmpty() || !assignLetterAgain(drive.at(0).toUpper(), bytes, fileSystem))
-            qWarning() << "格式化失败后未能恢复驱动器号:" << drive;
+            m_lastError += tr("\n\nThe volume lost its letter %1 and could not get it back: it has no drive letter now.").arg(drive);
     }
     return ok;
 }
