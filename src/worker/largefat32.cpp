@@ -149,8 +149,12 @@ bool assignLetterAgain(QChar letter, qint64 expectedBytes, const QString &fileSy
     if (chosen.showsLetter)
         assign.scriptLines << QStringLiteral("remove letter=%1").arg(letter);
     assign.scriptLines << QStringLiteral("assign letter=%1").arg(letter) << QStringLiteral("exit");
-    // diskpart may end without error and yet leave the letter unassigned: the letter answering is what counts.
-    return scriptrunner::run(scriptrunner::Run::RemountVolume, assign).success && accessible(letter);
+    if (!scriptrunner::run(scriptrunner::Run::RemountVolume, assign).success)
+        return false;
+    // diskpart may end without error and yet leave the letter unassigned, and Windows takes a
+    // moment to mount the volume under it: the letter answering is what counts.
+    platform::current().sleepMs(2000);
+    return accessible(letter);
 }
 
 } // namespace
@@ -419,17 +423,12 @@ bool LargeFat32Format::remountVolume(QString drive, qint64 expectedBytes)
         qDebug() << "[挂载] 驱动器已经可以正常访问:" << drive;
         return true;
     }
-    if (!driveletter::isDriveText(drive))
+    if (!driveletter::isDriveText(drive) || !assignLetterAgain(drive.at(0).toUpper(), expectedBytes, QStringLiteral("FAT32"))) {
+        qWarning() << "[挂载] 重新挂载后仍无法访问驱动器" << drive;
         return false;
-    if (!assignLetterAgain(drive.at(0).toUpper(), expectedBytes, QStringLiteral("FAT32")))
-        return false;
-    platform::current().sleepMs(2000);
-    if (isDriveAccessible(drive)) {
-        qDebug() << "[挂载] 成功重新挂载驱动器:" << drive;
-        return true;
     }
-    qWarning() << "[挂载] 重新挂载后仍无法访问驱动器" << drive;
-    return false;
+    qDebug() << "[挂载] 成功重新挂载驱动器:" << drive;
+    return true;
 }
 
 qint64 DiskOperationWorker::getDriveTotalSize(QString path)

@@ -5,6 +5,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <tuple>
 
 using Options = DiskOperationWorker::FormatOptions;
@@ -320,24 +321,27 @@ private slots:
         QCOMPARE(volumes(tm.read(), &serials).values(), QStringList({"NTFS|Full|E|4096", "FAT32||K|8192"}));
     }
 
-    // Blind answers and answers to the prompt share one count of two.
+    // Blind answers and answers to the prompt share one count of two; the bar moves meanwhile.
     void fat32formatAnswers()
     {
-        // Silence before the prompt, in seconds: none, one blind answer (150 ms at 0.05), two (400 ms).
-        for (const char *silence : {"0", "0.25", "0.6"}) {
+        // Silence before the prompt, in seconds: none, one blind answer (150 ms at 0.05), two (400 ms);
+        // last, a tool that never shows its prompt (a console that hides it) and prints Done.
+        for (const QByteArray silence : {"0", "0.25", "0.6", "0.6 hidden"}) {
             TestMachine tm;
             buildMachine(tm, 0.05);
             QVERIFY(tm.write());
             QTemporaryDir logDir;
             const QByteArray log = QFile::encodeName(logDir.filePath("answers"));
-            ToolBin bin(QByteArray("sleep ") + silence + "\nprintf \"Warning ALL data on drive $1 will be lost, are you sure\\r\\n(y/n) :\"\n"
-                        "while IFS= read -r -t 0.5 line; do echo \"$line\" >> '" + log + "'; done\necho Done\n");
+            const QByteArray prompt = silence.contains("hidden") ? "" : "printf \"Warning ALL data on drive $1 will be lost, are you sure\\r\\n(y/n) :\"\n";
+            ToolBin bin("sleep " + silence.left(3) + "\n" + prompt + "while IFS= read -r -t 0.5 line; do echo \"$line\" >> '" + log + "'; done\necho Done\n");
             WorkerRig rig(this);
             QVERIFY(rig.format(opts("H:", "FAT32")));
             QCOMPARE(rig.result, "ok 格式化成功完成");
             QFile answers(QFile::decodeName(log));
             QVERIFY(answers.open(QIODevice::ReadOnly));
             QCOMPARE(answers.readAll(), QByteArray("y\r\ny\r\n"));
+            // While the tool says nothing the bar climbs on slowly from 30.
+            QVERIFY(std::any_of(rig.progress.cbegin(), rig.progress.cend(), [](int p) { return p > 30 && p < 40; }));
         }
     }
 
