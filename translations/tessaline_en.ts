@@ -1016,6 +1016,12 @@ It has no drive letter now; give it one with Change Drive Letter.</source>
         <source>The partition could not be shrunk: %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>
+
+The volume lost its letter %1 and could not get it back: it has no drive letter now.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

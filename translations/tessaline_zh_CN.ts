@@ -1027,6 +1027,14 @@ It has no drive letter now; give it one with Change Drive Letter.</source>
         <source>The partition could not be shrunk: %1</source>
         <translation>无法压缩该分区：%1</translation>
     </message>
+    <message>
+        <source>
+
+The volume lost its letter %1 and could not get it back: it has no drive letter now.</source>
+        <translation>
+
+该卷失去了驱动器号 %1，且未能恢复：它现在没有驱动器号。</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>
@@ -1444,7 +1452,7 @@ Please add at least one partition.</source>
     <name>JobEnd</name>
     <message>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>确定</translation>
     </message>
 </context>
 <context>
