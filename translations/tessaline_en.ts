@@ -1022,6 +1022,18 @@ It has no drive letter now; give it one with Change Drive Letter.</source>
 The volume lost its letter %1 and could not get it back: it has no drive letter now.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Partition %1: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>formatted, but the label &quot;%1&quot; could not be set: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the volume has no drive letter to name it through</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

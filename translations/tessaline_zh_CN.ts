@@ -1035,6 +1035,18 @@ The volume lost its letter %1 and could not get it back: it has no drive letter 
 
 该卷失去了驱动器号 %1，且未能恢复：它现在没有驱动器号。</translation>
     </message>
+    <message>
+        <source>Partition %1: %2.</source>
+        <translation>分区 %1：%2。</translation>
+    </message>
+    <message>
+        <source>formatted, but the label &quot;%1&quot; could not be set: %2</source>
+        <translation>已格式化，但无法设置卷标“%1”：%2</translation>
+    </message>
+    <message>
+        <source>the volume has no drive letter to name it through</source>
+        <translation>该卷没有可用于设置卷标的驱动器号</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

@@ -135,7 +135,7 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     }
 
     emit m_worker.partitionCreationProgress(60, tr("All partitions created, ready to format..."));
-    m_lettersNotGiven = lettersNotGiven.join(QLatin1Char('\n'));
+    m_notes = lettersNotGiven;
     if (!formats.isEmpty()) {
         m_worker.startBatchFormat(formats);
         return;
@@ -178,8 +178,8 @@ void BatchJob::endCreation(bool success, const QString &message)
     m_isCreateAndFormatMode = false;
     m_worker.publishReport(m_report);
     m_worker.jobEnded();
-    emit m_worker.partitionCreationCompleted(success, success && !m_lettersNotGiven.isEmpty()
-                                                          ? message + QLatin1Char('\n') + m_lettersNotGiven
+    emit m_worker.partitionCreationCompleted(success, success && !m_notes.isEmpty()
+                                                          ? message + QLatin1Char('\n') + m_notes.join(QLatin1Char('\n'))
                                                           : message);
 }
 
@@ -224,6 +224,8 @@ void BatchJob::processNextFormatTask()
             m_unformatted << task.partitionPath;
             if (!m_worker.lastFormatCause().isEmpty())
                 message += QStringLiteral(" (%1)").arg(m_worker.lastFormatCause());
+        } else if (!m_worker.lastFormatCause().isEmpty()) {
+            m_notes << tr("Partition %1: %2.").arg(task.partitionPath, m_worker.lastFormatCause());
         }
         const int done = m_totalFormatTasks - int(m_formatQueue.size());
         emit m_worker.batchFormatProgress(done, m_totalFormatTasks, done * 100 / m_totalFormatTasks);

@@ -41,7 +41,7 @@ private:
     DiskOperationWorker &m_worker;
     JobReport m_report;
     bool m_isCreateAndFormatMode = false;
-    QString m_lettersNotGiven; // one line for each requested letter a new partition did not get
+    QStringList m_notes; // what the plan asked and did not get: a letter, a label
     QList<FormatOptions> m_formatQueue;
     int m_totalFormatTasks = 0;
     int m_succeededFormatTasks = 0;

@@ -305,8 +305,8 @@ bool FormatEngine::formatPartition(const QString &partitionId, const QString &fi
     const QString corrected = volumelabel::forFileSystemAscii(fileSystem, label);
     const QString wanted = volumelabel::forFileSystem(fileSystem, label);
     const auto named = [&](bool formatted) {
-        if (formatted && wanted != corrected)
-            nameVolume(partitionId, wanted);
+        if (const QString why = formatted && wanted != corrected ? nameVolume(partitionId, wanted) : QString(); !why.isEmpty())
+            m_lastCause = tr("formatted, but the label \"%1\" could not be set: %2").arg(wanted, why);
         return formatted;
     };
 
@@ -322,13 +322,14 @@ bool FormatEngine::formatPartition(const QString &partitionId, const QString &fi
     return named(formatByPartitionId(partitionId, fileSystem, corrected, size));
 }
 
-void FormatEngine::nameVolume(const QString &partitionId, const QString &label)
+QString FormatEngine::nameVolume(const QString &partitionId, const QString &label)
 {
     const QString drive = driveletter::driveOf(storageaccess::partitionInfo(m_worker, partitionId).value_or(PartitionInfo()));
-    const QString why = drive.isEmpty() ? QStringLiteral("the volume has no drive letter to name it through")
+    const QString why = drive.isEmpty() ? tr("the volume has no drive letter to name it through")
                                         : storageaccess::setVolumeLabel(m_worker, drive, label);
     if (!why.isEmpty())
         qWarning().noquote() << "The label" << label << "was not set on" << partitionId << ":" << why;
+    return why;
 }
 
 bool FormatEngine::formatByPartitionId(const QString &partitionId, const QString &fileSystem, const QString &label,

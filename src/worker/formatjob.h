@@ -31,13 +31,15 @@ public:
     bool formatByPartitionId(const QString &partitionId, const QString &fileSystem, const QString &label,
                              qint64 sizeBytes);
 
-    // Sets a label the format's script could not carry, through the system.
-    void nameVolume(const QString &partitionId, const QString &label);
+    // Sets a label the format's script could not carry, through the system; empty when it is
+    // set, else why not.
+    QString nameVolume(const QString &partitionId, const QString &label);
 
     // The reason the last failing step left.
     QString &lastError() { return m_lastError; }
-    // Why the last formatPartition failed, in one line with the tool's own words; empty when it
-    // succeeded or failed before any tool ran.
+    // Why the last formatPartition failed, in one line with the tool's own words, or what a
+    // successful one could not finish (the label); empty when all went well or it failed before
+    // any tool ran.
     const QString &lastCause() const { return m_lastCause; }
 
 private:

@@ -231,8 +231,10 @@ bool SplitJob::runCore()
              if (!m_created && made && !m_worker.lastFormatCause().isEmpty())
                  m_error = tr("The new partition could not be formatted: %1").arg(m_worker.lastFormatCause());
              node.detail = m_error;
-             if (m_created)
+             if (m_created) {
                  m_createdBytes = made ? made->sizeBytes : 0;
+                 m_createdLetter = made ? made->driveLetter : QString();
+             }
              return m_created;
          }},
     };
@@ -252,6 +254,7 @@ void SplitJob::onCreateFinished(bool success, const QString &message)
 {
     m_created = success;
     if (success) {
+        m_notes = message.section(QLatin1Char('\n'), 1); // what the creation could not give: a letter, a label
         emit m_worker.splitPartitionProgress(tr("Split completed"), 100);
         emit m_worker.splitPartitionStatusChanged(tr("Partition split completed!"));
         emit m_worker.splitPartitionCompleted(true, tr("Partition split successful"));
@@ -327,14 +330,15 @@ QString SplitJob::successMessage() const
     // What the disk holds now, which may differ from the plan by the rounding to whole MiB.
     message += tr("Original partition has been adjusted to: %1 GB\n").arg(gibNumber(m_keptBytes > 0 ? m_keptBytes : o.keepSizeBytes));
     message += tr("New partition has been created: %2 GB").arg(gibNumber(m_createdBytes > 0 ? m_createdBytes : o.newSizeBytes));
-    if (!o.newDriveLetter.isEmpty())
+    // Named only when it got the letter asked for; a letter it did not get is said below.
+    if (!o.newDriveLetter.isEmpty() && driveletter::parse(o.newDriveLetter) == driveletter::parse(m_createdLetter))
         message += QStringLiteral(" (%1)").arg(o.newDriveLetter);
     if (o.formatNewPartition) {
         message += tr("\nFile System: %1").arg(o.newFileSystem.isEmpty() ? QStringLiteral("NTFS") : o.newFileSystem);
         if (!o.newVolumeLabel.isEmpty())
             message += QLatin1Char('\n') + tr("Label: %1").arg(o.newVolumeLabel);
     }
-    return message;
+    return m_notes.isEmpty() ? message : message + QStringLiteral("\n\n") + m_notes;
 }
 
 void SplitJob::reportEnd(bool success, const QString &message)

@@ -50,4 +50,6 @@ private:
     PartitionInfo m_original;
     qint64 m_keptBytes = 0;
     qint64 m_createdBytes = 0;
+    QString m_createdLetter;
+    QString m_notes;
 };

@@ -76,15 +76,16 @@ private slots:
                            "The partition made before it was removed again; the disk is as it was."}
             << QStringList() << QStringList{c, "2 @11286MiB E NTFS Data"};
         // The provider leaves the new partition out of its answer: it is found all the same. A letter
-        // asked for and taken meanwhile is said in the end.
+        // asked for and taken meanwhile is said in the end, and so is the label that needed it.
         QTest::newRow("made without a description; a letter not given")
-            << QList<PartitionCreateRequest>{request(sim::kGiB, "Found", "H", start)}
+            << QList<PartitionCreateRequest>{request(sim::kGiB, "找到", "H", start)}
             << QStringLiteral("{\"target\":\"wmi.method\",\"match\":\"CreatePartition\",\"omitOutput\":\"CreatedPartition\"}")
             << QStringList{ready, "5 Creating partition 1/1...", "60 Partition 1 Created successfully", all,
                            "done 1 Partition creation and formatting are all completed\uFF01\nPartition 1 did not get the letter H: (it is in use or "
-                           "cannot be given); it has no letter."}
+                           "cannot be given); it has no letter.\nPartition 0:3: formatted, but the label \"找到\" could not be set: "
+                           "the volume has no drive letter to name it through."}
             << QStringList{"1 1 100", "finished 1 All 1 partitions formatted successfully"}
-            << QStringList{c, "3 @10241MiB  NTFS Found", e};
+            << QStringList{c, "3 @10241MiB  NTFS NewVolume", e};
         // Placed one after the other from the region's start; the second's format fails on
         // every route, the first's succeeds (with a label no script carries), and the job
         // reports the failure.

@@ -77,6 +77,10 @@ private slots:
             {c, d, "E @30721 3072 NTFS Games 0000-0003", "K @33793 2048 NTFS Media new"});
         row("D: is not the size the plan was made for", with(splitD(6 * G, 4 * G, "K"), [](auto &o) { o.originalSizeBytes += M; }), 3,
             "0 The disk layout changed since you chose this partition. The list has been refreshed; please choose again.", untouched);
+        // A letter in use is not given; the end says so instead of naming it.
+        row("letter in use", splitD(6 * G, 4 * G, "E"), 7,
+            done + "6.00 GB\nNew partition has been created: 4.00 GB\nFile System: NTFS\nLabel: Media\n\n"
+            "Partition 1 did not get the letter E: (it is in use or cannot be given); it has no letter.", {c, shrunk, " @26625 4096 NTFS Media new", e});
         row("letter left to the system", splitD(6 * G, 4 * G, ""), 7,
             done + "6.00 GB\nNew partition has been created: 4.00 GB\nFile System: NTFS\nLabel: Media", {c, shrunk, "F @26625 4096 NTFS Media new", e});
         // A failure past the shrink leaves nothing half-made: D: grows back, a new partition goes.
