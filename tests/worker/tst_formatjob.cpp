@@ -60,14 +60,16 @@ QMap<QString, QString> volumes(const sim::Machine &m, QMap<QString, QString> *se
 }
 
 // TESSALINE_BIN_DIR for as long as it lives: a diskpart that logs each script before running
-// the real one, the real cmd, and the real fat32format.exe, none, or a bash script.
+// the real one (none for "no diskpart"), the real cmd, and the real fat32format.exe, none, or a
+// bash script.
 class ToolBin
 {
 public:
     explicit ToolBin(const QByteArray &fat32 = "real") : m_real(qgetenv("TESSALINE_BIN_DIR"))
     {
         const QByteArray dir = QFile::encodeName(m_dir.path());
-        write("diskpart", "{ echo ===; cat \"$2\"; } >> '" + dir + "/log'\nexec '" + m_real + "/diskpart' \"$@\"\n");
+        if (fat32 != "no diskpart")
+            write("diskpart", "{ echo ===; cat \"$2\"; } >> '" + dir + "/log'\nexec '" + m_real + "/diskpart' \"$@\"\n");
         QFile::link(QFile::decodeName(m_real + "/cmd"), m_dir.filePath("cmd"));
         if (fat32 == "real")
             QFile::link(QFile::decodeName(m_real + "/fat32format.exe"), m_dir.filePath("fat32format.exe"));
@@ -189,6 +191,7 @@ private slots:
         // 60 s and the time of 1/512 of 40 GiB at 10 MB/s: 69 s, 690 ms here.
         row("hang past its limit", opts("H:", "FAT32"), R"({"target":"tool.fat32format","hangMs":1500})", "failed fat32format.exe 执行超时（69秒）", "", "");
         row("no formatter", opts("H:", "FAT32"), "none", "failed 无法启动 fat32format.exe，检查路径或权限: ", "", "");
+        row("no diskpart", opts("1:3", "NTFS"), "no diskpart", "failed 启动diskpart失败，错误码: ", "", "");
         // fsutil refuses a user, so diskpart takes the letter away; the failed format gives it back.
         row("not an administrator", opts("H:", "FAT32"), "user", InUseH, "", "select volume H / remove letter=H / exit // list volume / exit // select volume 6 / assign letter=H / exit");
         // When even that fails, the end says the volume has no letter now.
@@ -212,7 +215,7 @@ private slots:
         QVERIFY(tm.write());
         QMap<QString, QString> serials;
         QMap<QString, QString> expected = volumes(tm.read(), &serials);
-        ToolBin bin(setup == "none" ? "" : "real");
+        ToolBin bin(setup == "none" ? "" : setup == "no diskpart" ? setup : "real");
         WorkerRig rig(this);
         QVERIFY(rig.format(options));
 
@@ -431,9 +434,9 @@ private slots:
     // and is never touched; a letterless volume labelled "H" is not the one either.
     void remount()
     {
-        // A listed line that shows the letter wins over the size (here one diskpart adds: its
-        // volume does not exist, so the assignment fails).
-        const char *shown = R"({"target":"tool.diskpart","match":"list volume","output":"  Volume 7     H   Fake  FAT32  Partition  40 GB  Healthy"})";
+        // A listed line that shows the letter wins over the size, whatever its number, 0 included
+        // (here one diskpart adds: volume 0 is another, so the assignment fails).
+        const char *shown = R"({"target":"tool.diskpart","match":"list volume","output":"  Volume 0     H   Fake  FAT32  Partition  40 GB  Healthy"})";
         const struct { const char *language; qint64 bytes; bool lettered, ok; const char *letters; QStringList scripts; const char *fault; } cases[] = {
             {"en-US", 40 * GiB, false, true, "1: 2:C 3: 4:H", {"list volume / exit", "select volume 3 / assign letter=H / exit"}, ""},
             {"zh-CN", 40 * GiB, false, true, "1: 2:C 3: 4:H", {"list volume / exit", "select volume 3 / assign letter=H / exit"}, ""},
@@ -441,7 +444,7 @@ private slots:
             {"en-US", 100 * GiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
             {"zh-CN", -1, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
             {"en-US", 100 * sim::kMiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
-            {"en-US", 40 * GiB, false, false, "1: 2:C 3: 4:", {"list volume / exit", "select volume 7 / remove letter=H / assign letter=H / exit"}, shown},
+            {"en-US", 40 * GiB, false, false, "1: 2:C 3: 4:", {"list volume / exit", "select volume 0 / remove letter=H / assign letter=H / exit"}, shown},
         };
         for (const auto &c : cases) {
             TestMachine tm;
