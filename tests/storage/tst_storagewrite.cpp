@@ -83,7 +83,7 @@ struct CreateCase
     qint64 request;
     bool letter;
     QStringList faults;
-    const char *outcome; // new size@offset and letter, Size passed, progress, faults left
+    const char *outcome; // new size@offset and letter (or "none: " and why), Size passed, progress, faults left
     qint64 offset = 0;
 };
 
@@ -113,28 +113,28 @@ private slots:
             {"gpt", "ntfs", GiB, true, {}, "1045M@1M D | 1045M | 10 20 30 60 90 95 100 | 0"},
             {"gpt", "exFAT", 100 * MiB, false, {}, "101M@1M | 101M | 10 20 30 60 90 100 | 0"},
             {"gpt, 1G free", "NTFS", 2 * GiB, false, {}, "924M@9215M | 924M | 10 20 30 60 90 100 | 0"},
-            {"gpt, 110M free", "NTFS", GiB, false, {}, "none | - | 10 20 | 0"},
+            {"gpt, 110M free", "NTFS", GiB, false, {}, "none: the free space there is too small | - | 10 20 | 0"},
             {"gpt, 116M free", "NTFS", GiB, false, {}, "16M@10123M | 16M | 10 20 30 60 90 100 | 0"},
             {"gpt", "", 1, false, {}, "16M@1M | 16M | 10 20 30 60 90 100 | 0"},
             {"disk 0", "NTFS", GiB, false, {}, "1045M@40961M | 1045M | 10 20 30 60 90 100 | 0"},
             // Refused forms are tried in order; a refusal left over was never tried.
             {"gpt", "", GiB, false, {refusePut(21), refusePut(20), refusePut(8)}, "1024M@1M | 1024M | 10 20 30 60 90 100 | 1"},
-            {"gpt", "", GiB, false, {refusePut(21, ""), refusePut(20, ""), refusePut(19, ""), refusePut(8, "")}, "none | - | 10 20 30 | 4"},
+            {"gpt", "", GiB, false, {refusePut(21, ""), refusePut(20, ""), refusePut(19, ""), refusePut(8, "")}, "none: the storage service could not prepare the creation | - | 10 20 30 | 4"},
             // Full disks: the free space is 70 % of the disk, less the reserve for its size; the
             // provider then refuses.
-            {"gpt 5G, full", "", 5 * GiB, false, {}, "none | 3534M | 10 20 30 60 100 | 0"},
-            {"gpt 1T, full", "", TiB, false, {}, "none | 726663M | 10 20 30 60 100 | 0"},
-            {"mbr 4T, full", "", 2 * TiB, true, {refusePut(21), refusePut(20), refusePut(19)}, "none | 2097152M | 10 20 30 60 100 | 1"},
-            {"mbr 4T, full", "", 2 * TiB + 512 * 1024, false, {}, "none | - | 10 20 | 0"},
-            {"gpt", "NTFS", GiB, true, {R"({"target":"wmi.method","match":"CreatePartition","returnValue":41003})"}, "none | 1045M | 10 20 30 60 100 | 1"},
-            {"gpt", "NTFS", 200 * GiB, false, {}, "none | - | 10 | 0"},
-            {"gpt", "NTFS", 0, false, {}, "none | - |  | 0"},
+            {"gpt 5G, full", "", 5 * GiB, false, {}, "none: There is not enough available capacity (code 40000) | 3534M | 10 20 30 60 100 | 0"},
+            {"gpt 1T, full", "", TiB, false, {}, "none: There is not enough available capacity (code 40000) | 726663M | 10 20 30 60 100 | 0"},
+            {"mbr 4T, full", "", 2 * TiB, true, {refusePut(21), refusePut(20), refusePut(19)}, "none: Only the first 2 TB are usable on MBR disks (code 41011) | 2097152M | 10 20 30 60 100 | 1"},
+            {"mbr 4T, full", "", 2 * TiB + 512 * 1024, false, {}, "none: an MBR partition cannot be larger than 2 TB | - | 10 20 | 0"},
+            {"gpt", "NTFS", GiB, true, {R"({"target":"wmi.method","match":"CreatePartition","returnValue":41003})"}, "none: The disk is offline (code 41003) | 1045M | 10 20 30 60 100 | 1"},
+            {"gpt", "NTFS", 200 * GiB, false, {}, "none: the partition would be larger than the disk | - | 10 | 0"},
+            {"gpt", "NTFS", 0, false, {}, "none: the request names no disk, size or place | - |  | 0"},
             {"regions", "NTFS", GiB, false, {}, "1045M@10241M | 1045M | 10 20 30 60 90 100 | 0", 10 * GiB + MiB},
             {"regions", "NTFS", 3 * GiB, false, {}, "1948M@10241M | 1948M | 10 20 30 60 90 100 | 0", 10 * GiB + MiB},
             {"regions", "NTFS", GiB, false, {}, "1045M@20481M | 1045M | 10 20 30 60 90 100 | 0", 20 * GiB + MiB},
             {"regions", "NTFS", GiB, false, {}, "1045M@20481M | 1045M | 10 20 30 60 90 100 | 0", 0},
-            {"regions", "NTFS", GiB, false, {}, "none | - | 10 20 | 0", 5 * GiB},  // inside a partition
-            {"regions", "NTFS", GiB, false, {}, "none | - | 10 20 | 0", 50 * GiB}, // past the disk
+            {"regions", "NTFS", GiB, false, {}, "none: the place chosen is no longer free space | - | 10 20 | 0", 5 * GiB},  // inside a partition
+            {"regions", "NTFS", GiB, false, {}, "none: the place chosen is no longer free space | - | 10 20 | 0", 50 * GiB}, // past the disk
             // Inside an extended partition the region ends with it: 4 GiB less the reserve.
             {"extended", "", 4 * GiB + GiB / 2, false, {}, "* | 3996M | 10 20 30 60 *100 | 0", 26 * GiB},
         };
@@ -167,7 +167,7 @@ private slots:
             PartitionId at{-1, -1};
             parsePartitionId(id, &at);
             const sim::Partition *p = TestMachine::find(after, at.disk, at.partition);
-            QString made = p ? bytes(p->size) + QStringLiteral("@%1M").arg(p->offset / MiB) : "none";
+            QString made = p ? bytes(p->size) + QStringLiteral("@%1M").arg(p->offset / MiB) : "none: " + manager.lastFailure();
             if (p && p->volume && !p->volume->letter.isEmpty())
                 made += ' ' + p->volume->letter;
             const QString passed = counting.methods ? bytes(counting.sizeValue) : "-";
