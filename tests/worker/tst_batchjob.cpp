@@ -159,7 +159,8 @@ private slots:
         QCOMPARE(disk0(tm.read()), layout);
     }
 
-    // The format batch on its own: nothing to do is a success, and a second batch starts afresh.
+    // The format batch on its own: nothing to do is a success, a second batch starts afresh, and
+    // a single format after it is not taken for a third.
     void formatBatchAlone()
     {
         TestMachine tm;
@@ -182,6 +183,11 @@ private slots:
         QCOMPARE(finished.at(1), (QList<QVariant>{true, QStringLiteral("All 1 partitions formatted successfully")}));
         QCOMPARE(created.size(), 0);
         QCOMPARE(disk0(tm.read()), QStringList{"1 @1MiB K exFAT Media"});
+        // The batch is over: a single format afterwards is a job of its own, not the batch's next.
+        task.fileSystem = QStringLiteral("NTFS");
+        worker.formatPartitionAsync(task);
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(disk0(tm.read()), QStringList{"1 @1MiB K NTFS Media"});
     }
 };
 
