@@ -54,7 +54,7 @@ QStringList tableOf(DiskPartitionPage *page)
 }
 
 // Fills the edit dialog once it is open and presses OK, or Cancel when the size is "cancel";
-// `form` gets the dialog's labels.
+// `form` gets the dialog's labels and buttons.
 void answerEdit(const QString &size, const QString &letter, const QString &label, QStringList *form = nullptr)
 {
     auto *poll = new QTimer;
@@ -65,12 +65,15 @@ void answerEdit(const QString &size, const QString &letter, const QString &label
         child<QLineEdit>(*dialog, "editSizeEdit")->setText(size);
         child<QLineEdit>(*dialog, "editLetterEdit")->setText(letter);
         child<QLineEdit>(*dialog, "editLabelEdit")->setText(label);
+        auto *box = dialog->findChild<QDialogButtonBox *>();
         for (const QLabel *text : dialog->findChildren<QLabel *>())
             if (form)
                 *form << text->text();
+        for (const QAbstractButton *button : box->buttons())
+            if (form)
+                *form << button->text();
         const QDialogButtonBox::ButtonRole role = size == QLatin1String("cancel") ? QDialogButtonBox::RejectRole
                                                                                    : QDialogButtonBox::AcceptRole;
-        auto *box = dialog->findChild<QDialogButtonBox *>();
         for (QAbstractButton *button : box->buttons())
             if (box->buttonRole(button) == role)
                 QTest::mouseClick(button, Qt::LeftButton);
@@ -169,7 +172,7 @@ private slots:
             answerEdit(edit.at(0), edit.at(1), edit.value(2, "Music"), &form);
             page.onTreeItemDoubleClicked(tree->topLevelItem(edit.at(0) == "cancel" ? 0 : 1), 0); // the cancel on the first row
         }
-        QCOMPARE(form.mid(0, 4), (QStringList{"Size (MB):", "Drive Letter:", "File System:", "Volume Label:"}));
+        QCOMPARE(form.mid(0, 6), (QStringList{"Size (MB):", "Drive Letter:", "File System:", "Volume Label:", "OK", "Cancel"}));
         // A row chosen fills the fields; its buttons carry their row.
         tree->setCurrentItem(tree->topLevelItem(1));
         QCOMPARE(child<QLineEdit>(page, "sizeEdit")->text(), "250");
