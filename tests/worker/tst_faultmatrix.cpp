@@ -108,7 +108,6 @@ private slots:
         row("format", "refused", tool("format", Refused), "failed " + vds, untouched);
         row("format", "crashes", tool("format", Crash), "failed diskpart 异常退出", untouched);
         row("format", "hangs", tool("format", Hang), "failed diskpart 执行超时", untouched);
-        row("delete", "refused", tool("delete", Refused), "failed Deletion failed:\ndiskpart ended with exit code 4: " + vds, untouched);
         row("delete", "crashes", tool("delete", Crash), "failed Deletion failed:\ndiskpart crashed", untouched);
         row("delete", "hangs", tool("delete", Hang), "failed Deletion failed:\ndiskpart timed out after 30 s", untouched);
         const QByteArray refusedResize = method("MSFT_Partition.Resize", R"("returnValue":40001)");
@@ -127,10 +126,6 @@ private slots:
             "failed The merge is done and E: now holds 15.00 GB, but no drive letter could be given back to it: "
             "diskpart ended with exit code 4: " + vds + " | It has no drive letter now",
             " 15360 NTFS 0000-0001, G 5120 NTFS 0000-0003");
-        row("split", "shrink refused", refusedResize, "failed The partition could not be shrunk: Access Denied (code 40001)",
-            untouched);
-        row("split", "creation refused", refusedCreate,
-            "failed Half (Access Denied (code 40001)) | E: (Data) has its old size (10.00 GB) back", untouched);
         row("split", "format refused", tool("format", Refused), "failed " + vds + "\n" + splitUndone, untouched);
         row("split", "format crashes", tool("format", Crash), "failed diskpart crashed\n" + splitUndone, untouched);
         row("split", "format hangs", tool("format", Hang), "failed diskpart timed out after 300 s and was stopped\n" + splitUndone,
