@@ -133,6 +133,9 @@ private slots:
             {"regions", "NTFS", 3 * GiB, false, {}, "1948M@10241M | 1948M | 10 20 30 60 90 100 | 0", 10 * GiB + MiB},
             {"regions", "NTFS", GiB, false, {}, "1045M@20481M | 1045M | 10 20 30 60 90 100 | 0", 20 * GiB + MiB},
             {"regions", "NTFS", GiB, false, {}, "1045M@20481M | 1045M | 10 20 30 60 90 100 | 0", 0},
+            // The list of numbers before could not be read: the provider's own description names it.
+            {"regions", "NTFS", GiB, false, {R"({"target":"wmi.query","match":"SELECT PartitionNumber","times":1})"},
+             "1045M@10241M | 1045M | 10 20 30 60 90 100 | 0", 10 * GiB + MiB},
             {"regions", "NTFS", GiB, false, {}, "none: the place chosen is no longer free space | - | 10 20 | 0", 5 * GiB},  // inside a partition
             {"regions", "NTFS", GiB, false, {}, "none: the place chosen is no longer free space | - | 10 20 | 0", 50 * GiB}, // past the disk
             // Inside an extended partition the region ends with it: 4 GiB less the reserve.
