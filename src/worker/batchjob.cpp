@@ -135,7 +135,7 @@ void BatchJob::createAndFormat(const QList<PartitionCreateRequest> &requests, in
     }
 
     emit m_worker.partitionCreationProgress(60, tr("All partitions created, ready to format..."));
-    m_notes = lettersNotGiven;
+    m_lettersNotGiven = lettersNotGiven;
     if (!formats.isEmpty()) {
         m_worker.startBatchFormat(formats);
         return;
@@ -178,8 +178,9 @@ void BatchJob::endCreation(bool success, const QString &message)
     m_isCreateAndFormatMode = false;
     m_worker.publishReport(m_report);
     m_worker.jobEnded();
-    emit m_worker.partitionCreationCompleted(success, success && !m_notes.isEmpty()
-                                                          ? message + QLatin1Char('\n') + m_notes.join(QLatin1Char('\n'))
+    const QStringList notes = m_lettersNotGiven + m_labelsNotSet;
+    emit m_worker.partitionCreationCompleted(success, success && !notes.isEmpty()
+                                                          ? message + QLatin1Char('\n') + notes.join(QLatin1Char('\n'))
                                                           : message);
 }
 
@@ -191,6 +192,7 @@ void BatchJob::startFormat(const QList<FormatOptions> &tasks)
     }
     m_formatQueue = tasks;
     m_unformatted.clear();
+    m_labelsNotSet.clear();
     m_totalFormatTasks = int(tasks.size());
     m_succeededFormatTasks = 0;
     m_batchErrors.clear();
@@ -225,7 +227,7 @@ void BatchJob::processNextFormatTask()
             if (!m_worker.lastFormatCause().isEmpty())
                 message += QStringLiteral(" (%1)").arg(m_worker.lastFormatCause());
         } else if (!m_worker.lastFormatCause().isEmpty()) {
-            m_notes << tr("Partition %1: %2.").arg(task.partitionPath, m_worker.lastFormatCause());
+            m_labelsNotSet << tr("Partition %1: %2.").arg(task.partitionPath, m_worker.lastFormatCause());
         }
         const int done = m_totalFormatTasks - int(m_formatQueue.size());
         emit m_worker.batchFormatProgress(done, m_totalFormatTasks, done * 100 / m_totalFormatTasks);
@@ -240,11 +242,13 @@ void BatchJob::processNextFormatTask()
     }
 
     const bool all = m_succeededFormatTasks == m_totalFormatTasks;
-    const QString message = all ? tr("All %1 partitions formatted successfully").arg(m_totalFormatTasks)
+    QString message = all ? tr("All %1 partitions formatted successfully").arg(m_totalFormatTasks)
                                 : tr("%1 of %2 partitions formatted. %3")
                                       .arg(m_succeededFormatTasks)
                                       .arg(m_totalFormatTasks)
                                       .arg(m_batchErrors);
+    if (!m_labelsNotSet.isEmpty())
+        message += QLatin1Char('\n') + m_labelsNotSet.join(QLatin1Char('\n'));
     m_isBatchFormatting = false;
     onBatchFormatFinished(all, message);
 }

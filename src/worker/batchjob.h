@@ -41,7 +41,8 @@ private:
     DiskOperationWorker &m_worker;
     JobReport m_report;
     bool m_isCreateAndFormatMode = false;
-    QStringList m_notes; // what the plan asked and did not get: a letter, a label
+    QStringList m_lettersNotGiven; // requested letters the new partitions did not get
+    QStringList m_labelsNotSet;    // labels the formats could not set
     QList<FormatOptions> m_formatQueue;
     int m_totalFormatTasks = 0;
     int m_succeededFormatTasks = 0;

@@ -84,7 +84,8 @@ private slots:
                            "done 1 Partition creation and formatting are all completed\uFF01\nPartition 1 did not get the letter H: (it is in use or "
                            "cannot be given); it has no letter.\nPartition 0:3: formatted, but the label \"找到\" could not be set: "
                            "the volume has no drive letter to name it through."}
-            << QStringList{"1 1 100", "finished 1 All 1 partitions formatted successfully"}
+            << QStringList{"1 1 100", "finished 1 All 1 partitions formatted successfully\nPartition 0:3: formatted, but the label \"找到\" "
+                                      "could not be set: the volume has no drive letter to name it through."}
             << QStringList{c, "3 @10241MiB  NTFS NewVolume", e};
         // Placed one after the other from the region's start; the second's format fails on
         // every route, the first's succeeds (with a label no script carries), and the job
