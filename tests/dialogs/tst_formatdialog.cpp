@@ -267,6 +267,7 @@ private slots:
         const QString serial = m_machine->read().disks.at(0).partitions.at(3).volume->serial;
         MessageBoxAnswerer boxes;
         QList<QList<int>> bars;
+        QList<QPointer<DiskOperationWorker>> workers;
         int frozen = 0;
         QString whileFormatting, afterFailure;
         QVERIFY(withDialog(itemWithId(m_tree, "0:4"), false, [&](PartitionFormatter &d) {
@@ -277,7 +278,10 @@ private slots:
                 return out + ' ' + child<QPushButton>(d, "m_formatButton")->text() + ' '
                        + (child<QProgressBar>(d, "m_progressBar")->isVisible() ? "bar" : "");
             };
-            connect(&d, &PartitionFormatter::formatStarted, this, [&] { bars.append(QList<int>()); });
+            connect(&d, &PartitionFormatter::formatStarted, this, [&](DiskOperationWorker *w) {
+                bars.append(QList<int>());
+                workers << w;
+            });
             connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&](int v) { bars.last() << v; });
             boxes.enqueue(QMessageBox::Yes);
             clickOk(d);
@@ -299,6 +303,8 @@ private slots:
         }));
         QCOMPARE(boxes.titles(), (QStringList{"Confirm Format", "Format Failed", "Confirm Format", "Format Complete"}));
         QVERIFY2(boxes.at(1).text.startsWith("Failed to format the partition.\n\nError: diskpart"), qPrintable(boxes.at(1).text));
+        QVERIFY2(boxes.at(1).details.contains("[failed] format"), qPrintable(boxes.at(1).details)); // what the job did, behind Show Details
+        QTRY_VERIFY(workers.size() == 2 && !workers.at(0) && !workers.at(1)); // each job's worker goes with its thread
         QCOMPARE(whileFormatting, QStringLiteral("00000 Formatting... bar"));
         QCOMPARE(afterFailure, QStringLiteral("11111 OK "));
         QCOMPARE(bars.size(), 2);
