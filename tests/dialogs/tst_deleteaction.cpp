@@ -104,7 +104,8 @@ private slots:
         boxes.enqueue(QMessageBox::Yes);
         QTest::mouseClick(confirm, Qt::LeftButton);
         QVERIFY(page->isRunning() && !confirm->isEnabled());
-        QCOMPARE(child<QLabel>(*page, "subLabel")->text(), QStringLiteral("Deleting partition: E: (Data)"));
+        QCOMPARE(statusOf(*page) + " | " + child<QLabel>(*page, "subLabel")->text(),
+                 QStringLiteral("Deleting partition... | Deleting partition: E: (Data)")); // before the job's own word
         QTRY_COMPARE(statusOf(*page), QStringLiteral("Deleting partition...."));
         boxes.enqueue(QMessageBox::No);
         QTest::mouseClick(cancel, Qt::LeftButton);

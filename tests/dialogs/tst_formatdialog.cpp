@@ -283,6 +283,7 @@ private slots:
                 workers << w;
             });
             connect(child<QProgressBar>(d, "m_progressBar"), &QProgressBar::valueChanged, this, [&](int v) { bars.last() << v; });
+            const QString style = child<QPushButton>(d, "m_formatButton")->styleSheet();
             boxes.enqueue(QMessageBox::Yes);
             clickOk(d);
             // The time-out (300 s, scaled) stops only the simulated progress: it stays where it was.
@@ -297,6 +298,7 @@ private slots:
             QVERIFY(boxes.waitFor(2, 15000));
             QVERIFY(d.isVisible() && !d.isFormatting());
             afterFailure = inputs();
+            QCOMPARE(child<QPushButton>(d, "m_formatButton")->styleSheet(), style); // its own look back
             boxes.enqueue(QMessageBox::Yes);
             clickOk(d);
             QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 15000));
