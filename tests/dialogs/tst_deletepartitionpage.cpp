@@ -35,7 +35,7 @@ private slots:
         QCOMPARE(texts.join(" | "), "Delete Patition | Deleting a Partition: E: (Data) | Ready | "
                                     "Partition to delete: E: (Data) | Drive letter | E: | File system | NTFS | "
                                     "Volume label | Data | Partition size | 10.00 GB | Cancel | Confirm");
-        QVERIFY(child<QProgressBar>(dialog, "progressBar")->isHidden());
+        QVERIFY(child<QProgressBar>(dialog, "progressBar")->isHidden() && dialog.isModal());
         // A partition of a kind the machine needs says so before Confirm; what it lacks reads "-".
         PartitionInfo efi;
         efi.id = "0:1";
