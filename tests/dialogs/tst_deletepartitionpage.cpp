@@ -36,6 +36,9 @@ private slots:
                                     "Partition to delete: E: (Data) | Drive letter | E: | File system | NTFS | "
                                     "Volume label | Data | Partition size | 10.00 GB | Cancel | Confirm");
         QVERIFY(child<QProgressBar>(dialog, "progressBar")->isHidden() && dialog.isModal());
+        const QList<QLabel *> labels = dialog.findChildren<QLabel *>();
+        const QLabel *caption = *std::find_if(labels.begin(), labels.end(), [](QLabel *l) { return l->text() == "Partition size"; });
+        QVERIFY(child<QLabel>(dialog, "partitionSizeValue")->width() > caption->width()); // the values take the spare width
         // A partition of a kind the machine needs says so before Confirm; what it lacks reads "-".
         PartitionInfo efi;
         efi.id = "0:1";
@@ -96,6 +99,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.isRunning() && confirm->isEnabled() && dialog.isVisible(), 15000);
         QTEST(boxes.titles().join(", ") + " | " + statusOf(dialog) + ' ' + child<QLabel>(dialog, "percentageLabel")->text(), "boxes");
         const QString last = boxes.at(boxes.count() - 1).text;
+        QCOMPARE(boxes.at(boxes.count() - 1).icon, QMessageBox::Critical); // a failure never looks like news
         QVERIFY2(last.startsWith(lastText) && !last.contains("DiskPart"), qPrintable(last));
         // The tool's transcript and the job's steps are behind Show Details, never in the text.
         if (lastText.contains("exit code 4"))

@@ -261,8 +261,12 @@ private slots:
         QTest::mouseClick(child<QPushButton>(*dialog, "mergeButton"), Qt::LeftButton);
         QPointer<QThread> thread = dialog->findChild<QThread *>();
 
-        if (how != "wait")
+        if (how != "wait") {
             QTRY_COMPARE(dialog ? title->text() : QString(), QStringLiteral("🔄 Merge unallocated space into partition..."));
+            // The progress box blocks the dialog, not the window, and follows the job.
+            const QProgressDialog *progress = dialog->findChild<QProgressDialog *>();
+            QVERIFY(progress->windowModality() == Qt::WindowModal && progress->value() > 0);
+        }
         if (how == "cancel") {
             QTest::mouseClick(dialog->findChild<QProgressDialog *>()->findChild<QPushButton *>(), Qt::LeftButton);
         } else if (how == "destroy") {
