@@ -100,9 +100,8 @@ VolumeLine parseVolumeLine(const QString &line, QChar letter, const QString &fil
 
 bool accessible(QChar letter)
 {
-    std::uint64_t total = 0;
     return platform::current().getDiskFreeSpaceEx((QString(letter) + QStringLiteral(":\\")).toStdWString(), nullptr,
-                                                  &total, nullptr);
+                                                  nullptr, nullptr);
 }
 
 // Finds the volume in "list volume" and gives it `letter`: the line that shows the letter, or
@@ -184,8 +183,7 @@ bool LargeFat32Format::isDriveAccessible(QString drive)
 {
     const QString root = drive.endsWith(QLatin1Char('\\')) ? drive : drive + QLatin1Char('\\');
     platform::Platform &p = platform::current();
-    std::uint64_t total = 0;
-    if (p.getDiskFreeSpaceEx(root.toStdWString(), nullptr, &total, nullptr)) {
+    if (p.getDiskFreeSpaceEx(root.toStdWString(), nullptr, nullptr, nullptr)) {
         qDebug() << "[检查访问] 驱动器" << drive << "可以正常访问";
         return true;
     }

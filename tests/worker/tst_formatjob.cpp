@@ -446,6 +446,8 @@ private slots:
             {"en-US", 100 * GiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
             {"zh-CN", -1, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
             {"en-US", 100 * sim::kMiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
+            // More than the listing's slack (256 MiB) below its "40 GB": not the volume formatted.
+            {"en-US", 40 * GiB - 300 * sim::kMiB, false, false, "1: 2:C 3: 4:", {"list volume / exit"}, ""},
             {"en-US", 40 * GiB, false, false, "1: 2:C 3: 4:", {"list volume / exit", "select volume 0 / remove letter=H / assign letter=H / exit"}, shown},
         };
         for (const auto &c : cases) {
