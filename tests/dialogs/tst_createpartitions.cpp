@@ -176,8 +176,9 @@ private slots:
         // A row chosen fills the fields; its buttons carry their row.
         tree->setCurrentItem(tree->topLevelItem(1));
         QCOMPARE(child<QLineEdit>(page, "sizeEdit")->text(), "250");
-        tree->setCurrentItem(tree->topLevelItem(3)); // the free space left: nothing to fill in
+        tree->clearSelection(); // still the current row, no longer chosen: nothing to fill in
         QCOMPARE(child<QLineEdit>(page, "sizeEdit")->text(), "");
+        tree->setCurrentItem(tree->topLevelItem(1));
         auto *edit = tree->itemWidget(tree->topLevelItem(1), 4)->findChild<QToolButton *>("editButton");
         QCOMPARE(edit->toolTip() + edit->property("row").toString(), "Edit1");
         QCOMPARE(boxes.titles(), (QStringList{"Invalid Size", "Invalid Size", "Size Too Large", "Drive Letter Unavailable",
