@@ -329,16 +329,19 @@ private slots:
     // Blind answers and answers to the prompt share one count of two; the bar moves meanwhile.
     void fat32formatAnswers()
     {
-        // Silence before the prompt, in seconds: none, one blind answer (150 ms at 0.05), two (400 ms);
-        // last, a tool that never shows its prompt (a console that hides it) and prints Done.
-        for (const QByteArray silence : {"0", "0.25", "0.6", "0.6 hidden"}) {
+        // Silence before the prompt, in seconds: none (the prompt known by any one of its words), one
+        // blind answer (150 ms at 0.05), two (400 ms); last, a tool that never shows its prompt (a
+        // console that hides it) and prints Done.
+        const char *whole = "Warning ALL data on drive $1 will be lost, are you sure\\r\\n(y/n) :";
+        for (const auto &[silence, shown] : {std::pair{"0", "(y/n) :"}, {"0", "are you sure"}, {"0", "it will be lost"},
+                                             {"0.25", whole}, {"0.6", whole}, {"0.6", ""}}) {
             TestMachine tm;
             buildMachine(tm, 0.05);
             QVERIFY(tm.write());
             QTemporaryDir logDir;
             const QByteArray log = QFile::encodeName(logDir.filePath("answers"));
-            const QByteArray prompt = silence.contains("hidden") ? "" : "printf \"Warning ALL data on drive $1 will be lost, are you sure\\r\\n(y/n) :\"\n";
-            ToolBin bin("sleep " + silence.left(3) + "\n" + prompt + "while IFS= read -r -t 0.5 line; do echo \"$line\" >> '" + log + "'; done\necho Done\n");
+            const QByteArray prompt = *shown ? QByteArray("printf \"") + shown + "\"\n" : QByteArray();
+            ToolBin bin(QByteArray("sleep ") + silence + "\n" + prompt + "while IFS= read -r -t 0.5 line; do echo \"$line\" >> '" + log + "'; done\necho Done\n");
             WorkerRig rig(this);
             QVERIFY(rig.format(opts("H:", "FAT32")));
             QCOMPARE(rig.result, "ok 格式化成功完成");
