@@ -432,6 +432,8 @@ private slots:
         const bool ran = worker.executeFormatWithDiskpart(opts("e:", "", "", 0, false));
         qputenv("TMPDIR", tmp);
         QVERIFY(!ran && bin.scripts().size() == 1);
+        // A text that is not a drive never reaches a dismount script.
+        QVERIFY(!worker.dismountWithDiskpart(QStringLiteral("E:\nselect volume F")) && bin.scripts().size() == 1);
     }
 
     // A volume that lost its letter gets it back: the line showing the letter, else a FAT32
