@@ -174,7 +174,7 @@ public:
 constexpr std::uint32_t COINIT_MULTITHREADED = 0x0;
 constexpr std::uint32_t COINIT_APARTMENTTHREADED = 0x2;
 
-enum class Tool { Diskpart, Cmd, Fat32Format };
+enum class Tool { Diskpart, Cmd, Fat32Format, Fsutil };
 
 struct NativeRunResult
 {
@@ -244,6 +244,9 @@ public:
     // The code page the console tools write their output in (GetConsoleOutputCP, or GetOEMCP
     // without a console): 437 on an English system, 936 on a Chinese one.
     virtual std::uint32_t consoleOutputCodePage() = 0;
+    // Console output in `codePage` as text, from the system's own tables (MultiByteToWideChar on
+    // Windows), so it needs no ICU. Bytes the code page does not define become U+FFFD.
+    virtual std::wstring decodeConsoleText(const std::string &bytes, std::uint32_t codePage) = 0;
     virtual std::wstring toolPath(Tool tool) = 0;
     // The program a QProcess should start for a Windows program name such as "diskpart.exe",
     // "diskpart" or "cmd.exe"; other names come back unchanged.
@@ -264,6 +267,37 @@ public:
     // Sleeps for the scaled duration.
     virtual void sleepMs(int nominalMs) = 0;
 };
+
+// One argument as CommandLineToArgvW reads it back: quoted when it is empty or holds a space,
+// a tab or a double quote; a quote escaped with a backslash, and backslashes doubled only where
+// a quote follows them.
+inline std::wstring quoteArgument(const std::wstring &argument)
+{
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return argument;
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+// A command line of a program path and its arguments, each quoted as above.
+inline std::wstring commandLine(const std::wstring &program, const std::vector<std::wstring> &arguments)
+{
+    std::wstring line = L"\"" + program + L"\""; // a program path holds no quote
+    for (const std::wstring &a : arguments)
+        line += L" " + quoteArgument(a);
+    return line;
+}
 
 // The implementation for this build: real Windows, or the simulated machine elsewhere and
 // wherever it was asked for.

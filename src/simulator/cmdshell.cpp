@@ -203,5 +203,22 @@ int toolMain(const QStringList &arguments)
     return r.exitCode;
 }
 
+int fsutilMain(const QStringList &arguments)
+{
+    MachineStore store;
+    const standin::ToolFault fault =
+        standin::takeToolFault(store, QStringLiteral("tool.fsutil"), arguments.join(QLatin1Char(' ')));
+    const QString extra = fault.outputLines();
+    if (fault.exitCode) {
+        standin::writeStdout(extra);
+        return *fault.exitCode;
+    }
+    Machine m;
+    const bool haveMachine = store.read(&m);
+    const CommandResult r = fsutil(arguments, m, haveMachine, diskpart::Wording{haveMachine && standin::chineseWording(m)});
+    standin::writeStdout(r.out + extra);
+    return r.exitCode;
+}
+
 } // namespace cmdshell
 } // namespace sim

@@ -1,6 +1,6 @@
 #pragma once
 
-// The cmd.exe stand-in: `cmd /c "<command>"` for the two commands the app sends,
+// The cmd.exe and fsutil.exe stand-ins: `cmd /c "<command>"` for the two commands the app sends,
 // `fsutil volume dismount X:` and `echo`; anything else is an unknown command. A line may chain
 // commands with `&`, `&&`, `||` and `|` as cmd does (outside double quotes, `^` escaping).
 
@@ -34,6 +34,10 @@ CommandResult run(MachineStore &store, const QString &commandLine);
 
 // main() of the `cmd` executable (arguments without the program name).
 int toolMain(const QStringList &arguments);
+
+// main() of the `fsutil` executable: the same fsutil, started directly (its faults target
+// "tool.fsutil"); its arguments are words, never a command line.
+int fsutilMain(const QStringList &arguments);
 
 } // namespace cmdshell
 } // namespace sim

@@ -2,6 +2,8 @@
 
 #include "common/driveletter.h"
 #include "platform/platform.h"
+#include "platform/privatefile.h"
+#include "platform/toolprocess.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -10,10 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
-#include <QStringDecoder>
-#include <QTemporaryFile>
-#include <QTextStream>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <climits>
@@ -29,58 +28,48 @@ constexpr qint64 OneGiB = 1073741824LL;
 using S = RunSettings;
 const RunSettings Table[] = {
     // Started through QProcess, merged, so that a failure can show the user what diskpart said.
-    S::named("formatUsingDiskpartByVolume")
-        .script(ScriptDir::TempLocation, "/diskpart_format_volume_%1_%2.txt", "\r\n", true)
+    S::named("formatUsingDiskpartByVolume").withScript()
         .tool("diskpart.exe", "/s").merged().finishWithin(120000)
-        .judged(SuccessTest::ExitCodeZero).disposed(Disposal::Keep),
+        .judged(SuccessTest::ExitCodeZero),
     // A non-zero exit code is diskpart reporting failure; it is not counted as success.
-    S::named("formatUsingDiskpart")
-        .script(ScriptDir::TempLocation, "/diskpart_format_%1_%2_%3.txt", "\r\n", true)
+    S::named("formatUsingDiskpart").withScript()
         .tool("diskpart.exe", "/s").native().finishWithin(120000)
-        .judged(SuccessTest::ExitCodeZero).disposed(Disposal::RemoveOnSuccess),
-    S::named("executeFormatWithDiskpart")
-        .script(ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", "\n", true)
-        .tool("diskpart.exe", "/s").native(platform::CREATE_NO_WINDOW).finishWithin(300000)
-        .judged(SuccessTest::ExitCodeZero).disposed(Disposal::RemoveOnSuccess),
-    S::named("formatByPartitionId")
-        .script(ScriptDir::QDirTemp, "/diskpart_format_%1_%2_%3.txt", "\r\n", true)
+        .judged(SuccessTest::ExitCodeZero),
+    S::named("executeFormatWithDiskpart").withScript()
+        .tool("diskpart.exe", "/s").native().finishWithin(300000)
+        .judged(SuccessTest::ExitCodeZero),
+    S::named("formatByPartitionId").withScript()
         .tool("diskpart.exe", "/s").merged().startWithin(10000).finishWithin(120000)
         .finishLargeWithin(300000, OneGiB).killWait(3000)
-        .judged(SuccessTest::ExitCodeZeroOrMarker).disposed(Disposal::Remove),
+        .judged(SuccessTest::ExitCodeZeroOrMarker),
+    // fsutil itself, not through cmd: cmd would look for it in the current folder and on PATH.
     S::named("dismountWithFsutil")
-        .tool("cmd.exe", "/c").startWithin(3000).finishWithin(10000)
+        .tool("fsutil.exe", nullptr).startWithin(3000).finishWithin(10000)
         .judged(SuccessTest::ExitCodeZero),
-    S::named("dismountWithDiskpart")
-        .script(ScriptDir::TempLocation, "/dismount_script.txt", "\n")
+    S::named("dismountWithDiskpart").withScript()
         .tool("diskpart.exe", "/s").startWithin(3000).finishWithin(15000)
-        .judged(SuccessTest::ExitCodeZeroNoChineseError).disposed(Disposal::Remove),
-    S::named("remountVolume")
-        .script(ScriptDir::TempLocation, "/remount_script.txt", "\n")
+        .judged(SuccessTest::ExitCodeZeroNoChineseError),
+    S::named("remountVolume").withScript()
         .tool("diskpart.exe", "/s").startWithin(3000).finishWithin(10000)
-        .judged(SuccessTest::Finished).disposed(Disposal::Remove),
+        .judged(SuccessTest::Finished),
     S::named("runFat32Format")
         .tool("fat32format.exe", nullptr).besideExecutable().merged().startWithin(3000).finishWithin(60000).killWait(3000)
         .judged(SuccessTest::Finished),
-    S::named("deletePartitionWithDiskpart")
-        .script(ScriptDir::TemporaryFile, nullptr, "\r\n")
+    S::named("deletePartitionWithDiskpart").withScript()
         .tool("diskpart", "/s").finishWithin(30000)
-        .judged(SuccessTest::ExitCodeZeroNoError).disposed(Disposal::Automatic),
-    S::named("assignDriveLetterWithDiskpart")
-        .script(ScriptDir::QDirTemp, "/diskpart_assign.txt", "\r\n")
+        .judged(SuccessTest::ExitCodeZeroNoError),
+    S::named("assignDriveLetterWithDiskpart").withScript()
         .tool("diskpart.exe", "/s").startWithin(5000).finishWithin(30000)
-        .judged(SuccessTest::ExitCodeZeroAndDiskpartSuccess).disposed(Disposal::Remove),
-    S::named("deletePartition")
-        .script(ScriptDir::QDirTemp, "/diskpart_delete.txt", "\r\n")
+        .judged(SuccessTest::ExitCodeZeroAndDiskpartSuccess),
+    S::named("deletePartition").withScript()
         .tool("diskpart.exe", "/s").startWithin(5000).finishWithin(30000)
-        .judged(SuccessTest::ExitCodeZeroOrDiskpartSuccess).disposed(Disposal::Remove),
-    S::named("executeDiskpartScript")
-        .script(ScriptDir::TemporaryFile, "/diskpart_XXXXXX.txt", "\r\n")
+        .judged(SuccessTest::ExitCodeZeroOrDiskpartSuccess),
+    S::named("executeDiskpartScript").withScript()
         .tool("diskpart.exe", "/s").startWithin(10000).finishWithin(60000).killWait(5000)
-        .judged(SuccessTest::ExitCodeZeroAndSuccessWord).disposed(Disposal::Automatic),
-    S::named("refreshPartitionTableForSplit")
-        .script(ScriptDir::QDirTemp, "/diskpart_refresh_%1_%2.txt", "\r\n", true)
+        .judged(SuccessTest::ExitCodeZeroAndSuccessWord),
+    S::named("refreshPartitionTableForSplit").withScript()
         .tool("diskpart.exe", "/s").startWithin(10000).finishWithin(30000).killWait(3000)
-        .judged(SuccessTest::ExitCodeZero).disposed(Disposal::Remove),
+        .judged(SuccessTest::ExitCodeZero),
     S::named("refreshAndDetectFileSystem")
         .tool("cmd.exe", "/c").startWithin(3000).finishWithin(10000)
         .judged(SuccessTest::Finished),
@@ -97,44 +86,18 @@ QString tag(const RunSettings &row)
     return QLatin1Char('[') + QLatin1String(row.name) + QLatin1Char(']');
 }
 
-// Empty when the temporary directory does not exist: the framework then answers with an empty
-// path, and the script would otherwise land in the root directory.
-QString directoryOf(ScriptDir dir)
+// Scripts are written as Windows text: UTF-8, each line ended by "\r\n".
+std::string scriptBytes(const QStringList &lines)
 {
-    const QString path = dir == ScriptDir::QDirTemp ? QDir::tempPath()
-                                                    : QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-    return path.isEmpty() || !QFileInfo(path).isDir() ? QString() : path;
-}
-
-// One pass, so a part that itself contains "%2" is not substituted again.
-QString fillPlaceholders(const QString &pattern, const QStringList &values)
-{
-    QString out;
-    out.reserve(pattern.size() + 32);
-    for (int i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern.at(i);
-        if (c == QLatin1Char('%') && i + 1 < pattern.size() && pattern.at(i + 1).isDigit()) {
-            const int index = pattern.at(i + 1).digitValue();
-            if (index >= 1 && index <= values.size()) {
-                out += values.at(index - 1);
-                ++i;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
-}
-
-bool writeLines(QIODevice &device, const RunSettings &row, const QStringList &lines)
-{
-    QTextStream stream(&device);
-    stream.setEncoding(QStringConverter::Utf8);
-    const QString lineEnd = QString::fromLatin1(row.lineEnd);
+    QByteArray bytes;
     for (const QString &line : lines)
-        stream << line << lineEnd;
-    stream.flush();
-    return stream.status() == QTextStream::Ok;
+        bytes += line.toUtf8() + "\r\n";
+    return bytes.toStdString();
+}
+
+bool keepScripts()
+{
+    return qEnvironmentVariableIntValue("TESSALINE_KEEP_SCRIPTS") == 1;
 }
 
 QString programFor(const RunSettings &row)
@@ -161,11 +124,11 @@ int finishLimitFor(const RunSettings &row, const RunRequest &request)
 
 void runNative(const RunSettings &row, const RunRequest &request, RunResult &result)
 {
-    const QString commandLine = QStringLiteral("%1 %2 \"%3\"")
-                                    .arg(QLatin1String(row.program), QLatin1String(row.leadArgument),
-                                         QDir::toNativeSeparators(result.scriptPath));
+    const std::wstring commandLine = platform::commandLine(
+        programFor(row).toStdWString(),
+        {QString::fromLatin1(row.leadArgument).toStdWString(), QDir::toNativeSeparators(result.scriptPath).toStdWString()});
     const platform::NativeRunResult native = platform::current().runHidden(
-        commandLine.toStdWString(), row.creationFlags,
+        commandLine, row.creationFlags,
         static_cast<std::uint32_t>(realMs(finishLimitFor(row, request))));
     result.started = native.started;
     result.startError = native.startError;
@@ -212,10 +175,10 @@ void runProcess(Run run, const RunRequest &request, RunResult &result)
     }
 
     QStringList arguments;
-    if (row.dir != ScriptDir::None)
+    if (row.script)
         arguments << QDir::toNativeSeparators(result.scriptPath);
     if (run == Run::DismountWithFsutil)
-        arguments << QStringLiteral("fsutil volume dismount %1").arg(request.drive); // checked by run()
+        arguments << QStringLiteral("volume") << QStringLiteral("dismount") << request.drive; // checked by run()
     else
         arguments += request.arguments;
     if (!startProcess(run, arguments, *process, result))
@@ -258,35 +221,6 @@ void runProcess(Run run, const RunRequest &request, RunResult &result)
     }
 }
 
-void dispose(const RunSettings &row, RunResult &result)
-{
-    if (!result.scriptWritten)
-        return;
-    bool remove = false;
-    switch (row.disposal) {
-    case Disposal::None:
-    case Disposal::Automatic:
-        return;
-    case Disposal::Keep:
-        remove = !result.started;
-        if (!remove)
-            qDebug().noquote() << tag(row) << "脚本文件保留在:" << result.scriptPath;
-        break;
-    case Disposal::Remove:
-        remove = true;
-        break;
-    case Disposal::RemoveOnSuccess:
-        remove = result.success || !result.started;
-        if (result.success)
-            qDebug() << "✅ 格式化成功，已清理脚本文件";
-        else if (result.started)
-            qWarning().noquote() << "❌ 格式化失败，保留脚本文件用于调试:" << result.scriptPath;
-        break;
-    }
-    if (remove)
-        result.scriptRemoved = QFile::remove(result.scriptPath) || !QFile::exists(result.scriptPath);
-}
-
 } // namespace
 
 const RunSettings &settings(Run run)
@@ -319,39 +253,20 @@ int writeLimitMs(int baseMs, qint64 bytes)
 
 QString decode(const QByteArray &bytes)
 {
-    const std::uint32_t codePage = platform::current().consoleOutputCodePage();
-    const QByteArray name = codePage == 65001 ? QByteArray("UTF-8") : "CP" + QByteArray::number(codePage);
-    QStringDecoder decoder(name.constData());
-    if (!decoder.isValid()) {
-        qWarning() << "No decoder for console code page" << codePage;
-        return QString::fromLocal8Bit(bytes);
-    }
-    return decoder(bytes);
+    platform::Platform &p = platform::current();
+    return QString::fromStdWString(p.decodeConsoleText(bytes.toStdString(), p.consoleOutputCodePage()));
 }
 
-QString scriptPathFor(Run run, const QStringList &nameParts, qint64 millis)
+bool knownCommand(const QString &line)
 {
-    const RunSettings &row = settings(run);
-    if (!row.fileName || row.dir == ScriptDir::None || row.dir == ScriptDir::TemporaryFile)
-        return QString();
-    const QString dir = directoryOf(row.dir);
-    if (dir.isEmpty())
-        return QString();
-    const QString pattern = QString::fromLatin1(row.fileName);
-    QStringList values = nameParts;
-    if (row.withMillis) {
-        // The milliseconds always fill the last placeholder, however many parts were given.
-        int highest = 0;
-        for (int i = 0; i + 1 < pattern.size(); ++i) {
-            if (pattern.at(i) == QLatin1Char('%') && pattern.at(i + 1).isDigit())
-                highest = qMax(highest, pattern.at(i + 1).digitValue());
-        }
-        while (values.size() < highest - 1)
-            values << QString();
-        values = values.mid(0, qMax(0, highest - 1));
-        values << QString::number(millis);
-    }
-    return dir + fillPlaceholders(pattern, values);
+    // A label is any text without a quote or a control character (a line break would end the
+    // command and start one of the label's choosing).
+    static const QRegularExpression commands(QStringLiteral(
+        "^(?:select (?:disk|partition) [0-9]{1,9}|select volume (?:[0-9]{1,9}|[A-Za-z])"
+        "|format fs=(?:ntfs|fat32|exfat|fat)(?: quick)?(?: unit=[0-9]{1,9})?(?: label=\"[^\"\\p{Cc}\\p{Zl}\\p{Zp}]*\")? override"
+        "|assign(?: letter=[A-Za-z])?|remove(?: letter=[A-Za-z])?|delete partition override"
+        "|extend(?: size=[0-9]{1,19})?|rescan|list (?:volume|partition)|detail partition|exit)\\z"));
+    return commands.match(line).hasMatch();
 }
 
 bool judge(const RunSettings &row, const RunResult &result)
@@ -402,6 +317,7 @@ bool startProcess(Run run, const QStringList &arguments, QProcess &process, RunR
 
     process.setProgram(programFor(row));
     process.setArguments(all);
+    platform::hideConsoleWindow(process);
     process.setProcessChannelMode(row.channels == Channels::Merged ? QProcess::MergedChannels
                                                                    : QProcess::SeparateChannels);
     process.start(QIODevice::ReadWrite);
@@ -436,30 +352,29 @@ RunResult run(Run run, const RunRequest &request)
         return result;
     }
 
-    std::unique_ptr<QTemporaryFile> temporary;
-    if (row.dir == ScriptDir::TemporaryFile) {
-        // A template of the row's own, or the facility's default one in QDir::tempPath().
-        const QString dir = directoryOf(row.fileName ? ScriptDir::TempLocation : ScriptDir::QDirTemp);
-        temporary = row.fileName ? std::make_unique<QTemporaryFile>(dir + QLatin1String(row.fileName))
-                                 : std::make_unique<QTemporaryFile>();
-        if (!dir.isEmpty() && temporary->open()) {
-            result.scriptPath = temporary->fileName();
-            result.scriptWritten = writeLines(*temporary, row, request.scriptLines);
-            temporary->close();
-        }
-    } else if (row.dir != ScriptDir::None) {
-        result.scriptPath = scriptPathFor(run, request.nameParts, QDateTime::currentMSecsSinceEpoch());
-        QFile file(result.scriptPath);
-        if (!result.scriptPath.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-            result.scriptWritten = writeLines(file, row, request.scriptLines);
-            file.close();
-            if (!result.scriptWritten)
-                QFile::remove(result.scriptPath);
+    for (const QString &line : request.scriptLines) {
+        if (!knownCommand(line)) {
+            qWarning().noquote() << tag(row) << "refused: not a command of ours:" << line;
+            result.refused = true;
+            return result;
         }
     }
-    if (row.dir != ScriptDir::None && !result.scriptWritten) {
-        qWarning().noquote() << tag(row) << "无法创建脚本文件:" << result.scriptPath;
-        return result;
+
+    std::unique_ptr<platform::PrivateFile> script;
+    if (row.script) {
+        std::uint32_t error = 0;
+        // An empty answer (a temporary folder that does not exist) would put the folder at the root.
+        const QString parent = QDir::tempPath();
+        if (!parent.isEmpty() && QFileInfo(parent).isDir())
+            script = platform::PrivateFile::create(QFile::encodeName(parent).toStdString(), row.name, error);
+        if (script) {
+            result.scriptPath = QFile::decodeName(QByteArray::fromStdString(script->path()));
+            result.scriptWritten = script->write(scriptBytes(request.scriptLines));
+        }
+        if (!result.scriptWritten) {
+            qWarning().noquote() << tag(row) << "无法创建脚本文件:" << result.scriptPath << "error" << error;
+            return result;
+        }
     }
 
     result.finishLimitMs = finishLimitFor(row, request);
@@ -471,11 +386,12 @@ RunResult run(Run run, const RunRequest &request)
     result.success = judge(row, result);
     qDebug() << tag(row) << "started:" << result.started << "exit code:" << result.exitCode
              << "timed out:" << result.timedOut << "success:" << result.success;
-    dispose(row, result);
-    if (temporary) {
-        temporary.reset();
-        result.scriptRemoved = !QFile::exists(result.scriptPath);
+    if (script && keepScripts()) {
+        script->keep();
+        qDebug().noquote() << tag(row) << "脚本文件保留在:" << result.scriptPath;
     }
+    script.reset();
+    result.scriptRemoved = result.scriptWritten && !QFile::exists(result.scriptPath);
     return result;
 }
 
@@ -525,7 +441,10 @@ QString failureCause(Run run, const RunResult &result)
     QString program = QString::fromLatin1(settings(run).program);
     if (program.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
         program.chop(4);
-    if (!result.scriptWritten && settings(run).dir != ScriptDir::None)
+    if (result.refused)
+        return QCoreApplication::translate("ScriptRunner", "%1 was not started: a drive or script line was not one the app writes")
+            .arg(program);
+    if (!result.scriptWritten && settings(run).script)
         return QCoreApplication::translate("ScriptRunner", "its script file could not be written");
     if (!result.started)
         return QCoreApplication::translate("ScriptRunner", "%1 could not be started%2")

@@ -6,13 +6,17 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/platform.h"
+
 #include <atomic>
 #include <cstdint>
 
-// Runs the Windows tools the jobs need (diskpart with a script, cmd with fsutil, fat32format):
-// write the script to a temporary file, start the tool hidden, wait a bounded time, judge the
-// outcome and remove or keep the script. How each run does this is one row of a table; the jobs
-// name their run and supply only the script and the parts of the file name.
+// Runs the Windows tools the jobs need (diskpart with a script, fsutil, fat32format): write the
+// script to a private file (a folder of the process's own, a random name created exclusively,
+// held against writing), start the tool by its full path without a console window, wait a
+// bounded time, judge the outcome and remove the script (TESSALINE_KEEP_SCRIPTS=1 keeps it, for
+// debugging). How each run does this is one row of a table; the jobs name their run and supply
+// only the script and the arguments.
 namespace scriptrunner {
 
 // One row per call site.
@@ -33,13 +37,6 @@ enum class Run {
     StorageRefreshEcho,        // the no-op console command before file-system detection
 };
 
-enum class ScriptDir {
-    None,          // no script: the arguments say everything
-    TempLocation,  // QStandardPaths::TempLocation + fileName
-    QDirTemp,      // QDir::tempPath() + fileName
-    TemporaryFile, // a QTemporaryFile; fileName is its template below TempLocation, or null for the default
-};
-
 enum class Starter { Native, Process };
 enum class Channels { Separate, Merged };
 
@@ -54,23 +51,12 @@ enum class SuccessTest {
     ExitCodeZeroOrDiskpartSuccess,  // exit code 0, or "DiskPart successfully" (any case) in the output
 };
 
-enum class Disposal {
-    None,            // no script file
-    Keep,            // left for inspection; removed only when the tool could not be started
-    Remove,          // removed after the run whatever happened
-    RemoveOnSuccess, // kept for inspection when the run failed
-    Automatic,       // a QTemporaryFile, gone when the run returns
-};
-
 // One run's row. Rows are built by name (RunSettings::named(...).script(...).tool(...)...), so a
 // row reads as what it sets; what a row does not set keeps the default below.
 struct RunSettings
 {
-    const char *name = nullptr;          // the job step, for traces
-    ScriptDir dir = ScriptDir::None;
-    const char *fileName = nullptr;      // "%1".."%n" are the caller's parts, the last one the milliseconds
-    bool withMillis = false;             // the last placeholder is QDateTime::currentMSecsSinceEpoch()
-    const char *lineEnd = "";
+    const char *name = nullptr;          // the job step, for traces and the script's name
+    bool script = false;                 // the request's lines go to a script file ("\r\n" ends)
     Starter starter = Starter::Process;
     std::uint32_t creationFlags = 0;     // native starts only
     const char *program = nullptr;       // a Windows program name, resolved through the platform
@@ -83,7 +69,6 @@ struct RunSettings
     qint64 largeAboveBytes = 0;
     int killWaitMs = 0;                  // nominal second wait after a kill; 0: none
     SuccessTest success = SuccessTest::Finished;
-    Disposal disposal = Disposal::None;
 
     static constexpr RunSettings named(const char *step)
     {
@@ -91,14 +76,10 @@ struct RunSettings
         r.name = step;
         return r;
     }
-    // A script file: where, under which name, and how its lines end.
-    constexpr RunSettings script(ScriptDir where, const char *file, const char *lineEnding, bool millis = false) const
+    constexpr RunSettings withScript() const
     {
         RunSettings r = *this;
-        r.dir = where;
-        r.fileName = file;
-        r.lineEnd = lineEnding;
-        r.withMillis = millis;
+        r.script = true;
         return r;
     }
     constexpr RunSettings tool(const char *windowsProgram, const char *lead) const
@@ -114,12 +95,12 @@ struct RunSettings
         r.programBesideExecutable = true;
         return r;
     }
-    // Started by the platform's hidden native start rather than QProcess.
-    constexpr RunSettings native(std::uint32_t flags = 0) const
+    // Started by the platform's hidden native start rather than QProcess, without a console window.
+    constexpr RunSettings native() const
     {
         RunSettings r = *this;
         r.starter = Starter::Native;
-        r.creationFlags = flags;
+        r.creationFlags = platform::CREATE_NO_WINDOW;
         return r;
     }
     constexpr RunSettings merged() const
@@ -160,12 +141,6 @@ struct RunSettings
         r.success = test;
         return r;
     }
-    constexpr RunSettings disposed(Disposal how) const
-    {
-        RunSettings r = *this;
-        r.disposal = how;
-        return r;
-    }
 };
 
 const RunSettings &settings(Run run);
@@ -175,8 +150,7 @@ const QStringList &formatSuccessMarkers();
 
 struct RunRequest
 {
-    QStringList nameParts;     // fill the file name's placeholders, the milliseconds excepted
-    QStringList scriptLines;   // each written followed by the row's line end
+    QStringList scriptLines;   // each one diskpart command (knownCommand), written with "\r\n"
     QStringList arguments;     // after the lead argument (and the script path, when there is one)
     qint64 sizeBytes = 0;      // picks the longer finish time-out where the row has one
     int finishTimeoutMs = 0;   // nominal; overrides the row's when positive
@@ -213,21 +187,23 @@ struct RunResult
     QString errorOutput;          // standard error (separate channels only)
     bool scriptRemoved = false;
     bool success = false;
-    bool refused = false;         // the drive text was not one letter and a colon
+    bool refused = false;         // a drive text or a script line was not what it must be
     int finishLimitMs = 0;        // nominal, as applied to this run
 };
 
 // Writes, starts, waits, judges and disposes as the run's row says. Blocks the calling thread.
 RunResult run(Run run, const RunRequest &request);
 
-// The script's full path for this run, from the row's directory and name (not for
-// QTemporaryFile rows, whose name the facility makes).
-QString scriptPathFor(Run run, const QStringList &nameParts, qint64 millis);
+// True when `line` is one of the diskpart commands the jobs write, with values of their own
+// shape (numbers, one letter, a file system, a quoted label without quotes or control
+// characters). A run whose script holds any other line starts nothing.
+bool knownCommand(const QString &line);
 
 // The row's success test applied to a finished run.
 bool judge(const RunSettings &row, const RunResult &result);
 
-// Every tool writes in the console's code page, so every run's output is decoded through it.
+// Every tool writes in the console's code page, so every run's output is decoded through it, by
+// the platform (no ICU needed).
 QString decode(const QByteArray &bytes);
 
 // For tools the job talks to while they run (fat32format): sets up `process` as the row says

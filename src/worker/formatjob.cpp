@@ -210,7 +210,6 @@ bool FormatEngine::formatByVolume(const QString &driveLetter, const QString &fil
     formatLine += QStringLiteral(" label=\"%1\" override").arg(corrected);
 
     scriptrunner::RunRequest request;
-    request.nameParts = {QString(letter)};
     request.scriptLines = {QStringLiteral("select volume %1").arg(letter.toUpper()), formatLine, QStringLiteral("exit")};
     if (!quickFormat) {
         // A full format writes every sector, so its limit grows with the volume.
@@ -251,7 +250,6 @@ bool FormatEngine::executeFormatWithDiskpart(const FormatOptions &options)
     const QString formatLine = QStringLiteral("format fs=%1 quick%2 label=\"%3\" override")
                                    .arg(fileSystem, unitParameter(options.clusterSize), label);
     scriptrunner::RunRequest request;
-    request.nameParts = {QString::number(byId ? id.disk : 0), QString::number(byId ? id.partition : 0)};
     if (byId) {
         request.scriptLines = {QStringLiteral("select disk %1").arg(id.disk),
                                QStringLiteral("select partition %1").arg(id.partition), formatLine,
@@ -344,7 +342,6 @@ bool FormatEngine::formatByPartitionId(const QString &partitionId, const QString
     const QString cleanLabel = volumelabel::forFileSystemAscii(fileSystem, label);
 
     scriptrunner::RunRequest request;
-    request.nameParts = {QString::number(id.disk), QString::number(id.partition)};
     request.scriptLines = {
         QStringLiteral("select disk %1").arg(id.disk),
         QStringLiteral("select partition %1").arg(id.partition),

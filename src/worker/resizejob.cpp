@@ -250,7 +250,6 @@ bool ResizeJob::formatUsingDiskpart(const QString &partitionId)
     const bool inScript = !m_label.isEmpty() && volumelabel::isPrintableAscii(m_label)
                           && volumelabel::forFileSystem(QStringLiteral("NTFS"), m_label) == m_label;
     scriptrunner::RunRequest request;
-    request.nameParts = {QString::number(id.disk), QString::number(id.partition)};
     request.scriptLines = {
         QStringLiteral("select disk %1").arg(id.disk),
         QStringLiteral("select partition %1").arg(id.partition),

@@ -267,7 +267,6 @@ void SplitJob::onCreateFinished(bool success, const QString &message)
 bool SplitJob::refreshPartitionTable(int diskNumber)
 {
     scriptrunner::RunRequest request;
-    request.nameParts = {QString::number(diskNumber)};
     request.scriptLines = {QStringLiteral("select disk %1").arg(diskNumber), QStringLiteral("rescan"),
                            QStringLiteral("list partition"), QStringLiteral("exit")};
     const scriptrunner::RunResult result = scriptrunner::run(scriptrunner::Run::SplitRefresh, request);

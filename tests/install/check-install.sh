@@ -8,7 +8,7 @@ trap 'rm -rf "$prefix"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 id=com.morvane.Tessaline
-for f in bin/tessaline bin/tessaline-sim libexec/tessaline/diskpart libexec/tessaline/cmd \
+for f in bin/tessaline bin/tessaline-sim libexec/tessaline/diskpart libexec/tessaline/cmd libexec/tessaline/fsutil \
          libexec/tessaline/fat32format.exe share/applications/$id.desktop \
          share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }

@@ -66,6 +66,7 @@ public:
     }
     std::uint32_t lastError() const override { return m_inner.lastError(); }
     std::uint32_t consoleOutputCodePage() override { return m_inner.consoleOutputCodePage(); }
+    std::wstring decodeConsoleText(const std::string &b, std::uint32_t cp) override { return m_inner.decodeConsoleText(b, cp); }
     platform::HResult enterGuiThreadApartment() override { return m_inner.enterGuiThreadApartment(); }
     std::wstring toolPath(platform::Tool tool) override { return m_inner.toolPath(tool); }
     std::wstring resolveProgram(const std::wstring &program) override { return m_inner.resolveProgram(program); }

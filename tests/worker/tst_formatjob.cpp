@@ -60,7 +60,7 @@ QMap<QString, QString> volumes(const sim::Machine &m, QMap<QString, QString> *se
 }
 
 // TESSALINE_BIN_DIR for as long as it lives: a diskpart that logs each script before running
-// the real one (none for "no diskpart"), the real cmd, and the real fat32format.exe, none, or a
+// the real one (none for "no diskpart"), the real fsutil, and the real fat32format.exe, none, or a
 // bash script.
 class ToolBin
 {
@@ -70,7 +70,7 @@ public:
         const QByteArray dir = QFile::encodeName(m_dir.path());
         if (fat32 != "no diskpart")
             write("diskpart", "{ echo ===; cat \"$2\"; } >> '" + dir + "/log'\nexec '" + m_real + "/diskpart' \"$@\"\n");
-        QFile::link(QFile::decodeName(m_real + "/cmd"), m_dir.filePath("cmd"));
+        QFile::link(QFile::decodeName(m_real + "/fsutil"), m_dir.filePath("fsutil"));
         if (fat32 == "real")
             QFile::link(QFile::decodeName(m_real + "/fat32format.exe"), m_dir.filePath("fat32format.exe"));
         else if (!fat32.isEmpty())

@@ -28,6 +28,7 @@
 #include "platform/windows/windowsplatform.h"
 #else
 #include <fcntl.h>
+#include <iconv.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -517,6 +518,40 @@ public:
         return sim::standin::consoleCodePage(readMachine(&m) ? m.displayLanguage : QString());
     }
 
+#ifdef _WIN32
+    std::wstring decodeConsoleText(const std::string &bytes, std::uint32_t codePage) override
+    {
+        return windows::instance().decodeConsoleText(bytes, codePage);
+    }
+#else
+    // glibc's own tables: no ICU involved, as on Windows.
+    std::wstring decodeConsoleText(const std::string &bytes, std::uint32_t codePage) override
+    {
+        const std::string name = codePage == 65001 ? std::string("UTF-8") : "CP" + std::to_string(codePage);
+        const iconv_t cd = iconv_open("WCHAR_T", name.c_str());
+        if (cd == iconv_t(-1))
+            return std::wstring(bytes.size(), L'\uFFFD');
+        std::wstring text;
+        std::string in = bytes;
+        char *from = in.data();
+        std::size_t left = in.size();
+        wchar_t buffer[256];
+        while (left > 0) {
+            char *to = reinterpret_cast<char *>(buffer);
+            std::size_t room = sizeof buffer;
+            const std::size_t rc = iconv(cd, &from, &left, &to, &room);
+            text.append(buffer, std::size_t(reinterpret_cast<wchar_t *>(to) - buffer));
+            if (rc == std::size_t(-1) && errno != E2BIG) { // a byte the code page does not define
+                text += L'\uFFFD';
+                ++from;
+                --left;
+            }
+        }
+        iconv_close(cd);
+        return text;
+    }
+#endif
+
     // --- Tools ---
     std::wstring toolPath(Tool tool) override
     {
@@ -525,6 +560,7 @@ public:
         case Tool::Diskpart: return ws(dir + QStringLiteral("/diskpart") + kExe);
         case Tool::Cmd: return ws(dir + QStringLiteral("/cmd") + kExe);
         case Tool::Fat32Format: return ws(dir + QStringLiteral("/fat32format.exe"));
+        case Tool::Fsutil: return ws(dir + QStringLiteral("/fsutil") + kExe);
         }
         return std::wstring();
     }
@@ -540,6 +576,8 @@ public:
             return toolPath(Tool::Cmd);
         if (name == QLatin1String("fat32format.exe") || name == QLatin1String("fat32format"))
             return toolPath(Tool::Fat32Format);
+        if (name == QLatin1String("fsutil.exe") || name == QLatin1String("fsutil"))
+            return toolPath(Tool::Fsutil);
         return program;
     }
 

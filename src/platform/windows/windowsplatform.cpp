@@ -122,6 +122,17 @@ std::uint32_t WindowsPlatform::consoleOutputCodePage()
     return cp != 0 ? cp : GetOEMCP();
 }
 
+std::wstring WindowsPlatform::decodeConsoleText(const std::string &bytes, std::uint32_t codePage)
+{
+    if (bytes.empty())
+        return std::wstring();
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::wstring text(std::size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), text.data(), n);
+    return text;
+}
+
 std::uint32_t WindowsPlatform::getLogicalDrives() { return GetLogicalDrives(); }
 
 std::uint32_t WindowsPlatform::getDriveType(const std::wstring &root) { return GetDriveTypeW(root.c_str()); }
@@ -189,6 +200,7 @@ std::wstring WindowsPlatform::toolPath(Tool tool)
     case Tool::Diskpart: return systemDirectory() + L"\\diskpart.exe";
     case Tool::Cmd: return systemDirectory() + L"\\cmd.exe";
     case Tool::Fat32Format: return executableDirectory() + L"\\fat32format.exe";
+    case Tool::Fsutil: return systemDirectory() + L"\\fsutil.exe";
     }
     return std::wstring();
 }
@@ -202,6 +214,8 @@ std::wstring WindowsPlatform::resolveProgram(const std::wstring &program)
         return toolPath(Tool::Cmd);
     if (name == L"fat32format.exe" || name == L"fat32format")
         return toolPath(Tool::Fat32Format);
+    if (name == L"fsutil.exe" || name == L"fsutil")
+        return toolPath(Tool::Fsutil);
     return program;
 }
 

@@ -24,6 +24,7 @@ public:
     // The code page console tools write in: the console's, or the OEM code page when the
     // process has no console.
     std::uint32_t consoleOutputCodePage() override;
+    std::wstring decodeConsoleText(const std::string &bytes, std::uint32_t codePage) override;
 
     std::uint32_t getLogicalDrives() override;
     std::uint32_t getDriveType(const std::wstring &root) override;

@@ -1,0 +1,7 @@
+#include "platform/toolprocess.h"
+
+namespace platform {
+
+void hideConsoleWindow(QProcess &) {}
+
+} // namespace platform
