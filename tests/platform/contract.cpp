@@ -1,6 +1,9 @@
 #include "contract.h"
 
+#include "platform/privatefile.h"
+
 #include <chrono>
+#include <cstdio>
 #include <cwctype>
 #include <map>
 
@@ -279,9 +282,11 @@ void tools(Platform &p, Harness &h, const Profile &profile)
     CHECK(h, p.toolPath(Tool::Diskpart) == profile.diskpartPath);
     CHECK(h, p.toolPath(Tool::Cmd) == profile.cmdPath);
     CHECK(h, p.toolPath(Tool::Fat32Format) == profile.fat32formatPath);
+    CHECK(h, p.toolPath(Tool::Fsutil) == profile.fsutilPath);
     const std::pair<std::wstring, std::wstring> names[] = {
         {L"diskpart.exe", profile.diskpartPath}, {L"DISKPART", profile.diskpartPath}, {L"cmd.exe", profile.cmdPath},
-        {L"Cmd", profile.cmdPath}, {L"fat32format.exe", profile.fat32formatPath}, {L"notepad.exe", L"notepad.exe"},
+        {L"Cmd", profile.cmdPath}, {L"fat32format.exe", profile.fat32formatPath}, {L"FSUTIL.EXE", profile.fsutilPath},
+        {L"notepad.exe", L"notepad.exe"},
     };
     for (const auto &[name, path] : names)
         h.check(p.resolveProgram(name) == path, "resolveProgram", __FILE__, __LINE__, toUtf8(name));
@@ -309,6 +314,49 @@ void processes(Platform &p, Harness &h, const Profile &profile)
     CHECK(h, !r.started);
     CHECK_EQ(h, r.startError, 2); // ERROR_FILE_NOT_FOUND
     CHECK(h, !r.exitCodeObtained);
+}
+
+// Each script in a fresh folder under a fresh name; a name that exists already is never reused
+// or followed; gone afterwards unless kept.
+void privateFiles(Harness &h, const Profile &profile)
+{
+    std::uint32_t error = 0;
+    std::unique_ptr<PrivateFile> a = PrivateFile::create(profile.tempFolder, "contract", error);
+    std::unique_ptr<PrivateFile> b = PrivateFile::create(profile.tempFolder, "contract", error);
+    if (!CHECK(h, a && b))
+        return;
+    const std::string prefix = profile.tempFolder + profile.separator + "tessaline-";
+    h.check(a->path().compare(0, prefix.size(), prefix) == 0, "in a folder of its own", __FILE__, __LINE__, a->path());
+    const std::string folderA = a->path().substr(0, a->path().rfind(profile.separator));
+    CHECK(h, folderA != b->path().substr(0, b->path().rfind(profile.separator)));
+    CHECK(h, a->write("select disk 0\r\nexit\r\n"));
+    CHECK(h, exists(a->path()));
+
+    error = 0;
+    CHECK(h, !PrivateFile::createAt(a->path(), error));
+    CHECK(h, error != 0);
+    CHECK(h, exists(a->path()));
+
+    const std::string pathA = a->path(), pathB = b->path();
+    a.reset();
+    CHECK(h, !exists(pathA) && !exists(folderA));
+    b->keep();
+    b.reset();
+    CHECK(h, exists(pathB));
+    // What was kept is the caller's to remove.
+    std::remove(pathB.c_str());
+    std::remove(pathB.substr(0, pathB.rfind(profile.separator)).c_str());
+}
+
+// Console output in the three code pages the tools write in on English, Western European and
+// Chinese systems.
+void consoleText(Platform &p, Harness &h)
+{
+    CHECK(h, p.decodeConsoleText("\x82\x9b ok", 437) == L"\u00e9\u00a2 ok");  // é¢
+    CHECK(h, p.decodeConsoleText("\x82\x9b ok", 850) == L"\u00e9\u00f8 ok");  // éø
+    CHECK(h, p.decodeConsoleText("\xd6\xd0\xce\xc4", 936) == L"\u4e2d\u6587"); // 中文
+    CHECK(h, p.decodeConsoleText("\xe4\xb8\xad", 65001) == L"\u4e2d");
+    CHECK(h, p.decodeConsoleText("", 936).empty());
 }
 
 void systemFacts(Platform &p, Harness &h, const Profile &profile)
@@ -345,6 +393,8 @@ void run(Platform &p, const Profile &profile, Harness &h)
     h.group("volumes", [&] { volumes(p, h, profile); });
     h.group("tool locations", [&] { tools(p, h, profile); });
     h.group("hidden processes", [&] { processes(p, h, profile); });
+    h.group("private script files", [&] { privateFiles(h, profile); });
+    h.group("console text in its code page", [&] { consoleText(p, h); });
     h.group("version, administrator and time scale", [&] { systemFacts(p, h, profile); });
     p.coUninitialize();
     p.coUninitialize();

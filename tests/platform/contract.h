@@ -61,7 +61,10 @@ struct Profile
     // A mounted root with a non-empty volume label, and its label.
     std::wstring labelledRoot;
     // Where the tools must come from.
-    std::wstring diskpartPath, cmdPath, fat32formatPath;
+    std::wstring diskpartPath, cmdPath, fat32formatPath, fsutilPath;
+    // A folder private script files may be made in (UTF-8), and its separator.
+    std::string tempFolder;
+    char separator = '/';
     // A command line that never ends by itself (the time-out case).
     std::wstring hangingCommand;
     std::optional<platform::WindowsVersion> version; // exact, when the machine is known
@@ -70,6 +73,9 @@ struct Profile
 };
 
 void run(platform::Platform &p, const Profile &profile, Harness &h);
+
+// Whether a file or folder exists (UTF-8 path), for the private-file checks.
+bool exists(const std::string &path);
 
 // For messages: ASCII as is, anything else as "?".
 std::string toUtf8(const std::wstring &s);

@@ -2,14 +2,25 @@
 
 #include "contract.h"
 
+#include "platform/privatefile.h"
 #include "platform/simulated/simulatedplatform.h"
 #include "support/testmachine.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstring>
 #include <thread>
+
+bool contract::exists(const std::string &path)
+{
+    return QFileInfo::exists(QFile::decodeName(QByteArray::fromStdString(path)));
+}
 
 int main(int argc, char **argv)
 {
@@ -42,6 +53,9 @@ int main(int argc, char **argv)
     profile.diskpartPath = bin + L"/diskpart";
     profile.cmdPath = bin + L"/cmd";
     profile.fat32formatPath = bin + L"/fat32format.exe";
+    profile.fsutilPath = bin + L"/fsutil";
+    QTemporaryDir temp;
+    profile.tempFolder = QFile::encodeName(temp.path()).toStdString();
     profile.hangingCommand = L"\"" + QCoreApplication::applicationFilePath().toStdWString() + L"\" --hang";
     profile.version = platform::WindowsVersion{6, 3};
     profile.administrator = false;
@@ -49,5 +63,26 @@ int main(int argc, char **argv)
 
     contract::Harness h;
     contract::run(platform::current(), profile, h);
+    h.group("private script files: modes and links", [&] {
+        std::uint32_t error = 0;
+        std::unique_ptr<platform::PrivateFile> f = platform::PrivateFile::create(profile.tempFolder, "modes", error);
+        if (!CHECK(h, f))
+            return;
+        struct stat file {}, folder {};
+        CHECK(h, ::stat(f->path().c_str(), &file) == 0 && (file.st_mode & 0777) == 0600);
+        CHECK(h, ::stat(QFileInfo(QString::fromStdString(f->path())).path().toUtf8().constData(), &folder) == 0
+                     && (folder.st_mode & 0777) == 0700);
+        // A link where the file would go is neither followed nor replaced.
+        const QString target = temp.filePath(QStringLiteral("target")), link = temp.filePath(QStringLiteral("link"));
+        QFile t(target);
+        CHECK(h, t.open(QIODevice::WriteOnly) && t.write("mine") == 4);
+        t.close();
+        CHECK(h, QFile::link(target, link));
+        CHECK(h, !platform::PrivateFile::createAt(link.toStdString(), error));
+        CHECK(h, QFile::link(temp.filePath(QStringLiteral("nowhere")), temp.filePath(QStringLiteral("dangling"))));
+        CHECK(h, !platform::PrivateFile::createAt(temp.filePath(QStringLiteral("dangling")).toStdString(), error));
+        CHECK(h, !QFile::exists(temp.filePath(QStringLiteral("nowhere"))));
+        CHECK(h, t.open(QIODevice::ReadOnly) && t.readAll() == "mine");
+    });
     return h.finish();
 }

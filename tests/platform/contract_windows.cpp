@@ -6,6 +6,11 @@
 #include "platform/windows/windowsplatform.h"
 #include "platform/windows/wmi.h"
 
+#include "platform/privatefile.h"
+
+#include <aclapi.h>
+#include <shellapi.h>
+
 #include <cwchar>
 
 void runVariantChecks(contract::Harness &h); // variant_windows.cpp
@@ -37,7 +42,96 @@ std::wstring labelledFixedRoot(platform::Platform &p)
     return std::wstring();
 }
 
+std::wstring wide(const std::string &utf8)
+{
+    std::wstring out(utf8.size(), L'\0');
+    out.resize(std::size_t(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), int(out.size()))));
+    return out;
+}
+
+std::string temporaryFolder()
+{
+    wchar_t dir[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, dir);
+    while (n > 0 && dir[n - 1] == L'\\')
+        --n;
+    std::string out;
+    for (DWORD i = 0; i < n; ++i)
+        out += char(dir[i]); // the prefix's temporary folder is ASCII
+    return out;
+}
+
+// What only Windows has: share modes, the folder's DACL, and the argument rules of
+// CommandLineToArgvW.
+void windowsOnly(contract::Harness &h, const contract::Profile &profile, bool wine)
+{
+    h.group("private script files: held against writing, folder for the user and SYSTEM", [&] {
+        std::uint32_t error = 0;
+        std::unique_ptr<platform::PrivateFile> f = platform::PrivateFile::create(profile.tempFolder, "share", error);
+        if (!CHECK(h, f))
+            return;
+        CHECK(h, f->write("exit\r\n"));
+        const std::wstring path = wide(f->path());
+        HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        CHECK(h, writer == INVALID_HANDLE_VALUE);
+        CHECK_EQ(h, GetLastError(), ERROR_SHARING_VIOLATION);
+        if (writer != INVALID_HANDLE_VALUE)
+            CloseHandle(writer);
+        // A tool reading it with read sharing only still can.
+        HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        char bytes[16] = {};
+        DWORD got = 0;
+        CHECK(h, reader != INVALID_HANDLE_VALUE && ReadFile(reader, bytes, sizeof bytes, &got, nullptr) && got == 6);
+        if (reader != INVALID_HANDLE_VALUE)
+            CloseHandle(reader);
+
+        const std::wstring folder = path.substr(0, path.rfind(L'\\'));
+        PACL dacl = nullptr;
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        CHECK_EQ(h, GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                          &dacl, nullptr, &sd), ERROR_SUCCESS);
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        // Wine keeps the entries but not the protection flag.
+        CHECK(h, sd && GetSecurityDescriptorControl(sd, &control, &revision) && (wine || (control & SE_DACL_PROTECTED)));
+        if (CHECK(h, dacl && dacl->AceCount == 2)) {
+            int system = 0, other = 0;
+            for (DWORD i = 0; i < dacl->AceCount; ++i) {
+                void *ace = nullptr;
+                if (GetAce(dacl, i, &ace) && static_cast<ACE_HEADER *>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+                    PSID sid = &static_cast<ACCESS_ALLOWED_ACE *>(ace)->SidStart;
+                    ++(IsWellKnownSid(sid, WinLocalSystemSid) ? system : other);
+                }
+            }
+            CHECK(h, system == 1 && other == 1);
+        }
+        if (sd)
+            LocalFree(sd);
+    });
+    h.group("command lines read back as CommandLineToArgvW reads them", [&] {
+        const std::vector<std::wstring> args = {
+            L"/s", L"C:\\Users\\A B\\x.txt", L"", L"say \"hi\"", L"ends\\", L"a\\\\\"b", L"tab\there", L"& | ^ % !",
+            L"C:\\dir with space\\",
+        };
+        const std::wstring program = L"C:\\Program Files\\Tessaline\\tool.exe";
+        int count = 0;
+        LPWSTR *argv = CommandLineToArgvW(platform::commandLine(program, args).c_str(), &count);
+        if (!CHECK(h, argv && count == int(args.size()) + 1))
+            return;
+        CHECK(h, argv[0] == program);
+        for (std::size_t i = 0; i < args.size(); ++i)
+            h.check(argv[i + 1] == args[i], "argument read back", __FILE__, __LINE__, contract::toUtf8(args[i]));
+        LocalFree(argv);
+    });
+}
+
 } // namespace
+
+bool contract::exists(const std::string &path)
+{
+    return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 int wmain(int argc, wchar_t **argv)
 {
@@ -65,6 +159,9 @@ int wmain(int argc, wchar_t **argv)
     profile.diskpartPath = systemDirectory() + L"\\diskpart.exe";
     profile.cmdPath = systemDirectory() + L"\\cmd.exe";
     profile.fat32formatPath = platform::windows::executableDirectory() + L"\\fat32format.exe";
+    profile.fsutilPath = systemDirectory() + L"\\fsutil.exe";
+    profile.tempFolder = temporaryFolder();
+    profile.separator = '\\';
     profile.hangingCommand = L"\"" + std::wstring(argv[0]) + L"\" --hang";
     if (wine)
         profile.administrator = true; // Wine's user is an administrator
@@ -89,6 +186,7 @@ int wmain(int argc, wchar_t **argv)
         CHECK(h, cp == GetConsoleOutputCP() || (GetConsoleOutputCP() == 0 && cp == GetOEMCP()));
         CHECK(h, cp != 0);
     });
+    windowsOnly(h, profile, wine);
     runVariantChecks(h);
     return h.finish();
 }
