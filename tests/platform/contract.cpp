@@ -359,6 +359,22 @@ void consoleText(Platform &p, Harness &h)
     CHECK(h, p.decodeConsoleText("", 936).empty());
 }
 
+// Arguments with spaces, quotes and backslashes come back from the command line one for one.
+void commandLines(Harness &h, const Profile &profile)
+{
+    const std::vector<std::wstring> args = {
+        L"/s", L"C:\\Users\\A B\\x.txt", L"", L"say \"hi\"", L"ends\\", L"a\\\\\"b", L"tab\there",
+        L"& | ^ % !", L"C:\\dir with space\\", L"\\\\server\\share", L"\"",
+    };
+    const std::wstring program = L"C:\\Program Files\\Tessaline\\tool.exe";
+    const std::vector<std::wstring> back = profile.splitCommandLine(commandLine(program, args));
+    if (!CHECK_EQ(h, back.size(), args.size() + 1))
+        return;
+    CHECK(h, back[0] == program);
+    for (std::size_t i = 0; i < args.size(); ++i)
+        h.check(back[i + 1] == args[i], "argument read back", __FILE__, __LINE__, toUtf8(args[i]));
+}
+
 void systemFacts(Platform &p, Harness &h, const Profile &profile)
 {
     const WindowsVersion v = p.windowsVersion();
@@ -395,6 +411,7 @@ void run(Platform &p, const Profile &profile, Harness &h)
     h.group("hidden processes", [&] { processes(p, h, profile); });
     h.group("private script files", [&] { privateFiles(h, profile); });
     h.group("console text in its code page", [&] { consoleText(p, h); });
+    h.group("command lines read back as CommandLineToArgvW reads them", [&] { commandLines(h, profile); });
     h.group("version, administrator and time scale", [&] { systemFacts(p, h, profile); });
     p.coUninitialize();
     p.coUninitialize();

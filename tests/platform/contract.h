@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,6 +66,8 @@ struct Profile
     // A folder private script files may be made in (UTF-8), and its separator.
     std::string tempFolder;
     char separator = '/';
+    // How the tools' command lines are split into arguments (CommandLineToArgvW's rules).
+    std::function<std::vector<std::wstring>(const std::wstring &)> splitCommandLine;
     // A command line that never ends by itself (the time-out case).
     std::wstring hangingCommand;
     std::optional<platform::WindowsVersion> version; // exact, when the machine is known

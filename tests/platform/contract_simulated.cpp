@@ -54,6 +54,7 @@ int main(int argc, char **argv)
     profile.cmdPath = bin + L"/cmd";
     profile.fat32formatPath = bin + L"/fat32format.exe";
     profile.fsutilPath = bin + L"/fsutil";
+    profile.splitCommandLine = platform::simulated::splitCommandLine;
     QTemporaryDir temp;
     profile.tempFolder = QFile::encodeName(temp.path()).toStdString();
     profile.hangingCommand = L"\"" + QCoreApplication::applicationFilePath().toStdWString() + L"\" --hang";

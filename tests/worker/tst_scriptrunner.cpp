@@ -166,6 +166,9 @@ private slots:
         request.scriptLines = {QStringLiteral("select disk 0"), QStringLiteral("select partition 1"), QStringLiteral("exit")};
         const RunResult r = scriptrunner::run(run, request);
         QCOMPARE(outcome(r), expected);
+        // A native start never opens a console window.
+        if (scriptrunner::settings(run).starter == scriptrunner::Starter::Native)
+            QCOMPARE(scriptrunner::settings(run).creationFlags, platform::CREATE_NO_WINDOW);
         if (setup == "no temp") {
             QCOMPARE(tm.read().faults.size(), 1);
             return;
