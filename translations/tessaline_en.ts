@@ -2940,6 +2940,10 @@ Error: %1</source>
         <source>%1 reported an error</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 was not started: a drive or script line was not one the app writes</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SplitPartitionDialog</name>

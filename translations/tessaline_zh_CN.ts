@@ -3081,6 +3081,10 @@ Error: %1</source>
         <source>%1 reported an error</source>
         <translation>%1 报告了错误</translation>
     </message>
+    <message>
+        <source>%1 was not started: a drive or script line was not one the app writes</source>
+        <translation>%1 未启动：驱动器或脚本行不是本程序所写的格式</translation>
+    </message>
 </context>
 <context>
     <name>SplitPartitionDialog</name>
