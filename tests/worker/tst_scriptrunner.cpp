@@ -116,28 +116,28 @@ private slots:
         const QByteArray exit5 = R"({"target":"tool.diskpart","exitCode":5})";
         // Native starts. A failing diskpart fails the format runs by disk and partition too, though
         // they read no output.
-        QTest::newRow("NTFS conversion") << Run::FormatUsingDiskpart << none << "" << "started exit 0 success removed";
-        QTest::newRow("NTFS conversion: 5") << Run::FormatUsingDiskpart << exit5 << "" << "started exit 5 failure removed";
-        QTest::newRow("format with diskpart: 5") << Run::ExecuteFormatWithDiskpart << exit5 << "" << "started exit 5 failure removed";
+        QTest::newRow("NTFS conversion") << Run::FormatUsingDiskpart << none << "" << "formatUsingDiskpart: started exit 0 success removed";
+        QTest::newRow("NTFS conversion: 5") << Run::FormatUsingDiskpart << exit5 << "" << "formatUsingDiskpart: started exit 5 failure removed";
+        QTest::newRow("format with diskpart: 5") << Run::ExecuteFormatWithDiskpart << exit5 << "" << "executeFormatWithDiskpart: started exit 5 failure removed";
         // Process starts; 120 s nominal at 0.01 is 1.2 s, and the tool would hang for 30 s.
-        QTest::newRow("by volume") << Run::FormatByVolume << none << "" << "started exit 0 success removed";
-        QTest::newRow("by volume: hangs") << Run::FormatByVolume << Hang << "slow" << "started timed out failure removed";
-        // A job's cancel flag that is never set still leaves the limit in force.
-        QTest::newRow("by volume: hangs, cancellable") << Run::FormatByVolume << Hang << "slow cancellable" << "started timed out failure removed";
-        QTest::newRow("by volume: no tool") << Run::FormatByVolume << none << "no tools" << "not started error text failure removed";
-        QTest::newRow("by id: hangs") << Run::FormatByPartitionId << Hang << "slow" << "started timed out failure removed";
+        QTest::newRow("by volume") << Run::FormatByVolume << none << "" << "formatUsingDiskpartByVolume: started exit 0 success removed";
+        QTest::newRow("by volume: hangs") << Run::FormatByVolume << Hang << "slow" << "formatUsingDiskpartByVolume: started timed out after 120000 failure removed";
+        // A job's cancel flag that is never set still leaves the limit in force, here its own.
+        QTest::newRow("by volume: hangs, cancellable") << Run::FormatByVolume << Hang << "slow cancellable" << "formatUsingDiskpartByVolume: started timed out after 1 failure removed";
+        QTest::newRow("by volume: no tool") << Run::FormatByVolume << none << "no tools" << "formatUsingDiskpartByVolume: not started error text failure removed";
+        QTest::newRow("by id: hangs") << Run::FormatByPartitionId << Hang << "slow" << "formatByPartitionId: started timed out after 120000 failure removed";
         QTest::newRow("by id: crashes") << Run::FormatByPartitionId << QByteArray(R"({"target":"tool.diskpart","crash":true})") << ""
-                                        << "started exit none crashed failure removed";
-        QTest::newRow("dismount") << Run::DismountWithDiskpart << none << "" << "started exit 0 success removed";
+                                        << "formatByPartitionId: started exit none crashed failure removed";
+        QTest::newRow("dismount") << Run::DismountWithDiskpart << none << "" << "dismountWithDiskpart: started exit 0 success removed";
         // No separate start wait: the failed start shows only when waiting for the end.
-        QTest::newRow("delete: no tool") << Run::DeletePartition << none << "no tools" << "not started error text failure removed";
+        QTest::newRow("delete: no tool") << Run::DeletePartition << none << "no tools" << "deletePartitionWithDiskpart: not started error text failure removed";
         QTest::newRow("merge") << Run::MergeScript << QByteArray(R"({"target":"tool.diskpart","exitCode":0,"output":"DiskPart successfully removed"})")
-                               << "" << "started exit 0 success removed";
-        QTest::newRow("split refresh") << Run::SplitRefresh << none << "" << "started exit 0 success removed";
-        QTest::newRow("kept on request") << Run::FormatUsingDiskpart << exit5 << "keep" << "started exit 5 failure kept";
+                               << "" << "executeDiskpartScript: started exit 0 success removed";
+        QTest::newRow("split refresh") << Run::SplitRefresh << none << "" << "refreshPartitionTableForSplit: started exit 0 success removed";
+        QTest::newRow("kept on request") << Run::FormatUsingDiskpart << exit5 << "keep" << "formatUsingDiskpart: started exit 5 failure kept";
         // A fault that fires once: still there afterwards means the tool never ran.
         const QByteArray once = R"({"target":"tool.diskpart","exitCode":0,"times":1})";
-        QTest::newRow("no temp folder") << Run::FormatByVolume << once << "no temp" << "no script not started failure";
+        QTest::newRow("no temp folder") << Run::FormatByVolume << once << "no temp" << ": no script not started failure";
     }
 
     void runs()
@@ -167,10 +167,14 @@ private slots:
         RunRequest request;
         request.scriptLines = {QStringLiteral("select disk 0"), QStringLiteral("select partition 1"), QStringLiteral("exit")};
         const std::atomic<bool> never{false};
-        if (setup.endsWith("cancellable"))
+        if (setup.endsWith("cancellable")) {
             request.cancel = &never;
+            request.finishTimeoutMs = 1;
+        }
         const RunResult r = scriptrunner::run(run, request);
-        QCOMPARE(outcome(r), expected);
+        QCOMPARE(QFileInfo(r.scriptPath).fileName().section(QLatin1Char('-'), 0, 0) + QStringLiteral(": ")
+                     + outcome(r).replace("timed out", "timed out after " + QString::number(r.finishLimitMs)),
+                 expected);
         if (setup == "no temp") {
             QCOMPARE(tm.read().faults.size(), 1);
             return;
