@@ -58,7 +58,7 @@ private slots:
     }
 
     // The space kept free beside a new partition: by the free space when it is known, by the
-    // disk's size class at each boundary when the free space had to be estimated.
+    // disk's size class at each boundary when the free space had to be estimated. And a full table.
     void creationReserve()
     {
         constexpr qint64 M = 1024 * 1024, G = 1024 * M;
@@ -69,6 +69,11 @@ private slots:
         };
         for (const auto &c : cases)
             QCOMPARE(creationplan::reserveFor(c.free, c.disk), c.reserve);
+        // A full GPT table names its size (the MBR wording is checked with the dialog).
+        creationplan::Region full;
+        full.partitionStyle = 2;
+        full.freeTableEntries = 0;
+        QCOMPARE(creationplan::tableRefusal(full, 1), "The partition table of this disk is full (128 partitions).");
     }
 };
 
