@@ -1,4 +1,5 @@
-// The cmd stand-in: fsutil's dismount, echo, and everything else as an unknown command.
+// The cmd stand-in: fsutil's dismount, echo, and everything else as an unknown command; and the
+// fsutil stand-in on its own (rows whose arguments start with "fsutil").
 
 #include "standins.h"
 
@@ -45,6 +46,13 @@ private slots:
         QTest::newRow("escaped ampersand is text") << QStringList{"/c", "echo a ^& b"} << "" << "" << 0 << "a & b\r\n" << "";
         QTest::newRow("pipe") << QStringList{"/c", "echo one& echo two | echo three"} << "" << "" << 0 << "one\r\nthree\r\n" << "";
         QTest::newRow("pipe after a skipped command") << QStringList{"/c", "xyz && echo one | echo two"} << "" << "" << 1 << "" << unknown;
+        QTest::newRow("fsutil itself") << QStringList{"fsutil", "volume", "dismount", "e:"} << "" << "" << 0 << "" << "";
+        // Its arguments are words: nothing in them is a command.
+        QTest::newRow("fsutil itself, not a drive") << QStringList{"fsutil", "volume", "dismount", "E: & echo pwned"} << "" << "" << 123
+                                                    << "Error:  The filename, directory name, or volume label syntax is incorrect.\r\n" << "";
+        QTest::newRow("fsutil itself, fault") << QStringList{"fsutil", "volume", "dismount", "E:"} << ""
+                                              << R"({"target":"tool.fsutil","exitCode":5,"output":"Error:  Access is denied."})"
+                                              << 5 << "Error:  Access is denied.\r\n" << "";
         QTest::newRow("fault: exit code") << dismountE << "" << R"({"target":"tool.cmd","exitCode":5,"output":"Error:  Access is denied."})"
                                           << 5 << "Error:  Access is denied.\r\n" << "";
     }
@@ -69,7 +77,8 @@ private slots:
         QVERIFY(tm.write());
         const sim::Machine before = tm.read();
 
-        const ToolRun r = runTool("cmd", args);
+        const bool fsutil = args.first() == "fsutil";
+        const ToolRun r = runTool(fsutil ? "fsutil" : "cmd", fsutil ? args.mid(1) : args);
         QCOMPARE(r.exitCode, exitCode);
         QCOMPARE(r.out, out);
         QCOMPARE(r.err, err);

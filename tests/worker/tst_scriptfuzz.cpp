@@ -19,14 +19,10 @@ namespace {
 
 using Options = DiskOperationWorker::FormatOptions;
 
-// Control characters, quotes, the characters cmd gives meaning to, right-to-left marks,
-// Hebrew and Arabic, emoji, CJK, a byte-order mark.
-const char32_t Pool[] = {
-    0x00, 0x01, 0x07, 0x08, '\t', '\n', 0x0B, 0x0C, '\r', 0x1B, 0x1F, 0x7F, 0x85, 0x2028, 0x2029,
-    '"', '\'', '`', '&', '|', '^', '%', '!', '<', '>', '(', ')', ';', ',', '=', '\\', '/', ':', '*', '?',
-    '$', '#', '@', '[', ']', '{', '}', '~', ' ', '-', '+', '.', 'E', 'e', 'Z', 'q', '0', '1', '7', '9',
-    0x05D0, 0x0627, 0x202E, 0x200F, 0x1F600, 0x1F4BE, 0x4E2D, 0x6587, 0x00E9, 0xFEFF, 0xFFFD, 0x0660, 0xFF11,
-};
+// Control characters, quotes, cmd's special characters, letters and digits (ASCII, Arabic-Indic,
+// full-width), right-to-left marks, Hebrew, Arabic, emoji, CJK, a byte-order mark.
+const char32_t Pool[] = U"\x00\x01\x07\b\t\n\v\f\r\x1b\x1f\x7f\x85\u2028\u2029\"'`&|^%!<>();,=\\/:*?$#@[]{}~ -+.EeZq0179"
+                            U"\u05d0\u0627\u202e\u200f\U0001f600\U0001f4be\u4e2d\u6587\u00e9\ufeff\ufffd\u0660\uff11";
 
 // Plausible beginnings, so that many inputs get past the first check.
 const char *const Starts[] = {"", "E:", "e", "0:1", "1:2", "Data", "ntfs", "FAT32", "exfat", "12", "E:\\", "  "};
@@ -37,7 +33,7 @@ QString generated(std::mt19937 &rng)
     // Mostly short; one in twenty runs past 300 characters.
     const int length = rng() % 20 == 0 ? 300 + int(rng() % 40) : int(rng() % 12);
     for (int i = 0; i < length; ++i) {
-        const char32_t c = Pool[rng() % std::size(Pool)];
+        const char32_t c = Pool[rng() % (std::size(Pool) - 1)]; // the terminator aside
         text += QString::fromUcs4(&c, 1);
     }
     return text;
@@ -46,15 +42,11 @@ QString generated(std::mt19937 &rng)
 // The lines the jobs write, each on its own.
 bool wellFormed(const QString &line)
 {
-    static const QList<QRegularExpression> shapes = [] {
-        QList<QRegularExpression> list;
-        for (const char *shape : {"select disk [0-9]+", "select partition [0-9]+", "select volume ([0-9]+|[A-Za-z])",
-                                  "format fs=(ntfs|fat32|exfat)( quick)?( unit=[0-9]+)?( label=\"[^\"\\x00-\\x1f\\x7f-\\x9f\\x{2028}\\x{2029}]*\")? override",
-                                  "assign letter=[A-Za-z]", "assign", "remove letter=[A-Za-z]", "delete partition override", "exit"})
-            list << QRegularExpression(QStringLiteral("\\A%1\\z").arg(QLatin1String(shape)));
-        return list;
-    }();
-    return std::any_of(shapes.cbegin(), shapes.cend(), [&](const QRegularExpression &re) { return re.match(line).hasMatch(); });
+    static const QRegularExpression shapes(QStringLiteral(
+        "\\A(select (disk|partition) [0-9]+|select volume ([0-9]+|[A-Za-z])|assign( letter=[A-Za-z])?"
+        "|format fs=(ntfs|fat32|exfat)( quick)?( unit=[0-9]+)?( label=\"[^\"\\x00-\\x1f\\x7f-\\x9f\\x{2028}\\x{2029}]*\")? override"
+        "|remove letter=[A-Za-z]|delete partition override|exit)\\z"));
+    return shapes.match(line).hasMatch();
 }
 
 QStringList g_programs; // what the runner tried to start
@@ -106,20 +98,17 @@ private slots:
         int written = 0, changed = 0;
         // Reads and removes the script an operation kept, if it wrote one.
         const auto collect = [&](const QString &input) {
-            const QStringList folders = QDir(scripts.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-            for (const QString &folder : folders) {
+            for (const QString &folder : QDir(scripts.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
                 QDir dir(scripts.filePath(folder));
                 for (const QString &name : dir.entryList(QDir::Files)) {
                     QFile f(dir.filePath(name));
-                    if (!f.open(QIODevice::ReadOnly))
-                        continue;
-                    ++written;
-                    const QStringList lines = QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"));
-                    for (int i = 0; i < lines.size(); ++i) {
-                        const bool last = i == lines.size() - 1;
-                        if (last ? !lines[i].isEmpty() : !wellFormed(lines[i]))
-                            badLines << input.toUtf8().toPercentEncoding() + " -> " + lines[i].toUtf8().toPercentEncoding();
-                    }
+                    written += f.open(QIODevice::ReadOnly);
+                    QStringList lines = QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"));
+                    if (!lines.takeLast().isEmpty()) // every line ends, the last one too
+                        lines << QStringLiteral("(no line end)");
+                    for (const QString &line : lines)
+                        if (!wellFormed(line))
+                            badLines << input.toUtf8().toPercentEncoding() + " -> " + line.toUtf8().toPercentEncoding();
                 }
                 dir.removeRecursively();
             }

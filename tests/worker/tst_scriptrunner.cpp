@@ -103,8 +103,102 @@ private slots:
         QCOMPARE(outcome(scriptrunner::run(Run::MergeScript, request)), "no script not started cancelled failure");
     }
 
-    // The success test of each row on runs that ended as given. Every script lives in a folder
-    // of its own (0700) under a random name (0600), both gone after the run.
+    // The success test of each row on runs that ended as given.
+    void judge()
+    {
+        const int Crashed = -1, TimedOut = -2;
+        const std::tuple<Run, int, const char *, const char *, bool> cases[] = {
+            {Run::FormatByPartitionId, 1, "DISKPART SUCCESSFULLY formatted", "", true},
+            {Run::FormatByPartitionId, 1, "  100 百分比已完成", "", true},
+            {Run::FormatByPartitionId, 5, "Virtual Disk Service error:", "", false},
+            {Run::FormatByPartitionId, Crashed, "Format complete", "", true},
+            {Run::FormatByPartitionId, TimedOut, "100 percent completed", "", false},
+            {Run::DismountWithDiskpart, 0, "虚拟磁盘服务错误:", "", false},
+            {Run::DeletePartition, 0, "", "ERROR", false},
+            {Run::MergeScript, 0, "DiskPart 成功地扩展了卷。", "", true},
+            {Run::MergeScript, 0, "Leaving DiskPart...", "", false},
+            {Run::MergeScript, 1, "success", "", false},
+            {Run::RemountVolume, 5, "", "", true}, // the job reads the code itself
+        };
+        QList<bool> got, want;
+        for (const auto &[run, exitCode, output, errorOutput, success] : cases) {
+            RunResult r;
+            r.finished = exitCode != TimedOut;
+            r.crashed = exitCode == Crashed;
+            r.exitCodeObtained = exitCode >= 0;
+            r.exitCode = exitCode;
+            r.output = QString::fromUtf8(output);
+            r.errorOutput = QString::fromUtf8(errorOutput);
+            got << scriptrunner::judge(scriptrunner::settings(run), r);
+            want << success;
+        }
+        QCOMPARE(got, want);
+    }
+
+    // The one-line cause of a failed run: how the tool ended, with its own error text (the
+    // paragraphs after its last banner, selection or success message) and never its transcript.
+    void failureCause()
+    {
+        const int Refused = -5, NotWritten = -4, NotStarted = -3, Crashed = -1, TimedOut = -2;
+        const QString banner = "\r\nDiskPart version 10.0.19041.1\r\n\r\nOn computer: X\r\n\r\n"
+                               "Disk 0 is now the selected disk.\r\n\r\n";
+        const std::tuple<int, QString, const char *> cases[] = {
+            {Refused, "", "diskpart was not started: a drive or script line was not one the app writes"},
+            {NotWritten, "", "its script file could not be written"},
+            {NotStarted, "", "diskpart could not be started: no such file"},
+            {TimedOut, banner, "diskpart timed out after 45 s and was stopped"},
+            {Crashed, banner, "diskpart crashed"},
+            {7, "", "diskpart ended with exit code 7"},
+            {4, banner + "Virtual Disk Service error:\r\nThe media is write protected.\r\n",
+             "diskpart ended with exit code 4: Virtual Disk Service error: The media is write protected."},
+            {2, banner + "The specified partition is not valid.\r\nPlease select a valid partition.\r\n\r\n"
+                         "There is no partition selected.\r\n",
+             "diskpart ended with exit code 2: The specified partition is not valid. Please select a valid "
+             "partition. There is no partition selected."},
+            {4, "磁盘 0 现在是所选磁盘。\r\n\r\n虚拟磁盘服务错误:\r\n介质受写入保护。\r\n\r\n",
+             "diskpart ended with exit code 4: 虚拟磁盘服务错误: 介质受写入保护。"},
+            {0, banner + "DiskPart successfully deleted the selected partition.\r\n\r\nLeaving DiskPart...\r\nError\r\n",
+             "Error"},
+        };
+        QStringList got, want;
+        for (const auto &[ending, output, cause] : cases) {
+            RunResult r;
+            r.refused = ending == Refused;
+            r.scriptWritten = ending > NotWritten;
+            r.started = ending > NotStarted;
+            r.startErrorText = QStringLiteral("no such file");
+            r.timedOut = ending == TimedOut;
+            r.finished = r.started && !r.timedOut;
+            r.crashed = ending == Crashed;
+            r.exitCodeObtained = r.finished && !r.crashed;
+            r.exitCode = ending;
+            r.output = output;
+            r.finishLimitMs = 45000;
+            got << scriptrunner::failureCause(Run::DeletePartition, r);
+            want << QString::fromUtf8(cause);
+        }
+        QCOMPARE(got, want);
+    }
+
+    // A run that writes gets its base limit plus the bytes' time at the floor speed, whole
+    // seconds up; unknown bytes get none, and no sum wraps past INT_MAX.
+    void writeLimits()
+    {
+        const qint64 floor = scriptrunner::FloorWriteBytesPerSecond;
+        const std::tuple<int, qint64, int> cases[] = {
+            {120000, 0, 120000},         {120000, 1, 121000},
+            {120000, floor, 121000},     {120000, floor + 1, 122000},
+            {120000, -1, -1},            {646, 2147483 * floor, INT_MAX - 1},
+            {648, 2147483 * floor, INT_MAX}, {60000, std::numeric_limits<qint64>::max(), INT_MAX},
+        };
+        for (const auto &[base, bytes, limit] : cases)
+            QCOMPARE(scriptrunner::writeLimitMs(base, bytes), limit);
+    }
+
+    // Real runs of the stand-in diskpart: the starter, the time limit, the success test, the
+
+    // Real runs of the stand-in diskpart: each row's start, limit and success test. Every script
+    // lives in a folder of its own (0700) under a random name (0600), both gone after the run.
     void runs_data()
     {
         QTest::addColumn<Run>("run");
