@@ -14,6 +14,7 @@
 #include "dialogs/splitpartitiondialog.h"
 #include "dialogs/partitionprogressdialog.h"
 #include "dialogs/resizedialog.h"
+#include "storage/scriptrunner.h"
 #include "storage/windowsstoragemanager.h"
 #include "worker/diskoperationworker.h"
 
@@ -312,6 +313,19 @@ private slots:
         worker.formatPartitionAsync({QString(), QStringLiteral("NTFS"), QString(), 0, true});
         QCOMPARE(results.size(), 2);
         QVERIFY(results.at(0).endsWith(QStringLiteral("ReFS")));
+        // The tool runner's causes, one for each way a run ends badly.
+        for (int ending = 0; ending < 7; ++ending) {
+            scriptrunner::RunResult r;
+            r.refused = ending == 0;
+            r.scriptWritten = ending > 1;
+            r.started = ending > 2;
+            r.cancelled = ending == 3;
+            r.timedOut = ending == 4;
+            r.crashed = ending == 5;
+            r.finished = r.exitCodeObtained = ending == 6;
+            r.exitCode = 7;
+            texts << scriptrunner::failureCause(scriptrunner::Run::DeletePartition, r);
+        }
         texts << results << worker.getCurrentOperationName() << WindowsStorageManager::returnCodeText(42002)
               << volumelabel::refusal(QStringLiteral("FAT32"), QStringLiteral("a.b"));
 
