@@ -330,6 +330,7 @@ void privateFiles(Harness &h, const Profile &profile)
     const std::string folderA = a->path().substr(0, a->path().rfind(profile.separator));
     CHECK(h, folderA != b->path().substr(0, b->path().rfind(profile.separator)));
     CHECK(h, a->write("select disk 0\r\nexit\r\n"));
+    CHECK(h, b->write("x")); // a single byte is a whole write too
     CHECK(h, exists(a->path()));
 
     error = 0;
