@@ -314,7 +314,7 @@ private slots:
         QCOMPARE(results.size(), 2);
         QVERIFY(results.at(0).endsWith(QStringLiteral("ReFS")));
         // The tool runner's causes, one for each way a run ends badly.
-        for (int ending = 0; ending < 7; ++ending) {
+        for (int ending = 0; ending < 8; ++ending) {
             scriptrunner::RunResult r;
             r.refused = ending == 0;
             r.scriptWritten = ending > 1;
@@ -322,8 +322,8 @@ private slots:
             r.cancelled = ending == 3;
             r.timedOut = ending == 4;
             r.crashed = ending == 5;
-            r.finished = r.exitCodeObtained = ending == 6;
-            r.exitCode = 7;
+            r.finished = r.exitCodeObtained = ending >= 6;
+            r.exitCode = ending == 6 ? 7 : 0; // then an exit code, or a quiet failure
             texts << scriptrunner::failureCause(scriptrunner::Run::DeletePartition, r);
         }
         texts << results << worker.getCurrentOperationName() << WindowsStorageManager::returnCodeText(42002)

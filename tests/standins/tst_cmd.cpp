@@ -29,6 +29,7 @@ private slots:
         QTest::newRow("missing volume, Chinese") << dismountQ << "zh" << "" << 2 << "错误:  系统找不到指定的文件。\r\n" << "";
         QTest::newRow("not elevated") << dismountE << "user" << "" << 1
                                       << "The FSUTIL utility requires that you have administrative privileges.\r\n" << "";
+        QTest::newRow("exit /b") << QStringList{"/c", "exit /b 4"} << "" << "" << 4 << "" << "";
         QTest::newRow("echo off") << QStringList{"/c", "echo off >nul"} << "" << "" << 0 << "" << "";
         // Bytes in the machine's code page (437 here, 936 in the Chinese rows), not UTF-8.
         QTest::newRow("echo, code page 437") << QStringList{"/c", "echo déjà vu"} << "" << "" << 0 << "déjà vu\r\n" << "";

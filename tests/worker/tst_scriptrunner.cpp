@@ -227,6 +227,7 @@ private slots:
         QTest::newRow("delete: no tool") << Run::DeletePartition << none << "no tools" << "deletePartitionWithDiskpart: not started error text failure removed";
         QTest::newRow("merge") << Run::MergeScript << QByteArray(R"({"target":"tool.diskpart","exitCode":0,"output":"DiskPart successfully removed"})")
                                << "" << "executeDiskpartScript: started exit 0 success removed";
+        QTest::newRow("merge: hangs") << Run::MergeScript << Hang << "slow" << "executeDiskpartScript: started timed out after 60000 failure removed";
         QTest::newRow("split refresh") << Run::SplitRefresh << none << "" << "refreshPartitionTableForSplit: started exit 0 success removed";
         QTest::newRow("kept on request") << Run::FormatUsingDiskpart << exit5 << "keep" << "formatUsingDiskpart: started exit 5 failure kept";
         // A fault that fires once: still there afterwards means the tool never ran.
