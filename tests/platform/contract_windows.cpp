@@ -7,6 +7,7 @@
 #include "platform/windows/wmi.h"
 
 #include "platform/privatefile.h"
+#include "platform/windows/widetext.h"
 
 #include <aclapi.h>
 #include <shellapi.h>
@@ -42,12 +43,7 @@ std::wstring labelledFixedRoot(platform::Platform &p)
     return std::wstring();
 }
 
-std::wstring wide(const std::string &utf8)
-{
-    std::wstring out(utf8.size(), L'\0');
-    out.resize(std::size_t(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), int(out.size()))));
-    return out;
-}
+std::wstring wide(const std::string &utf8) { return platform::windows::wideText(utf8, CP_UTF8); }
 
 std::string temporaryFolder()
 {

@@ -127,6 +127,12 @@ public:
         qFatal("TestMachine: no partition %d on disk %d", partitionNumber, diskNumber);
     }
 
+    // Disk 0 (100 GiB) with one 10 GiB NTFS partition "Data" at E:, the machine many tests need.
+    void addDataDisk()
+    {
+        addDisk(0, 100 * sim::kGiB);
+        addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", Vol("NTFS", "Data", "E"));
+    }
     void addOtherDrive(const QString &letter, int driveType, const QString &fileSystem = QString(),
                        const QString &label = QString(), qint64 totalBytes = 0)
     {

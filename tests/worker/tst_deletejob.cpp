@@ -21,8 +21,7 @@ private slots:
     void requestsInARow()
     {
         TestMachine tm;
-        tm.addDisk(0, 100 * sim::kGiB);
-        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.addDataDisk();
         tm.setTimeScale(0.1);
         QVERIFY(tm.write());
 
@@ -73,8 +72,7 @@ private slots:
     {
         TestMachine tm;
         tm.machine().displayLanguage = QStringLiteral("zh-CN");
-        tm.addDisk(0, 100 * sim::kGiB);
-        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.addDataDisk();
         tm.setTimeScale(0.01);
         QVERIFY(tm.write());
         const QJsonObject before = sim::toJson(tm.read());

@@ -30,8 +30,7 @@ private slots:
     void apartmentRule()
     {
         TestMachine tm;
-        tm.addDisk(0, 100 * sim::kGiB);
-        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.addDataDisk();
         QVERIFY(tm.write());
         QVERIFY(platform::succeeded(platform::current().enterGuiThreadApartment()));
         const auto leave = qScopeGuard([] { platform::simulated::leaveApartment(); });
@@ -65,8 +64,7 @@ private slots:
     void onItsOwnThread()
     {
         TestMachine tm;
-        tm.addDisk(0, 100 * sim::kGiB);
-        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.addDataDisk();
         QVERIFY(tm.write());
         tm.addFault(R"({"target":"wmi.connect","times":1})");
         QVERIFY(tm.write());

@@ -70,8 +70,7 @@ private slots:
     void everyInputEveryScript()
     {
         TestMachine tm;
-        tm.addDisk(0, 100 * sim::kGiB);
-        tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+        tm.addDataDisk();
         QVERIFY(tm.write());
         QFile machineFile(tm.path());
         QVERIFY(machineFile.open(QIODevice::ReadOnly));

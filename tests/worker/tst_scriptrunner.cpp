@@ -36,8 +36,7 @@ auto environmentGuard()
 // Disk 0 with one lettered NTFS partition, and an optional diskpart fault.
 void buildMachine(TestMachine &tm, double timeScale, const QByteArray &fault = QByteArray())
 {
-    tm.addDisk(0, 100 * sim::kGiB);
-    tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
+    tm.addDataDisk();
     tm.setTimeScale(timeScale);
     if (!fault.isEmpty())
         tm.addFault(fault.constData());

@@ -1,4 +1,5 @@
 #include "platform/privatefile.h"
+#include "platform/windows/widetext.h"
 
 #include <windows.h>
 
@@ -9,16 +10,7 @@ namespace platform {
 
 namespace {
 
-std::wstring wide(const std::string &utf8)
-{
-    if (utf8.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring out(std::size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
-    return out;
-}
+std::wstring wide(const std::string &utf8) { return windows::wideText(utf8, CP_UTF8); }
 
 // The current user's SID as text ("S-1-5-21-..."), empty when the token cannot be read.
 std::wstring userSid()

@@ -1,5 +1,6 @@
 #include "platform/windows/windowsplatform.h"
 
+#include "platform/windows/widetext.h"
 #include "platform/windows/wmi.h"
 
 namespace platform {
@@ -124,13 +125,7 @@ std::uint32_t WindowsPlatform::consoleOutputCodePage()
 
 std::wstring WindowsPlatform::decodeConsoleText(const std::string &bytes, std::uint32_t codePage)
 {
-    if (bytes.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-    std::wstring text(std::size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(codePage, 0, bytes.data(), int(bytes.size()), text.data(), n);
-    return text;
+    return wideText(bytes, codePage);
 }
 
 std::uint32_t WindowsPlatform::getLogicalDrives() { return GetLogicalDrives(); }
