@@ -348,7 +348,7 @@ void DiskPartitionPage::onAddPartitionClicked()
     const QStringList available = availableDriveLetters();
     const QString chosen = ui->driveLetterCombo->currentData().toString();
     QString letter;
-    if (chosen.isEmpty() || ui->driveLetterCombo->currentText() == QLatin1String("Auto")) {
+    if (chosen.isEmpty()) { // "Auto", in whatever language it is shown
         letter = available.value(0);
     } else {
         letter = QString(chosen).remove(QLatin1Char(':'));

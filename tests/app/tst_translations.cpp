@@ -7,6 +7,7 @@
 #include "windowtesting.h"
 
 #include "app/translations.h"
+#include "common/mergeneighbour.h"
 #include "common/volumelabel.h"
 #include "dialogs/diskpartitionpage.h"
 #include "dialogs/mergepartitiondialog.h"
@@ -326,6 +327,13 @@ private slots:
             r.exitCode = ending == 6 ? 7 : 0; // then an exit code, or a quiet failure
             texts << scriptrunner::failureCause(scriptrunner::Run::DeletePartition, r);
         }
+        // A letterless partition named in the merge rule's and the jobs' own words.
+        PartitionInfo extended, after;
+        extended.diskIndex = 1;
+        extended.partitionNumber = 2;
+        extended.typeCode = PartitionTypeCode::Extended;
+        after.partitionNumber = 3;
+        texts << mergeNeighbour({extended, after}, 2).refusal << partitionName(extended);
         texts << results << worker.getCurrentOperationName() << WindowsStorageManager::returnCodeText(42002)
               << volumelabel::refusal(QStringLiteral("FAT32"), QStringLiteral("a.b"));
 
