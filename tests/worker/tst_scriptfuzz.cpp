@@ -118,7 +118,7 @@ private slots:
         for (int i = 0; i < 10000; ++i) {
             const QString x = generated(rng);
             const QString fs = fileSystems[i % 3];
-            const qint64 size = qint64(rng()) << (rng() % 40) * (rng() % 2 ? 1 : -1);
+            const qint64 size = qint64(rng() % (1u << 31)) * (qint64(1) << (rng() % 32)) * (rng() % 2 ? 1 : -1);
             switch (i % 5) {
             case 0: // a drive letter
                 worker.formatUsingDiskpartByVolume(x, fs, "Data", true, 0), collect(x);
