@@ -333,7 +333,9 @@ private slots:
         QVERIFY(m_machine->store().modify([](sim::Machine &m) { m.disks[0].partitions.removeFirst(); return true; }));
         result.clear();
         std::unique_ptr<DiskPartitionPage> first(start(region(0, 10 * sim::kGiB + sim::kMiB)));
+        thread = first->findChild<QThread *>();
         QTRY_COMPARE_WITH_TIMEOUT(result, done, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 5000); // released while the dialog stays
         QCOMPARE(disk0(m_machine->read()).value(0).section(' ', 0, 1), "1 @1");
     }
 
