@@ -121,7 +121,6 @@ DiskPartitionPage::~DiskPartitionPage()
 void DiskPartitionPage::setUp(int diskIndex, const QString &unallocatedSize)
 {
     m_diskIndex = diskIndex;
-    m_unallocatedSize = unallocatedSize;
     if (m_region.size <= 0)
         m_region.size = parseSizeText(unallocatedSize);
     ui->setupUi(this);
@@ -148,9 +147,6 @@ void DiskPartitionPage::setUp(int diskIndex, const QString &unallocatedSize)
     connect(ui->driveLetterCombo, &QComboBox::currentTextChanged, this, &DiskPartitionPage::onDriveLetterChanged);
     refillDriveLetters();
 
-    auto *first = new QTreeWidgetItem(ui->treeWidget, {m_unallocatedSize, freeSpaceName(), QStringLiteral("-"),
-                                                       QStringLiteral("-")});
-    first->setFlags(first->flags() & ~Qt::ItemIsSelectable);
     updateUsage();
     rebuildTable();
 }

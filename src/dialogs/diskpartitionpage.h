@@ -89,7 +89,6 @@ private:
 
     Ui::DiskPartitionPage *ui = nullptr;
     int m_diskIndex = 0;
-    QString m_unallocatedSize;
     PartitionInfo m_regionRecord; // the tree's record of the region; without a size only the text is known
     creationplan::Region m_region;
     QList<PartitionInfo> m_partitions;

@@ -87,6 +87,8 @@ private slots:
         free.isUnallocated = true;
         QVERIFY(mergeNeighbour({first, free}, 1).record.value_or(PartitionInfo()).isUnallocated);
         QCOMPARE(mergeNeighbour({first}, 1).refusal, "There is no right partition or space to merge.");
+        first.typeCode = PartitionTypeCode::Extended; // named by its number, having no letter
+        QVERIFY(mergeNeighbour({first, free}, 1).refusal.startsWith("Partition 1 is an extended partition"));
     }
 
     // Each id read checked and unchecked, as "disk/partition" or "no".

@@ -311,10 +311,12 @@ private slots:
         m_machine->addFault(R"({"target":"tool.diskpart","hangMs":500,"times":1})");
         QVERIFY(m_machine->write());
         QString result;
+        QPointer<DiskOperationWorker> worker;
         auto start = [&](const PartitionInfo &region) {
             auto *page = new DiskPartitionPage(0, region);
-            connect(page, &DiskPartitionPage::creationStarted, this, [&](DiskOperationWorker *worker) {
-                connect(worker, &DiskOperationWorker::partitionCreationCompleted, this,
+            connect(page, &DiskPartitionPage::creationStarted, this, [&](DiskOperationWorker *started) {
+                worker = started;
+                connect(started, &DiskOperationWorker::partitionCreationCompleted, this,
                         [&](bool ok, const QString &message) { result = QStringLiteral("%1 %2").arg(ok).arg(message); });
             });
             plan(page, "1024");
@@ -335,7 +337,7 @@ private slots:
         std::unique_ptr<DiskPartitionPage> first(start(region(0, 10 * sim::kGiB + sim::kMiB)));
         thread = first->findChild<QThread *>();
         QTRY_COMPARE_WITH_TIMEOUT(result, done, 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 5000); // released while the dialog stays
+        QTRY_VERIFY_WITH_TIMEOUT(thread.isNull() && worker.isNull(), 5000); // released while the dialog stays
         QCOMPARE(disk0(m_machine->read()).value(0).section(' ', 0, 1), "1 @1");
     }
 
