@@ -1,6 +1,6 @@
 #pragma once
 
-// Runs the stand-in executables from $TESSALINE_BIN_DIR the way the app does.
+// Runs the stand-in executables from $TESSALINE_STANDIN_DIR the way the app does.
 
 #include "simulator/diskpart_tooling.h"
 #include "support/testmachine.h"
@@ -17,7 +17,7 @@ struct ToolRun
     QString err;
 };
 
-inline QString toolPath(const QString &name) { return qEnvironmentVariable("TESSALINE_BIN_DIR") + QLatin1Char('/') + name; }
+inline QString toolPath(const QString &name) { return qEnvironmentVariable("TESSALINE_STANDIN_DIR") + QLatin1Char('/') + name; }
 
 // `input` is written to the tool's standard input, which is then closed.
 inline ToolRun runTool(const QString &name, const QStringList &args, const QByteArray &input = QByteArray())
