@@ -2,11 +2,11 @@
 
 // Runs the stand-in executables from $TESSALINE_STANDIN_DIR the way the app does.
 
+#include "platform/platform.h"
 #include "simulator/diskpart_tooling.h"
 #include "support/testmachine.h"
 
 #include <QProcess>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -34,10 +34,12 @@ inline ToolRun runTool(const QString &name, const QStringList &args, const QByte
     // The tools write in the code page of the machine's language.
     sim::Machine m;
     const unsigned codePage = sim::standin::consoleCodePage(sim::MachineStore().read(&m) ? m.displayLanguage : QString());
-    const QByteArray codec = "CP" + QByteArray::number(codePage);
-    QStringDecoder out(codec.constData()), err(codec.constData());
-    r.out = out(p.readAllStandardOutput());
-    r.err = err(p.readAllStandardError());
+    // Decoded as the app does: Qt without ICU (as on Windows) knows no code pages.
+    const auto decode = [&](const QByteArray &bytes) {
+        return QString::fromStdWString(platform::current().decodeConsoleText(bytes.toStdString(), codePage));
+    };
+    r.out = decode(p.readAllStandardOutput());
+    r.err = decode(p.readAllStandardError());
     return r;
 }
 
