@@ -13,26 +13,10 @@ if [ ! -f "$dir/build.ninja" ]; then
 fi
 cmake --build "$dir" --parallel "$(nproc)"
 
-wine="$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)"
-wineserver="$(command -v wineserver || echo /usr/lib/wine/wineserver64)"
-
-# A prefix of our own, quiet and without a display: no dialogs, no Mono or Gecko downloads.
-export WINEPREFIX="$PWD/$dir/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. scripts/wine-prefix.sh
 unset DISPLAY WAYLAND_DISPLAY
+wine_prefix "$dir"
 trap 'timeout 30 "$wineserver" -k 2>/dev/null || true' EXIT
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "Creating the Wine prefix $WINEPREFIX"
-  timeout 300 "$wine" wineboot -i >/dev/null 2>&1
-  # Report Windows 10, as a supported system does (a new Wine 8 prefix says Windows 7).
-  timeout 120 "$wine" winecfg -v win10 >/dev/null 2>&1
-  # A volume label on C: (Wine keeps it in this file) for the volume-name buffer cases.
-  printf 'TESSALINE\n' >"$WINEPREFIX/drive_c/.windows-label"
-  # The prefix's services read labels when they start: a fresh start sees it.
-  timeout 30 "$wineserver" -k 2>/dev/null || true
-fi
 
 # Wine's own complaints (devices it cannot read) go to standard error; the verdict is the exit code.
 timeout 300 "$wine" "$dir/bin/platform_contract_windows.exe" 2>"$dir/wine-stderr.log"

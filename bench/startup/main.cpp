@@ -1,7 +1,7 @@
 // Start-up and refresh cost of the main window, on the offscreen platform.
 //  1. Cold start: starts build/bin/tessaline on a copy of the demo machine and times it until
 //     the first tree rebuild reports "refreshDiskList completed"; reads the process's peak
-//     resident memory (VmHWM) before ending it.
+//     resident memory (through the platform) before ending it.
 //  2. Manual refresh: in this process, a window on machines of 1, 8 and 24 disks with 16
 //     partitions each, with the provider answering at once and with the round-trip latency of
 //     docs/simulated-machine.md; times onRefreshClicked (reconnect, enumerate, rebuild the tree)
@@ -15,6 +15,7 @@
 #include "support/benchstats.h"
 #include "common/records.h"
 #include "simulator/machine.h"
+#include "platform/processmemory.h"
 #include "storage/windowsstoragemanager.h"
 
 #include <QApplication>
@@ -25,7 +26,6 @@
 #include <QTextStream>
 #include <QTreeWidget>
 
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <vector>
@@ -37,13 +37,8 @@ QTextStream out(stdout);
 // Peak resident set of a running process, in KiB, or -1.
 long peakResidentKiB(qint64 pid)
 {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
+    const std::int64_t bytes = platform::peakResidentBytes(pid);
+    return bytes < 0 ? -1 : long(bytes / 1024);
 }
 
 bool coldStart(const QString &app, const QString &machinePath, double *ms, long *peakKiB)
@@ -213,8 +208,6 @@ int main(int argc, char *argv[])
                    .arg(latency ? QStringLiteral("on") : QStringLiteral("off"))
                    .arg(figures[2].refresh.median / std::max(figures[0].refresh.median, 1e-3), 0, 'f', 2);
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    out << QStringLiteral("bench process peak RSS %1 MiB\n").arg(double(usage.ru_maxrss) / 1024.0, 0, 'f', 1);
+    out << QStringLiteral("bench process peak RSS %1 MiB\n").arg(double(peakResidentKiB(0)) / 1024.0, 0, 'f', 1);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "simulator/diskpart_tooling.h"
 
-#include <QStringEncoder>
+#include "platform/consoletext.h"
+
 #include <QThread>
 
 #include <cstdio>
@@ -92,9 +93,7 @@ QByteArray consoleBytes(const QString &text, unsigned codePage)
             crlf += QLatin1Char('\r');
         crlf += text[i];
     }
-    const QByteArray name = codePage == 65001 ? QByteArray("UTF-8") : "CP" + QByteArray::number(codePage);
-    QStringEncoder encoder(name.constData());
-    return encoder.isValid() ? QByteArray(encoder(crlf)) : crlf.toLatin1();
+    return QByteArray::fromStdString(platform::encodeConsoleText(crlf.toStdWString(), codePage));
 }
 
 namespace {
@@ -106,8 +105,7 @@ void write(std::FILE *stream, const QString &text)
         return consoleCodePage(MachineStore().read(&m) ? m.displayLanguage : QString());
     }();
     const QByteArray bytes = consoleBytes(text, codePage);
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
+    platform::writeStandardStream(stream, bytes.toStdString());
 }
 } // namespace
 

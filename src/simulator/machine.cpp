@@ -3,6 +3,7 @@
 #include "simulator/geometry.h"
 
 #include "platform/filelock.h"
+#include "platform/readonlyfile.h"
 
 #include <QByteArray>
 #include <QDebug>
@@ -18,16 +19,10 @@
 #include <QUuid>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
-#include <cstring>
-#include <ctime>
 #include <map>
 #include <atomic>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sim {
 
@@ -726,9 +721,9 @@ bool ensureDirectory(const QString &path, QString *error)
     return false;
 }
 
-QString readError(const QString &path, int err)
+QString readError(const QString &path, std::uint32_t err)
 {
-    return QStringLiteral("cannot read %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(err)));
+    return QStringLiteral("cannot read %1: %2").arg(path, QString::fromStdString(platform::describeFileError(err)));
 }
 
 bool parseMachine(const QString &path, const QByteArray &bytes, Machine *machine, QString *error)
@@ -754,28 +749,14 @@ bool parseMachine(const QString &path, const QByteArray &bytes, Machine *machine
 }
 
 // The last machine parsed from each file, so that a query does not re-parse an unchanged file.
-// A file counts as unchanged when device, inode, size, mtime and ctime all match. That alone
-// misses an in-place rewrite of the same size within one timestamp tick, so an entry is only
-// trusted on its stat once its ctime lies well before a moment at which its bytes were
-// confirmed: any later write stamps a ctime after that moment. Until then every read compares
-// the bytes, which costs a read and a memcmp, not a parse.
-struct FileIdentity
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    qint64 mtimeNs = 0;
-    qint64 ctimeNs = 0;
-    bool operator==(const FileIdentity &o) const
-    {
-        return device == o.device && inode == o.inode && size == o.size && mtimeNs == o.mtimeNs
-               && ctimeNs == o.ctimeNs;
-    }
-};
-
+// A file counts as unchanged when its stamp (device, file index, size, modification and change
+// times) matches. That alone misses an in-place rewrite of the same size within one timestamp
+// tick, so an entry is only trusted on its stamp once its change time lies well before a moment
+// at which its bytes were confirmed: any later write stamps a change time after that moment.
+// Until then every read compares the bytes, which costs a read and a memcmp, not a parse.
 struct CachedMachine
 {
-    FileIdentity identity;
+    platform::FileStamp stamp;
     QByteArray bytes;
     Machine machine;
     bool settled = false;
@@ -788,77 +769,26 @@ constexpr int kCachedFiles = 8;
 QMutex g_cacheMutex;
 std::map<QString, CachedMachine> g_cache;
 
-qint64 nanoseconds(const timespec &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; }
-
-qint64 nowNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_REALTIME, &t);
-    return nanoseconds(t);
-}
-
-bool readAll(int fd, qint64 size, QByteArray *bytes)
-{
-    bytes->resize(qsizetype(size));
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, bytes->data() + done, size_t(size - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break; // shrank while being read: what is there is what it holds now
-        done += n;
-    }
-    bytes->resize(qsizetype(done));
-    // Grown while being read: take the rest as well.
-    char more[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, more, sizeof more);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        bytes->append(more, n);
-    }
-}
-
 bool readUnlocked(const QString &path, Machine *machine, QString *error)
 {
-    // Taken before the stat: a write after it stamps a later ctime.
-    const qint64 startedNs = nowNs();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error)
-            *error = readError(path, errno);
-        return false;
-    }
-    struct stat st{};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
+    // Taken before the stamp: a write after it stamps a later change time.
+    const qint64 startedNs = platform::fileClockNowNs();
+    std::uint32_t err = 0;
+    const std::unique_ptr<platform::ReadOnlyFile> file = platform::ReadOnlyFile::open(path.toStdString(), err);
+    if (!file) {
         if (error)
             *error = readError(path, err);
         return false;
     }
-    FileIdentity identity;
-    identity.device = st.st_dev;
-    identity.inode = st.st_ino;
-    identity.size = st.st_size;
-    identity.mtimeNs = nanoseconds(st.st_mtim);
-    identity.ctimeNs = nanoseconds(st.st_ctim);
-    const bool oldEnough = identity.ctimeNs < startedNs - kTimestampMarginNs;
+    const platform::FileStamp &stamp = file->stamp();
+    const bool oldEnough = stamp.changedNs < startedNs - kTimestampMarginNs;
 
     std::optional<CachedMachine> cached;
     {
         QMutexLocker locker(&g_cacheMutex);
         const auto it = g_cache.find(path);
-        if (it != g_cache.end() && it->second.identity == identity) {
+        if (it != g_cache.end() && it->second.stamp == stamp) {
             if (it->second.settled) {
-                ::close(fd);
                 *machine = it->second.machine;
                 return true;
             }
@@ -866,15 +796,13 @@ bool readUnlocked(const QString &path, Machine *machine, QString *error)
         }
     }
 
-    QByteArray bytes;
-    const bool readOk = readAll(fd, st.st_size, &bytes);
-    const int readErr = errno;
-    ::close(fd);
-    if (!readOk) {
+    std::string read;
+    if (!file->readAll(read, err)) {
         if (error)
-            *error = readError(path, readErr);
+            *error = readError(path, err);
         return false;
     }
+    const QByteArray bytes = QByteArray::fromStdString(read);
 
     CachedMachine entry;
     if (cached && cached->bytes == bytes) {
@@ -882,10 +810,10 @@ bool readUnlocked(const QString &path, Machine *machine, QString *error)
     } else {
         if (!parseMachine(path, bytes, &entry.machine, error))
             return false;
-        entry.identity = identity;
+        entry.stamp = stamp;
         entry.bytes = bytes;
     }
-    entry.settled = oldEnough && qint64(bytes.size()) == qint64(st.st_size);
+    entry.settled = oldEnough && qint64(bytes.size()) == stamp.size;
     *machine = entry.machine;
 
     QMutexLocker locker(&g_cacheMutex);

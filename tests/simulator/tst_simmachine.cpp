@@ -4,14 +4,12 @@
 
 #include <QJsonDocument>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <thread>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <functional>
 
 using namespace sim;
 
@@ -28,18 +26,15 @@ bool parse(const QByteArray &json, Machine *m, QString *error = nullptr)
     return fromJson(QJsonDocument::fromJson(json).object(), m, error);
 }
 
-// Rewrites the file in place (same inode) and puts its modification time back, so that only
-// the content (and perhaps the change time) tells the new machine from the old one.
-bool rewriteInPlaceKeepingMtime(const QString &path, const std::function<bool()> &write)
+// Rewrites the file in place (same file, same size) and puts its modification time back, so
+// that only the content (and perhaps the change time) tells the new machine from the old one.
+// Qt sets times to the millisecond: the first call rounds the file's time to one.
+bool rewriteInPlaceKeepingMtime(const QString &path, const QByteArray &bytes)
 {
-    struct stat before{};
-    if (::stat(QFile::encodeName(path).constData(), &before) != 0 || !write())
-        return false;
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    struct stat after{};
-    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0
-           && ::stat(QFile::encodeName(path).constData(), &after) == 0 && after.st_ino == before.st_ino
-           && after.st_size == before.st_size;
+    const QFileInfo before(path);
+    QFile f(path);
+    return f.open(QIODevice::ReadWrite | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush()
+           && f.setFileTime(before.lastModified(), QFileDevice::FileModificationTime) && f.size() == before.size();
 }
 
 } // namespace
@@ -184,6 +179,7 @@ private slots:
         tm.addDisk(0, 10 * kGiB, "GPT", "Alpha");
         QVERIFY(tm.write());
         const QString path = tm.path();
+        QVERIFY(rewriteInPlaceKeepingMtime(path, readAll(path)));
         MachineStore store(path);
         const auto name = [&] {
             Machine m;
@@ -206,10 +202,7 @@ private slots:
             const QString want = round % 2 ? QStringLiteral("Alpha") : QStringLiteral("Omega");
             const QByteArray bytes = round % 2 ? alpha : omega;
             if (inPlace) {
-                QVERIFY(rewriteInPlaceKeepingMtime(path, [&] {
-                    QFile f(path);
-                    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-                }));
+                QVERIFY(rewriteInPlaceKeepingMtime(path, bytes));
             } else {
                 QVERIFY(MachineStore(path).modify([&](Machine &m) {
                     m.disks[0].friendlyName = want;
@@ -238,8 +231,9 @@ private slots:
     {
         TestMachine tm;
         const int perWriter = 60;
-        const QString writer = QCoreApplication::applicationDirPath() + QStringLiteral("/sim_machine_writer");
-        QVERIFY(QFileInfo::exists(writer));
+        const QString writer = QStandardPaths::findExecutable(QStringLiteral("sim_machine_writer"),
+                                                              {QCoreApplication::applicationDirPath()});
+        QVERIFY(!writer.isEmpty());
         // Two threads of this process and two other processes at once. The threads start
         // first: ThreadSanitizer cannot follow a thread started after QProcess forked.
         auto inProcess = [&](const QString &tag) {

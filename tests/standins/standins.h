@@ -1,12 +1,12 @@
 #pragma once
 
-// Runs the stand-in executables from $TESSALINE_BIN_DIR the way the app does.
+// Runs the stand-in executables from $TESSALINE_STANDIN_DIR the way the app does.
 
+#include "platform/platform.h"
 #include "simulator/diskpart_tooling.h"
 #include "support/testmachine.h"
 
 #include <QProcess>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,7 +17,7 @@ struct ToolRun
     QString err;
 };
 
-inline QString toolPath(const QString &name) { return qEnvironmentVariable("TESSALINE_BIN_DIR") + QLatin1Char('/') + name; }
+inline QString toolPath(const QString &name) { return qEnvironmentVariable("TESSALINE_STANDIN_DIR") + QLatin1Char('/') + name; }
 
 // `input` is written to the tool's standard input, which is then closed.
 inline ToolRun runTool(const QString &name, const QStringList &args, const QByteArray &input = QByteArray())
@@ -34,10 +34,12 @@ inline ToolRun runTool(const QString &name, const QStringList &args, const QByte
     // The tools write in the code page of the machine's language.
     sim::Machine m;
     const unsigned codePage = sim::standin::consoleCodePage(sim::MachineStore().read(&m) ? m.displayLanguage : QString());
-    const QByteArray codec = "CP" + QByteArray::number(codePage);
-    QStringDecoder out(codec.constData()), err(codec.constData());
-    r.out = out(p.readAllStandardOutput());
-    r.err = err(p.readAllStandardError());
+    // Decoded as the app does: Qt without ICU (as on Windows) knows no code pages.
+    const auto decode = [&](const QByteArray &bytes) {
+        return QString::fromStdWString(platform::current().decodeConsoleText(bytes.toStdString(), codePage));
+    };
+    r.out = decode(p.readAllStandardOutput());
+    r.err = decode(p.readAllStandardError());
     return r;
 }
 

@@ -306,6 +306,9 @@ int reset(const QStringList &args)
 
 int main(int argc, char **argv)
 {
+    // The simulated machine's own tool: on Windows too, never the real system.
+    const char *const simulated[] = {argv[0], "--simulated"};
+    platform::chooseFromArguments(2, simulated);
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())

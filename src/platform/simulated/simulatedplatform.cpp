@@ -1,5 +1,7 @@
 #include "platform/simulated/simulatedplatform.h"
 
+#include "platform/consoletext.h"
+#include "platform/readonlyfile.h"
 #include "simulator/diskpart_filesystem.h"
 #include "simulator/diskpart_tooling.h"
 #include "simulator/geometry.h"
@@ -21,6 +23,7 @@
 #include <climits>
 #include <cmath>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #ifdef _WIN32
@@ -28,7 +31,6 @@
 #include "platform/windows/windowsplatform.h"
 #else
 #include <fcntl.h>
-#include <iconv.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -283,38 +285,13 @@ QString binDir()
 const QString kExe;
 #endif
 
-// What tells that the machine file was replaced or changed: every write is an atomic replace.
-struct FileStamp
+// What tells that the machine file was replaced or changed (every write is an atomic replace);
+// nothing when it cannot be opened.
+std::optional<platform::FileStamp> stampOf(const QString &path)
 {
-    bool exists = false;
-    long long id = 0, size = -1, modified = -1;
-    bool operator==(const FileStamp &o) const
-    {
-        return exists == o.exists && id == o.id && size == o.size && modified == o.modified;
-    }
-};
-
-FileStamp stampOf(const QString &path)
-{
-    FileStamp s;
-#ifdef _WIN32
-    const QFileInfo info(path);
-    s.exists = info.exists();
-    if (s.exists) {
-        s.id = info.birthTime().toMSecsSinceEpoch(); // a replacement is a new file
-        s.size = info.size();
-        s.modified = info.lastModified().toMSecsSinceEpoch();
-    }
-#else
-    struct stat st {};
-    s.exists = ::stat(QFile::encodeName(path).constData(), &st) == 0;
-    if (s.exists) {
-        s.id = static_cast<long long>(st.st_ino);
-        s.size = static_cast<long long>(st.st_size);
-        s.modified = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
-    }
-#endif
-    return s;
+    std::uint32_t error = 0;
+    const std::unique_ptr<ReadOnlyFile> file = ReadOnlyFile::open(path.toStdString(), error);
+    return file ? std::optional<platform::FileStamp>(file->stamp()) : std::nullopt;
 }
 
 #ifndef _WIN32
@@ -518,39 +495,10 @@ public:
         return sim::standin::consoleCodePage(readMachine(&m) ? m.displayLanguage : QString());
     }
 
-#ifdef _WIN32
     std::wstring decodeConsoleText(const std::string &bytes, std::uint32_t codePage) override
     {
-        return windows::instance().decodeConsoleText(bytes, codePage);
+        return platform::decodeConsoleText(bytes, codePage);
     }
-#else
-    // glibc's own tables: no ICU involved, as on Windows.
-    std::wstring decodeConsoleText(const std::string &bytes, std::uint32_t codePage) override
-    {
-        const std::string name = codePage == 65001 ? std::string("UTF-8") : "CP" + std::to_string(codePage);
-        const iconv_t cd = iconv_open("WCHAR_T", name.c_str());
-        if (cd == iconv_t(-1))
-            return std::wstring(bytes.size(), L'\uFFFD');
-        std::wstring text;
-        std::string in = bytes;
-        char *from = in.data();
-        std::size_t left = in.size();
-        wchar_t buffer[256];
-        while (left > 0) {
-            char *to = reinterpret_cast<char *>(buffer);
-            std::size_t room = sizeof buffer;
-            const std::size_t rc = iconv(cd, &from, &left, &to, &room);
-            text.append(buffer, std::size_t(reinterpret_cast<wchar_t *>(to) - buffer));
-            if (rc == std::size_t(-1) && errno != E2BIG) { // a byte the code page does not define
-                text += L'\uFFFD';
-                ++from;
-                --left;
-            }
-        }
-        iconv_close(cd);
-        return text;
-    }
-#endif
 
     // --- Tools ---
     std::wstring toolPath(Tool tool) override
@@ -705,10 +653,10 @@ private:
     double timeScale()
     {
         const QString path = sim::MachineStore::defaultPath();
-        const FileStamp before = stampOf(path);
+        const std::optional<platform::FileStamp> before = stampOf(path);
         {
             std::lock_guard<std::mutex> lock(m_scaleMutex);
-            if (before.exists && m_scalePath == path && m_scaleStamp == before)
+            if (before && m_scalePath == path && m_scaleStamp == before)
                 return m_scale;
         }
         sim::Machine m;
@@ -723,7 +671,7 @@ private:
 
     std::mutex m_scaleMutex;
     QString m_scalePath;
-    FileStamp m_scaleStamp;
+    std::optional<platform::FileStamp> m_scaleStamp;
     double m_scale = 1.0;
 };
 
