@@ -268,6 +268,8 @@ private slots:
             request.finishTimeoutMs = 1;
         }
         const RunResult r = scriptrunner::run(run, request);
+        if (scriptrunner::settings(run).starter == scriptrunner::Starter::Native) // no console window, ever
+            QCOMPARE(scriptrunner::settings(run).creationFlags, platform::CREATE_NO_WINDOW);
         QCOMPARE(QFileInfo(r.scriptPath).fileName().section(QLatin1Char('-'), 0, 0) + QStringLiteral(": ")
                      + outcome(r).replace("timed out", "timed out after " + QString::number(r.finishLimitMs)),
                  expected);
