@@ -7,8 +7,6 @@
 #include "support/testmachine.h"
 #include "windowtesting.h"
 
-#include <QImage>
-#include <QPainter>
 
 using sim::kGiB;
 using sim::kMiB;
@@ -136,40 +134,6 @@ private slots:
         QCOMPARE(usagePercent(40 * kGiB, 0), 0);
         QCOMPARE(usagePercent(3 * kGiB, 2 * kGiB), 100);
         QCOMPARE(usagePercent(-kGiB, 2 * kGiB), 0);
-    }
-
-    // What the Usage column paints in a 120 x 24 cell: the bar's green share over its blue
-    // track (10 px high, centred), the dotted strip centred on free space, nothing on a disk row.
-    void usageCellsArePainted()
-    {
-        const QColor white(Qt::white), track(0xe3, 0xf2, 0xfd), chunk(0x73, 0xe3, 0xac), dot(210, 210, 210);
-        struct Probe { QTreeWidgetItem *row; QList<std::pair<QPoint, QColor>> pixels; };
-        const QList<Probe> probes{
-            {disk(0)->child(2), {{{24, 12}, chunk}, {{44, 12}, chunk}, {{52, 12}, track}, {{110, 12}, track},
-                                 {{24, 5}, white}, {{24, 19}, white}}}, // C: 40 % of 120 px = 48 px
-            {disk(0)->child(0), {{{6, 12}, track}, {{60, 12}, track}}},  // 0 %
-            {disk(0)->child(4), {{{25, 11}, dot}, {{29, 11}, white}, {{89, 11}, dot}, {{93, 11}, white},
-                                 {{25, 7}, white}, {{60, 12}, white}}}, // the strip spans x 24..95
-            {disk(0), {{{24, 12}, white}, {{60, 12}, white}}},
-        };
-        QAbstractItemDelegate *delegate = m_tree->itemDelegateForColumn(3);
-        QVERIFY(delegate);
-        for (const Probe &probe : probes) {
-            QImage image(120, 24, QImage::Format_ARGB32);
-            image.fill(white);
-            QPainter painter(&image);
-            QStyleOptionViewItem option;
-            option.initFrom(m_tree);
-            option.rect = QRect(0, 0, 120, 24);
-            option.state &= ~QStyle::State_Selected;
-            delegate->paint(&painter, option, m_tree->indexFromItem(probe.row, 3));
-            painter.end();
-            for (const auto &[at, colour] : probe.pixels)
-                QVERIFY2(image.pixelColor(at) == colour,
-                         qPrintable(QStringLiteral("%1 at (%2,%3): %4, expected %5")
-                                        .arg(probe.row->text(0)).arg(at.x()).arg(at.y())
-                                        .arg(image.pixelColor(at).name(), colour.name())));
-        }
     }
 
     // The selected row's record: none for disk rows and free space; taken from the storage

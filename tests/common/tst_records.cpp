@@ -5,39 +5,11 @@
 
 #include <QtTest>
 
-#include <tuple>
-
-namespace {
-
-auto fieldsOf(const PartitionInfo &p)
-{
-    return std::tie(p.name, p.volumeLabel, p.driveLetter, p.driveLetters, p.fileSystem, p.sizeStr, p.type,
-                    p.status, p.diskIndex, p.startSector, p.gptPartitionNumber, p.offsetBytes, p.isUnallocated,
-                    p.partitionNumber, p.offset, p.sizeBytes, p.id, p.typeCode, p.devicePath, p.isSystem, p.isBoot, p.guid,
-                    p.volumeSerial);
-}
-
-} // namespace
-
 class TestRecords : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Every field differs from its default, so a field lost on the way shows; queued calls and
-    // invoke-by-name find the types by their registered names.
-    void partitionInfoSurvivesQVariant()
-    {
-        registerRecordMetaTypes();
-        const PartitionInfo p{"E:", "数据 📁", "E", {"E:"}, "NTFS", "465.76 GB", "Primary", "Data Partition", 1,
-                              2048, 3, 1048576, true, 4, 1048577, 500107862016LL, "1:4", 2, "\\\\?\\Volume{x}\\", true, true, "{g}", "9C3E41B7"};
-        const QVariant v = QVariant::fromValue(p);
-        QVERIFY(fieldsOf(v.value<PartitionInfo>()) == fieldsOf(p));
-        for (const char *name : {"SplitPartitionOptions", "PartitionCreateRequest", "QList<PartitionCreateRequest>"})
-            QVERIFY2(QMetaType::fromName(name).isValid(), name);
-        QCOMPARE(QMetaType::fromName("PartitionInfo"), QMetaType::fromType<PartitionInfo>());
-    }
-
     // Records the tree did not make; the delete tests have the tree's own, flags and all.
     void guardsOfBareRecords()
     {

@@ -233,28 +233,6 @@ private slots:
         QTRY_COMPARE(childTexts(m_tree->topLevelItem(0)), (QStringList{"C", "D", "K", "S", "Unallocated", "Partition 4", "Unallocated"}));
     }
 
-    // A split that ends while the cancel question is open closes the question and shows its
-    // result; the late Yes then cancels nothing.
-    void endsWhileAsking()
-    {
-        openWindow(R"({"target":"tool.diskpart","match":"format fs","hangMs":600})");
-        MessageBoxAnswerer boxes;
-        QPointer<SplitPartitionDialog> dialog = splitRow(QStringLiteral("D"));
-        QVERIFY(dialog);
-        boxes.setChooser([&](const MessageBoxAnswerer::Box &box) {
-            if (box.title == QLatin1String("Confirm cancellation") && !QTest::qWaitFor([&] { return !dialog || !dialog->isBusy(); }, 15000))
-                qWarning("the split did not end while the question was open");
-            return QMessageBox::Yes;
-        });
-        startSplit(*dialog, boxes);
-        QTRY_VERIFY(child<QProgressBar>(*dialog, "progressBar")->value() >= 50);
-        QTest::keyClick(dialog, Qt::Key_Escape);
-        QVERIFY(boxes.waitFor(3, 20000));
-        QCOMPARE(boxes.titles(), (QStringList{"Confirm Split", "Confirm cancellation", "Splitting successful"}));
-        QVERIFY(boxes.at(1).text.startsWith("The split stops after the step under way"));
-        QTRY_VERIFY(dialog.isNull());
-    }
-
     // Closing the window during the split asks first; No keeps it, Yes closes it and the split
     // stops before creating anything. D: stays shrunk and the window reports the end.
     void closeWhileBusy()

@@ -48,41 +48,6 @@ class TestSimGeometry : public QObject
     Q_OBJECT
 
 private slots:
-    void freeExtents()
-    {
-        // The backup GPT takes 33 sectors, so the last whole MiB is lost; MBR stops at 2 TiB.
-        const QList<Extent> gpt = geometry::freeExtents(makeDisk("GPT", 10 * kGiB + 12345 * 512));
-        QCOMPARE(gpt.size(), 1);
-        QCOMPARE(gpt[0].offset, kMiB);
-        QCOMPARE(gpt[0].end(), 10 * kGiB + 6 * kMiB);
-        QCOMPARE(geometry::freeExtents(makeDisk("MBR", 3 * kTiB)).first().end(), 2 * kTiB);
-        QVERIFY(geometry::freeExtents(makeDisk("RAW", 10 * kGiB)).isEmpty());
-
-        Disk d = makeDisk("GPT", 10 * kGiB);
-        add(d, 1, kMiB, kGiB + 4096);           // ends just past a MiB boundary
-        add(d, 2, 3 * kGiB, kGiB);
-        add(d, 3, 5 * kGiB + 512 * kKiB, kGiB); // the sub-MiB gap before it is not usable
-        const QList<Extent> free = geometry::freeExtents(d);
-        QCOMPARE(free.size(), 3);
-        QCOMPARE(free[0].offset, kGiB + 2 * kMiB);
-        QCOMPARE(free[1].offset, 4 * kGiB);
-        QCOMPARE(free[1].end(), 5 * kGiB);
-        QCOMPARE(largestFreeExtent(d).offset, free[2].offset);
-
-        Disk m = makeDisk("MBR", 10 * kGiB);
-        add(m, 1, kMiB, kGiB);
-        add(m, 2, kMiB + kGiB, kGiB); // touches partition 1
-        add(m, 3, 4 * kGiB, kGiB);
-        QCOMPARE(freeExtentAfter(m, m.partitions[0]).size, 0);
-        QCOMPARE(freeExtentAfter(m, m.partitions[1]).end(), 4 * kGiB); // exact, up to the neighbour
-        // A logical partition grows only to the end of its extended partition, which is occupied.
-        Disk e = makeDisk("MBR", 10 * kGiB);
-        add(e, 1, kMiB, 6 * kGiB, "Extended");
-        add(e, 5, 2 * kMiB, kGiB, "Logical");
-        QCOMPARE(freeExtentAfter(e, e.partitions[1]).end(), kMiB + 6 * kGiB);
-        QCOMPARE(geometry::freeExtents(e).first().offset, kMiB + 6 * kGiB);
-    }
-
     void placement()
     {
         using P = std::pair<Placement, qint64>;

@@ -133,24 +133,6 @@ private slots:
         }
     }
 
-    // A fault on the class lookup or on the method run answers its HRESULT once, then calls go
-    // through; the storage write test has the faults on puts and return values.
-    void methodFaults()
-    {
-        TestMachine tm(TestMachine::Start::Demo);
-        tm.addFault(R"({"target":"wmi.getObject","match":"MSFT_Partition","hresult":"0x80041002","times":1})");
-        tm.addFault(R"({"target":"wmi.method","match":"MSFT_Partition.Resize","hresult":"0x80041003","times":1})");
-        QVERIFY(tm.write());
-        simp::enterSingleThreadedApartment();
-        const auto s = wmi::open();
-        const wmi::Object target = wmi::partition(*s, 0, 4);
-        const wmi::Params same{{"Size", wmi::u64v(wmi::u64(*target, "Size"))}};
-        QCOMPARE(wmi::call(*s, *target, "Resize", same).hr, hr::WbemNotFound);
-        QCOMPARE(wmi::call(*s, *target, "Resize", same).hr, hr::WbemAccessDenied);
-        QCOMPARE(wmi::call(*s, *target, "Resize", same).returnValue(), 0);
-        QVERIFY(tm.read().faults.isEmpty());
-    }
-
     // Win32 volume calls and Win32_LogicalDisk on one machine: fixed, RAW, removable, offline,
     // media-less and network drives.
     void volumeAnswers()

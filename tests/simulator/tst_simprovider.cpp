@@ -63,71 +63,6 @@ class TestSimProvider : public QObject
 private slots:
     void initTestCase() { QVERIFY(platform::succeeded(platform::current().coInitializeEx(platform::COINIT_MULTITHREADED))); }
 
-    void propertiesHaveWindowsTypes()
-    {
-        TestMachine tm;
-        tm.addDisk(2, 3 * kTiB, "GPT");
-        tm.addPartition(2, kMiB, 100 * kMiB, "System", Vol("FAT32"));
-        tm.addPartition(2, 101 * kMiB, 16 * kMiB, "MSR");
-        tm.addPartition(2, 117 * kMiB, 10 * kGiB, "Primary", Vol("NTFS", "", "E"));
-        tm.addDisk(0, 3 * kTiB, "MBR").signature = 0xF0000001u;
-        tm.addPartition(0, kMiB, 16 * kGiB, "Primary", Vol("FAT32", "", "F"));
-        tm.addPartition(0, 16 * kGiB + kMiB, kGiB, "Primary", Vol("", "", "R"));
-        tm.addPartition(0, 20 * kGiB, 10 * kGiB, "Extended");
-        tm.addDisk(1, 100 * kGiB, "RAW").operationalStatus = "Offline";
-        QVERIFY(tm.write());
-        auto s = wmi::open();
-        const auto disks = wmi::query(*s, QStringLiteral("SELECT * FROM MSFT_Disk"));
-        QCOMPARE(disks.size(), std::size_t(3));
-        for (int i = 0; i < 3; ++i) { // by number, whatever the file's order
-            QCOMPARE(wmi::get(*disks[i], "Number").vt, platform::VT_I4);
-            QCOMPARE(wmi::get(*disks[i], "Number").integer, i);
-        }
-        const auto &gpt = *disks[2], &mbr = *disks[0];
-        QCOMPARE(wmi::u64(gpt, "Size"), 3 * kTiB); // uint64 as text
-        QCOMPARE(wmi::u64(gpt, "LargestFreeExtent"), 3 * kTiB - 118 * kMiB - 10 * kGiB);
-        QCOMPARE(wmi::u64(mbr, "LargestFreeExtent"), 2 * kTiB - 30 * kGiB); // MBR ends at 2 TiB
-        QCOMPARE(wmi::get(gpt, "PartitionStyle").integer, 2);
-        QCOMPARE(wmi::get(mbr, "PartitionStyle").integer, 1);
-        QCOMPARE(wmi::get(*disks[1], "PartitionStyle").integer, 0);
-        QCOMPARE(wmi::get(gpt, "Signature").vt, platform::VT_NULL);
-        const Variant sig = wmi::get(mbr, "Signature"); // a uint32 of 2^31 or more arrives negative
-        QCOMPARE(sig.vt, platform::VT_I4);
-        QCOMPARE(sig.integer, qint64(qint32(0xF0000001u)));
-        const Variant online = wmi::get(mbr, "OperationalStatus");
-        QCOMPARE(online.vt, std::uint16_t(platform::VT_ARRAY | platform::VT_I4));
-        QCOMPARE(online.integers, std::vector<std::int64_t>{53264});
-        QCOMPARE(wmi::get(*disks[1], "OperationalStatus").integers, std::vector<std::int64_t>{53267});
-
-        // The type as GptType or MbrType (decimal here) and the starts of AccessPaths (letter root,
-        // then the volume GUID path).
-        struct Expected { int disk, number; QString type; char letter; QString paths; };
-        const QString volume = QStringLiteral("\\\\?\\Volume{ ");
-        const Expected all[] = {{2, 1, gpt::Efi, 0, volume},       {2, 2, gpt::Msr, 0, ""},
-                                {2, 3, gpt::BasicData, 'E', "E:\\ " + volume}, {0, 1, "12", 'F', "F:\\ " + volume},
-                                {0, 2, "7", 'R', "R:\\ " + volume},  {0, 3, "15", 0, ""}};
-        for (const Expected &e : all) {
-            const wmi::Object p = wmi::partition(*s, e.disk, e.number);
-            QVERIFY(p);
-            const bool isGpt = e.disk == 2;
-            QCOMPARE(wmi::get(*p, "GptType").vt, isGpt ? platform::VT_BSTR : platform::VT_NULL);
-            QCOMPARE(wmi::get(*p, "MbrType").vt, isGpt ? platform::VT_NULL : platform::VT_I4);
-            QCOMPARE(isGpt ? wmi::text(*p, "GptType") : QString::number(wmi::get(*p, "MbrType").integer), e.type);
-            const Variant paths = wmi::get(*p, "AccessPaths");
-            QCOMPARE(paths.vt, e.paths.isEmpty() ? std::uint16_t(platform::VT_NULL) : std::uint16_t(platform::VT_ARRAY | platform::VT_BSTR));
-            QString starts;
-            for (const std::wstring &path : paths.texts)
-                starts += QString::fromStdWString(path).left(11) + QLatin1Char(' ');
-            QCOMPARE(starts, e.paths);
-            const Variant letter = wmi::get(*p, "DriveLetter");
-            QCOMPARE(letter.vt, platform::VT_I2);
-            QCOMPARE(letter.integer, e.letter);
-            QCOMPARE(wmi::get(*p, "IsSystem").integer, 0); // no disk here holds the running Windows (C:)
-            QCOMPARE(wmi::get(*p, "IsActive").vt, platform::VT_BOOL);
-            QCOMPARE(wmi::get(*p, "Type").vt, 0xFFFF); // like Windows; the enumeration test reads the optional one
-        }
-    }
-
     void wql_data()
     {
         QTest::addColumn<QString>("ns");
@@ -373,23 +308,6 @@ private slots:
         QCOMPARE(TestMachine::fingerprint(after, 1, 5), TestMachine::fingerprint(before));
         const Partition *p = TestMachine::find(after, 1, 5);
         QCOMPARE(p ? QStringLiteral("%1@%2+%3").arg(p->type).arg(p->offset / kMiB).arg(p->size / kMiB) : QString(), made);
-    }
-
-    void supportedSizes()
-    {
-        TestMachine tm;
-        tm.addDisk(0, 40 * kGiB, "MBR");
-        tm.addPartition(0, kMiB, 2 * kGiB, "Primary", Vol("NTFS", "", "", kGiB));
-        tm.addPartition(0, 3 * kGiB, kGiB, "Primary", Vol("FAT32", "", "", 0));
-        QVERIFY(tm.write());
-        auto s = wmi::open();
-        wmi::Call c = wmi::call(*s, *wmi::partition(*s, 0, 1), "GetSupportedSize");
-        QCOMPARE(c.returnValue(), 0);
-        QCOMPARE(wmi::u64(*c.out, "SizeMin"), kGiB + 64 * kMiB); // 64 MiB beats 1 % of 2 GiB
-        QCOMPARE(wmi::u64(*c.out, "SizeMax"), 3 * kGiB - kMiB);   // up to the FAT32 partition
-        c = wmi::call(*s, *wmi::partition(*s, 0, 2), "GetSupportedSize"); // FAT32 cannot change
-        QCOMPARE(wmi::u64(*c.out, "SizeMin"), kGiB);
-        QCOMPARE(wmi::u64(*c.out, "SizeMax"), kGiB);
     }
 
     void methodCallErrors()

@@ -112,24 +112,6 @@ private slots:
         QVERIFY(is->volume->usedBytes > 0 && is->volume->usedBytes < is->size / 50);
     }
 
-    void waitsForTheAnswer()
-    {
-        QProcess p;
-        p.start(toolPath("fat32format.exe"), {"-c64", "F:"});
-        QVERIFY(p.waitForStarted(10000));
-        QByteArray out;
-        while (!out.contains("(y/n) :") && p.waitForReadyRead(10000))
-            out += p.readAllStandardOutput();
-        QVERIFY(out.contains("(y/n) :"));
-        QVERIFY(!p.waitForFinished(300)); // still waiting, nothing done yet
-        QCOMPARE(TestMachine::fingerprint(m_tm->read()), TestMachine::fingerprint(m_before));
-
-        p.write("y\r\n");
-        QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitCode(), 0);
-        QVERIFY(p.readAllStandardOutput().endsWith("Done\r\n"));
-        QCOMPARE(TestMachine::find(m_tm->read(), 1, 1)->volume->fileSystem, QStringLiteral("FAT32"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFat32Format)

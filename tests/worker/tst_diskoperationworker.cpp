@@ -1,11 +1,9 @@
-#include "platform/simulated/simulatedplatform.h"
 #include "support/testmachine.h"
 
 #include "storage/windowsstoragemanager.h"
 #include "worker/diskoperationworker.h"
 
 #include <QPointer>
-#include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
 
@@ -16,49 +14,6 @@ class TestDiskOperationWorker : public QObject
     Q_OBJECT
 
 private slots:
-    // Queued calls and calls by name use these type names, registered by the constructor.
-    void metaTypesRegistered()
-    {
-        DiskOperationWorker worker;
-        QCOMPARE(QMetaType::fromName("QList<FormatOptions>"), QMetaType::fromType<QList<DiskOperationWorker::FormatOptions>>());
-        QCOMPARE(QMetaType::fromName("PartitionInfo"), QMetaType::fromType<PartitionInfo>());
-    }
-
-    // The GUI thread in the single-threaded apartment, as the app puts it: its manager's WMI
-    // objects refuse a direct call from the worker's thread, while the worker's own manager
-    // reads the machine.
-    void apartmentRule()
-    {
-        TestMachine tm;
-        tm.addDataDisk();
-        QVERIFY(tm.write());
-        QVERIFY(platform::succeeded(platform::current().enterGuiThreadApartment()));
-        const auto leave = qScopeGuard([] { platform::simulated::leaveApartment(); });
-        WindowsStorageManager onGui;
-        QVERIFY(onGui.initialize());
-        QCOMPARE(onGui.getPartitionInfo(QStringLiteral("0:1")).driveLetter, QStringLiteral("E"));
-
-        QThread t;
-        auto *worker = new DiskOperationWorker;
-        worker->moveToThread(&t);
-        connect(&t, &QThread::finished, worker, &QObject::deleteLater);
-        t.start();
-        QStringList seen;
-        std::atomic<bool> done{false};
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("HRESULT: 0x8001010E")));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not get disk size")));
-        QMetaObject::invokeMethod(worker, [&] {
-            seen << QStringLiteral("direct %1").arg(onGui.getPartitions(QStringLiteral("0")).size());
-            WindowsStorageManager *own = worker->workerStorageManager();
-            seen << QStringLiteral("own %1").arg(own ? own->getPartitionInfo(QStringLiteral("0:1")).driveLetter : QString());
-            done = true;
-        }, Qt::QueuedConnection);
-        QVERIFY(QTest::qWaitFor([&done] { return done.load(); }, 10000));
-        t.quit();
-        QVERIFY(t.wait(5000));
-        QCOMPARE(seen, (QStringList{"direct 0", "own E"}));
-    }
-
     // A worker on a thread of its own with the manager it makes there, and how that manager,
     // the thread and the worker end.
     void onItsOwnThread()

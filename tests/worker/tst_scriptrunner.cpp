@@ -334,31 +334,6 @@ private slots:
         QCOMPARE(r.output, QStringLiteral("started\r\n"));
     }
 
-    // The real cmd stand-in, also under the outside tool's name for a merged row, reports an
-    // unknown command on standard error: read apart, or together with standard output.
-    void mergedAndSeparateChannels()
-    {
-        TestMachine tm;
-        buildMachine(tm, 1.0);
-        QTemporaryDir bin;
-        const QString tools = qEnvironmentVariable("TESSALINE_BIN_DIR");
-        QVERIFY(QFile::link(tools + QStringLiteral("/cmd"), bin.path() + QStringLiteral("/cmd")));
-        QVERIFY(QFile::link(tools + QStringLiteral("/cmd"), bin.path() + QStringLiteral("/fat32format.exe")));
-        const auto restore = environmentGuard();
-        qputenv("TESSALINE_BIN_DIR", QFile::encodeName(bin.path()));
-
-        const QString notACommand = QStringLiteral("is not recognized as an internal or external command");
-        QStringList got;
-        for (const Run run : {Run::StorageRefreshEcho, Run::Fat32Format}) {
-            RunRequest request;
-            request.arguments = run == Run::Fat32Format ? QStringList{"/c", "nosuchtool E:"} : QStringList{"nosuchtool"};
-            const RunResult r = scriptrunner::run(run, request);
-            got << outcome(r) + QStringLiteral(" / out %1 err %2").arg(int(r.output.contains(notACommand)))
-                                     .arg(int(r.errorOutput.contains(notACommand)));
-        }
-        QCOMPARE(got, (QStringList{"no script started exit 1 success / out 0 err 1",
-                                   "no script started exit 1 success / out 1 err 0"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestScriptRunner)
