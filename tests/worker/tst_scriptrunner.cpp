@@ -158,6 +158,11 @@ private slots:
              "partition. There is no partition selected."},
             {4, "磁盘 0 现在是所选磁盘。\r\n\r\n虚拟磁盘服务错误:\r\n介质受写入保护。\r\n\r\n",
              "diskpart ended with exit code 4: 虚拟磁盘服务错误: 介质受写入保护。"},
+            // Straight after the banner, in either wording.
+            {2, "\r\nMicrosoft DiskPart version 10.0\r\n\r\nOn computer: X\r\n\r\nThe disk you specified is not valid.\r\n",
+             "diskpart ended with exit code 2: The disk you specified is not valid."},
+            {2, "\r\nMicrosoft DiskPart 版本 10.0\r\n\r\n在计算机上: X\r\n\r\n你指定的磁盘无效。\r\n",
+             "diskpart ended with exit code 2: 你指定的磁盘无效。"},
             {0, banner + "DiskPart successfully deleted the selected partition.\r\n\r\nLeaving DiskPart...\r\nError\r\n",
              "Error"},
         };
