@@ -4,6 +4,7 @@
 // is shown by the window.
 #include "mainwindow.h"
 
+#include "common/driveletter.h"
 #include "dialogs/jobend.h"
 #include "dialogs/partitionformatter.h"
 #include "ui_mainwindow.h"
@@ -20,8 +21,7 @@ void MainWindow::onFormatPartition()
         return;
     }
 
-    const QString operation = tr("Format of %1")
-                                  .arg(partition.driveLetter.isEmpty() ? partition.id : partition.driveLetter + QLatin1Char(':'));
+    const QString operation = tr("Format of %1").arg(driveletter::driveOrId(partition));
     QPointer<PartitionFormatter> dialog = new PartitionFormatter(partition, this);
     connect(dialog, &PartitionFormatter::formatStarted, this, [this, dialog, partition, operation](DiskOperationWorker *worker) {
         trackJob(partition.diskIndex, operation, worker, &DiskOperationWorker::operationCompleted);

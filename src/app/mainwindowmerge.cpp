@@ -3,6 +3,7 @@
 // dialog has gone is shown by the window.
 #include "mainwindow.h"
 
+#include "common/driveletter.h"
 #include "common/mergeneighbour.h"
 #include "dialogs/jobend.h"
 #include "dialogs/mergepartitiondialog.h"
@@ -53,7 +54,7 @@ void MainWindow::onMergePartition()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     QPointer<MergePartitionDialog> open(dialog);
-    const QString operation = tr("Merge into partition %1").arg(selected.driveLetter.isEmpty() ? selected.id : selected.driveLetter + QLatin1Char(':'));
+    const QString operation = tr("Merge into partition %1").arg(driveletter::driveOrId(selected));
     connect(dialog, &MergePartitionDialog::mergeStarted, this, [this, open, selected, operation](DiskOperationWorker *worker) {
         trackJob(selected.diskIndex, operation, worker, &DiskOperationWorker::mergePartitionFinished);
         const std::shared_ptr<QString> details = jobend::collect(worker, this);

@@ -2,6 +2,7 @@
 // follows the split job to its end, so the tree is read afresh and a late result is shown.
 #include "mainwindow.h"
 
+#include "common/driveletter.h"
 #include "common/partitionguard.h"
 #include "dialogs/splitpartitiondialog.h"
 #include "ui_mainwindow.h"
@@ -44,7 +45,7 @@ void MainWindow::onSplitPartition()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setStorageManager(m_storageManager);
-    const QString operation = tr("Split of partition %1").arg(selected.driveLetter);
+    const QString operation = tr("Split of partition %1").arg(driveletter::driveOrId(selected));
     connect(dialog, &SplitPartitionDialog::splitStarted, this, [this, dialog, selected, operation](DiskOperationWorker *worker) {
         followJob(dialog, worker, &DiskOperationWorker::splitPartitionFinished, operation);
         trackJob(selected.diskIndex, operation, worker, &DiskOperationWorker::splitPartitionFinished);

@@ -43,6 +43,12 @@ QString driveOf(const PartitionInfo &info)
     return info.driveLetters.isEmpty() ? QString() : drive(parse(info.driveLetters.first()));
 }
 
+QString driveOrId(const PartitionInfo &info)
+{
+    const QString own = driveOf(info);
+    return own.isEmpty() ? info.id : own;
+}
+
 QStringList freeLetters(const QStringList &used)
 {
     QList<QChar> taken;

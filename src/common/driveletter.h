@@ -31,6 +31,9 @@ QString root(QChar letter);
 // it has none.
 QString driveOf(const PartitionInfo &info);
 
+// driveOf, or the record's id ("1:3") when it has no letter: how a job names its partition.
+QString driveOrId(const PartitionInfo &info);
+
 // D to Z without the letters `used` names ("E", "E:" or "E:\\" each): what a new volume may be
 // given. A and B belong to floppy drives and C to the system, whatever is mounted.
 QStringList freeLetters(const QStringList &used);
