@@ -230,6 +230,7 @@ private slots:
         QCOMPARE(boxes.at(0).text, fileSystem + " labels cannot contain \u201C\\\u201D \u201C/\u201D \u201C:\u201D \u201C*\u201D "
                                                 "\u201C?\u201D \u201C<\u201D \u201C>\u201D \u201C|\u201D \u201C\"\u201D.");
         QCOMPARE(boxes.at(2).text, QStringLiteral("The partition has been formatted successfully!"));
+        QCOMPARE(boxes.at(2).icon, QMessageBox::Information);
         QFETCH(QString, confirmed);
         QVERIFY2(boxes.at(1).text.contains(confirmed), qPrintable(boxes.at(1).text));
         QCOMPARE(boxes.at(1).defaultButton, QMessageBox::No);
@@ -305,6 +306,7 @@ private slots:
         }));
         QCOMPARE(boxes.titles(), (QStringList{"Confirm Format", "Format Failed", "Confirm Format", "Format Complete"}));
         QVERIFY2(boxes.at(1).text.startsWith("Failed to format the partition.\n\nError: diskpart"), qPrintable(boxes.at(1).text));
+        QCOMPARE(boxes.at(1).icon, QMessageBox::Critical);
         QVERIFY2(boxes.at(1).details.contains("[failed] format"), qPrintable(boxes.at(1).details)); // what the job did, behind Show Details
         QTRY_VERIFY(workers.size() == 2 && !workers.at(0) && !workers.at(1)); // each job's worker goes with its thread
         QCOMPARE(whileFormatting, QStringLiteral("00000 Formatting... bar"));

@@ -158,6 +158,11 @@ private slots:
         QCOMPARE(events, creation);
         QCOMPARE(formatEvents, formats);
         QCOMPARE(disk0(tm.read()), layout);
+        // A single format afterwards is a job of its own, however the batch ended.
+        QSignalSpy single(&worker, &DiskOperationWorker::operationCompleted);
+        worker.formatPartitionAsync({QStringLiteral("E:"), QStringLiteral("NTFS"), QStringLiteral("After"), 0, true});
+        QCOMPARE(single.size(), 1);
+        QCOMPARE(formatEvents, formats);
     }
 
     // The format batch on its own: nothing to do is a success, a second batch starts afresh, and
