@@ -553,7 +553,6 @@ void DiskPartitionPage::releaseThread()
     if (m_workerThread)
         m_workerThread->setParent(nullptr);
     m_workerThread = nullptr;
-    m_worker = nullptr;
 }
 
 void DiskPartitionPage::startJob()
@@ -567,7 +566,6 @@ void DiskPartitionPage::startJob()
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     m_workerThread = thread;
-    m_worker = worker;
     emit creationStarted(worker);
 
     m_progressDialog = new PartitionProgressDialog(worker, this);

@@ -93,6 +93,5 @@ private:
     creationplan::Region m_region;
     QList<PartitionInfo> m_partitions;
     QPointer<QThread> m_workerThread;     // child of the dialog until it is let go
-    DiskOperationWorker *m_worker = nullptr; // released with its thread
     QPointer<PartitionProgressDialog> m_progressDialog;
 };
