@@ -6,7 +6,6 @@
 #include <QList>
 #include <QMetaType>
 #include <QObject>
-#include <QProcess>
 #include <QString>
 
 #include <atomic>
@@ -15,7 +14,6 @@
 class BatchJob;
 struct JobReport;
 class FormatEngine;
-class MergeJob;
 class QThread;
 class SplitJob;
 class WindowsStorageManager;
@@ -236,9 +234,6 @@ signals:
 
 private slots:
     void onBatchFormatFinished(bool success, QString message);
-    void onOperationTimeout();
-    void onProcessFinished(int exitCode, QProcess::ExitStatus exitStatus);
-    void onProcessError(QProcess::ProcessError error);
 
 private:
     void deleteWorkerStorageManager();
@@ -257,7 +252,6 @@ private:
     // The jobs that outlive one call: their slots above reach them here. Worker thread only.
     std::unique_ptr<FormatEngine> m_format;
     std::unique_ptr<BatchJob> m_batch;
-    MergeJob *m_merge = nullptr; // while a merge runs
     SplitJob *m_split = nullptr; // while a split runs
 };
 

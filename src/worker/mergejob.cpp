@@ -47,29 +47,7 @@ bool DiskOperationWorker::canExtendFileSystem(const QString &fileSystem)
 
 void DiskOperationWorker::startMergePartition(const MergePartitionOptions &options)
 {
-    MergeJob job(*this, options);
-    m_merge = &job;
-    job.run();
-    m_merge = nullptr;
-}
-
-void DiskOperationWorker::onOperationTimeout()
-{
-    if (m_merge)
-        m_merge->onOperationTimeout();
-}
-
-void DiskOperationWorker::onProcessFinished(int exitCode, QProcess::ExitStatus exitStatus)
-{
-    Q_UNUSED(exitCode);
-    if (m_merge)
-        m_merge->onProcessFinished(exitStatus);
-}
-
-void DiskOperationWorker::onProcessError(QProcess::ProcessError error)
-{
-    if (m_merge)
-        m_merge->onProcessError(error);
+    MergeJob(*this, options).run();
 }
 
 MergeJob::MergeJob(DiskOperationWorker &worker, const MergePartitionOptions &options)
