@@ -159,6 +159,11 @@ private slots:
         QCOMPARE(reported.join(u','), progress == QLatin1String("all") ? QStringLiteral("10,20,30,40,50,60,80,100") : progress);
         QCOMPARE(ok, trace.startsWith(QLatin1String("ok:")));
         QVERIFY2(traces.contains(trace.mid(ok ? 3 : 0)), qPrintable(traces.join(u'\n')));
+        // The cause the job shows: each check's own, never that of an earlier one.
+        const QMap<QString, QString> causes{{"a byte under 1 MiB", "the new size is below 1 MB"},
+                                            {"no class", "the storage service could not prepare the resize"},
+                                            {"no such partition", "it is no longer there"}, {"bad id", "1-1 is no partition"}};
+        QCOMPARE(manager.lastFailure(), causes.value(QTest::currentDataTag(), manager.lastFailure()));
         for (sim::Disk &d : expected.disks)
             for (sim::Partition &p : d.partitions)
                 if (ok && id == QStringLiteral("%1:%2").arg(d.number).arg(p.number))
