@@ -90,21 +90,28 @@ wait_window() {
   return 1
 }
 
+# simulated_app <machine file> <log> <screenshot or ""> <exe>: starts the exe on a fresh simulated
+# machine, succeeds when its main window shows and it still runs 5 s later (the picture taken
+# then), and closes it either way.
+simulated_app() {
+  rm -f "$1"
+  TESSALINE_SIM_MACHINE="Z:$PWD/$1" "$wine" "$4" --simulated >"$2" 2>&1 &
+  local pid=$! shown=1
+  if wait_window "Disk Management" 90 >/dev/null && sleep 5 && kill -0 $pid 2>/dev/null; then
+    shown=0
+    [ -z "$3" ] || import -window root "$3"
+  fi
+  timeout 30 "$wine" taskkill /im tessaline.exe >/dev/null 2>&1 || true
+  wait $pid || true
+  return $shown
+}
+
 # The app on a fresh demo machine.
-machine="$dir/demo-machine.json"
-rm -f "$machine"
-export TESSALINE_SIM_MACHINE="Z:$PWD/$machine"
-"$wine" "$deploy/tessaline.exe" --simulated >"$dir/app-simulated.log" 2>&1 &
-app=$!
-if wait_window "Disk Management" 90 >/dev/null && sleep 5 && kill -0 $app 2>/dev/null; then
-  import -window root docs/windows-under-wine.png
+if simulated_app "$dir/demo-machine.json" "$dir/app-simulated.log" docs/windows-under-wine.png "$deploy/tessaline.exe"; then
   say "the main window on the demo machine: docs/windows-under-wine.png"
 else
   echo "FAIL: no main window of tessaline.exe --simulated"; failed=$((failed + 1))
 fi
-timeout 30 "$wine" taskkill /im tessaline.exe >/dev/null 2>&1 || true
-wait $app || true
-unset TESSALINE_SIM_MACHINE
 
 # On the system itself: Wine has no storage provider, so the start-up error must show, and the app
 # must close cleanly when asked.
@@ -152,17 +159,11 @@ menu="$(find "$WINEPREFIX/drive_c" -ipath '*start menu/programs/tessaline.lnk' |
 if [ -x "$installed/tessaline.exe" ] || [ -f "$installed/tessaline.exe" ]; then
   say "installed into C:\\Program Files\\Tessaline${menu:+, with $(basename "$menu") in the Start menu}"
   [ -n "$menu" ] || { echo "FAIL: the Start-menu entry was not installed"; failed=$((failed + 1)); }
-  rm -f "$dir/installed-machine.json"
-  TESSALINE_SIM_MACHINE="Z:$PWD/$dir/installed-machine.json" "$wine" "C:\\Program Files\\Tessaline\\tessaline.exe" --simulated \
-    >"$dir/app-installed.log" 2>&1 &
-  app=$!
-  if wait_window "Disk Management" 90 >/dev/null && sleep 5 && kill -0 $app 2>/dev/null; then
+  if simulated_app "$dir/installed-machine.json" "$dir/app-installed.log" "" "C:\\Program Files\\Tessaline\\tessaline.exe"; then
     say "the installed app started"
   else
     echo "FAIL: the installed app showed no window"; failed=$((failed + 1))
   fi
-  timeout 30 "$wine" taskkill /im tessaline.exe >/dev/null 2>&1 || true
-  wait $app || true
   timeout 300 "$wine" msiexec /x "Z:$PWD/$msi" /qn >/dev/null 2>&1 || true
   if [ -e "$installed/tessaline.exe" ]; then
     echo "FAIL: uninstalling left $installed/tessaline.exe"; failed=$((failed + 1))
