@@ -129,7 +129,6 @@ void MainWindow::onResizePartition()
     const qint64 adjacentMB = std::max<qint64>(0, maximum - partition.sizeBytes) / MiB;
     qDebug() << "Room after the partition:" << adjacentMB << "MB";
 
-    bool shrinkOnly = false;
     if (adjacentMB < 1) {
         qDebug() << "No unallocated space available, allowing shrink-only operation";
         const QMessageBox::StandardButton answer = QMessageBox::question(
@@ -142,7 +141,6 @@ void MainWindow::onResizePartition()
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer != QMessageBox::Yes)
             return;
-        shrinkOnly = true;
     } else {
         qDebug() << "Found" << adjacentMB << "MB unallocated space, allowing both expand and shrink";
     }
@@ -167,7 +165,7 @@ void MainWindow::onResizePartition()
                 },
                 Qt::QueuedConnection);
     });
-    dialog->setPartitionInfo(partition, currentSizeMB, adjacentMB, shrinkOnly, (minimum + MiB - 1) / MiB);
+    dialog->setPartitionInfo(partition, currentSizeMB, adjacentMB, (minimum + MiB - 1) / MiB);
     dialog->exec();
     delete dialog;
 }

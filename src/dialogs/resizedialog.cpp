@@ -109,7 +109,7 @@ void ResizeDialog::fail(const QString &title, const QString &text)
 }
 
 void ResizeDialog::setPartitionInfo(const PartitionInfo &info, qint64 currentSizeMB, qint64 unallocatedSpaceMB,
-                                    bool shrinkOnly, qint64 supportedMinimumMB)
+                                    qint64 supportedMinimumMB)
 {
     if (info.id.isEmpty()) {
         fail(tr("Error"), tr("Invalid partition information. Partition ID is missing."));
@@ -122,9 +122,8 @@ void ResizeDialog::setPartitionInfo(const PartitionInfo &info, qint64 currentSiz
     m_partitionInfo = info;
     m_currentSizeMB = currentSizeMB;
     m_unallocatedSpaceMB = unallocatedSpaceMB;
-    m_shrinkOnly = shrinkOnly;
     m_minSizeMB = std::max<qint64>({qint64(double(currentSizeMB) * 0.2) + 100, 100, supportedMinimumMB});
-    m_maxSizeMB = shrinkOnly ? currentSizeMB : currentSizeMB + unallocatedSpaceMB;
+    m_maxSizeMB = currentSizeMB + unallocatedSpaceMB;
 
     m_resizeBar->setRange(0, barValue(m_maxSizeMB));
     m_resizeBar->setValues(0, barValue(currentSizeMB));

@@ -34,7 +34,7 @@ public:
     // Must be called before the dialog is shown. An invalid record or a storage manager that
     // cannot connect is reported and rejects the dialog, which then does not show at all.
     // supportedMinimumMB: the smallest size the provider can shrink the partition to, 0 if none.
-    void setPartitionInfo(const PartitionInfo &info, qint64 currentSizeMB, qint64 unallocatedSpaceMB, bool shrinkOnly,
+    void setPartitionInfo(const PartitionInfo &info, qint64 currentSizeMB, qint64 unallocatedSpaceMB,
                           qint64 supportedMinimumMB = 0);
 
     qint64 minSizeMB() const { return m_minSizeMB; }
@@ -70,7 +70,6 @@ private:
     QThread *m_thread = nullptr;             // child of the dialog
     DiskOperationWorker *m_worker = nullptr; // no parent, lives on m_thread
     std::shared_ptr<QString> m_report = std::make_shared<QString>(); // what the running or last job reported, behind its end box's details
-    bool m_shrinkOnly = false;
     WindowsStorageManager *m_storageManager = nullptr; // child of the dialog while no job runs past it
     PartitionResizeBar *m_resizeBar = nullptr;
     PartitionInfo m_partitionInfo;

@@ -79,23 +79,21 @@ private slots:
     {
         QTest::addColumn<qint64>("current");
         QTest::addColumn<qint64>("adjacent");
-        QTest::addColumn<bool>("shrinkOnly");
         QTest::addColumn<QString>("expected"); // min-max, the spin box's range and value, the bar's range and values
 
-        QTest::newRow("50000 MB, 20000 free") << qint64(50000) << qint64(20000) << false << "10100-70000 9.86-68.36 48.83 0-70000 0..50000";
-        QTest::newRow("50000 MB, shrink only") << qint64(50000) << qint64(0) << true << "10100-50000 9.86-48.83 48.83 0-50000 0..50000";
-        QTest::newRow("100 MB") << qint64(100) << qint64(300) << false << "120-400 0.12-0.39 0.12 0-400 0..100";
+        QTest::newRow("50000 MB, 20000 free") << qint64(50000) << qint64(20000) << "10100-70000 9.86-68.36 48.83 0-70000 0..50000";
+        QTest::newRow("50000 MB, shrink only") << qint64(50000) << qint64(0) << "10100-50000 9.86-48.83 48.83 0-50000 0..50000";
+        QTest::newRow("100 MB") << qint64(100) << qint64(300) << "120-400 0.12-0.39 0.12 0-400 0..100";
     }
 
     void limits()
     {
         QFETCH(qint64, current);
         QFETCH(qint64, adjacent);
-        QFETCH(bool, shrinkOnly);
         ResizeDialog dialog(current, current + adjacent);
         QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled() && !dialog.windowIcon().pixmap(16).isNull()
                 && dialog.isModal());
-        dialog.setPartitionInfo(record(), current, adjacent, shrinkOnly);
+        dialog.setPartitionInfo(record(), current, adjacent);
         QDoubleSpinBox *spin = spinOf(dialog);
         PartitionResizeBar *bar = barOf(dialog);
         QTEST(QStringLiteral("%1-%2 %3-%4 %5 %6-%7 %8..%9")
@@ -112,7 +110,7 @@ private slots:
     void coupling()
     {
         ResizeDialog dialog(50000, 70000);
-        dialog.setPartitionInfo(record(), 50000, 20000, false);
+        dialog.setPartitionInfo(record(), 50000, 20000);
         QDoubleSpinBox *spin = spinOf(dialog);
         PartitionResizeBar *bar = barOf(dialog);
         spin->stepBy(1);
@@ -142,7 +140,7 @@ private slots:
         const std::pair<QString, int> cases[] = {{QString(), 50000}, {"1:1", 0}, {"1:1", 50000}}; // the last one cannot connect
         for (const auto &[id, size] : cases) {
             ResizeDialog dialog(size, size);
-            dialog.setPartitionInfo(record(QStringLiteral("NTFS"), id), size, 0, true);
+            dialog.setPartitionInfo(record(QStringLiteral("NTFS"), id), size, 0);
             QCOMPARE(dialog.exec(), int(QDialog::Rejected));
             QVERIFY(!dialog.isVisible() && !dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
         }
@@ -188,7 +186,7 @@ private slots:
         QFETCH(QString, fileSystem);
         QFETCH(int, end);
         ResizeDialog dialog(50000, 70000);
-        dialog.setPartitionInfo(record(fileSystem), 50000, 20000, false);
+        dialog.setPartitionInfo(record(fileSystem), 50000, 20000);
         dialog.show();
         barOf(dialog)->setValues(0, end);
         MessageBoxAnswerer boxes;
@@ -341,7 +339,7 @@ private slots:
         const QJsonValue before = sim::toJson(m_machine->read()).value("disks");
         ResizeDialog dialog(225280, 225280);
         QSignalSpy resized(&dialog, &ResizeDialog::partitionResized);
-        dialog.setPartitionInfo(record(QStringLiteral("NTFS"), QStringLiteral("0:4")), 225280, 0, true);
+        dialog.setPartitionInfo(record(QStringLiteral("NTFS"), QStringLiteral("0:4")), 225280, 0);
         dialog.show();
         barOf(dialog)->setValues(0, 153600);
         QStringList formats; // the bar's text as each value arrives
