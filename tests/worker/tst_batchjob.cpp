@@ -102,15 +102,16 @@ private slots:
                            "finished 0 1 of 2 partitions formatted. Partition 0:4 could not be formatted (diskpart ended "
                            "with exit code 1); "}
             << QStringList{c, "3 @10241MiB K NTFS 备份 Good", "4 @11286MiB D  ", e};
-        // A cancel while the first is formatted: it is finished, the second is left unformatted.
+        // A cancel while the first is formatted: it is finished (named by default, as none was
+        // typed), the second is left unformatted.
         const QString cancelled = QStringLiteral("Formatting canceled: 1 of 2 partitions formatted; 1 not started and left as they were.");
         QTest::newRow("cancelled between formats")
-            << QList<PartitionCreateRequest>{request(sim::kGiB, "Good", "K", start), request(sim::kGiB, "Left", QString())}
+            << QList<PartitionCreateRequest>{request(sim::kGiB, QString(), "K", start), request(sim::kGiB, "Left", QString())}
             << QStringLiteral("cancel")
             << QStringList{ready, "5 Creating partition 1/2...", "32 Partition 1 Created successfully",
                            "32 Creating partition 2/2...", "60 Partition 2 Created successfully", all, "done 0 " + cancelled}
             << QStringList{"1 2 50", "finished 0 " + cancelled}
-            << QStringList{c, "3 @10241MiB K NTFS Good", "4 @11286MiB D  ", e};
+            << QStringList{c, "3 @10241MiB K NTFS New Volume 1", "4 @11286MiB D  ", e};
     }
 
     void reports()
