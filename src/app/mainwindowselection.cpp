@@ -125,8 +125,9 @@ void MainWindow::onTreeWidgetContextMenu(const QPoint &pos)
     }
 
     menu.setObjectName(QStringLiteral("partitionContextMenu"));
-    const bool unallocated =
-        item->data(0, Qt::UserRole).toString().isEmpty() || item->text(0) == tr("Unallocated");
+    // By the row's id, not its text: free space inside an extended partition is named "Free Space".
+    const QString rowId = item->data(0, Qt::UserRole).toString();
+    const bool unallocated = rowId.isEmpty() || rowId == QLatin1String("unallocated");
     for (const ActionEntry &entry : kMenuActions) {
         QAction *action = menu.addAction(QString::fromUtf8(entry.text));
         const bool forCreate = qstrcmp(entry.slot, kCreateSlot) == 0;
@@ -143,8 +144,11 @@ void MainWindow::onTreeWidgetContextMenu(const QPoint &pos)
     }
 
     QAction *chosen = menu.exec(globalPos);
-    if (chosen && chosen->isEnabled())
+    if (chosen && chosen->isEnabled()) {
+        // The actions work on the current row: make it the row the menu was opened on.
+        ui->treeWidget->setCurrentItem(item);
         runAction(chosen->data().toByteArray().constData());
+    }
 }
 
 void MainWindow::showDiskInformation(QTreeWidgetItem *diskItem)

@@ -341,9 +341,9 @@ private slots:
         QCOMPARE(disk0(m_machine->read()).value(0).section(' ', 0, 1), "1 @1");
     }
 
-    // The free space inside an extended partition has a row of its own; New there makes logical
-    // drives one after the other, each past its boot record, and the logical drive already there
-    // keeps its volume.
+    // The free space inside an extended partition has a row of its own, whose context menu offers
+    // only New; New there makes logical drives one after the other, each past its boot record, and
+    // the logical drive already there keeps its volume.
     void logicalDrivesInExtendedFreeSpace()
     {
         using Vol = TestMachine::Vol;
@@ -358,8 +358,14 @@ private slots:
         QTreeWidgetItem *disk = tree->topLevelItem(1);
         QCOMPARE(childTexts(disk), (QStringList{"P", "Partition 2", "L", "Free Space", "Unallocated"}));
         QCOMPARE(disk->child(3)->text(2) + " | " + disk->child(3)->toolTip(4), "8.00 GB | Free space for logical drives");
-        tree->setCurrentItem(disk->child(3));
-        clickAction(window, NewRow);
+        QString enabled;
+        QVERIFY(useContextMenu(tree, disk->child(3), [&](QMenu *menu) {
+            for (QAction *a : menu->actions())
+                enabled += a->isEnabled() ? '1' : '0';
+            QAction *create = menu->actions().value(1);
+            return create->isEnabled() ? create : nullptr; // a disabled one would leave the menu open
+        }));
+        QCOMPARE(enabled, "010000100"); // then a separator, Change Drive Letter and Rename Volume
         QPointer<DiskPartitionPage> page = window.findChild<DiskPartitionPage *>();
         QVERIFY(page);
         QCOMPARE(child<QLabel>(*page, "spaceLabel")->text(), "Free Space for Logical Drives");
