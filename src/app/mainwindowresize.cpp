@@ -75,7 +75,8 @@ void MainWindow::onResizePartition()
     }
     qDebug() << "Disk ID:" << diskId;
 
-    const qint64 currentSizeMB = parseSize(partition.sizeStr) / MiB;
+    // The record's bytes: the row's text is rounded to two decimals, terabytes off by gigabytes.
+    const qint64 currentSizeMB = partition.sizeBytes / MiB;
     if (currentSizeMB < 1) {
         QMessageBox::critical(this, tr("Error"), tr("Failed to parse partition size: %1").arg(partition.sizeStr));
         return;

@@ -1,10 +1,7 @@
 #include "sizetext.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QStringList>
-
-#include <limits>
 
 namespace {
 
@@ -36,42 +33,6 @@ QString formatSize(qint64 bytes)
     if (bytes < KiB)
         return QStringLiteral("%1 B").arg(bytes);
     return fixed2(double(bytes) / double(KiB), "KB");
-}
-
-qint64 parseSize(const QString &text)
-{
-    if (text.isEmpty())
-        return 0;
-    QString cleaned = text.trimmed().toUpper();
-    cleaned.remove(QLatin1Char(','));
-
-    static const QRegularExpression re(QStringLiteral("^(\\d+(?:\\.\\d+)?)\\s*([KMGTPE]?B)?$"));
-    const QRegularExpressionMatch m = re.match(cleaned);
-    if (m.hasMatch()) {
-        const double number = m.captured(1).toDouble();
-        const QString unit = m.captured(2);
-        double factor = 1.0;
-        if (unit == QLatin1String("KB"))
-            factor = 1024.0;
-        else if (unit == QLatin1String("MB"))
-            factor = 1024.0 * 1024;
-        else if (unit == QLatin1String("GB"))
-            factor = 1024.0 * 1024 * 1024;
-        else if (unit == QLatin1String("TB"))
-            factor = 1024.0 * 1024 * 1024 * 1024;
-        else if (unit == QLatin1String("PB"))
-            factor = 1024.0 * 1024 * 1024 * 1024 * 1024;
-        else if (unit == QLatin1String("EB"))
-            factor = 1024.0 * 1024 * 1024 * 1024 * 1024 * 1024;
-        const double product = number * factor;
-        // Out-of-range doubles would make the conversion undefined; clamp instead.
-        if (product >= 9223372036854775807.0)
-            return std::numeric_limits<qint64>::max();
-        return static_cast<qint64>(product);
-    }
-    bool ok = false;
-    const qint64 plain = cleaned.toLongLong(&ok, 10);
-    return ok ? plain : 0;
 }
 
 bool isSystemPartition(const PartitionInfo &p)

@@ -243,6 +243,20 @@ private slots:
         QTRY_VERIFY(!window.findChild<ResizeDialog *>());
     }
 
+    // The dialog starts at the partition's exact size, not at the size the tree rounds: E:, 3 MiB
+    // short of the "400.00 GB" it shows, has 63 MiB after it.
+    void exactSize()
+    {
+        QVERIFY(m_machine->store().modify([](sim::Machine &m) { return (m.disks[1].partitions[0].size -= 3 * sim::kMiB) > 0; }));
+        MainWindow window;
+        QVERIFY(waitUntilReady(window));
+        QString limits;
+        QVERIFY(resizeRow(window, itemWithId(treeOf(window), QStringLiteral("1:1")), [&](ResizeDialog &dialog) {
+            limits = QStringLiteral("%1 %2-%3").arg(barOf(dialog)->endValue()).arg(dialog.minSizeMB()).arg(dialog.maxSizeMB());
+        }));
+        QCOMPARE(itemWithId(treeOf(window), QStringLiteral("1:1"))->text(2) + " " + limits, "400.00 GB 409597 157696-409660");
+    }
+
     // End to end on the demo machine: D: shrunk to 150 GiB, then grown back into the gap that
     // left. Each time the tree shows the new size, D: keeps its serial and nothing else changes.
     void shrinkThenGrowD()
@@ -272,8 +286,8 @@ private slots:
         QCOMPARE(sim::toJson(m_machine->read()), sim::toJson(before));
     }
 
-    // A FAT32 partition grown while its conversion runs: a second OK does nothing, and the dialog
-    // closed with Escape neither waits for the job nor stops it. The window shows the late
+    // A FAT32 partition grown while its conversion runs: the window lists the job, a second OK
+    // does nothing, and the dialog closed with Escape neither waits for the job nor stops it. The window shows the late
     // result and the converted, grown partition; the thread releases itself.
     void fat32ClosedWhileRunning()
     {
@@ -295,11 +309,12 @@ private slots:
             dialog.onOkClicked();
             during = QStringLiteral("%1 %2 %3 %4").arg(boxes.count()).arg(progressOf(dialog)->isVisible())
                          .arg(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled())
-                         .arg(dialog.findChild<QPushButton *>(QStringLiteral("btnCancel"))->isEnabled());
+                         .arg(dialog.findChild<QPushButton *>(QStringLiteral("btnCancel"))->isEnabled())
+                     + ' ' + window.findChild<QLabel *>(QStringLiteral("runningJobsLabel"))->text();
             QTest::keyClick(&dialog, Qt::Key_Escape);
         }));
         QVERIFY(thread && thread->isRunning());
-        QCOMPARE(during, QStringLiteral("1 1 0 0"));
+        QCOMPARE(during, QStringLiteral("1 1 0 0 Running: Resize of partition F (disk 1)"));
         QVERIFY(boxes.waitFor(2, 15000));
         QCOMPARE(boxes.at(1).title + ": " + boxes.at(1).text,
                  QStringLiteral("Operation completed: Resize of partition F completed successfully."));
