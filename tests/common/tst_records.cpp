@@ -1,4 +1,3 @@
-#include "common/mergeneighbour.h"
 #include "common/partitionguard.h"
 #include "common/partitionid.h"
 #include "common/records.h"
@@ -47,20 +46,6 @@ private slots:
         nothing.keepSizeBytes = 32LL << 20;
         nothing.newSizeBytes = 16LL << 20;
         QVERIFY(!nothing.isValid());
-    }
-
-    // A partition that starts the disk's list (an MBR disk's first sector) still has its neighbour.
-    void mergeNeighbourOfTheFirstRecord()
-    {
-        PartitionInfo first;
-        first.partitionNumber = 1;
-        first.typeCode = 2;
-        PartitionInfo free;
-        free.isUnallocated = true;
-        QVERIFY(mergeNeighbour({first, free}, 1).record.value_or(PartitionInfo()).isUnallocated);
-        QCOMPARE(mergeNeighbour({first}, 1).refusal, "There is no right partition or space to merge.");
-        first.typeCode = PartitionTypeCode::Extended; // named by its number, having no letter
-        QVERIFY(mergeNeighbour({first, free}, 1).refusal.startsWith("Partition 1 is an extended partition"));
     }
 
     // Each id read checked and unchecked, as "disk/partition" or "no".

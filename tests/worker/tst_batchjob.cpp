@@ -102,8 +102,7 @@ private slots:
                            "finished 0 1 of 2 partitions formatted. Partition 0:4 could not be formatted (diskpart ended "
                            "with exit code 1); "}
             << QStringList{c, "3 @10241MiB K NTFS 备份 Good", "4 @11286MiB D  ", e};
-        // A cancel while the first is formatted: it is finished (named by default, as none was
-        // typed), the second is left unformatted.
+        // A cancel while the first (unnamed: named by default) is formatted: it is finished, the second left unformatted.
         const QString cancelled = QStringLiteral("Formatting canceled: 1 of 2 partitions formatted; 1 not started and left as they were.");
         QTest::newRow("cancelled between formats")
             << QList<PartitionCreateRequest>{request(sim::kGiB, QString(), "K", start), request(sim::kGiB, "Left", QString())}

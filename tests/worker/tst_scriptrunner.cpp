@@ -156,6 +156,9 @@ private slots:
                          "There is no partition selected.\r\n",
              "diskpart ended with exit code 2: The specified partition is not valid. Please select a valid "
              "partition. There is no partition selected."},
+            // What an earlier command listed is not the error: only what follows the last progress.
+            {4, banner + "Partition 2\r\nType  : 07\r\n\r\n  100 percent completed\r\n\r\nThe device is not ready.\r\n",
+             "diskpart ended with exit code 4: The device is not ready."},
             {4, "磁盘 0 现在是所选磁盘。\r\n\r\n虚拟磁盘服务错误:\r\n介质受写入保护。\r\n\r\n",
              "diskpart ended with exit code 4: 虚拟磁盘服务错误: 介质受写入保护。"},
             // Straight after the banner, in either wording.
