@@ -3,6 +3,7 @@
 // arrives after the dialog has gone is shown by the window.
 #include "mainwindow.h"
 
+#include "common/driveletter.h"
 #include "common/partitionguard.h"
 #include "common/sizetext.h"
 #include "dialogs/jobend.h"
@@ -150,7 +151,7 @@ void MainWindow::onResizePartition()
     auto *dialog = new ResizeDialog(currentSizeMB, currentSizeMB + adjacentMB, this);
     connect(dialog, &ResizeDialog::partitionResized, this, &MainWindow::onResizeFinished);
     QPointer<ResizeDialog> open(dialog);
-    const QString operation = tr("Resize of partition %1").arg(partition.name.isEmpty() ? id : partition.name);
+    const QString operation = tr("Resize of partition %1").arg(driveletter::driveOrId(partition));
     connect(dialog, &ResizeDialog::resizeStarted, this, [this, open, partition, operation](DiskOperationWorker *worker) {
         trackJob(partition.diskIndex, operation, worker, &DiskOperationWorker::operationCompleted);
         // The dialog's own connection comes first: a dialog still showing has the result in hand,

@@ -313,10 +313,10 @@ private slots:
             QTest::keyClick(&dialog, Qt::Key_Escape);
         }));
         QVERIFY(thread && thread->isRunning());
-        QCOMPARE(during, QStringLiteral("1 1 0 0 Running: Resize of partition F (disk 1)"));
+        QCOMPARE(during, QStringLiteral("1 1 0 0 Running: Resize of partition F: (disk 1)"));
         QVERIFY(boxes.waitFor(2, 15000));
         QCOMPARE(boxes.at(1).title + ": " + boxes.at(1).text,
-                 QStringLiteral("Operation completed: Resize of partition F completed successfully."));
+                 QStringLiteral("Operation completed: Resize of partition F: completed successfully."));
         QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 15000);
         QTRY_COMPARE(itemWithId(treeOf(window), QStringLiteral("1:2"))->text(1) + ' '
                          + itemWithId(treeOf(window), QStringLiteral("1:2"))->text(2),
