@@ -5,7 +5,6 @@
 
 #include "common/driveletter.h"
 #include "common/partitionguard.h"
-#include "common/sizetext.h"
 #include "dialogs/jobend.h"
 #include "dialogs/resizedialog.h"
 #include "storage/windowsstoragemanager.h"

@@ -125,9 +125,10 @@ void MainWindow::onTreeWidgetContextMenu(const QPoint &pos)
     }
 
     menu.setObjectName(QStringLiteral("partitionContextMenu"));
-    // By the row's id, not its text: free space inside an extended partition is named "Free Space".
-    const QString rowId = item->data(0, Qt::UserRole).toString();
-    const bool unallocated = rowId.isEmpty() || rowId == QLatin1String("unallocated");
+    // By the row's record, as the actions themselves judge it, not by its text: free space
+    // inside an extended partition is named "Free Space".
+    const bool unallocated = item->data(0, Qt::UserRole).toString().isEmpty()
+                             || item->data(0, Qt::UserRole + 1).value<PartitionInfo>().isUnallocated;
     for (const ActionEntry &entry : kMenuActions) {
         QAction *action = menu.addAction(QString::fromUtf8(entry.text));
         const bool forCreate = qstrcmp(entry.slot, kCreateSlot) == 0;
