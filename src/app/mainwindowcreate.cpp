@@ -16,9 +16,9 @@ void MainWindow::onCreatePartition()
         QMessageBox::information(this, tr("No Selection"), tr("Please select an unallocated space to create a new partition."));
         return;
     }
-    const QString status = item->text(4);
-    const bool freeRecord = item->data(0, Qt::UserRole + 1).value<PartitionInfo>().isUnallocated;
-    if (!freeRecord && status != tr("Unused Partition") && !status.contains(tr("Unallocated"))) {
+    // The row's record names the region exactly: where it starts and its size to the byte.
+    PartitionInfo region = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
+    if (!region.isUnallocated) {
         QMessageBox::warning(this, tr("Invalid Selection"),
                              tr("You can only create new partitions in unallocated space.\n"
                                 "Please select an unallocated space entry."));
@@ -35,15 +35,8 @@ void MainWindow::onCreatePartition()
     const int diskNumber = numbered ? number : ui->treeWidget->indexOfTopLevelItem(diskRow);
     qDebug() << "创建分区 - 磁盘:" << diskRow->text(0) << "索引:" << diskNumber << "大小:" << sizeText;
 
-    // The row's record names the region exactly: where it starts and its size to the byte.
-    PartitionInfo region = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
-    DiskPartitionPage *dialog = nullptr;
-    if (region.isUnallocated && region.sizeBytes > 0) {
-        region.sizeStr = sizeText;
-        dialog = new DiskPartitionPage(diskNumber, region, this);
-    } else {
-        dialog = new DiskPartitionPage(diskNumber, sizeText, this);
-    }
+    region.sizeStr = sizeText;
+    auto *dialog = new DiskPartitionPage(diskNumber, region, this);
     // The dialog counts the partition table's free slots from what the disk holds.
     QList<PartitionInfo> layout;
     for (int i = 0; i < diskRow->childCount(); ++i)

@@ -1,7 +1,6 @@
 // The selected row, the context menus, and the dispatch of the six actions.
 #include "mainwindow.h"
 
-#include "common/partitionid.h"
 #include "dialogs/jobend.h"
 #include "dialogs/deletepartitionpage.h"
 #include "runningjobs.h"
@@ -168,56 +167,12 @@ void MainWindow::showDiskInformation(QTreeWidgetItem *diskItem)
                                  .arg(diskItem->childCount()));
 }
 
+// The row's own record, stored when the tree was built: the partition the user sees, not a fresh
+// read that may name another by now. Disk rows have none, and free space has no id.
 PartitionInfo MainWindow::getSelectedPartition()
 {
-    QTreeWidgetItem *item = ui->treeWidget->currentItem();
-    if (!item || !item->parent())
-        return PartitionInfo();
-
-    PartitionInfo basic;
-    basic.name = item->text(0);
-    basic.fileSystem = item->text(1);
-    basic.sizeStr = item->text(2);
-    basic.status = item->text(4);
-    const QVariant idData = item->data(0, Qt::UserRole);
-    if (idData.isValid())
-        basic.id = idData.toString();
-    const QString diskId = item->parent()->data(0, Qt::UserRole).toString();
-    qDebug() << "getSelectedPartition - 基础信息:"
-             << "ID:" << basic.id << "Name:" << basic.name << "FileSystem:" << basic.fileSystem;
-
-    const QVariant full = item->data(0, Qt::UserRole + 1);
-    if (full.canConvert<PartitionInfo>()) {
-        const PartitionInfo stored = full.value<PartitionInfo>();
-        if (!stored.id.isEmpty()) {
-            qDebug() << "✅ 从 UserRole+1 获取到完整分区信息:"
-                     << "DiskIndex:" << stored.diskIndex << "PartitionNumber:" << stored.partitionNumber
-                     << "DriveLetter:" << stored.driveLetter;
-            return stored;
-        }
-    }
-
-    PartitionId parsed;
-    if (basic.id.isEmpty() || diskId.isEmpty() || !parsePartitionId(basic.id, &parsed)) {
-        qWarning() << "❌ 完全无法解析分区信息，返回空信息";
-        return PartitionInfo();
-    }
-    basic.diskIndex = parsed.disk;
-    basic.partitionNumber = parsed.partition;
-    qDebug() << "✅ 手动解析成功: 磁盘" << parsed.disk << "分区" << parsed.partition;
-
-    if (!m_storageManager) {
-        qDebug() << "No storage manager, using the row's own information";
-        return basic;
-    }
-    const QList<PartitionInfo> partitions = m_storageManager->getPartitions(diskId);
-    for (const PartitionInfo &p : partitions) {
-        if (p.partitionNumber == parsed.partition && !p.isUnallocated) {
-            qDebug() << "✅ 重新获取到完整分区信息:" << p.driveLetter << p.fileSystem << p.volumeLabel;
-            return p;
-        }
-    }
-    return basic;
+    const QTreeWidgetItem *item = ui->treeWidget->currentItem();
+    return item ? item->data(0, Qt::UserRole + 1).value<PartitionInfo>() : PartitionInfo();
 }
 
 void MainWindow::onDeletePartition()
