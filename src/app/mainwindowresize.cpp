@@ -44,15 +44,14 @@ void MainWindow::onResizePartition()
         QMessageBox::warning(this, tr("Warning"), tr("Please select a partition, not a disk."));
         return;
     }
-    const QString id = item->data(0, Qt::UserRole).toString();
-    if (id.isEmpty() || item->text(0) == tr("Unallocated")) {
-        QMessageBox::information(this, tr("Cannot Resize"), tr("Cannot resize unallocated space. Please select a partition."));
-        return;
-    }
-
     // The stored record keeps what the provider said about the partition (system, boot, type);
     // the row's texts are what the user sees.
     PartitionInfo partition = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
+    const QString id = item->data(0, Qt::UserRole).toString();
+    if (partition.isUnallocated || id.isEmpty()) {
+        QMessageBox::information(this, tr("Cannot Resize"), tr("Cannot resize unallocated space. Please select a partition."));
+        return;
+    }
     partition.name = item->text(0);
     partition.sizeStr = item->text(2);
     partition.fileSystem = item->text(1);

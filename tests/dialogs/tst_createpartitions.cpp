@@ -358,6 +358,10 @@ private slots:
         QTreeWidgetItem *disk = tree->topLevelItem(1);
         QCOMPARE(childTexts(disk), (QStringList{"P", "Partition 2", "L", "Free Space", "Unallocated"}));
         QCOMPARE(disk->child(3)->text(2) + " | " + disk->child(3)->toolTip(4), "8.00 GB | Free space for logical drives");
+        MessageBoxAnswerer boxes; // Resize from the toolbar: free space, whatever its name
+        tree->setCurrentItem(disk->child(3));
+        clickAction(window, ResizeRow);
+        QCOMPARE(boxes.titles(), QStringList{"Cannot Resize"});
         QString enabled;
         QVERIFY(useContextMenu(tree, disk->child(3), [&](QMenu *menu) {
             for (QAction *a : menu->actions())
