@@ -20,7 +20,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
-#include <QTime>
 #include <QVBoxLayout>
 
 namespace {
@@ -219,11 +218,6 @@ void DeletePartitionPage::setRing(int percentage)
     m_ringLabel->setPixmap(drawProgressRing(percentage));
 }
 
-void DeletePartitionPage::writeLog(const QString &message) const
-{
-    qDebug().noquote() << QStringLiteral("[%1] %2").arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")), message);
-}
-
 void DeletePartitionPage::setRunning(bool running)
 {
     m_running = running;
@@ -250,7 +244,7 @@ void DeletePartitionPage::onDeleteButtonClicked()
     // other disk or partition in its place.
     PartitionId id;
     if (!parsePartitionId(m_partitionId, &id, IdCheck::Checked) || id.disk < 0 || id.partition < 1) {
-        writeLog(QStringLiteral("Refused to delete: invalid partition ID \"%1\"").arg(m_partitionId));
+        qDebug() << "Refused to delete: invalid partition ID" << m_partitionId;
         QMessageBox::critical(this, tr("Invalid partition"),
                               tr("Cannot delete this partition: its ID \"%1\" is not of the form "
                                  "'diskNumber:partitionNumber'.\nNothing has been deleted.")
@@ -278,9 +272,7 @@ void DeletePartitionPage::onDeleteButtonClicked()
     m_details.clear();
     m_report->clear();
     setRunning(true);
-    writeLog(QStringLiteral("Start deleting partitions: %1").arg(m_partitionId));
-    writeLog(QStringLiteral("Device: %1, Partition Number: %2")
-                 .arg(target.devicePath, QString::number(target.partitionNumber)));
+    qDebug() << "Deleting partition" << m_partitionId << "device" << target.devicePath << "number" << target.partitionNumber;
     emit deleteStarted();
     m_worker->startDeletePartition(target);
 }
@@ -292,7 +284,7 @@ bool DeletePartitionPage::passesGuard()
         return true;
     const QString text = partitionGuardText(m_partition);
     if (kind == PartitionGuard::RunningSystem) {
-        writeLog(QStringLiteral("Refused to delete: %1").arg(text));
+        qDebug().noquote() << "Refused to delete:" << text;
         QMessageBox::critical(this, tr("Cannot Delete"), tr("%1\n\nNothing has been deleted.").arg(text));
         return false;
     }
@@ -325,7 +317,7 @@ bool DeletePartitionPage::confirmLeavingWhileRunning()
     // A deletion that ended while the question was open has closed it and shown its result.
     if (!m_running || answer != QMessageBox::Yes)
         return false;
-    writeLog(QStringLiteral("User cancels the operation"));
+    qDebug() << "The user closes the window; the deletion goes on";
     return true;
 }
 
@@ -336,13 +328,13 @@ void DeletePartitionPage::onDeletePartitionProgress(const QString &step, int per
     m_percentageLabel->setText(QStringLiteral("%1%").arg(percentage));
     m_progressBar->setValue(qBound(0, percentage, 100));
     setRing(percentage);
-    writeLog(QStringLiteral("[%1%] %2").arg(QString::number(percentage), step));
+    qDebug().noquote() << percentage << step;
 }
 
 void DeletePartitionPage::onDeletePartitionStatusChanged(const QString &status)
 {
     m_statusLabel->setText(status);
-    writeLog(status);
+    qDebug().noquote() << status;
 }
 
 QString DeletePartitionPage::details() const
@@ -365,8 +357,7 @@ void DeletePartitionPage::endDeletion(bool success, const QString &errorMessage)
     if (!isVisible()) {
         // Closed during the deletion: whoever opened the window reports the result.
         setRunning(false);
-        writeLog(QStringLiteral("Deletion ended after the window closed: %1")
-                     .arg(success ? QStringLiteral("success") : errorMessage));
+        qDebug().noquote() << "Deletion ended after the window closed:" << (success ? QStringLiteral("success") : errorMessage);
         return;
     }
     showResult(success, errorMessage);
@@ -380,7 +371,7 @@ void DeletePartitionPage::showResult(bool success, const QString &errorMessage)
         m_confirmButton->setEnabled(false); // there is nothing left to delete
         m_percentageLabel->setText(QStringLiteral("100%"));
         setRing(100);
-        writeLog(QStringLiteral("✓ Partition deletion completed successfully"));
+        qDebug() << "Partition deleted";
         jobend::show(this, true, tr("Deleted successfully"),
                      tr("%1 was deleted successfully.\n\nClick 'OK' to close the window.").arg(displayName(m_partition)),
                      details());
@@ -388,7 +379,7 @@ void DeletePartitionPage::showResult(bool success, const QString &errorMessage)
         return;
     }
     setStatus(tr("Delete failed"), FailureStatusStyle);
-    writeLog(QStringLiteral("✗ Delete failed: %1").arg(errorMessage));
+    qDebug().noquote() << "Delete failed:" << errorMessage;
     jobend::show(this, false, tr("Delete failed"), tr("Deleting %1 failed:\n%2").arg(displayName(m_partition), errorMessage),
                  details());
 }

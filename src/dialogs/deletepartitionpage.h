@@ -61,7 +61,6 @@ private:
     void setRunning(bool running);
     void setRing(int percentage);
     void setStatus(const QString &text, const QString &style);
-    void writeLog(const QString &message) const;
     // Refuses partitions the running system needs and warns for other special ones; true when
     // the user may go on to the final confirmation.
     bool passesGuard();
