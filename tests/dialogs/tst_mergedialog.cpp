@@ -169,7 +169,7 @@ private slots:
             for (const char *name : {"currentGPartition", "currentHPartition", "currentUnallocated", "mergeArrowLabel",
                                      "afterGPartition", "afterHPartition", "operationInfoDetails"})
                 got << textOf(*dialog, name);
-            QCOMPARE(textOf(*dialog, "operationInfoTitle"), QStringLiteral("✅ Instructions"));
+            QCOMPARE(dialog->windowTitle() + " | " + textOf(*dialog, "operationInfoTitle"), "Partition Merge Wizard | ✅ Instructions");
             QTest::mouseClick(child<QPushButton>(*dialog, "cancelButton"), Qt::LeftButton);
             QTRY_VERIFY(dialog.isNull());
         }
