@@ -2028,11 +2028,6 @@ Please select an unallocated space entry.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Invalid partition ID format. Expected &apos;diskNumber:partitionNumber&apos;.
-Found: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Failed to parse partition size: %1</source>
         <translation type="unfinished"></translation>
     </message>

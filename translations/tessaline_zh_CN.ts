@@ -2085,12 +2085,6 @@ Please select an unallocated space entry.</source>
         <translation>无法调整未分配空间的大小。请选择一个分区。</translation>
     </message>
     <message>
-        <source>Invalid partition ID format. Expected &apos;diskNumber:partitionNumber&apos;.
-Found: %1</source>
-        <translation>分区 ID 格式无效。应为“磁盘号:分区号”。
-实际为：%1</translation>
-    </message>
-    <message>
         <source>Failed to parse partition size: %1</source>
         <translation>无法解析分区大小：%1</translation>
     </message>

@@ -47,8 +47,7 @@ void MainWindow::onResizePartition()
     // The stored record keeps what the provider said about the partition (system, boot, type);
     // the row's texts are what the user sees.
     PartitionInfo partition = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
-    const QString id = item->data(0, Qt::UserRole).toString();
-    if (partition.isUnallocated || id.isEmpty()) {
+    if (partition.isUnallocated) {
         QMessageBox::information(this, tr("Cannot Resize"), tr("Cannot resize unallocated space. Please select a partition."));
         return;
     }
@@ -56,23 +55,8 @@ void MainWindow::onResizePartition()
     partition.sizeStr = item->text(2);
     partition.fileSystem = item->text(1);
     partition.status = item->text(4);
-    partition.id = id;
-    qDebug() << "=== Starting Partition Resize ===";
-    qDebug() << "Partition ID:" << id;
-    qDebug() << "Partition name:" << partition.name;
-    qDebug() << "File system:" << partition.fileSystem;
-
-    if (!id.contains(QLatin1Char(':'))) {
-        QMessageBox::critical(this, tr("Error"),
-                              tr("Invalid partition ID format. Expected 'diskNumber:partitionNumber'.\nFound: %1").arg(id));
-        return;
-    }
-    const QString diskId = item->parent()->data(0, Qt::UserRole).toString();
-    if (diskId.isEmpty()) {
-        QMessageBox::critical(this, tr("Error"), tr("Failed to get disk ID."));
-        return;
-    }
-    qDebug() << "Disk ID:" << diskId;
+    const QString id = partition.id;
+    qDebug() << "Resize of" << id << partition.name << partition.fileSystem;
 
     // The record's bytes: the row's text is rounded to two decimals, terabytes off by gigabytes.
     const qint64 currentSizeMB = partition.sizeBytes / MiB;
@@ -123,7 +107,7 @@ void MainWindow::onResizePartition()
     const qint64 minimum = m_storageManager ? m_storageManager->getPartitionMinimumSize(id) : 0;
     hideLoading();
     if (maximum <= 0) {
-        QMessageBox::critical(this, tr("Error"), tr("Failed to retrieve partition information for disk %1.").arg(diskId));
+        QMessageBox::critical(this, tr("Error"), tr("Failed to retrieve partition information for disk %1.").arg(partition.diskIndex));
         return;
     }
     const qint64 adjacentMB = std::max<qint64>(0, maximum - partition.sizeBytes) / MiB;

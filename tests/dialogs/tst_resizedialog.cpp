@@ -210,7 +210,6 @@ private slots:
 
         QTest::newRow("disk row") << "0" << true << "Warning" << "";
         QTest::newRow("free space") << "unallocated" << true << "Cannot Resize" << "";
-        QTest::newRow("an id without a colon") << "1:1>11" << true << "Error" << "";
         QTest::newRow("the running system's C:") << "0:3" << true << "Cannot Resize" << "";
         QTest::newRow("recovery, declined") << "0:5" << false << "Special Partition" << "";
         QTest::newRow("D:, shrink declined") << "0:4" << false << "No Expansion Space Available" << "";
@@ -224,10 +223,8 @@ private slots:
         QFETCH(bool, yes);
         MainWindow window;
         QVERIFY(waitUntilReady(window));
-        QTreeWidgetItem *row = itemWithId(treeOf(window), id.section('>', 0, 0));
+        QTreeWidgetItem *row = itemWithId(treeOf(window), id);
         QVERIFY(row);
-        if (id.contains('>'))
-            row->setData(0, Qt::UserRole, id.section('>', 1));
         MessageBoxAnswerer boxes;
         boxes.setChooser([yes](const MessageBoxAnswerer::Box &) { return yes ? QMessageBox::Yes : QMessageBox::No; });
         QString limits;
