@@ -99,13 +99,8 @@ QList<unsigned int> PartitionFormatter::clusterSizesFor(FileSystemType type, qin
 
 QString PartitionFormatter::clusterSizeText(unsigned int bytes)
 {
-    if (bytes == 0)
-        return tr("Default");
-    if (bytes < 1024)
-        return QStringLiteral("%1 B").arg(bytes);
-    if (bytes < 1048576)
-        return QStringLiteral("%1 KB").arg(bytes / 1024);
-    return QStringLiteral("%1 MB").arg(bytes / 1048576);
+    // The sizes offered (clusterSizesFor) go no higher than 512 KB.
+    return bytes < 1024 ? QStringLiteral("%1 B").arg(bytes) : QStringLiteral("%1 KB").arg(bytes / 1024);
 }
 
 void PartitionFormatter::setupForm()

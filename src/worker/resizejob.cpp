@@ -291,12 +291,7 @@ void ResizeJob::convertToNtfs(const QString &partitionId)
             emit m_worker.operationCompleted(true, tr("Already NTFS, no conversion needed"));
             return;
         }
-        if (fileSystem.toUpper() == QLatin1String("FAT32"))
-            qDebug() << "FAT32分区，开始转换为NTFS";
-        else if (!fileSystem.isEmpty())
-            qWarning() << "非FAT32文件系统，仍然转换为NTFS:" << fileSystem;
-        else
-            qWarning() << "⚠️ Cannot detect file system. Conversion required for resize. Continue?";
+        qDebug() << "Converting to NTFS from" << (fileSystem.isEmpty() ? QStringLiteral("an undetected file system") : fileSystem);
     }
     emit m_worker.operationProgress(10);
 
