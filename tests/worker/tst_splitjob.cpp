@@ -43,7 +43,7 @@ private slots:
     {
         QTest::addColumn<QString>("dFileSystem");
         QTest::addColumn<SplitPartitionOptions>("options");
-        QTest::addColumn<QString>("fault"); // a fault per line, or "cancel": the job is cancelled before it starts
+        QTest::addColumn<QString>("fault"); // a fault per line; "cancel": before it starts, "cancel@25": during the shrink
         QTest::addColumn<int>("steps");     // how many of the progress reports 5, 10, 15, 25, 50, 100, 100 come
         QTest::addColumn<QString>("end");
         QTest::addColumn<QStringList>("layout");
@@ -115,6 +115,8 @@ private slots:
             row(id, with(splitD(6 * G, 4 * G, "K"), [id = id](auto &o) { o.partitionId = id; }), 3, QStringLiteral("0 %1").arg(why), untouched);
         row("sizes 64 MiB + 1 byte short", splitD(6 * G, 4 * G - 64 * M - 1, "K"), 2, "0 拆分条件验证失败: Invalid split parameters", untouched);
         row("cancelled before it began", splitD(6 * G, 4 * G, "K"), 2, "0 The user canceled the split operation", untouched, "cancel");
+        row("cancelled during the shrink", splitD(6 * G, 4 * G, "K"), 4, "0 The user canceled the split operation; the partition was "
+            "already shrunk and the freed space is left unallocated", {c, shrunk, e}, "cancel@25");
     }
 
     void split()
@@ -135,7 +137,7 @@ private slots:
                         Vol(kind.back(), "Data", "D", 0, 4096, "0000-0002"));
         tm.addPartition(0, 30 * G + M, 5 * G, "Primary", Vol("NTFS", "Games", "E", 0, 4096, "0000-0003"));
         tm.setTimeScale(0.01);
-        for (const QString &one : fault == QLatin1String("cancel") ? QStringList() : fault.split('\n', Qt::SkipEmptyParts))
+        for (const QString &one : fault.startsWith(QLatin1String("cancel")) ? QStringList() : fault.split('\n', Qt::SkipEmptyParts))
             tm.addFault(one.toUtf8().constData());
         QVERIFY(tm.write());
 
@@ -149,6 +151,10 @@ private slots:
         QSignalSpy created(&worker, &DiskOperationWorker::splitPartitionCompleted); // the creation step's own end
         if (fault == QLatin1String("cancel"))
             worker.cancelSplitOperation();
+        connect(&worker, &DiskOperationWorker::splitPartitionProgress, &worker, [&](const QString &, int p) {
+            if (p == 25 && fault == QLatin1String("cancel@25"))
+                worker.cancelSplitOperation(); // on the job's thread: before its next step
+        }, Qt::DirectConnection);
         worker.startSplitPartition(options);
         // Refused at once while the first runs: the busy flag is the delete job's too.
         worker.startSplitPartition(options);
