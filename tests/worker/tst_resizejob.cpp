@@ -4,7 +4,6 @@
 #include "storage/windowsstoragemanager.h"
 #include "worker/diskoperationworker.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -19,13 +18,12 @@ QStringList traces; // of calls made on the test's thread
 
 // Disk 0: EFI and C:, the running system. Disk 1, MBR: E: NTFS 10 GiB (active), 5 GiB free,
 // F: FAT32 4 GiB, R: a 1 GiB RAW volume, free space after. Disk 2: G: NTFS of 1000 MiB (a
-// look-alike of the next one), 2:2 a 1000 MiB NTFS volume without a letter, free space after. Other
-// drives as "letter type bytes fs" (bytes in 1/100 of 1000 MiB).
-void buildMachine(TestMachine &tm, const QString &fault, double scale = 0.01, const QString &drives = QString())
+// look-alike of the next one), 2:2 a 1000 MiB NTFS volume without a letter, free space after.
+void buildMachine(TestMachine &tm, const QString &fault)
 {
     if (!fault.isEmpty())
         tm.addFault(fault.toUtf8().constData());
-    tm.setTimeScale(scale);
+    tm.setTimeScale(0.01);
     tm.addDisk(0, 100 * GiB);
     tm.addPartition(0, MiB, 100 * MiB, "EFI", TestMachine::Vol("FAT32", "", "", 0, 512));
     tm.addPartition(0, 101 * MiB, 50 * GiB, "Primary", TestMachine::Vol("NTFS", "Windows", "C", 20 * GiB));
@@ -41,10 +39,6 @@ void buildMachine(TestMachine &tm, const QString &fault, double scale = 0.01, co
     tm.addPartition(3, MiB, GiB, "Primary", TestMachine::Vol("NTFS", "", "P"));
     tm.addPartition(3, GiB + MiB, 4 * GiB, "Extended");
     tm.addPartition(3, GiB + 2 * MiB, GiB, "Logical", TestMachine::Vol("FAT32", "LOG", "W"));
-    for (const QString &d : drives.split(u',', Qt::SkipEmptyParts)) {
-        const QStringList f = d.split(u' ');
-        tm.addOtherDrive(f.at(0), f.at(1).toInt(), f.at(3), QString(), qint64(f.at(2).toDouble() * Size / 100));
-    }
     QVERIFY(tm.write());
 }
 
@@ -69,39 +63,6 @@ class TestResizeJob : public QObject
     Q_OBJECT
 
 private slots:
-    // Through getPartitionFileSystemById, which holds the storage lock over the whole detection:
-    // a detection that locked again would hang here.
-    void detection_data()
-    {
-        for (const char *column : {"id", "drives", "expected"})
-            QTest::addColumn<QString>(column);
-        QTest::newRow("volume map") << "1:1" << "K 3 100 exFAT" << "NTFS";
-        QTest::newRow("FAT32 in the map") << "1:2" << "" << "FAT32";
-        // Only the partition's own volume answers (by its GUID path when unlettered); same-size ones never.
-        QTest::newRow("own volume, no letter") << "2:2" << "L 3 100 FAT32,M 2 100 exFAT" << "NTFS";
-        QTest::newRow("RAW among look-alikes") << "1:3" << "L 3 102.4 FAT32" << "";
-        QTest::newRow("no such partition") << "1:9" << "" << "";
-        QTest::newRow("one part") << "1" << "" << "";
-        QTest::newRow("three parts") << "2:2:1" << "M 3 100 exFAT" << "";
-        QTest::newRow("not numeric") << "1:x" << "M 3 100 exFAT" << "";
-    }
-
-    void detection()
-    {
-        QFETCH(QString, id);
-        QFETCH(QString, drives);
-        QFETCH(QString, expected);
-        TestMachine tm;
-        buildMachine(tm, QString(), 0.2, drives);
-        WindowsStorageManager manager;
-        QVERIFY(manager.initialize());
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(manager.getPartitionFileSystemById(id), expected);
-        // Found nowhere: asked again after the (scaled) second's pause.
-        QVERIFY(!expected.isEmpty() || timer.elapsed() >= 200);
-    }
-
     void resize_data()
     {
         // progress "all": 10 to 100; trace: the decisive one, after "ok:" when the call succeeds.
