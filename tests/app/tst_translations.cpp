@@ -23,7 +23,6 @@
 #include <QAction>
 #include <QFile>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLibraryInfo>
 #include <QListWidget>
 #include <QRegularExpression>

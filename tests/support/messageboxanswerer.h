@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QList>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QQueue>
 #include <QTest>
