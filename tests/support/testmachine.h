@@ -4,13 +4,10 @@
 // TESSALINE_SIM_MACHINE for this process and every child it starts, and builder helpers to
 // shape it. The previous value of the variable comes back when the helper is destroyed.
 //
-//     TestMachine tm;                                  // empty machine, already on disk
-//     tm.setTimeScale(0.01);
+//     TestMachine tm; // an empty machine, already on disk
 //     tm.addDisk(1, 100 * sim::kGiB, "MBR");
 //     tm.addPartition(1, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol{"NTFS", "Data", "E", sim::kGiB});
-//     tm.write();
-//     ... run the code under test ...
-//     sim::Machine after = tm.read();
+//     tm.write(); ... run the code under test ... sim::Machine after = tm.read();
 
 #include "simulator/geometry.h"
 #include "simulator/machine.h"
