@@ -17,7 +17,7 @@ void MainWindow::onCreatePartition()
         return;
     }
     // The row's record names the region exactly: where it starts and its size to the byte.
-    PartitionInfo region = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
+    const PartitionInfo region = item->data(0, Qt::UserRole + 1).value<PartitionInfo>();
     if (!region.isUnallocated) {
         QMessageBox::warning(this, tr("Invalid Selection"),
                              tr("You can only create new partitions in unallocated space.\n"
@@ -25,7 +25,6 @@ void MainWindow::onCreatePartition()
         return;
     }
 
-    const QString sizeText = item->text(2);
     QTreeWidgetItem *diskRow = item;
     while (diskRow->parent())
         diskRow = diskRow->parent();
@@ -33,9 +32,8 @@ void MainWindow::onCreatePartition()
     bool numbered = false;
     const int number = diskRow->data(0, Qt::UserRole).toString().toInt(&numbered);
     const int diskNumber = numbered ? number : ui->treeWidget->indexOfTopLevelItem(diskRow);
-    qDebug() << "创建分区 - 磁盘:" << diskRow->text(0) << "索引:" << diskNumber << "大小:" << sizeText;
+    qDebug() << "创建分区 - 磁盘:" << diskRow->text(0) << "索引:" << diskNumber << "大小:" << region.sizeBytes;
 
-    region.sizeStr = sizeText;
     auto *dialog = new DiskPartitionPage(diskNumber, region, this);
     // The dialog counts the partition table's free slots from what the disk holds.
     QList<PartitionInfo> layout;
