@@ -24,12 +24,6 @@ bool isNtfs(const QString &fileSystem)
     return fileSystem.toUpper() == QLatin1String("NTFS");
 }
 
-// A partition id rather than a drive letter ("E:").
-bool looksLikePartitionId(const QString &text)
-{
-    return text.contains(QLatin1Char(':')) && text.size() > 2;
-}
-
 } // namespace
 
 void DiskOperationWorker::resizePartitionCompleteAsync(QString partitionId, qlonglong newSizeBytes)
@@ -190,10 +184,6 @@ void ResizeJob::run(const QString &partitionId, qint64 newSizeBytes, const Parti
 bool ResizeJob::convertFat32ToNtfs(const QString &partitionId)
 {
     emit m_worker.operationProgress(25);
-    if (!looksLikePartitionId(partitionId)) {
-        qWarning() << "[convertFat32ToNtfs] 只能转换分区ID:" << partitionId;
-        return false;
-    }
     if (!formatUsingDiskpart(partitionId))
         return false;
 
@@ -283,7 +273,8 @@ void ResizeJob::convertToNtfs(const QString &partitionId)
     qDebug() << "[formatPartitionToNTFSAsync] 线程:" << QThread::currentThreadId() << "目标:" << partitionId;
     emit m_worker.operationProgress(5);
 
-    const bool byId = looksLikePartitionId(partitionId);
+    PartitionId id;
+    const bool byId = parsePartitionId(partitionId, &id);
     if (byId) {
         const QString fileSystem = detectFileSystem(partitionId);
         if (isNtfs(fileSystem)) {
@@ -298,7 +289,7 @@ void ResizeJob::convertToNtfs(const QString &partitionId)
     bool ok = false;
     if (driveletter::isDriveText(partitionId)) {
         ok = m_worker.formatUsingDiskpartByVolume(partitionId, QStringLiteral("ntfs"), QStringLiteral("Data"), true);
-    } else if (partitionId.contains(QLatin1Char(':'))) {
+    } else if (byId) {
         ok = formatUsingDiskpart(partitionId);
     } else {
         emit m_worker.operationCompleted(false, tr("Invalid parameter: neither drive letter nor partition ID"));

@@ -178,8 +178,7 @@ private slots:
         row("by letter, always", "ntfs E:", "5,10,90,100", formatted, "1:1 1048576+10737418240 NTFS Data E 1 new");
         row("script fails", "ntfs 1:2", "5,10,20,40,60,80", "failed diskpart格式化命令执行失败", "", "{\"target\":\"tool.diskpart\",\"exitCode\":5}");
         row("neither", "ntfs E", "5,10", "failed Invalid parameter: neither drive letter nor partition ID");
-        row("id not numeric", "ntfs 1:x", "5,10", "failed diskpart格式化命令执行失败");
-        row("id of three parts", "ntfs 1:2:3", "5,10", "failed diskpart格式化命令执行失败");
+        row("id not numeric", "ntfs 1:x", "5,10", "failed Invalid parameter: neither drive letter nor partition ID");
     }
 
     // The job end to end on the machine, started as the dialogs start it; afterwards only the
