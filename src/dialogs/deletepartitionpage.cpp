@@ -186,8 +186,6 @@ void DeletePartitionPage::setupUi()
 
     m_progressBar = new QProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
-    m_progressBar->setRange(0, 100);
-    m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);
     layout->addWidget(m_progressBar);
     layout->addStretch(1);

@@ -7,6 +7,8 @@
 #include "support/testmachine.h"
 #include "windowtesting.h"
 
+#include <QRegularExpression>
+
 
 using sim::kGiB;
 using sim::kMiB;
@@ -158,11 +160,12 @@ private slots:
             QVERIFY(useContextMenu(m_tree, disk(0)->child(row), [&](QMenu *menu) {
                 enabled << QString();
                 for (QAction *a : menu->actions())
-                    enabled.last() += a->isEnabled() ? '1' : '0';
+                    enabled.last() += QStringLiteral("%1%2|").arg(a->isEnabled() ? '+' : '-').arg(a->text());
                 return nullptr;
             }));
-        // Then a separator, Change Drive Letter and Rename Volume.
-        QCOMPARE(enabled, (QStringList{"101111111", "010000100"}));
+        QCOMPARE(QString(enabled.at(1)).remove(QRegularExpression("[^+-]")), "-+----+--"); // free space
+        QCOMPARE(enabled.at(0), "+↔️ Resize/Move|-➕ New|+📁 Format|+🗑️ Delete|+🔗 Merge|+🔀 Split|+|"
+                                "+🔤 Change Drive Letter…|+🏷️ Rename Volume…|");
 
         MessageBoxAnswerer boxes;
         bool initializeOffered = true; // disk 0 has a partition table
