@@ -15,9 +15,8 @@ using sim::kMiB;
 
 namespace {
 
-// One row as "texts | colours", partition rows indented: the Usage cell shows the bar's value
-// or "strip", the colours are one letter per column (. none, R system red, O data orange,
-// G unallocated grey).
+// One row as "texts | colours", partition rows indented: the Usage cell shows the bar's value or
+// "strip", colours one letter per column (. none, R system red, O data orange, G unallocated grey).
 QString describe(QTreeWidget *tree, QTreeWidgetItem *item)
 {
     static const QHash<QString, char> known{{"#d32f2f", 'R'}, {"#ff9800", 'O'}, {"#b0b0b0", 'G'}};

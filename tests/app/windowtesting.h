@@ -33,9 +33,8 @@ struct PopupRecorder : QObject
     }
 };
 
-// Takes over the window's delays: records each nominal length and runs the task on the next
-// turn of the event loop, so schedules of many seconds run in milliseconds. Must not outlive
-// the window.
+// Takes over the window's delays: records each nominal length and runs the task on the next turn
+// of the event loop, so schedules of seconds run in milliseconds. Must not outlive the window.
 struct ScheduleRecorder
 {
     explicit ScheduleRecorder(MainWindow &window)

@@ -50,6 +50,22 @@ private slots:
         QVERIFY(child<QLabel>(dialog, "percentageLabel")->isHidden());
     }
 
+    // The ring's arc runs clockwise from the top, blue below 30 % and green from 30 %, over a grey
+    // track, smoothly drawn: read on its centre line at 3 and 9 o'clock, and on its edges.
+    void ring()
+    {
+        QStringList seen;
+        for (int p : {0, 29, 30}) {
+            const QImage ring = DeletePartitionPage::drawProgressRing(p).toImage();
+            seen << QStringLiteral("%1 %2").arg(ring.pixelColor(100, 60).name(), ring.pixelColor(20, 60).name());
+            bool smooth = false; // a pixel neither clear nor opaque on the diagonal across its edge
+            for (int i = 0; i < 40; ++i)
+                smooth = smooth || qAlpha(ring.pixel(i, i)) % 255 != 0;
+            seen.last() += smooth ? "" : " jagged";
+        }
+        QCOMPARE(seen, (QStringList{"#f0f0f0 #f0f0f0", "#2196f3 #f0f0f0", "#4caf50 #f0f0f0"}));
+    }
+
     void failuresChangeNothing_data()
     {
         QTest::addColumn<QString>("id"); // the dialog deletes what the id names, whatever else the record says

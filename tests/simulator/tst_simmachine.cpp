@@ -26,9 +26,8 @@ bool parse(const QByteArray &json, Machine *m, QString *error = nullptr)
     return fromJson(QJsonDocument::fromJson(json).object(), m, error);
 }
 
-// Rewrites the file in place (same file, same size) and puts its modification time back, so
-// that only the content (and perhaps the change time) tells the new machine from the old one.
-// Qt sets times to the millisecond: the first call rounds the file's time to one.
+// Rewrites the file in place (same file and size) with its modification time put back, so only
+// the content (perhaps the change time) tells the machines apart. Qt sets times to the millisecond.
 bool rewriteInPlaceKeepingMtime(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo before(path);

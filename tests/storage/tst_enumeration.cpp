@@ -24,9 +24,8 @@ QString bytes(qint64 n)
     return rest ? s + (rest > 0 ? QStringLiteral("+") : QString()) + QString::number(rest) : s;
 }
 
-// Whole records, one a line: the fields of its own, then "!field=value" for each field that
-// does not follow from them (name, letters and id from the number and letter, and so on).
-// Every field shows, so two lists compare whole.
+// Whole records, one a line: its own fields, then "!field=value" for each that does not follow
+// from them (name, letters and id from the number and letter...): two lists compare whole.
 QString render(const QList<PartitionInfo> &list, int disk)
 {
     QStringList lines;

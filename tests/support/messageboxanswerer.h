@@ -1,9 +1,8 @@
 #pragma once
 
-// Answers the message boxes a test provokes. While it lives it looks for a visible, not yet
-// answered QMessageBox every few milliseconds, records what the box said and clicks a button:
-// the next queued answer, else the chooser's answer, else the box's default button (or its
-// escape button, or its first button).
+// Answers the message boxes a test provokes: while it lives it looks for a new visible QMessageBox
+// every few milliseconds, records what it said and clicks the next queued answer, else the
+// chooser's, else the box's default button (or its escape button, or its first button).
 //
 //     MessageBoxAnswerer boxes;
 //     boxes.enqueue(QMessageBox::No);           // the first box gets No, later ones their default

@@ -1,8 +1,7 @@
 #pragma once
 
 // A simulated machine for one test: a machine file in a temporary folder, published through
-// TESSALINE_SIM_MACHINE for this process and every child it starts, and builder helpers to
-// shape it. The previous value of the variable comes back when the helper is destroyed.
+// TESSALINE_SIM_MACHINE (to children too, restored on destruction), and builders to shape it.
 //
 //     TestMachine tm; // an empty machine, already on disk
 //     tm.addDisk(1, 100 * sim::kGiB, "MBR");
@@ -142,8 +141,7 @@ public:
         m_machine.otherDrives.append(o);
     }
 
-    // Nominal sleeps and tool limits are multiplied by this (1.0 by default). Keep tool limits
-    // in mind: 0.01 turns a 30 s limit into 300 ms, which a sanitizer build may need.
+    // Scales nominal sleeps and tool limits (1.0 by default): at 0.01 a 30 s limit is 300 ms.
     void setTimeScale(double scale) { m_machine.timeScale = scale; }
     void setAdministrator(bool admin) { m_machine.administrator = admin; }
     void setWindowsVersion(const QString &version) { m_machine.windowsVersion = version; }
@@ -160,8 +158,7 @@ public:
         addFault(doc.object());
     }
 
-    // Puts the machine being built on disk. A machine the store would refuse to read back is
-    // not written (write a malformed file by hand to test that).
+    // Puts the machine on disk, unless the store would refuse to read it back (write such a file by hand).
     bool write()
     {
         QString error;

@@ -42,6 +42,14 @@ struct WorkerRig
     {
         return run([this, o] { worker->formatPartitionAsync(o); }) && QTest::qWaitFor([this] { return !result.isEmpty(); }, 5000);
     }
+    // The progress reports as "5,10,100" (QTest::toString's buffer would leak in failure messages).
+    QString progressText() const
+    {
+        QStringList parts;
+        for (int p : progress)
+            parts << QString::number(p);
+        return parts.join(u',');
+    }
     QThread thread;
     DiskOperationWorker *worker = new DiskOperationWorker;
     QList<int> progress;

@@ -5,10 +5,9 @@
 
 #include <QtTest>
 
-// Each of the six jobs with a fault planted at each of its steps: a provider method error, a tool
-// that exits non-zero, crashes or hangs past its limit. Whatever the fault, a job ends exactly
-// once, its flag is right, its message names the cause (and what it left where it changed the
-// disk), and the disk is then exactly as the message says; the other disk is never touched.
+// The six jobs with a fault at each step: a provider method error, a tool that exits non-zero,
+// crashes or hangs past its limit. A job ends once, its flag right, its message naming the cause
+// (and what it left on the disk), the disk exactly as it says; the other disk never touched.
 
 namespace {
 

@@ -36,15 +36,6 @@ void buildMachine(TestMachine &tm, double scale = 0.01)
     tm.addOtherDrive("U", 3, "NTFS", "Net", k32GiB + 1);
 }
 
-// The progress reports as text, for failure messages (QTest::toString's buffer would leak).
-QString progressText(const QList<int> &progress)
-{
-    QStringList parts;
-    for (int p : progress)
-        parts << QString::number(p);
-    return parts.join(u',');
-}
-
 // "disk:partition" -> "fs|label|letter|cluster", and the serials apart.
 QMap<QString, QString> volumes(const sim::Machine &m, QMap<QString, QString> *serials)
 {
@@ -59,9 +50,8 @@ QMap<QString, QString> volumes(const sim::Machine &m, QMap<QString, QString> *se
     return out;
 }
 
-// TESSALINE_BIN_DIR for as long as it lives: a diskpart that logs each script before running
-// the real one (none for "no diskpart"), the real fsutil, and the real fat32format.exe, none, or a
-// bash script.
+// TESSALINE_BIN_DIR while it lives: a diskpart logging each script before running the real one
+// (none for "no diskpart"), the real fsutil, and the real fat32format.exe, none, or a bash script.
 class ToolBin
 {
 public:
@@ -224,9 +214,9 @@ private slots:
         const bool large = rig.progress.contains(20);
         if (result.startsWith(QLatin1String("ok")))
             QVERIFY2(large ? inOrder(rig.progress, {10, 5, 10, 20, 30, 90, 95, 100, 100}) : rig.progress == QList<int>({10, 100}),
-                     qPrintable(progressText(rig.progress)));
+                     qPrintable(rig.progressText()));
         else if (large)
-            QVERIFY2(!rig.progress.contains(95), qPrintable(progressText(rig.progress)));
+            QVERIFY2(!rig.progress.contains(95), qPrintable(rig.progressText()));
         else
             QCOMPARE(rig.progress, QList<int>{10}); // refused or failed: the one report of the start
         if (large && setup.isEmpty() && result.startsWith(QLatin1String("ok")))
@@ -253,9 +243,8 @@ private slots:
         QCOMPARE(bin.strayLines(), QStringList());
     }
 
-    // A stop is taken before the format begins and nowhere inside it: before the job, or while
-    // the large path dismounts, the volume stays as it was; while fat32format runs, the format
-    // finishes and the volume is mounted again.
+    // A stop is taken before the format, never inside it: before the job or during the dismount
+    // the volume stays as it was; during fat32format the format finishes and the volume is remounted.
     void stopRequests_data()
     {
         QTest::addColumn<Options>("options");
@@ -303,9 +292,8 @@ private slots:
         QCOMPARE(rig.result.left(3), QStringLiteral("ok "));
     }
 
-    // Writing a large volume takes minutes: a full format writes all of it, fat32format its FATs.
-    // Each runs to its end within a limit that grows with the volume; the fixed limits (120 s,
-    // 60 s) would cut both off half-way. 15 MB/s: 2 GiB take 143 s, 1 TiB's FATs of 8 KiB clusters 72 s.
+    // A full format writes the whole volume, fat32format its FATs: each limit grows with the volume,
+    // where 120 s and 60 s would cut them off. At 15 MB/s 2 GiB take 143 s, 1 TiB's FATs (8 KiB) 72 s.
     void longWritesFinish()
     {
         TestMachine tm;
@@ -329,9 +317,8 @@ private slots:
     // Blind answers and answers to the prompt share one count of two; the bar moves meanwhile.
     void fat32formatAnswers()
     {
-        // Silence before the prompt, in seconds: none (the prompt known by any one of its words), one
-        // blind answer (150 ms at 0.05), two (400 ms); last, a tool that never shows its prompt (a
-        // console that hides it) and prints Done.
+        // Silence before the prompt in seconds: none (any one word of the prompt is known), one blind
+        // answer (150 ms at 0.05), two (400 ms); last, a tool whose console hides it, printing Done.
         const char *whole = "Warning ALL data on drive $1 will be lost, are you sure\\r\\n(y/n) :";
         for (const auto &[silence, shown] : {std::pair{"0", "(y/n) :"}, {"0", "are you sure"}, {"0", "it will be lost"},
                                              {"0.25", whole}, {"0.6", whole}, {"0.6", ""}}) {
@@ -353,8 +340,7 @@ private slots:
         }
     }
 
-    // The batch step: the letter may come late; a failing format by letter is tried again, then
-    // by id.
+    // The batch step: the letter may come late; a failing format by letter is retried, then by id.
     void formatPartitionSteps_data()
     {
         QTest::addColumn<QString>("id");
@@ -436,9 +422,9 @@ private slots:
         QVERIFY(!worker.dismountWithDiskpart(QStringLiteral("E:\nselect volume F")) && bin.scripts().size() == 1);
     }
 
-    // A volume that lost its letter gets it back: the line showing the letter, else a FAT32
-    // volume of the formatted size the system does not use. The EFI volume comes first here
-    // and is never touched; a letterless volume labelled "H" is not the one either.
+    // A volume that lost its letter gets it back: the line showing the letter, else a FAT32 volume
+    // of the formatted size the system does not use; never the EFI volume (listed first) or a
+    // letterless volume labelled "H".
     void remount()
     {
         // A listed line that shows the letter wins over the size, whatever its number, 0 included

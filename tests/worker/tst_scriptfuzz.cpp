@@ -9,11 +9,10 @@
 
 #include <random>
 
-// Everything a user can type that reaches a script or a command line (letters, labels, file
-// systems, partition ids, sizes), 10,000 generated inputs through every operation that builds a
-// script from them. No tool can start (their folder is empty) and scripts are kept, so each
-// script is read as written: every line must be a diskpart command of the jobs' own shape, the
-// runner may only ever try the tools, and the machine never changes.
+// What a user can type that reaches a script or a command line (letters, labels, file systems,
+// partition ids, sizes): 10,000 inputs through every operation that builds a script. No tool can
+// start (their folder is empty) and scripts are kept, so each is read as written: every line a
+// diskpart command of the jobs' own shape, only the tools tried, the machine unchanged.
 
 namespace {
 

@@ -203,8 +203,6 @@ private slots:
             QCOMPARE(scriptrunner::writeLimitMs(base, bytes), limit);
     }
 
-    // Real runs of the stand-in diskpart: the starter, the time limit, the success test, the
-
     // Real runs of the stand-in diskpart: each row's start, limit and success test. Every script
     // lives in a folder of its own (0700) under a random name (0600), both gone after the run.
     void runs_data()
@@ -302,9 +300,8 @@ private slots:
         }
     }
 
-    // A drive text that is not one letter and a colon starts nothing: the tool faults that any
-    // start would spend stay in the machine file, no script is written and the machine is as it
-    // was. A sound drive text then does start the tool.
+    // A drive text that is not one letter and a colon starts nothing: the tools' faults stay in the
+    // machine file, no script is written, the machine is unchanged. A sound one starts the tool.
     void craftedDriveTexts()
     {
         TestMachine tm;
