@@ -1,6 +1,5 @@
-// The Merge action and the merge dialog on a simulated machine, through the main window: which
-// neighbour is found, what the dialog previews and refuses, and merges run to their end with
-// the real stand-ins, judged by the machine they leave.
+// The Merge action and dialog through the main window: the neighbour found, what the dialog
+// previews and refuses, and merges run to their end with the real stand-ins, judged by the machine.
 #include "support/guitestmain.h"
 #include "support/messageboxanswerer.h"
 #include "support/testmachine.h"
@@ -170,6 +169,7 @@ private slots:
                                      "afterGPartition", "afterHPartition", "operationInfoDetails"})
                 got << textOf(*dialog, name);
             QCOMPARE(dialog->windowTitle() + " | " + textOf(*dialog, "operationInfoTitle"), "Partition Merge Wizard | ✅ Instructions");
+            QCOMPARE(child<QFrame>(*dialog, "operationInfoFrame")->grab().toImage().pixelColor(4, 20).name(), "#f5f8fc"); // tinted
             QTest::mouseClick(child<QPushButton>(*dialog, "cancelButton"), Qt::LeftButton);
             QTRY_VERIFY(dialog.isNull());
         }

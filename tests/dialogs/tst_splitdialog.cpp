@@ -243,7 +243,7 @@ private slots:
         QVERIFY(dialog);
         startSplit(*dialog, boxes);
         QTRY_VERIFY(child<QProgressBar>(*dialog, "progressBar")->value() >= 25);
-        QVERIFY(child<QLabel>(*dialog, "progressLabel")->isVisible()); // with the job's last status
+        QVERIFY(child<QFrame>(*dialog, "progressFrame")->isVisible()); // with the job's last status
         QTRY_COMPARE(child<QLabel>(*dialog, "progressLabel")->text(), "Adjusting the partition to 6.00 GB...");
         boxes.enqueue(QMessageBox::No);
         QTest::mouseClick(child<QPushButton>(*dialog, "cancelButton"), Qt::LeftButton);

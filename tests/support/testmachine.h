@@ -215,10 +215,9 @@ private:
     sim::Machine m_machine;
 };
 
-// One line per partition of disk `disk`, its fields named in `fields` and joined by spaces: "n"
-// number, "@" offset in MiB as "@N", "@MiB" the same as "@NMiB", "mib" size in MiB, "letter",
-// "fs", "label", "serial", "type". A serial not starting with `keptPrefix` reads "new" (an empty prefix
-// keeps every serial), so new volumes compare equal whatever serial they drew.
+// One line per partition of `disk`, the `fields` joined by spaces: "n" number, "@" offset in MiB as
+// "@N" ("@MiB": "@NMiB"), "mib" size in MiB, "letter", "fs", "label", "serial", "type". A serial not
+// starting with `keptPrefix` (empty: keep all) reads "new", so new volumes compare equal.
 inline QStringList partitionsOf(const sim::Machine &m, int disk, const QString &fields, const QString &keptPrefix = QString())
 {
     QStringList out;

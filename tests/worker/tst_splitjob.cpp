@@ -36,14 +36,13 @@ class TestSplitJob : public QObject
     Q_OBJECT
 
 private slots:
-    // The job on a 100 GiB disk: C:, D: (10 GiB, the one split), E:, then 65 GiB free at the end,
-    // larger than the space a split of D: frees. Each row ends with the progress, the one end
-    // report and the disk afterwards.
+    // The job on a 100 GiB disk: C:, D: (10 GiB, the one split), E:, then 65 GiB free, more than a
+    // split of D: frees. Each row ends with the progress, the one end report and the disk after.
     void split_data()
     {
         QTest::addColumn<QString>("dFileSystem");
         QTest::addColumn<SplitPartitionOptions>("options");
-        QTest::addColumn<QString>("fault"); // a fault per line; "cancel": before it starts, "cancel@25": during the shrink
+        QTest::addColumn<QString>("fault"); // a fault per line; "cancel": before it starts, "cancel@N": at progress N
         QTest::addColumn<int>("steps");     // how many of the progress reports 5, 10, 15, 25, 50, 100, 100 come
         QTest::addColumn<QString>("end");
         QTest::addColumn<QStringList>("layout");
@@ -115,6 +114,7 @@ private slots:
             row(id, with(splitD(6 * G, 4 * G, "K"), [id = id](auto &o) { o.partitionId = id; }), 3, QStringLiteral("0 %1").arg(why), untouched);
         row("sizes 64 MiB + 1 byte short", splitD(6 * G, 4 * G - 64 * M - 1, "K"), 2, "0 拆分条件验证失败: Invalid split parameters", untouched);
         row("cancelled before it began", splitD(6 * G, 4 * G, "K"), 2, "0 The user canceled the split operation", untouched, "cancel");
+        row("cancelled before the shrink", splitD(6 * G, 4 * G, "K"), 3, "0 The user canceled the split operation", untouched, "cancel@15");
         row("cancelled during the shrink", splitD(6 * G, 4 * G, "K"), 4, "0 The user canceled the split operation; the partition was "
             "already shrunk and the freed space is left unallocated", {c, shrunk, e}, "cancel@25");
     }
@@ -152,7 +152,7 @@ private slots:
         if (fault == QLatin1String("cancel"))
             worker.cancelSplitOperation();
         connect(&worker, &DiskOperationWorker::splitPartitionProgress, &worker, [&](const QString &, int p) {
-            if (p == 25 && fault == QLatin1String("cancel@25"))
+            if (fault == QStringLiteral("cancel@%1").arg(p))
                 worker.cancelSplitOperation(); // on the job's thread: before its next step
         }, Qt::DirectConnection);
         worker.startSplitPartition(options);
