@@ -12,7 +12,10 @@
 #include <aclapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cwchar>
+#include <thread>
 
 void runVariantChecks(contract::Harness &h); // variant_windows.cpp
 
@@ -57,9 +60,22 @@ std::string temporaryFolder()
     return out;
 }
 
-// What only Windows has: share modes and the folder's DACL.
+constexpr std::uint64_t kMark = 0x54455353414c494eULL;
+std::atomic<long> g_intactAtEnd{-1};
+struct EndWitness
+{
+    std::uint64_t words[4] = {kMark, kMark, kMark, kMark};
+    ~EndWitness() { g_intactAtEnd = long(std::count(std::begin(words), std::end(words), kMark)); }
+};
+thread_local EndWitness t_witness;
+
+// What only Windows has: share modes and the folder's DACL; the thread-end order of MinGW.
 void windowsOnly(contract::Harness &h, const contract::Profile &profile, bool wine)
 {
+    h.group("a thread's thread_local objects are destroyed before their storage is freed", [&] {
+        std::thread([] { t_witness.words[0] = kMark; }).join();
+        CHECK_EQ(h, g_intactAtEnd.load(), 4L);
+    });
     h.group("private script files: held against writing, folder for the user and SYSTEM", [&] {
         std::uint32_t error = 0;
         std::unique_ptr<platform::PrivateFile> f = platform::PrivateFile::create(profile.tempFolder, "share", error);
