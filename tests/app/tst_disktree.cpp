@@ -120,9 +120,9 @@ private slots:
         }));
         QCOMPARE(stored, enumerated);
         // Long disk names are elided in the column, so the disk row says its name as a hint; each
-        // disk opens on its rows, and every partition row carries the partition picture.
+        // disk opens on its rows in bold, and every partition row carries the partition picture.
         for (int d = 0; d < m_tree->topLevelItemCount(); ++d) {
-            QVERIFY(disk(d)->toolTip(0) == disk(d)->text(0) && disk(d)->isExpanded());
+            QVERIFY(disk(d)->toolTip(0) == disk(d)->text(0) && disk(d)->isExpanded() && disk(d)->font(0).bold());
             for (int i = 0; i < disk(d)->childCount(); ++i)
                 QVERIFY(!disk(d)->child(i)->icon(0).pixmap(16).isNull());
         }

@@ -136,8 +136,7 @@ class TestFormatJob : public QObject
 private slots:
     void initTestCase() { qputenv("TMPDIR", QFile::encodeName(m_tmp.path())); } // kept scripts land here
 
-    // The format dialog's job end to end: its reports, the scripts diskpart ran, and the machine
-    // afterwards (only the target changes, with a new serial).
+    // The dialog's job end to end: reports, diskpart's scripts, only the target changed (new serial).
     void formatAsync_data()
     {
         QTest::addColumn<Options>("options");
@@ -243,8 +242,7 @@ private slots:
         QCOMPARE(bin.strayLines(), QStringList());
     }
 
-    // A stop is taken before the format, never inside it: before the job or during the dismount
-    // the volume stays as it was; during fat32format the format finishes and the volume is remounted.
+    // Stops fall between steps: before or in the dismount nothing changes; fat32format finishes, remounted.
     void stopRequests_data()
     {
         QTest::addColumn<Options>("options");
@@ -422,9 +420,8 @@ private slots:
         QVERIFY(!worker.dismountWithDiskpart(QStringLiteral("E:\nselect volume F")) && bin.scripts().size() == 1);
     }
 
-    // A volume that lost its letter gets it back: the line showing the letter, else a FAT32 volume
-    // of the formatted size the system does not use; never the EFI volume (listed first) or a
-    // letterless volume labelled "H".
+    // A volume that lost its letter gets it back: the line showing it, else an unused FAT32 volume of
+    // the formatted size; never the EFI volume (listed first) or a letterless volume labelled "H".
     void remount()
     {
         // A listed line that shows the letter wins over the size, whatever its number, 0 included
