@@ -82,9 +82,10 @@ private slots:
         QSignalSpy maximize(titleBar(), &CustomTitleBar::maximizeRequested);
         for (Qt::WindowState state : {Qt::WindowNoState, Qt::WindowMaximized}) {
             m_window->setWindowState(state);
+            const Qt::WindowStates before = m_window->windowState(); // Wine without a taskbar adds full screen
             const QRect geometry = m_window->geometry();
             QTest::mouseDClick(titleBar(), Qt::LeftButton, {}, QPoint(300, 20));
-            QCOMPARE(m_window->windowState(), state);
+            QCOMPARE(m_window->windowState(), before);
             QCOMPARE(m_window->geometry(), geometry);
         }
         QCOMPARE(maximize.count(), 2);

@@ -1,5 +1,4 @@
-// Creating partitions: the plan of the create dialog, the job it starts with its progress dialog,
-// and the New action of the main window, end to end on a simulated machine.
+// The create dialog's plan, its job and progress dialog, and the window's New action, end to end.
 #include "support/guitestmain.h"
 #include "support/messageboxanswerer.h"
 #include "support/testmachine.h"
@@ -53,8 +52,7 @@ QStringList tableOf(DiskPartitionPage *page)
     return rows;
 }
 
-// Fills the edit dialog once it is open and presses OK, or Cancel when the size is "cancel";
-// `form` gets the dialog's labels and buttons.
+// Answers the open edit dialog (OK, or Cancel for the size "cancel"); `form` gets its labels and buttons.
 void answerEdit(const QString &size, const QString &letter, const QString &label, QStringList *form = nullptr)
 {
     auto *poll = new QTimer;
@@ -77,6 +75,7 @@ void answerEdit(const QString &size, const QString &letter, const QString &label
         for (QAbstractButton *button : box->buttons())
             if (box->buttonRole(button) == role)
                 QTest::mouseClick(button, Qt::LeftButton);
+        poll->stop(); // its deletion may wait for a later loop: it must not answer the next dialog
         poll->deleteLater();
     });
     poll->start(5);
@@ -111,8 +110,7 @@ private slots:
 
     void cleanup() { m_machine.reset(); }
 
-    // What one add does with the size typed, in a region of the given exact size: the size
-    // planned, or the title of the box that refused it.
+    // One add in a region of the given exact size: the size planned, or the refusing box's title.
     void sizeInput_data()
     {
         QTest::addColumn<qint64>("regionBytes");
@@ -216,10 +214,9 @@ private slots:
         QCOMPARE(boxes.count(), 6);
     }
 
-    // Plans the disk cannot take are refused with their reason before anything changes: a region
-    // too small for a partition beside the space kept free (disk 3, 60 MiB after H:), an MBR
-    // table full with three primaries and an extended partition (disk 1), one with a slot left
-    // (disk 2: its logical drives take none). The job refuses a plan the table cannot take too.
+    // Plans the disk cannot take are refused with their reason before any change: a region too small
+    // beside the space kept free (disk 3, 60 MiB after H:), an MBR table full with three primaries and
+    // an extended partition (disk 1), one with a slot left (disk 2); the job refuses them too.
     void refusedPlans()
     {
         using Vol = TestMachine::Vol;
@@ -278,8 +275,7 @@ private slots:
         QCOMPARE(TestMachine::fingerprint(m_machine->read()), before);
     }
 
-    // The progress dialog alone: a failure keeps the bar where creation left it and turns it red;
-    // a second completion adds no second OK button.
+    // The progress dialog alone: a failure keeps the bar where it was, red; no second OK on a second end.
     void progressFailure()
     {
         PartitionProgressDialog progress(nullptr);
@@ -302,10 +298,9 @@ private slots:
                  (QStringList{"[Format] Partition 1/2 - 50%", "[create] 32% - step", "[Error] ❌ bad", "[Final] gone", "[Final] gone", "[Completed] ✅ fine"}));
     }
 
-    // The dialog goes away while its job runs: the job is neither stopped nor lost, and its
-    // thread ends and releases itself afterwards. Then, with C: gone, a region that starts the
-    // disk (offset 0 in its record) still gets the partition, at the first MiB, and not the
-    // larger free space after E:.
+    // The dialog goes away while its job runs: the job is neither stopped nor lost, its thread ends and
+    // releases itself. Then, with C: gone, a region that starts the disk (offset 0 in its record) gets
+    // the partition at the first MiB, not in the larger free space after E:.
     void closedWhileRunningThenFirstRegion()
     {
         m_machine->addFault(R"({"target":"tool.diskpart","hangMs":500,"times":1})");
@@ -341,9 +336,8 @@ private slots:
         QCOMPARE(disk0(m_machine->read()).value(0).section(' ', 0, 1), "1 @1");
     }
 
-    // The free space inside an extended partition has a row of its own, whose context menu offers
-    // only New; New there makes logical drives one after the other, each past its boot record, and
-    // the logical drive already there keeps its volume.
+    // Free space inside an extended partition has its own row (its menu: only New); New there makes
+    // logical drives one after another past their boot records; the one already there keeps its volume.
     void logicalDrivesInExtendedFreeSpace()
     {
         using Vol = TestMachine::Vol;
@@ -384,11 +378,9 @@ private slots:
                               "Logical @4099 1044 M NTFS new", "Logical @5145 2089 D NTFS new"}));
     }
 
-    // Through the window: New refuses no selection and a partition row; on the gap between C:
-    // and E: two planned partitions with Auto letters land in that gap, lettered, labelled and
-    // formatted, while the bar runs through the creation and format ranges; then, with quick
-    // format off, one partition lands in the free end, says plainly that it is not formatted,
-    // and is left without a file system.
+    // Through the window: New refuses no selection and a partition row; two planned partitions with Auto
+    // letters land in the gap between C: and E:, lettered, labelled and formatted, the bar running through
+    // both ranges; then, quick format off, one lands in the free end, said and left unformatted.
     void newThroughTheWindow()
     {
         MainWindow window;

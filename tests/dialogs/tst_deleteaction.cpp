@@ -1,5 +1,4 @@
-// The Delete action of the main window: its checks, the dialog it opens, and the refresh when
-// the dialog goes away.
+// The window's Delete action: its checks, the dialog it opens, the refresh when the dialog goes.
 #include "support/guitestmain.h"
 #include "deletetesting.h"
 #include "support/messageboxanswerer.h"
@@ -58,8 +57,7 @@ private slots:
         if (qstrcmp(QTest::currentTestFunction(), "specialPartitions") == 0) {
             buildSpecialMachine(*m_machine);
         } else {
-            // The first diskpart run of each test takes a second: time to act while it runs,
-            // well inside the scaled limit.
+            // The first diskpart run of each test takes a second: time to act, well inside the limit.
             buildDeleteMachine(*m_machine, 0.1, R"({"target":"tool.diskpart","hangMs":1000,"times":1})");
         }
         QVERIFY(showWindow());
@@ -127,10 +125,9 @@ private slots:
         waitForThread(thread);
     }
 
-    // Cancel, Escape and the close button during a deletion ask the same question; Yes closes
-    // the dialog at once without stopping the deletion, whose result the window then shows once,
-    // and the tree follows the machine. A result that comes while the question is open closes
-    // the question and is shown by the dialog.
+    // Cancel, Escape and the close button during a deletion ask the same question; Yes closes the
+    // dialog at once without stopping the deletion, whose result the window shows once, the tree
+    // following the machine. A result that comes while the question is open closes it and shows.
     void leaveWhileDeleting_data()
     {
         QTest::addColumn<QString>("how");
@@ -161,7 +158,7 @@ private slots:
         QFETCH(QByteArray, fault);
         QFETCH(QString, lastText);
         QVERIFY(m_machine->store().modify([&fault](sim::Machine &m) {
-            m.faults = QJsonArray{QJsonDocument::fromJson(fault).object()};
+            m.faults = QJsonArray{TestMachine::slowed(QJsonDocument::fromJson(fault).object())};
             m.timeScale = 0.05; // a 1.5 s limit, and shorter refreshes
             return true;
         }));
@@ -171,8 +168,7 @@ private slots:
         boxes.setChooser([&](const MessageBoxAnswerer::Box &box) {
             if (box.title != QLatin1String("Cancel operation"))
                 return QMessageBox::NoButton;
-            // The job's end reaches the dialog while the question is still open; the late Yes
-            // then goes to a question that is already closed.
+            // The job ends while the question is open; the late Yes finds it already closed.
             if (how == QLatin1String("answer late")
                 && !QTest::qWaitFor([&] { return !page || !page->isRunning(); }, 15000))
                 qWarning("the deletion did not end while the question was open");
@@ -197,7 +193,7 @@ private slots:
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             const qint64 took = clock.elapsed();
             QVERIFY(page.isNull());
-            QVERIFY2(took < 50, qPrintable(QString::number(took)));
+            QVERIFY2(took < 50 * TestMachine::slowdown(), qPrintable(QString::number(took)));
         }
         QVERIFY(boxes.waitFor(2));
         QVERIFY(boxes.at(1).text.contains(QLatin1String("cannot be stopped half-way")));
@@ -339,7 +335,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         m_window.reset();
-        QVERIFY(clock.elapsed() < 250);
+        QVERIFY(clock.elapsed() < 250 * TestMachine::slowdown());
         QVERIFY(page.isNull() && thread);
         QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 15000);
         QCOMPARE(m_machine->read().disks.at(0).partitions.size(), 2);

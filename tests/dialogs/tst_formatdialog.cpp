@@ -1,6 +1,5 @@
-// The Format action and its dialog, end to end on a simulated machine: what is refused, what a
-// format changes (and leaves alone), a failure and a retry, and a cancel or the dialog going
-// away mid-format.
+// The Format action and dialog end to end: refusals, what a format changes and leaves alone, a
+// failure and a retry, and a cancel or the dialog going away mid-format.
 #include "support/guitestmain.h"
 #include "deletetesting.h"
 #include "support/messageboxanswerer.h"
@@ -36,7 +35,9 @@ class TestFormatDialog : public QObject, WindowFixture
     {
         const QJsonDocument doc = QJsonDocument::fromJson(json);
         QVERIFY(m_machine->store().modify([&doc](sim::Machine &m) {
-            m.faults = doc.isArray() ? doc.array() : QJsonArray{doc.object()};
+            m.faults = QJsonArray();
+            for (const QJsonValue &f : doc.isArray() ? doc.array() : QJsonArray{doc.object()})
+                m.faults.append(TestMachine::slowed(f.toObject()));
             return true;
         }));
     }
@@ -92,9 +93,8 @@ private slots:
 
     void cleanup() { closeWindow(); }
 
-    // Partitions the machine needs are refused with the reason on the disabled button, a
-    // recovery partition is named in a warning first (No the default), and the free space is
-    // refused before any dialog opens.
+    // Partitions the machine needs are refused with the reason on the disabled button, a recovery
+    // partition is named in a warning first (No the default), free space before any dialog opens.
     void refusals_data()
     {
         QTest::addColumn<QString>("id");
@@ -169,9 +169,8 @@ private slots:
         QCOMPARE(child<QComboBox>(d, "m_fileSystemCombo")->currentText(), "exFAT"); // the volume's own first
     }
 
-    // A format from the action list or the context menu: a label with characters no volume label
-    // holds is refused before the confirmation, the cluster sizes follow file system and size, exactly the chosen
-    // partition changes, and the refreshed tree shows it.
+    // A format from the action list or the context menu: a label no volume can hold is refused before
+    // the confirmation, cluster sizes follow file system and size, only the chosen partition changes.
     void formatEndToEnd_data()
     {
         QTest::addColumn<QString>("id");
@@ -259,8 +258,7 @@ private slots:
         QCOMPARE(TestMachine::fingerprint(m_machine->read()), before);
     }
 
-    // A failed format leaves the dialog open and usable; the next attempt is a new job whose
-    // simulated progress starts again from nothing.
+    // A failed format leaves the dialog usable; the next attempt is a new job, its progress from nothing.
     void failureThenRetry()
     {
         setFaults(R"([{"target":"tool.diskpart","hangMs":400,"exitCode":5,"times":1},
@@ -291,7 +289,7 @@ private slots:
             QTimer *timeout = nullptr;
             for (QTimer *t : d.findChildren<QTimer *>())
                 timeout = t->isActive() && t->isSingleShot() ? t : timeout;
-            QCOMPARE(timeout ? timeout->interval() : 0, 3000);
+            QCOMPARE(timeout ? timeout->interval() : 0, qRound(3000 * TestMachine::slowdown()));
             QTRY_VERIFY(bars.last().contains(50));
             whileFormatting = inputs();
             QVERIFY(QMetaObject::invokeMethod(timeout, "timeout"));
@@ -328,12 +326,11 @@ private slots:
         QVERIFY(m_machine->read().disks.at(0).partitions.at(3).volume->serial != serial);
     }
 
-    // Cancel during a format (Escape, the Cancel button or the window's close button, each asking
-    // the one question) closes the window at once: nothing waits, nothing is killed. A format
-    // that has begun finishes; one not yet begun never starts and the partition stays as it was.
-    // A question left open closes itself when the format ends and the result takes its place; a
-    // dialog destroyed mid-format lets the job run on. The window reports what the dialog could
-    // not, the tree follows the machine, and the thread releases itself.
+    // Cancel during a format (Escape, Cancel or the close button, each asking the one question) closes
+    // the window at once: nothing waits or is killed. A begun format finishes; one not begun never
+    // starts. A question left open closes itself when the format ends and the result replaces it; a
+    // dialog destroyed mid-format lets the job run on. The window reports what the dialog could not,
+    // the tree follows the machine, the thread releases itself.
     void cancelWhileFormatting_data()
     {
         QTest::addColumn<QString>("how"); // "Escape", "button", "close", "unanswered" or "destroy"
@@ -430,7 +427,7 @@ private slots:
         }));
         qDebug("closing took %lld ms", closeMs);
         if (how != QLatin1String("unanswered")) {
-            QVERIFY(closeMs < 500);
+            QVERIFY(closeMs < 500 * TestMachine::slowdown());
             QVERIFY(held || runningAfterClose); // a held job ends at once after the stop
         }
         const int count = QMap<QString, int>{{"destroy", 2}, {"unanswered", 1}}.value(how, 4);

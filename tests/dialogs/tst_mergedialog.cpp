@@ -273,7 +273,7 @@ private slots:
             QElapsedTimer clock;
             clock.start();
             delete dialog.data();
-            QVERIFY(clock.elapsed() < 800);
+            QVERIFY(clock.elapsed() < 800 * TestMachine::slowdown());
             QVERIFY(thread && thread->isRunning());
             QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 15000);
         }

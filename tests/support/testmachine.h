@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 
 class TestMachine
@@ -142,12 +143,21 @@ public:
     }
 
     // Scales nominal sleeps and tool limits (1.0 by default): at 0.01 a 30 s limit is 300 ms.
-    void setTimeScale(double scale) { m_machine.timeScale = scale; }
+    void setTimeScale(double scale) { m_machine.timeScale = scale * slowdown(); }
     void setAdministrator(bool admin) { m_machine.administrator = admin; }
     void setWindowsVersion(const QString &version) { m_machine.windowsVersion = version; }
     void setPartitionTypeProperty(bool on) { m_machine.partitionTypeProperty = on; }
 
-    void addFault(const QJsonObject &fault) { m_machine.faults.append(fault); }
+    // A host far slower than a desktop (Wine) sets TESSALINE_TEST_SLOWDOWN: the tools' hangs the
+    // tests lean on stretch by it, and so do the machine's time scale and the tests' own limits.
+    static double slowdown() { return std::max(1.0, qEnvironmentVariable("TESSALINE_TEST_SLOWDOWN").toDouble()); }
+    static QJsonObject slowed(QJsonObject fault)
+    {
+        if (fault.contains(QStringLiteral("hangMs")))
+            fault.insert(QStringLiteral("hangMs"), qRound(fault.value(QStringLiteral("hangMs")).toDouble() * slowdown()));
+        return fault;
+    }
+    void addFault(const QJsonObject &fault) { m_machine.faults.append(slowed(fault)); }
     // The fault as JSON text, e.g. R"({"target":"wmi.query","match":"MSFT_Disk","hresult":"0x80041017"})".
     void addFault(const char *json)
     {
