@@ -239,18 +239,19 @@ private slots:
         QTRY_VERIFY(!window.findChild<ResizeDialog *>());
     }
 
-    // The dialog starts at the partition's exact size, not at the size the tree rounds: E:, 3 MiB
-    // short of the "400.00 GB" it shows, has 63 MiB after it.
+    // The dialog starts at the partition's exact size, not at the size the tree rounds: E:, grown
+    // by 59 MiB, shows "400.06 GB". The 1 MiB left after it is room to grow: no shrink-only question.
     void exactSize()
     {
-        QVERIFY(m_machine->store().modify([](sim::Machine &m) { return (m.disks[1].partitions[0].size -= 3 * sim::kMiB) > 0; }));
+        QVERIFY(m_machine->store().modify([](sim::Machine &m) { return (m.disks[1].partitions[0].size += 59 * sim::kMiB) > 0; }));
         MainWindow window;
         QVERIFY(waitUntilReady(window));
+        MessageBoxAnswerer boxes;
         QString limits = itemWithId(treeOf(window), QStringLiteral("1:1"))->text(2);
         QVERIFY(resizeRow(window, itemWithId(treeOf(window), QStringLiteral("1:1")), [&](ResizeDialog &dialog) {
             limits += QStringLiteral(" %1 %2-%3").arg(barOf(dialog)->endValue()).arg(dialog.minSizeMB()).arg(dialog.maxSizeMB());
         }));
-        QCOMPARE(limits, "400.00 GB 409597 157696-409660");
+        QCOMPARE(limits + boxes.titles().join(", "), "400.06 GB 409659 157697-409660");
     }
 
     // End to end on the demo machine: D: shrunk to 150 GiB, then grown back into the gap that

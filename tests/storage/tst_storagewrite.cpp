@@ -190,6 +190,7 @@ private slots:
         WindowsStorageManager unconnected;
         QVERIFY(!unconnected.assignDriveLetter(QStringLiteral("0:2"), QStringLiteral("K"))
                 && unconnected.createPartition(0, GiB, QStringLiteral("NTFS"), false).isEmpty());
+        QCOMPARE(unconnected.lastFailure(), QStringLiteral("the storage service is not connected"));
 
         for (const auto &[present, next] : {std::pair{"CDE", "F"}, {"AC", "D"}, {"CDEFGHIJKLMNOPQRSTUVWXY", "Z"}, {"CDEFGHIJKLMNOPQRSTUVWXYZ", ""}}) {
             TestMachine tm;
