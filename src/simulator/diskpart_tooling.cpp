@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <utility>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace sim {
 namespace standin {
 
@@ -31,8 +35,13 @@ ToolFault takeToolFault(MachineStore &store, const QString &target, const QStrin
     out.entry = *fault;
     if (const std::optional<qint32> hang = faultCode(*fault, QStringLiteral("hangMs")); hang && *hang > 0)
         QThread::msleep(static_cast<unsigned long>(*hang));
-    if (out.flag("crash"))
+    if (out.flag("crash")) {
+#ifdef _WIN32
+        // A Windows program that crashes ends with its exception's code, not abort()'s 3.
+        TerminateProcess(GetCurrentProcess(), 0xC0000005);
+#endif
         std::abort();
+    }
     out.exitCode = faultCode(*fault, QStringLiteral("exitCode"));
     out.output = fault->value(QStringLiteral("output")).toString();
     return out;
