@@ -1,7 +1,6 @@
-// The window never stands still while a job runs. The provider is made slow, each method call
-// taking 1.5 s, and each job is started as its dialog starts it; the GUI thread, ticking every
-// 10 ms, must never stop for half of one such call. A job that called the provider through the
-// window's manager would stop it for the whole call.
+// The window never stands still while a job runs: with each provider method call taking 1.5 s and
+// each job started as its dialog starts it, the GUI thread, ticking every 10 ms, never stops for
+// half a call (a job calling the provider through the window's manager would stop it for all of it).
 #include "support/guistall.h"
 #include "support/guitestmain.h"
 #include "support/testmachine.h"

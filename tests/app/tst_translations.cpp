@@ -1,6 +1,5 @@
-// One language at a time: the catalogues themselves, the choice of catalogue, and what the
-// window, the delete and merge flows, the start-up check and the format engine show with each
-// catalogue loaded.
+// One language at a time: the catalogues, the choice of one, and what the window, the delete and
+// merge flows, the start-up check and the format engine show with each loaded.
 #include "support/guitestmain.h"
 #include "support/messageboxanswerer.h"
 #include "dialogs/deletetesting.h"

@@ -15,8 +15,8 @@
 namespace {
 
 // Disk 1 (GPT): K: then an EFI system partition right after it.
-// Disk 2 (MBR, 40 GiB): E: NTFS "Data", a 60 MiB gap, F: FAT32 "Media", G: NTFS without a
-// label, a 1 MiB gap (not shown in the tree), H: up to the end of the disk.
+// Disk 2 (MBR, 40 GiB): E: NTFS "Data", a 60 MiB gap, F: FAT32 "Media", G: NTFS unlabelled, a 1 MiB
+// gap (not in the tree), H: to the end.
 void buildMachine(TestMachine &tm, const char *fault)
 {
     using Vol = TestMachine::Vol;

@@ -1,6 +1,5 @@
-// The Split action and the split dialog on a simulated machine, through the main window: the
-// limits and the size controls kept in step, what the window refuses, a split run to its end with
-// the real stand-ins, and a split cancelled while it runs.
+// The Split action and dialog through the main window: limits and size controls in step, what the
+// window refuses, a split run to its end with the real stand-ins, and one cancelled while it runs.
 #include "support/guitestmain.h"
 #include "support/messageboxanswerer.h"
 #include "support/testmachine.h"

@@ -1,6 +1,5 @@
-// Initialise Disk, Change Drive Letter and Rename Volume from the main window, as a user meets
-// them: the action list opens each dialog, the dialog refuses what the system would, and the
-// job's end shows in a box and in the tree.
+// Initialise Disk, Change Drive Letter and Rename Volume as a user meets them: the action list opens
+// each dialog, which refuses what the system would; the job's end shows in a box and in the tree.
 #include "support/guitestmain.h"
 #include "support/messageboxanswerer.h"
 

@@ -12,9 +12,8 @@ namespace hr = platform::hr;
 
 namespace {
 
-// "Size=1G;Offset=10G+1M;DriveLetter=E;UseMaximumSize=true;AccessPath='K:": sizes go in as
-// decimal text (the uint64 form Windows accepts everywhere), one letter as a char16, true/false
-// as Booleans, a leading ' marks text.
+// "Size=1G;Offset=10G+1M;DriveLetter=E;UseMaximumSize=true;AccessPath='K:": sizes as decimal text (the
+// uint64 form Windows accepts everywhere), a letter as a char16, true/false as Booleans, ' marks text.
 wmi::Params parseParams(const QString &params)
 {
     wmi::Params out;

@@ -63,9 +63,8 @@ QString render(const QList<PartitionInfo> &list, int disk)
 }
 
 
-// A machine of `disks` disks drawn from `rng`: GPT and MBR, extended partitions with logical
-// drives, gaps on both sides of the 512-byte and the 50 MiB limits, volumes lettered, unlettered,
-// RAW or missing, the odd offline, removable or uninitialised disk.
+// `disks` disks drawn from `rng`: GPT and MBR, logical drives, gaps either side of the 512-byte and
+// 50 MiB limits, volumes lettered, unlettered, RAW or missing, the odd offline, removable or new disk.
 void randomMachine(TestMachine &tm, QRandomGenerator &rng, int disks)
 {
     using Vol = TestMachine::Vol;

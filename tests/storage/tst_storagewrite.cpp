@@ -46,10 +46,9 @@ void systemDisk(TestMachine &tm)
     tm.addPartition(0, 30 * GiB + MiB, 10 * GiB, "Primary", TestMachine::Vol("NTFS", "Backup", "E", GiB));
 }
 
-// Disk 1 for the creation cases: empty "gpt" and "mbr" of 100 GiB; "gpt, 1G free" and
-// "gpt, 110M free" of 10 GiB; full disks, whose free extent is then estimated from their size;
-// "regions": 2 GiB free at 10G+1M between two partitions and about 20 GiB from 20G+1M; "extended":
-// an empty extended partition from 20 to 30 GiB.
+// Disk 1 for the creation cases: empty "gpt" and "mbr" of 100 GiB; "gpt, 1G free" and "gpt, 110M
+// free" of 10 GiB (full disks: free extent estimated from their size); "regions": 2 GiB free at
+// 10G+1M between two partitions, ~20 GiB from 20G+1M; "extended": an empty one from 20 to 30 GiB.
 void buildDisk(TestMachine &tm, const QString &shape)
 {
     const QHash<QString, std::tuple<qint64, const char *, QList<std::pair<qint64, qint64>>>> shapes{
@@ -100,7 +99,7 @@ private slots:
     {
         QVERIFY(m_tmp.isValid());
         // The scripts have fixed names: a folder of this test's own.
-        qputenv("TMPDIR", QFile::encodeName(m_tmp.path()));
+        temporaryFolder(QFile::encodeName(m_tmp.path())).dismiss();
     }
 
     // Sizing, the Size forms, the MBR limit, the chosen region and the progress of

@@ -2,16 +2,9 @@
 
 // Answers the message boxes a test provokes: while it lives it looks for a new visible QMessageBox
 // every few milliseconds, records what it said and clicks the next queued answer, else the
-// chooser's, else the box's default button (or its escape button, or its first button).
-//
-//     MessageBoxAnswerer boxes;
-//     boxes.enqueue(QMessageBox::No);           // the first box gets No, later ones their default
-//     window.doSomething();
-//     QVERIFY(boxes.waitFor(1));
-//     QCOMPARE(boxes.at(0).title, "Cannot Split");
-//
-// Static calls (QMessageBox::warning, ...) run their own event loop, so the answer arrives
-// while the code under test waits in that call.
+// chooser's, else the box's default button (or its escape button, or its first button). Static
+// calls (QMessageBox::warning, ...) run their own event loop, so the answer arrives while the code
+// under test waits in that call: boxes.enqueue(QMessageBox::No); act(); QVERIFY(boxes.waitFor(1)).
 
 #include <QAbstractButton>
 #include <QApplication>

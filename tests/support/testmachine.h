@@ -1,17 +1,15 @@
 #pragma once
 
 // A simulated machine for one test: a machine file in a temporary folder, published through
-// TESSALINE_SIM_MACHINE (to children too, restored on destruction), and builders to shape it.
-//
-//     TestMachine tm; // an empty machine, already on disk
-//     tm.addDisk(1, 100 * sim::kGiB, "MBR");
-//     tm.addPartition(1, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol{"NTFS", "Data", "E", sim::kGiB});
-//     tm.write(); ... run the code under test ... sim::Machine after = tm.read();
+// TESSALINE_SIM_MACHINE (to children too, restored on destruction), and builders to shape it:
+// tm.addDisk(1, 100 * sim::kGiB, "MBR"); tm.addPartition(1, sim::kMiB, 10 * sim::kGiB, "Primary",
+// TestMachine::Vol{"NTFS", "Data", "E"}); tm.write(); ... run the code ...; tm.read().
 
 #include "simulator/geometry.h"
 #include "simulator/machine.h"
 
 #include <QByteArray>
+#include <QScopeGuard>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QFile>
@@ -19,6 +17,21 @@
 
 #include <algorithm>
 #include <optional>
+
+// Points the temporary folder (TMPDIR; TMP and TEMP on Windows) at `path` until the guard goes.
+[[nodiscard]] inline auto temporaryFolder(const QByteArray &path)
+{
+    const QList<QByteArray> names{"TMPDIR", "TMP", "TEMP"};
+    QList<std::optional<QByteArray>> old;
+    for (const QByteArray &name : names) {
+        old << (qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+        qputenv(name, path);
+    }
+    return qScopeGuard([names, old] {
+        for (int i = 0; i < names.size(); ++i)
+            old.at(i) ? void(qputenv(names.at(i), *old.at(i))) : void(qunsetenv(names.at(i)));
+    });
+}
 
 class TestMachine
 {

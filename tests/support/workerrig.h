@@ -3,6 +3,7 @@
 // A worker on a thread of its own, as the dialogs keep it; what it reports is collected on the
 // test's thread. Every end it sends is kept in `result`, joined by "|", so a second end shows.
 
+#include "support/testmachine.h"
 #include "worker/diskoperationworker.h"
 
 #include <QThread>
@@ -36,7 +37,7 @@ struct WorkerRig
     {
         auto done = std::make_shared<std::atomic<bool>>(false);
         QMetaObject::invokeMethod(worker, [job, done] { job(); *done = true; }, Qt::QueuedConnection);
-        return QTest::qWaitFor([done] { return done->load(); }, 20000);
+        return QTest::qWaitFor([done] { return done->load(); }, int(20000 * TestMachine::slowdown()));
     }
     bool format(const DiskOperationWorker::FormatOptions &o)
     {

@@ -54,11 +54,11 @@ private slots:
 
         // The flag is down again, so the next is taken; without a temporary folder it writes no
         // script, and reports no 100 after its failure.
-        const QByteArray oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", "/nonexistent/tessaline-delete-test");
-        worker->startDeletePartition(target);
-        const bool arrived = finished(3);
-        qputenv("TMPDIR", oldTmp);
+        const bool arrived = [&] {
+            const auto noFolder = temporaryFolder("/nonexistent/tessaline-delete-test");
+            worker->startDeletePartition(target);
+            return finished(3);
+        }();
         QVERIFY(arrived);
         QCOMPARE(events.mid(1).join(QLatin1String(" / ")),
                  "30 Deleting partition.... / status Deleting partition.... / 100 Partition deletion completed / "

@@ -5,9 +5,9 @@
 
 #include <QtTest>
 
-// The six jobs with a fault at each step: a provider method error, a tool that exits non-zero,
-// crashes or hangs past its limit. A job ends once, its flag right, its message naming the cause
-// (and what it left on the disk), the disk exactly as it says; the other disk never touched.
+// The six jobs with a fault at each step (a method error, a tool exiting non-zero, crashing or hanging
+// past its limit): one end, its flag right, its message naming the cause and what it left, the disk
+// exactly as it says; the other disk never touched.
 
 namespace {
 
@@ -159,7 +159,7 @@ private slots:
                 ends << (ok ? QStringLiteral("ok ") : QStringLiteral("failed ")) + message;
             });
             QVERIFY(rig.run([worker = rig.worker, start = run.start] { start(worker); })); // nothing of this stack on its thread
-            QVERIFY(QTest::qWaitFor([&] { return !ends.isEmpty(); }, 30000));
+            QVERIFY(QTest::qWaitFor([&] { return !ends.isEmpty(); }, int(30000 * TestMachine::slowdown())));
         } // the worker's thread has ended: a second end would be here now
         QCoreApplication::processEvents();
         const sim::Machine after = tm.read();

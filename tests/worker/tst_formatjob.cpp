@@ -134,7 +134,7 @@ class TestFormatJob : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qputenv("TMPDIR", QFile::encodeName(m_tmp.path())); } // kept scripts land here
+    void initTestCase() { temporaryFolder(QFile::encodeName(m_tmp.path())).dismiss(); } // kept scripts land here
 
     // The dialog's job end to end: reports, diskpart's scripts, only the target changed (new serial).
     void formatAsync_data()
@@ -411,10 +411,10 @@ private slots:
         QVERIFY(worker.executeFormatWithDiskpart(opts("e:", "", "", 0, false)));
         QCOMPARE(bin.scripts(), QStringList{"select volume E / format fs=ntfs quick label=\"Data\" override / exit"});
         // Without a folder for its script nothing runs, and the format says it failed.
-        const QByteArray tmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", "/nonexistent/tessaline-format-test");
-        const bool ran = worker.executeFormatWithDiskpart(opts("e:", "", "", 0, false));
-        qputenv("TMPDIR", tmp);
+        const bool ran = [&] {
+            const auto noFolder = temporaryFolder("/nonexistent/tessaline-format-test");
+            return worker.executeFormatWithDiskpart(opts("e:", "", "", 0, false));
+        }();
         QVERIFY(!ran && bin.scripts().size() == 1);
         // A text that is not a drive never reaches a dismount script.
         QVERIFY(!worker.dismountWithDiskpart(QStringLiteral("E:\nselect volume F")) && bin.scripts().size() == 1);

@@ -16,9 +16,8 @@ constexpr qint64 Size = 1000 * MiB;
 
 QStringList traces; // of calls made on the test's thread
 
-// Disk 0: EFI and C:, the running system. Disk 1, MBR: E: NTFS 10 GiB (active), 5 GiB free,
-// F: FAT32 4 GiB, R: a 1 GiB RAW volume, free space after. Disk 2: G: NTFS of 1000 MiB (a
-// look-alike of the next one), 2:2 a 1000 MiB NTFS volume without a letter, free space after.
+// Disk 0: EFI and C:. Disk 1, MBR: E: NTFS 10 GiB (active), 5 GiB free, F: FAT32 4 GiB, R: 1 GiB RAW,
+// free space. Disk 2: G: NTFS 1000 MiB, look-alike of 2:2 (1000 MiB NTFS, no letter), free space.
 void buildMachine(TestMachine &tm, const QString &fault)
 {
     if (!fault.isEmpty())

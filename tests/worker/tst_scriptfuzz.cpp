@@ -9,10 +9,9 @@
 
 #include <random>
 
-// What a user can type that reaches a script or a command line (letters, labels, file systems,
-// partition ids, sizes): 10,000 inputs through every operation that builds a script. No tool can
-// start (their folder is empty) and scripts are kept, so each is read as written: every line a
-// diskpart command of the jobs' own shape, only the tools tried, the machine unchanged.
+// What a user can type that reaches a script or command line (letters, labels, file systems, ids,
+// sizes): 10,000 inputs through every operation that builds a script. No tool can start and scripts
+// are kept: every line a diskpart command of the jobs' own shape, only the tools tried, no change.
 
 namespace {
 
@@ -56,7 +55,7 @@ void quiet(QtMsgType, const QMessageLogContext &, const QString &message)
     static const QRegularExpression start(QStringLiteral("could not start \"([^\"]*)\""));
     const QRegularExpressionMatch m = start.match(message);
     if (m.hasMatch())
-        g_programs << QFileInfo(m.captured(1)).fileName();
+        g_programs << QFileInfo(m.captured(1)).completeBaseName();
 }
 
 } // namespace
@@ -76,15 +75,14 @@ private slots:
         const QByteArray machine = machineFile.readAll();
 
         QTemporaryDir noTools, scripts;
-        const QByteArray bin = qgetenv("TESSALINE_BIN_DIR"), tmp = qgetenv("TMPDIR");
+        const QByteArray bin = qgetenv("TESSALINE_BIN_DIR");
         qputenv("TESSALINE_BIN_DIR", QFile::encodeName(noTools.path()));
-        qputenv("TMPDIR", QFile::encodeName(scripts.path()));
+        const auto tmp = temporaryFolder(QFile::encodeName(scripts.path()));
         qputenv("TESSALINE_KEEP_SCRIPTS", "1");
         g_previous = qInstallMessageHandler(quiet);
         const auto restore = qScopeGuard([&] {
             qInstallMessageHandler(g_previous);
             qputenv("TESSALINE_BIN_DIR", bin);
-            qputenv("TMPDIR", tmp);
             qunsetenv("TESSALINE_KEEP_SCRIPTS");
         });
 
