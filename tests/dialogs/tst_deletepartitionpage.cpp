@@ -11,8 +11,7 @@ class TestDeletePartitionPage : public QObject
     Q_OBJECT
 
 private slots:
-    // What the form shows before anything runs, and that a progress step leaves the percentage
-    // text hidden (the ring carries it).
+    // The form before anything runs; a progress step leaves the percentage text hidden (the ring has it).
     void form()
     {
         PartitionInfo record;
@@ -114,6 +113,7 @@ private slots:
         QTest::mouseClick(confirm, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.isRunning() && confirm->isEnabled() && dialog.isVisible(), 15000);
         QTEST(boxes.titles().join(", ") + " | " + statusOf(dialog) + ' ' + child<QLabel>(dialog, "percentageLabel")->text(), "boxes");
+        QCOMPARE(child<QLabel>(dialog, "ringLabel")->pixmap().toImage(), DeletePartitionPage::drawProgressRing(0).toImage());
         const QString last = boxes.at(boxes.count() - 1).text;
         QCOMPARE(boxes.at(boxes.count() - 1).icon, QMessageBox::Critical); // a failure never looks like news
         QVERIFY2(last.startsWith(lastText) && !last.contains("DiskPart"), qPrintable(last));
