@@ -159,7 +159,7 @@ private slots:
         QFETCH(QString, lastText);
         QVERIFY(m_machine->store().modify([&fault](sim::Machine &m) {
             m.faults = QJsonArray{TestMachine::slowed(QJsonDocument::fromJson(fault).object())};
-            m.timeScale = 0.05; // a 1.5 s limit, and shorter refreshes
+            m.timeScale = 0.05 * TestMachine::slowdown(); // a 1.5 s limit, and shorter refreshes
             return true;
         }));
         MessageBoxAnswerer boxes;

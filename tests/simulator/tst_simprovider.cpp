@@ -342,7 +342,7 @@ private slots:
             tm.machine().*key = 200; // 100 ms at half speed
             QVERIFY(tm.write());
             tm.machine().*key = 0;
-            auto slow = [](qint64 ms) { return ms < 100 ? "-" : ms < 300 ? "slow" : "too slow"; };
+            auto slow = [f = TestMachine::slowdown()](qint64 ms) { return ms < 100 * f ? "-" : ms < 300 * f ? "slow" : "too slow"; };
             const sim::ProviderCounters before = sim::providerCounters();
             QElapsedTimer timer;
             timer.start();
