@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs the whole suite. Exits non-zero when anything fails.
 # Then cross-builds the Windows platform layer and runs its contract tests under Wine;
 # TESSALINE_SKIP_WINE=1 skips that part (sanitizer runs skip it too). The whole app under Wine
-# (scripts/test-windows-app.sh, over 20 minutes) runs only when asked: TESSALINE_WINDOWS_APP=1.
+# (scripts/test-windows-app.sh, about 10 minutes) runs only when asked: TESSALINE_WINDOWS_APP=1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
