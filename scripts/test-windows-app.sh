@@ -78,9 +78,6 @@ if [ "${TESSALINE_SKIP_TESTS:-0}" != 1 ]; then
   # Two GUI programs started together as the first of a run have crashed in Qt's start-up under
   # Wine: one runs alone first.
   timeout 120 "$wine" "$dir/tests/tst_disktree.exe" >/dev/null 2>&1 || true
-  # Wine runs these programs several times slower than Linux does: the tools' hangs the tests
-  # lean on, and the tests' limits on waiting, stretch by this factor.
-  export TESSALINE_TEST_SLOWDOWN=4
   ctest --test-dir "$dir" --timeout 600 --parallel 2 --output-on-failure >"$dir/ctest.log" 2>&1 || true
   passed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$dir/ctest.log" || true)
   failed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*(\*\*\*|Failed|Timeout|Exception)' "$dir/ctest.log" || true)
