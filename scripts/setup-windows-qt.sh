@@ -6,8 +6,9 @@
 # Installs into $TESSALINE_WINDOWS_QT (default /tmp/winapp/qt6-mingw). A prebuilt archive of
 # exactly this configuration, when found beside the repository (../shared/cache) or in
 # /work/shared/cache and matching its checksum, is unpacked instead of building (seconds
-# instead of about an hour on 2 cores). A second run finds the stamp and does nothing; runs
-# take a lock, so one started in the background and one in the foreground do not collide.
+# instead of about an hour on 2 cores); TESSALINE_QT_FROM_SOURCE=1 builds even then. A second run
+# finds the stamp and does nothing; runs take a lock, so one started in the background and one in
+# the foreground do not collide.
 # Everything goes to standard output; nothing asks a question.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -66,6 +67,7 @@ install_tree() { # $1: the finished qt6-mingw folder
 }
 
 for dir in "$repo/../shared/cache" /work/shared/cache; do
+  [ "${TESSALINE_QT_FROM_SOURCE:-0}" = 1 ] && break
   tarball="$dir/$archive_name"
   [ -f "$tarball" ] || continue
   [ "${installed%%+*}" = "$qt_version" ] || { say "the host's Qt is $installed, not $qt_version: not using $tarball"; break; }
