@@ -50,25 +50,48 @@ QMap<QString, QString> volumes(const sim::Machine &m, QMap<QString, QString> *se
     return out;
 }
 
-// TESSALINE_BIN_DIR while it lives: a diskpart logging each script before running the real one
-// (none for "no diskpart"), the real fsutil, and the real fat32format.exe, none, or a bash script.
+// TESSALINE_BIN_DIR while it lives: copies of the tool shim as a diskpart logging its scripts (none
+// for "no diskpart"), fsutil, and fat32format.exe (real, "" for none, or scripted: the second form).
 class ToolBin
 {
 public:
     explicit ToolBin(const QByteArray &fat32 = "real") : m_real(qgetenv("TESSALINE_BIN_DIR"))
     {
-        const QByteArray dir = QFile::encodeName(m_dir.path());
+#ifdef _WIN32
+        const QString exe = QStringLiteral(".exe");
+        m_tools = m_dir.filePath(QStringLiteral("simulated")); // where the Windows build looks
+        QDir().mkpath(m_tools);
+#else
+        const QString exe;
+        m_tools = m_dir.path();
+#endif
+        QStringList names{"fsutil" + exe};
         if (fat32 != "no diskpart")
-            write("diskpart", "{ echo ===; cat \"$2\"; } >> '" + dir + "/log'\nexec '" + m_real + "/diskpart' \"$@\"\n");
-        QFile::link(QFile::decodeName(m_real + "/fsutil"), m_dir.filePath("fsutil"));
-        if (fat32 == "real")
-            QFile::link(QFile::decodeName(m_real + "/fat32format.exe"), m_dir.filePath("fat32format.exe"));
-        else if (!fat32.isEmpty())
-            write("fat32format.exe", fat32);
-        qputenv("TESSALINE_BIN_DIR", dir);
+            names << "diskpart" + exe;
+        if (!fat32.isEmpty())
+            names << "fat32format.exe";
+        for (const QString &name : names)
+            QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + "/toolshim" + exe, m_tools + u'/' + name));
+        qputenv("TESSALINE_SHIM_LOG", QFile::encodeName(m_dir.filePath("log")));
+        qputenv("TESSALINE_BIN_DIR", QFile::encodeName(m_dir.path()));
     }
-    ~ToolBin() { qputenv("TESSALINE_BIN_DIR", m_real); }
-    QString path() const { return m_dir.path(); }
+    // A formatter silent for `silenceMs` (stretched with the host), then printing `prompt`.
+    ToolBin(int silenceMs, const QByteArray &prompt) : ToolBin()
+    {
+        qputenv("TESSALINE_SHIM_SILENCE_MS", QByteArray::number(qRound(silenceMs * TestMachine::slowdown())));
+        qputenv("TESSALINE_SHIM_PROMPT", prompt);
+    }
+    ~ToolBin()
+    {
+        qputenv("TESSALINE_BIN_DIR", m_real);
+        qunsetenv("TESSALINE_SHIM_SILENCE_MS");
+    }
+    QString path() const { return m_tools; }
+    QByteArray answers() const
+    {
+        QFile f(m_dir.filePath("log.answers"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
     // Each script diskpart ran, its lines joined by " / ".
     QStringList scripts() const
@@ -97,14 +120,9 @@ public:
     }
 
 private:
-    void write(const char *name, const QByteArray &body)
-    {
-        QFile f(m_dir.filePath(QLatin1String(name)));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("#!/bin/bash\n" + body) > 0);
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
     QByteArray m_real;
     QTemporaryDir m_dir;
+    QString m_tools;
 };
 
 
@@ -315,24 +333,19 @@ private slots:
     // Blind answers and answers to the prompt share one count of two; the bar moves meanwhile.
     void fat32formatAnswers()
     {
-        // Silence before the prompt in seconds: none (any one word of the prompt is known), one blind
-        // answer (150 ms at 0.05), two (400 ms); last, a tool whose console hides it, printing Done.
-        const char *whole = "Warning ALL data on drive $1 will be lost, are you sure\\r\\n(y/n) :";
-        for (const auto &[silence, shown] : {std::pair{"0", "(y/n) :"}, {"0", "are you sure"}, {"0", "it will be lost"},
-                                             {"0.25", whole}, {"0.6", whole}, {"0.6", ""}}) {
+        // Silence before the prompt: none (any one word of the prompt is known), one blind answer
+        // (150 ms at 0.05), two (400 ms); last, a tool whose console hides it, printing Done.
+        const char *whole = "Warning ALL data on drive H: will be lost, are you sure\\r\\n(y/n) :";
+        for (const auto &[silenceMs, shown] : {std::pair{0, "(y/n) :"}, {0, "are you sure"}, {0, "it will be lost"},
+                                               {250, whole}, {600, whole}, {600, ""}}) {
             TestMachine tm;
             buildMachine(tm, 0.05);
             QVERIFY(tm.write());
-            QTemporaryDir logDir;
-            const QByteArray log = QFile::encodeName(logDir.filePath("answers"));
-            const QByteArray prompt = *shown ? QByteArray("printf \"") + shown + "\"\n" : QByteArray();
-            ToolBin bin(QByteArray("sleep ") + silence + "\n" + prompt + "while IFS= read -r -t 0.5 line; do echo \"$line\" >> '" + log + "'; done\necho Done\n");
+            ToolBin bin(silenceMs, shown);
             WorkerRig rig(this);
             QVERIFY(rig.format(opts("H:", "FAT32")));
             QCOMPARE(rig.result, "ok 格式化成功完成");
-            QFile answers(QFile::decodeName(log));
-            QVERIFY(answers.open(QIODevice::ReadOnly));
-            QCOMPARE(answers.readAll(), QByteArray("y\r\ny\r\n"));
+            QCOMPARE(bin.answers(), QByteArray("y\r\ny\r\n"));
             // While the tool says nothing the bar climbs on slowly from 30.
             QVERIFY(std::any_of(rig.progress.cbegin(), rig.progress.cend(), [](int p) { return p > 30 && p < 40; }));
         }
