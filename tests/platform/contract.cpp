@@ -1,6 +1,7 @@
 #include "contract.h"
 
 #include "platform/privatefile.h"
+#include "platform/processmemory.h"
 
 #include <chrono>
 #include <cstdio>
@@ -376,6 +377,20 @@ void commandLines(Harness &h, const Profile &profile)
         h.check(back[i + 1] == args[i], "argument read back", __FILE__, __LINE__, toUtf8(args[i]));
 }
 
+// The benchmarks' memory figure: a touched block is in the peak, and no more than it was added.
+void peakMemory(Harness &h)
+{
+    const std::int64_t before = peakResidentBytes(), block = std::int64_t(128) << 20;
+    std::vector<char> memory(std::size_t(block), 0);
+    volatile char *touch = memory.data();
+    for (std::int64_t i = 0; i < block; i += 4096)
+        touch[i] = 1;
+    const std::int64_t after = peakResidentBytes();
+    h.check(before > 0 && after >= block && after - before <= block + (std::int64_t(64) << 20), "peak resident bytes",
+            __FILE__, __LINE__, std::to_string(before) + " then " + std::to_string(after));
+    CHECK_EQ(h, peakResidentBytes(2000000000), -1); // no such process
+}
+
 void systemFacts(Platform &p, Harness &h, const Profile &profile)
 {
     const WindowsVersion v = p.windowsVersion();
@@ -414,6 +429,7 @@ void run(Platform &p, const Profile &profile, Harness &h)
     h.group("console text in its code page", [&] { consoleText(p, h); });
     h.group("command lines read back as CommandLineToArgvW reads them", [&] { commandLines(h, profile); });
     h.group("version, administrator and time scale", [&] { systemFacts(p, h, profile); });
+    h.group("peak memory", [&] { peakMemory(h); });
     p.coUninitialize();
     p.coUninitialize();
 }
