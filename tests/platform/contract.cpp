@@ -2,11 +2,13 @@
 
 #include "platform/privatefile.h"
 #include "platform/processmemory.h"
+#include "platform/readonlyfile.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cwctype>
 #include <map>
+#include <thread>
 
 namespace contract {
 
@@ -377,6 +379,38 @@ void commandLines(Harness &h, const Profile &profile)
         h.check(back[i + 1] == args[i], "argument read back", __FILE__, __LINE__, toUtf8(args[i]));
 }
 
+// The machine file's reader: its bytes, a stamp on the file clock that moves with every rewrite,
+// no hold on the file against deletion, and the system's words for a missing file.
+void readOnlyFiles(Harness &h, const Profile &profile)
+{
+    const std::string path = profile.tempFolder + profile.separator + "tessaline-contract-stamp";
+    const auto put = [&path](const char *bytes) {
+        std::FILE *f = std::fopen(path.c_str(), "wb");
+        std::fputs(bytes, f);
+        std::fclose(f);
+    };
+    put("first");
+    std::uint32_t error = 0;
+    std::string bytes;
+    std::unique_ptr<ReadOnlyFile> file = ReadOnlyFile::open(path, error);
+    if (!CHECK(h, file && file->readAll(bytes, error)))
+        return;
+    CHECK(h, bytes == "first" && file->stamp().size == 5 && file->stamp().index != 0);
+    const std::int64_t age = fileClockNowNs() - file->stamp().modifiedNs;
+    h.check(age >= 0 && age < 60000000000LL && file->stamp().changedNs <= fileClockNowNs(), "stamped on the file clock",
+            __FILE__, __LINE__, std::to_string(age) + " ns old");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // past the file times' granularity
+    put("other");
+    std::unique_ptr<ReadOnlyFile> again = ReadOnlyFile::open(path, error);
+    CHECK(h, again && !(again->stamp() == file->stamp()) && again->stamp().index == file->stamp().index);
+    again.reset();
+    CHECK(h, std::remove(path.c_str()) == 0); // while `file` still reads it
+    CHECK(h, !ReadOnlyFile::open(path, error));
+    CHECK_EQ(h, error, 2); // ENOENT, ERROR_FILE_NOT_FOUND
+    const std::string text = describeFileError(error);
+    h.check(text.size() > 3 && text.back() != '.' && text.back() != '\n', "an error's text", __FILE__, __LINE__, text);
+}
+
 // The benchmarks' memory figure: a touched block is in the peak, and no more than it was added.
 void peakMemory(Harness &h)
 {
@@ -430,6 +464,7 @@ void run(Platform &p, const Profile &profile, Harness &h)
     h.group("command lines read back as CommandLineToArgvW reads them", [&] { commandLines(h, profile); });
     h.group("version, administrator and time scale", [&] { systemFacts(p, h, profile); });
     h.group("peak memory", [&] { peakMemory(h); });
+    h.group("read-only files and their stamps", [&] { readOnlyFiles(h, profile); });
     p.coUninitialize();
     p.coUninitialize();
 }

@@ -10,14 +10,8 @@ namespace platform {
 
 std::string encodeConsoleText(const std::wstring &text, std::uint32_t codePage)
 {
-    if (text.empty())
-        return std::string();
-    const int n = WideCharToMultiByte(codePage, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return std::string(text.size(), '?');
-    std::string out(std::size_t(n), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
+    const std::string bytes = windows::narrowText(text, codePage);
+    return bytes.empty() ? std::string(text.size(), '?') : bytes;
 }
 
 std::wstring decodeConsoleText(const std::string &bytes, std::uint32_t codePage)

@@ -1,8 +1,7 @@
 #include "platform/readonlyfile.h"
+#include "platform/windows/widetext.h"
 
 #include <windows.h>
-
-#include <vector>
 
 namespace platform {
 
@@ -18,22 +17,12 @@ std::int64_t nanoseconds(const FILETIME &t)
     return nanoseconds(std::int64_t((std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime));
 }
 
-std::wstring wide(const std::string &utf8)
-{
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::vector<wchar_t> out(std::size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), n);
-    return std::wstring(out.data());
-}
-
 } // namespace
 
 std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &utf8Path, std::uint32_t &error)
 {
     // Every sharing mode: the writers replace the file by renaming over it while readers hold it.
-    const HANDLE h = CreateFileW(wide(utf8Path).c_str(), GENERIC_READ,
+    const HANDLE h = CreateFileW(windows::wideText(utf8Path, CP_UTF8).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -100,11 +89,7 @@ std::string describeFileError(std::uint32_t error)
         LocalFree(text);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
         message.pop_back();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, message.data(), int(message.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(std::size_t(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, message.data(), int(message.size()), out.data(), size, nullptr, nullptr);
-    return out;
+    return windows::narrowText(message, CP_UTF8);
 }
 
 } // namespace platform

@@ -19,5 +19,15 @@ inline std::wstring wideText(const std::string &bytes, unsigned codePage)
     return text;
 }
 
+// UTF-16 as bytes in a Windows code page; empty when the page cannot take it.
+inline std::string narrowText(const std::wstring &text, unsigned codePage)
+{
+    const int n = text.empty() ? 0 : WideCharToMultiByte(codePage, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(std::size_t(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, 0, text.data(), int(text.size()), bytes.data(), n, nullptr, nullptr);
+    return bytes;
+}
+
 } // namespace windows
 } // namespace platform
