@@ -895,6 +895,15 @@ bool MachineStore::read(Machine *machine, QString *error) const
     return readUnlocked(m_path, machine, error);
 }
 
+std::optional<platform::FileStamp> MachineStore::stamp() const
+{
+    FileLock lock(m_path, false);
+    std::uint32_t error = 0;
+    const std::unique_ptr<platform::ReadOnlyFile> file =
+        lock.held() ? platform::ReadOnlyFile::open(m_path.toStdString(), error) : nullptr;
+    return file ? std::optional<platform::FileStamp>(file->stamp()) : std::nullopt;
+}
+
 bool MachineStore::modify(const std::function<bool(Machine &)> &change, QString *error)
 {
     if (!ensureDirectory(m_path, error))

@@ -3,6 +3,8 @@
 // The simulated Windows storage machine: the persisted model and its store.
 // Shared by the in-process WMI provider, the simulated platform and the stand-in executables.
 
+#include "platform/readonlyfile.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
@@ -118,6 +120,9 @@ public:
     // Locked read-modify-write with atomic replace. `change` returns false to write nothing.
     bool modify(const std::function<bool(Machine &)> &change, QString *error = nullptr);
     bool write(const Machine &machine, QString *error = nullptr);
+    // What tells the file's current contents from earlier ones; nothing when it cannot be opened.
+    // Under the readers' lock: on Windows a file held open, even briefly, cannot be replaced.
+    std::optional<platform::FileStamp> stamp() const;
 
     // Finds the first fault for `target` whose optional "match" text occurs in `subject`,
     // counts one firing against its "times" (removing it when spent) and returns it.

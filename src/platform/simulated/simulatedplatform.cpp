@@ -285,15 +285,6 @@ QString binDir()
 const QString kExe;
 #endif
 
-// What tells that the machine file was replaced or changed (every write is an atomic replace);
-// nothing when it cannot be opened.
-std::optional<platform::FileStamp> stampOf(const QString &path)
-{
-    std::uint32_t error = 0;
-    const std::unique_ptr<ReadOnlyFile> file = ReadOnlyFile::open(path.toStdString(), error);
-    return file ? std::optional<platform::FileStamp>(file->stamp()) : std::nullopt;
-}
-
 #ifndef _WIN32
 // Windows reports a process killed by an exception with the exception code.
 std::uint32_t exitCodeOf(int status)
@@ -653,7 +644,7 @@ private:
     double timeScale()
     {
         const QString path = sim::MachineStore::defaultPath();
-        const std::optional<platform::FileStamp> before = stampOf(path);
+        const std::optional<platform::FileStamp> before = sim::MachineStore(path).stamp();
         {
             std::lock_guard<std::mutex> lock(m_scaleMutex);
             if (before && m_scalePath == path && m_scaleStamp == before)
@@ -665,7 +656,7 @@ private:
         std::lock_guard<std::mutex> lock(m_scaleMutex);
         m_scale = m.timeScale;
         m_scalePath = path;
-        m_scaleStamp = stampOf(path);
+        m_scaleStamp = sim::MachineStore(path).stamp();
         return m_scale;
     }
 
