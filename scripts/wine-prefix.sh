@@ -20,4 +20,6 @@ wine_prefix() {
     # The prefix's services read labels when they start: a fresh start sees it.
     timeout 30 "$wineserver" -k 2>/dev/null || true
   fi
+  # A drive A: as well, so that the platform contract sees the whole alphabet scanned.
+  [ -e "$WINEPREFIX/dosdevices/a:" ] || ln -s ../drive_c "$WINEPREFIX/dosdevices/a:"
 }

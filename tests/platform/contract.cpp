@@ -288,8 +288,8 @@ void tools(Platform &p, Harness &h, const Profile &profile)
     CHECK(h, p.toolPath(Tool::Fsutil) == profile.fsutilPath);
     const std::pair<std::wstring, std::wstring> names[] = {
         {L"diskpart.exe", profile.diskpartPath}, {L"DISKPART", profile.diskpartPath}, {L"cmd.exe", profile.cmdPath},
-        {L"Cmd", profile.cmdPath}, {L"fat32format.exe", profile.fat32formatPath}, {L"FSUTIL.EXE", profile.fsutilPath},
-        {L"notepad.exe", L"notepad.exe"},
+        {L"Cmd", profile.cmdPath}, {L"fat32format.exe", profile.fat32formatPath}, {L"FAT32FORMAT", profile.fat32formatPath},
+        {L"FSUTIL.EXE", profile.fsutilPath}, {L"fsutil", profile.fsutilPath}, {L"notepad.exe", L"notepad.exe"},
     };
     for (const auto &[name, path] : names)
         h.check(p.resolveProgram(name) == path, "resolveProgram", __FILE__, __LINE__, toUtf8(name));
@@ -334,7 +334,14 @@ void privateFiles(Harness &h, const Profile &profile)
     CHECK(h, folderA != b->path().substr(0, b->path().rfind(profile.separator)));
     CHECK(h, a->write("select disk 0\r\nexit\r\n"));
     CHECK(h, b->write("x")); // a single byte is a whole write too
-    CHECK(h, exists(a->path()));
+    // What a tool reads back is exactly what was written, while the file is still held.
+    const auto contents = [](const std::string &path) {
+        std::uint32_t ignored = 0;
+        std::string bytes;
+        std::unique_ptr<ReadOnlyFile> file = ReadOnlyFile::open(path, ignored);
+        return file && file->readAll(bytes, ignored) ? bytes : std::string("(unreadable)");
+    };
+    CHECK(h, contents(a->path()) == "select disk 0\r\nexit\r\n" && contents(b->path()) == "x");
 
     error = 0;
     CHECK(h, !PrivateFile::createAt(a->path(), error));
@@ -349,7 +356,16 @@ void privateFiles(Harness &h, const Profile &profile)
     CHECK(h, exists(pathB));
     // What was kept is the caller's to remove.
     std::remove(pathB.c_str());
-    std::remove(pathB.substr(0, pathB.rfind(profile.separator)).c_str());
+    removeFolder(pathB.substr(0, pathB.rfind(profile.separator)));
+
+    // In a parent of its own, one folder is made and it goes with its file, also when the file
+    // cannot be made: the parent is empty again.
+    const std::string parent = profile.tempFolder + profile.separator + "tessaline-contract-parent";
+    removeFolder(parent); // left by a run that was cut off
+    if (!CHECK(h, makeFolder(parent)))
+        return;
+    CHECK(h, PrivateFile::create(parent, "contract", error) && !PrivateFile::create(parent, "no/such", error));
+    CHECK(h, removeFolder(parent));
 }
 
 // Console output in the three code pages the tools write in on English, Western European and
@@ -437,6 +453,9 @@ void systemFacts(Platform &p, Harness &h, const Profile &profile)
         CHECK(h, v.major > 6 || (v.major == 6 && v.minor >= 2));
         CHECK(h, v.major <= 10);
     }
+    std::uint32_t fresh = 1;
+    std::thread([&] { fresh = p.lastError(); }).join();
+    CHECK_EQ(h, fresh, 0u); // a thread's own: none yet
     const bool admin = p.isUserAdmin();
     CHECK_EQ(h, p.isUserAdmin(), admin);
     if (profile.administrator)

@@ -77,8 +77,11 @@ struct Profile
 
 void run(platform::Platform &p, const Profile &profile, Harness &h);
 
-// Whether a file or folder exists (UTF-8 path), for the private-file checks.
+// Whether a file or folder exists, and a folder made or an empty one removed (UTF-8 paths), for
+// the private-file checks.
 bool exists(const std::string &path);
+bool makeFolder(const std::string &path);
+bool removeFolder(const std::string &path);
 
 // For messages: ASCII as is, anything else as "?".
 std::string toUtf8(const std::wstring &s);

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -21,6 +22,10 @@ bool contract::exists(const std::string &path)
 {
     return QFileInfo::exists(QFile::decodeName(QByteArray::fromStdString(path)));
 }
+
+bool contract::makeFolder(const std::string &path) { return QDir().mkdir(QFile::decodeName(QByteArray::fromStdString(path))); }
+
+bool contract::removeFolder(const std::string &path) { return QDir().rmdir(QFile::decodeName(QByteArray::fromStdString(path))); }
 
 int main(int argc, char **argv)
 {
@@ -84,6 +89,12 @@ int main(int argc, char **argv)
         CHECK(h, !platform::PrivateFile::createAt(temp.filePath(QStringLiteral("dangling")).toStdString(), error));
         CHECK(h, !QFile::exists(temp.filePath(QStringLiteral("nowhere"))));
         CHECK(h, t.open(QIODevice::ReadOnly) && t.readAll() == "mine");
+    });
+    // How the resize job finds the file system of a partition without a letter.
+    h.group("a volume by its GUID path", [&] {
+        const std::wstring path = L"\\\\?\\Volume{" + tm.read().disks.at(0).partitions.at(0).volume->guid.toStdWString() + L"}\\";
+        std::wstring name, fs;
+        CHECK(h, platform::current().getVolumeInformation(path, &name, 261, nullptr, &fs, 261) && name == L"Data" && fs == L"NTFS");
     });
     return h.finish();
 }

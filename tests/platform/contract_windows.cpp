@@ -129,6 +129,10 @@ bool contract::exists(const std::string &path)
     return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool contract::makeFolder(const std::string &path) { return CreateDirectoryW(wide(path).c_str(), nullptr); }
+
+bool contract::removeFolder(const std::string &path) { return RemoveDirectoryW(wide(path).c_str()); }
+
 int wmain(int argc, wchar_t **argv)
 {
     if (argc > 1 && std::wcscmp(argv[1], L"--hang") == 0) { // the child of the time-out case

@@ -38,11 +38,8 @@ std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &utf8Path, st
     return file;
 }
 
-ReadOnlyFile::~ReadOnlyFile()
-{
-    if (m_handle != -1)
-        ::close(int(m_handle));
-}
+// Only open() makes one, always with an open descriptor.
+ReadOnlyFile::~ReadOnlyFile() { ::close(int(m_handle)); }
 
 bool ReadOnlyFile::readAll(std::string &bytes, std::uint32_t &error)
 {

@@ -5,6 +5,8 @@
 
 #include <sddl.h>
 
+#include <algorithm>
+
 
 namespace platform {
 
@@ -94,7 +96,7 @@ bool PrivateFile::write(const std::string &bytes)
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD n = 0;
-        const DWORD chunk = DWORD(bytes.size() - done < 1u << 20 ? bytes.size() - done : 1u << 20);
+        const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size() - done, 1u << 20));
         if (!WriteFile(h, bytes.data() + done, chunk, &n, nullptr) || n == 0)
             return false;
         done += n;

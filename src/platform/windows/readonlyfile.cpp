@@ -47,11 +47,8 @@ std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &utf8Path, st
     return file;
 }
 
-ReadOnlyFile::~ReadOnlyFile()
-{
-    if (m_handle != -1)
-        CloseHandle(reinterpret_cast<HANDLE>(m_handle));
-}
+// Only open() makes one, always with an open handle.
+ReadOnlyFile::~ReadOnlyFile() { CloseHandle(reinterpret_cast<HANDLE>(m_handle)); }
 
 bool ReadOnlyFile::readAll(std::string &bytes, std::uint32_t &error)
 {

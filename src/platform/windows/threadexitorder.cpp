@@ -29,5 +29,5 @@ __attribute__((init_priority(101))) DestructorsFirst g_destructorsFirst;
 } // namespace
 
 // Named at link time (see src/platform/CMakeLists.txt) so that every program keeps this object.
-extern "C" const char tessaline_thread_exit_order = 1;
+extern "C" void tessaline_thread_exit_order() {}
 #endif

@@ -43,14 +43,13 @@ std::wstring lowerAscii(std::wstring s)
 
 std::wstring systemDirectory()
 {
-    std::wstring dir(MAX_PATH, L'\0');
+    std::vector<wchar_t> dir(MAX_PATH);
     UINT n = GetSystemDirectoryW(dir.data(), UINT(dir.size()));
     if (n >= dir.size()) {
         dir.resize(n);
         n = GetSystemDirectoryW(dir.data(), UINT(dir.size()));
     }
-    dir.resize(n < dir.size() ? n : 0);
-    return dir;
+    return n < dir.size() ? std::wstring(dir.data(), n) : std::wstring();
 }
 
 // The first token of a command line as CreateProcessW reads it (quotes only group), and where
@@ -140,17 +139,17 @@ bool WindowsPlatform::getVolumeInformation(const std::wstring &root, std::wstrin
     const DWORD nameSize = volumeName ? DWORD(volumeNameSize < 32768 ? volumeNameSize : 32768) : 0;
     const DWORD fsSize = fileSystemName ? DWORD(fileSystemNameSize < 32768 ? fileSystemNameSize : 32768) : 0;
     // One spare character each, so a name that fills the buffer exactly can be told apart.
-    std::wstring name(nameSize + 1, L'\0'), fs(fsSize + 1, L'\0');
+    std::vector<wchar_t> name(nameSize + 1), fs(fsSize + 1);
     DWORD serial = 0;
     if (!GetVolumeInformationW(root.c_str(), volumeName ? name.data() : nullptr, nameSize, &serial, nullptr,
                                nullptr, fileSystemName ? fs.data() : nullptr, fsSize))
         return failWithLastError();
     if (volumeName)
-        *volumeName = name.c_str();
+        *volumeName = name.data();
     if (serialNumber)
         *serialNumber = serial;
     if (fileSystemName)
-        *fileSystemName = fs.c_str();
+        *fileSystemName = fs.data();
     return true;
 }
 
@@ -277,14 +276,11 @@ WindowsVersion WindowsPlatform::windowsVersion()
 
 bool WindowsPlatform::isUserAdmin()
 {
-    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    PSID raw = nullptr;
-    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
-                                  0, 0, &raw))
-        return false;
-    const std::unique_ptr<void, PVOID (*)(PSID)> admins(raw, FreeSid);
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof admins;
     BOOL member = FALSE;
-    return CheckTokenMembership(nullptr, admins.get(), &member) && member;
+    return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size)
+           && CheckTokenMembership(nullptr, admins, &member) && member;
 }
 
 int WindowsPlatform::scaledMs(int nominalMs) { return nominalMs; }
