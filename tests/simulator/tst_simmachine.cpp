@@ -57,6 +57,10 @@ private slots:
                                                  back.disks[0].operationalStatus)
                      .arg(back.queryLatencyMs + back.connectLatencyMs + back.methodLatencyMs),
                  "Simulated Disk 0 GPT Online 0");
+        // The edges of what is taken: a ReFS volume, drive type 6, faults given as null.
+        QVERIFY(parse(R"({"disks":[{"number":0,"size":10485760,"partitions":[{"number":1,"offset":1048576,"size":1048576,)"
+                      R"("volume":{"fileSystem":"ReFS"}}]}],"otherDrives":[{"letter":"R","driveType":6}],"faults":null})", &back));
+        QCOMPARE(back.otherDrives.value(0).driveType, 6);
     }
 
     void malformedMachinesAreRejectedAndKept_data()
@@ -83,6 +87,8 @@ private slots:
         QTest::newRow("partition number twice") << disk + R"(},{"number":1,"offset":1024,"size":512}]}]})" << "twice";
         QTest::newRow("letter twice") << disk + R"(,"volume":{"fileSystem":"NTFS","letter":"E"}}]}],"otherDrives":[{"letter":"e","driveType":5}]})" << "twice";
         QTest::newRow("disks not a list") << QByteArray(R"({"disks":{"number":0}})") << "\"disks\" must be an array";
+        QTest::newRow("other drive not an object") << QByteArray(R"({"otherDrives":[{"letter":"R"},5]})") << "otherDrives[1]";
+        QTest::newRow("drive type 7") << QByteArray(R"({"otherDrives":[{"letter":"R","driveType":7}]})") << "\"driveType\" must be 0 to 6";
         QTest::newRow("fault times zero") << QByteArray(R"({"faults":[{"target":"wmi.query","times":0}]})") << "times";
         QTest::newRow("empty disk") << QByteArray(R"({"disks":[{"number":0,"size":0}]})") << "\"size\" must be at least 1";
         QTest::newRow("latency below 0") << QByteArray(R"({"connectLatencyMs":-5})") << "\"connectLatencyMs\" must be a number";

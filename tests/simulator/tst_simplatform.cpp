@@ -263,6 +263,7 @@ private slots:
         p.sleepMs(10000);
         QVERIFY(timer.elapsed() >= 100 && timer.elapsed() < 3000);
         QCOMPARE(p.scaledMs(1), 1); // never below 1 ms
+        QCOMPARE(sim::scaledMs(1, 4.0), 4); // and stretched like any other
         // A changed file is seen at once, even when written within the same instant.
         tm.setTimeScale(0.5);
         QVERIFY(tm.write());

@@ -82,6 +82,10 @@ private slots:
         QCOMPARE(value(partition, "PartitionNumber").toInt(), 3);
         QCOMPARE(value(partition, "Size").toString(), QString::number(kGiB));
         QVERIFY(tm.read().letterInUse(QStringLiteral("K")));
+        // A flag given as true: the rest of the free space.
+        const Run rest = runTool({"call", kStorage, "MSFT_Disk.ObjectId=\"{sim}disk:1\"", "CreatePartition", "UseMaximumSize=true"});
+        QCOMPARE(rest.exitCode, 0);
+        QCOMPARE(value(QJsonDocument::fromJson(rest.out).object(), "ReturnValue"), QJsonValue(0));
     }
 
     void errorsNameTheHResult_data()
