@@ -44,8 +44,7 @@ ReadOnlyFile::~ReadOnlyFile() { ::close(int(m_handle)); }
 bool ReadOnlyFile::readAll(std::string &bytes, std::uint32_t &error)
 {
     bytes.clear();
-    if (m_stamp.size > 0)
-        bytes.reserve(std::size_t(m_stamp.size));
+    bytes.reserve(std::size_t(m_stamp.size));
     char chunk[65536];
     for (;;) {
         const ssize_t n = ::read(int(m_handle), chunk, sizeof chunk);

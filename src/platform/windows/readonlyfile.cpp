@@ -22,23 +22,24 @@ std::int64_t nanoseconds(const FILETIME &t)
 std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &utf8Path, std::uint32_t &error)
 {
     // Every sharing mode: the writers replace the file by renaming over it while readers hold it.
-    const HANDLE h = CreateFileW(windows::wideText(utf8Path, CP_UTF8).c_str(), GENERIC_READ,
+    const HANDLE opened = CreateFileW(windows::wideText(utf8Path, CP_UTF8).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    if (opened == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return nullptr;
     }
+    std::unique_ptr<void, decltype(&CloseHandle)> owned(opened, CloseHandle);
+    const HANDLE h = owned.get();
     BY_HANDLE_FILE_INFORMATION info{};
     FILE_BASIC_INFO basic{};
     if (!GetFileInformationByHandle(h, &info)
         || !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)) {
         error = GetLastError();
-        CloseHandle(h);
         return nullptr;
     }
     std::unique_ptr<ReadOnlyFile> file(new ReadOnlyFile);
-    file->m_handle = reinterpret_cast<std::intptr_t>(h);
+    file->m_handle = reinterpret_cast<std::intptr_t>(owned.release());
     file->m_stamp.volume = info.dwVolumeSerialNumber;
     file->m_stamp.index = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     file->m_stamp.size = std::int64_t((std::uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
@@ -53,8 +54,7 @@ ReadOnlyFile::~ReadOnlyFile() { CloseHandle(reinterpret_cast<HANDLE>(m_handle));
 bool ReadOnlyFile::readAll(std::string &bytes, std::uint32_t &error)
 {
     bytes.clear();
-    if (m_stamp.size > 0)
-        bytes.reserve(std::size_t(m_stamp.size));
+    bytes.reserve(std::size_t(m_stamp.size));
     char chunk[65536];
     for (;;) {
         DWORD n = 0;

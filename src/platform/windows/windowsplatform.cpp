@@ -3,6 +3,10 @@
 #include "platform/windows/widetext.h"
 #include "platform/windows/wmi.h"
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 namespace platform {
 namespace windows {
 
@@ -16,22 +20,7 @@ bool failWithLastError()
     return false;
 }
 
-class Handle
-{
-public:
-    explicit Handle(HANDLE h = nullptr) : m_h(h) {}
-    ~Handle()
-    {
-        if (m_h && m_h != INVALID_HANDLE_VALUE)
-            CloseHandle(m_h);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    HANDLE get() const { return m_h; }
-
-private:
-    HANDLE m_h;
-};
+using Handle = std::unique_ptr<void, decltype(&CloseHandle)>;
 
 std::wstring lowerAscii(std::wstring s)
 {
@@ -43,13 +32,9 @@ std::wstring lowerAscii(std::wstring s)
 
 std::wstring systemDirectory()
 {
-    std::vector<wchar_t> dir(MAX_PATH);
-    UINT n = GetSystemDirectoryW(dir.data(), UINT(dir.size()));
-    if (n >= dir.size()) {
-        dir.resize(n);
-        n = GetSystemDirectoryW(dir.data(), UINT(dir.size()));
-    }
-    return n < dir.size() ? std::wstring(dir.data(), n) : std::wstring();
+    std::wstring dir(GetSystemDirectoryW(nullptr, 0), wchar_t()); // its length with the terminating null
+    dir.resize(GetSystemDirectoryW(dir.data(), UINT(dir.size())));
+    return dir;
 }
 
 // The first token of a command line as CreateProcessW reads it (quotes only group), and where
@@ -83,17 +68,12 @@ using RtlGetVersionFn = LONG(WINAPI *)(OSVERSIONINFOW *);
 
 std::wstring executableDirectory()
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (n == 0)
-            return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2); // truncated: try a larger buffer
-    }
+    // From a small buffer, so that growing it is the path every run takes, not a rare one.
+    std::vector<wchar_t> buffer(32);
+    DWORD n;
+    while ((n = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()))) == buffer.size())
+        buffer.resize(buffer.size() * 2); // truncated
+    const std::wstring path(buffer.data(), n);
     const std::size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
@@ -135,9 +115,10 @@ bool WindowsPlatform::getVolumeInformation(const std::wstring &root, std::wstrin
                                            std::size_t volumeNameSize, std::uint32_t *serialNumber,
                                            std::wstring *fileSystemName, std::size_t fileSystemNameSize)
 {
-    // Win32 takes DWORD sizes; larger requests gain nothing over the largest name a volume has.
-    const DWORD nameSize = volumeName ? DWORD(volumeNameSize < 32768 ? volumeNameSize : 32768) : 0;
-    const DWORD fsSize = fileSystemName ? DWORD(fileSystemNameSize < 32768 ? fileSystemNameSize : 32768) : 0;
+    // Win32 takes DWORD sizes (ignored without a buffer); larger requests gain nothing over the
+    // largest name a volume has.
+    const DWORD nameSize = DWORD(std::min<std::size_t>(volumeNameSize, 32768));
+    const DWORD fsSize = DWORD(std::min<std::size_t>(fileSystemNameSize, 32768));
     // One spare character each, so a name that fills the buffer exactly can be told apart.
     std::vector<wchar_t> name(nameSize + 1), fs(fsSize + 1);
     DWORD serial = 0;
@@ -220,22 +201,20 @@ NativeRunResult WindowsPlatform::runHidden(const std::wstring &commandLine, std:
     std::size_t restStart = 0;
     const std::wstring program = programOf(commandLine, restStart);
     const std::wstring resolved = resolveProgram(program);
-    // CreateProcessW may write into the command line, so it gets a buffer of its own.
+    // CreateProcessW may write into the command line: it gets this copy.
     std::wstring line = resolved == program ? commandLine : L"\"" + resolved + L"\"" + commandLine.substr(restStart);
-    std::vector<wchar_t> buffer(line.begin(), line.end());
-    buffer.push_back(L'\0');
 
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr, &si, &pi)) {
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr, &si, &pi)) {
         result.startError = GetLastError();
         return result;
     }
     result.started = true;
-    const Handle process(pi.hProcess), thread(pi.hThread);
+    const Handle process(pi.hProcess, CloseHandle), thread(pi.hThread, CloseHandle);
 
     const DWORD wait = WaitForSingleObject(process.get(), realTimeoutMs);
     if (wait == WAIT_TIMEOUT) {
@@ -248,7 +227,7 @@ NativeRunResult WindowsPlatform::runHidden(const std::wstring &commandLine, std:
     } else {
         return result; // Wait::Failed
     }
-    DWORD code = 0;
+    DWORD code;
     if (GetExitCodeProcess(process.get(), &code)) {
         result.exitCodeObtained = true;
         result.exitCode = code;
@@ -287,8 +266,7 @@ int WindowsPlatform::scaledMs(int nominalMs) { return nominalMs; }
 
 void WindowsPlatform::sleepMs(int nominalMs)
 {
-    if (nominalMs > 0)
-        Sleep(DWORD(nominalMs));
+    Sleep(DWORD(std::max(nominalMs, 0))); // none or less: at most a yield
 }
 
 WindowsPlatform &instance()
