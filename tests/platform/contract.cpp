@@ -1,5 +1,6 @@
 #include "contract.h"
 
+#include "platform/consoletext.h"
 #include "platform/privatefile.h"
 #include "platform/processmemory.h"
 #include "platform/readonlyfile.h"
@@ -78,6 +79,13 @@ void comAndSecurity(Platform &p, Harness &h, const Profile &profile)
     CHECK_EQ(h, p.coInitializeEx(COINIT_MULTITHREADED), hr::False);
     // The other apartment is refused and not counted: no uninitialise for it.
     CHECK_EQ(h, p.coInitializeEx(COINIT_APARTMENTTHREADED), hr::RpcChangedMode);
+    std::thread([&] { // a thread in no apartment yet: the GUI thread's entry is one more balanced call
+        CHECK_EQ(h, p.coInitializeEx(COINIT_APARTMENTTHREADED), hr::Ok);
+        CHECK_EQ(h, p.enterGuiThreadApartment(), hr::False);
+        p.coUninitialize();
+        CHECK_EQ(h, p.coInitializeEx(COINIT_MULTITHREADED), hr::RpcChangedMode);
+        p.coUninitialize();
+    }).join();
     // Once per process: the second call is too late, whatever it asks for.
     CHECK_EQ(h, p.coInitializeSecurity(-1, 1 /* NONE */, 3 /* IMPERSONATE */, 0), hr::Ok);
     const HResult again = p.coInitializeSecurity(-1, 2 /* CONNECT */, 3, 0);
@@ -253,6 +261,7 @@ void volumes(Platform &p, Harness &h, const Profile &profile)
     if (root.empty())
         return;
     CHECK_EQ(h, p.getDriveType(root), DRIVE_FIXED);
+    CHECK_EQ(h, p.getDriveType(root.substr(0, 2) + L"x"), DRIVE_NO_ROOT_DIR); // a path on it, not its root
     std::wstring name, fs;
     std::uint32_t serial = 0;
     if (!CHECK(h, p.getVolumeInformation(root, &name, 261, &serial, &fs, 261)))
@@ -302,6 +311,7 @@ void processes(Platform &p, Harness &h, const Profile &profile)
     CHECK(h, r.wait == NativeRunResult::Wait::Finished);
     CHECK(h, r.exitCodeObtained);
     CHECK_EQ(h, r.exitCode, 3);
+    CHECK_EQ(h, p.runHidden(L"\"cmd\" /c exit 4", CREATE_NO_WINDOW, 30000).exitCode, 4); // a quoted program keeps its arguments
 
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
@@ -360,8 +370,8 @@ void privateFiles(Harness &h, const Profile &profile)
 
     // In a parent of its own, one folder is made and it goes with its file, also when the file
     // cannot be made: the parent is empty again.
-    const std::string parent = profile.tempFolder + profile.separator + "tessaline-contract-parent";
-    removeFolder(parent); // left by a run that was cut off
+    const std::string parent = profile.tempFolder + profile.separator + "tessaline-contract-"
+                               + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
     if (!CHECK(h, makeFolder(parent)))
         return;
     CHECK(h, PrivateFile::create(parent, "contract", error) && !PrivateFile::create(parent, "no/such", error));
@@ -370,8 +380,20 @@ void privateFiles(Harness &h, const Profile &profile)
 
 // Console output in the three code pages the tools write in on English, Western European and
 // Chinese systems.
-void consoleText(Platform &p, Harness &h)
+void consoleText(Platform &p, Harness &h, const Profile &profile)
 {
+    // Written as given, whatever the stream's mode: the tools' CRLF must not become CR CR LF.
+    const std::string path = profile.tempFolder + profile.separator + "tessaline-contract-console";
+    std::FILE *text = std::fopen(path.c_str(), "w");
+    if (CHECK(h, text)) {
+        writeStandardStream(text, "a\r\nb\n");
+        std::fclose(text);
+        std::string bytes;
+        std::uint32_t error = 0;
+        const std::unique_ptr<ReadOnlyFile> back = ReadOnlyFile::open(path, error);
+        CHECK(h, back && back->readAll(bytes, error) && bytes == "a\r\nb\n");
+        std::remove(path.c_str());
+    }
     CHECK(h, p.decodeConsoleText("\x82\x9b ok", 437) == L"\u00e9\u00a2 ok");  // é¢
     CHECK(h, p.decodeConsoleText("\x82\x9b ok", 850) == L"\u00e9\u00f8 ok");  // éø
     CHECK(h, p.decodeConsoleText("\xd6\xd0\xce\xc4", 936) == L"\u4e2d\u6587"); // 中文
@@ -481,7 +503,7 @@ void run(Platform &p, const Profile &profile, Harness &h)
     h.group("tool locations", [&] { tools(p, h, profile); });
     h.group("hidden processes", [&] { processes(p, h, profile); });
     h.group("private script files", [&] { privateFiles(h, profile); });
-    h.group("console text in its code page", [&] { consoleText(p, h); });
+    h.group("console text in its code page", [&] { consoleText(p, h, profile); });
     h.group("command lines read back as CommandLineToArgvW reads them", [&] { commandLines(h, profile); });
     h.group("version, administrator and time scale", [&] { systemFacts(p, h, profile); });
     h.group("peak memory", [&] { peakMemory(h); });

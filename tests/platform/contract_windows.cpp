@@ -68,6 +68,14 @@ struct EndWitness
     ~EndWitness() { g_intactAtEnd = long(std::count(std::begin(words), std::end(words), kMark)); }
 };
 thread_local EndWitness t_witness;
+// A static initialiser that runs after the layer's (priority 101) and touches a thread_local
+// first, as Qt's do: the order must hold all the same.
+thread_local int t_early = 0;
+struct EarlyToucher
+{
+    EarlyToucher() { ++t_early; }
+};
+__attribute__((init_priority(150))) EarlyToucher g_earlyToucher;
 
 // What only Windows has: share modes and the folder's DACL; the thread-end order of MinGW.
 void windowsOnly(contract::Harness &h, const contract::Profile &profile, bool wine)
@@ -141,6 +149,10 @@ int wmain(int argc, wchar_t **argv)
     }
     if (argc > 1 && std::wcscmp(argv[1], L"--console-window") == 0) // the child of the no-window case
         return GetConsoleWindow() ? 1 : 0;
+    if (argc > 1 && std::wcscmp(argv[1], L"/c") == 0) // a copy planted as cmd.exe, below
+        return 99;
+    if (argc == 3 && std::wcscmp(argv[1], L"--exit") == 0) // its arguments arrive one for one
+        return _wtoi(argv[2]);
     platform::windows::WindowsPlatform &p = platform::windows::instance();
     const bool wine = underWine();
 
@@ -158,9 +170,11 @@ int wmain(int argc, wchar_t **argv)
                                       platform::Variant::i8(1048576), platform::CIM_UINT64,
                                       platform::Variant::bstr(L"1048576")});
     profile.labelledRoot = labelledFixedRoot(p);
+    static wchar_t module[32768]; // this program, found apart from the layer's own lookup
+    const std::wstring self(module, GetModuleFileNameW(nullptr, module, 32768));
     profile.diskpartPath = systemDirectory() + L"\\diskpart.exe";
     profile.cmdPath = systemDirectory() + L"\\cmd.exe";
-    profile.fat32formatPath = platform::windows::executableDirectory() + L"\\fat32format.exe";
+    profile.fat32formatPath = std::wstring(self, 0, self.find_last_of(L'\\')) + L"\\fat32format.exe";
     profile.fsutilPath = systemDirectory() + L"\\fsutil.exe";
     profile.tempFolder = temporaryFolder();
     profile.separator = '\\';
@@ -184,13 +198,7 @@ int wmain(int argc, wchar_t **argv)
     else if (profile.labelledRoot.empty())
         std::printf("note: no fixed drive has a volume label; the buffer-size cases cannot run here\n");
     contract::run(p, profile, h);
-    h.group("enterGuiThreadApartment and the console code page", [&] {
-        // On a thread already in the single-threaded apartment it is one more balanced call.
-        CHECK_EQ(h, p.coInitializeEx(platform::COINIT_APARTMENTTHREADED), platform::hr::Ok);
-        CHECK_EQ(h, p.enterGuiThreadApartment(), platform::hr::False);
-        p.coUninitialize();
-        CHECK_EQ(h, p.coInitializeEx(platform::COINIT_MULTITHREADED), platform::hr::RpcChangedMode);
-        p.coUninitialize();
+    h.group("the console code page", [&] {
         const std::uint32_t cp = p.consoleOutputCodePage();
         CHECK(h, cp == GetConsoleOutputCP() || (GetConsoleOutputCP() == 0 && cp == GetOEMCP()));
         CHECK(h, cp != 0);
@@ -205,6 +213,39 @@ int wmain(int argc, wchar_t **argv)
         // On Windows a console child of a process without a console gets a window of its own;
         // Wine without a display gives it none either way, so this is a note, not a check.
         std::printf("note: with creation flags 0 the child %s\n", shown.exitCode ? "has a console window" : "has none either");
+    });
+    h.group("a tool comes from the system folder, not the current one", [&] {
+        // A cmd.exe in the current folder: CreateProcess's own search would take it first.
+        const std::string folder = profile.tempFolder + "\\tessaline-contract-planted";
+        const std::wstring planted = wide(folder) + L"\\cmd.exe";
+        wchar_t previous[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, previous);
+        // A copy needs the compiler's runtime beside it when this program loads it as DLLs.
+        if (GetModuleHandleW(L"libstdc++-6.dll")) {
+            std::printf("note: the planted copy cannot start apart from its DLLs; case left to the static build\n");
+            return;
+        }
+        contract::makeFolder(folder);
+        if (CHECK(h, CopyFileW(self.c_str(), planted.c_str(), FALSE) && SetCurrentDirectoryW(wide(folder).c_str()))) {
+            CHECK_EQ(h, p.runHidden(L"cmd /c exit 5", CREATE_NO_WINDOW, 30000).exitCode, 5u);
+            CHECK_EQ(h, p.runHidden(L"\"cmd\" /c exit 5", CREATE_NO_WINDOW, 30000).exitCode, 5u);
+            CHECK_EQ(h, p.runHidden(L"\"" + self + L"\" --exit 6", CREATE_NO_WINDOW, 30000).exitCode, 6u);
+            STARTUPINFOW si{};
+            si.cb = sizeof si;
+            PROCESS_INFORMATION pi{};
+            std::wstring line = L"cmd /c exit 5";
+            DWORD direct = 0; // the plant is what the system's own search finds, or the checks above prove nothing
+            if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+                WaitForSingleObject(pi.hProcess, 30000);
+                GetExitCodeProcess(pi.hProcess, &direct);
+                CloseHandle(pi.hProcess);
+                CloseHandle(pi.hThread);
+            }
+            CHECK_EQ(h, direct, 99u);
+        }
+        SetCurrentDirectoryW(previous);
+        DeleteFileW(planted.c_str());
+        contract::removeFolder(folder);
     });
     runVariantChecks(h);
     return h.finish();

@@ -257,6 +257,8 @@ private slots:
         QVERIFY(tm.write());
 #ifndef Q_OS_WIN // a signal reads as abort()'s code on Windows; a Windows crash has its own code
         QCOMPARE(p.runHidden(L"/bin/sh -c \"kill -ABRT $$\"", 0, 10000).exitCode, 3u);
+        // Nothing visible: no console to read from or write to.
+        QCOMPARE(p.runHidden(L"/bin/sh -c \"[ /dev/stdin -ef /dev/null ] && [ /dev/stdout -ef /dev/null ] && [ /dev/stderr -ef /dev/null ]\"", 0, 10000).exitCode, 0u);
 #endif
         QElapsedTimer timer;
         timer.start();
