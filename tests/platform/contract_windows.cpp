@@ -10,6 +10,7 @@
 #include "platform/windows/widetext.h"
 
 #include <aclapi.h>
+#include <process.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -230,18 +231,8 @@ int wmain(int argc, wchar_t **argv)
             CHECK_EQ(h, p.runHidden(L"cmd /c exit 5", CREATE_NO_WINDOW, 30000).exitCode, 5u);
             CHECK_EQ(h, p.runHidden(L"\"cmd\" /c exit 5", CREATE_NO_WINDOW, 30000).exitCode, 5u);
             CHECK_EQ(h, p.runHidden(L"\"" + self + L"\" --exit 6", CREATE_NO_WINDOW, 30000).exitCode, 6u);
-            STARTUPINFOW si{};
-            si.cb = sizeof si;
-            PROCESS_INFORMATION pi{};
-            std::wstring line = L"cmd /c exit 5";
-            DWORD direct = 0; // the plant is what the system's own search finds, or the checks above prove nothing
-            if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-                WaitForSingleObject(pi.hProcess, 30000);
-                GetExitCodeProcess(pi.hProcess, &direct);
-                CloseHandle(pi.hProcess);
-                CloseHandle(pi.hThread);
-            }
-            CHECK_EQ(h, direct, 99u);
+            // The plant is what a plain search finds, or the checks above prove nothing.
+            CHECK_EQ(h, _wspawnlp(_P_WAIT, L"cmd", L"cmd", L"/c", L"exit", L"5", nullptr), 99);
         }
         SetCurrentDirectoryW(previous);
         DeleteFileW(planted.c_str());

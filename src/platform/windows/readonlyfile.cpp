@@ -25,19 +25,18 @@ std::unique_ptr<ReadOnlyFile> ReadOnlyFile::open(const std::string &utf8Path, st
     const HANDLE opened = CreateFileW(windows::wideText(utf8Path, CP_UTF8).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) {
+    const auto failed = [&error] {
         error = GetLastError();
         return nullptr;
-    }
+    };
+    if (opened == INVALID_HANDLE_VALUE)
+        return failed();
     std::unique_ptr<void, decltype(&CloseHandle)> owned(opened, CloseHandle);
     const HANDLE h = owned.get();
     BY_HANDLE_FILE_INFORMATION info{};
     FILE_BASIC_INFO basic{};
-    if (!GetFileInformationByHandle(h, &info)
-        || !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)) {
-        error = GetLastError();
-        return nullptr;
-    }
+    if (!GetFileInformationByHandle(h, &info) || !GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic))
+        return failed();
     std::unique_ptr<ReadOnlyFile> file(new ReadOnlyFile);
     file->m_handle = reinterpret_cast<std::intptr_t>(owned.release());
     file->m_stamp.volume = info.dwVolumeSerialNumber;
@@ -57,7 +56,7 @@ bool ReadOnlyFile::readAll(std::string &bytes, std::uint32_t &error)
     bytes.reserve(std::size_t(m_stamp.size));
     char chunk[65536];
     for (;;) {
-        DWORD n = 0;
+        DWORD n{};
         if (!ReadFile(reinterpret_cast<HANDLE>(m_handle), chunk, sizeof chunk, &n, nullptr)) {
             error = GetLastError();
             return false;

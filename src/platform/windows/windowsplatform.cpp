@@ -69,8 +69,8 @@ using RtlGetVersionFn = LONG(WINAPI *)(OSVERSIONINFOW *);
 std::wstring executableDirectory()
 {
     // From a small buffer, so that growing it is the path every run takes, not a rare one.
-    std::vector<wchar_t> buffer(32);
-    DWORD n;
+    std::vector<wchar_t> buffer(16);
+    DWORD n{};
     while ((n = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()))) == buffer.size())
         buffer.resize(buffer.size() * 2); // truncated
     const std::wstring path(buffer.data(), n);
@@ -121,7 +121,7 @@ bool WindowsPlatform::getVolumeInformation(const std::wstring &root, std::wstrin
     const DWORD fsSize = DWORD(std::min<std::size_t>(fileSystemNameSize, 32768));
     // One spare character each, so a name that fills the buffer exactly can be told apart.
     std::vector<wchar_t> name(nameSize + 1), fs(fsSize + 1);
-    DWORD serial = 0;
+    DWORD serial{};
     if (!GetVolumeInformationW(root.c_str(), volumeName ? name.data() : nullptr, nameSize, &serial, nullptr,
                                nullptr, fileSystemName ? fs.data() : nullptr, fsSize))
         return failWithLastError();
@@ -153,9 +153,9 @@ std::vector<std::wstring> WindowsPlatform::mountedDriveRoots()
 {
     std::vector<std::wstring> roots;
     const DWORD mask = GetLogicalDrives();
-    for (int i = 0; i < 26; ++i)
-        if (mask & (1u << i))
-            roots.push_back(std::wstring(1, wchar_t(L'A' + i)) + L":\\");
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter)
+        if (mask & (1u << (letter - L'A')))
+            roots.push_back(std::wstring(1, letter) + L":\\");
     return roots;
 }
 
@@ -227,7 +227,7 @@ NativeRunResult WindowsPlatform::runHidden(const std::wstring &commandLine, std:
     } else {
         return result; // Wait::Failed
     }
-    DWORD code;
+    DWORD code{};
     if (GetExitCodeProcess(process.get(), &code)) {
         result.exitCodeObtained = true;
         result.exitCode = code;
