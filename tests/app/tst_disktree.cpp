@@ -137,19 +137,6 @@ private slots:
         QCOMPARE(usagePercent(-kGiB, 2 * kGiB), 0);
     }
 
-    // The selected row's record: none for disk rows and free space; the row's own, not a fresh
-    // read (an action works on the partition shown).
-    void selectedPartition()
-    {
-        auto selected = [this](QTreeWidgetItem *item) { m_tree->setCurrentItem(item); return m_window->getSelectedPartition(); };
-        QStringList got;
-        for (QTreeWidgetItem *item : {disk(0), disk(0)->child(2), disk(0)->child(4)})
-            got << selected(item).id;
-        QVERIFY(m_machine->store().modify([](sim::Machine &m) { return !(m.disk(0)->partitions[2].volume->label = "New").isEmpty(); }));
-        got << selected(disk(0)->child(2)).volumeLabel;
-        QCOMPARE(got, (QStringList{"", "0:3", "", "Windows"}));
-    }
-
     // Last, as the refresh rebuilds the tree. A partition's menu enables Resize/Move, Format,
     // Delete, Merge and Split, free space's only New; the disk menu informs and refreshes.
     void contextMenus()

@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTimer>
 #include <QThread>
 
@@ -342,44 +341,6 @@ private slots:
         QCOMPARE(sim::toJson(m_machine->read()), before);
     }
 
-    // A refused resize leaves the dialog open and usable and the machine as it was; the next
-    // attempt runs on a new thread, succeeds and reports partitionResized.
-    void failedThenRetried()
-    {
-        m_machine->addFault(R"({"target":"wmi.method","match":"MSFT_Partition.Resize","returnValue":41003,"times":1})");
-        QVERIFY(m_machine->write());
-        const QJsonValue before = sim::toJson(m_machine->read()).value("disks");
-        ResizeDialog dialog(225280, 225280);
-        QSignalSpy resized(&dialog, &ResizeDialog::partitionResized);
-        dialog.setPartitionInfo(record(QStringLiteral("NTFS"), QStringLiteral("0:4")), 225280, 0);
-        dialog.show();
-        barOf(dialog)->setValues(0, 153600);
-        QStringList formats; // the bar's text as each value arrives
-        connect(progressOf(dialog), &QProgressBar::valueChanged, this,
-                [&](int v) { formats << QString::number(v) + ' ' + progressOf(dialog)->format(); });
-        MessageBoxAnswerer boxes;
-        boxes.setChooser([](const MessageBoxAnswerer::Box &) { return QMessageBox::Yes; });
-        dialog.onOkClicked();
-        QVERIFY(boxes.waitFor(2, 15000));
-        QCOMPARE(boxes.at(1).title + ": " + boxes.at(1).text,
-                 QStringLiteral("Resize Failed: Failed to resize partition.\n\nError: Failed to resize partition: The disk is offline "
-                                "(code 41003)"));
-        QVERIFY(dialog.isVisible() && !dialog.isOperationInProgress() && progressOf(dialog)->isHidden());
-        QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled());
-        QCOMPARE(sim::toJson(m_machine->read()).value("disks"), before);
-        QCOMPARE(resized.count(), 0);
-        QVERIFY2(formats.contains("1 Starting resize... %p%"), qPrintable(formats.join(u',')));
-
-        dialog.onOkClicked(); // at once: the failed job's thread has not been released yet
-        QVERIFY(boxes.waitFor(4, 15000));
-        QCOMPARE(boxes.titles().mid(2), (QStringList{"Confirm Partition Resize", "Success"}));
-        QCOMPARE(boxes.at(3).text, QStringLiteral("Partition resized successfully!\n\nThe partition size has been changed. "
-                                                  "You may need to refresh the disk view to see the changes."));
-        QCOMPARE(resized.count(), 1);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(m_machine->read().disks.at(0).partitions.at(3).size, 150 * sim::kGiB);
-        QTRY_VERIFY(!dialog.findChild<QThread *>());
-    }
 };
 
 TESSALINE_GUI_TEST_MAIN(TestResizeDialog)

@@ -254,28 +254,6 @@ private slots:
         QCOMPARE(run.percentages(), QString(expected));
     }
 
-    // The report names each step, whether it ran, and why the failed one failed.
-    void reports()
-    {
-        QStringList got;
-        for (const auto &[options, fault] : {std::pair{gapMerge(), QByteArray()},
-                                             {partitionMerge(), R"({"target":"tool.diskpart","match":"extend","exitCode":4})"}}) {
-            TestMachine tm;
-            buildMachine(tm, 0.02, fault);
-            got << runJob(options).report;
-        }
-        const QString changes = QStringLiteral(" (changes the disk)");
-        QCOMPARE(got, (QStringList{"merge into partition 1 of disk 1: succeeded\n  [done] remove the drive letters" + changes
-                                       + "\n  [done] extend over the unallocated space" + changes
-                                       + "\n  [done] let the file system grow\n  [done] read the partition table again\n"
-                                         "  [done] give the drive letter back" + changes,
-                                   "merge into partition 1 of disk 1: failed\n  [done] remove the drive letters" + changes
-                                       + "\n  [done] delete the partition on the right" + changes
-                                       + "\n  [failed] extend over the freed space" + changes
-                                       + ": Partition merge failed: diskpart ended with exit code 4\n  [not run] read the partition table again\n"
-                                         "  [not run] give the drive letter back" + changes}));
-    }
-
     // The overall limit, checked between steps. 2 s (200 ms here) run out while the job pauses
     // after the extend: it stops there instead of running on. 1 s (100 ms) run out while the
     // first remove hangs: the remove ends on its own, the delete is not started, and both
