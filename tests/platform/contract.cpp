@@ -447,6 +447,7 @@ void readOnlyFiles(Harness &h, const Profile &profile)
     CHECK_EQ(h, error, 2); // ENOENT, ERROR_FILE_NOT_FOUND
     const std::string text = describeFileError(error);
     h.check(text.size() > 3 && text.back() != '.' && text.back() != '\n', "an error's text", __FILE__, __LINE__, text);
+    CHECK(h, describeFileError(123456789).find(" 123456789") != std::string::npos); // a code with no text says its number
 }
 
 // The benchmarks' memory figure: a touched block is in the peak, and not wildly more (a sanitizer's

@@ -4,6 +4,7 @@
 #include "platform/windows/wmi.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <memory>
 #include <vector>
 
@@ -25,8 +26,7 @@ using Handle = std::unique_ptr<void, decltype(&CloseHandle)>;
 std::wstring lowerAscii(std::wstring s)
 {
     for (wchar_t &c : s)
-        if (c >= L'A' && c <= L'Z')
-            c = wchar_t(c - L'A' + L'a');
+        c = wchar_t(std::towlower(c));
     return s;
 }
 
