@@ -276,6 +276,8 @@ void volumes(Platform &p, Harness &h, const Profile &profile)
     if (!CHECK(h, p.getVolumeInformation(root, &name, 261, &serial, &fs, 261)))
         return;
     CHECK(h, !name.empty() && !fs.empty());
+    if (profile.administrator.value_or(false)) // Wine's prefix: a drive of our own, and the rights to label it
+        CHECK(h, p.setVolumeLabel(root, name)); // to the label it has: a change that changes nothing
     // Exactly large enough works; one character short fails with an error and leaves the
     // caller's text alone.
     std::wstring exact;

@@ -198,7 +198,7 @@ NativeRunResult WindowsPlatform::runHidden(const std::wstring &commandLine, std:
                                            std::uint32_t realTimeoutMs)
 {
     NativeRunResult result;
-    std::size_t restStart = 0;
+    std::size_t restStart{};
     const std::wstring program = programOf(commandLine, restStart);
     const std::wstring resolved = resolveProgram(program);
     // CreateProcessW may write into the command line: it gets this copy.
