@@ -270,6 +270,7 @@ void volumes(Platform &p, Harness &h, const Profile &profile)
     if (root.empty())
         return;
     CHECK_EQ(h, p.getDriveType(root), DRIVE_FIXED);
+    CHECK_EQ(h, p.getDriveType(root.substr(0, 2) + L"/"), DRIVE_FIXED);
     CHECK_EQ(h, p.getDriveType(root.substr(0, 2) + L"x"), DRIVE_NO_ROOT_DIR); // a path on it, not its root
     std::wstring name, fs;
     std::uint32_t serial = 0;

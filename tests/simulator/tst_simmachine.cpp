@@ -49,9 +49,10 @@ private slots:
         m.disks.append(Disk());
         m.disks[0].size = (1LL << 53) + 4097 * 512LL; // not representable as a double
         m.writeBytesPerSecond = 123456789;
+        m.partitionTypeProperty = true;
         QVERIFY(parse(QJsonDocument(toJson(m)).toJson(), &back));
         QCOMPARE(back.disks[0].size, m.disks[0].size);
-        QCOMPARE(back.writeBytesPerSecond, m.writeBytesPerSecond);
+        QVERIFY(back.writeBytesPerSecond == m.writeBytesPerSecond && back.partitionTypeProperty);
         QVERIFY(parse(R"({"disks":[{"number":0,"size":"9007199254743041"}]})", &back)); // decimal text too
         QCOMPARE(back.disks[0].size, 9007199254743041LL);
         // What a bare disk and machine default to.
@@ -91,6 +92,7 @@ private slots:
         QTest::newRow("disks not a list") << QByteArray(R"({"disks":{"number":0}})") << "\"disks\" must be an array";
         QTest::newRow("other drive not an object") << QByteArray(R"({"otherDrives":[{"letter":"R"},5]})") << "otherDrives[1]";
         QTest::newRow("faults not a list") << QByteArray(R"({"faults":{}})") << "\"faults\" must be an array";
+        QTest::newRow("other drive letter twice") << QByteArray(R"({"otherDrives":[{"letter":"R"},{"letter":"r"}]})") << "drive letter R is used twice";
         QTest::newRow("drive type 7") << QByteArray(R"({"otherDrives":[{"letter":"R","driveType":7}]})") << "\"driveType\" must be 0 to 6";
         QTest::newRow("fault times zero") << QByteArray(R"({"faults":[{"target":"wmi.query","times":0}]})") << "times";
         QTest::newRow("empty disk") << QByteArray(R"({"disks":[{"number":0,"size":0}]})") << "\"size\" must be at least 1";
