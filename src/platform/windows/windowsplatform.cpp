@@ -38,28 +38,27 @@ std::wstring systemDirectory()
 }
 
 // The first token of a command line as CreateProcessW reads it (quotes only group), and where
-// the rest begins.
-std::wstring programOf(const std::wstring &commandLine, std::size_t &restStart)
-{
-    std::size_t i = commandLine.find_first_not_of(L" \t");
-    if (i == std::wstring::npos) {
-        restStart = commandLine.size();
-        return std::wstring();
-    }
-    std::size_t end;
+// the rest begins. A blank line has no program.
+struct LeadingProgram {
     std::wstring program;
+    std::size_t restStart{};
+};
+
+LeadingProgram programOf(const std::wstring &commandLine)
+{
+    const std::size_t i = commandLine.find_first_not_of(L" \t");
+    if (i == std::wstring::npos)
+        return {};
     if (commandLine[i] == L'"') {
-        end = commandLine.find(L'"', i + 1);
-        program = commandLine.substr(i + 1, end == std::wstring::npos ? std::wstring::npos : end - i - 1);
-        end = end == std::wstring::npos ? commandLine.size() : end + 1;
-    } else {
-        end = commandLine.find_first_of(L" \t", i);
-        if (end == std::wstring::npos)
-            end = commandLine.size();
-        program = commandLine.substr(i, end - i);
+        const std::size_t close = commandLine.find(L'"', i + 1);
+        if (close == std::wstring::npos)
+            return {commandLine.substr(i + 1), commandLine.size()};
+        return {commandLine.substr(i + 1, close - i - 1), close + 1};
     }
-    restStart = end;
-    return program;
+    std::size_t end = commandLine.find_first_of(L" \t", i);
+    if (end == std::wstring::npos)
+        end = commandLine.size();
+    return {commandLine.substr(i, end - i), end};
 }
 
 using RtlGetVersionFn = LONG(WINAPI *)(OSVERSIONINFOW *);
@@ -198,11 +197,11 @@ NativeRunResult WindowsPlatform::runHidden(const std::wstring &commandLine, std:
                                            std::uint32_t realTimeoutMs)
 {
     NativeRunResult result;
-    std::size_t restStart{};
-    const std::wstring program = programOf(commandLine, restStart);
-    const std::wstring resolved = resolveProgram(program);
+    const LeadingProgram leading = programOf(commandLine);
+    const std::wstring resolved = resolveProgram(leading.program);
     // CreateProcessW may write into the command line: it gets this copy.
-    std::wstring line = resolved == program ? commandLine : L"\"" + resolved + L"\"" + commandLine.substr(restStart);
+    std::wstring line = resolved == leading.program ? commandLine
+                                                    : L"\"" + resolved + L"\"" + commandLine.substr(leading.restStart);
 
     STARTUPINFOW si{};
     si.cb = sizeof si;
