@@ -152,8 +152,12 @@ int wmain(int argc, wchar_t **argv)
         return GetConsoleWindow() ? 1 : 0;
     if (argc > 1 && std::wcscmp(argv[1], L"/c") == 0) // a copy planted as cmd.exe, below
         return 99;
-    if (argc == 3 && std::wcscmp(argv[1], L"--exit") == 0) // its arguments arrive one for one
-        return _wtoi(argv[2]);
+    static wchar_t module[32768]; // this program, found apart from the layer's own lookup
+    const std::wstring self(module, GetModuleFileNameW(nullptr, module, 32768));
+    const bool plantedTool = _wcsicmp(self.c_str() + self.find_last_of(L'\\'), L"\\fat32format.exe") == 0; // below
+    const bool exitAsked = argc == 3 && std::wcscmp(argv[1], L"--exit") == 0; // its arguments arrive one for one
+    if (exitAsked || plantedTool)
+        return exitAsked ? _wtoi(argv[2]) : 98;
     platform::windows::WindowsPlatform &p = platform::windows::instance();
     const bool wine = underWine();
 
@@ -171,8 +175,6 @@ int wmain(int argc, wchar_t **argv)
                                       platform::Variant::i8(1048576), platform::CIM_UINT64,
                                       platform::Variant::bstr(L"1048576")});
     profile.labelledRoot = labelledFixedRoot(p);
-    static wchar_t module[32768]; // this program, found apart from the layer's own lookup
-    const std::wstring self(module, GetModuleFileNameW(nullptr, module, 32768));
     profile.diskpartPath = systemDirectory() + L"\\diskpart.exe";
     profile.cmdPath = systemDirectory() + L"\\cmd.exe";
     profile.fat32formatPath = std::wstring(self, 0, self.find_last_of(L'\\')) + L"\\fat32format.exe";
@@ -237,6 +239,15 @@ int wmain(int argc, wchar_t **argv)
         SetCurrentDirectoryW(previous);
         DeleteFileW(planted.c_str());
         contract::removeFolder(folder);
+    });
+    h.group("a quoted tool's arguments start after its closing quote", [&] {
+        // A copy of this program stands in for fat32format.exe, which is looked for beside the app.
+        const std::wstring &copy = profile.fat32formatPath;
+        if (CHECK(h, CopyFileW(self.c_str(), copy.c_str(), TRUE))) { // never over a real one
+            CHECK_EQ(h, p.runHidden(L"\"fat32format\" --exit 7", CREATE_NO_WINDOW, 30000).exitCode, 7u);
+            CHECK_EQ(h, p.runHidden(L" \"FAT32FORMAT.EXE\"\t--exit 8", CREATE_NO_WINDOW, 30000).exitCode, 8u);
+            DeleteFileW(copy.c_str());
+        }
     });
     runVariantChecks(h);
     return h.finish();
