@@ -301,46 +301,6 @@ private slots:
         QTest::mouseClick(child<QPushButton>(*page, "cancelButton"), Qt::LeftButton);
         waitForThread(thread);
     }
-
-    // Closing the dialog without deleting still refreshes: a change made meanwhile shows.
-    void contextMenuDeleteThenCloseStillRefreshes()
-    {
-        QCOMPARE(disk0Rows(), (QStringList{"C", "E", "F", "Unallocated"}));
-        QTreeWidgetItem *f = item(QStringLiteral("F"));
-        m_tree->setCurrentItem(f);
-        QVERIFY(useContextMenu(m_tree, f, [](QMenu *menu) { return menu->actions().value(3); }));
-        QPointer<DeletePartitionPage> page = m_window->findChild<DeletePartitionPage *>();
-        QVERIFY(page);
-        QVERIFY(m_machine->store().modify([](sim::Machine &m) {
-            m.disks[0].partitions[2].volume->letter = QStringLiteral("G");
-            return true;
-        }));
-        QTest::mouseClick(child<QPushButton>(*page, "cancelButton"), Qt::LeftButton);
-        QTRY_VERIFY(page.isNull());
-        QTRY_COMPARE(disk0Rows(), (QStringList{"C", "E", "G", "Unallocated"}));
-    }
-
-    // The window going away while a deletion runs: nothing refreshes the vanishing window, and
-    // the dialog neither waits for the job nor kills it; the job ends by itself.
-    void windowDestroyedWhileDeleting()
-    {
-        MessageBoxAnswerer boxes;
-        QPointer<DeletePartitionPage> page = deleteRow(QStringLiteral("E"));
-        QVERIFY(page);
-        boxes.enqueue(QMessageBox::Yes);
-        QTest::mouseClick(child<QPushButton>(*page, "confirmButton"), Qt::LeftButton);
-        QTRY_COMPARE(statusOf(*page), QStringLiteral("Deleting partition...."));
-        QPointer<QThread> thread = page->findChild<QThread *>();
-
-        QElapsedTimer clock;
-        clock.start();
-        m_window.reset();
-        QVERIFY(clock.elapsed() < 250 * TestMachine::slowdown());
-        QVERIFY(page.isNull() && thread);
-        QTRY_VERIFY_WITH_TIMEOUT(thread.isNull(), 15000);
-        QCOMPARE(m_machine->read().disks.at(0).partitions.size(), 2);
-        QCOMPARE(boxes.count(), 1);
-    }
 };
 
 TESSALINE_GUI_TEST_MAIN(TestDeleteAction)
