@@ -242,12 +242,17 @@ int wmain(int argc, wchar_t **argv)
     });
     h.group("a quoted tool's arguments start after its closing quote", [&] {
         // A copy of this program stands in for fat32format.exe, which is looked for beside the app.
-        const std::wstring &copy = profile.fat32formatPath;
+        // The marker says a copy left by a run cut off before its clean-up is ours to replace.
+        const std::wstring &copy = profile.fat32formatPath, marker = copy + L".planted";
+        if (DeleteFileW(marker.c_str()))
+            DeleteFileW(copy.c_str());
+        CloseHandle(CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         if (CHECK(h, CopyFileW(self.c_str(), copy.c_str(), TRUE))) { // never over a real one
             CHECK_EQ(h, p.runHidden(L"\"fat32format\" --exit 7", CREATE_NO_WINDOW, 30000).exitCode, 7u);
             CHECK_EQ(h, p.runHidden(L" \"FAT32FORMAT.EXE\"\t--exit 8", CREATE_NO_WINDOW, 30000).exitCode, 8u);
             DeleteFileW(copy.c_str());
         }
+        DeleteFileW(marker.c_str());
     });
     runVariantChecks(h);
     return h.finish();
