@@ -1,5 +1,6 @@
-// The rules that must have one answer wherever they are asked: the reserve beside a new partition.
+// The rules that must have one answer wherever they are asked: drive letters and the reserve beside a new partition.
 #include "common/creationplan.h"
+#include "common/driveletter.h"
 
 #include <QtTest>
 
@@ -8,6 +9,33 @@ class TestRules : public QObject
     Q_OBJECT
 
 private slots:
+    // Only ASCII A-Z names a drive, either case, edges included; no full-width or accented letter reaches a script.
+    void driveLetters()
+    {
+        const struct { QString given; const char *letter; bool driveText; } cases[] = {
+            {"e", "E", false}, {"E:", "E", true}, {"a", "A", false}, {"A:", "A", true}, {"Z:", "Z", true}, {"z:\\", "Z", false},
+            {" d: ", "D", false}, {"", "", false}, {"1", "", false}, {"@", "", false}, {"[", "", false}, {"`", "", false},
+            {"{", "", false}, {"Ä", "", false}, {"Ä:", "", false}, {QString(QChar(0xFF25)) + ':', "", false}, // full-width E
+            {"EF", "", false}, {"E::", "", false}, {":", "", false}, {"1:", "", false}, {"E:\\x", "", false},
+        };
+        for (const auto &c : cases) {
+            const QChar letter = driveletter::parse(c.given);
+            QCOMPARE(letter.isNull() ? QString() : QString(letter), QString::fromLatin1(c.letter));
+            QCOMPARE(driveletter::isDriveText(c.given), c.driveText);
+        }
+        QCOMPARE(driveletter::drive(QLatin1Char('k')), "K:");
+        QCOMPARE(driveletter::root(QLatin1Char('k')), "K:\\");
+        QCOMPARE(driveletter::drive(QChar(0xC4)), QString());
+        QCOMPARE(driveletter::root(QChar()), QString());
+
+        PartitionInfo info;
+        QCOMPARE(driveletter::driveOf(info), QString());
+        info.driveLetters = {QStringLiteral("F:")};
+        QCOMPARE(driveletter::driveOf(info), "F:");
+        info.driveLetter = QStringLiteral("g");
+        QCOMPARE(driveletter::driveOf(info), "G:"); // the record's own letter wins
+    }
+
     // The space kept free beside a new partition: by the free space when it is known, by the
     // disk's size class at each boundary when the free space had to be estimated. And a full table.
     void creationReserve()
