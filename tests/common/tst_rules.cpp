@@ -1,6 +1,7 @@
-// The rules that must have one answer wherever they are asked: drive letters and the reserve beside a new partition.
+// The rules that must have one answer wherever they are asked: drive letters, volume labels, the creation reserve.
 #include "common/creationplan.h"
 #include "common/driveletter.h"
+#include "common/volumelabel.h"
 
 #include <QtTest>
 
@@ -34,6 +35,26 @@ private slots:
         QCOMPARE(driveletter::driveOf(info), "F:");
         info.driveLetter = QStringLiteral("g");
         QCOMPARE(driveletter::driveOf(info), "G:"); // the record's own letter wins
+    }
+
+    // Per file system: what is dropped, the case, the length, and the name an empty label gets.
+    void labels()
+    {
+        const struct { const char *fs; QString label, expected; } cases[] = {
+            {"FAT32", "my data.v1", "MY_DATAV1"}, {"fat32", "a\\b", "AB"}, {"FAT", "/:*?<>|\".", "NEW_VOLUME"},
+            {"FAT16", "abcdefghijkl", "ABCDEFGHIJK"}, {"NTFS", "", "New Volume"}, {"NTFS", "a.b c", "a.b c"},
+            {"exFAT", "ABCDEFGHIJKLMNOPQ", "ABCDEFGHIJKLMNO"}, {"ReFS", QString(33, u'r'), QString(32, u'r')},
+            {"NTFS", "a\r\nformat fs=fat32\x7f\tb", "aformat fs=fat32b"}, {"FAT32", "\n\x01", "NEW_VOLUME"},
+            {"NTFS", "My \"Q\" & Co", "My Q & Co"}, {" ntfs ", "a<b>c", "abc"},
+            {"exFAT", QString("😀").repeated(10), QString("😀").repeated(7)}, // never half an emoji
+        };
+        for (const auto &c : cases)
+            QCOMPARE(volumelabel::forFileSystem(c.fs, c.label), c.expected);
+
+        // Scripts that must stay ASCII get a name shaped for the file system instead.
+        QCOMPARE(volumelabel::forFileSystemAscii("NTFS", "数据"), "NewVolume");
+        QCOMPARE(volumelabel::forFileSystemAscii("FAT32", "数据"), "NEWVOLUME");
+        QCOMPARE(volumelabel::forFileSystemAscii("NTFS", "Data ~1"), "Data ~1");
     }
 
     // The space kept free beside a new partition: by the free space when it is known, by the
