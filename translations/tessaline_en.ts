@@ -1034,6 +1034,14 @@ The volume lost its letter %1 and could not get it back: it has no drive letter 
         <source>the volume has no drive letter to name it through</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Its drive letter %1 could not be given back; it has another one now.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Its drive letter %1 could not be given back; it has the letter %2 now.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

@@ -1047,6 +1047,14 @@ The volume lost its letter %1 and could not get it back: it has no drive letter 
         <source>the volume has no drive letter to name it through</source>
         <translation>该卷没有可用于设置卷标的驱动器号</translation>
     </message>
+    <message>
+        <source>Its drive letter %1 could not be given back; it has another one now.</source>
+        <translation>无法恢复其驱动器号 %1；它现在使用另一个驱动器号。</translation>
+    </message>
+    <message>
+        <source>Its drive letter %1 could not be given back; it has the letter %2 now.</source>
+        <translation>无法恢复其驱动器号 %1；它现在的驱动器号为 %2。</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

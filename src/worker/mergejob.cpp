@@ -94,7 +94,7 @@ void MergeJob::run()
     m_process = nullptr;
     m_worker.publishReport(m_report);
     m_worker.jobEnded();
-    reportEnd(ok, ok ? successMessage : m_failure);
+    reportEnd(ok, (ok ? successMessage : m_failure) + otherLetterNote());
 }
 
 bool MergeJob::runSteps(QString *successMessage)
@@ -160,7 +160,7 @@ bool MergeJob::runSteps(QString *successMessage)
         progress(tr("Remounting partition"), 95, tr("Remounting partition..."));
         pause(PauseMs);
         // A letter never removed (its remove failed) needs no giving back.
-        if (assignSourceLetter() || sourceHasLetter())
+        if (assignSourceLetter() || !sourceLetterNow().isEmpty())
             return true;
         // The merge itself is done, but a partition left without its letter is not a success.
         noteFailure(tr("The merge is done and %1 now holds %2, but no drive letter could be given back to it: %3\n\n"
@@ -332,7 +332,10 @@ bool MergeJob::assignSourceLetter()
     if (!letter.isNull()
         && runScript(partitionScript(source, QStringLiteral("assign letter=%1").arg(letter)), ScriptKind::Cleanup))
         return true;
-    return runScript(partitionScript(source, QStringLiteral("assign")), ScriptKind::Cleanup);
+    if (!runScript(partitionScript(source, QStringLiteral("assign")), ScriptKind::Cleanup))
+        return false;
+    m_ownLetterNotGivenBack = !letter.isNull();
+    return true;
 }
 
 void MergeJob::restoreLetters()
@@ -389,11 +392,23 @@ bool MergeJob::targetStillThere()
            && (m_options.targetSizeBytes <= 0 || info->sizeBytes == m_options.targetSizeBytes);
 }
 
-bool MergeJob::sourceHasLetter()
+QString MergeJob::sourceLetterNow()
 {
     const std::optional<PartitionInfo> info = storageaccess::partitionInfo(
         m_worker, QStringLiteral("%1:%2").arg(m_options.diskNumber).arg(m_options.sourcePartitionNumber));
-    return info && !driveletter::driveOf(*info).isEmpty();
+    return info ? driveletter::driveOf(*info) : QString();
+}
+
+QString MergeJob::otherLetterNote()
+{
+    if (!m_ownLetterNotGivenBack)
+        return QString();
+    // The success text names the partition by the letter it had: the user must learn it moved.
+    const QString own = driveletter::drive(driveletter::parse(m_options.sourceDriveLetter));
+    const QString now = sourceLetterNow();
+    return QLatin1String("\n\n")
+           + (now.isEmpty() ? tr("Its drive letter %1 could not be given back; it has another one now.").arg(own)
+                            : tr("Its drive letter %1 could not be given back; it has the letter %2 now.").arg(own, now));
 }
 
 QString MergeJob::leftBehind() const

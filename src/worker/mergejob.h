@@ -51,8 +51,10 @@ private:
     void noteCancelled();
     // Whether the target partition is still on the disk, as the provider reads it now.
     bool targetStillThere();
-    // Whether the source partition has a drive letter now, read afresh.
-    bool sourceHasLetter();
+    // The source partition's drive letter now ("E:"), read afresh; empty when it has none.
+    QString sourceLetterNow();
+    // When the source got a letter other than its own back, a sentence for the end message that says so.
+    QString otherLetterNote();
     // What a stop after the delete leaves, for the end message; empty otherwise.
     QString leftBehind() const;
     // The source or the target as the tree names it: "E: (Data)", or "Partition 2 of Disk 1".
@@ -72,4 +74,5 @@ private:
     bool m_targetLetterRemoved = false;
     bool m_targetDeleted = false;
     bool m_sourceExtended = false;
+    bool m_ownLetterNotGivenBack = false; // it had a letter, and only any free one could be given
 };

@@ -147,6 +147,11 @@ private slots:
         // A source the options give no letter comes back with the first free one.
         QTest::newRow("gap: no letter named, any free one") << with(gap, [](auto &o) { o.sourceDriveLetter.clear(); })
                                                             << QByteArray() << gapDone("Partition 1 of Disk 1") << "1 C 10300 1111-2222, 2 F 5120 3333-4444";
+        // Its own letter refused, any free one given: the end says which, as the tree will show it.
+        QTest::newRow("gap: E: not given back, another letter said")
+            << gap << QByteArray(R"({"target":"tool.diskpart","match":"assign letter=E","exitCode":4})")
+            << gapDone() + "\n\nIts drive letter E: could not be given back; it has the letter C: now."
+            << "1 C 10300 1111-2222, 2 F 5120 3333-4444";
         // Without the target's size the extend takes all the free space after the source.
         QTest::newRow("partition: size unknown, a bare extend")
             << with(part, [](auto &o) { o.targetSizeBytes = 0; }) << QByteArray()
