@@ -23,7 +23,7 @@ bool failWithLastError()
 
 using Handle = std::unique_ptr<void, decltype(&CloseHandle)>;
 
-std::wstring lowerAscii(std::wstring s)
+std::wstring lowered(std::wstring s)
 {
     for (wchar_t &c : s)
         c = wchar_t(std::towlower(c));
@@ -181,7 +181,7 @@ std::wstring WindowsPlatform::toolPath(Tool tool)
 
 std::wstring WindowsPlatform::resolveProgram(const std::wstring &program)
 {
-    const std::wstring name = lowerAscii(program);
+    const std::wstring name = lowered(program);
     if (name == L"diskpart.exe" || name == L"diskpart")
         return toolPath(Tool::Diskpart);
     if (name == L"cmd.exe" || name == L"cmd")
