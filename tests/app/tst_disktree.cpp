@@ -7,8 +7,9 @@
 #include "support/testmachine.h"
 #include "windowtesting.h"
 
+#include <QPainter>
 #include <QRegularExpression>
-
+#include <QStandardItemModel>
 
 using sim::kGiB;
 using sim::kMiB;
@@ -135,6 +136,25 @@ private slots:
         QCOMPARE(usagePercent(40 * kGiB, 0), 0);
         QCOMPARE(usagePercent(3 * kGiB, 2 * kGiB), 100);
         QCOMPARE(usagePercent(-kGiB, 2 * kGiB), 0);
+
+        // The bar's green part is its share of the cell, down to one pixel.
+        UsageDelegate delegate;
+        QStandardItemModel model(1, 1);
+        QStyleOptionViewItem option;
+        option.rect = QRect(0, 0, 100, 20);
+        QList<int> widths;
+        for (int value : {0, 1, 37, 100, 130}) {
+            model.setData(model.index(0, 0), value, UsageDelegate::Role);
+            QImage cell(100, 20, QImage::Format_RGB32);
+            cell.fill(Qt::white);
+            QPainter painter(&cell);
+            delegate.paint(&painter, option, model.index(0, 0));
+            painter.end();
+            widths << 0;
+            for (int x = 0; x < 100; ++x)
+                widths.last() += cell.pixelColor(x, 10).red() < 0xb0; // the fill's red is 0x73, the track's 0xe3
+        }
+        QCOMPARE(widths, (QList<int>{0, 1, 37, 100, 100}));
     }
 
     // Last, as the refresh rebuilds the tree. A partition's menu enables Resize/Move, Format,

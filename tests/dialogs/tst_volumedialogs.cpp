@@ -57,6 +57,12 @@ private slots:
     {
         QCOMPARE(m_tree->topLevelItem(1)->text(4), "Not Initialized");
         QVERIFY(m_tree->topLevelItem(1)->toolTip(4).contains("Initialize Disk"));
+        bool offered = false; // in the disk's own menu too, which offers it only to a disk without a table
+        QVERIFY(useContextMenu(m_tree, m_tree->topLevelItem(1), [&](QMenu *menu) {
+            offered = menu->actions().constLast()->isEnabled();
+            return nullptr;
+        }));
+        QVERIFY(offered);
         MessageBoxAnswerer boxes;
         m_tree->setCurrentItem(m_tree->topLevelItem(1));
         QVERIFY(inDialog<InitializeDiskDialog>(InitializeRow, [](InitializeDiskDialog *d) {

@@ -21,7 +21,8 @@ class TestSimPlatform : public QObject
 private slots:
     void cleanup() { simp::leaveApartment(); }
 
-    void comIsPerThreadAndCounted()
+    // The contract has the answers per thread; here what is counted before and after.
+    void comIsCounted()
     {
         std::unique_ptr<platform::WbemLocator> locator;
         QCOMPARE(p.createWbemLocator(locator), simp::CoENotInitialized);
@@ -29,15 +30,6 @@ private slots:
         QCOMPARE(p.coInitializeEx(platform::COINIT_MULTITHREADED), hr::False);
         QCOMPARE(p.coInitializeEx(platform::COINIT_APARTMENTTHREADED), hr::RpcChangedMode);
         QCOMPARE(simp::comDepth(), 2); // the changed-mode call does not count
-
-        HResult otherInit = hr::Fail;
-        std::thread t([&] { // another thread starts with no COM at all
-            otherInit = platform::current().coInitializeEx(platform::COINIT_APARTMENTTHREADED);
-            platform::current().coUninitialize();
-        });
-        t.join();
-        QCOMPARE(otherInit, hr::Ok);
-
         for (int i = 0; i < 3; ++i) // one too many is harmless
             p.coUninitialize();
         QCOMPARE(simp::comDepth(), 0);
@@ -229,13 +221,9 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("quoted program keeps backslashes") << "\"C:\\Program Files\\x.exe\" -c8 F:" << QStringList{"C:\\Program Files\\x.exe", "-c8", "F:"};
-        QTest::newRow("escaped quote") << "p a\\\"b" << QStringList{"p", "a\"b"};
-        QTest::newRow("even backslashes before quote") << "p \"a\\\\\" b" << QStringList{"p", "a\\", "b"};
-        QTest::newRow("backslashes alone") << "p C:\\dir\\ x" << QStringList{"p", "C:\\dir\\", "x"};
-        // Inside quotes a doubled quote gives one and leaves the quotes: the next quote opens again.
+        // The contract reads back what the app writes; here forms it never writes. Inside quotes
+        // a doubled quote gives one and leaves the quotes: the next quote opens again.
         QTest::newRow("doubled quote inside quotes") << "p \"a\"\"b\" c" << QStringList{"p", "a\"b c"};
-        QTest::newRow("empty argument") << "p \"\" x" << QStringList{"p", "", "x"};
         QTest::newRow("tabs and runs of blanks") << "  p\t a   b " << QStringList{"p", "a", "b"};
     }
     void commandLineSplitting()

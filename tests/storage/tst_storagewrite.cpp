@@ -203,12 +203,9 @@ private slots:
         const QString once = R"({"target":"tool.diskpart","exitCode":0,"times":1})";
         const QString wmi43001 = R"({"target":"wmi.method","match":"AddAccessPath","returnValue":43001})";
         const std::tuple<const char *, const char *, QStringList, const char *> cases[] = {
-            {"0:2", "k", {}, "true K K asked"},
             {"0:2", "K:", {}, "true K K asked"},
             {"0:2", "e:", {once}, "false - - not asked"},
             {"0:2", "1", {once}, "false - - not asked"},
-            {"0:2", "KL", {once}, "false - - not asked"},
-            {"0:2", "", {once}, "false - - not asked"},
             {"0:x", "K", {once}, "false - - not asked"},
             {"0:2", "K", {wmi43001}, "true K - asked"},
             {"0:2", "K", {R"({"target":"wmi.method","match":"AddAccessPath","returnValue":42002})"}, "true K - asked"},
