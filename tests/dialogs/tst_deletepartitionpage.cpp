@@ -38,6 +38,11 @@ private slots:
         const QList<QLabel *> labels = dialog.findChildren<QLabel *>();
         const QLabel *caption = *std::find_if(labels.begin(), labels.end(), [](QLabel *l) { return l->text() == "Partition size"; });
         QVERIFY(child<QLabel>(dialog, "partitionSizeValue")->width() > caption->width()); // the values take the spare width
+        int above = -1; // each value on a row of its own, in this order
+        for (const char *name : {"driveLetterValue", "fileSystemValue", "volumeLabelValue", "partitionSizeValue"}) {
+            QVERIFY2(child<QLabel>(dialog, name)->y() > above, name);
+            above = child<QLabel>(dialog, name)->y();
+        }
         // A partition of a kind the machine needs says so before Confirm; what it lacks reads "-".
         PartitionInfo efi;
         efi.id = "0:1";

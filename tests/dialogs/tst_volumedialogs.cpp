@@ -15,10 +15,10 @@ class TestVolumeDialogs : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    enum Row { LetterRow = SplitRow + 1, RenameRow, InitializeRow };
+    enum Row { LastInRowMenu = -1, LetterRow = SplitRow + 1, RenameRow, InitializeRow };
 
-    // Clicks `row` for the selected tree row and hands the dialog it opens to `answer`, which
-    // clicks its buttons; false when no such dialog opened.
+    // Clicks `row` of the action list (or the last item of the selected row's own menu) and hands
+    // the dialog it opens to `answer`, which clicks its buttons; false when no such dialog opened.
     template <typename Dialog>
     bool inDialog(int row, const std::function<void(Dialog *)> &answer)
     {
@@ -30,7 +30,10 @@ class TestVolumeDialogs : public QObject, WindowFixture
             if (dialog)
                 answer(dialog);
         });
-        clickAction(*m_window, ActionRow(row));
+        if (row != LastInRowMenu)
+            clickAction(*m_window, ActionRow(row));
+        else if (!useContextMenu(m_tree, m_tree->currentItem(), [](QMenu *menu) { return menu->actions().constLast(); }))
+            return false;
         return seen;
     }
     QTreeWidgetItem *row(const QString &text) const
@@ -125,7 +128,7 @@ private slots:
         MessageBoxAnswerer boxes;
         m_tree->setCurrentItem(row("F"));
         QString refusal;
-        QVERIFY(inDialog<VolumeLabelDialog>(RenameRow, [&](VolumeLabelDialog *d) {
+        QVERIFY(inDialog<VolumeLabelDialog>(LastInRowMenu, [&](VolumeLabelDialog *d) {
             auto *edit = child<QLineEdit>(*d, "labelEdit");
             auto *ok = child<QPushButton>(*d, "okButton");
             QVERIFY(!ok->isEnabled()); // the name it has
