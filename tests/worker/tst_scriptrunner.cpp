@@ -109,7 +109,8 @@ private slots:
         const int Crashed = -1, TimedOut = -2;
         const std::tuple<Run, int, const char *, const char *, bool> cases[] = {
             {Run::FormatByPartitionId, 1, "DISKPART SUCCESSFULLY formatted", "", true},
-            {Run::FormatByPartitionId, 1, "  100 百分比已完成", "", true},
+            {Run::FormatByPartitionId, 1, "  100 百分比已完成", "", true}, {Run::FormatByPartitionId, 1, "格式化完成", "", true},
+            {Run::FormatByPartitionId, 1, "The volume was successfully formatted", "", true},
             {Run::FormatByPartitionId, 5, "Virtual Disk Service error:", "", false},
             {Run::FormatByPartitionId, Crashed, "Format complete", "", true},
             {Run::FormatByPartitionId, TimedOut, "100 percent completed", "", false},
