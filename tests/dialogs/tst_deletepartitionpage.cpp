@@ -59,15 +59,16 @@ private slots:
     void ring()
     {
         QStringList seen;
-        for (int p : {0, 29, 30}) {
+        for (int p : {0, 1, 29, 30}) { // the top, where 1 % starts; the right; the left
             const QImage ring = DeletePartitionPage::drawProgressRing(p).toImage();
-            seen << QStringLiteral("%1 %2").arg(ring.pixelColor(100, 60).name(), ring.pixelColor(20, 60).name());
+            seen << QStringList{ring.pixelColor(60, 20).name(), ring.pixelColor(100, 60).name(), ring.pixelColor(20, 60).name()}.join(u' ');
             bool smooth = false; // a pixel neither clear nor opaque on the diagonal across its edge
             for (int i = 0; i < 40; ++i)
                 smooth = smooth || qAlpha(ring.pixel(i, i)) % 255 != 0;
             seen.last() += smooth ? "" : " jagged";
         }
-        QCOMPARE(seen, (QStringList{"#f0f0f0 #f0f0f0", "#2196f3 #f0f0f0", "#4caf50 #f0f0f0"}));
+        QCOMPARE(seen, (QStringList{"#f0f0f0 #f0f0f0 #f0f0f0", "#2196f3 #f0f0f0 #f0f0f0", "#2196f3 #2196f3 #f0f0f0",
+                                    "#4caf50 #4caf50 #f0f0f0"}));
     }
 
     void failuresChangeNothing_data()

@@ -87,7 +87,7 @@ private slots:
         QTest::newRow("logical on gpt") << layout("GPT", R"({"number":1,"offset":1048576,"size":2097152,"type":"Logical"})") << "partition 1: a GPT disk has no extended";
         QTest::newRow("style") << QByteArray(R"({"disks":[{"number":0,"size":1000000,"partitionStyle":"APM"}]})") << "partitionStyle";
         QTest::newRow("beyond the disk") << QByteArray(R"({"disks":[{"number":0,"size":1048576,"partitions":[{"number":1,"offset":1024,"size":1048576}]}]})") << "beyond";
-        QTest::newRow("partition number twice") << disk + R"(},{"number":1,"offset":1024,"size":512}]}]})" << "twice";
+        QTest::newRow("partition number twice") << disk + R"(},{"number":1,"offset":1024,"size":512}]}]})" << "disks[0].partitions[1]: partition number 1 is used twice";
         QTest::newRow("letter twice") << disk + R"(,"volume":{"fileSystem":"NTFS","letter":"E"}}]}],"otherDrives":[{"letter":"e","driveType":5}]})" << "twice";
         QTest::newRow("disks not a list") << QByteArray(R"({"disks":{"number":0}})") << "\"disks\" must be an array";
         QTest::newRow("other drive not an object") << QByteArray(R"({"otherDrives":[{"letter":"R"},5]})") << "otherDrives[1]";

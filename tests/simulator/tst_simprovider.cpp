@@ -138,6 +138,7 @@ private slots:
         row("offset: the region is too small", {0, 0, "CreatePartition", "Size=11G;Offset=10G+1M", 40000, none, 0, ""});
         row("letter asked", {0, 0, "CreatePartition", "Size=1G;DriveLetter=K", 0, 34 * kGiB, kGiB, "K"});
         row("letter taken: made without", {0, 0, "CreatePartition", "Size=1G;DriveLetter=E", 42002, 34 * kGiB, kGiB, ""});
+        row("letter past Z", {0, 0, "CreatePartition", "Size=1G;DriveLetter=Ä", 5, none, 0, ""});
         row("letter assigned", {0, 0, "CreatePartition", "Size=1G;AssignDriveLetter=true", 0, 34 * kGiB, kGiB, "D"});
         row("unknown gpt type", {0, 0, "CreatePartition", "Size=1G;GptType='{00000000-0000-0000-0000-000000000001}'", 41010, none, 0, ""});
         row("gpt type on mbr", {1, 0, "CreatePartition", "Size=1G;GptType='{ebd0a0a2-b9e5-4433-87c0-68b6b72699c7}'", 41006, none, 0, ""});

@@ -47,6 +47,7 @@ private slots:
         QTest::newRow("escaped ampersand is text") << QStringList{"/c", "echo a ^& b"} << "" << "" << 0 << "a & b\r\n" << "";
         QTest::newRow("pipe") << QStringList{"/c", "echo one& echo two | echo three"} << "" << "" << 0 << "one\r\nthree\r\n" << "";
         QTest::newRow("pipe after a skipped command") << QStringList{"/c", "xyz && echo one | echo two"} << "" << "" << 1 << "" << unknown;
+        QTest::newRow("no /c: nothing runs") << dismountE.mid(1) << "" << "" << 1 << "" << "This cmd runs single commands only: cmd /c <command>\r\n";
         QTest::newRow("fsutil itself") << QStringList{"fsutil", "volume", "dismount", "e:"} << "" << "" << 0 << "" << "";
         // Its arguments are words: nothing in them is a command.
         QTest::newRow("fsutil itself, not a drive") << QStringList{"fsutil", "volume", "dismount", "E: & echo pwned"} << "" << "" << 123
