@@ -197,6 +197,8 @@ private slots:
             ids << wmi::text(*o, "DeviceID") + QString::number(wmi::get(*o, "DriveType").integer);
         QCOMPARE(ids, QStringList({"C:3", "H:5", "R:3", "U:2", "Z:4"}));
         QCOMPARE(wmi::u64(*all[0], "FreeSpace"), 6 * kGiB);
+        QCOMPARE(wmi::text(*all[0], "VolumeSerialNumber") + QString::number(wmi::get(*all[0], "MediaType").integer)
+                     + QString::number(wmi::get(*all[3], "MediaType").integer), "1A2B3C4D1211"); // fixed disk, removable
         QCOMPARE(wmi::get(*all[1], "FileSystem").vt, platform::VT_NULL); // no media
         QCOMPARE(wmi::get(*all[2], "FileSystem").vt, platform::VT_NULL); // RAW
     }

@@ -138,6 +138,7 @@ private slots:
         row("offset: the region is too small", {0, 0, "CreatePartition", "Size=11G;Offset=10G+1M", 40000, none, 0, ""});
         row("letter asked", {0, 0, "CreatePartition", "Size=1G;DriveLetter=K", 0, 34 * kGiB, kGiB, "K"});
         row("letter taken: made without", {0, 0, "CreatePartition", "Size=1G;DriveLetter=E", 42002, 34 * kGiB, kGiB, ""});
+        row("letter A", {0, 0, "CreatePartition", "Size=1G;DriveLetter=A", 0, 34 * kGiB, kGiB, "A"});
         row("letter past Z", {0, 0, "CreatePartition", "Size=1G;DriveLetter=Ä", 5, none, 0, ""});
         row("letter assigned", {0, 0, "CreatePartition", "Size=1G;AssignDriveLetter=true", 0, 34 * kGiB, kGiB, "D"});
         row("unknown gpt type", {0, 0, "CreatePartition", "Size=1G;GptType='{00000000-0000-0000-0000-000000000001}'", 41010, none, 0, ""});

@@ -44,6 +44,7 @@ private slots:
         QTest::newRow("|| after a failure") << QStringList{"/c", "fsutil volume dismount Q: || echo second"} << "" << "" << 0 << notFound + "second\r\n" << "";
         QTest::newRow("|| after success") << QStringList{"/c", "echo one|| echo two"} << "" << "" << 0 << "one\r\n" << "";
         QTest::newRow("quoted ampersand is text") << QStringList{"/c", "echo \"a & b || c\""} << "" << "" << 0 << "\"a & b || c\"\r\n" << "";
+        QTest::newRow("a caret that ends the line stays") << QStringList{"/c", "echo a^"} << "" << "" << 0 << "a^\r\n" << "";
         QTest::newRow("escaped ampersand is text") << QStringList{"/c", "echo a ^& b"} << "" << "" << 0 << "a & b\r\n" << "";
         QTest::newRow("pipe") << QStringList{"/c", "echo one& echo two | echo three"} << "" << "" << 0 << "one\r\nthree\r\n" << "";
         QTest::newRow("pipe after a skipped command") << QStringList{"/c", "xyz && echo one | echo two"} << "" << "" << 1 << "" << unknown;
