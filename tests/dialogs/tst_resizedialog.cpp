@@ -91,9 +91,12 @@ private slots:
         ResizeDialog dialog(current, current + adjacent);
         QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled() && !dialog.windowIcon().pixmap(16).isNull()
                 && dialog.isModal());
-        dialog.setPartitionInfo(record(), current, adjacent);
+        dialog.setPartitionInfo(record(QString()), current, adjacent);
         QDoubleSpinBox *spin = spinOf(dialog);
         PartitionResizeBar *bar = barOf(dialog);
+        dialog.show();
+        QVERIFY(bar->mapTo(&dialog, QPoint()).y() > spin->mapTo(&dialog, QPoint()).y()); // under the size row
+        QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("labelFileSystem"))->text(), "Unknown");
         QTEST(QStringLiteral("%1-%2 %3-%4 %5 %6-%7 %8..%9")
                   .arg(dialog.minSizeMB()).arg(dialog.maxSizeMB())
                   .arg(spin->minimum(), 0, 'f', 2).arg(spin->maximum(), 0, 'f', 2).arg(spin->value(), 0, 'f', 2)
