@@ -133,6 +133,20 @@ private slots:
 
     // A bad record or a storage manager that cannot connect is reported, and the dialog then
     // does not show at all.
+    // What the bar says at each band's edges while the job runs.
+    void progressBands()
+    {
+        ResizeDialog dialog(50000, 50000);
+        QStringList said;
+        for (int percent : {9, 10, 29, 30, 59, 60, 89, 90}) {
+            dialog.onResizeProgress(percent);
+            said << progressOf(dialog)->text();
+        }
+        QCOMPARE(said.join(" | "), "Detecting file system... 9% | Converting to NTFS... 10% | Converting to NTFS... 29% | "
+                                   "Preparing partition... 30% | Preparing partition... 59% | Resizing partition... 60% | "
+                                   "Resizing partition... 89% | Finalizing changes... 90%");
+    }
+
     void refusedSetup()
     {
         m_machine->addFault(R"({"target":"wmi.connect","hresult":"0x80041003"})");
