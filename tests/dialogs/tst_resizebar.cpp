@@ -180,6 +180,7 @@ private slots:
         QTest::newRow("rest of 80 px: no text") << 70000 << 63000 << "720/80 @733 61.5 GB|";
         QTest::newRow("no rest") << 70000 << 70000 << "800/0 @813 68.4 GB|";
         QTest::newRow("end clamped to the maximum") << 70000 << 90000 << "800/0 @813 68.4 GB|";
+        QTest::newRow("a range of one MB") << 1 << 1 << "800/0 @813 1 MB|";
         QTest::newRow("16 TB in MB") << 16777216 << 8388608 << "400/400 @413 8192.0 GB|Unallocated space 8192.0 GB";
     }
 
