@@ -188,17 +188,17 @@ private slots:
         const QString grown = "E 10300 1111-2222, F 5120 3333-4444, G 1024 5555-6666, H 24514 7777-8888";
         QTest::newRow("extend refused") << QByteArray(R"({"target":"tool.diskpart","match":"extend","exitCode":4})")
                                         << "wait" << "Partition merge operation failed:\n\nPartition merge failed" << before
-                                        << "[failed] extend over the unallocated space";
+                                        << "[failed] extend over the unallocated space (changes the disk)";
         // The extend under way runs to its end; the job stops after it.
         QTest::newRow("cancelled in the extend")
             << QByteArray(R"({"target":"tool.diskpart","match":"extend","hangMs":1500})") << "cancel"
             << "Partition merge operation failed:\n\nThe user canceled the merge operation" << grown
-            << "[done] extend over the unallocated space";
+            << "[done] extend over the unallocated space (changes the disk)";
         // The dialog does not wait for the job, which runs to its end; the window shows it.
         QTest::newRow("dialog destroyed")
             << QByteArray(R"({"target":"tool.diskpart","match":"extend","hangMs":1500})") << "destroy"
             << "Successfully merged 60.0 MB of unallocated space into E: (Data)." << grown
-            << "[done] extend over the unallocated space";
+            << "[done] extend over the unallocated space (changes the disk)";
     }
 
     void failures()
