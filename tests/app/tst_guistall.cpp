@@ -30,7 +30,6 @@ private slots:
     void jobs()
     {
         QFETCH(int, job);
-        QFETCH(bool, slowCalls);
         QFETCH(QString, layout);
         constexpr double Scale = 0.05;
         constexpr qint64 CallMs = 1500;
@@ -43,7 +42,7 @@ private slots:
         const guistall::Run run = guistall::run(guistall::Job(job), 90000);
         QVERIFY2(run.ended && run.ok, qPrintable(run.message));
         // The slow calls were made (each CallMs times the host's slowdown); the window went on meanwhile.
-        QCOMPARE(run.methodCalls > 0, slowCalls);
+        QTEST(run.methodCalls > 0, "slowCalls");
         QVERIFY2(run.longestStallMs < CallMs * TestMachine::slowdown() / 2, qPrintable(QStringLiteral("the GUI thread stood still for %1 ms").arg(run.longestStallMs)));
         QCOMPARE(guistall::layout(tm.read()), layout);
     }

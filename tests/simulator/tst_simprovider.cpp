@@ -92,12 +92,10 @@ private slots:
     {
         QFETCH(QString, ns);
         QFETCH(QString, query);
-        QFETCH(qint32, result);
-        QFETCH(int, count);
         TestMachine tm(TestMachine::Start::Demo);
         platform::HResult got = hr::Fail;
-        QCOMPARE(int(wmi::query(*wmi::open(ns), query, &got).size()), count);
-        QCOMPARE(got, result);
+        QTEST(int(wmi::query(*wmi::open(ns), query, &got).size()), "count");
+        QTEST(got, "result");
     }
 
     void projectionLanguageAndFreshness()
@@ -293,7 +291,6 @@ private slots:
         QFETCH(int, diskGiB);
         QFETCH(QString, params);
         QFETCH(int, returnValue);
-        QFETCH(QString, made);
         TestMachine tm;
         tm.addDisk(1, diskGiB * kGiB, "MBR");
         tm.addPartition(1, kMiB, 500 * kMiB, "System", Vol("NTFS", "System Reserved"));
@@ -308,7 +305,7 @@ private slots:
         const Machine after = tm.read();
         QCOMPARE(TestMachine::fingerprint(after, 1, 5), TestMachine::fingerprint(before));
         const Partition *p = TestMachine::find(after, 1, 5);
-        QCOMPARE(p ? QStringLiteral("%1@%2+%3").arg(p->type).arg(p->offset / kMiB).arg(p->size / kMiB) : QString(), made);
+        QTEST(p ? QStringLiteral("%1@%2+%3").arg(p->type).arg(p->offset / kMiB).arg(p->size / kMiB) : QString(), "made");
     }
 
     void methodCallErrors()

@@ -49,7 +49,6 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(bool, result);
         QFETCH(QString, messages);
-        QFETCH(QString, state);
 
         TestMachine tm;
         tm.addDisk(0, sim::kGiB);
@@ -70,7 +69,7 @@ private slots:
                 QTest::ignoreMessage(m.startsWith(QLatin1String("C:")) ? QtCriticalMsg : QtWarningMsg,
                                      qPrintable(m.mid(2)));
             QCOMPARE(manager.initialize(), result);
-            QCOMPARE(stateNow(), state);
+            QTEST(stateNow(), "state");
             if (!result) {
                 // Every operation checks the connection first.
                 for (int i = 0; i < 6; ++i)

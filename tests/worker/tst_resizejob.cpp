@@ -185,7 +185,6 @@ private slots:
     {
         QFETCH(QString, call);
         QFETCH(QString, fault);
-        QFETCH(QString, progress);
         QFETCH(QString, result);
         QFETCH(QString, changed);
         TestMachine tm;
@@ -201,7 +200,7 @@ private slots:
             : QMetaObject::invokeMethod(rig.worker, "formatPartitionToNTFSAsync", Qt::QueuedConnection, Q_ARG(QString, args.at(1)));
         QVERIFY(invoked && QTest::qWaitFor([&] { return !rig.result.isEmpty(); }, 20000));
         QTest::qWait(20); // a second end would have arrived by now
-        QCOMPARE(rig.progressText(), progress);
+        QTEST(rig.progressText(), "progress");
         const QString &end = rig.result;
         const QString report = rig.reports.value(rig.reports.size() - 1);
         QVERIFY2(result.endsWith(u'*') ? end.startsWith(result.chopped(1)) : end == result, qPrintable(end));

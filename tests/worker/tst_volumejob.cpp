@@ -87,8 +87,7 @@ private slots:
         QVERIFY(storage.initialize());
         storage.createPartition(disk, sim::kGiB, QStringLiteral("NTFS"), false);
         const sim::Machine after = tm.read();
-        QFETCH(QStringList, layout);
-        QCOMPARE(QStringList{after.disk(disk)->partitionStyle} + partitionsOf(after, disk, "n @MiB mib"), layout);
+        QTEST(QStringList{after.disk(disk)->partitionStyle} + partitionsOf(after, disk, "n @MiB mib"), "layout");
         if (disk == 1)
             QCOMPARE(TestMachine::fingerprint(after).filter(QRegularExpression("^0:")), untouched);
     }
@@ -244,7 +243,6 @@ private slots:
     {
         QFETCH(QString, fs);
         QFETCH(QString, label);
-        QFETCH(QString, end);
         TestMachine tm;
         tm.addDisk(0, 100 * sim::kGiB);
         tm.addPartition(0, sim::kMiB, 10 * sim::kGiB, "Primary", TestMachine::Vol(fs, "Old", "X", 0, 4096, "ABCD-0001"));
@@ -252,7 +250,7 @@ private slots:
         WorkerRig rig(this);
         const PartitionInfo p = record("0:1");
         QString trace;
-        QCOMPARE(run(rig, [p, label](DiskOperationWorker *w) { w->renameVolumeAsync(p, label); }, &trace), end);
+        QTEST(run(rig, [p, label](DiskOperationWorker *w) { w->renameVolumeAsync(p, label); }, &trace), "end");
         if (QByteArray(QTest::currentDataTag()) == "FAT32, upper case")
             QCOMPARE(trace, "rename X: to \"my media\": succeeded\n  [done] check the volume and the label\n"
                             "  [done] set the label (changes the disk)");
