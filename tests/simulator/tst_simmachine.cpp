@@ -26,16 +26,6 @@ bool parse(const QByteArray &json, Machine *m, QString *error = nullptr)
     return fromJson(QJsonDocument::fromJson(json).object(), m, error);
 }
 
-// Rewrites the file in place (same file and size) with its modification time put back, so only
-// the content (perhaps the change time) tells the machines apart. Qt sets times to the millisecond.
-bool rewriteInPlaceKeepingMtime(const QString &path, const QByteArray &bytes)
-{
-    const QFileInfo before(path);
-    QFile f(path);
-    return f.open(QIODevice::ReadWrite | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush()
-           && f.setFileTime(before.lastModified(), QFileDevice::FileModificationTime) && f.size() == before.size();
-}
-
 } // namespace
 
 class TestSimMachine : public QObject
@@ -169,64 +159,7 @@ private slots:
             QVERIFY(!faultCode(QJsonDocument::fromJson(json).object(), "c"));
     }
 
-    // Reads are served from a parse cache; every way the file can change under it is seen by
-    // the next read, including same-size rewrites in place with the modification time put back.
-    // The cache keeps nothing per writer: which process or thread wrote makes no difference.
-    void cachedReadsNeverServeAStaleMachine_data()
-    {
-        QTest::addColumn<bool>("inPlace");
-        QTest::addColumn<bool>("settleFirst");
-        QTest::newRow("in place") << true << false;
-        QTest::newRow("through the store") << false << false;
-        // Once the file's change time is safely in the past the cache trusts the stat alone.
-        QTest::newRow("in place, after the entry settled") << true << true;
-    }
-    void cachedReadsNeverServeAStaleMachine()
-    {
-        QFETCH(bool, inPlace);
-        QFETCH(bool, settleFirst);
-        TestMachine tm;
-        tm.addDisk(0, 10 * kGiB, "GPT", "Alpha");
-        QVERIFY(tm.write());
-        const QString path = tm.path();
-        QVERIFY(rewriteInPlaceKeepingMtime(path, readAll(path)));
-        MachineStore store(path);
-        const auto name = [&] {
-            Machine m;
-            return store.read(&m) && !m.disks.isEmpty() ? m.disks[0].friendlyName : QStringLiteral("?");
-        };
-        QCOMPARE(name(), QStringLiteral("Alpha"));
-        const quint64 parses = MachineStore::counters().parses;
-        QCOMPARE(name(), QStringLiteral("Alpha"));
-        QCOMPARE(MachineStore::counters().parses, parses); // unchanged: not parsed again
-        if (settleFirst) {
-            QTest::qSleep(3200);
-            QCOMPARE(name(), QStringLiteral("Alpha"));
-        }
-
-        // Several rounds back and forth: rewrites in place follow each other within one
-        // timestamp tick, where only the bytes tell them apart.
-        const QByteArray alpha = readAll(path);
-        const QByteArray omega = QByteArray(alpha).replace("\"Alpha\"", "\"Omega\"");
-        for (int round = 0; round < 12; ++round) {
-            const QString want = round % 2 ? QStringLiteral("Alpha") : QStringLiteral("Omega");
-            const QByteArray bytes = round % 2 ? alpha : omega;
-            if (inPlace) {
-                QVERIFY(rewriteInPlaceKeepingMtime(path, bytes));
-            } else {
-                QVERIFY(MachineStore(path).modify([&](Machine &m) {
-                    m.disks[0].friendlyName = want;
-                    return true;
-                }));
-            }
-            QCOMPARE(name(), want);
-            if (settleFirst)
-                break; // one round: the rewrite lands long after the settled entry's change time
-        }
-    }
-
-    // Checking for a fault that is not there takes no exclusive lock. (The check reads through
-    // the cache, which the test above shows sees every change.)
+    // Checking for a fault that is not there takes no exclusive lock.
     void faultCheckTakesNoExclusiveLock()
     {
         TestMachine tm;
