@@ -128,6 +128,14 @@ private slots:
             return false;
         }));
         QCOMPARE(readAll(path), before);
+
+        // A folder that cannot be made (a file stands in its place) is said, on reading and writing.
+        QString why;
+        MachineStore blocked(path + QStringLiteral("/machine.json"));
+        QVERIFY(!blocked.read(&m, &why));
+        QCOMPARE(why, "cannot create the folder " + path);
+        QVERIFY(!blocked.modify([](Machine &) { return true; }, &why));
+        QCOMPARE(why, "cannot create the folder " + path);
     }
 
     void faultsMatchCountDownAndDisappear()
