@@ -82,6 +82,8 @@ private slots:
 
         QTest::newRow("50000 MB, 20000 free") << qint64(50000) << qint64(20000) << "10100-70000 9.86-68.36 48.83 0-70000 0..50000";
         QTest::newRow("100 MB") << qint64(100) << qint64(300) << "120-400 0.12-0.39 0.12 0-400 0..100";
+        // The smallest size it takes: its minimum lies above it, so it can only grow.
+        QTest::newRow("1 MB") << qint64(1) << qint64(300) << "100-301 0.10-0.29 0.10 0-301 0..1";
     }
 
     void limits()
@@ -91,6 +93,7 @@ private slots:
         ResizeDialog dialog(current, current + adjacent);
         QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnOk"))->isEnabled() && !dialog.windowIcon().pixmap(16).isNull()
                 && dialog.isModal());
+        MessageBoxAnswerer boxes; // a refusal is answered; the limits below then show it
         dialog.setPartitionInfo(record(QString()), current, adjacent);
         QDoubleSpinBox *spin = spinOf(dialog);
         PartitionResizeBar *bar = barOf(dialog);
