@@ -2,13 +2,16 @@
 """Which tests earn their lines: per-function coverage and a kill matrix for proposed removals.
 
   scripts/kill-matrix.py cover [TEST...]    coverage build in build-cov/, every Qt Test function
-                                            (of the CTest tests named, else of all) run alone,
-                                            stand-ins included; its product lines written to
-                                            build-cov/units/<test>__<function>.json
-  scripts/kill-matrix.py candidates         functions whose every product line others also run,
-                                            costliest first (greedy: each pick keeps the rest covered)
+                                            (of the CTest tests named, else of all) run alone, and
+                                            each data row of a data-driven one alone, stand-ins
+                                            included; the product lines of each written to
+                                            build-cov/units/<test>__<function>[__<row>].json
+  scripts/kill-matrix.py candidates         functions and rows whose every product line others also
+                                            run, costliest first (greedy: each pick keeps the rest
+                                            covered)
   scripts/kill-matrix.py matrix FILE [N] [SEED]
-                                            for each unit named in FILE (one per line), N mutants on
+                                            for each unit named in FILE (one per line; a function
+                                            stands for all its rows), N mutants on
                                             the lines it runs that the fewest other units run; each
                                             is tried against the remaining units first, then against
                                             those in FILE. "NEEDS x" means x was the only killer.
@@ -28,6 +31,7 @@ import subprocess
 import sys
 import time
 import types
+import urllib.parse
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 COV = os.environ.get('TESSALINE_COVERAGE_BUILD', os.path.join(ROOT, 'build-cov'))
@@ -50,6 +54,22 @@ def command(test, function, build, extra_env=None):
     return cmd, env, props.get('WORKING_DIRECTORY', build)
 
 
+# A unit is "<test>__<function>" or, for one data row, "<test>__<function>__<row>" with the row's
+# tag quoted to be a file name; Qt Test runs a row as "function:tag".
+def unit_name(test, function, tag=None):
+    return f'{test}__{function}' + (f'__{urllib.parse.quote(tag, safe=" ,")}' if tag is not None else '')
+
+
+def unit_parts(unit):
+    test, function, *tag = unit.split('__', 2)
+    return test, function, urllib.parse.unquote(tag[0]) if tag else None
+
+
+def unit_argument(unit):
+    _, function, tag = unit_parts(unit)
+    return function if tag is None else f'{function}:{tag}'
+
+
 def cover(only):
     if not os.path.exists(os.path.join(COV, 'build.ninja')):
         subprocess.check_call(['cmake', '-S', ROOT, '-B', COV, '-G', 'Ninja', '-DCMAKE_BUILD_TYPE=Debug',
@@ -64,11 +84,17 @@ def cover(only):
         cmd, env, cwd = command(test, '_all', COV)
         listed = subprocess.run(cmd + ['-functions'], env=env, cwd=cwd, capture_output=True, text=True, timeout=60)
         functions = [l.strip()[:-2] for l in listed.stdout.splitlines() if l.strip().endswith('()')]
-        for function in [f for f in functions if f not in SKIP] or ['_all']:
-            unit = f'{name}__{function}'
+        tags = subprocess.run(cmd + ['-datatags'], env=env, cwd=cwd, capture_output=True, text=True, timeout=60)
+        rows = {}
+        for line in tags.stdout.splitlines():
+            parts = line.split(' ', 2)
+            if len(parts) == 3:
+                rows.setdefault(parts[1], []).append(parts[2])
+        units = [unit_name(name, f, tag) for f in functions if f not in SKIP for tag in rows.get(f, [None])]
+        for unit in units or [f'{name}___all']:
             prefix = os.path.join(runs, unit)
             shutil.rmtree(prefix, ignore_errors=True)
-            cmd, env, cwd = command(test, function, COV, {'GCOV_PREFIX': prefix, 'GCOV_PREFIX_STRIP': '0'})
+            cmd, env, cwd = command(test, unit_argument(unit), COV, {'GCOV_PREFIX': prefix, 'GCOV_PREFIX_STRIP': '0'})
             try:
                 status = subprocess.run(cmd, env=env, cwd=cwd, capture_output=True, timeout=300).returncode
             except subprocess.TimeoutExpired:
@@ -102,26 +128,34 @@ def load_units():
 
 
 def test_lines():
-    """Non-blank lines of each test function (with its _data and the comments above it)."""
+    """Non-blank lines of each test function (with its _data and the comments above it), and of
+    each data row written as a literal newRow("tag") statement."""
     sizes = {}
     for path in glob.glob(os.path.join(ROOT, 'tests', '**', 'tst_*.cpp'), recursive=True):
         src = open(path, encoding='utf-8').read().split('\n')
+        file = os.path.basename(path)[:-4]
         name, start = None, 0
         for i, line in enumerate(src + ['};']):
             m = re.match(r'    void (\w+)\(\)', line)
             if m or line.startswith('};'):
                 if name:
-                    key = (os.path.basename(path)[:-4], name)
+                    key = (file, name, None)
                     sizes[key] = sizes.get(key, 0) + sum(1 for x in src[start:i] if x.strip())
                 name = re.sub(r'_data$', '', m.group(1)) if m else None
                 start = i
+            row = re.search(r'newRow\("((?:[^"\\]|\\.)*)"\)', line)
+            if name and row:
+                end = i
+                while end < len(src) - 1 and not src[end].rstrip().endswith(';'):
+                    end += 1
+                sizes[(file, name, row.group(1))] = end - i + 1
     return sizes
 
 
 def cost_of(unit, sizes):
-    suite, function = unit.split('__', 1)
-    for (file, name), n in sizes.items():
-        if name == function and (suite == file or suite.endswith(file[4:])):
+    suite, function, tag = unit_parts(unit)
+    for (file, name, row), n in sizes.items():
+        if name == function and row == tag and (suite == file or suite.endswith(file[4:])):
             return n
     return 0
 
@@ -149,7 +183,9 @@ def matrix(listing, per, seed):
     exec(compile(open(path, encoding='utf-8').read(), path, 'exec'), mutants.__dict__)
     build = os.path.join(ROOT, 'build')
     units = load_units()
-    names = [l.split()[0] for l in open(listing) if l.strip() and not l.startswith('#')]
+    named = [l.split()[0] for l in open(listing) if l.strip() and not l.startswith('#')]
+    groups = {n: [u for u in units if u == n or u.startswith(n + '__')] for n in named}
+    names = {u for group in groups.values() for u in group}
     runs_line = {}
     for unit, lines in units.items():
         for l in lines:
@@ -157,8 +193,7 @@ def matrix(listing, per, seed):
     tests = ctest_tests(build)
 
     def kills(unit):
-        suite, function = unit.split('__', 1)
-        cmd, env, cwd = command(tests[suite], function, build)
+        cmd, env, cwd = command(tests[unit_parts(unit)[0]], unit_argument(unit), build)
         try:
             return subprocess.run(cmd, env=env, cwd=cwd, capture_output=True, timeout=120).returncode != 0
         except subprocess.TimeoutExpired:
@@ -166,12 +201,13 @@ def matrix(listing, per, seed):
 
     rng = random.Random(seed)
     chosen = []
-    for unit in names:
+    for unit, group in groups.items():
+        runs = set().union(*(units[u] for u in group))
         pool = []
-        for file in sorted({l.split(':')[0] for l in units[unit]}):
+        for file in sorted({l.split(':')[0] for l in runs}):
             for (_, idx, op, _, new) in mutants.candidates(os.path.join(ROOT, file)):
                 key = f'{file}:{idx + 1}'
-                if key in units[unit]:
+                if key in runs:
                     rest = [u for u in runs_line[key] if u not in names]
                     pool.append((len(rest), rng.random(), file, idx, op, new, key))
         chosen += [(unit,) + p for p in sorted(pool)[:per]]
