@@ -206,6 +206,7 @@ private slots:
             {"0:2", "K:", {}, "true K K asked"},
             {"0:2", "e:", {once}, "false - - not asked"},
             {"0:2", "1", {once}, "false - - not asked"},
+            {"0:2", "", {once}, "false - - not asked"},
             {"0:x", "K", {once}, "false - - not asked"},
             {"0:2", "K", {wmi43001}, "true K - asked"},
             {"0:2", "K", {R"({"target":"wmi.method","match":"AddAccessPath","returnValue":42002})"}, "true K - asked"},
