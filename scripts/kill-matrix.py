@@ -183,7 +183,7 @@ def matrix(listing, per, seed):
     exec(compile(open(path, encoding='utf-8').read(), path, 'exec'), mutants.__dict__)
     build = os.path.join(ROOT, 'build')
     units = load_units()
-    named = [l.split()[0] for l in open(listing) if l.strip() and not l.startswith('#')]
+    named = [l.strip() for l in open(listing) if l.strip() and not l.startswith('#')]  # a row's name holds spaces
     groups = {n: [u for u in units if u == n or u.startswith(n + '__')] for n in named}
     names = {u for group in groups.values() for u in group}
     runs_line = {}
