@@ -237,7 +237,7 @@ private slots:
         QVERIFY(paintedBy(bar).isEmpty());
     }
 
-    // Drags by the handle; a press beside it starts none. Values of millions drag correctly.
+    // Drags by the handle; a press beside it, even after a lost release, starts none. Millions drag correctly.
     void dragging_data()
     {
         QTest::addColumn<int>("track");
@@ -267,6 +267,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&holder));
         QSignalSpy changed(&bar, &PartitionResizeBar::valuesChanged);
         const int hx = bar.layout().handleX;
+        if (pressDx == 14)
+            QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(hx, 22));
         QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(hx + pressDx, 22));
         QMouseEvent move(QEvent::MouseMove, QPointF(moveToX + pressDx, 22), bar.mapToGlobal(QPointF(moveToX + pressDx, 22)),
                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
