@@ -198,6 +198,7 @@ private slots:
         QCOMPARE(run.ends, (QStringList{"finished " + end, "ui " + end}));
         QTEST(layoutOf(tm.read()), "layout");
         QCOMPARE(run.after, end.startsWith("ok") ? "idle 100" : "idle 0");
+        QCOMPARE(run.events.contains(QStringLiteral("diskpart process crashed abnormally")), end.contains(QLatin1String("timed out")));
         const QString expected = end.startsWith("ok") ? (options.mergeWithPartition ? "5 10 30 60 85 95 100" : "5 10 30 60 75 85 95 100")
                                  : end.contains("validation") || end.contains("layout changed") ? "5 10"
                                                               : "5 10 30 60";
