@@ -31,7 +31,8 @@ const ActionEntry kPanelActions[] = {
     {"💽 Initialize Disk", "onInitializeDisk"},
 };
 
-// The partition row's context menu, in menu order.
+// The partition row's context menu, in menu order. Its texts are the action list's own
+// (mainwindow.ui), so the window's catalogue translates them.
 const ActionEntry kMenuActions[] = {
     {"↔️ Resize/Move", "onResizePartition"}, {"➕ New", "onCreatePartition"},
     {"📁 Format", "onFormatPartition"},       {"🗑️ Delete", "onDeletePartition"},
@@ -129,7 +130,7 @@ void MainWindow::onTreeWidgetContextMenu(const QPoint &pos)
     const bool unallocated = item->data(0, Qt::UserRole).toString().isEmpty()
                              || item->data(0, Qt::UserRole + 1).value<PartitionInfo>().isUnallocated;
     for (const ActionEntry &entry : kMenuActions) {
-        QAction *action = menu.addAction(QString::fromUtf8(entry.text));
+        QAction *action = menu.addAction(tr(entry.text));
         const bool forCreate = qstrcmp(entry.slot, kCreateSlot) == 0;
         action->setEnabled(unallocated == forCreate && hasActionSlot(this, entry.slot));
         action->setData(QByteArray(entry.slot));

@@ -188,7 +188,7 @@ private slots:
 
     void flows_data() { catalogues_data(); }
 
-    // With the catalogue loaded, the start-up refusal, the main window, a deletion end to end,
+    // With the catalogue loaded, the start-up refusal, the main window and a partition's menu, a deletion end to end,
     // a refused deletion, the merge, format, create, progress, resize and split dialogs, a
     // refusal of each operation, and the format, create and resize jobs' messages all speak its
     // language, and the values put into placeholders still show.
@@ -224,6 +224,7 @@ private slots:
         };
         look(&window);
         QTreeWidget *tree = treeOf(window);
+        QVERIFY(useContextMenu(tree, tree->topLevelItem(0)->child(0), [&](QMenu *menu) { look(menu); return nullptr; }));
 
         QPointer<DeletePartitionPage> page = actOn<DeletePartitionPage>(window, QStringLiteral("E"), DeleteRow);
         QVERIFY(page);
