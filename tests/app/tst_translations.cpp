@@ -188,9 +188,9 @@ private slots:
 
     void flows_data() { catalogues_data(); }
 
-    // With the catalogue loaded, the start-up refusal, the main window and a partition's menu, a deletion end to end,
-    // a refused deletion, the merge, format, create, progress, resize and split dialogs, a
-    // refusal of each operation, and the format, create and resize jobs' messages all speak its
+    // With the catalogue loaded, the start-up refusal, the main window and a row's menu, a deletion
+    // end to end, a refused deletion, the merge, format, create, progress, resize and split dialogs,
+    // a refusal of each operation, and the format, create and resize jobs' messages all speak its
     // language, and the values put into placeholders still show.
     void flows()
     {

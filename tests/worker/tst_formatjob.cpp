@@ -15,8 +15,8 @@ namespace {
 constexpr qint64 GiB = sim::kGiB;
 constexpr qint64 k32GiB = 32 * GiB;
 
-// Disk 0: EFI, C:. Disk 1: E: 10 GiB, F: 5 GiB, a 2 GiB volume without letter (1:3), G: exactly
-// 32 GiB, H: 40 GiB. Disk 2: J: 2.5 TiB. T: and U: are drives of 32 GiB and one byte more.
+// Written at once. Disk 0: EFI, C:. Disk 1: E: 10 GiB, F: 5 GiB, a 2 GiB volume without letter (1:3),
+// G: exactly 32 GiB, H: 40 GiB. Disk 2: J: 2.5 TiB. T: and U: are drives of 32 GiB and one byte more.
 bool buildMachine(TestMachine &tm, double scale = 0.01)
 {
     tm.setTimeScale(scale);
@@ -315,7 +315,7 @@ private slots:
     void fat32formatAnswers()
     {
         // Silence before the prompt: none (any one word of the prompt is known), one blind answer
-        // (150 ms at 0.05), two (400 ms); last, a hidden prompt, then a write count alone (still 75 %).
+        // (150 ms at 0.05), two (400 ms); last, a hidden prompt and a write count alone, which is 75 too.
         const char *whole = "Warning ALL data on drive H: will be lost, are you sure\\r\\n(y/n) :";
         for (const auto &[silenceMs, shown] : {std::pair{0, "(y/n) :"}, {0, "are you sure"}, {0, "it will be lost"},
                                                {250, whole}, {600, whole}, {600, "Wrote 8388608 bytes\\r\\n"}}) {
