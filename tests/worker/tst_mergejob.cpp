@@ -160,11 +160,11 @@ private slots:
             << "1 E 102399 1111-2222";
         QTest::newRow("gap: the target number is not checked")
             << with(gap, [](auto &o) { o.targetPartitionNumber = 1; }) << QByteArray() << gapDone() << grown;
-        QTest::newRow("partition: target is the source")
-            << with(part, [](auto &o) { o.targetPartitionNumber = 1; }) << QByteArray() << invalid << Untouched;
-        QTest::newRow("no disk") << with(gap, [](auto &o) { o.diskNumber = -1; }) << QByteArray() << invalid << Untouched;
-        QTest::newRow("no source") << with(gap, [](auto &o) { o.sourcePartitionNumber = 0; }) << QByteArray() << invalid
-                                   << Untouched;
+        for (const auto &[name, options] : {std::pair{"partition: target is the source", with(part, [](auto &o) { o.targetPartitionNumber = 1; })},
+                                            {"partition: no target", with(part, [](auto &o) { o.targetPartitionNumber = 0; })},
+                                            {"no disk", with(gap, [](auto &o) { o.diskNumber = -1; })},
+                                            {"no source", with(gap, [](auto &o) { o.sourcePartitionNumber = 0; })}})
+            QTest::newRow(name) << options << QByteArray() << invalid << Untouched;
         // Read afresh before the first change: a source or neighbour other than the confirmed one.
         const QString changed = "failed The disk layout changed since you chose this partition. The list has been "
                                 "refreshed; please choose again.";
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(run.ends, (QStringList{"finished " + end, "ui " + end}));
         QTEST(layoutOf(tm.read()), "layout");
         QCOMPARE(run.after, end.startsWith("ok") ? "idle 100" : "idle 0");
-        QCOMPARE(run.events.contains(QStringLiteral("diskpart process crashed abnormally")), end.contains(QLatin1String("timed out")));
+        QVERIFY(end.contains(QLatin1String("timed out")) || !run.events.contains(QStringLiteral("diskpart process crashed abnormally")));
         const QString expected = end.startsWith("ok") ? (options.mergeWithPartition ? "5 10 30 60 85 95 100" : "5 10 30 60 75 85 95 100")
                                  : end.contains("validation") || end.contains("layout changed") ? "5 10"
                                                               : "5 10 30 60";
