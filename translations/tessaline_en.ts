@@ -1042,6 +1042,10 @@ The volume lost its letter %1 and could not get it back: it has no drive letter 
         <source>Its drive letter %1 could not be given back; it has the letter %2 now.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

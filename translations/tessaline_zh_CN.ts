@@ -1055,6 +1055,10 @@ The volume lost its letter %1 and could not get it back: it has no drive letter 
         <source>Its drive letter %1 could not be given back; it has the letter %2 now.</source>
         <translation>无法恢复其驱动器号 %1；它现在的驱动器号为 %2。</translation>
     </message>
+    <message>
+        <source>%1.</source>
+        <translation>%1。</translation>
+    </message>
 </context>
 <context>
     <name>DiskPartitionPage</name>

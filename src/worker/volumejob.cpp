@@ -105,7 +105,7 @@ void VolumeJob::initializeDisk(int diskNumber, int style)
         if (style != Mbr && style != Gpt)
             why = tr("%1 is no partition style.").arg(style);
         else if (!storage)
-            why = storageaccess::unavailableText();
+            why = tr("%1.").arg(storageaccess::unavailableText());
         else if (const std::optional<QVariantMap> disk = diskRow(*storage, diskNumber); !disk)
             why = tr("Disk %1 is no longer there.").arg(diskNumber);
         else if (const int now = disk->value(DiskKey::PartitionStyle).toInt(); now != 0)

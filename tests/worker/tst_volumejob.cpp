@@ -57,10 +57,12 @@ private slots:
                                      << QStringList{"MBR", "1 @1MiB 1024", "2 @1025MiB 1044"};
         QTest::newRow("no such style") << 1 << 3 << "" << "failed Disk 1 was not initialised: 3 is no partition style. Nothing was changed."
                                        << QStringList{"RAW"};
-        QTest::newRow("provider refuses") << 1 << 2 << "40001"
+        QTest::newRow("provider refuses") << 1 << 2 << R"({"target":"wmi.method","match":"MSFT_Disk.Initialize","returnValue":40001})"
                                           << "failed Disk 1 could not be initialised: Access Denied (code 40001). It is still "
                                              "uninitialised."
                                           << QStringList{"RAW"};
+        QTest::newRow("no connection to the system") << 1 << 2 << R"({"target":"wmi.connect","times":1})"
+            << "failed Disk 1 was not initialised: Storage manager is not initialized. Nothing was changed." << QStringList{"RAW"};
     }
     void initialize()
     {
@@ -73,7 +75,7 @@ private slots:
         tm.addPartition(0, sim::kMiB, sim::kGiB, "Primary", TestMachine::Vol("NTFS", "Data", "E"));
         tm.addDisk(1, 10 * sim::kGiB, "RAW");
         if (!fault.isEmpty())
-            tm.addFault(QJsonObject{{"target", "wmi.method"}, {"match", "MSFT_Disk.Initialize"}, {"returnValue", fault.toInt()}});
+            tm.addFault(fault.toUtf8().constData());
         QVERIFY(tm.write());
         const QStringList untouched = TestMachine::fingerprint(tm.read()).filter(QRegularExpression("^0:"));
 
